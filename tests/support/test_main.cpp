@@ -1,0 +1,18 @@
+// Entry point of the GUI-free test executables: gives the process an isolated
+// environment before any test (or static initialiser of a test) can read it.
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <system_error>
+
+int main(int argc, char** argv) {
+    const auto root = testsupport::makeTempDir("corvana-proc");
+    testsupport::setIsolatedEnvironment(root);
+    ::testing::InitGoogleTest(&argc, argv);
+    const int rc = RUN_ALL_TESTS();
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return rc;
+}
