@@ -1,0 +1,306 @@
+#include "platform/Settings.h"
+
+#include <QByteArray>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// One lock for every QSettings use of the process: a call creates its own
+// QSettings, works, syncs and destroys it under this lock.
+std::mutex& settingsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// A section or value name as one level of a QSettings key: '%', '/' and '\'
+// are written as %25, %2F and %5C; the empty name as a lone '%'.
+QString escapeName(std::string_view name) {
+    if (name.empty())
+        return QStringLiteral("%");
+    std::string escaped;
+    escaped.reserve(name.size());
+    for (const char c : name) {
+        switch (c) {
+        case '%':
+            escaped += "%25";
+            break;
+        case '/':
+            escaped += "%2F";
+            break;
+        case '\\':
+            escaped += "%5C";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return QString::fromUtf8(escaped.data(), static_cast<qsizetype>(escaped.size()));
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string unescapeName(const QString& level) {
+    const QByteArray bytes = level.toUtf8();
+    if (bytes == "%")
+        return {};
+    std::string name;
+    name.reserve(static_cast<std::size_t>(bytes.size()));
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '%' && i + 2 < bytes.size() && hexValue(bytes[i + 1]) >= 0 && hexValue(bytes[i + 2]) >= 0) {
+            name += static_cast<char>(hexValue(bytes[i + 1]) * 16 + hexValue(bytes[i + 2]));
+            i += 2;
+        } else {
+            name += bytes[i];
+        }
+    }
+    return name;
+}
+
+QString groupPath(const SettingsKey& key) {
+    QStringList levels;
+    for (const auto& section : key.sections())
+        levels << escapeName(section);
+    return levels.join(QLatin1Char('/'));
+}
+
+QString valuePath(const SettingsKey& key, std::string_view name) {
+    const QString group = groupPath(key);
+    return group.isEmpty() ? escapeName(name) : group + QLatin1Char('/') + escapeName(name);
+}
+
+bool isValidUtf8(std::string_view text) {
+    const QByteArray bytes = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
+    const QString decoded = QString::fromUtf8(bytes);
+    return decoded.toUtf8() == bytes;
+}
+
+// The registry's order: without regard to ASCII letter case, ties by bytes.
+bool registryOrder(const std::string& a, const std::string& b) {
+    const auto lower = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+    };
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (lower(a[i]) != lower(b[i]))
+            return lower(a[i]) < lower(b[i]);
+    }
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+}
+
+std::vector<std::string> sortedNames(const QStringList& levels) {
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(levels.size()));
+    for (const auto& level : levels)
+        names.push_back(unescapeName(level));
+    std::sort(names.begin(), names.end(), registryOrder);
+    return names;
+}
+
+// Every value below `path` (keys relative to it).
+std::vector<std::pair<QString, QVariant>> valuesBelow(QSettings& s, const QString& path) {
+    std::vector<std::pair<QString, QVariant>> values;
+    s.beginGroup(path);
+    const QStringList keys = s.allKeys();
+    for (const auto& k : keys)
+        values.emplace_back(k, s.value(k));
+    s.endGroup();
+    return values;
+}
+
+bool synced(QSettings& s) {
+    s.sync();
+    return s.status() == QSettings::NoError;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- SettingsKey
+
+SettingsKey::SettingsKey(std::string_view path) {
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find('\\', start), path.size());
+        if (end > start)
+            m_sections.emplace_back(path.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+SettingsKey SettingsKey::child(std::string_view name) const {
+    SettingsKey key = *this;
+    key.m_sections.emplace_back(name);
+    return key;
+}
+
+// ---------------------------------------------------------------- SettingsStore
+
+namespace {
+
+// Runs `work` on a QSettings of the store's file, under the process-wide lock.
+template <class Work> auto withSettings(const SettingsStore& store, Work&& work) {
+    std::lock_guard lock(settingsLock());
+#ifdef _WIN32
+    if (store.file().empty()) {
+        QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
+                    QStringLiteral("Corvana"));
+        return work(s);
+    }
+#endif
+    QSettings s(QString::fromStdString(store.file().string()), QSettings::IniFormat);
+    return work(s);
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(std::filesystem::path file) : m_file(std::move(file)) {}
+
+std::filesystem::path SettingsStore::file() const {
+    if (!m_file.empty())
+        return m_file;
+#ifdef _WIN32
+    return {};
+#else
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return std::filesystem::path(config.toStdString()) / "Velmora" / "Corvana.conf";
+#endif
+}
+
+int SettingsStore::readInt(const SettingsKey& key, std::string_view name, int defaultValue) const {
+    return withSettings(*this, [&](QSettings& s) {
+        const QVariant v = s.value(valuePath(key, name));
+        if (!v.isValid() || v.typeId() == QMetaType::QByteArray)
+            return defaultValue;
+        bool ok = false;
+        const int n = v.toInt(&ok);
+        return ok ? n : defaultValue;
+    });
+}
+
+std::string SettingsStore::readString(const SettingsKey& key, std::string_view name,
+                                      std::string_view defaultValue) const {
+    return withSettings(*this, [&](QSettings& s) {
+        const QVariant v = s.value(valuePath(key, name));
+        if (!v.isValid())
+            return std::string(defaultValue);
+        if (v.typeId() == QMetaType::QByteArray)
+            return v.toByteArray().toStdString();
+        return v.toString().toStdString();
+    });
+}
+
+std::optional<std::vector<std::uint8_t>> SettingsStore::readBinary(const SettingsKey& key,
+                                                                   std::string_view name) const {
+    return withSettings(*this, [&](QSettings& s) -> std::optional<std::vector<std::uint8_t>> {
+        const QVariant v = s.value(valuePath(key, name));
+        if (v.typeId() != QMetaType::QByteArray)
+            return std::nullopt;
+        const QByteArray bytes = v.toByteArray();
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    });
+}
+
+bool SettingsStore::hasValue(const SettingsKey& key, std::string_view name) const {
+    return withSettings(*this, [&](QSettings& s) { return s.contains(valuePath(key, name)); });
+}
+
+bool SettingsStore::writeInt(const SettingsKey& key, std::string_view name, int value) {
+    return withSettings(*this, [&](QSettings& s) {
+        s.setValue(valuePath(key, name), value);
+        return synced(s);
+    });
+}
+
+bool SettingsStore::writeString(const SettingsKey& key, std::string_view name, std::string_view value) {
+    return withSettings(*this, [&](QSettings& s) {
+        if (isValidUtf8(value))
+            s.setValue(valuePath(key, name), QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
+        else
+            s.setValue(valuePath(key, name), QByteArray(value.data(), static_cast<qsizetype>(value.size())));
+        return synced(s);
+    });
+}
+
+bool SettingsStore::writeBinary(const SettingsKey& key, std::string_view name, std::span<const std::uint8_t> value) {
+    return withSettings(*this, [&](QSettings& s) {
+        s.setValue(valuePath(key, name),
+                   QByteArray(reinterpret_cast<const char*>(value.data()), static_cast<qsizetype>(value.size())));
+        return synced(s);
+    });
+}
+
+std::vector<std::string> SettingsStore::subKeys(const SettingsKey& key) const {
+    return withSettings(*this, [&](QSettings& s) {
+        s.beginGroup(groupPath(key));
+        return sortedNames(s.childGroups());
+    });
+}
+
+std::vector<std::string> SettingsStore::valueNames(const SettingsKey& key) const {
+    return withSettings(*this, [&](QSettings& s) {
+        s.beginGroup(groupPath(key));
+        return sortedNames(s.childKeys());
+    });
+}
+
+bool SettingsStore::keyExists(const SettingsKey& key) const {
+    if (key.isRoot())
+        return true;
+    return withSettings(*this, [&](QSettings& s) {
+        s.beginGroup(groupPath(key));
+        return !s.allKeys().isEmpty();
+    });
+}
+
+bool SettingsStore::deleteValue(const SettingsKey& key, std::string_view name) {
+    return withSettings(*this, [&](QSettings& s) {
+        const QString path = valuePath(key, name);
+        if (!s.contains(path))
+            return false;
+        // QSettings removes a key together with everything below it: keep the
+        // sub-key of the same name.
+        const auto below = valuesBelow(s, path);
+        s.remove(path);
+        for (const auto& [relative, value] : below)
+            s.setValue(path + QLatin1Char('/') + relative, value);
+        return synced(s);
+    });
+}
+
+bool SettingsStore::deleteKey(const SettingsKey& key) {
+    if (key.isRoot())
+        return false;
+    return withSettings(*this, [&](QSettings& s) {
+        const QString path = groupPath(key);
+        if (valuesBelow(s, path).empty())
+            return false;
+        // Keep a value of the same name in the parent key.
+        const bool hadValue = s.contains(path);
+        const QVariant value = hadValue ? s.value(path) : QVariant();
+        s.remove(path);
+        if (hadValue)
+            s.setValue(path, value);
+        return synced(s);
+    });
+}
+
+SettingsStore& settingsStore() {
+    static SettingsStore store;
+    return store;
+}
