@@ -1,0 +1,243 @@
+#pragma once
+// The object archive: the byte stream of portfolio files and of the item clipboard format.
+//
+// An Archive either stores (writes into its own byte buffer) or loads (reads from a copy of the
+// bytes it was given). Records implement ArchiveObject::Serialize and ask isStoring() which way
+// they run. The encoding:
+//   - integers little-endian, doubles IEEE 754 (8 bytes), bool one byte;
+//   - count: 16-bit, or 0xFFFF followed by a 32-bit count when it is 65535 or more;
+//   - string: byte form with a length prefix (1 byte below 255; 0xFF + 16-bit below 0xFFFE;
+//     0xFF 0xFFFF + 32-bit), or the 16-bit form: FF FE FF, a length in UTF-16 units with the
+//     same prefix scheme, then UTF-16LE text;
+//   - object field: 16-bit tag 0x0000 null; 0xFFFF new class (16-bit schema, 16-bit name length,
+//     name) followed by a new object; 0x8000+i known class i followed by a new object; 1..0x7FFE
+//     back-reference; 0x7FFF then a 32-bit value (bit 31 set: known class, else back-reference).
+//     One index counter from 1 numbers classes and objects in order of first appearance.
+//
+// Loading trusts nothing in the stream: every violation, and running out of bytes, throws
+// ArchiveError; no count or length read from the stream allocates more than the remaining bytes
+// can fill.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <unordered_map>
+#include <vector>
+
+// The one error a loading or storing archive raises.
+class ArchiveError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Archive;
+
+// Base of every record stored in an archive as an object.
+class ArchiveObject {
+public:
+    virtual ~ArchiveObject() = default;
+    // The class name written in the class record ("CKurs").
+    virtual std::string_view archiveClassName() const = 0;
+    // The schema number written in the class record.
+    virtual std::uint16_t archiveSchema() const = 0;
+    // Writes or reads the record's own fields.
+    virtual void Serialize(Archive& ar) = 0;
+};
+
+// The classes a loading archive may create, by the name in their class record.
+class ArchiveClassRegistry {
+public:
+    using Factory = std::function<std::unique_ptr<ArchiveObject>()>;
+    struct Entry {
+        std::string name;
+        Factory create;
+    };
+
+    void add(std::string name, Factory create);
+    template <class T> void add(std::string name) {
+        add(std::move(name), [] { return std::make_unique<T>(); });
+    }
+    // The class of that name, or null.
+    const Entry* find(std::string_view name) const;
+
+private:
+    std::map<std::string, Entry, std::less<>> m_entries;
+};
+
+class Archive {
+public:
+    // Nesting of objects read or written inside other objects' records, at most.
+    static constexpr int kDefaultMaxDepth = 1024;
+
+    // A storing archive with an empty buffer.
+    Archive();
+    // A loading archive over a copy of `bytes`, creating objects of the classes in `registry`
+    // (which must outlive the archive).
+    Archive(std::vector<std::uint8_t> bytes, const ArchiveClassRegistry& registry);
+    Archive(std::string_view bytes, const ArchiveClassRegistry& registry);
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    bool isStoring() const { return m_storing; }
+    bool isLoading() const { return !m_storing; }
+
+    // The bytes stored so far.
+    const std::vector<std::uint8_t>& buffer() const { return m_bytes; }
+    std::vector<std::uint8_t> takeBuffer();
+
+    // Loading: read position and the bytes left.
+    std::size_t position() const { return m_pos; }
+    std::size_t remaining() const { return m_bytes.size() - m_pos; }
+
+    void setMaxDepth(int depth) { m_maxDepth = depth; }
+    int maxDepth() const { return m_maxDepth; }
+
+    // --- numbers ---
+    void writeUInt8(std::uint8_t v);
+    void writeUInt16(std::uint16_t v);
+    void writeUInt32(std::uint32_t v);
+    void writeUInt64(std::uint64_t v);
+    void writeInt8(std::int8_t v) { writeUInt8(static_cast<std::uint8_t>(v)); }
+    void writeInt16(std::int16_t v) { writeUInt16(static_cast<std::uint16_t>(v)); }
+    void writeInt32(std::int32_t v) { writeUInt32(static_cast<std::uint32_t>(v)); }
+    void writeInt64(std::int64_t v) { writeUInt64(static_cast<std::uint64_t>(v)); }
+    void writeDouble(double v);
+    void writeBool(bool v) { writeUInt8(v ? 1 : 0); }
+    void writeBytes(std::string_view bytes);
+
+    std::uint8_t readUInt8();
+    std::uint16_t readUInt16();
+    std::uint32_t readUInt32();
+    std::uint64_t readUInt64();
+    std::int8_t readInt8() { return static_cast<std::int8_t>(readUInt8()); }
+    std::int16_t readInt16() { return static_cast<std::int16_t>(readUInt16()); }
+    std::int32_t readInt32() { return static_cast<std::int32_t>(readUInt32()); }
+    std::int64_t readInt64() { return static_cast<std::int64_t>(readUInt64()); }
+    double readDouble();
+    bool readBool() { return readUInt8() != 0; } // any non-zero byte is true
+    std::string readBytes(std::size_t count);
+
+    // --- counts ---
+    void writeCount(std::size_t count);
+    // Reads a count; fails when `count * minBytesEach` exceeds the bytes left, since every element
+    // takes at least that many bytes (an object field takes two).
+    std::uint32_t readCount(std::size_t minBytesEach = 1);
+
+    // --- strings (UTF-8 in memory) ---
+    // ASCII text in the byte form, anything else in the 16-bit form (malformed UTF-8 bytes are
+    // written as U+FFFD).
+    void writeString(std::string_view text);
+    // The byte form with these exact bytes, whatever they hold.
+    void writeByteString(std::string_view bytes);
+    // Either form. Byte form: valid UTF-8 as it is, anything else decoded as Windows-1252.
+    std::string readString();
+
+    // --- old-style date: seconds since 1970-01-01 00:00 UTC ---
+    // 32-bit, or 0x8000000A followed by 64-bit when the value does not fit (or is the marker).
+    void writeOldDate(std::int64_t seconds);
+    std::int64_t readOldDate();
+
+    // --- objects ---
+    // Writes a null, a back-reference to an object written before, or the object's class (record
+    // or index) followed by its own record.
+    void writeObject(ArchiveObject* object);
+
+    // Reads one object field. `allowedClasses` names the classes that may stand here (empty: every
+    // class of the registry); another class, an unknown class, a back-reference to nothing or to
+    // an object of another class fails. Returns null for a null field. The archive owns every
+    // object it creates until adopt() hands it over.
+    ArchiveObject* readObject(std::initializer_list<std::string_view> allowedClasses);
+    template <class T> T* readObjectAs(std::initializer_list<std::string_view> allowedClasses) {
+        ArchiveObject* object = readObject(allowedClasses);
+        if (!object)
+            return nullptr;
+        if (auto* typed = dynamic_cast<T*>(object))
+            return typed;
+        throw ArchiveError("object of class '" + std::string(object->archiveClassName()) + "' has an unexpected type");
+    }
+
+    // Takes ownership of an object this archive created; fails when it was adopted already (a
+    // stream can name one object at two places that each want to own it). Null gives null.
+    std::unique_ptr<ArchiveObject> adopt(ArchiveObject* object);
+    template <class T> std::unique_ptr<T> adopt(T* object) {
+        return std::unique_ptr<T>(static_cast<T*>(adopt(static_cast<ArchiveObject*>(object)).release()));
+    }
+
+    // Loading: the schema of the class of the object whose record is being read (0 outside).
+    std::uint16_t objectSchema() const { return m_schemaStack.empty() ? 0 : m_schemaStack.back(); }
+
+    // --- stream operators for records written in the classic style ---
+    template <class T>
+    requires std::is_arithmetic_v<T> Archive& operator<<(T v) {
+        if constexpr (std::is_same_v<T, bool>)
+            writeBool(v);
+        else if constexpr (std::is_floating_point_v<T>)
+            writeDouble(static_cast<double>(v));
+        else
+            writeSized(static_cast<std::uint64_t>(v), sizeof(T));
+        return *this;
+    }
+    template <class T>
+    requires std::is_arithmetic_v<T> Archive& operator>>(T& v) {
+        if constexpr (std::is_same_v<T, bool>)
+            v = readBool();
+        else if constexpr (std::is_floating_point_v<T>)
+            v = static_cast<T>(readDouble());
+        else
+            v = static_cast<T>(readSized(sizeof(T)));
+        return *this;
+    }
+    Archive& operator<<(std::string_view text) {
+        writeString(text);
+        return *this;
+    }
+    Archive& operator<<(const std::string& text) { return *this << std::string_view(text); }
+    Archive& operator<<(const char* text) { return *this << std::string_view(text); }
+    Archive& operator>>(std::string& text) {
+        text = readString();
+        return *this;
+    }
+
+private:
+    struct Slot {
+        const ArchiveClassRegistry::Entry* cls = nullptr; // the class, or the object's class
+        std::uint16_t schema = 0;
+        ArchiveObject* object = nullptr; // null: a class slot
+    };
+
+    void requireStoring() const;
+    void requireLoading() const;
+    void need(std::size_t count) const;
+    void writeSized(std::uint64_t v, std::size_t size);
+    std::uint64_t readSized(std::size_t size);
+    void writeLength(std::size_t length);
+    std::size_t readLength(bool wideMarkerAllowed, bool& wide);
+    void enterNested();
+    std::uint32_t nextIndex();
+
+    bool m_storing;
+    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_pos = 0;
+    int m_depth = 0;
+    int m_maxDepth = kDefaultMaxDepth;
+
+    // Storing: index of every object and class written.
+    std::uint32_t m_nextIndex = 1;
+    std::unordered_map<const ArchiveObject*, std::uint32_t> m_storedObjects;
+    std::map<std::string, std::uint32_t, std::less<>> m_storedClasses;
+
+    // Loading: slot i holds what index i names (slot 0 is the null object).
+    const ArchiveClassRegistry* m_registry = nullptr;
+    std::vector<Slot> m_slots;
+    std::unordered_map<ArchiveObject*, std::unique_ptr<ArchiveObject>> m_owned;
+    std::vector<std::uint16_t> m_schemaStack;
+};

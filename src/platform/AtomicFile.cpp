@@ -1,0 +1,116 @@
+#include "platform/AtomicFile.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+QString toQString(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+// Makes the rename itself durable: sync the folder that holds the new entry.
+void syncFolder(const std::filesystem::path& file) {
+#ifndef _WIN32
+    auto folder = file.parent_path();
+    if (folder.empty())
+        folder = ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    (void)file;
+#endif
+}
+
+} // namespace
+
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : m_target(std::move(target)) {}
+
+// QSaveFile removes an uncommitted temporary file without touching the target.
+AtomicFileWriter::~AtomicFileWriter() = default;
+
+bool AtomicFileWriter::setError(const std::string& what) {
+    m_error = "Cannot save '" + m_target.string() + "': " + what;
+    return false;
+}
+
+bool AtomicFileWriter::open() {
+    m_error.clear();
+    m_file = std::make_unique<QSaveFile>(toQString(m_target));
+    // Never fall back to writing the target in place.
+    m_file->setDirectWriteFallback(false);
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        const std::string reason = m_file->errorString().toStdString();
+        m_file.reset();
+        return setError(reason);
+    }
+    return true;
+}
+
+bool AtomicFileWriter::write(std::string_view bytes) {
+    if (!m_error.empty())
+        return false;
+    if (!m_file)
+        return setError("the file is not open");
+    while (!bytes.empty()) {
+        const qint64 written = m_file->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        if (written <= 0)
+            return setError(m_file->errorString().toStdString());
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+void AtomicFileWriter::fail(std::string reason) {
+    if (m_error.empty())
+        setError(reason.empty() ? "writing was given up" : reason);
+}
+
+bool AtomicFileWriter::commit() {
+    if (!m_error.empty()) {
+        m_file.reset(); // discards the temporary file
+        return false;
+    }
+    if (!m_file)
+        return setError("the file is not open");
+    const bool ok = m_file->commit();
+    const std::string reason = ok ? std::string() : m_file->errorString().toStdString();
+    m_file.reset();
+    if (!ok)
+        return setError(reason);
+    syncFolder(m_target);
+    return true;
+}
+
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error) {
+    return writeFileAtomically(
+        target, [bytes](AtomicFileWriter& writer) { return writer.write(bytes); }, error);
+}
+
+bool writeFileAtomically(const std::filesystem::path& target, const std::function<bool(AtomicFileWriter&)>& produce,
+                         std::string* error) {
+    AtomicFileWriter writer(target);
+    bool ok = writer.open();
+    if (ok && !produce(writer)) {
+        writer.fail("");
+        ok = false;
+    }
+    if (ok)
+        ok = writer.commit();
+    if (error)
+        *error = ok ? std::string() : writer.errorText();
+    return ok;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// Saving without risk to the previous file: the new content goes to a temporary file beside the
+// target, is flushed to disk and then renamed over the target. Until that rename the previous
+// file stays as it was; on any failure the temporary file is removed and the reason reported.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class QSaveFile;
+
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(std::filesystem::path target);
+    ~AtomicFileWriter(); // discards everything unless committed
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    // Creates the temporary file (an existing target keeps its permissions in the new file).
+    bool open();
+    bool write(std::string_view bytes);
+    // Flushes, syncs and renames over the target.
+    bool commit();
+    // Marks the write failed with `reason`; commit() then fails and keeps the previous file.
+    void fail(std::string reason);
+
+    const std::filesystem::path& target() const { return m_target; }
+    // Why the last step failed ("" when nothing failed).
+    const std::string& errorText() const { return m_error; }
+
+private:
+    bool setError(const std::string& what);
+
+    std::filesystem::path m_target;
+    std::unique_ptr<QSaveFile> m_file;
+    std::string m_error;
+};
+
+// Writes `bytes` as the new content of `target`. False, with the reason in `error`, when that
+// fails; the previous file is then unchanged.
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes, std::string* error = nullptr);
+
+// The same with content produced by `produce`, which writes through the writer it is given and
+// returns false (optionally after writer.fail(reason)) to give up.
+bool writeFileAtomically(const std::filesystem::path& target, const std::function<bool(AtomicFileWriter&)>& produce,
+                         std::string* error = nullptr);

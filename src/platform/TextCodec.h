@@ -1,0 +1,46 @@
+#pragma once
+// Conversions between the program's UTF-8 text and the encodings found in files:
+// Windows-1252 (old portfolios, worksheet labels) and UTF-16LE (the archive's wide strings).
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace textcodec {
+
+// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool isValidUtf8(std::string_view text);
+
+// True when every byte is below 0x80.
+bool isAscii(std::string_view text);
+
+// Decodes Windows-1252 bytes. The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) become the control characters of the same number, so nothing is lost.
+std::string windows1252ToUtf8(std::string_view bytes);
+
+// Encodes UTF-8 text as Windows-1252; a character the code page lacks, and every byte of a
+// malformed sequence, becomes '?'.
+std::string utf8ToWindows1252(std::string_view text);
+
+// Text read from a file of unknown encoding: valid UTF-8 is taken as it is, anything else is
+// decoded as Windows-1252.
+std::string decodeFileText(std::string_view bytes);
+
+// UTF-8 to UTF-16 code units; each byte of a malformed sequence becomes U+FFFD.
+std::u16string utf8ToUtf16(std::string_view text);
+
+// UTF-16 code units to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::u16string_view text);
+
+// UTF-16LE bytes to UTF-8 (an odd last byte is dropped), and back.
+std::string utf16leBytesToUtf8(std::string_view bytes);
+std::string utf8ToUtf16leBytes(std::string_view text);
+
+// The length of the longest prefix of `text` that has at most `maxBytes` bytes and does not end
+// inside a UTF-8 character.
+std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes);
+
+// `text` cut to at most `maxBytes` bytes on a character boundary.
+std::string truncateUtf8(std::string_view text, std::size_t maxBytes);
+
+} // namespace textcodec
