@@ -42,3 +42,7 @@ struct ImportServerSettings {
     std::string m_strSymbolInfo;
     std::string m_strSymbolSearchUrl;
 };
+
+// The name an item's server settings carry when they are its own definition rather than a
+// template (shown in the template lists; the two special items store it as their name).
+extern const char* const kLocalDefinitionName;

@@ -1,0 +1,3 @@
+#include "portfolio/ServerSettings.h"
+
+const char* const kLocalDefinitionName = "-- Local definition / Non-template --";
