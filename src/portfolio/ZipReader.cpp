@@ -604,8 +604,12 @@ int Archive::extract(int index, uint8_t* buffer, size_t size, size_t& delivered)
     x.uncompressedLeft -= static_cast<uint32_t>(delivered);
     if (code == ZIP_OK && x.uncompressedLeft > 0)
         return ZIP_MORE_DATA;
-    if (code == ZIP_OK && x.rec.method == kMethodDeflate)
+    if (code == ZIP_OK && x.rec.method == kMethodDeflate) {
         code = finishStream(x);
+        // The stream must fill the declared compressed size exactly.
+        if (code == ZIP_OK && (x.compressedLeft != 0 || x.inflater.z.avail_in != 0))
+            code = ZIP_DAMAGED;
+    }
     if (code == ZIP_OK && x.crc != x.rec.crc)
         code = ZIP_DAMAGED;
     extraction.reset();

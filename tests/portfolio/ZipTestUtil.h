@@ -3,7 +3,12 @@
 // CRC by zlib (the independent peer), patching little-endian fields, and
 // running the external archivers when they are installed.
 
+#include "portfolio/ZipReader.h"
+#include "portfolio/ZipWriter.h"
+
+#include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -13,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -107,6 +114,21 @@ inline std::optional<Bytes> inflateRaw(const Bytes& in, size_t expectedSize) {
     return out;
 }
 
+// zlib's raw deflate at `level` (the peer of ours).
+inline Bytes zlibDeflate(const Bytes& in, int level) {
+    z_stream z{};
+    deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    Bytes out(deflateBound(&z, in.size()));
+    z.next_in = const_cast<Bytef*>(in.data());
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
 inline uint32_t crcOf(const Bytes& b) {
     return static_cast<uint32_t>(crc32(0, b.data(), static_cast<uInt>(b.size())));
 }
@@ -169,5 +191,100 @@ inline int run(const std::string& command) {
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// A gzip member (RFC 1952) with the optional header fields that `flags` selects:
+// 4 extra field, 8 name, 16 comment, 2 header CRC.
+inline Bytes gzipMember(const Bytes& data, uint8_t flags, uint32_t mtime, const std::string& name = "",
+                        const std::string& comment = "", const Bytes& extra = {}) {
+    Bytes g = {0x1F, 0x8B, 8, flags, 0, 0, 0, 0, 0, 3};
+    set32(g, 4, mtime);
+    if (flags & 4) {
+        g.push_back(static_cast<uint8_t>(extra.size()));
+        g.push_back(static_cast<uint8_t>(extra.size() >> 8));
+        g.insert(g.end(), extra.begin(), extra.end());
+    }
+    if (flags & 8) {
+        g.insert(g.end(), name.begin(), name.end());
+        g.push_back(0);
+    }
+    if (flags & 16) {
+        g.insert(g.end(), comment.begin(), comment.end());
+        g.push_back(0);
+    }
+    if (flags & 2) {
+        const uint32_t crc = crcOf(g);
+        g.push_back(static_cast<uint8_t>(crc));
+        g.push_back(static_cast<uint8_t>(crc >> 8));
+    }
+    const Bytes body = zlibDeflate(data, 6);
+    g.insert(g.end(), body.begin(), body.end());
+    const size_t at = g.size();
+    g.resize(at + 8);
+    set32(g, at, crcOf(data));
+    set32(g, at + 4, static_cast<uint32_t>(data.size()));
+    return g;
+}
+
+using Entries = std::vector<std::pair<std::string, Bytes>>;
+
+// Writes the entries with our writer into `path`; returns the archive's bytes.
+inline Bytes writeZip(const std::filesystem::path& path, const Entries& entries, const char* password = nullptr) {
+    ZipWriter::Handle h;
+    EXPECT_EQ(ZipWriter::CreateFile(h, path.c_str(), password), ZIP_OK);
+    for (const auto& [name, data] : entries)
+        EXPECT_EQ(ZipWriter::AddBuffer(h, name.c_str(), data.data(), static_cast<unsigned>(data.size())), ZIP_OK);
+    EXPECT_EQ(ZipWriter::Close(h), ZIP_OK);
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Extracts entry `index` whole, in one buffer of its declared size.
+inline int readEntry(const ZipReader::Handle& h, int index, Bytes& out) {
+    ZipEntry e;
+    e.index = index;
+    if (const int code = ZipReader::GetItem(h, &e); code != ZIP_OK)
+        return code;
+    out.assign(e.uncompressedSize, 0);
+    return ZipReader::UnzipItemToBuffer(h, out.data(), e.uncompressedSize, &e);
+}
+
+// Opens `path` and reads every entry; the first failure's code, or ZIP_OK with
+// the contents in `contents`.
+inline int readArchive(const std::filesystem::path& path, std::vector<Bytes>* contents = nullptr) {
+    ZipReader::Handle h;
+    if (const int code = ZipReader::OpenFile(h, path.c_str(), nullptr); code != ZIP_OK)
+        return code;
+    ZipEntry count;
+    count.index = -1;
+    if (const int code = ZipReader::GetItem(h, &count); code != ZIP_OK)
+        return code;
+    for (int i = 0; i < count.index; ++i) {
+        Bytes data;
+        if (const int code = readEntry(h, i, data); code != ZIP_OK)
+            return code;
+        if (contents != nullptr)
+            contents->push_back(std::move(data));
+    }
+    return ZipReader::Close(h);
+}
+
+// Makes `folder` the current folder for the guard's lifetime.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::filesystem::path& folder) : m_old(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~CurrentFolder() { std::filesystem::current_path(m_old); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::filesystem::path m_old;
+};
 
 } // namespace ziptest

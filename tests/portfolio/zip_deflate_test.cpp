@@ -21,20 +21,6 @@ Bytes compress(DeflateCompressor& c, const Bytes& in, size_t* largestPiece = nul
     return out;
 }
 
-Bytes zlibDeflate(const Bytes& in, int level) {
-    z_stream z{};
-    deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    Bytes out(deflateBound(&z, in.size()));
-    z.next_in = const_cast<Bytef*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 } // namespace
 
 // Sizes around the match limits (258, 262 lookahead), the 32 KB window and the
