@@ -283,28 +283,40 @@ int Archive::openGzip(const char* path, const struct stat& st) {
     uint32_t headerCrc = zipCrc32(0, fixed, sizeof fixed);
     uint64_t pos = sizeof fixed;
 
-    // Reads `size` header bytes into `out` (null: skip), adding them to the header CRC.
-    auto take = [&](size_t size, uint8_t* out) -> int {
-        if (pos + size > dataLimit)
+    // Header bytes come through a small buffer and are added to the header CRC.
+    uint8_t buffer[4096];
+    uint64_t bufferStart = 0;
+    size_t bufferLength = 0;
+    auto nextByte = [&](uint8_t& c) -> int {
+        if (pos >= dataLimit)
             return ZIP_DAMAGED;
-        uint8_t buf[512];
-        for (size_t done = 0; done < size;) {
-            const size_t n = std::min(size - done, sizeof buf);
-            if (!readAt(fd, pos, buf, n))
+        if (pos < bufferStart || pos >= bufferStart + bufferLength) {
+            bufferLength = static_cast<size_t>(std::min<uint64_t>(sizeof buffer, dataLimit - pos));
+            if (!readAt(fd, pos, buffer, bufferLength))
                 return ZIP_READ;
-            headerCrc = zipCrc32(headerCrc, buf, n);
+            bufferStart = pos;
+        }
+        c = buffer[pos - bufferStart];
+        headerCrc = zipCrc32(headerCrc, &c, 1);
+        ++pos;
+        return ZIP_OK;
+    };
+    // Reads `size` bytes into `out` (null: skips them).
+    auto take = [&](size_t size, uint8_t* out) -> int {
+        for (size_t i = 0; i < size; ++i) {
+            uint8_t c;
+            if (const int code = nextByte(c); code != ZIP_OK)
+                return code;
             if (out != nullptr)
-                std::memcpy(out + done, buf, n);
-            pos += n;
-            done += n;
+                out[i] = c;
         }
         return ZIP_OK;
     };
-    // Reads a zero-terminated field into `text` (null: skip it).
+    // Reads a zero-terminated field into `text` (null: skips it).
     auto takeString = [&](std::string* text) -> int {
         for (;;) {
             uint8_t c;
-            if (const int code = take(1, &c); code != ZIP_OK)
+            if (const int code = nextByte(c); code != ZIP_OK)
                 return code;
             if (c == 0)
                 return ZIP_OK;
