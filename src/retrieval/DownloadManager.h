@@ -1,0 +1,78 @@
+#pragma once
+// The owner of the download workers. Each job runs on a std::thread of its own; the manager keeps
+// the threads, joins those that have ended, and at shut-down aborts whatever still runs and joins
+// every thread, so no worker outlives the program's objects.
+//
+// It also keeps the rule that returns the abort flag to 0: the flag falls back once no item is
+// downloading (the document reports the items it marks and clears) and no worker is alive, so an
+// abort never outlives the downloads it was meant for -- also when it hit only a page, test or
+// setup download.
+
+#include "retrieval/download.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+class DownloadManager {
+public:
+    DownloadManager();
+    // shutdown()
+    ~DownloadManager();
+    DownloadManager(const DownloadManager&) = delete;
+    DownloadManager& operator=(const DownloadManager&) = delete;
+
+    // The program's manager: lives until the program ends.
+    static DownloadManager& instance();
+
+    // Starts DownloadQuotationThread (update, test and page jobs) or DownloadSetupThread on a
+    // new thread that owns the job. Returns the worker's id, the m_dwThreadId of its reports;
+    // 0 (the job dropped without reports) after shutdown().
+    std::uint32_t startQuotationDownload(std::unique_ptr<DownloadJob> job);
+    std::uint32_t startSetupDownload(std::unique_ptr<DownloadJob> job);
+
+    // Sets the abort flag and wakes every worker that waits for a slot or for another item.
+    void abortAll();
+
+    // Workers that have started and not yet ended.
+    int workersAlive() const;
+
+    // The document marks and clears items as downloading; the count decides, with the workers
+    // alive, when the abort flag returns to 0.
+    void noteItemDownloadStarted();
+    void noteItemDownloadEnded();
+    // Every item left the downloading state at once (the portfolio was closed).
+    void noteAllItemDownloadsEnded();
+    int itemsDownloading() const;
+
+    // Waits until no worker is alive; false when `timeout` passed first.
+    bool waitForWorkers(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
+
+    // Aborts the running workers and joins every thread; later starts are refused.
+    void shutdown();
+
+private:
+    struct Worker {
+        std::uint32_t id = 0;
+        std::thread thread;
+        std::shared_ptr<CountingSemaphore> semaphore; // to wake it on abort
+        bool ended = false;
+    };
+
+    std::uint32_t start(std::unique_ptr<DownloadJob> job, int (*procedure)(std::unique_ptr<DownloadJob>));
+    void workerEnded(std::uint32_t id);
+    void clearAbortWhenIdle();
+    void joinEnded(std::unique_lock<std::mutex>& lock);
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::unique_ptr<Worker>> m_workers;
+    std::atomic<int> m_alive{0};
+    std::atomic<int> m_itemsDownloading{0};
+    bool m_shutDown = false;
+};

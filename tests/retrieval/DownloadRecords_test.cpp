@@ -1,0 +1,248 @@
+// Jobs, items, events, reports and the download manager's abort rule, without a network.
+#include "DownloadFixture.h"
+
+#include "retrieval/HttpTransfer.h"
+
+#include <thread>
+
+using namespace downloadtest;
+
+namespace {
+
+std::unique_ptr<ExtractionItem> item(ItemPos pos, DownloadEventHandle wait = nullptr) {
+    auto it = std::make_unique<ExtractionItem>();
+    it->m_posItem = pos;
+    it->m_szName = "item " + std::to_string(pos);
+    it->SetWaitEvent(std::move(wait));
+    return it;
+}
+
+} // namespace
+
+TEST(DownloadJobTest, ItemsWithoutWaitEventsComeInOrderWithoutWaiting) {
+    DownloadJob job;
+    for (ItemPos pos : {3u, 1u, 2u})
+        job.AddItem(item(pos));
+    int index = 0;
+    EXPECT_EQ(job.NextItem(index)->m_posItem, 3u);
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(job.FindItem(2)->m_posItem, 2u);
+    EXPECT_EQ(job.FindItem(9), nullptr);
+    int past = 3;
+    EXPECT_EQ(job.NextItem(past), nullptr);
+    int negative = -1;
+    EXPECT_EQ(job.NextItem(negative), nullptr);
+
+    std::vector<ItemPos> order;
+    while (auto next = job.WaitForAnyItem(std::chrono::hours(1)))
+        order.push_back(next->m_posItem);
+    EXPECT_EQ(order, (std::vector<ItemPos>{3, 1, 2}));
+    EXPECT_TRUE(job.HasNoItems());
+}
+
+TEST(DownloadJobTest, WaitingItemsComeWhenTheirEventIsSetAndStayOtherwise) {
+    auto first = CreateManualResetEvent();
+    auto second = CreateManualResetEvent();
+    DownloadJob job;
+    job.AddItem(item(1, first));
+    job.AddItem(item(2, second));
+
+    EXPECT_EQ(job.WaitForAnyItem(std::chrono::milliseconds(30)), nullptr);
+    EXPECT_EQ(job.m_Items.size(), 2u);
+
+    std::thread setter([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        second->set();
+    });
+    auto next = job.WaitForAnyItem(std::chrono::seconds(10));
+    setter.join();
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->m_posItem, 2u);
+
+    std::atomic<int> abort{1};
+    EXPECT_EQ(job.WaitForAnyItem(std::chrono::seconds(10), &abort), nullptr);
+    EXPECT_EQ(job.m_Items.size(), 1u);
+}
+
+TEST(DownloadJobTest, FreeingItemsSetsTheirEventsAndReleasesThemWithTheirLastHolder) {
+    auto a = CreateManualResetEvent();
+    auto b = CreateManualResetEvent();
+    const std::uint32_t idA = a->id();
+    DownloadJob job;
+    auto rate = item(1);
+    rate->AddSignalEvent(a);
+    rate->AddSignalEvent(b);
+    job.AddItem(std::move(rate));
+
+    job.FreeItems();
+
+    EXPECT_TRUE(job.HasNoItems());
+    EXPECT_TRUE(a->isSet());
+    EXPECT_TRUE(b->isSet());
+    a.reset(); // the waiting side lets go as well
+    EXPECT_FALSE(downloadEventBoard().isSignalled(idA));
+}
+
+TEST(DownloadNumbersTest, NumberDownloadsIsClampedWhereTheSemaphoreIsMade) {
+    const std::pair<int, int> cases[] = {{-5, 1}, {0, 1}, {1, 1}, {5, 5}, {500, 500}, {501, 500}, {100000, 500}};
+    for (const auto& [given, slots] : cases) {
+        EXPECT_EQ(clampNumberDownloads(given), slots) << given;
+        EXPECT_EQ(makeDownloadSemaphore(given)->maximum(), slots) << given;
+    }
+}
+
+TEST(DownloadTextTest, ReceiversShowTheseTexts) {
+    struct Case {
+        int status;
+        int detail;
+        const char* url;
+        const char* message;
+        const char* preview;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1, 0, "", "", "", "Initialized"},
+        {2, 0, "", "", "", "Connecting..."},
+        {3, 0, "", "", "", "Connected"},
+        {5, 0, "", "", "", "Awaiting dependencies..."},
+        {6, 0, "", "", "", "Extracting quotation..."},
+        {7, 0, "", "", "", "Converting file..."},
+        {8, 0, "", "", "", ""},
+        {9, 0, "", "", "", "Error: Quotation not found!!"},
+        {9, 0, "", "", "Kurs: n/a [...]", "Error: Quotation not found!! (Kurs: n/a [...])"},
+        {10, 0, "", "", "", "Error: Invalid value!"},
+        {11, 0, "", "", "", "Error: Text not found!"},
+        {12, 5, "", "", "", "Error: Incorrect URL!"},
+        {12, 6, "http://host/path/q?x=1", "", "", "Error: File not found: /path/q?x=1"},
+        {12, 8, "", "", "", "Error: Timeout!"},
+        {12, 9, "", "", "", "Error: Bad URL!"},
+        {12, 10, "", "", "", "Error: Internal Server Error!"},
+        {12, 11, "", "line one\r\nline two\n", "", "line one. line two. "},
+        {12, -1, "", "", "", ""},
+        {13, 0, "", "", "", "Download aborted!"},
+    };
+    for (const Case& c : cases) {
+        DownloadStatus status;
+        status.m_nStatus = c.status;
+        status.m_nDetail = c.detail;
+        status.m_szURL = c.url;
+        status.m_szMessage = c.message;
+        status.m_szPreview = c.preview;
+        EXPECT_EQ(DownloadStatusText(status), c.text) << c.status << "/" << c.detail;
+    }
+}
+
+TEST(DownloadRecordTest, TheListViewCopyTakesTheQuotation) {
+    DownloadStatus status;
+    status.m_nStatus = DOWNLOAD_FINISHED;
+    status.m_posItem = 4;
+    status.m_szName = "Alpha";
+    status.m_pKurs = std::make_unique<CKurs>();
+    status.m_pKurs->m_dClose = 2.5;
+
+    const auto copy = status.copyTakingQuotation();
+
+    EXPECT_EQ(copy->m_posItem, 4u);
+    EXPECT_EQ(copy->m_szName, "Alpha");
+    ASSERT_NE(copy->m_pKurs, nullptr);
+    EXPECT_DOUBLE_EQ(copy->m_pKurs->m_dClose, 2.5);
+    EXPECT_EQ(status.m_pKurs, nullptr);
+}
+
+TEST(DownloadUrlTest, UrlsAreTakenApart) {
+    using S = ParsedUrl::Service;
+    struct Case {
+        const char* url;
+        S service;
+        const char* server;
+        const char* object;
+        int port;
+    };
+    const Case cases[] = {
+        {"http://example.com/q?s=1", S::Http, "example.com", "/q?s=1", 80},
+        {"HTTPS://example.com", S::Https, "example.com", "/", 443},
+        {"http://user@127.0.0.1:8080/a/b", S::Http, "127.0.0.1", "/a/b", 8080},
+        {"http://[::1]:81/x", S::Http, "[::1]", "/x", 81},
+        {"http://example.com?x", S::Http, "example.com", "/?x", 80},
+        {"file:///tmp/page.html", S::File, "", "/tmp/page.html", 0},
+        {"ftp://example.com/x", S::Other, "", "", 0},
+        {"example.com/x", S::Invalid, "", "", 0},
+        {"http:///x", S::Invalid, "", "", 0},
+        {"http://example.com:0/", S::Invalid, "", "", 0},
+        {"http://example.com:http/", S::Invalid, "", "", 0},
+    };
+    for (const Case& c : cases) {
+        const ParsedUrl parsed = parseDownloadUrl(c.url);
+        EXPECT_EQ(parsed.service, c.service) << c.url;
+        EXPECT_EQ(parsed.server, c.server) << c.url;
+        EXPECT_EQ(parsed.object, c.object) << c.url;
+        EXPECT_EQ(parsed.port, c.port) << c.url;
+    }
+    EXPECT_EQ(encodeRequestUrl("http://h/q?n=Deutsche Bank&x=\xC3\xA4"), "http://h/q?n=Deutsche%20Bank&x=%C3%A4");
+}
+
+// Job-level reports reach every item still in the job (status 5 only those that wait); a page
+// job posts one record without item.
+TEST_F(DownloadTest, JobReportsFanOutToTheItemsStillInTheJob) {
+    auto event = CreateManualResetEvent();
+    auto job = makeJob("http://example.com/");
+    job->AddItem(item(1));
+    job->AddItem(item(2, event));
+    job->AddItem(item(3));
+
+    PostDownloadStatus(*job, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT, "", 0, 0);
+    PostDownloadStatus(*job, DOWNLOAD_AWAITING, 0, "", 0, 0);
+    auto reports = collect();
+
+    ASSERT_EQ(reports.size(), 4u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(reports[i].status->m_nStatus, DOWNLOAD_ERROR);
+        EXPECT_EQ(reports[i].status->m_nDetail, DOWNLOAD_DETAIL_TIMEOUT);
+        EXPECT_EQ(reports[i].status->m_posItem, i + 1);
+        EXPECT_EQ(reports[i].status->m_szName, "item " + std::to_string(i + 1));
+    }
+    EXPECT_EQ(reports[3].status->m_nStatus, DOWNLOAD_AWAITING);
+    EXPECT_EQ(reports[3].status->m_posItem, 2u);
+
+    auto page = makeJob("http://example.com/");
+    page->m_bConvertAll = 1;
+    page->m_nMessage = WMU_PAGE_DOWNLOAD_STATUS;
+    PostDownloadStatus(*page, DOWNLOAD_PROGRESS, 0, "", 3, 7);
+    reports = collect();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].message, WMU_PAGE_DOWNLOAD_STATUS);
+    EXPECT_EQ(reports[0].status->m_posItem, 0u);
+    EXPECT_EQ(reports[0].status->m_nKBDone, 3);
+    EXPECT_EQ(reports[0].status->m_nKBTotal, 7);
+}
+
+// The abort flag falls back to 0 once no item is downloading and no worker is alive, whichever
+// of the two ends last.
+TEST_F(DownloadTest, TheAbortFlagCannotStaySet) {
+    m_manager.abortAll();
+    EXPECT_EQ(g_bAbortDownloads.load(), 0) << "an abort with nothing running is over at once";
+
+    m_manager.noteItemDownloadStarted();
+    m_manager.noteItemDownloadStarted();
+    m_manager.abortAll();
+    EXPECT_EQ(g_bAbortDownloads.load(), 1);
+    m_manager.noteItemDownloadEnded();
+    EXPECT_EQ(g_bAbortDownloads.load(), 1);
+    m_manager.noteItemDownloadEnded();
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
+
+    // A worker outlives the last item: the flag falls back when the worker ends.
+    testsupport::LoopbackHttpServer server;
+    server.reply("/silent", testsupport::HttpReply::silence());
+    m_manager.noteItemDownloadStarted();
+    auto page = makeJob(server.url("/silent"), 60);
+    page->m_bConvertAll = 1;
+    m_manager.startQuotationDownload(std::move(page));
+    for (int i = 0; i < 500 && server.requestCount() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    m_manager.abortAll();
+    m_manager.noteItemDownloadEnded();
+    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
+    EXPECT_EQ(m_manager.workersAlive(), 0);
+}
