@@ -3,7 +3,6 @@
 #include "log/CrashReport.h"
 #include "log/Log.h"
 
-#include <algorithm>
 #include <system_error>
 
 namespace {
@@ -21,6 +20,7 @@ DownloadManager::DownloadManager() {
     // What the workers use must outlive the program's manager, so it is made first.
     MessageTarget::instance();
     downloadEventBoard();
+    downloadSlotQueue();
     Log::Instance();
 }
 
@@ -41,17 +41,40 @@ std::uint32_t DownloadManager::startSetupDownload(std::unique_ptr<DownloadJob> j
     return start(std::move(job), &DownloadSetupThread);
 }
 
-std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, int (*procedure)(std::unique_ptr<DownloadJob>)) {
+std::vector<std::uint32_t> DownloadManager::startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs) {
+    std::vector<std::uint32_t> ids;
+    ids.reserve(jobs.size());
+    for (auto& job : jobs) {
+        const std::uint32_t id = job ? ++g_lastWorkerId : 0;
+        if (job) {
+            PostDownloadStatusAs(id, *job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
+            job->m_bStartReported = 1;
+        }
+        ids.push_back(id);
+    }
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        if (jobs[i])
+            ids[i] = start(std::move(jobs[i]), &DownloadQuotationThread, ids[i]);
+    return ids;
+}
+
+std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id) {
     if (!job)
         return 0;
     std::unique_lock lock(m_mutex);
-    if (m_shutDown)
+    if (m_shutDown) {
+        lock.unlock();
+        // Every item still gets its first and its final report, so the receivers' counts balance.
+        if (!job->m_bStartReported)
+            PostDownloadStatusAs(id, *job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
+        PostDownloadStatusAs(id, *job, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
+        job->FreeItems();
         return 0;
+    }
     joinEnded(lock);
     auto worker = std::make_unique<Worker>();
-    worker->id = ++g_lastWorkerId;
-    worker->semaphore = job->m_pSemaphore;
-    const std::uint32_t id = worker->id;
+    worker->id = id != 0 ? id : ++g_lastWorkerId;
+    id = worker->id;
     DownloadJob* handedOver = job.get();
     try {
         worker->thread = std::thread([this, id, procedure, handedOver] {
@@ -68,7 +91,10 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, int (*pro
     } catch (const std::system_error& e) {
         lock.unlock();
         CVR_LOG(LOG_LEVEL_ERROR, "Could not start download thread for '%s': %s", job->m_szURL.c_str(), e.what());
-        PostDownloadStatus(*job, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!", 0, 0);
+        if (!job->m_bStartReported)
+            PostDownloadStatusAs(id, *job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
+        PostDownloadStatusAs(id, *job, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!",
+                             0, 0);
         job->FreeItems();
         return 0;
     }
@@ -114,17 +140,11 @@ void DownloadManager::joinEnded(std::unique_lock<std::mutex>& lock) {
 }
 
 void DownloadManager::abortAll() {
-    std::vector<std::shared_ptr<CountingSemaphore>> semaphores;
     {
         std::lock_guard lock(m_mutex);
         g_bAbortDownloads = 1;
-        for (const auto& worker : m_workers)
-            if (!worker->ended && worker->semaphore &&
-                std::find(semaphores.begin(), semaphores.end(), worker->semaphore) == semaphores.end())
-                semaphores.push_back(worker->semaphore);
     }
-    for (const auto& semaphore : semaphores)
-        semaphore->wakeAll();
+    downloadSlotQueue().wakeAll();
     downloadEventBoard().wakeAll();
     clearAbortWhenIdle();
 }

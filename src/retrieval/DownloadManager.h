@@ -32,9 +32,16 @@ public:
 
     // Starts DownloadQuotationThread (update, test and page jobs) or DownloadSetupThread on a
     // new thread that owns the job. Returns the worker's id, the m_dwThreadId of its reports;
-    // 0 (the job dropped without reports) after shutdown().
+    // 0 when no thread could be started (after shutdown(): the job's items are reported as
+    // started and aborted; when the system refuses a thread: started and 12/11).
     std::uint32_t startQuotationDownload(std::unique_ptr<DownloadJob> job);
     std::uint32_t startSetupDownload(std::unique_ptr<DownloadJob> job);
+
+    // The start of an update: posts the first report (status 1) of every item of every job, in
+    // order, before it starts any worker, so a receiver that counts the active downloads cannot
+    // see the count fall to 0 while jobs are still starting. Then starts one worker per job, in
+    // order. Returns the worker ids (0 for a job that could not start; it got its final report).
+    std::vector<std::uint32_t> startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs);
 
     // Sets the abort flag and wakes every worker that waits for a slot or for another item.
     void abortAll();
@@ -60,11 +67,11 @@ private:
     struct Worker {
         std::uint32_t id = 0;
         std::thread thread;
-        std::shared_ptr<CountingSemaphore> semaphore; // to wake it on abort
         bool ended = false;
     };
 
-    std::uint32_t start(std::unique_ptr<DownloadJob> job, int (*procedure)(std::unique_ptr<DownloadJob>));
+    using Procedure = int (*)(std::unique_ptr<DownloadJob>);
+    std::uint32_t start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id = 0);
     void workerEnded(std::uint32_t id);
     void clearAbortWhenIdle();
     void joinEnded(std::unique_lock<std::mutex>& lock);

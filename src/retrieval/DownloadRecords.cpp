@@ -2,6 +2,7 @@
 #include "retrieval/download.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 
 std::atomic<int> g_bAbortDownloads{0};
@@ -222,12 +223,79 @@ std::shared_ptr<CountingSemaphore> makeDownloadSemaphore(int numberDownloads) {
     return std::make_shared<CountingSemaphore>(clampNumberDownloads(numberDownloads));
 }
 
+struct DownloadSlotQueue::Waiter {
+    const CountingSemaphore* semaphore;
+    std::condition_variable wake;
+};
+
+DownloadSlotQueue& downloadSlotQueue() {
+    static DownloadSlotQueue queue;
+    return queue;
+}
+
+bool DownloadSlotQueue::acquire(CountingSemaphore& semaphore, const std::atomic<int>* abort) {
+    const auto aborted = [abort] { return abort && abort->load() != 0; };
+    std::unique_lock lock(m_mutex);
+    const auto first = [&]() -> Waiter* {
+        for (Waiter* w : m_waiters)
+            if (w->semaphore == &semaphore)
+                return w;
+        return nullptr;
+    };
+    if (aborted())
+        return false;
+    if (!first() && semaphore.tryAcquire())
+        return true;
+    Waiter me{&semaphore, {}};
+    m_waiters.push_back(&me);
+    const auto leave = [&] {
+        m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &me));
+        wakeNext(semaphore); // the next in line may find a slot as well
+    };
+    for (;;) {
+        if (aborted()) {
+            leave();
+            return false;
+        }
+        if (first() == &me && semaphore.tryAcquire()) {
+            leave();
+            return true;
+        }
+        me.wake.wait(lock);
+    }
+}
+
+void DownloadSlotQueue::release(CountingSemaphore& semaphore) {
+    semaphore.release();
+    std::lock_guard lock(m_mutex);
+    wakeNext(semaphore);
+}
+
+void DownloadSlotQueue::wakeAll() {
+    std::lock_guard lock(m_mutex);
+    for (Waiter* w : m_waiters)
+        w->wake.notify_one();
+}
+
+void DownloadSlotQueue::wakeNext(const CountingSemaphore& semaphore) {
+    for (Waiter* w : m_waiters)
+        if (w->semaphore == &semaphore) {
+            w->wake.notify_one();
+            return;
+        }
+}
+
 // --- Reports ---------------------------------------------------------------------------------
 
 int PostDownloadStatus(DownloadJob& job, int status, int detail, std::string_view message, int kbDone, int kbTotal) {
+    return PostDownloadStatusAs(currentDownloadWorkerId(), job, status, detail, message, kbDone, kbTotal);
+}
+
+int PostDownloadStatusAs(std::uint32_t workerId, DownloadJob& job, int status, int detail, std::string_view message,
+                         int kbDone, int kbTotal) {
     const auto makeRecord = [&] {
         auto record = std::make_unique<DownloadStatus>();
-        record->m_dwThreadId = currentDownloadWorkerId();
+        record->m_dwThreadId = workerId;
         record->m_nJobId = job.m_nJobId;
         record->m_nStatus = status;
         record->m_nDetail = detail;

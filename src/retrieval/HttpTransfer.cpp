@@ -91,9 +91,8 @@ ParsedUrl parseDownloadUrl(std::string_view url) {
     parsed.service = https ? ParsedUrl::Service::Https : ParsedUrl::Service::Http;
     parsed.server = std::string(host);
     if (object.empty() || object.front() != '/')
-        parsed.object = "/" + std::string(object);
-    else
-        parsed.object = std::string(object);
+        parsed.object.push_back('/');
+    parsed.object.append(object);
     return parsed;
 }
 

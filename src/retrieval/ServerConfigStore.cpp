@@ -79,8 +79,8 @@ void LoadServerSettings(const std::string& name, ServerSettings* record, const S
         return;
     record->m_strName = name;
     record->m_strURL.clear();
-    record->m_strThousands = ".";
-    record->m_strDecimal = ",";
+    record->m_strThousands = std::string(".");
+    record->m_strDecimal = std::string(",");
     record->m_strTextBeforeValue.clear();
     record->m_nTimeout = 60;
     record->m_nFormat = 0;
@@ -122,8 +122,8 @@ void LoadImportServerSettings(const std::string& name, ImportServerSettings* rec
         return;
     record->m_strName = name;
     record->m_strURL.clear();
-    record->m_strThousands = ".";
-    record->m_strDecimal = ",";
+    record->m_strThousands = std::string(".");
+    record->m_strDecimal = std::string(",");
     record->m_nFormat = 0;
     record->m_bNoCaseSensitive = 1;
     record->m_strRegExp.clear();

@@ -269,7 +269,7 @@ int extractQuotation(const ExtractionItem& item, const fs::path& file, const Ole
 
 class QuotationWorker {
 public:
-    explicit QuotationWorker(DownloadJob& job) : m_job(job), m_slot(job.m_pSemaphore.get()) {}
+    explicit QuotationWorker(DownloadJob& job) : m_job(job) {}
 
     void run() {
         try {
@@ -321,10 +321,14 @@ private:
     // --- steps ---
 
     void download() {
-        report(DOWNLOAD_INITIALIZED);
-        if (m_job.m_pSemaphore && !m_slot.acquire(&g_bAbortDownloads)) {
-            report(DOWNLOAD_ABORTED);
-            return;
+        if (!m_job.m_bStartReported)
+            report(DOWNLOAD_INITIALIZED);
+        if (m_job.m_pSemaphore) {
+            if (!downloadSlotQueue().acquire(*m_job.m_pSemaphore, &g_bAbortDownloads)) {
+                report(DOWNLOAD_ABORTED);
+                return;
+            }
+            m_slotHeld = true;
         }
         m_parsed = parseDownloadUrl(m_job.m_szURL);
         if (!isSupported(m_parsed)) {
@@ -555,7 +559,7 @@ private:
         }
         CVR_LOG(LOG_LEVEL_DEBUG, "Finished downloading '%s' (%li / %li Bytes) to '%s'.", m_parsed.object.c_str(),
                 static_cast<long>(m_bytes), static_cast<long>(m_contentLength), m_page.c_str());
-        m_slot.release();
+        releaseSlot();
         return true;
     }
 
@@ -690,8 +694,14 @@ private:
             m_http->close();
     }
 
+    void releaseSlot() {
+        if (m_slotHeld)
+            downloadSlotQueue().release(*m_job.m_pSemaphore);
+        m_slotHeld = false;
+    }
+
     void finish() {
-        m_slot.release();
+        releaseSlot();
         closeConnection();
         m_http.reset();
         if (!m_handedOver) {
@@ -706,7 +716,7 @@ private:
     }
 
     DownloadJob& m_job;
-    SemaphoreSlot m_slot;
+    bool m_slotHeld = false; // a slot of the job's semaphore
     std::string m_message;
     ParsedUrl m_parsed;
     OleDate m_reference;
@@ -746,7 +756,8 @@ private:
     }
 
     void download() {
-        report(DOWNLOAD_INITIALIZED);
+        if (!m_job.m_bStartReported)
+            report(DOWNLOAD_INITIALIZED);
         m_parsed = parseDownloadUrl(m_job.m_szURL);
         // The release archive is only taken over a verified https connection.
         if (m_parsed.service != ParsedUrl::Service::Https) {

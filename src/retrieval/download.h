@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -193,13 +194,14 @@ private:
 // The parameters of one worker. Built by the starter, owned by the worker once started.
 class DownloadJob {
 public:
-    std::string m_szURL;                             // http://, https:// or file://; date place holders still in it
-    int m_nTimeout = 0;                              // limit of each request and of the transfer, in seconds
-    int m_nJobId = 0;                                // 0 update, page and setup job; 1 test job (results only shown)
-    int m_bConvertAll = 0;                           // page job: hand over the page and both conversions
-    int m_bDownloadOnly = 0;                         // hand over the downloaded file
-    int m_bUseGivenDate = 0;                         // 0: the worker takes the current date and may step back
-    SystemTime m_stReferenceDate;                    // for the date place holders and undated quotations
+    std::string m_szURL;          // http://, https:// or file://; date place holders still in it
+    int m_nTimeout = 0;           // limit of each request and of the transfer, in seconds
+    int m_nJobId = 0;             // 0 update, page and setup job; 1 test job (results only shown)
+    int m_bConvertAll = 0;        // page job: hand over the page and both conversions
+    int m_bDownloadOnly = 0;      // hand over the downloaded file
+    int m_bUseGivenDate = 0;      // 0: the worker takes the current date and may step back
+    int m_bStartReported = 0;     // the starter posted status 1 already; the worker does not post it again
+    SystemTime m_stReferenceDate; // for the date place holders and undated quotations
     std::shared_ptr<CountingSemaphore> m_pSemaphore; // download slots of update jobs; null: no limit
     ReceiverId m_hWnd = 0;                           // the receiver of the job's reports
     std::uint32_t m_nMessage = WMU_DOWNLOAD_STATUS;
@@ -226,10 +228,36 @@ int clampNumberDownloads(int numberDownloads);
 // The document's download semaphore for the NumberDownloads option (clamped).
 std::shared_ptr<CountingSemaphore> makeDownloadSemaphore(int numberDownloads);
 
+// The way workers take and give back slots of a download semaphore: slots go to the workers in
+// the order they asked, and a freed slot wakes only the worker next in line (hundreds of workers
+// may wait for a handful of slots). Waits end when the abort flag is set and wakeAll() is called.
+class DownloadSlotQueue {
+public:
+    // Takes a slot; false (no slot taken) when `abort` is or becomes non-zero.
+    bool acquire(CountingSemaphore& semaphore, const std::atomic<int>* abort);
+    void release(CountingSemaphore& semaphore);
+    void wakeAll();
+
+private:
+    struct Waiter;
+    void wakeNext(const CountingSemaphore& semaphore);
+
+    std::mutex m_mutex;
+    std::vector<Waiter*> m_waiters; // in the order they asked, for all semaphores
+};
+
+// The program's queue of slot waiters.
+DownloadSlotQueue& downloadSlotQueue();
+
 // Posts one report of a job: a page or download-only job posts one record; any other job one
 // record per item still in the job (status 5 only to items with a wait event); a job without
 // items posts nothing. Always 1.
 int PostDownloadStatus(DownloadJob& job, int status, int detail, std::string_view message, int kbDone, int kbTotal);
+
+// PostDownloadStatus with the given worker id in the records (for reports a starter posts on
+// behalf of a worker it is about to start).
+int PostDownloadStatusAs(std::uint32_t workerId, DownloadJob& job, int status, int detail, std::string_view message,
+                         int kbDone, int kbTotal);
 
 // The id of the download worker running on this thread (0 elsewhere).
 std::uint32_t currentDownloadWorkerId();

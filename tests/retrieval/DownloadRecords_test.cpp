@@ -246,3 +246,33 @@ TEST_F(DownloadTest, TheAbortFlagCannotStaySet) {
     EXPECT_EQ(g_bAbortDownloads.load(), 0);
     EXPECT_EQ(m_manager.workersAlive(), 0);
 }
+
+// The first report of every item of an update is posted before any worker starts, so the count
+// of active downloads cannot fall to 0 while later jobs are still starting.
+TEST_F(DownloadTest, AnUpdateAnnouncesEveryItemBeforeAnyWorkerRuns) {
+    std::vector<std::unique_ptr<DownloadJob>> jobs;
+    for (ItemPos pos = 1; pos <= 6; pos += 2) {
+        auto job = makeJob("ftp://127.0.0.1/fails-at-once");
+        job->AddItem(item(pos));
+        job->AddItem(item(pos + 1));
+        jobs.push_back(std::move(job));
+    }
+
+    const auto ids = m_manager.startQuotationDownloads(std::move(jobs));
+    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    const auto reports = collect();
+
+    ASSERT_EQ(ids.size(), 3u);
+    EXPECT_EQ(allStatuses(reports), (std::vector<int>{1, 1, 1, 1, 1, 1, 12, 12, 12, 12, 12, 12}));
+    for (const auto& r : reports) {
+        const std::size_t job = (r.status->m_posItem - 1) / 2;
+        EXPECT_EQ(r.status->m_dwThreadId, ids[job]) << "item " << r.status->m_posItem;
+    }
+
+    // After shut-down a job is refused, and its items still learn that it ended.
+    m_manager.shutdown();
+    auto late = makeJob("http://127.0.0.1/");
+    late->AddItem(item(9));
+    EXPECT_EQ(m_manager.startQuotationDownload(std::move(late)), 0u);
+    EXPECT_EQ(statuses(collect(), 9), (std::vector<int>{1, 13}));
+}
