@@ -185,6 +185,37 @@ TEST_F(DownloadTest, AttemptSequences) {
     }
 }
 
+// A pattern with a date but no time dates an earlier day's quotation at 20:00 and today's at the
+// time the reference gives; an anchor-text item read after a pattern item carries only its close.
+TEST_F(DownloadTest, QuotationDatesAndValuesByMethod) {
+    FixedClock clock(referenceNow());
+    ScopedClock useClock(clock);
+    LoopbackHttpServer server;
+    server.reply("/history", HttpReply::page("<p>Datum: 14.03.2024 Open: 11,50 Kurs: 12,34</p>"
+                                             "<p>Heute: 15.03.2024 Open: 12,00 Kurs: 12,50</p>"));
+    auto job = makeJob(server.url("/history"));
+    job->AddItem(regExpItem(1, "yesterday",
+                            "Datum: [&day]\\.[&month]\\.[&year] Open: [&quotation_open] Kurs: [&quotation_close]"));
+    job->AddItem(regExpItem(2, "today",
+                            "Heute: [&day]\\.[&month]\\.[&year] Open: [&quotation_open] Kurs: "
+                            "[&quotation_close]"));
+    job->AddItem(anchorItem(3, "anchor", "Kurs:"));
+
+    const auto reports = run(std::move(job));
+
+    const CKurs* yesterday = finalFor(reports, 1)->m_pKurs.get();
+    const CKurs* today = finalFor(reports, 2)->m_pKurs.get();
+    const CKurs* anchor = finalFor(reports, 3)->m_pKurs.get();
+    ASSERT_TRUE(yesterday && today && anchor);
+    EXPECT_TRUE(datesEqual(yesterday->m_dtDate, OleDate(2024, 3, 14, 20, 0, 0))) << yesterday->m_dtDate.Format("%c");
+    EXPECT_DOUBLE_EQ(yesterday->m_dOpen, 11.5);
+    EXPECT_DOUBLE_EQ(yesterday->m_dClose, 12.34);
+    EXPECT_TRUE(datesEqual(today->m_dtDate, OleDate(2024, 3, 15, 10, 0, 0))) << today->m_dtDate.Format("%c");
+    EXPECT_DOUBLE_EQ(today->m_dClose, 12.5);
+    EXPECT_DOUBLE_EQ(anchor->m_dClose, 12.34);
+    EXPECT_DOUBLE_EQ(anchor->m_dOpen, 0.0);
+}
+
 TEST_F(DownloadTest, RedirectsAreFollowed) {
     LoopbackHttpServer server;
     server.reply("/old", HttpReply::redirect("/new"));
