@@ -303,10 +303,11 @@ TEST_F(DownloadTest, AbortEndsAWorkerWaitingForAnAnswerAndOneWaitingForASlot) {
     second->m_pSemaphore = slots;
     second->AddItem(anchorItem(2, "waits for a slot", "Kurs:"));
     m_manager.startQuotationDownload(std::move(first));
-    m_manager.startQuotationDownload(std::move(second));
     for (int i = 0; i < 500 && server.requestCount() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(server.requestCount(), 1u);
+    m_manager.startQuotationDownload(std::move(second));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
     m_manager.abortAll();
 
