@@ -509,6 +509,38 @@ TEST_F(DownloadTest, FilesOfFailedExtractionsAreCopiesOfTheirOwn) {
     }
 }
 
+// With the standard proxy the environment's proxy is used; otherwise the configured one, also
+// when the environment names another.
+TEST_F(DownloadTest, RequestsGoThroughTheChosenProxy) {
+    LoopbackHttpServer proxy;
+    proxy.replyWith([](const testsupport::RecordedRequest&) { return HttpReply::page(kPage); });
+    LoopbackHttpServer unused;
+    struct Case {
+        const char* name;
+        bool standardProxy;
+        const LoopbackHttpServer* environment; // http_proxy, or none
+        bool configured;                       // ProxyAddress:ProxyPort name the proxy
+    };
+    for (const Case c : {Case{"environment", true, &proxy, false}, Case{"configured", false, &unused, true}}) {
+        SCOPED_TRACE(c.name);
+        setenv("http_proxy", c.environment->url("").c_str(), 1);
+        auto job = makeJob("http://quotes.invalid/q?s=ALPHA");
+        job->m_Options.standardProxy = c.standardProxy;
+        if (c.configured) {
+            job->m_Options.proxyAddress = "127.0.0.1";
+            job->m_Options.proxyPort = proxy.port();
+        }
+        job->AddItem(anchorItem(1, "item", "Kurs:"));
+
+        const auto reports = run(std::move(job));
+
+        EXPECT_EQ(finalFor(reports, 1)->m_nStatus, DOWNLOAD_FINISHED);
+    }
+    unsetenv("http_proxy");
+    EXPECT_EQ(proxy.targets(), (std::vector<std::string>(2, "http://quotes.invalid/q?s=ALPHA")));
+    EXPECT_EQ(unused.requestCount(), 0u);
+}
+
 TEST_F(DownloadTest, UnsupportedAddressesAreIncorrectUrls) {
     for (const char* url : {"ftp://127.0.0.1/quote", "no address at all", "http:///quote", "http://127.0.0.1:99999/"}) {
         SCOPED_TRACE(url);
