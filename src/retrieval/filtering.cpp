@@ -357,12 +357,12 @@ MatchDataPtr newMatchData() {
     return MatchDataPtr(pcre2_match_data_create(kReportedGroups + 1, nullptr));
 }
 
-int runMatch(const pcre2_code* code, std::string_view subject, pcre2_match_data* data) {
+int runMatch(const pcre2_code* code, std::string_view subject, pcre2_match_data* data, std::size_t startOffset = 0) {
     static const char empty[1] = {};
     const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.empty() ? empty : subject.data());
-    int rc = pcre2_match(code, text, subject.size(), 0, 0, data, nullptr);
+    int rc = pcre2_match(code, text, subject.size(), startOffset, 0, data, nullptr);
     if (rc == PCRE2_ERROR_JIT_STACKLIMIT) // the interpreter keeps its frames on the heap
-        rc = pcre2_match(code, text, subject.size(), 0, PCRE2_NO_JIT, data, nullptr);
+        rc = pcre2_match(code, text, subject.size(), startOffset, PCRE2_NO_JIT, data, nullptr);
     return rc;
 }
 
@@ -1043,7 +1043,8 @@ bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation,
 }
 
 bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool caseInsensitive, int groupIndex,
-                    std::string& value, int& matchStart, int& matchLength, int& code, std::string& message) {
+                    std::string& value, int& matchStart, int& matchLength, int& code, std::string& message,
+                    std::size_t startOffset) {
     code = EXTRACT_OK;
     message.clear();
     value.clear();
@@ -1056,7 +1057,8 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
         return false;
     }
     const MatchDataPtr data = newMatchData();
-    const int rc = runMatch(re.get(), subject, data.get());
+    const int rc =
+        startOffset <= subject.size() ? runMatch(re.get(), subject, data.get(), startOffset) : PCRE2_ERROR_NOMATCH;
     if (!matchSucceeded(rc, pattern, {false, kRetrievalLogInfo}, code, message))
         return false;
     const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};

@@ -111,9 +111,12 @@ bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_
                         std::string& message);
 
 // The text of group `groupIndex` (0: the whole match) of the first match of `pattern` in
-// `subject`. True when the group exists and took part in the match.
+// `subject` at or after `startOffset` (the text before it still counts for "^" and
+// look-behinds; `matchStart` is counted from the subject's start). True when the group exists
+// and took part in the match.
 bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool caseInsensitive, int groupIndex,
-                    std::string& value, int& matchStart, int& matchLength, int& code, std::string& message);
+                    std::string& value, int& matchStart, int& matchLength, int& code, std::string& message,
+                    std::size_t startOffset = 0);
 
 // Every match of `pattern` in the file becomes a quotation appended to `quotations` (owned by
 // the caller), in file order. Day 30, 20:00 and the current month and year stand in for what
