@@ -1,0 +1,342 @@
+#include "portfolio/ZipWriter.h"
+
+#include "platform/Clock.h"
+#include "portfolio/Deflate.h"
+#include "portfolio/ZipCrc.h"
+#include "portfolio/ZipCrypto.h"
+#include "portfolio/ZipFormat.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <optional>
+#include <random>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace zipformat;
+
+namespace {
+
+constexpr uint16_t kVersionMadeBy = 0x0B17; // version 2.3, host NTFS
+constexpr uint16_t kVersionNeeded = 20;
+constexpr uint16_t kLocalExtraSize = 17;  // "UT", 13, flags, three times
+constexpr uint16_t kCentralExtraSize = 9; // "UT", 5, flags, modification time
+constexpr uint32_t kExternalAttrFromMemory = 0x80000000u;
+constexpr size_t kMaxNameLength = 259;
+constexpr uint64_t kMax32 = 0xFFFFFFFFu; // reserved by zip64: never written as a size or offset
+
+struct Entry {
+    std::string name;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+    uint32_t unixTime = 0;
+    uint32_t crc = 0;
+    uint32_t compressedSize = 0;
+    uint32_t uncompressedSize = 0;
+    uint16_t internalAttributes = 0;
+    uint32_t externalAttributes = kExternalAttrFromMemory;
+    uint32_t localHeaderOffset = 0;
+};
+
+bool hasStoredExtension(const std::string& name) {
+    static const char* const kCompressed[] = {".z", ".zip", ".zoo", ".arc", ".lzh", ".arj", ".gz", ".tgz"};
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string ext = name.substr(dot);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return std::find_if(std::begin(kCompressed), std::end(kCompressed), [&](const char* e) { return ext == e; }) !=
+           std::end(kCompressed);
+}
+
+} // namespace
+
+namespace ZipWriter {
+
+class Archive {
+public:
+    int fd = -1;
+    uint64_t offset = 0; // bytes written so far
+    int error = ZIP_OK;
+    std::optional<std::string> password;
+    std::vector<Entry> entries;
+    std::unique_ptr<DeflateCompressor> compressor;
+    std::vector<uint8_t> scratch; // encryption of stored data
+
+    ~Archive() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // Writes at the current end; the first failure sets the error.
+    bool write(const void* data, size_t size) {
+        if (error != ZIP_OK)
+            return false;
+        const auto* p = static_cast<const uint8_t*>(data);
+        while (size > 0) {
+            const ssize_t n = ::write(fd, p, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error = ZIP_WRITE;
+                return false;
+            }
+            p += n;
+            size -= static_cast<size_t>(n);
+            offset += static_cast<uint64_t>(n);
+        }
+        return true;
+    }
+
+    bool writeAt(uint64_t at, const void* data, size_t size) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        while (size > 0) {
+            const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(at));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                error = ZIP_WRITE;
+                return false;
+            }
+            p += n;
+            at += static_cast<uint64_t>(n);
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    std::vector<uint8_t> localHeader(const Entry& e) const {
+        std::vector<uint8_t> h(kLocalHeaderSize + e.name.size() + kLocalExtraSize);
+        uint8_t* p = h.data();
+        store32(p, kLocalHeaderSignature);
+        store16(p + 4, kVersionNeeded);
+        store16(p + 6, e.flags);
+        store16(p + 8, e.method);
+        store16(p + 10, e.dosTime);
+        store16(p + 12, e.dosDate);
+        store32(p + 14, e.crc);
+        store32(p + 18, e.compressedSize);
+        store32(p + 22, e.uncompressedSize);
+        store16(p + 26, static_cast<uint16_t>(e.name.size()));
+        store16(p + 28, kLocalExtraSize);
+        std::memcpy(p + 30, e.name.data(), e.name.size());
+        uint8_t* x = p + 30 + e.name.size();
+        store16(x, kExtendedTimestampId);
+        store16(x + 2, 13);
+        x[4] = 7; // modification, access and creation time follow
+        store32(x + 5, e.unixTime);
+        store32(x + 9, e.unixTime);
+        store32(x + 13, e.unixTime);
+        return h;
+    }
+
+    int addBuffer(const char* rawName, const void* data, unsigned length);
+    int writeDirectory();
+};
+
+int Archive::addBuffer(const char* rawName, const void* data, unsigned length) {
+    if (rawName == nullptr || *rawName == '\0' || data == nullptr || length == 0)
+        return ZIP_ARGUMENT;
+    if (error != ZIP_OK)
+        return error;
+    Entry e;
+    e.name = rawName;
+    if (e.name.size() > kMaxNameLength || length >= kMax32)
+        return ZIP_ARGUMENT;
+    std::replace(e.name.begin(), e.name.end(), '\\', '/');
+
+    const auto now = std::chrono::system_clock::to_time_t(currentClock().now());
+    unixToDosTime(now, e.dosDate, e.dosTime);
+    e.unixTime = static_cast<uint32_t>(now);
+    e.method = hasStoredExtension(e.name) ? kMethodStored : kMethodDeflate;
+    e.flags = kFlagDataDescriptor | (password ? kFlagEncrypted : 0);
+    if (e.method == kMethodDeflate)
+        e.flags |= kFlagMaximum;
+    e.uncompressedSize = length;
+    e.compressedSize = e.method == kMethodStored ? length + (password ? 12 : 0) : 0;
+    e.crc = zipCrc32(0, data, length);
+    if (offset >= kMax32)
+        return error = ZIP_ARGUMENT;
+    e.localHeaderOffset = static_cast<uint32_t>(offset);
+
+    if (!write(localHeader(e).data(), kLocalHeaderSize + e.name.size() + kLocalExtraSize))
+        return error;
+    const uint64_t dataStart = offset;
+
+    std::optional<ZipCryptoKeys> keys;
+    if (password) {
+        keys.emplace(*password);
+        uint8_t header[12];
+        std::random_device random;
+        for (int i = 0; i < 11; ++i)
+            header[i] = static_cast<uint8_t>(random());
+        header[11] = static_cast<uint8_t>(e.dosTime >> 8); // check byte (sizes follow in the descriptor)
+        keys->encrypt(header, sizeof header);
+        if (!write(header, sizeof header))
+            return error;
+    }
+
+    if (e.method == kMethodStored) {
+        if (!keys) {
+            if (!write(data, length))
+                return error;
+        } else {
+            scratch.resize(16 * 1024);
+            const auto* p = static_cast<const uint8_t*>(data);
+            for (size_t done = 0; done < length;) {
+                const size_t piece = std::min<size_t>(scratch.size(), length - done);
+                std::memcpy(scratch.data(), p + done, piece);
+                keys->encrypt(scratch.data(), piece);
+                if (!write(scratch.data(), piece))
+                    return error;
+                done += piece;
+            }
+        }
+    } else {
+        if (!compressor)
+            compressor = std::make_unique<DeflateCompressor>();
+        const bool ok = compressor->compress(data, length, [&](const uint8_t* out, size_t size) {
+            if (!keys)
+                return write(out, size);
+            scratch.assign(out, out + size);
+            keys->encrypt(scratch.data(), size);
+            return write(scratch.data(), size);
+        });
+        if (!ok)
+            return error != ZIP_OK ? error : (error = ZIP_WRITE);
+        if (compressor->lastInputWasText())
+            e.internalAttributes = 1;
+    }
+    const uint64_t compressed = offset - dataStart;
+    if (compressed >= kMax32 || offset >= kMax32)
+        return error = ZIP_ARGUMENT; // would need zip64
+    e.compressedSize = static_cast<uint32_t>(compressed);
+
+    if (!keys) {
+        // The file can seek: put the final CRC and sizes into the local header.
+        e.flags &= static_cast<uint16_t>(~kFlagDataDescriptor);
+        const auto header = localHeader(e);
+        if (!writeAt(e.localHeaderOffset, header.data(), header.size()))
+            return error;
+    } else {
+        uint8_t d[16];
+        store32(d, kDataDescriptorSignature);
+        store32(d + 4, e.crc);
+        store32(d + 8, e.compressedSize);
+        store32(d + 12, e.uncompressedSize);
+        if (!write(d, sizeof d))
+            return error;
+    }
+    entries.push_back(std::move(e));
+    return ZIP_OK;
+}
+
+int Archive::writeDirectory() {
+    if (entries.size() > 0xFFFF || offset >= kMax32)
+        return error = ZIP_ARGUMENT;
+    const uint64_t directoryOffset = offset;
+    std::vector<uint8_t> dir;
+    for (const Entry& e : entries) {
+        const size_t at = dir.size();
+        dir.resize(at + kCentralHeaderSize + e.name.size() + kCentralExtraSize);
+        uint8_t* p = dir.data() + at;
+        store32(p, kCentralHeaderSignature);
+        store16(p + 4, kVersionMadeBy);
+        store16(p + 6, kVersionNeeded);
+        store16(p + 8, e.flags);
+        store16(p + 10, e.method);
+        store16(p + 12, e.dosTime);
+        store16(p + 14, e.dosDate);
+        store32(p + 16, e.crc);
+        store32(p + 20, e.compressedSize);
+        store32(p + 24, e.uncompressedSize);
+        store16(p + 28, static_cast<uint16_t>(e.name.size()));
+        store16(p + 30, kCentralExtraSize);
+        store16(p + 32, 0); // comment length
+        store16(p + 34, 0); // disk
+        store16(p + 36, e.internalAttributes);
+        store32(p + 38, e.externalAttributes);
+        store32(p + 42, e.localHeaderOffset);
+        std::memcpy(p + 46, e.name.data(), e.name.size());
+        uint8_t* x = p + 46 + e.name.size();
+        store16(x, kExtendedTimestampId);
+        store16(x + 2, 5);
+        x[4] = 7; // as in the local header; only the modification time is repeated here
+        store32(x + 5, e.unixTime);
+    }
+    if (directoryOffset + dir.size() >= kMax32)
+        return error = ZIP_ARGUMENT;
+    uint8_t end[kEndRecordSize];
+    store32(end, kEndRecordSignature);
+    store16(end + 4, 0);
+    store16(end + 6, 0);
+    store16(end + 8, static_cast<uint16_t>(entries.size()));
+    store16(end + 10, static_cast<uint16_t>(entries.size()));
+    store32(end + 12, static_cast<uint32_t>(dir.size()));
+    store32(end + 16, static_cast<uint32_t>(directoryOffset));
+    store16(end + 20, 0);
+    if (write(dir.data(), dir.size()))
+        write(end, sizeof end);
+    return error;
+}
+
+void ArchiveDeleter::operator()(Archive* archive) const noexcept {
+    std::default_delete<Archive>()(archive);
+}
+
+int CreateFile(Handle& handle, const char* path, const char* password) {
+    handle.reset();
+    if (path == nullptr || *path == '\0')
+        return ZIP_ARGUMENT;
+    try {
+        Handle archive(std::make_unique<Archive>().release());
+        if (password != nullptr && *password != '\0')
+            archive->password = std::string(password);
+        archive->fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (archive->fd < 0)
+            return ZIP_FILE;
+        handle = std::move(archive);
+        return ZIP_OK;
+    } catch (const std::bad_alloc&) {
+        return ZIP_MEMORY;
+    }
+}
+
+int AddBuffer(Handle& handle, const char* name, const void* data, unsigned length) {
+    if (!handle)
+        return ZIP_ARGUMENT;
+    try {
+        return handle->addBuffer(name, data, length);
+    } catch (const std::bad_alloc&) {
+        return handle->error = ZIP_MEMORY;
+    }
+}
+
+int Close(Handle& handle) {
+    if (!handle)
+        return ZIP_ARGUMENT;
+    Archive& a = *handle;
+    if (a.error == ZIP_OK) {
+        try {
+            a.writeDirectory();
+        } catch (const std::bad_alloc&) {
+            a.error = ZIP_MEMORY;
+        }
+    }
+    if (::close(a.fd) != 0 && a.error == ZIP_OK)
+        a.error = ZIP_WRITE;
+    a.fd = -1;
+    const int result = a.error;
+    handle.reset();
+    return result;
+}
+
+} // namespace ZipWriter
