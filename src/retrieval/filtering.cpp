@@ -1,7 +1,7 @@
 #include "retrieval/filtering.h"
 
+#include "log/Log.h"
 #include "platform/TextCodec.h"
-#include "retrieval/RetrievalLog.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
@@ -284,7 +284,7 @@ std::size_t findAnchor(const std::filesystem::path& file, std::string_view ancho
                        std::string_view decimal, bool caseInsensitive, AnchorSearch& search, int& code) {
     std::string error;
     if (!loadPage(file, search.page, code, error)) {
-        RETRIEVAL_LOG(kRetrievalLogError, "Error reading page file '%s' (%s)!", file.c_str(), error.c_str());
+        CVR_LOG(LOG_LEVEL_ERROR, "Error reading page file '%s' (%s)!", file.c_str(), error.c_str());
         return std::string::npos;
     }
     std::string anchorText(anchor);
@@ -388,14 +388,14 @@ bool matchSucceeded(int rc, std::string_view pattern, const MatchTexts& texts, i
         return true;
     const std::string patternText(pattern);
     if (rc == PCRE2_ERROR_NOMATCH) {
-        RETRIEVAL_LOG(texts.level, "RegExp no match found for '%s'", patternText.c_str());
+        CVR_LOG(texts.level, "RegExp no match found for '%s'", patternText.c_str());
         message = texts.importTexts ? std::string("No match found for specified data format!")
                                     : formatText("No RegExp match found for '%s'", patternText.c_str());
     } else if (rc < 0) {
-        RETRIEVAL_LOG(texts.level, "RegExp matching error %d", rc);
+        CVR_LOG(texts.level, "RegExp matching error %d", rc);
         message = formatText("RegExp matching error %d", rc);
     } else {
-        RETRIEVAL_LOG(texts.level, "RegExp output vector has space for only %d captured substrings", kReportedGroups);
+        CVR_LOG(texts.level, "RegExp output vector has space for only %d captured substrings", kReportedGroups);
         message = formatText("RegExp output vector has space for only %d captured substrings", kReportedGroups);
     }
     code = EXTRACT_NOT_FOUND;
@@ -564,7 +564,7 @@ bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, c
     }
     for (const int g : needed) {
         if (g >= match.count) {
-            RETRIEVAL_LOG(level, "Match index doesn't exist!");
+            CVR_LOG(level, "Match index doesn't exist!");
             message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
             code = EXTRACT_GROUP_MISSING;
             return false;
@@ -572,7 +572,7 @@ bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, c
     }
     for (const int g : needed) {
         if (g >= 1 && !match.isSet(g)) {
-            RETRIEVAL_LOG(level, "Match index %i took no part in the match!", g);
+            CVR_LOG(level, "Match index %i took no part in the match!", g);
             message = formatText("RegExp Match index %i took no part in the match.", g);
             code = EXTRACT_GROUP_MISSING;
             return false;
@@ -584,7 +584,7 @@ bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, c
 bool closePlaceHolderPresent(const RegExpGroupIndexes& ix, int level, int& code, std::string& message) {
     if (ix.m_nCloseIndex >= 1)
         return true;
-    RETRIEVAL_LOG(level, "Quotation match index doesn't exist!");
+    CVR_LOG(level, "Quotation match index doesn't exist!");
     message = "Quotation match place holder missing!";
     code = EXTRACT_GROUP_MISSING;
     return false;
@@ -596,7 +596,7 @@ bool assembleDate(const DateParts& parts, OleDate& date, int level, int& code, s
     if (assembled.GetStatus() != OleDate::valid) {
         message = formatText("RegExp date/time does not form a valid date (day %d, month %d, year %d, %d:%02d).",
                              parts.day, parts.month, parts.year, parts.hour, parts.minute);
-        RETRIEVAL_LOG(level, "%s", message.c_str());
+        CVR_LOG(level, "%s", message.c_str());
         code = EXTRACT_INVALID_VALUE;
         return false;
     }
@@ -605,14 +605,14 @@ bool assembleDate(const DateParts& parts, OleDate& date, int level, int& code, s
 }
 
 void reportCompileFailure(const CompileFailure& failure, int level, int& code, std::string& message) {
-    RETRIEVAL_LOG(level, "RegExp compilation failed at offset %d: %s", failure.offset, failure.text.c_str());
+    CVR_LOG(level, "RegExp compilation failed at offset %d: %s", failure.offset, failure.text.c_str());
     message = formatText("RegExp compilation failed at pos. %d: %s", failure.offset, failure.text.c_str());
     code = EXTRACT_PATTERN_ERROR;
 }
 
 void logMatch(const MatchView& match) {
     const std::string_view whole = match.text(0);
-    RETRIEVAL_LOG(kRetrievalLogInfo, "Match succeeded: %.*s", static_cast<int>(whole.size()), whole.data());
+    CVR_LOG(LOG_LEVEL_INFO, "Match succeeded: %.*s", static_cast<int>(whole.size()), whole.data());
 }
 
 // --- Place holders of regular expressions -----------------------------------------------------
@@ -755,8 +755,8 @@ bool HtmlToTxt(int mode, const std::filesystem::path& source, const std::filesys
     std::string page, error;
     const ReadStatus read = readWholeFile(source, page, error);
     if (read == ReadStatus::failed) {
-        RETRIEVAL_LOG(kRetrievalLogError, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
-                      error.substr(0, 255).c_str());
+        CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
+                error.substr(0, 255).c_str());
         return false;
     }
     std::string converted;
@@ -770,16 +770,16 @@ bool HtmlToTxt(int mode, const std::filesystem::path& source, const std::filesys
     }
     if (!allocated) {
         std::error_code ec;
-        RETRIEVAL_LOG(kRetrievalLogError, "HtmlToTxt error allocating buffer (%u Bytes)!",
-                      static_cast<unsigned>(std::filesystem::file_size(source, ec)));
+        CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error allocating buffer (%u Bytes)!",
+                static_cast<unsigned>(std::filesystem::file_size(source, ec)));
         std::string ignored;
         writeWholeFile(destination, {}, ignored); // the destination exists and is empty
         return false;
     }
     page = {};
     if (!writeWholeFile(destination, converted, error)) {
-        RETRIEVAL_LOG(kRetrievalLogError, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
-                      error.substr(0, 255).c_str());
+        CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
+                error.substr(0, 255).c_str());
         return false;
     }
     return true;
@@ -1001,12 +1001,12 @@ bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_
     CompileFailure failure;
     const CodePtr re = compilePattern(pattern, caseInsensitive, failure);
     if (!re) {
-        reportCompileFailure(failure, kRetrievalLogError, code, message);
+        reportCompileFailure(failure, LOG_LEVEL_ERROR, code, message);
         return false;
     }
     const MatchDataPtr data = newMatchData();
     const int rc = runMatch(re.get(), subject, data.get());
-    if (!matchSucceeded(rc, pattern, {false, kRetrievalLogError}, code, message))
+    if (!matchSucceeded(rc, pattern, {false, LOG_LEVEL_ERROR}, code, message))
         return false;
     const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};
     matchStart = static_cast<int>(match.start(0));
@@ -1015,14 +1015,14 @@ bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_
 
     std::string list;
     const bool read = readGroups(match, indexes, how, thousands, decimal, quotation, parts, code, message, &list);
-    RETRIEVAL_LOG(kRetrievalLogInfo, "%s", list.c_str());
+    CVR_LOG(LOG_LEVEL_INFO, "%s", list.c_str());
     if (!read)
         return false;
-    if (!neededGroupsPresent(match, indexes, how, kRetrievalLogInfo, code, message))
+    if (!neededGroupsPresent(match, indexes, how, LOG_LEVEL_INFO, code, message))
         return false;
-    if (closeRequired && !closePlaceHolderPresent(indexes, kRetrievalLogError, code, message))
+    if (closeRequired && !closePlaceHolderPresent(indexes, LOG_LEVEL_ERROR, code, message))
         return false;
-    return assembleDate(parts, quotation.m_dtDate, kRetrievalLogError, code, message);
+    return assembleDate(parts, quotation.m_dtDate, LOG_LEVEL_ERROR, code, message);
 }
 
 bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation, std::string_view pattern,
@@ -1035,7 +1035,7 @@ bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation,
     if (!loadPage(file, page, code, error)) {
         message = formatText("RegExpGetQuotationFile error reading file '%s' (%s)!", file.c_str(),
                              error.substr(0, 255).c_str());
-        RETRIEVAL_LOG(kRetrievalLogError, "%s", message.c_str());
+        CVR_LOG(LOG_LEVEL_ERROR, "%s", message.c_str());
         return false;
     }
     return RegExpGetQuotation(page, quotation, pattern, indexes, caseInsensitive, true, matchStart, matchLength,
@@ -1053,13 +1053,13 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
     CompileFailure failure;
     const CodePtr re = compilePattern(pattern, caseInsensitive, failure);
     if (!re) {
-        reportCompileFailure(failure, kRetrievalLogInfo, code, message);
+        reportCompileFailure(failure, LOG_LEVEL_INFO, code, message);
         return false;
     }
     const MatchDataPtr data = newMatchData();
     const int rc =
         startOffset <= subject.size() ? runMatch(re.get(), subject, data.get(), startOffset) : PCRE2_ERROR_NOMATCH;
-    if (!matchSucceeded(rc, pattern, {false, kRetrievalLogInfo}, code, message))
+    if (!matchSucceeded(rc, pattern, {false, LOG_LEVEL_INFO}, code, message))
         return false;
     const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};
     matchStart = static_cast<int>(match.start(0));
@@ -1074,15 +1074,15 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
         const std::string_view text = match.text(g).substr(0, 1024);
         list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
     }
-    RETRIEVAL_LOG(kRetrievalLogInfo, "%s", list.c_str());
+    CVR_LOG(LOG_LEVEL_INFO, "%s", list.c_str());
     if (groupIndex < 0 || groupIndex >= match.count) {
-        RETRIEVAL_LOG(kRetrievalLogInfo, "Match index doesn't exist!");
+        CVR_LOG(LOG_LEVEL_INFO, "Match index doesn't exist!");
         message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
         code = EXTRACT_GROUP_MISSING;
         return false;
     }
     if (!match.isSet(groupIndex)) {
-        RETRIEVAL_LOG(kRetrievalLogInfo, "Match index %i took no part in the match!", groupIndex);
+        CVR_LOG(LOG_LEVEL_INFO, "Match index %i took no part in the match!", groupIndex);
         message = formatText("RegExp Match index %i took no part in the match.", groupIndex);
         code = EXTRACT_GROUP_MISSING;
         return false;
@@ -1102,16 +1102,16 @@ bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::
 
     std::string data, error;
     if (!loadPage(file, data, code, error)) {
-        RETRIEVAL_LOG(kRetrievalLogInfo, "Could not open file '%s'", file.c_str());
+        CVR_LOG(LOG_LEVEL_INFO, "Could not open file '%s'", file.c_str());
         message = "Could not open file!";
         return false;
     }
     const std::string patternText(pattern);
-    RETRIEVAL_LOG(kRetrievalLogInfo, "--> Using RegExp:\n%s", patternText.c_str());
+    CVR_LOG(LOG_LEVEL_INFO, "--> Using RegExp:\n%s", patternText.c_str());
     CompileFailure failure;
     const CodePtr re = compilePattern(pattern, caseInsensitive, failure);
     if (!re) {
-        reportCompileFailure(failure, kRetrievalLogInfo, code, message);
+        reportCompileFailure(failure, LOG_LEVEL_INFO, code, message);
         return false;
     }
     GroupReading how;
@@ -1124,18 +1124,18 @@ bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::
     while (pos < all.size()) {
         const std::string_view subject = all.substr(pos);
         const int rc = runMatch(re.get(), subject, matchData.get());
-        if (!matchSucceeded(rc, pattern, {true, kRetrievalLogInfo}, code, message))
+        if (!matchSucceeded(rc, pattern, {true, LOG_LEVEL_INFO}, code, message))
             return false;
         const MatchView match{subject, pcre2_get_ovector_pointer(matchData.get()), rc};
         auto quotation = std::make_unique<CKurs>();
         if (!readGroups(match, indexes, how, thousands, decimal, *quotation, parts, code, message, nullptr))
             return false;
-        if (!neededGroupsPresent(match, indexes, how, kRetrievalLogInfo, code, message) ||
-            !closePlaceHolderPresent(indexes, kRetrievalLogInfo, code, message) ||
-            !assembleDate(parts, quotation->m_dtDate, kRetrievalLogInfo, code, message))
+        if (!neededGroupsPresent(match, indexes, how, LOG_LEVEL_INFO, code, message) ||
+            !closePlaceHolderPresent(indexes, LOG_LEVEL_INFO, code, message) ||
+            !assembleDate(parts, quotation->m_dtDate, LOG_LEVEL_INFO, code, message))
             return false;
-        RETRIEVAL_LOG(kRetrievalLogInfo, "Adding quotation to import list: %s %3.4lf",
-                      quotation->m_dtDate.Format("%c").c_str(), quotation->m_dClose);
+        CVR_LOG(LOG_LEVEL_INFO, "Adding quotation to import list: %s %3.4lf", quotation->m_dtDate.Format("%c").c_str(),
+                quotation->m_dClose);
         quotations.push_back(std::move(quotation));
         // Go on at the end of the last group (of the whole match without groups), and always
         // at least one byte further.

@@ -1,6 +1,6 @@
 #include "retrieval/wizard.h"
 
-#include "retrieval/RetrievalLog.h"
+#include "log/Log.h"
 
 #include <algorithm>
 #include <atomic>
@@ -119,8 +119,8 @@ int WizardSearchThread(std::unique_ptr<WizardSearchJob> job) {
             for (int tags = 0; tags <= tagsLimit; ++tags) {
                 const std::string pattern =
                     BuildRulePattern(format, tags, numbers, job->m_bComma, job->m_bPoint, job->m_strQuotation);
-                RETRIEVAL_LOG(kRetrievalLogInfo, "Searching for %i tags followed by %i numbers:'%s'...", tags, numbers,
-                              pattern.c_str());
+                CVR_LOG(LOG_LEVEL_INFO, "Searching for %i tags followed by %i numbers:'%s'...", tags, numbers,
+                        pattern.c_str());
                 std::size_t p = 0;
                 for (;;) {
                     if (g_stopSearches || !target.contains(job->m_hWnd))
@@ -144,16 +144,14 @@ int WizardSearchThread(std::unique_ptr<WizardSearchJob> job) {
                             rule->m_nMatchStart = static_cast<int>(start);
                             rule->m_nMatchLength = length;
                         } else {
-                            RETRIEVAL_LOG(kRetrievalLogInfo, "Text '%s': not unique / not first occurence",
-                                          anchor.c_str());
+                            CVR_LOG(LOG_LEVEL_INFO, "Text '%s': not unique / not first occurence", anchor.c_str());
                         }
                         // Go on from the anchor's last character.
                         next = start + anchor.size() - 1;
                         goOn = next + 4 < page.size();
                         if (goOn)
-                            RETRIEVAL_LOG(kRetrievalLogInfo,
-                                          "Continuing search starting from last match end position == %ld...",
-                                          static_cast<long>(next));
+                            CVR_LOG(LOG_LEVEL_INFO, "Continuing search starting from last match end position == %ld...",
+                                    static_cast<long>(next));
                     }
                     if (!target.contains(job->m_hWnd))
                         return 0;
@@ -176,7 +174,7 @@ int WizardSearchThread(std::unique_ptr<WizardSearchJob> job) {
         }
         if (found || format != FORMAT_ORIGINAL)
             return 0;
-        RETRIEVAL_LOG(kRetrievalLogInfo, "Giving another try using config FORMAT_ORIGINAL_ON_BEGIN...");
+        CVR_LOG(LOG_LEVEL_INFO, "Giving another try using config FORMAT_ORIGINAL_ON_BEGIN...");
         job->m_nFormat = FORMAT_ORIGINAL_ON_BEGIN;
     }
 }
