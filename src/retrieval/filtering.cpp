@@ -151,7 +151,9 @@ bool loadPage(const std::filesystem::path& path, std::string& page, int& code, s
         code = EXTRACT_FILE_UNREADABLE;
         return false;
     }
-    std::replace(page.begin(), page.end(), '\0', ' ');
+    char* const end = page.data() + page.size();
+    for (char* at = page.data(); (at = static_cast<char*>(std::memchr(at, '\0', end - at))) != nullptr; ++at)
+        *at = ' ';
     return true;
 }
 
