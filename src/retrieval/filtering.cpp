@@ -765,7 +765,10 @@ bool HtmlToTxt(int mode, const std::filesystem::path& source, const std::filesys
     bool allocated = read == ReadStatus::ok;
     if (allocated) {
         try {
-            converted = ConvertPageText(mode, page);
+            if (mode == FORMAT_ORIGINAL)
+                converted.swap(page); // copied byte for byte
+            else
+                converted = ConvertPageText(mode, page);
         } catch (const std::bad_alloc&) {
             allocated = false;
         }
