@@ -3,14 +3,33 @@
 #include <algorithm>
 #include <iterator>
 
+namespace {
+
+// The number of leading elements of first[0..n) that satisfy `pred`, for a predicate that holds
+// for a leading run only. Written without a data-dependent branch, as searches over many dates
+// would mispredict every other step.
+template <class T, class Pred> std::size_t countLeading(const T* first, std::size_t n, Pred pred) {
+    if (n == 0)
+        return 0;
+    const T* base = first;
+    while (n > 1) {
+        const std::size_t half = n / 2;
+        base = pred(base[half]) ? base + half : base;
+        n -= half;
+    }
+    return static_cast<std::size_t>(base - first) + (pred(*base) ? 1 : 0);
+}
+
+} // namespace
+
 QuotationList::QuotationList(std::size_t blockSize) : m_blockSize(std::max<std::size_t>(blockSize, 2)) {}
 
 std::pair<std::size_t, std::size_t> QuotationList::locate(std::size_t i) const {
     const std::size_t last = m_starts.size() - 1;
     if (i >= m_starts[last])
         return {last, i - m_starts[last]};
-    const auto it = std::upper_bound(m_starts.begin(), m_starts.end(), i);
-    const auto k = static_cast<std::size_t>(it - m_starts.begin()) - 1;
+    const std::size_t k =
+        countLeading(m_starts.data(), m_starts.size(), [i](std::size_t start) { return start <= i; }) - 1;
     return {k, i - m_starts[k]};
 }
 
@@ -26,6 +45,22 @@ void QuotationList::renumberFrom(std::size_t block) {
         m_starts[k] = m_starts[k - 1] + m_blocks[k - 1].size();
 }
 
+void QuotationList::insertBlock(std::size_t at, std::vector<CKurs> records) {
+    const auto pos = static_cast<std::ptrdiff_t>(at);
+    m_lastValues.insert(m_lastValues.begin() + pos, records.back().m_dtDate.m_dt);
+    m_blocks.insert(m_blocks.begin() + pos, std::move(records));
+    m_starts.insert(m_starts.begin() + pos, 0);
+    renumberFrom(at);
+}
+
+void QuotationList::eraseBlock(std::size_t at) {
+    const auto pos = static_cast<std::ptrdiff_t>(at);
+    m_blocks.erase(m_blocks.begin() + pos);
+    m_starts.erase(m_starts.begin() + pos);
+    m_lastValues.erase(m_lastValues.begin() + pos);
+    renumberFrom(at);
+}
+
 void QuotationList::insert(std::size_t i, CKurs record) {
     // Neighbour bookkeeping before the records move.
     if (i > 0 && i < m_size)
@@ -36,18 +71,15 @@ void QuotationList::insert(std::size_t i, CKurs record) {
         m_descents += descent(record, (*this)[i]);
     m_irregular += irregular(record);
 
-    if (m_blocks.empty()) {
-        m_blocks.emplace_back().push_back(std::move(record));
-        m_starts.assign(1, 0);
-        m_size = 1;
-        return;
-    }
-    if (i >= m_size) {
-        if (m_blocks.back().size() >= m_blockSize) {
-            m_blocks.emplace_back();
-            m_starts.push_back(m_size);
+    if (m_blocks.empty() || i >= m_size) {
+        if (m_blocks.empty() || m_blocks.back().size() >= m_blockSize) {
+            std::vector<CKurs> block;
+            block.push_back(std::move(record));
+            insertBlock(m_blocks.size(), std::move(block));
+        } else {
+            m_blocks.back().push_back(std::move(record));
+            refreshLast(m_blocks.size() - 1);
         }
-        m_blocks.back().push_back(std::move(record));
         ++m_size;
         return;
     }
@@ -56,15 +88,16 @@ void QuotationList::insert(std::size_t i, CKurs record) {
     if (m_blocks[k].size() >= m_blockSize) {
         if (off == 0) {
             // At a block boundary: the end of the previous block, or a block of its own.
+            ++m_size;
             if (k > 0 && m_blocks[k - 1].size() < m_blockSize) {
                 m_blocks[k - 1].push_back(std::move(record));
+                refreshLast(k - 1);
+                renumberFrom(k);
             } else {
-                m_blocks.insert(m_blocks.begin() + static_cast<std::ptrdiff_t>(k), std::vector<CKurs>{})
-                    ->push_back(std::move(record));
-                m_starts.insert(m_starts.begin() + static_cast<std::ptrdiff_t>(k), 0);
+                std::vector<CKurs> block;
+                block.push_back(std::move(record));
+                insertBlock(k, std::move(block));
             }
-            ++m_size;
-            renumberFrom(k);
             return;
         }
         // Split the full block in halves.
@@ -73,8 +106,8 @@ void QuotationList::insert(std::size_t i, CKurs record) {
         const auto mid = full.begin() + static_cast<std::ptrdiff_t>(half);
         std::vector<CKurs> upper(std::make_move_iterator(mid), std::make_move_iterator(full.end()));
         full.erase(mid, full.end());
-        m_blocks.insert(m_blocks.begin() + static_cast<std::ptrdiff_t>(k + 1), std::move(upper));
-        m_starts.insert(m_starts.begin() + static_cast<std::ptrdiff_t>(k + 1), 0);
+        refreshLast(k);
+        insertBlock(k + 1, std::move(upper));
         if (off > half) {
             ++k;
             off -= half;
@@ -82,8 +115,9 @@ void QuotationList::insert(std::size_t i, CKurs record) {
     }
     std::vector<CKurs>& block = m_blocks[k];
     block.insert(block.begin() + static_cast<std::ptrdiff_t>(off), std::move(record));
+    refreshLast(k);
     ++m_size;
-    renumberFrom(k); // from the upper half of a split block, too
+    renumberFrom(k + 1);
 }
 
 void QuotationList::replace(std::size_t i, const CKurs& record) {
@@ -95,6 +129,7 @@ void QuotationList::replace(std::size_t i, const CKurs& record) {
         m_descents -= descent(target, (*this)[i + 1]);
     m_irregular -= irregular(target);
     target = record;
+    refreshLast(k);
     if (i > 0)
         m_descents += descent((*this)[i - 1], target);
     if (i + 1 < m_size)
@@ -116,17 +151,12 @@ void QuotationList::erase(std::size_t i) {
     block.erase(block.begin() + static_cast<std::ptrdiff_t>(off));
     --m_size;
     if (block.empty()) {
-        m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(k));
-        m_starts.erase(m_starts.begin() + static_cast<std::ptrdiff_t>(k));
-        if (m_blocks.empty()) {
-            m_starts.clear();
-            return;
-        }
-        renumberFrom(k);
+        eraseBlock(k);
         if (k > 0)
             mergeAround(k - 1);
         return;
     }
+    refreshLast(k);
     renumberFrom(k + 1);
     mergeAround(k);
 }
@@ -143,9 +173,8 @@ void QuotationList::mergeAround(std::size_t k) {
         std::vector<CKurs>& target = m_blocks[a];
         std::vector<CKurs>& source = m_blocks[a + 1];
         target.insert(target.end(), std::make_move_iterator(source.begin()), std::make_move_iterator(source.end()));
-        m_blocks.erase(m_blocks.begin() + static_cast<std::ptrdiff_t>(a + 1));
-        m_starts.erase(m_starts.begin() + static_cast<std::ptrdiff_t>(a + 1));
-        renumberFrom(a + 1);
+        refreshLast(a);
+        eraseBlock(a + 1);
     };
     if (fits(k))
         join(k);
@@ -159,6 +188,7 @@ void QuotationList::mergeAround(std::size_t k) {
 void QuotationList::clear() {
     m_blocks.clear();
     m_starts.clear();
+    m_lastValues.clear();
     m_size = 0;
     m_irregular = 0;
     m_descents = 0;
@@ -171,6 +201,7 @@ void QuotationList::assign(std::vector<CKurs> records) {
         m_starts.push_back(i);
         m_blocks.emplace_back(std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(i)),
                               std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(end)));
+        m_lastValues.push_back(m_blocks.back().back().m_dtDate.m_dt);
     }
     m_size = records.size();
     recount();
@@ -197,13 +228,13 @@ std::vector<CKurs> QuotationList::toVector() const {
 }
 
 std::size_t QuotationList::countBelow(double value) const {
-    const auto blockIt = std::partition_point(m_blocks.begin(), m_blocks.end(), [value](const std::vector<CKurs>& b) {
-        return b.back().m_dtDate.m_dt < value;
-    });
-    if (blockIt == m_blocks.end())
+    // Blocks first, by the values of their last records kept side by side.
+    const std::size_t k =
+        countLeading(m_lastValues.data(), m_lastValues.size(), [value](double last) { return last < value; });
+    if (k == m_blocks.size())
         return m_size;
-    const auto k = static_cast<std::size_t>(blockIt - m_blocks.begin());
-    const auto inBlock = std::partition_point(blockIt->begin(), blockIt->end(),
-                                              [value](const CKurs& q) { return q.m_dtDate.m_dt < value; });
-    return m_starts[k] + static_cast<std::size_t>(inBlock - blockIt->begin());
+    const std::vector<CKurs>& block = m_blocks[k];
+    const auto inBlock =
+        std::partition_point(block.begin(), block.end(), [value](const CKurs& q) { return q.m_dtDate.m_dt < value; });
+    return m_starts[k] + static_cast<std::size_t>(inBlock - block.begin());
 }

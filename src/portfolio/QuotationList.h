@@ -62,6 +62,9 @@ private:
     std::pair<std::size_t, std::size_t> locate(std::size_t i) const;
     void renumberFrom(std::size_t block);
     void mergeAround(std::size_t block);
+    void insertBlock(std::size_t at, std::vector<CKurs> records);
+    void eraseBlock(std::size_t at);
+    void refreshLast(std::size_t block) { m_lastValues[block] = m_blocks[block].back().m_dtDate.m_dt; }
     static int descent(const CKurs& a, const CKurs& b) { return a.m_dtDate.m_dt > b.m_dtDate.m_dt ? 1 : 0; }
     static int irregular(const CKurs& q) { return regular(q.m_dtDate) ? 0 : 1; }
     void recount();
@@ -69,6 +72,7 @@ private:
     std::size_t m_blockSize;
     std::vector<std::vector<CKurs>> m_blocks; // never an empty block
     std::vector<std::size_t> m_starts;        // index of the first record of each block
+    std::vector<double> m_lastValues;         // date value of the last record of each block
     std::size_t m_size = 0;
     std::size_t m_irregular = 0; // records whose date is not regular
     std::size_t m_descents = 0;  // neighbours whose date value goes down

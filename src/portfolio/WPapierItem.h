@@ -180,6 +180,7 @@ private:
     int addQuotationLocked(const CKurs& quotation, bool sameDay);
     std::optional<std::size_t> indexOnOrBefore(const OleDate& date) const;
     std::optional<std::size_t> referenceIndex(const OleDate& date, bool previousDay) const;
+    std::optional<std::size_t> referenceIndexOf(std::optional<std::size_t> current, bool previousDay) const;
     bool timeFrame(const OleDate& date, std::int64_t days, bool percent, double& out, std::int64_t& ageDays) const;
     bool change(const OleDate& date, bool percent, double& out, bool previousDay) const;
     int addTransactionLocked(const CTransaction& transaction);

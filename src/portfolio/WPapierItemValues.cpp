@@ -26,7 +26,11 @@ std::optional<std::size_t> CWPapier::indexOnOrBefore(const OleDate& date) const 
 }
 
 std::optional<std::size_t> CWPapier::referenceIndex(const OleDate& date, bool previousDay) const {
-    const auto k = indexOnOrBefore(date);
+    return referenceIndexOf(indexOnOrBefore(date), previousDay);
+}
+
+// The reference of the quotation at index k (the one in force on the date asked for).
+std::optional<std::size_t> CWPapier::referenceIndexOf(std::optional<std::size_t> k, bool previousDay) const {
     if (!k || *k == 0)
         return std::nullopt;
     if (!previousDay)
@@ -133,7 +137,7 @@ bool CWPapier::change(const OleDate& date, bool percent, double& out, bool previ
     std::lock_guard lock(m_csQuotations);
     out = 0.0;
     const auto k = indexOnOrBefore(date);
-    const auto r = referenceIndex(date, previousDay);
+    const auto r = referenceIndexOf(k, previousDay);
     if (!k || !r)
         return false;
     const double close = m_QuotationList[*k].m_dClose;
