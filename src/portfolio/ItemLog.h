@@ -1,7 +1,7 @@
 #pragma once
 // The log lines of the portfolio item: written through the program's logging call with the item's
-// source name. Lines that carry formatted dates are built only when the logger has an output at
-// all, so list operations on large lists do not format lines nobody receives.
+// source name. Lines that carry formatted dates are built only when an output takes DEBUG lines,
+// so list operations on large lists do not format lines nobody receives.
 
 #include "log/Log.h"
 #include "platform/OleDate.h"
@@ -13,10 +13,9 @@ inline constexpr const char* kItemLogSource = "WPapierItem.cpp";
 
 #define ITEM_LOG(level, ...) LogMessage((level), kItemLogSource, __VA_ARGS__)
 
-// Whether a line written now can reach any output.
+// Whether a DEBUG line written now can reach any output.
 inline bool itemLogWanted() {
-    const Log* log = Log::Instance();
-    return log && log->GetAppenderCount() > 0;
+    return Log::Instance()->IsLevelWanted(LOG_LEVEL_DEBUG);
 }
 
 // Dates in the item's log lines: the locale's date, then the time.
