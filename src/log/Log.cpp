@@ -82,6 +82,8 @@ std::string_view sourceFileName(std::string_view sourcePath) {
 }
 
 bool LogMessage(int level, const char* sourcePath, const char* format, ...) {
+    if (!Log::Instance()->IsLevelWanted(level))
+        return true; // no appender takes the line: do not format it
     char message[LogMessageBufferSize];
     message[0] = '\0';
     std::size_t len = 0;
@@ -301,7 +303,10 @@ bool Log::AddAppender(std::unique_ptr<CLogAppender> appender) {
         return false;
     appender->SetApplicationName(GetApplicationName());
     std::lock_guard lock(m_mutex);
+    const int minLevel = appender->GetMinLevel();
     m_appenders.push_back(std::move(appender));
+    if (minLevel < m_lowestLevel.load())
+        m_lowestLevel.store(minLevel);
     return true;
 }
 
@@ -315,6 +320,7 @@ bool Log::Write(int level, std::string_view fileName, std::string_view message) 
 
 void Log::RemoveAllAppenders() {
     std::lock_guard lock(m_mutex);
+    m_lowestLevel.store(std::numeric_limits<int>::max());
     for (auto& appender : m_appenders)
         appender.reset();
     m_appenders.clear();

@@ -8,8 +8,10 @@
 // %d (date), %t (time with milliseconds), %e (level text), %s (application
 // name), %m (source file name) and %l (message).
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -143,6 +145,10 @@ public:
 
     std::size_t GetAppenderCount() const;
 
+    // Whether a line of this level reaches any appender (no lock: callers use it to skip
+    // formatting lines nobody receives).
+    bool IsLevelWanted(int level) const { return level >= m_lowestLevel.load(std::memory_order_relaxed); }
+
     // Shut-down: removes every appender of the logger, when it exists. Logging
     // afterwards writes nothing; appenders can be added again.
     static void Destroy();
@@ -153,4 +159,6 @@ private:
 
     mutable std::recursive_mutex m_mutex;
     std::vector<std::unique_ptr<CLogAppender>> m_appenders;
+    // The lowest minimum level of the appenders; above every level when there is none.
+    std::atomic<int> m_lowestLevel{std::numeric_limits<int>::max()};
 };

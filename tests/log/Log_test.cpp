@@ -144,6 +144,17 @@ TEST_F(LoggerTest, AppendersWriteFromTheirMinimumLevelOn) {
     EXPECT_EQ(readFile(from300), "WARNING|warning\n");
 }
 
+TEST_F(LoggerTest, LevelsBelowEveryAppenderAreNotWanted) {
+    EXPECT_FALSE(Log::Instance()->IsLevelWanted(500));
+    addFileAppender("%l", 300, "from300.txt");
+    EXPECT_FALSE(Log::Instance()->IsLevelWanted(200));
+    EXPECT_TRUE(Log::Instance()->IsLevelWanted(300));
+    addFileAppender("%l", 100, "from100.txt");
+    EXPECT_TRUE(Log::Instance()->IsLevelWanted(100));
+    Log::Instance()->RemoveAllAppenders();
+    EXPECT_FALSE(Log::Instance()->IsLevelWanted(500));
+}
+
 TEST_F(LoggerTest, SourcePathIsReducedToItsFileName) {
     const auto file = addFileAppender("%m");
     const char* paths[] = {"plain.cpp",

@@ -1,0 +1,174 @@
+#pragma once
+// The frame window: a QMainWindow that holds the views of the document, routes commands, runs
+// timers by id and receives the messages workers post to it.
+//
+// Commands are routed, as menus, toolbars and SendCommand deliver them, to the first of these that
+// has a handler: the active view, the document (its template's command table), the frame, the
+// application. Before a command runs its update handlers are asked: a command they disable is not
+// run. Bound QActions take their enabled and checked state from the update handlers whenever the
+// program is idle after input, a command, a timer or a message, and when their menu opens.
+
+#include "framework/CommandTarget.h"
+#include "platform/MessageTarget.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <climits>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class Document;
+class QAction;
+class QMenu;
+class QTimer;
+class SingleDocTemplate;
+class View;
+class WindowMessageLink;
+
+// How a frame is shown (ActivateFrame, WinApp::m_nCmdShow).
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+inline constexpr int SW_SHOWMINIMIZED = 2;
+inline constexpr int SW_SHOWMAXIMIZED = 3;
+inline constexpr int SW_SHOW = 5;
+inline constexpr int SW_RESTORE = 9;
+
+using ViewFactory = std::function<std::unique_ptr<View>()>;
+
+// What a new frame is created for: the document, its template and the view kind of the default
+// client area.
+struct CreateContext {
+    Document* m_pCurrentDoc = nullptr;
+    SingleDocTemplate* m_pNewDocTemplate = nullptr;
+    ViewFactory m_newView;
+};
+
+// The window's position and size (outer top-left, inner size) as PreCreateWindow may set them.
+struct CreateStruct {
+    static constexpr int kUseDefault = INT_MIN;
+    int x = kUseDefault;
+    int y = kUseDefault;
+    int cx = kUseDefault;
+    int cy = kUseDefault;
+};
+
+class FrameWnd : public QMainWindow, public CommandTarget {
+public:
+    // Registers the frame with `messageTarget` for messages from workers.
+    explicit FrameWnd(MessageTarget& messageTarget = MessageTarget::instance());
+    ~FrameWnd() override;
+
+    // --- creation (the template calls LoadFrame) ---
+    // PreCreateWindow, then OnCreate; false when OnCreate fails (-1).
+    bool LoadFrame(CreateContext& context);
+    // May set the window's rectangle; the base leaves the default.
+    virtual void PreCreateWindow(CreateStruct& cs);
+    // Builds the window's parts; 0 on success, -1 on failure. The base runs OnCreateClient.
+    virtual int OnCreate(CreateContext& context);
+    // Builds the client area; the base makes one view of the context's kind the central widget
+    // and the active view. False on failure.
+    virtual bool OnCreateClient(CreateContext& context);
+    // Creates a view (`view`, or one of the context's kind) as a child of `parent` (the frame:
+    // as its central widget) and attaches it to the context's document. Null on failure.
+    View* CreateView(CreateContext& context, QWidget* parent, std::unique_ptr<View> view = nullptr);
+
+    // --- views and document ---
+    View* GetActiveView() const;
+    void SetActiveView(View* view);
+    // The active view's document, else the document the frame was created for.
+    Document* GetActiveDocument() const;
+    SingleDocTemplate* docTemplate() const { return m_template; }
+    // The frame's views in creation order (depth first).
+    std::vector<View*> views() const;
+    // After a document was created or opened: when `makeVisible`, every view's OnInitialUpdate and
+    // ActivateFrame (the main frame's first time with the application's show command); then the title.
+    void InitialUpdateFrame(Document* document, bool makeVisible);
+    // Shows the frame as `nCmdShow` says; -1: shown normally when hidden, restored when minimised.
+    virtual void ActivateFrame(int nCmdShow = -1);
+    // "<document title> - <program title>".
+    virtual void OnUpdateFrameTitle();
+
+    // --- commands ---
+    // The targets a command goes to, in order: active view, document, frame, application.
+    std::vector<CommandTarget*> commandRoute() const;
+    // Runs command `id` now unless its update handlers disable it; true when a handler ran.
+    bool SendCommand(CommandId id);
+    // Queues command `id` to run as SendCommand does once control returns to the event loop.
+    void PostCommand(CommandId id);
+    // Asks the update handlers along the route; false when no target knows the command.
+    bool UpdateCommand(CmdUI& ui);
+    // Lets `action` run command `id` and take its state from the update handlers; returns it.
+    QAction* bindAction(QAction* action, CommandId id);
+    // The first action bound to `id`, null when none.
+    QAction* actionFor(CommandId id) const;
+    // Refreshes the menu's bound actions whenever it opens.
+    void bindMenu(QMenu* menu);
+    // Shows the recent files in `menu` in place of `placeholder` whenever it opens (the
+    // placeholder, disabled, while the list is empty).
+    void bindRecentFileMenu(QMenu* menu, QAction* placeholder);
+    // Refreshes every bound action, the title, and runs OnIdleUpdateCmdUI, now.
+    void UpdateCommandUI();
+    // Asks for UpdateCommandUI once control returns to the event loop (repeated asks coalesce).
+    void requestCommandUIUpdate();
+    // Further idle updates of a derived frame (status bar panes).
+    virtual void OnIdleUpdateCmdUI() {}
+
+    // --- closing ---
+    // The window is asked to close (the close button, the exit command): unless the document
+    // refuses (CanCloseFrame), hides the frame; the main frame then closes the document and ends
+    // the application's event loop.
+    virtual void OnClose();
+
+    // --- timers by id ---
+    // Starts (or restarts, with the new period) timer `id`, calling OnTimer(id) every `elapseMs`
+    // (10 ms at least); returns `id`, or 0 for the id 0, which is refused.
+    unsigned SetTimer(unsigned id, unsigned elapseMs);
+    // Stops timer `id`; false when it did not run.
+    bool KillTimer(unsigned id);
+    // The period of timer `id` while it runs.
+    std::optional<unsigned> timerInterval(unsigned id) const;
+    virtual void OnTimer(unsigned id);
+
+    // --- messages from workers ---
+    // The id workers post to (stands for the window's handle).
+    ReceiverId messageTargetId() const;
+    // A posted or sent message, on the frame's thread; the record may be moved out to keep it.
+    virtual std::intptr_t OnMessage(Message& message);
+
+    // --- dropped files ---
+    // Accepts files dropped on the frame: the first local file is opened as a document.
+    void DragAcceptFiles(bool accept = true);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void runTimer(unsigned id);
+    void updateAction(QAction* action, CommandId id);
+    void rebuildRecentFileMenu();
+
+    struct BoundAction {
+        QPointer<QAction> action;
+        CommandId id;
+    };
+
+    QPointer<View> m_activeView;
+    Document* m_document = nullptr;
+    SingleDocTemplate* m_template = nullptr;
+    std::vector<BoundAction> m_actions;
+    std::map<unsigned, QTimer*> m_timers; // children of the frame
+    QTimer* m_idleTimer = nullptr;
+    QPointer<QMenu> m_recentMenu;
+    QPointer<QAction> m_recentPlaceholder;
+    std::vector<QPointer<QAction>> m_recentActions;
+    QMetaObject::Connection m_focusConnection;
+    std::unique_ptr<WindowMessageLink> m_messages;
+};

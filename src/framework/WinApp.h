@@ -1,0 +1,146 @@
+#pragma once
+// The application object's base: the program's run (start-up, event loop, shut-down), its profile
+// values in the settings store, the recent-file list, the single document template and its main
+// window, the command line, and the message boxes and file dialogs everything else asks through.
+// It is also the document's host, and the last target of the command route (New, Open, the recent
+// files, Exit).
+//
+// One application object exists at a time; WinApp::instance() finds it.
+
+#include "framework/CommandTarget.h"
+#include "framework/FileDialogs.h"
+#include "framework/MessageBoxes.h"
+#include "platform/Document.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class FrameWnd;
+class RecentFileList;
+class SettingsStore;
+class SingleDocTemplate;
+
+enum class ShellCommand { FileNew, FileOpen, FileNothing };
+
+// The command line: which document to start with. A derived class adds its own switches by
+// overriding ParseParam and passing on what it does not take.
+class CommandLineInfo {
+public:
+    virtual ~CommandLineInfo() = default;
+    // One parameter. `isFlag`: it was written with a leading '-' or '/', which is removed here.
+    // `isLast`: the last parameter. The base takes the first non-flag parameter as the file to
+    // open and ignores flags.
+    virtual void ParseParam(const char* param, bool isFlag, bool isLast);
+
+    ShellCommand m_nShellCommand = ShellCommand::FileNew;
+    std::string m_strFileName;
+};
+
+class WinApp : public CommandTarget, public DocumentHost {
+public:
+    static constexpr const char* kSaveChangesPrompt = "Save changes to %1?";
+
+    explicit WinApp(std::string appName = "Corvana");
+    ~WinApp() override;
+
+    // The application object; null when there is none.
+    static WinApp* instance();
+    const std::string& appName() const { return m_appName; }
+
+    // --- the run ---
+    // The whole run: InitInstance, then (when it succeeds) the event loop, then ExitInstance.
+    // Returns the exit code: ExitInstance's result; 1 at least when InitInstance failed.
+    int Main(std::vector<std::string> arguments);
+    virtual bool InitInstance() { return true; }
+    // Saves the recent-file list; returns the exit code PostQuitMessage gave.
+    virtual int ExitInstance();
+    // Runs the event loop until PostQuitMessage (at once when it was called already), then ExitInstance.
+    int Run();
+    // Ends the event loop with `exitCode`, also when it has not started yet.
+    void PostQuitMessage(int exitCode = 0);
+    bool quitRequested() const { return m_quitRequested; }
+    const std::vector<std::string>& arguments() const { return m_arguments; }
+    void setArguments(std::vector<std::string> arguments) { m_arguments = std::move(arguments); }
+
+    // --- profile values (HKEY_CURRENT_USER\Software\<key>\<program>\<section>) ---
+    // The store already lives under Velmora\Corvana; this records the company name.
+    void SetRegistryKey(std::string company) { m_registryKey = std::move(company); }
+    const std::string& registryKey() const { return m_registryKey; }
+    int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) const;
+    std::string GetProfileString(std::string_view section, std::string_view entry,
+                                 std::string_view defaultValue = {}) const;
+    std::optional<std::vector<std::uint8_t>> GetProfileBinary(std::string_view section, std::string_view entry) const;
+    bool WriteProfileInt(std::string_view section, std::string_view entry, int value);
+    bool WriteProfileString(std::string_view section, std::string_view entry, std::string_view value);
+    bool WriteProfileBinary(std::string_view section, std::string_view entry, std::span<const std::uint8_t> value);
+    SettingsStore& settings() const { return *m_store; }
+
+    // --- recent files ---
+    // Reads the recent-file list of `maxRecentFiles` entries (none for 0).
+    void LoadStdProfileSettings(int maxRecentFiles = 4);
+    RecentFileList* recentFileList() const { return m_recentFiles.get(); }
+    void AddToRecentFileList(const std::filesystem::path& path);
+
+    // --- document template and main window ---
+    // Registers the one template (a second replaces nothing and is refused: false).
+    bool AddDocTemplate(std::unique_ptr<SingleDocTemplate> docTemplate);
+    SingleDocTemplate* docTemplate() const { return m_template.get(); }
+    // Opens the file in the template's document; a file that is open already is only activated.
+    Document* OpenDocumentFile(const std::filesystem::path& path);
+    // Closes the document without asking and ends the run (the session ends).
+    void CloseAllDocuments(bool endSession);
+    FrameWnd* GetMainWnd() const { return m_pMainWnd; }
+    void setMainWnd(FrameWnd* frame) { m_pMainWnd = frame; }
+    // How the main frame is first shown (SW_*); -1 once it has been shown.
+    int m_nCmdShow = 1;
+
+    // --- command line ---
+    // Hands each argument to info.ParseParam.
+    void ParseCommandLine(CommandLineInfo& info) const;
+    // New document or the named file; false when that fails.
+    bool ProcessShellCommand(const CommandLineInfo& info);
+
+    // --- asking the user ---
+    // Qt's boxes and dialogs when the program has a QApplication, else the unattended ones,
+    // unless replaced.
+    MessageBoxes& messageBoxes();
+    void setMessageBoxes(std::shared_ptr<MessageBoxes> boxes) { m_messageBoxes = std::move(boxes); }
+    FileDialogs& fileDialogs();
+    void setFileDialogs(std::shared_ptr<FileDialogs> dialogs) { m_fileDialogs = std::move(dialogs); }
+
+    // DocumentHost: "Save changes to <name>?" (Yes/No/Cancel) and the Save As dialog.
+    SaveChangesAnswer askSaveChanges(const std::string& name) override;
+    std::optional<std::filesystem::path> chooseSavePath(const std::string& suggestedName) override;
+
+    // --- commands of the application ---
+    virtual void OnFileNew();
+    virtual void OnFileOpen();
+    // Opens recent file `id` - ID_FILE_MRU_FILE1; an entry that fails to open leaves the list.
+    virtual bool OnOpenRecentFile(CommandId id);
+    // Closes the main window as its close button does.
+    virtual void OnAppExit();
+
+private:
+    std::string m_appName;
+    std::string m_registryKey;
+    std::vector<std::string> m_arguments;
+    SettingsStore* m_store;
+    std::unique_ptr<RecentFileList> m_recentFiles;
+    std::unique_ptr<SingleDocTemplate> m_template;
+    FrameWnd* m_pMainWnd = nullptr;
+    std::shared_ptr<MessageBoxes> m_messageBoxes;
+    std::shared_ptr<FileDialogs> m_fileDialogs;
+    bool m_quitRequested = false;
+    bool m_running = false; // inside Run's event loop
+    int m_exitCode = 0;
+};
+
+// A message box of the program: through the application's message boxes; without an application
+// object, logged and answered as in the unattended modes.
+int messageBox(std::string_view text, unsigned type = MB_OK, std::string_view caption = {});

@@ -1,0 +1,79 @@
+#pragma once
+// The storage of an item's quotations: a sequence of CKurs records kept in blocks of contiguous
+// records, so that reading by index is a short binary search, appending at either end is
+// amortised O(1), and inserting or erasing inside the list moves at most one block of records
+// (plus one index entry per block) instead of the whole list.
+//
+// The list does not order anything itself; the item decides where each record goes. It keeps
+// count of what makes a binary search by date valid (see ordered()).
+
+#include "portfolio/Kurs.h"
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+class QuotationList {
+public:
+    static constexpr std::size_t kDefaultBlockSize = 256;
+
+    explicit QuotationList(std::size_t blockSize = kDefaultBlockSize);
+
+    std::size_t size() const { return m_size; }
+    bool empty() const { return m_size == 0; }
+    // Index 0 is the head (the oldest quotation); `i` must be below size().
+    const CKurs& operator[](std::size_t i) const;
+    const CKurs& front() const { return m_blocks.front().front(); }
+    const CKurs& back() const { return m_blocks.back().back(); }
+
+    // Inserts before index `i` (i == size() appends).
+    void insert(std::size_t i, CKurs record);
+    // Replaces the record at `i` by `record`, date included.
+    void replace(std::size_t i, const CKurs& record);
+    void erase(std::size_t i);
+    void clear();
+    // Takes these records, in this order.
+    void assign(std::vector<CKurs> records);
+    std::vector<CKurs> toVector() const;
+
+    // Calls f(record, index) for the records with index in [begin, end), in order.
+    template <class F> void forEach(std::size_t begin, std::size_t end, F&& f) const {
+        if (begin >= end)
+            return;
+        auto [k, off] = locate(begin);
+        for (std::size_t i = begin; i < end; ++k, off = 0)
+            for (; off < m_blocks[k].size() && i < end; ++off, ++i)
+                f(m_blocks[k][off], i);
+    }
+
+    // A date is regular when it is valid and lies after the start of the OLE scale (above minus
+    // half a second), where its value is its place in time.
+    static bool regular(const OleDate& date) { return date.m_status == OleDate::valid && date.m_dt > -kOleHalfSecond; }
+    // True when every date is regular and none is earlier than the one before it. Then, for a
+    // regular date d, the records dated on or before d (earlier, or equal within half a second)
+    // are exactly the leading countBelow(d + half a second) records.
+    bool ordered() const { return m_irregular == 0 && m_descents == 0; }
+    // The number of leading records whose date value is below `value`; meaningful when ordered().
+    std::size_t countBelow(double value) const;
+
+    std::size_t blockCount() const { return m_blocks.size(); }
+
+private:
+    std::pair<std::size_t, std::size_t> locate(std::size_t i) const;
+    void renumberFrom(std::size_t block);
+    void mergeAround(std::size_t block);
+    void insertBlock(std::size_t at, std::vector<CKurs> records);
+    void eraseBlock(std::size_t at);
+    void refreshLast(std::size_t block) { m_lastValues[block] = m_blocks[block].back().m_dtDate.m_dt; }
+    static int descent(const CKurs& a, const CKurs& b) { return a.m_dtDate.m_dt > b.m_dtDate.m_dt ? 1 : 0; }
+    static int irregular(const CKurs& q) { return regular(q.m_dtDate) ? 0 : 1; }
+    void recount();
+
+    std::size_t m_blockSize;
+    std::vector<std::vector<CKurs>> m_blocks; // never an empty block
+    std::vector<std::size_t> m_starts;        // index of the first record of each block
+    std::vector<double> m_lastValues;         // date value of the last record of each block
+    std::size_t m_size = 0;
+    std::size_t m_irregular = 0; // records whose date is not regular
+    std::size_t m_descents = 0;  // neighbours whose date value goes down
+};

@@ -1,0 +1,201 @@
+#pragma once
+// One portfolio item (a security, fund, index, currency rate, or one of the two special items:
+// the cash account and the investment history) with its settings, its investment figures and two
+// owned, date-ordered lists: quotations and transactions.
+//
+// Dates follow the model's rules (platform/OleDate.h): "on or before" is earlier, or equal within
+// half a second. Quotations are kept oldest first; where the list is in date order the item finds
+// places by binary search, which gives exactly the result of walking the list from its oldest
+// record.
+//
+// Locks: each list has its own re-entrant lock, taken by every operation below for its whole run.
+// Operations that need both take the transaction lock first and then the quotation lock; anything
+// else that holds both must keep that order.
+
+#include "platform/OleDate.h"
+#include "platform/Sync.h"
+#include "portfolio/ItemPos.h"
+#include "portfolio/Kurs.h"
+#include "portfolio/QuotationList.h"
+#include "portfolio/ServerSettings.h"
+#include "portfolio/Transaction.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class CWPapier {
+public:
+    // Validity marker of a live item.
+    static constexpr int kMagic = 0x42F69715;
+    // Where a query finds nothing: 23 January 1975 00:00:00.
+    static OleDate fallbackDate();
+
+    // --- settings and identity (plain fields; the document guards them) ---
+    std::string m_strName;     // list column 0; the special items' names start with a blank
+    std::string m_strSymbol;   // symbol or ISIN, put in for [&symbol]
+    std::string m_strCategory; // free category text
+    std::string m_strNote;
+    ServerSettings m_Server; // own settings; m_strName names the template in use, empty for these fields
+
+    int m_bChartEnabled = 0;
+    int m_bGrid = 0;
+    int m_nGraphValues = 0; // 0 none, 1 percent, 2 nominal, 3 square mark
+    int m_nAxisValues = 0;  // 0 percent, 1 nominal
+    OleDate m_dtBegin;      // chart interval
+    OleDate m_dtEnd;
+    int m_bBegin = 0;
+    int m_bEnd = 0;
+    std::uint32_t m_crColor = 0; // 0x00BBGGRR
+    int m_bBreakEvenLine = 0;
+    int m_bTransactionMarks = 0;
+
+    int m_bAlarmAbove = 0;
+    int m_bAlarmBelow = 0;
+    int m_bAlarmBreakEven = 0;
+    double m_dAlarmAbove = 0.0;
+    double m_dAlarmBelow = 0.0;
+    double m_dAlarmBreakEvenPercent = 0.0;
+
+    // Computed from the transactions (RecalculateAverageInvestPrice); units 1 on the cash account.
+    double m_dUnits = 0.0;
+    double m_dBreakEven = 0.0;
+    double m_dAveragePrice = 0.0;
+
+    bool m_bConvertCurrency = false;
+    CWPapier* m_pCurrencyItem = nullptr; // exchange-rate item, not owned
+    ItemPos m_nCurrencyItemId = 0;       // id of the exchange-rate item at the last save
+
+    std::string m_strFormula; // user-defined value in x and y
+    bool m_bFormulaPercent = false;
+    CWPapier* m_pFormulaItemX = nullptr; // not owned
+    int m_nFormulaValueX = 0;            // 0 last quotation, 1 investment volume, 2 units, 3 annualised change
+    CWPapier* m_pFormulaItemY = nullptr; // not owned
+    ItemPos m_nFormulaItemYId = 0;       // id of the y item at the last save
+    int m_nFormulaValueY = 0;
+
+    int m_bDownloadPending = 0; // a download job for the item exists
+    int m_bInvestmentHistory = 0;
+    int m_bCashAccount = 0;
+    int m_bDownloadEnabled = 0;
+    int m_nMagic = kMagic;
+
+    // Texts empty, dates 0.0 valid, numbers 0, links none, lists empty; a new id.
+    CWPapier();
+    ~CWPapier();
+    CWPapier(const CWPapier&) = delete;
+    CWPapier& operator=(const CWPapier&) = delete;
+
+    // The item's id: never 0, never given to another item in this run.
+    ItemPos id() const { return m_id; }
+
+    // --- quotation list ---
+    // Inserts a copy in date order or replaces a quotation of the same date-time (within half a
+    // second); with bSameDay a quotation of the same calendar day next to the place is replaced.
+    // Returns the index of the inserted or replaced quotation (0 = oldest).
+    int AddQuotation(const CKurs& quotation, bool bSameDay);
+    bool DeleteQuotation(int index);
+    // Delete then add; -1 (and nothing changes) when there is no quotation at `index`.
+    int ReplaceQuotation(int index, const CKurs& quotation);
+    bool DeleteAllQuotations();
+    // Deletes the quotations dated on or after `from` and on or before `to`; false when the list
+    // was empty.
+    bool DeleteQuotationInterval(const OleDate& from, const OleDate& to);
+    // Keeps one quotation per calendar day (mode 0) or per calendar month (mode 1), the newest of
+    // each; other modes delete nothing. False when the list was empty.
+    bool DeleteMultipleQuotations(int mode);
+    // Takes over a whole list (the caller hands it over in date order), then recomputes the
+    // investment figures.
+    bool ReplaceQuotationList(std::vector<CKurs> quotations);
+
+    int GetQuotationCount() const;
+    bool IsQuotationListEmpty() const;
+    // The item's own record (no copy), valid until the list changes; null when out of range.
+    const CKurs* GetQuotationAt(int index) const;
+    const CKurs* GetLastQuotationPtr() const;
+    // Copy of the newest quotation; false with the five values of `out` set to 0 (date kept).
+    bool GetLastQuotation(CKurs& out) const;
+    // Copy of the oldest quotation; false and `out` unchanged when there is none.
+    bool GetFirstQuotation(CKurs& out) const;
+    // Copy of the second newest quotation; false with fewer than two.
+    bool GetPreviousQuotation(CKurs& out) const;
+    // Date of the oldest / newest quotation; the fallback date and false when there is none.
+    bool GetFirstQuotationDate(OleDate& out) const;
+    bool GetLastQuotationDate(OleDate& out) const;
+    // The newest quotation dated on or before `date` (out.m_dClose is set to 0 first).
+    bool GetQuotationOnOrBefore(const OleDate& date, CKurs& out) const;
+    // Its date; `out` unchanged when there is none.
+    bool GetQuotationDateOnOrBefore(const OleDate& date, OleDate& out) const;
+    // The quotation after the newest one on or before `date` (the oldest when none is on or
+    // before it); out.m_dClose is set to 0 first; false when there is none.
+    bool GetNextQuotationAfter(const OleDate& date, CKurs& out) const;
+    // The quotation a change on `date` is measured against: the one before the quotation in force
+    // on `date`, or with bPreviousDay the newest one at least 10 hours older than it.
+    bool GetReferenceQuotation(const OleDate& date, CKurs& out, bool bPreviousDay) const;
+    bool GetReferenceQuotationDate(const OleDate& date, OleDate& out, bool bPreviousDay) const;
+    // Close in force on `date` minus (or in percent of) the reference close; 0 and false when a
+    // quotation is missing (or, in percent, the reference close is 0).
+    bool GetChange(const OleDate& date, double& out, bool bPreviousDay) const;
+    bool GetChangePercent(const OleDate& date, double& out, bool bPreviousDay) const;
+    // Lowest and highest close dated on or before `date`; both 0 and false when there is none.
+    bool GetMinMaxUntil(const OleDate& date, double& min, double& max) const;
+    // Change between the quotation in force on `date` and the one in force `days` whole days
+    // before it (days <= 0: the oldest quotation); ageDays is the whole days between the two, one
+    // more for a remainder of 10 hours or more.
+    bool GetTimeFrameChange(const OleDate& date, std::int64_t days, double& out, std::int64_t& ageDays) const;
+    bool GetTimeFrameChangePercent(const OleDate& date, std::int64_t days, double& out, std::int64_t& ageDays) const;
+    // Copies of all quotations, oldest first.
+    std::vector<CKurs> GetQuotationListCopy() const;
+
+    // --- transaction list ---
+    // Inserts a copy in date order (after transactions of an equal date, but before the newest
+    // when equal to it), recomputes the investment figures and returns the new index.
+    int AddTransaction(const CTransaction& transaction);
+    bool DeleteTransaction(int index);
+    int ReplaceTransaction(int index, const CTransaction& transaction);
+    bool ReplaceTransactionList(std::vector<CTransaction> transactions);
+    bool IsTransactionListEmpty() const;
+    // Copies of all transactions, in list order; each copy holds no origin.
+    std::vector<CTransaction> GetTransactionListCopy() const;
+    // Units held on `date` (1.0 or 0 on the cash account).
+    double GetUnitsOnDate(const OleDate& date) const;
+    // Date of the last transaction (in list order) on or before `date`; the fallback date when none.
+    void GetLastTransactionDate(const OleDate& date, OleDate& out) const;
+
+    // --- derived values ---
+    // Recomputes units, break-even and average price from the transactions dated up to now;
+    // true when one of them changed.
+    bool RecalculateAverageInvestPrice();
+    // Cash account: rebuilds the quotations as the running balance of the transactions.
+    void RecalculateCashAccountQuotationList();
+    // Adds the next due instance of the first due recurring transaction; true (and `out` holds a
+    // copy of the instance) when one was added.
+    bool AddRecurringTransaction(CTransaction& out);
+
+    std::uint32_t GetColor() const { return m_crColor; }
+
+private:
+    // Helpers expecting the list's lock to be held.
+    int addQuotationLocked(const CKurs& quotation, bool sameDay);
+    std::optional<std::size_t> indexOnOrBefore(const OleDate& date) const;
+    std::optional<std::size_t> referenceIndex(const OleDate& date, bool previousDay) const;
+    std::optional<std::size_t> referenceIndexOf(std::optional<std::size_t> current, bool previousDay) const;
+    bool timeFrame(const OleDate& date, std::int64_t days, bool percent, double& out, std::int64_t& ageDays) const;
+    bool change(const OleDate& date, bool percent, double& out, bool previousDay) const;
+    int addTransactionLocked(const CTransaction& transaction);
+    double unitsOnDateLocked(const OleDate& date) const;
+
+    ItemPos m_id;
+    mutable RecursiveMutex m_csQuotations;
+    mutable RecursiveMutex m_csTransactions;
+    QuotationList m_QuotationList;               // oldest first
+    std::vector<CTransaction> m_TransactionList; // date order
+};
+
+// A selection of items handed around sorted (not owning).
+class CWPVector : public std::vector<CWPapier*> {
+public:
+    CWPVector() = default;
+    virtual ~CWPVector() = default;
+};

@@ -1,0 +1,226 @@
+#include "retrieval/PlaceHolders.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+
+namespace {
+
+enum class StepUnit { none, days, hours, minutes };
+
+enum class DateField { day, dayOfWeek, month, monthName, year, hour, minute };
+
+struct DatePlaceHolder {
+    std::string_view token;
+    DateField field;
+    StepUnit unit;
+    int table; // month-name table for DateField::monthName
+};
+
+// The order of one pass; it decides which place holder applies a step back.
+constexpr std::array<DatePlaceHolder, 12> kDatePlaceHolders{{
+    {"[&d]", DateField::day, StepUnit::days, 0},
+    {"[&dw]", DateField::dayOfWeek, StepUnit::days, 0},
+    {"[&m]", DateField::month, StepUnit::none, 0},
+    {"[&mstr]", DateField::monthName, StepUnit::none, 0},
+    {"[&mstr.de]", DateField::monthName, StepUnit::none, 1},
+    {"[&mstr.pt]", DateField::monthName, StepUnit::none, 2},
+    {"[&mstr_long]", DateField::monthName, StepUnit::none, 3},
+    {"[&mstr_long.de]", DateField::monthName, StepUnit::none, 4},
+    {"[&mstr_long.pt]", DateField::monthName, StepUnit::none, 5},
+    {"[&y]", DateField::year, StepUnit::none, 0},
+    {"[&h]", DateField::hour, StepUnit::hours, 0},
+    {"[&min]", DateField::minute, StepUnit::minutes, 0},
+}};
+
+// Month names, January first. Text is UTF-8 here, so "ä" is written as such.
+constexpr std::array<std::array<std::string_view, 12>, 6> kMonthNames{{
+    {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"},
+    {"jan", "feb", "m\xC3\xA4r", "apr", "mai", "jun", "jul", "aug", "sep", "okt", "nov", "dez"},
+    {"jan", "fev", "mar", "abr", "mai", "jun", "jul", "ago", "set", "out", "nov", "dez"},
+    {"january", "february", "march", "april", "may", "june", "july", "august", "september", "october", "november",
+     "december"},
+    {"januar", "februar", "m\xC3\xA4rz", "april", "mai", "juni", "juli", "august", "september", "oktober", "november",
+     "dezember"},
+    {"janeiro", "fevereiro", "marco", "abril", "maio", "junho", "julho", "agosto", "setembro", "outubro", "novembro",
+     "dezembro"},
+}};
+
+std::string dateValue(const DatePlaceHolder& ph, const OleDate& date) {
+    SystemTime st;
+    if (date.GetStatus() != OleDate::valid || !date.GetAsSystemTime(st))
+        return ph.field == DateField::dayOfWeek ? "-2" : "-1";
+    char buf[16];
+    switch (ph.field) {
+    case DateField::day:
+        std::snprintf(buf, sizeof buf, "%02d", st.wDay);
+        break;
+    case DateField::dayOfWeek:
+        std::snprintf(buf, sizeof buf, "%d", st.wDayOfWeek);
+        break;
+    case DateField::month:
+        std::snprintf(buf, sizeof buf, "%02d", st.wMonth);
+        break;
+    case DateField::monthName:
+        return std::string(kMonthNames[ph.table][st.wMonth - 1]);
+    case DateField::year:
+        std::snprintf(buf, sizeof buf, "%d", st.wYear);
+        break;
+    case DateField::hour:
+        std::snprintf(buf, sizeof buf, "%02d", st.wHour);
+        break;
+    case DateField::minute:
+        std::snprintf(buf, sizeof buf, "%02d", st.wMinute);
+        break;
+    }
+    return buf;
+}
+
+void stepDateBack(OleDate& date, StepUnit unit, int count) {
+    switch (unit) {
+    case StepUnit::days:
+        date -= OleDateSpan(static_cast<long long>(count), 0, 0, 0);
+        break;
+    case StepUnit::hours:
+        date -= OleDateSpan(0, count, 0, 0);
+        break;
+    case StepUnit::minutes:
+        date -= OleDateSpan(0, 0, count, 0);
+        break;
+    case StepUnit::none:
+        break;
+    }
+}
+
+// atoi-like: blanks, an optional sign, digits up to the first other character; no digits give 0.
+long long readInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value > INT_MAX ? value : value * 10 + (text[i] - '0');
+    return negative ? -value : value;
+}
+
+bool isContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Characters `start` to `start + count` of UTF-8 text (a stray continuation byte belongs to the
+// character before it).
+std::string_view characterRange(std::string_view text, long long start, long long count) {
+    std::size_t pos = 0;
+    for (long long n = 0; n < start && pos < text.size(); ++n)
+        for (++pos; pos < text.size() && isContinuationByte(text[pos]); ++pos) {
+        }
+    std::size_t end = pos;
+    for (long long n = 0; n < count && end < text.size(); ++n)
+        for (++end; end < text.size() && isContinuationByte(text[end]); ++end) {
+        }
+    return text.substr(pos, end - pos);
+}
+
+// The value of "[&symbol(" inner "]": the symbol part named by inner (the text between).
+std::string_view symbolPart(std::string_view symbol, std::string_view inner) {
+    const std::size_t comma = inner.find(',');
+    if (comma == std::string_view::npos)
+        return {};
+    const long long start = std::max(0LL, readInteger(inner.substr(0, comma)));
+    const long long count = std::max(0LL, readInteger(inner.substr(comma + 1)));
+    return characterRange(symbol, start, count);
+}
+
+} // namespace
+
+int ExpandDatePlaceHolders(std::string_view src, std::string& dst, OleDate& date, int stepBack) {
+    std::string text(src);
+    int replacedAny = 0;
+    // Passes until one replaces nothing. Every replacement removes one "[&" and the values hold
+    // none, so this ends.
+    for (bool replaced = true; replaced;) {
+        replaced = false;
+        for (const auto& ph : kDatePlaceHolders) {
+            const std::size_t pos = text.find(ph.token);
+            if (pos == std::string::npos)
+                continue;
+            if (ph.unit != StepUnit::none && stepBack > 0) {
+                stepDateBack(date, ph.unit, stepBack);
+                stepBack = 0;
+            }
+            text.replace(pos, ph.token.size(), dateValue(ph, date));
+            replaced = true;
+            replacedAny = 1;
+        }
+    }
+    dst = std::move(text);
+    return replacedAny;
+}
+
+int ExpandDatePlaceHoldersNow(std::string_view src, std::string& dst, int stepBack) {
+    OleDate now = OleDate::GetCurrentTime();
+    return ExpandDatePlaceHolders(src, dst, now, stepBack);
+}
+
+std::string EscapeNameSymbolForRegExp(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        if (c == '\\')
+            out += '\\';
+        else if (c == '^' || c == '$' || c == '(' || c == ')' || c == '[' || c == ']')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+int ReplaceNameSymbol(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol,
+                      bool regexEscape) {
+    std::string escapedName, escapedSymbol;
+    if (regexEscape) {
+        escapedName = EscapeNameSymbolForRegExp(name);
+        escapedSymbol = EscapeNameSymbolForRegExp(symbol);
+        name = escapedName;
+        symbol = escapedSymbol;
+    }
+    constexpr std::string_view kName = "[&name]", kSymbol = "[&symbol]", kSymbolPart = "[&symbol(";
+
+    // One scan from left to right; inserted values are not looked at again.
+    std::string out;
+    out.reserve(src.size() + name.size() + symbol.size());
+    int replaced = 0;
+    std::size_t i = 0;
+    while (i < src.size()) {
+        const std::size_t at = src.find("[&", i);
+        if (at == std::string_view::npos) {
+            out.append(src.substr(i));
+            break;
+        }
+        out.append(src.substr(i, at - i));
+        const std::string_view rest = src.substr(at);
+        if (rest.starts_with(kName)) {
+            out.append(name);
+            i = at + kName.size();
+            replaced = 1;
+        } else if (rest.starts_with(kSymbol)) {
+            out.append(symbol);
+            i = at + kSymbol.size();
+            replaced = 1;
+        } else if (const std::size_t close = rest.find(']');
+                   rest.starts_with(kSymbolPart) && close != std::string_view::npos) {
+            out.append(symbolPart(symbol, rest.substr(kSymbolPart.size(), close - kSymbolPart.size())));
+            i = at + close + 1;
+            replaced = 1;
+        } else {
+            out += '[';
+            i = at + 1;
+        }
+    }
+    dst = std::move(out);
+    return replaced;
+}

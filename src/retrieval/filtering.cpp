@@ -1,0 +1,1151 @@
+#include "retrieval/filtering.h"
+
+#include "log/Log.h"
+#include "platform/TextCodec.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// --- Small text helpers -----------------------------------------------------------------------
+
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(needed > 0 ? static_cast<std::size_t>(needed) : 0, '\0');
+    if (needed > 0)
+        std::vsnprintf(text.data(), text.size() + 1, format, args);
+    va_end(args);
+    return text;
+}
+
+std::string errorText(int error) {
+    char buf[256];
+    // The GNU strerror_r returns the text (possibly a static one) rather than filling buf.
+    return strerror_r(error, buf, sizeof buf);
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+void toLowerAscii(std::string& text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+}
+
+// atoi-like: blanks, an optional sign and the digits up to the first other character.
+long long readInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && isDigit(text[i]); ++i)
+        value = value > INT_MAX ? value : value * 10 + (text[i] - '0');
+    return negative ? -value : value;
+}
+
+// At most `limit` bytes of `text` (not inside a UTF-8 character), and " [...]" when more follow.
+std::string previewOf(std::string_view text, std::size_t limit = 50) {
+    if (text.size() <= limit)
+        return std::string(text);
+    std::string out(text.substr(0, textcodec::utf8PrefixLength(text, limit)));
+    out += " [...]";
+    return out;
+}
+
+// --- Files ------------------------------------------------------------------------------------
+
+enum class ReadStatus { ok, failed, noMemory };
+
+// Reads a whole file into `data`. On failure `error` says why.
+ReadStatus readWholeFile(const std::filesystem::path& path, std::string& data, std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = errorText(errno);
+        return ReadStatus::failed;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = errorText(errno);
+        ::close(fd);
+        return ReadStatus::failed;
+    }
+    if (S_ISDIR(st.st_mode) || st.st_size < 0 || st.st_size > INT_MAX) {
+        error = S_ISDIR(st.st_mode) ? errorText(EISDIR) : "file too large";
+        ::close(fd);
+        return ReadStatus::failed;
+    }
+    const auto size = static_cast<std::size_t>(st.st_size);
+    try {
+        data.assign(size, '\0');
+    } catch (const std::bad_alloc&) {
+        error = formatText("cannot allocate %zu bytes", size);
+        ::close(fd);
+        return ReadStatus::noMemory;
+    }
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, data.data() + done, size - done);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errorText(errno);
+            ::close(fd);
+            return ReadStatus::failed;
+        }
+        if (got == 0)
+            break; // the file shrank meanwhile
+        done += static_cast<std::size_t>(got);
+    }
+    data.resize(done);
+    ::close(fd);
+    return ReadStatus::ok;
+}
+
+// Creates or truncates `path` and writes `data`; false with `error` set on any failure.
+bool writeWholeFile(const std::filesystem::path& path, std::string_view data, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = formatText("cannot create '%s': %s", path.c_str(), errorText(errno).c_str());
+        return false;
+    }
+    bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    int writeErrno = ok ? 0 : errno;
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        writeErrno = errno;
+    }
+    if (!ok)
+        error = formatText("cannot write '%s': %s", path.c_str(), errorText(writeErrno).c_str());
+    return ok;
+}
+
+// Reads a page for extraction: zero bytes become blanks, so the page is one searchable text.
+// False (code 6, logged) when the file cannot be read or held.
+bool loadPage(const std::filesystem::path& path, std::string& page, int& code, std::string& error) {
+    if (readWholeFile(path, page, error) != ReadStatus::ok) {
+        code = EXTRACT_FILE_UNREADABLE;
+        return false;
+    }
+    char* const end = page.data() + page.size();
+    for (char* at = page.data(); (at = static_cast<char*>(std::memchr(at, '\0', end - at))) != nullptr; ++at)
+        *at = ' ';
+    return true;
+}
+
+// --- Page conversion --------------------------------------------------------------------------
+
+// Replaces every `entity` by `replacement`. The replacement never forms a new occurrence.
+void decodeEntity(std::string& text, std::string_view entity, char replacement) {
+    std::size_t at = text.find(entity);
+    if (at == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    for (; at != std::string::npos; at = text.find(entity, from)) {
+        out.append(text, from, at - from);
+        out += replacement;
+        from = at + entity.size();
+    }
+    out.append(text, from, std::string::npos);
+    text.swap(out);
+}
+
+// "&amp;" becomes "&" until none is left: "&amp;amp;" gives "&". Decoding from the front again
+// after every replacement ends in the same text as this one scan, which keeps its output free of
+// "&amp;" (a new one can only end at the character just appended).
+void decodeAmpersands(std::string& text) {
+    if (text.find("&amp;") == std::string::npos)
+        return;
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out += c;
+        if (c == ';' && out.size() >= 5 && std::string_view(out).substr(out.size() - 5) == "&amp;")
+            out.resize(out.size() - 4);
+    }
+    text.swap(out);
+}
+
+std::string toSemiHtml(std::string_view page) {
+    std::string out;
+    const std::size_t n = page.size();
+    if (n == 0)
+        return out;
+    out.reserve(n);
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t lt = page.find('<', start);
+        const std::size_t stop = lt == std::string_view::npos ? n - 1 : lt;
+        out.append(page.substr(start, stop - start + 1));
+        if (stop == n - 1)
+            break;
+        const std::size_t gt = page.find('>', stop + 1);
+        if (gt == std::string_view::npos)
+            break; // an unclosed tag keeps only its "<"
+        start = gt;
+    }
+    return out;
+}
+
+std::string toTextOnly(std::string_view page) {
+    std::string out;
+    const std::size_t n = page.size();
+    out.reserve(n);
+    std::size_t p = 0;
+    while (p < n) {
+        const std::size_t lt = page.find('<', p);
+        if (lt == std::string_view::npos || lt == n - 1) {
+            out.append(page.substr(p)); // a "<" in the very last byte stays as text
+            break;
+        }
+        out.append(page.substr(p, lt - p));
+        out += ' ';
+        const std::size_t gt = page.find('>', lt + 1);
+        if (gt == std::string_view::npos)
+            break; // an unclosed tag drops the rest of the page
+        p = gt + 1;
+    }
+    if (out.find('&') != std::string::npos) {
+        decodeEntity(out, "&nbsp;", ' ');
+        decodeEntity(out, "&quot;", '"');
+        decodeAmpersands(out);
+        decodeEntity(out, "&lt;", '<');
+        decodeEntity(out, "&gt;", '>');
+    }
+    return out;
+}
+
+// --- Extraction by anchor text ----------------------------------------------------------------
+
+// Where a number starts: a digit; "+" or "-" before a digit; "+" or "-" as the last character.
+bool isNumberStart(std::string_view page, std::size_t p) {
+    const char c = page[p];
+    if (isDigit(c))
+        return true;
+    return (c == '+' || c == '-') && (p + 1 == page.size() || isDigit(page[p + 1]));
+}
+
+// The characters passed over as part of a number to skip, whatever the separators.
+bool isNumberChar(char c) {
+    return isDigit(c) || c == ',' || c == '.' || c == '-' || c == '+';
+}
+
+std::size_t nextNumber(std::string_view page, std::size_t p) {
+    while (p < page.size() && !isNumberStart(page, p))
+        ++p;
+    return p;
+}
+
+std::size_t nextNumberOrTag(std::string_view page, std::size_t p) {
+    while (p < page.size() && page[p] != '<' && !isNumberStart(page, p))
+        ++p;
+    return p;
+}
+
+std::size_t passNumber(std::string_view page, std::size_t p) {
+    while (p < page.size() && isNumberChar(page[p]))
+        ++p;
+    return p;
+}
+
+// The common start of both anchor searches: read the page, fold case when asked and find the
+// anchor. Returns the position after the anchor, or npos with `code` set.
+struct AnchorSearch {
+    std::string page;
+    std::string thousands;
+    std::string decimal;
+};
+
+std::size_t findAnchor(const std::filesystem::path& file, std::string_view anchor, std::string_view thousands,
+                       std::string_view decimal, bool caseInsensitive, AnchorSearch& search, int& code) {
+    std::string error;
+    if (!loadPage(file, search.page, code, error)) {
+        CVR_LOG(LOG_LEVEL_ERROR, "Error reading page file '%s' (%s)!", file.c_str(), error.c_str());
+        return std::string::npos;
+    }
+    std::string anchorText(anchor);
+    search.thousands = thousands;
+    search.decimal = decimal;
+    if (caseInsensitive) {
+        toLowerAscii(search.page);
+        toLowerAscii(anchorText);
+        toLowerAscii(search.thousands);
+        toLowerAscii(search.decimal);
+    }
+    const std::size_t at = search.page.find(anchorText);
+    if (at == std::string::npos) {
+        code = EXTRACT_TEXT_MISSING;
+        return std::string::npos;
+    }
+    return at + anchorText.size();
+}
+
+double readValueAt(const AnchorSearch& search, std::size_t p, int& code, std::string& preview) {
+    const std::string_view page(search.page);
+    const double value = ParseNumber(page.substr(p), search.thousands, search.decimal, code);
+    if (code != EXTRACT_OK) {
+        preview = previewOf(page.substr(p));
+        return 0.0;
+    }
+    return value;
+}
+
+// --- Regular expressions ----------------------------------------------------------------------
+
+struct CodeDeleter {
+    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
+};
+struct MatchDataDeleter {
+    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
+};
+using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
+using MatchDataPtr = std::unique_ptr<pcre2_match_data, MatchDataDeleter>;
+
+constexpr std::uint32_t kMatchOptions = PCRE2_MULTILINE | PCRE2_DOTALL;
+// The whole match and at most 19 groups are reported, as the output vector of the rules holds.
+constexpr int kReportedGroups = 19;
+
+struct CompileFailure {
+    int offset = 0;
+    std::string text;
+};
+
+CodePtr compilePattern(std::string_view pattern, bool caseInsensitive, CompileFailure& failure) {
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    const std::uint32_t options = kMatchOptions | (caseInsensitive ? PCRE2_CASELESS : 0);
+    pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options, &errorCode,
+                                     &errorOffset, nullptr);
+    if (code == nullptr) {
+        PCRE2_UCHAR buf[256];
+        if (pcre2_get_error_message(errorCode, buf, sizeof buf) < 0)
+            std::snprintf(reinterpret_cast<char*>(buf), sizeof buf, "error %d", errorCode);
+        failure.offset = static_cast<int>(std::min<PCRE2_SIZE>(errorOffset, INT_MAX));
+        failure.text = reinterpret_cast<const char*>(buf);
+        return {};
+    }
+    // Without JIT support the interpreter runs the pattern; nothing to report.
+    pcre2_jit_compile(code, PCRE2_JIT_COMPLETE);
+    return CodePtr(code);
+}
+
+MatchDataPtr newMatchData() {
+    return MatchDataPtr(pcre2_match_data_create(kReportedGroups + 1, nullptr));
+}
+
+int runMatch(const pcre2_code* code, std::string_view subject, pcre2_match_data* data, std::size_t startOffset = 0) {
+    static const char empty[1] = {};
+    const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.empty() ? empty : subject.data());
+    int rc = pcre2_match(code, text, subject.size(), startOffset, 0, data, nullptr);
+    if (rc == PCRE2_ERROR_JIT_STACKLIMIT) // the interpreter keeps its frames on the heap
+        rc = pcre2_match(code, text, subject.size(), startOffset, PCRE2_NO_JIT, data, nullptr);
+    return rc;
+}
+
+// One finished match: the groups as offsets into the subject.
+struct MatchView {
+    std::string_view subject;
+    const PCRE2_SIZE* ovector = nullptr;
+    int count = 0; // the highest group set, plus one
+
+    bool isSet(int g) const { return g >= 0 && g < count && ovector[2 * g] != PCRE2_UNSET; }
+    std::size_t start(int g) const { return ovector[2 * g]; }
+    std::string_view text(int g) const { return subject.substr(ovector[2 * g], ovector[2 * g + 1] - ovector[2 * g]); }
+};
+
+struct MatchTexts {
+    bool importTexts; // the import's own text for "no match"
+    int level;
+};
+
+// Reports a match result that is not a match; false then, with code 1 and the message.
+bool matchSucceeded(int rc, std::string_view pattern, const MatchTexts& texts, int& code, std::string& message) {
+    if (rc > 0)
+        return true;
+    const std::string patternText(pattern);
+    if (rc == PCRE2_ERROR_NOMATCH) {
+        CVR_LOG(texts.level, "RegExp no match found for '%s'", patternText.c_str());
+        message = texts.importTexts ? std::string("No match found for specified data format!")
+                                    : formatText("No RegExp match found for '%s'", patternText.c_str());
+    } else if (rc < 0) {
+        CVR_LOG(texts.level, "RegExp matching error %d", rc);
+        message = formatText("RegExp matching error %d", rc);
+    } else {
+        CVR_LOG(texts.level, "RegExp output vector has space for only %d captured substrings", kReportedGroups);
+        message = formatText("RegExp output vector has space for only %d captured substrings", kReportedGroups);
+    }
+    code = EXTRACT_NOT_FOUND;
+    return false;
+}
+
+// The month alternation. "ä" and "ç" stand both as UTF-8 and as their Windows-1252 bytes, since
+// pages come in either encoding; the alternatives keep their order.
+constexpr std::string_view kMonthAlternation =
+    "[0-9]{1,2}|jan|january|januar|janeiro|feb|fev|february|februar|fevereiro|mar|m(?:\xC3\xA4|\xE4)r|march|"
+    "m(?:\xC3\xA4|\xE4)rz|mar(?:\xC3\xA7|\xE7)o|apr|abr|april|abril|may|mai|maio|jun|june|juni|junho|jul|july|juli|"
+    "julho|aug|ago|august|agosto|sep|set|september|setembro|oct|okt|out|october|oktober|outubro|nov|november|"
+    "novembro|dec|dez|december|dezember|dezembro";
+
+// Month names in the order of comparison, with the month each stands for.
+struct MonthName {
+    std::string_view name;
+    int month;
+};
+constexpr MonthName kMonthNames[] = {
+    {"jan", 1},       {"january", 1},     {"januar", 1},    {"janeiro", 1},      {"feb", 2},        {"fev", 2},
+    {"february", 2},  {"februar", 2},     {"fevereiro", 2}, {"mar", 3},          {"m\xC3\xA4r", 3}, {"m\xE4r", 3},
+    {"march", 3},     {"m\xC3\xA4rz", 3}, {"m\xE4rz", 3},   {"mar\xC3\xA7o", 3}, {"mar\xE7o", 3},   {"apr", 4},
+    {"abr", 4},       {"april", 4},       {"abril", 4},     {"may", 5},          {"mai", 5},        {"maio", 5},
+    {"jun", 6},       {"june", 6},        {"juni", 6},      {"junho", 6},        {"jul", 7},        {"july", 7},
+    {"juli", 7},      {"julho", 7},       {"aug", 8},       {"ago", 8},          {"august", 8},     {"agosto", 8},
+    {"sep", 9},       {"set", 9},         {"september", 9}, {"setembro", 9},     {"oct", 10},       {"okt", 10},
+    {"out", 10},      {"october", 10},    {"oktober", 10},  {"outubro", 10},     {"nov", 11},       {"november", 11},
+    {"novembro", 11}, {"dec", 12},        {"dez", 12},      {"december", 12},    {"dezember", 12},  {"dezembro", 12},
+};
+
+bool isPrefixIgnoringCase(std::string_view prefix, std::string_view name) {
+    if (prefix.size() > name.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char a = prefix[i], b = name[i];
+        if (a >= 'A' && a <= 'Z')
+            a = static_cast<char>(a - 'A' + 'a');
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+// The month of a captured name: the first name of which the text is a prefix; 0 when none.
+int monthOfName(std::string_view text) {
+    for (const auto& m : kMonthNames)
+        if (isPrefixIgnoringCase(text, m.name))
+            return m.month;
+    return 0;
+}
+
+// The date and time parts a match assembles.
+struct DateParts {
+    int year = -1, month = -1, day = -1, hour = -1, minute = -1;
+};
+
+DateParts partsOf(const OleDate& date) {
+    DateParts parts;
+    SystemTime st;
+    if (date.GetStatus() == OleDate::valid && date.GetAsSystemTime(st))
+        parts = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute};
+    return parts;
+}
+
+int clampToInt(long long v) {
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+// How the groups of a match are read: by a single extraction, or by the import.
+struct GroupReading {
+    bool dateWanted = false;
+    bool timeWanted = false;
+    bool import = false; // day, numeric month and year from the group's own text; years up to 2100
+};
+
+// Reads the values and the date parts of the groups of `match` into `quotation` and `parts`.
+// False, with code and message, when a value does not convert. `list` gets the groups' texts.
+bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const GroupReading& how,
+                std::string_view thousands, std::string_view decimal, CKurs& quotation, DateParts& parts, int& code,
+                std::string& message, std::string* list) {
+    const auto readValue = [&](int g, double& value, bool allowNotAvailable) {
+        const std::string_view text = match.text(g);
+        if (allowNotAvailable && (text.starts_with("N/A") || text.starts_with("n/a")))
+            return true; // the value stays 0
+        value = ParseNumber(match.subject.substr(match.start(g)), thousands, decimal, code);
+        if (code == EXTRACT_OK)
+            return true;
+        message = previewOf(text);
+        return false;
+    };
+    for (int g = 1; g < match.count; ++g) {
+        if (!match.isSet(g)) {
+            if (list != nullptr)
+                *list += formatText("%2d: (unset); ", g);
+            continue; // a group that took no part in the match is absent
+        }
+        const std::string_view text = match.text(g);
+        if (list != nullptr) {
+            const std::string_view shown = text.substr(0, 1024);
+            *list += formatText("%2d: '%.*s'; ", g, static_cast<int>(shown.size()), shown.data());
+        }
+        // The integer at the group: from the subject at its start, or (import) from its own text.
+        const std::string_view numberText = how.import ? text.substr(0, 255) : match.subject.substr(match.start(g));
+        if (g == ix.m_nCloseIndex) {
+            if (!readValue(g, quotation.m_dClose, false))
+                return false;
+        } else if (g == ix.m_nOpenIndex) {
+            if (!readValue(g, quotation.m_dOpen, true))
+                return false;
+        } else if (g == ix.m_nHighIndex) {
+            if (!readValue(g, quotation.m_dHigh, true))
+                return false;
+        } else if (g == ix.m_nLowIndex) {
+            if (!readValue(g, quotation.m_dLow, true))
+                return false;
+        } else if (g == ix.m_nVolumeIndex) {
+            if (!readValue(g, quotation.m_dVolume, true))
+                return false;
+        }
+        if (how.dateWanted) {
+            if (g == ix.m_nDayIndex) {
+                const long long day = readInteger(numberText);
+                if (day >= 1 && day <= 31)
+                    parts.day = static_cast<int>(day);
+            } else if (g == ix.m_nMonthIndex) {
+                int month = monthOfName(text);
+                if (month == 0) {
+                    const long long number = readInteger(numberText);
+                    month = number >= 1 && number <= 12 ? static_cast<int>(number) : 0;
+                }
+                if (month != 0)
+                    parts.month = month;
+            } else if (g == ix.m_nYearIndex) {
+                long long year = readInteger(numberText);
+                if (year >= 0 && (!how.import || year <= 2100)) {
+                    if (year < 1900)
+                        year += year < 50 ? 2000 : 1900;
+                    parts.year = static_cast<int>(year);
+                }
+            }
+        }
+        if (how.timeWanted) {
+            if (g == ix.m_nHourIndex)
+                parts.hour = clampToInt(readInteger(numberText));
+            else if (g == ix.m_nMinuteIndex)
+                parts.minute = clampToInt(readInteger(numberText));
+        }
+    }
+    return true;
+}
+
+// Every place holder group the quotation needs must be in the match: the close group, and the
+// date and time groups when they are wanted. False with code 5 and the message otherwise.
+bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, const GroupReading& how, int level,
+                         int& code, std::string& message) {
+    std::array<int, 6> needed{ix.m_nCloseIndex, -1, -1, -1, -1, -1};
+    if (how.dateWanted) {
+        needed[1] = ix.m_nDayIndex;
+        needed[2] = ix.m_nMonthIndex;
+        needed[3] = ix.m_nYearIndex;
+    }
+    if (how.timeWanted) {
+        needed[4] = ix.m_nHourIndex;
+        needed[5] = ix.m_nMinuteIndex;
+    }
+    for (const int g : needed) {
+        if (g >= match.count) {
+            CVR_LOG(level, "Match index doesn't exist!");
+            message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
+            code = EXTRACT_GROUP_MISSING;
+            return false;
+        }
+    }
+    for (const int g : needed) {
+        if (g >= 1 && !match.isSet(g)) {
+            CVR_LOG(level, "Match index %i took no part in the match!", g);
+            message = formatText("RegExp Match index %i took no part in the match.", g);
+            code = EXTRACT_GROUP_MISSING;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool closePlaceHolderPresent(const RegExpGroupIndexes& ix, int level, int& code, std::string& message) {
+    if (ix.m_nCloseIndex >= 1)
+        return true;
+    CVR_LOG(level, "Quotation match index doesn't exist!");
+    message = "Quotation match place holder missing!";
+    code = EXTRACT_GROUP_MISSING;
+    return false;
+}
+
+// The assembled date; false with code 3 when the parts do not form a valid date.
+bool assembleDate(const DateParts& parts, OleDate& date, int level, int& code, std::string& message) {
+    const OleDate assembled(parts.year, parts.month, parts.day, parts.hour, parts.minute, 0);
+    if (assembled.GetStatus() != OleDate::valid) {
+        message = formatText("RegExp date/time does not form a valid date (day %d, month %d, year %d, %d:%02d).",
+                             parts.day, parts.month, parts.year, parts.hour, parts.minute);
+        CVR_LOG(level, "%s", message.c_str());
+        code = EXTRACT_INVALID_VALUE;
+        return false;
+    }
+    date = assembled;
+    return true;
+}
+
+void reportCompileFailure(const CompileFailure& failure, int level, int& code, std::string& message) {
+    CVR_LOG(level, "RegExp compilation failed at offset %d: %s", failure.offset, failure.text.c_str());
+    message = formatText("RegExp compilation failed at pos. %d: %s", failure.offset, failure.text.c_str());
+    code = EXTRACT_PATTERN_ERROR;
+}
+
+void logMatch(const MatchView& match) {
+    const std::string_view whole = match.text(0);
+    CVR_LOG(LOG_LEVEL_INFO, "Match succeeded: %.*s", static_cast<int>(whole.size()), whole.data());
+}
+
+// --- Place holders of regular expressions -----------------------------------------------------
+
+enum PlaceHolderKind { kDay, kMonth, kYear, kHour, kMinute, kClose, kOpen, kHigh, kLow, kVolume, kDummy };
+
+struct ValuePlaceHolder {
+    std::string_view token;
+    PlaceHolderKind kind;
+};
+
+constexpr std::array<ValuePlaceHolder, 11> kValuePlaceHolders{{
+    {"[&day]", kDay},
+    {"[&month]", kMonth},
+    {"[&year]", kYear},
+    {"[&hour]", kHour},
+    {"[&minute]", kMinute},
+    {"[&quotation_close]", kClose},
+    {"[&quotation_open]", kOpen},
+    {"[&quotation_high]", kHigh},
+    {"[&quotation_low]", kLow},
+    {"[&volume]", kVolume},
+    {"[&dummyvalue]", kDummy},
+}};
+
+int& indexOf(RegExpGroupIndexes& ix, PlaceHolderKind kind) {
+    switch (kind) {
+    case kDay:
+        return ix.m_nDayIndex;
+    case kMonth:
+        return ix.m_nMonthIndex;
+    case kYear:
+        return ix.m_nYearIndex;
+    case kHour:
+        return ix.m_nHourIndex;
+    case kMinute:
+        return ix.m_nMinuteIndex;
+    case kClose:
+        return ix.m_nCloseIndex;
+    case kOpen:
+        return ix.m_nOpenIndex;
+    case kHigh:
+        return ix.m_nHighIndex;
+    case kLow:
+        return ix.m_nLowIndex;
+    case kVolume:
+    case kDummy:
+        break;
+    }
+    return ix.m_nVolumeIndex;
+}
+
+// A separator inside a character class: the characters that would end or change the class are
+// escaped; ordinary separators ("." "," "'" blank) stay as they are.
+std::string classText(std::string_view separator) {
+    std::string out;
+    for (const char c : separator) {
+        if (c == '\\' || c == ']' || c == '[' || c == '^' || c == '-')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+// The group name that marks the first occurrence of a place holder while PCRE2 numbers them.
+std::string groupName(PlaceHolderKind kind) {
+    return std::string("CvRpHgroup") + static_cast<char>('a' + kind);
+}
+
+std::string subPattern(PlaceHolderKind kind, const std::string& numberClass, const std::string& name) {
+    const std::string open = name.empty() ? "(" : "(?<" + name + ">";
+    switch (kind) {
+    case kDay:
+    case kHour:
+        return "[ ]*" + open + "[0-9]{1,2})";
+    case kMonth:
+        return open + std::string(kMonthAlternation) + ")";
+    case kYear:
+        return open + "[0-9]{2,4})";
+    case kMinute:
+        return open + "[0-9]{1,2})";
+    case kClose:
+        return open + "[0-9" + numberClass + "]+)";
+    case kOpen:
+    case kHigh:
+    case kLow:
+    case kVolume:
+        return open + "[0-9" + numberClass + "]+|N/A|n/a)";
+    case kDummy:
+        return open + "[-+0-9" + numberClass + "]+|N/A|n/a)";
+    }
+    return open + ")";
+}
+
+const ValuePlaceHolder* placeHolderAt(std::string_view text) {
+    for (const auto& ph : kValuePlaceHolders)
+        if (text.starts_with(ph.token))
+            return &ph;
+    return nullptr;
+}
+
+// The group numbers by counting "(" as written, for a pattern PCRE2 cannot compile.
+void countedIndexes(std::string_view pattern, RegExpGroupIndexes& ix) {
+    std::array<std::size_t, 10> first{};
+    for (int kind = kDay; kind <= kVolume; ++kind)
+        first[kind] = pattern.find(kValuePlaceHolders[kind].token);
+    int k = 0;
+    for (std::size_t pos = pattern.find("[&"); pos != std::string_view::npos; pos = pattern.find("[&", pos + 1)) {
+        bool counted = false;
+        for (int kind = kDay; kind <= kVolume && !counted; ++kind) {
+            if (first[kind] == pos) {
+                indexOf(ix, static_cast<PlaceHolderKind>(kind)) = CountCaptureGroups(pattern, pos) + k + 1;
+                ++k;
+                counted = true;
+            }
+        }
+        if (!counted && pattern.substr(pos).starts_with("[&dummyvalue]"))
+            ++k;
+    }
+}
+
+} // namespace
+
+// --- Page conversion --------------------------------------------------------------------------
+
+std::string ConvertPageText(int mode, std::string_view page) {
+    switch (mode) {
+    case FORMAT_ORIGINAL:
+        return std::string(page);
+    case FORMAT_SEMI_HTML:
+        return toSemiHtml(page);
+    case FORMAT_TEXT_ONLY:
+        return toTextOnly(page);
+    default:
+        return {};
+    }
+}
+
+bool HtmlToTxt(int mode, const std::filesystem::path& source, const std::filesystem::path& destination) {
+    std::string page, error;
+    const ReadStatus read = readWholeFile(source, page, error);
+    if (read == ReadStatus::failed) {
+        CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
+                error.substr(0, 255).c_str());
+        return false;
+    }
+    std::string converted;
+    bool allocated = read == ReadStatus::ok;
+    if (allocated) {
+        try {
+            if (mode == FORMAT_ORIGINAL)
+                converted.swap(page); // copied byte for byte
+            else
+                converted = ConvertPageText(mode, page);
+        } catch (const std::bad_alloc&) {
+            allocated = false;
+        }
+    }
+    if (!allocated) {
+        std::error_code ec;
+        CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error allocating buffer (%u Bytes)!",
+                static_cast<unsigned>(std::filesystem::file_size(source, ec)));
+        std::string ignored;
+        writeWholeFile(destination, {}, ignored); // the destination exists and is empty
+        return false;
+    }
+    page = {};
+    if (!writeWholeFile(destination, converted, error)) {
+        CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
+                error.substr(0, 255).c_str());
+        return false;
+    }
+    return true;
+}
+
+// --- Numbers --------------------------------------------------------------------------------
+
+double ParseNumber(std::string_view t, std::string_view thousands, std::string_view decimal, int& code) {
+    // The text ends at its first zero byte or at the end of the view. The length matters only
+    // near the number, so it is never measured: ch() gives 0 past the end.
+    const auto ch = [&t](std::size_t i) { return i < t.size() ? t[i] : '\0'; };
+    const char first = ch(0);
+    if (!isDigit(first) && first != '+' && first != '-') {
+        code = EXTRACT_NOT_FOUND;
+        return 0.0;
+    }
+    const bool lengthOne = ch(1) == '\0';
+    const bool lengthTwo = !lengthOne && ch(2) == '\0';
+    if (lengthTwo && isDigit(first)) {
+        // Two characters: converted as they stand.
+        double value = 0.0;
+        const auto [ptr, ec] = std::from_chars(t.data(), t.data() + 2, value);
+        code = (ec == std::errc{} && (value != 0.0 || ptr == t.data() + 1)) ? EXTRACT_OK : EXTRACT_INVALID_VALUE;
+        return ec == std::errc{} ? value : 0.0;
+    }
+    if (lengthOne || lengthTwo) {
+        code = EXTRACT_NOT_FOUND;
+        return 0.0;
+    }
+    // Collect the digit runs (a leading sign belongs to the first) with "." for the decimal
+    // separator; separators themselves are dropped.
+    std::string number;
+    std::size_t runStart = 0, k = 1;
+    bool afterSeparator = false;
+    for (;;) {
+        const std::size_t digitsFrom = k;
+        while (isDigit(ch(k)))
+            ++k;
+        if (k == digitsFrom && afterSeparator)
+            break; // a separator must be followed by a digit
+        const std::string_view rest = t.substr(std::min(k, t.size()));
+        const bool isThousands = !thousands.empty() && rest.starts_with(thousands);
+        const bool isDecimal = !isThousands && !decimal.empty() && rest.starts_with(decimal);
+        number.append(t.substr(runStart, k - runStart));
+        if (!isThousands && !isDecimal)
+            break;
+        if (isDecimal)
+            number += '.';
+        k += isThousands ? thousands.size() : decimal.size();
+        if (ch(k) == '\0' || ch(k + 1) == '\0') {
+            code = EXTRACT_NOT_FOUND; // the text ends right after a separator
+            return 0.0;
+        }
+        runStart = k;
+        afterSeparator = true;
+    }
+    std::string_view text(number);
+    if (text.starts_with('+'))
+        text.remove_prefix(1);
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc{}) {
+        code = EXTRACT_INVALID_VALUE;
+        return 0.0;
+    }
+    code = (value != 0.0 || ptr == text.data() + text.size()) ? EXTRACT_OK : EXTRACT_INVALID_VALUE;
+    return value;
+}
+
+// --- Extraction by anchor text ----------------------------------------------------------------
+
+double GetQuotationText(const std::filesystem::path& file, std::string_view anchor, std::string_view thousands,
+                        std::string_view decimal, int numbers, bool caseInsensitive, int& code, std::string& preview) {
+    code = EXTRACT_OK;
+    preview.clear();
+    AnchorSearch search;
+    std::size_t p = findAnchor(file, anchor, thousands, decimal, caseInsensitive, search, code);
+    if (p == std::string::npos)
+        return 0.0;
+    const std::string_view page(search.page);
+    p = nextNumber(page, p);
+    for (int remaining = numbers; remaining > 0;) {
+        p = passNumber(page, p);
+        if (p != page.size())
+            --remaining; // a number that runs into the end of the page does not count
+        if (remaining > 0) {
+            if (p == page.size()) {
+                code = EXTRACT_NOT_FOUND;
+                preview = "EOF";
+                return 0.0;
+            }
+            p = nextNumber(page, p);
+        }
+    }
+    p = nextNumber(page, p);
+    return readValueAt(search, p, code, preview);
+}
+
+double GetQuotationSemiHtml(const std::filesystem::path& file, std::string_view anchor, std::string_view thousands,
+                            std::string_view decimal, int tags, int numbers, bool caseInsensitive, int& code,
+                            std::string& preview) {
+    code = EXTRACT_OK;
+    preview.clear();
+    AnchorSearch search;
+    std::size_t p = findAnchor(file, anchor, thousands, decimal, caseInsensitive, search, code);
+    if (p == std::string::npos)
+        return 0.0;
+    const std::string_view page(search.page);
+    for (int passed = 0; passed < tags && p != page.size(); ++passed) {
+        const std::size_t tag = page.find("<>", p);
+        if (tag == std::string_view::npos) {
+            code = EXTRACT_NOT_FOUND;
+            preview = "EOF";
+            return 0.0;
+        }
+        p = tag + 2;
+    }
+    // Numbers to pass must not lie behind a tag.
+    p = nextNumberOrTag(page, p);
+    for (int remaining = numbers; remaining > 0;) {
+        p = passNumber(page, p);
+        if (p != page.size())
+            --remaining;
+        if (remaining > 0) {
+            if (p == page.size() || page[p] == '<') {
+                code = EXTRACT_NOT_FOUND;
+                preview = previewOf(page.substr(p));
+                return 0.0;
+            }
+            p = nextNumberOrTag(page, p);
+        }
+    }
+    if (p < page.size() && page[p] == '<') {
+        code = EXTRACT_NOT_FOUND;
+        preview = previewOf(page.substr(p));
+        return 0.0;
+    }
+    p = nextNumber(page, p); // the value may lie behind further tags
+    return readValueAt(search, p, code, preview);
+}
+
+// --- Extraction by regular expression -------------------------------------------------------
+
+int CountCaptureGroups(std::string_view pattern, std::size_t position) {
+    int count = 0;
+    for (std::size_t i = 0; i < pattern.size() && i <= position; ++i)
+        if (pattern[i] == '(' && (i == 0 || pattern[i - 1] != '\\'))
+            ++count;
+    return count;
+}
+
+void RegExpExpandPlaceHolders(std::string& pattern, RegExpGroupIndexes& indexes, std::string_view decimal,
+                              std::string_view thousands) {
+    indexes = RegExpGroupIndexes{};
+    const std::string numberClass = classText(thousands) + classText(decimal);
+
+    // Two expansions side by side: the one handed back, and one whose first occurrence of each
+    // place holder is a named group, so that PCRE2 tells the group numbers.
+    std::string plain, named;
+    std::array<bool, 10> seen{};
+    std::size_t i = 0;
+    const std::string_view src(pattern);
+    while (i < src.size()) {
+        const std::size_t at = src.find("[&", i);
+        if (at == std::string_view::npos) {
+            plain.append(src.substr(i));
+            named.append(src.substr(i));
+            break;
+        }
+        plain.append(src.substr(i, at - i));
+        named.append(src.substr(i, at - i));
+        const ValuePlaceHolder* ph = placeHolderAt(src.substr(at));
+        if (ph == nullptr) {
+            plain += '[';
+            named += '[';
+            i = at + 1;
+            continue;
+        }
+        std::string name;
+        if (ph->kind != kDummy && !seen[ph->kind]) {
+            seen[ph->kind] = true;
+            name = groupName(ph->kind);
+        }
+        plain += subPattern(ph->kind, numberClass, {});
+        named += subPattern(ph->kind, numberClass, name);
+        i = at + ph->token.size();
+    }
+
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    const CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(named.data()), named.size(), kMatchOptions,
+                                     &errorCode, &errorOffset, nullptr));
+    if (code) {
+        for (int kind = kDay; kind <= kVolume; ++kind) {
+            if (!seen[kind])
+                continue;
+            const std::string name = groupName(static_cast<PlaceHolderKind>(kind));
+            const int number = pcre2_substring_number_from_name(code.get(), reinterpret_cast<PCRE2_SPTR>(name.c_str()));
+            indexOf(indexes, static_cast<PlaceHolderKind>(kind)) = number > 0 ? number : -1;
+        }
+    } else {
+        countedIndexes(pattern, indexes);
+    }
+    pattern = std::move(plain);
+}
+
+bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_view pattern,
+                        const RegExpGroupIndexes& indexes, bool caseInsensitive, bool closeRequired, int& matchStart,
+                        int& matchLength, std::string_view thousands, std::string_view decimal, int& code,
+                        std::string& message) {
+    code = EXTRACT_OK;
+    message.clear();
+    quotation.m_dOpen = quotation.m_dClose = quotation.m_dHigh = quotation.m_dLow = quotation.m_dVolume = 0.0;
+    GroupReading how;
+    how.dateWanted = indexes.m_nDayIndex >= 0 && indexes.m_nMonthIndex >= 0;
+    how.timeWanted = indexes.m_nHourIndex >= 0 && indexes.m_nMinuteIndex >= 0;
+    DateParts parts = partsOf(quotation.m_dtDate);
+
+    CompileFailure failure;
+    const CodePtr re = compilePattern(pattern, caseInsensitive, failure);
+    if (!re) {
+        reportCompileFailure(failure, LOG_LEVEL_ERROR, code, message);
+        return false;
+    }
+    const MatchDataPtr data = newMatchData();
+    const int rc = runMatch(re.get(), subject, data.get());
+    if (!matchSucceeded(rc, pattern, {false, LOG_LEVEL_ERROR}, code, message))
+        return false;
+    const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};
+    matchStart = static_cast<int>(match.start(0));
+    matchLength = static_cast<int>(match.text(0).size());
+    logMatch(match);
+
+    std::string list;
+    const bool read = readGroups(match, indexes, how, thousands, decimal, quotation, parts, code, message, &list);
+    CVR_LOG(LOG_LEVEL_INFO, "%s", list.c_str());
+    if (!read)
+        return false;
+    if (!neededGroupsPresent(match, indexes, how, LOG_LEVEL_INFO, code, message))
+        return false;
+    if (closeRequired && !closePlaceHolderPresent(indexes, LOG_LEVEL_ERROR, code, message))
+        return false;
+    return assembleDate(parts, quotation.m_dtDate, LOG_LEVEL_ERROR, code, message);
+}
+
+bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation, std::string_view pattern,
+                            const RegExpGroupIndexes& indexes, bool caseInsensitive, int& matchStart, int& matchLength,
+                            std::string_view thousands, std::string_view decimal, int& code, std::string& message) {
+    code = EXTRACT_OK;
+    message.clear();
+    quotation.m_dOpen = quotation.m_dClose = quotation.m_dHigh = quotation.m_dLow = quotation.m_dVolume = 0.0;
+    std::string page, error;
+    if (!loadPage(file, page, code, error)) {
+        message = formatText("RegExpGetQuotationFile error reading file '%s' (%s)!", file.c_str(),
+                             error.substr(0, 255).c_str());
+        CVR_LOG(LOG_LEVEL_ERROR, "%s", message.c_str());
+        return false;
+    }
+    return RegExpGetQuotation(page, quotation, pattern, indexes, caseInsensitive, true, matchStart, matchLength,
+                              thousands, decimal, code, message);
+}
+
+bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool caseInsensitive, int groupIndex,
+                    std::string& value, int& matchStart, int& matchLength, int& code, std::string& message,
+                    std::size_t startOffset) {
+    code = EXTRACT_OK;
+    message.clear();
+    value.clear();
+    matchStart = -1;
+    matchLength = 0;
+    CompileFailure failure;
+    const CodePtr re = compilePattern(pattern, caseInsensitive, failure);
+    if (!re) {
+        reportCompileFailure(failure, LOG_LEVEL_INFO, code, message);
+        return false;
+    }
+    const MatchDataPtr data = newMatchData();
+    const int rc =
+        startOffset <= subject.size() ? runMatch(re.get(), subject, data.get(), startOffset) : PCRE2_ERROR_NOMATCH;
+    if (!matchSucceeded(rc, pattern, {false, LOG_LEVEL_INFO}, code, message))
+        return false;
+    const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};
+    matchStart = static_cast<int>(match.start(0));
+    matchLength = static_cast<int>(match.text(0).size());
+    logMatch(match);
+    std::string list;
+    for (int g = 1; g < match.count; ++g) {
+        if (!match.isSet(g)) {
+            list += formatText("%2d: (unset); ", g);
+            continue;
+        }
+        const std::string_view text = match.text(g).substr(0, 1024);
+        list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
+    }
+    CVR_LOG(LOG_LEVEL_INFO, "%s", list.c_str());
+    if (groupIndex < 0 || groupIndex >= match.count) {
+        CVR_LOG(LOG_LEVEL_INFO, "Match index doesn't exist!");
+        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
+        code = EXTRACT_GROUP_MISSING;
+        return false;
+    }
+    if (!match.isSet(groupIndex)) {
+        CVR_LOG(LOG_LEVEL_INFO, "Match index %i took no part in the match!", groupIndex);
+        message = formatText("RegExp Match index %i took no part in the match.", groupIndex);
+        code = EXTRACT_GROUP_MISSING;
+        return false;
+    }
+    value = match.text(groupIndex);
+    return true;
+}
+
+bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::unique_ptr<CKurs>>& quotations,
+                            std::string_view pattern, const RegExpGroupIndexes& indexes, bool dateWanted,
+                            bool timeWanted, bool caseInsensitive, std::string_view thousands, std::string_view decimal,
+                            int& code, std::string& message) {
+    code = EXTRACT_OK;
+    message.clear();
+    const OleDate today = OleDate::GetCurrentTime();
+    DateParts parts{today.GetYear(), today.GetMonth(), 30, 20, 0};
+
+    std::string data, error;
+    if (!loadPage(file, data, code, error)) {
+        CVR_LOG(LOG_LEVEL_INFO, "Could not open file '%s'", file.c_str());
+        message = "Could not open file!";
+        return false;
+    }
+    const std::string patternText(pattern);
+    CVR_LOG(LOG_LEVEL_INFO, "--> Using RegExp:\n%s", patternText.c_str());
+    CompileFailure failure;
+    const CodePtr re = compilePattern(pattern, caseInsensitive, failure);
+    if (!re) {
+        reportCompileFailure(failure, LOG_LEVEL_INFO, code, message);
+        return false;
+    }
+    GroupReading how;
+    how.dateWanted = dateWanted;
+    how.timeWanted = timeWanted;
+    how.import = true;
+    const MatchDataPtr matchData = newMatchData();
+    const std::string_view all(data);
+    std::size_t pos = 0;
+    while (pos < all.size()) {
+        const std::string_view subject = all.substr(pos);
+        const int rc = runMatch(re.get(), subject, matchData.get());
+        if (!matchSucceeded(rc, pattern, {true, LOG_LEVEL_INFO}, code, message))
+            return false;
+        const MatchView match{subject, pcre2_get_ovector_pointer(matchData.get()), rc};
+        auto quotation = std::make_unique<CKurs>();
+        if (!readGroups(match, indexes, how, thousands, decimal, *quotation, parts, code, message, nullptr))
+            return false;
+        if (!neededGroupsPresent(match, indexes, how, LOG_LEVEL_INFO, code, message) ||
+            !closePlaceHolderPresent(indexes, LOG_LEVEL_INFO, code, message) ||
+            !assembleDate(parts, quotation->m_dtDate, LOG_LEVEL_INFO, code, message))
+            return false;
+        CVR_LOG(LOG_LEVEL_INFO, "Adding quotation to import list: %s %3.4lf", quotation->m_dtDate.Format("%c").c_str(),
+                quotation->m_dClose);
+        quotations.push_back(std::move(quotation));
+        // Go on at the end of the last group (of the whole match without groups), and always
+        // at least one byte further.
+        const std::size_t end = match.ovector[2 * (match.count - 1) + 1];
+        pos += std::max<std::size_t>(end, 1);
+    }
+    return true;
+}

@@ -1,0 +1,135 @@
+#include "framework/MessageBoxes.h"
+#include "framework/QtMessageBoxes.h"
+#include "framework/WinApp.h"
+#include "support/FakeMessageBoxes.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using testsupport::LogCapture;
+
+namespace {
+
+struct BoxCase {
+    unsigned type;
+    int defaultAnswer;
+    int escapeAnswer;
+    unsigned icon;
+};
+
+// What a box of each kind answers by default and on Escape, and the icon it shows.
+TEST(MessageBoxRules, DefaultAndEscapeAnswersAndIcons) {
+    const BoxCase cases[] = {
+        {MB_OK, IDOK, IDOK, MB_ICONEXCLAMATION},
+        {MB_OK | MB_ICONINFORMATION, IDOK, IDOK, MB_ICONINFORMATION},
+        {MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL, IDCANCEL, MB_ICONEXCLAMATION},
+        {MB_YESNO, IDYES, 0, MB_ICONEXCLAMATION},
+        {MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION, IDNO, 0, MB_ICONQUESTION},
+        {MB_YESNO | MB_DEFBUTTON3, IDYES, 0, MB_ICONEXCLAMATION}, // no third button: the first
+        {MB_YESNOCANCEL | MB_DEFBUTTON3, IDCANCEL, IDCANCEL, MB_ICONEXCLAMATION},
+        {MB_ABORTRETRYIGNORE | MB_DEFBUTTON2, IDRETRY, 0, 0},
+        {MB_RETRYCANCEL | MB_ICONERROR, IDRETRY, IDCANCEL, MB_ICONERROR},
+    };
+    for (const BoxCase& c : cases) {
+        SCOPED_TRACE(c.type);
+        EXPECT_EQ(defaultMessageBoxAnswer(c.type), c.defaultAnswer);
+        EXPECT_EQ(escapeMessageBoxAnswer(c.type), c.escapeAnswer);
+        EXPECT_EQ(messageBoxIcon(c.type), c.icon);
+    }
+}
+
+TEST(UnattendedMessageBoxes, LogTheTextAndAnswerWithTheDefaultButton) {
+    LogCapture log;
+    UnattendedMessageBoxes boxes;
+    EXPECT_EQ(boxes.messageBox("Timer error!"), IDOK);
+    EXPECT_EQ(boxes.messageBox("Delete the item?", MB_YESNO | MB_DEFBUTTON2), IDNO);
+    EXPECT_EQ(boxes.messageBox("Quotation for 'X':\nValue: 1.0000", MB_OK | MB_ICONINFORMATION), IDOK);
+    EXPECT_EQ(boxes.messageBox("Download error", MB_OK | MB_ICONERROR), IDOK);
+
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].level, LOG_LEVEL_WARNING);
+    EXPECT_EQ(lines[0].message, "Message box: Timer error!");
+    EXPECT_EQ(lines[1].level, LOG_LEVEL_WARNING);
+    EXPECT_EQ(lines[1].message, "Message box (answered No): Delete the item?");
+    EXPECT_EQ(lines[2].level, LOG_LEVEL_INFO);
+    EXPECT_EQ(lines[2].message, "Message box: Quotation for 'X':\nValue: 1.0000");
+    EXPECT_EQ(lines[3].level, LOG_LEVEL_ERROR);
+    EXPECT_EQ(lines[3].file, "MessageBoxes.cpp");
+}
+
+TEST(ProgramMessageBox, GoesThroughTheApplicationsBoxesElseIsLogged) {
+    {
+        LogCapture log;
+        EXPECT_EQ(messageBox("No application yet", MB_YESNO), IDYES);
+        EXPECT_TRUE(log.contains(LOG_LEVEL_WARNING, "Message box (answered Yes): No application yet"));
+    }
+    WinApp app;
+    auto fake = std::make_shared<testsupport::FakeMessageBoxes>();
+    fake->answer({IDNO});
+    app.setMessageBoxes(fake);
+    EXPECT_EQ(messageBox("Are you sure?", MB_YESNO), IDNO);
+    ASSERT_EQ(fake->shown().size(), 1u);
+    EXPECT_EQ(fake->shown()[0].text, "Are you sure?");
+    EXPECT_EQ(fake->shown()[0].type, MB_YESNO);
+}
+
+// Runs `act` on the message box once it is shown.
+void whenBoxShown(std::function<void(QMessageBox&)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            act(*box);
+        }
+    });
+    poll->start(5);
+}
+
+TEST(QtMessageBoxes, ShowTheButtonsIconAndPlainTextAndReturnTheChosenButton) {
+    QtMessageBoxes boxes("Corvana");
+    QStringList buttons;
+    QString defaultButton, title, shownText;
+    QMessageBox::Icon icon{};
+    Qt::TextFormat format{};
+    whenBoxShown([&](QMessageBox& box) {
+        for (QAbstractButton* b : box.buttons())
+            buttons << b->text().remove('&');
+        defaultButton = box.defaultButton()->text().remove('&');
+        title = box.windowTitle();
+        shownText = box.text();
+        icon = box.icon();
+        format = box.textFormat();
+        box.button(QMessageBox::No)->click();
+    });
+    const int answer = boxes.messageBox("Save changes to <b>p.cvr</b>?", MB_YESNOCANCEL | MB_DEFBUTTON2);
+    EXPECT_EQ(answer, IDNO);
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{"Cancel", "No", "Yes"}));
+    EXPECT_EQ(defaultButton, "No");
+    EXPECT_EQ(title, "Corvana");
+    EXPECT_EQ(shownText, "Save changes to <b>p.cvr</b>?");
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(icon, QMessageBox::Warning);
+}
+
+TEST(QtMessageBoxes, EscapeGivesCancelOrForAnOkBoxOk) {
+    QtMessageBoxes boxes("Corvana");
+    whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(boxes.messageBox("Delete?", MB_OKCANCEL), IDCANCEL);
+
+    whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    EXPECT_EQ(boxes.messageBox("Done.", MB_OK | MB_ICONINFORMATION, "Own caption"), IDOK);
+}
+
+} // namespace

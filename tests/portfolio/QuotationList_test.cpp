@@ -1,0 +1,125 @@
+#include "portfolio/QuotationList.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+CKurs record(double value, double close, OleDate::DateTimeStatus status = OleDate::valid) {
+    CKurs k(OleDate(value), close);
+    k.m_dtDate.SetStatus(status);
+    return k;
+}
+
+bool modelOrdered(const std::vector<CKurs>& v) {
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (!QuotationList::regular(v[i].m_dtDate))
+            return false;
+        if (i > 0 && v[i - 1].m_dtDate.m_dt > v[i].m_dtDate.m_dt)
+            return false;
+    }
+    return true;
+}
+
+void expectSameContent(const QuotationList& list, const std::vector<CKurs>& model) {
+    ASSERT_EQ(list.size(), model.size());
+    const auto copy = list.toVector();
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(list[i].m_dClose, model[i].m_dClose) << i;
+        ASSERT_EQ(copy[i].m_dClose, model[i].m_dClose) << i;
+    }
+    std::size_t visited = 0;
+    list.forEach(model.size() / 3, model.size(), [&](const CKurs& q, std::size_t i) {
+        EXPECT_EQ(i, model.size() / 3 + visited);
+        EXPECT_EQ(q.m_dClose, model[i].m_dClose);
+        ++visited;
+    });
+    EXPECT_EQ(visited, model.size() - model.size() / 3);
+    ASSERT_EQ(list.ordered(), modelOrdered(model));
+}
+
+} // namespace
+
+// Random inserts, erasures and replacements on tiny blocks, against a plain vector: contents,
+// the order bookkeeping and the binary search stay right through splits and merges.
+TEST(QuotationList, MatchesAPlainVectorThroughSplitsAndMerges) {
+    constexpr std::size_t kBlock = 8;
+    std::mt19937 rng(12345);
+    for (int run = 0; run < 40; ++run) {
+        QuotationList list(kBlock);
+        std::vector<CKurs> model;
+        double nextClose = 1.0;
+        for (int step = 0; step < 400; ++step) {
+            const int op = static_cast<int>(rng() % 10);
+            // Mostly ascending values, now and then a step back, an invalid date or one before 1900.
+            const double base = model.empty() ? 100.0 : model.back().m_dtDate.m_dt;
+            double value = base + static_cast<double>(rng() % 5);
+            OleDate::DateTimeStatus status = OleDate::valid;
+            if (rng() % 25 == 0)
+                value -= 10.0;
+            if (rng() % 40 == 0)
+                status = OleDate::invalid;
+            if (rng() % 60 == 0)
+                value = -3.25;
+            if (op < 6 || model.empty()) {
+                // Append, prepend or insert inside.
+                std::size_t at = model.size();
+                if (op == 1)
+                    at = 0;
+                else if (op >= 2)
+                    at = rng() % (model.size() + 1);
+                const CKurs k = record(value, nextClose++, status);
+                list.insert(at, k);
+                model.insert(model.begin() + static_cast<std::ptrdiff_t>(at), k);
+            } else if (op < 9) {
+                const std::size_t at = rng() % model.size();
+                list.erase(at);
+                model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+            } else {
+                const std::size_t at = rng() % model.size();
+                const CKurs k = record(value, nextClose++, status);
+                list.replace(at, k);
+                model[at] = k;
+            }
+            ASSERT_NO_FATAL_FAILURE(expectSameContent(list, model)) << "run " << run << " step " << step;
+            if (list.ordered() && !model.empty()) {
+                const double probe = model[rng() % model.size()].m_dtDate.m_dt + (rng() % 3) - 1.0;
+                std::size_t below = 0;
+                while (below < model.size() && model[below].m_dtDate.m_dt < probe)
+                    ++below;
+                ASSERT_EQ(list.countBelow(probe), below);
+            }
+            // Any two neighbouring blocks hold more than half a block, so the blocks stay few.
+            ASSERT_LT(list.blockCount() * kBlock, 4 * model.size() + kBlock);
+        }
+        // Thinning down to a few records merges blocks again.
+        while (model.size() > 6) {
+            const std::size_t at = rng() % model.size();
+            list.erase(at);
+            model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+        expectSameContent(list, model);
+        EXPECT_LE(list.blockCount(), 3u);
+    }
+}
+
+TEST(QuotationList, AssignAndClear) {
+    QuotationList list(3);
+    std::vector<CKurs> records;
+    for (int i = 0; i < 10; ++i)
+        records.push_back(record(100.0 + i, i));
+    list.assign(records);
+    expectSameContent(list, records);
+    EXPECT_EQ(list.blockCount(), 4u);
+    EXPECT_TRUE(list.ordered());
+    std::swap(records[2], records[3]);
+    list.assign(records);
+    EXPECT_FALSE(list.ordered());
+    list.clear();
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(list.ordered());
+    list.insert(0, record(5.0, 1.0));
+    EXPECT_EQ(list.front().m_dClose, 1.0);
+}

@@ -1,0 +1,26 @@
+// Entry point of the test executables that use widgets: the isolated environment of test_main.cpp,
+// then the offscreen platform and one QApplication for the whole process.
+#include "TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+int main(int argc, char** argv) {
+    const auto root = testsupport::makeTempDir("corvana-proc");
+    testsupport::setIsolatedEnvironment(root);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::testing::InitGoogleTest(&argc, argv);
+    int rc = 0;
+    {
+        QApplication app(argc, argv);
+        rc = RUN_ALL_TESTS();
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(root, ec);
+    return rc;
+}
