@@ -145,8 +145,8 @@ void BM_Update500Items(benchmark::State& state) {
             auto item = std::make_unique<ExtractionItem>();
             item->m_posItem = static_cast<ItemPos>(i + 1);
             item->m_szName = "item " + std::to_string(i);
-            item->m_szThousands = ".";
-            item->m_szDecimal = ",";
+            item->m_szThousands = std::string(".");
+            item->m_szDecimal = std::string(",");
             item->m_szTextBeforeValue = "Kurs:";
             job->AddItem(std::move(item));
             manager.startQuotationDownload(std::move(job));
