@@ -86,7 +86,10 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
     std::filesystem::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
-    const auto temp = paths::createTempFile("." + target.filename().string() + ".", ".zip.tmp", folder);
+    std::string prefix = ".";
+    prefix += target.filename().string();
+    prefix += '.';
+    const auto temp = paths::createTempFile(prefix, ".zip.tmp", folder);
     if (!temp) {
         error = "cannot create a temporary file in '" + folder.string() + "'";
         return false;

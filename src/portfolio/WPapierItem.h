@@ -100,8 +100,9 @@ public:
     std::string_view archiveClassName() const override { return kClassName; }
     std::uint16_t archiveSchema() const override { return 22; }
     // Stores the record at schema 22, or loads it in the schema the archive reports for it (1 to
-    // 22; 0 and anything above 22 read as 22). Holds the transaction lock and then the quotation
-    // lock for the whole call. Loading expects a freshly constructed item.
+    // 22; 0 and anything above 22 read as 22). Storing holds the transaction lock and then the
+    // quotation lock up to the lists, not while linked items are written. Loading expects a freshly
+    // constructed item that no other thread can reach.
     void Serialize(Archive& ar) override;
     // The schema this item's record was read in (22 for an item that was not read from a file).
     int loadSchema() const { return m_nLoadSchema; }

@@ -85,8 +85,6 @@ void writeRecordList(Archive& ar, std::size_t count) {
 } // namespace
 
 void CWPapier::Serialize(Archive& ar) {
-    std::lock_guard transactionLock(m_csTransactions);
-    std::lock_guard quotationLock(m_csQuotations);
     if (ar.isStoring()) {
         storeRecord(ar);
         return;
@@ -98,6 +96,10 @@ void CWPapier::Serialize(Archive& ar) {
 }
 
 void CWPapier::storeRecord(Archive& ar) {
+    // The item's own locks guard fields 1 to 41; they are released before the links, where a linked
+    // item may be written in full, so that no item's locks are ever held inside another's.
+    std::unique_lock transactionLock(m_csTransactions);
+    std::unique_lock quotationLock(m_csQuotations);
     ar.writeString(m_strName);
     ar.writeString(m_strSymbol);
     ar.writeString(m_strCategory);
@@ -150,6 +152,8 @@ void CWPapier::storeRecord(Archive& ar) {
     writeRecordList(ar, m_TransactionList.size());
     for (CTransaction& transaction : m_TransactionList)
         ar.writeObject(&transaction);
+    quotationLock.unlock();
+    transactionLock.unlock();
 
     ar.writeBool(m_bConvertCurrency);
     ar.writeObject(m_pCurrencyItem);
@@ -165,6 +169,8 @@ void CWPapier::storeRecord(Archive& ar) {
     ar.writeInt32(m_nFormulaValueY);
 }
 
+// The item is new and reachable by nobody else while its record is read; the lists are read into
+// copies and taken over at the end under their locks.
 void CWPapier::loadRecord(Archive& ar, int s) {
     m_nLoadSchema = s;
     m_nCurrencyItemId = kNoItemPos;

@@ -614,3 +614,47 @@ TEST_F(DocumentFileTest, OpeningTellsTheFrame) {
     EXPECT_TRUE(doc.IsWPListEmpty());
     EXPECT_EQ(doc.GetTitle(), "Untitled");
 }
+
+TEST_F(DocumentFileTest, LogLinesOfSavingAndOpening) {
+    CWPapierDoc doc(&host);
+    doc.AddItem(makeItem("one"));
+    const auto file = path("logged.cvr");
+    const std::string name = file.string();
+    struct Case {
+        int zip;
+        std::vector<std::string> save;
+        std::vector<std::string> open;
+    };
+    const Case cases[] = {
+        {0,
+         {"Saving portfolio as '" + name + "'  (standard format)...", "Finished saving file."},
+         {"Loading file '" + name + "'...", "Deleting previous document...", "Checking file format '" + name + "'...",
+          "Finished loading file."}},
+        {1,
+         {"Saving portfolio as '" + name + "' (compressed format)...", "Finished saving file.",
+          "Zipping serialized archive to file '" + name + "'...", "Zip file successful!"},
+         {"Loading file '" + name + "'...", "Deleting previous document...", "Checking file format '" + name + "'...",
+          "Unzipping document '" + name + "'...", "Finished loading file."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zip);
+        host.options.ZipFile = c.zip;
+        const auto documentLines = [](const itemtest::LogCapture& log) {
+            std::vector<std::string> lines;
+            for (const auto& line : log.lines())
+                if (line.file == "WPapierDoc.cpp")
+                    lines.push_back(line.message);
+            return lines;
+        };
+        {
+            itemtest::LogCapture log;
+            ASSERT_TRUE(doc.OnSaveDocument(file));
+            EXPECT_EQ(documentLines(log), c.save);
+        }
+        {
+            itemtest::LogCapture log;
+            ASSERT_TRUE(doc.OnOpenDocument(file));
+            EXPECT_EQ(documentLines(log), c.open);
+        }
+    }
+}
