@@ -658,3 +658,26 @@ TEST_F(DocumentFileTest, LogLinesOfSavingAndOpening) {
         }
     }
 }
+
+// A zip archive whose entry cannot be unpacked is read as it is, and fails as a damaged file.
+TEST_F(DocumentFileTest, AZipWhoseEntryCannotBeUnpackedFails) {
+    CWPapierDoc source;
+    const std::string stream = goldenStream(buildGolden(source));
+    const auto file = path("broken.cvr");
+    writeZip(file, "portfolio.cvr", stream);
+    std::string bytes = readFile(file);
+    bytes[30 + 13 + bytes.size() / 8] ^= 0x55; // inside the compressed data, after the local header
+    writeFile(file, bytes);
+
+    CWPapierDoc doc(&host);
+    itemtest::LogCapture log;
+    EXPECT_FALSE(doc.openDocument(file));
+    EXPECT_TRUE(doc.IsWPListEmpty());
+    const auto notices = host.notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find("damaged or not a portfolio"), std::string::npos) << notices[0].text;
+    bool fellBack = false;
+    for (const auto& line : log.lines())
+        fellBack = fellBack || line.message.find("reading it as it is") != std::string::npos;
+    EXPECT_TRUE(fellBack);
+}
