@@ -11,7 +11,11 @@
 // Locks: each list has its own re-entrant lock, taken by every operation below for its whole run.
 // Operations that need both take the transaction lock first and then the quotation lock; anything
 // else that holds both must keep that order.
+//
+// The item is an archive object (class "CWPapier", schema 22): its file record is written and
+// read by Serialize (WPapierItemSerialize.cpp).
 
+#include "platform/Archive.h"
 #include "platform/OleDate.h"
 #include "platform/Sync.h"
 #include "portfolio/ItemPos.h"
@@ -23,10 +27,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-class CWPapier {
+class CWPapier : public ArchiveObject {
 public:
+    static constexpr std::string_view kClassName = "CWPapier";
     // Validity marker of a live item.
     static constexpr int kMagic = 0x42F69715;
     // Where a query finds nothing: 23 January 1975 00:00:00.
@@ -83,12 +89,23 @@ public:
 
     // Texts empty, dates 0.0 valid, numbers 0, links none, lists empty; a new id.
     CWPapier();
-    ~CWPapier();
+    ~CWPapier() override;
     CWPapier(const CWPapier&) = delete;
     CWPapier& operator=(const CWPapier&) = delete;
 
     // The item's id: never 0, never given to another item in this run.
     ItemPos id() const { return m_id; }
+
+    // --- file record ---
+    std::string_view archiveClassName() const override { return kClassName; }
+    std::uint16_t archiveSchema() const override { return 22; }
+    // Stores the record at schema 22, or loads it in the schema the archive reports for it (1 to
+    // 22; 0 and anything above 22 read as 22). Storing holds the transaction lock and then the
+    // quotation lock up to the lists, not while linked items are written. Loading expects a freshly
+    // constructed item that no other thread can reach.
+    void Serialize(Archive& ar) override;
+    // The schema this item's record was read in (22 for an item that was not read from a file).
+    int loadSchema() const { return m_nLoadSchema; }
 
     // --- quotation list ---
     // Inserts a copy in date order or replaces a quotation of the same date-time (within half a
@@ -186,7 +203,12 @@ private:
     int addTransactionLocked(const CTransaction& transaction);
     double unitsOnDateLocked(const OleDate& date) const;
 
+    // The record readers (WPapierItemSerialize.cpp).
+    void storeRecord(Archive& ar);
+    void loadRecord(Archive& ar, int schema);
+
     ItemPos m_id;
+    int m_nLoadSchema = 22;
     mutable RecursiveMutex m_csQuotations;
     mutable RecursiveMutex m_csTransactions;
     QuotationList m_QuotationList;               // oldest first

@@ -1,0 +1,333 @@
+// Saving and opening a portfolio of 100 items with 10,000 quotations each, plain and zipped,
+// against writing and reading the same number of bytes with plain file I/O. Prints the time ratios
+// and the memory taken while a portfolio is opened against the memory the opened portfolio holds.
+
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "portfolio/PortfolioArchive.h"
+#include "portfolio/WPapierDoc.h"
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <new>
+#include <random>
+#include <string>
+#include <vector>
+
+// --- counting every allocation of the program, for the memory figures ---
+
+namespace {
+std::atomic<std::int64_t> g_liveBytes{0};
+std::atomic<std::int64_t> g_peakBytes{0};
+
+void noteAllocation(void* p) {
+    if (!p)
+        return;
+    const auto size = static_cast<std::int64_t>(malloc_usable_size(p));
+    const std::int64_t live = g_liveBytes.fetch_add(size, std::memory_order_relaxed) + size;
+    std::int64_t peak = g_peakBytes.load(std::memory_order_relaxed);
+    while (live > peak && !g_peakBytes.compare_exchange_weak(peak, live, std::memory_order_relaxed)) {
+    }
+}
+
+void noteRelease(void* p) {
+    if (p)
+        g_liveBytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)), std::memory_order_relaxed);
+}
+} // namespace
+
+void* operator new(std::size_t size) {
+    void* p = std::malloc(size ? size : 1);
+    if (!p)
+        throw std::bad_alloc();
+    noteAllocation(p);
+    return p;
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    void* p = std::malloc(size ? size : 1);
+    noteAllocation(p);
+    return p;
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept {
+    noteRelease(p);
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    operator delete(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    operator delete(p);
+}
+
+namespace {
+
+constexpr int kItems = 100;
+constexpr int kQuotations = 10000;
+
+// Options for the document: plain or zipped files; nothing else is asked.
+class BenchHost : public PortfolioHost {
+public:
+    int zip = 0;
+    SaveChangesAnswer askSaveChanges(const std::string&) override { return SaveChangesAnswer::No; }
+    std::optional<std::filesystem::path> chooseSavePath(const std::string&) override { return std::nullopt; }
+    ProgramOptions programOptions() const override {
+        ProgramOptions options;
+        options.ZipFile = zip;
+        return options;
+    }
+    ListViewSettings listViewSettings() const override { return {}; }
+    DocumentObserver* chartView() const override { return nullptr; }
+    bool isItemShownInChart(ItemPos) const override { return false; }
+    void setUpdateTimer(int) override {}
+    void clearDownloadsList() override {}
+    void setDownloadsCaption(const std::string&) override {}
+    void requestExit() override {}
+    void beginWaitCursor() override {}
+    void endWaitCursor() override {}
+    bool askImportInterval(ImportIntervalQuestion&) override { return false; }
+    void showNotice(const PortfolioNotice& notice) override {
+        std::fprintf(stderr, "notice: %s\n", notice.text.c_str());
+    }
+};
+
+BenchHost& host() {
+    static BenchHost h;
+    return h;
+}
+
+const std::filesystem::path& folder() {
+    static const std::filesystem::path f = *paths::createTempFolder("corvana-bench-document");
+    return f;
+}
+
+std::filesystem::path file(const char* name) {
+    return folder() / name;
+}
+
+// Daily quotations from 1990 with a random walk, and three transactions per item.
+CWPapierDoc& portfolio() {
+    static CWPapierDoc* doc = [] {
+        auto* d = new CWPapierDoc(&host());
+        std::mt19937 rng(7);
+        for (int i = 0; i < kItems; ++i) {
+            auto item = std::make_unique<CWPapier>();
+            item->m_strName = "Item " + std::to_string(i);
+            item->m_strSymbol = "SYM" + std::to_string(1000 + i);
+            item->m_Server.m_strURL = "https://quotes.example/[&symbol]";
+            item->m_pFormulaItemX = item->m_pFormulaItemY = item.get();
+            std::vector<CKurs> quotations;
+            quotations.reserve(kQuotations);
+            double price = 20.0 + i;
+            for (int k = 0; k < kQuotations; ++k) {
+                CKurs q(OleDate(32874.0 + k + 17.5 / 24.0), 0.0);
+                q.m_dOpen = price;
+                price *= 1.0 + (static_cast<double>(rng() % 2001) - 1000.0) / 50000.0;
+                q.m_dClose = price;
+                q.m_dHigh = price * 1.01;
+                q.m_dLow = price * 0.99;
+                q.m_dVolume = static_cast<double>(rng() % 100000);
+                quotations.push_back(q);
+            }
+            item->ReplaceQuotationList(std::move(quotations));
+            for (int t = 0; t < 3; ++t)
+                item->AddTransaction(CTransaction(t == 2 ? 1 : 0, OleDate(36000.0 + 1000.0 * t), 10.0 + t, price, 5.0,
+                                                  0, false, OleDate(), "bought"));
+            d->AddItem(std::move(item));
+        }
+        return d;
+    }();
+    return *doc;
+}
+
+// The saved files, made once.
+const std::filesystem::path& savedFile(int zip) {
+    static std::map<int, std::filesystem::path> files;
+    auto it = files.find(zip);
+    if (it == files.end()) {
+        host().zip = zip;
+        const auto path = file(zip ? "saved-zipped.cvr" : "saved-plain.cvr");
+        if (!portfolio().OnSaveDocument(path))
+            std::abort();
+        it = files.emplace(zip, path).first;
+    }
+    return it->second;
+}
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The bytes of the plain file: what the peers write and read.
+const std::string& plainBytes() {
+    static const std::string bytes = readAll(savedFile(0));
+    return bytes;
+}
+
+void BM_Save(benchmark::State& state) {
+    const int zip = static_cast<int>(state.range(0));
+    host().zip = zip;
+    const auto path = file(zip ? "save-zipped.cvr" : "save-plain.cvr");
+    for (auto _ : state)
+        if (!portfolio().OnSaveDocument(path))
+            state.SkipWithError("save failed");
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(plainBytes().size()));
+}
+
+void BM_Open(benchmark::State& state) {
+    const int zip = static_cast<int>(state.range(0));
+    const auto path = savedFile(zip);
+    host().zip = zip;
+    CWPapierDoc doc(&host());
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.DeleteContents();
+        state.ResumeTiming();
+        if (!doc.OnOpenDocument(path))
+            state.SkipWithError("open failed");
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(plainBytes().size()));
+}
+
+// The stream alone, in memory: storing the items, and reading them back.
+void BM_StoreStream(benchmark::State& state) {
+    for (auto _ : state) {
+        Archive ar;
+        portfolio().Serialize(ar);
+        benchmark::DoNotOptimize(ar.buffer().data());
+    }
+}
+
+void BM_ReadStream(benchmark::State& state) {
+    const std::string& bytes = plainBytes();
+    for (auto _ : state) {
+        Archive ar(bytes, portfolioClassRegistry());
+        ItemListReadResult read = readItemList(ar);
+        benchmark::DoNotOptimize(read.items.data());
+        state.PauseTiming();
+        read.items.clear();
+        state.ResumeTiming();
+    }
+}
+
+// Peers: the same number of bytes written and read with plain file I/O.
+void BM_PeerWrite(benchmark::State& state) {
+    const std::string& bytes = plainBytes();
+    const auto path = file("peer-write.bin");
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+
+// The same bytes written the way a save must: temporary file, flush to disk, rename.
+void BM_PeerWriteDurable(benchmark::State& state) {
+    const std::string& bytes = plainBytes();
+    const auto path = file("peer-durable.bin");
+    for (auto _ : state)
+        writeFileAtomically(path, bytes);
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
+}
+
+void BM_PeerRead(benchmark::State& state) {
+    const auto& path = savedFile(0);
+    const std::size_t size = plainBytes().size();
+    for (auto _ : state) {
+        std::vector<char> buffer(size);
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        const std::size_t got = std::fread(buffer.data(), 1, size, f);
+        std::fclose(f);
+        benchmark::DoNotOptimize(got);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+}
+
+BENCHMARK(BM_PeerWrite)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_PeerWriteDurable)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_PeerRead)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_Save)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StoreStream)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadStream)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Keeps the measured time per run name for the ratio table.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+// Memory while a portfolio is opened, against the memory the opened portfolio keeps.
+void reportMemory(int zip) {
+    host().zip = zip;
+    CWPapierDoc doc(&host());
+    const std::int64_t before = g_liveBytes.load();
+    g_peakBytes.store(before);
+    if (!doc.OnOpenDocument(savedFile(zip)))
+        std::abort();
+    const std::int64_t model = g_liveBytes.load() - before;
+    const std::int64_t peak = g_peakBytes.load() - before;
+    std::printf("  open %-6s: peak %.1f MB above the start, the opened portfolio holds %.1f MB: %.2fx\n",
+                zip ? "zipped" : "plain", static_cast<double>(peak) / 1e6, static_cast<double>(model) / 1e6,
+                static_cast<double>(peak) / static_cast<double>(model));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    portfolio();
+    std::printf("Portfolio: %d items x %d quotations; plain file %.1f MB, zipped file %.1f MB\n", kItems, kQuotations,
+                static_cast<double>(plainBytes().size()) / 1e6,
+                static_cast<double>(std::filesystem::file_size(savedFile(1))) / 1e6);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const auto ratio = [&](const char* ours, const char* peer, const char* what) {
+        const auto a = reporter.times.find(ours);
+        const auto b = reporter.times.find(peer);
+        if (a != reporter.times.end() && b != reporter.times.end() && b->second > 0)
+            std::printf("  %-58s %6.2fx\n", what, a->second / b->second);
+    };
+    std::printf("\nTime ratios against plain file I/O of the same %zu bytes:\n", plainBytes().size());
+    ratio("BM_Save/0/iterations:5", "BM_PeerWrite/iterations:10", "plain save / fwrite (goal <= 3x)");
+    ratio("BM_Open/0/iterations:5", "BM_PeerRead/iterations:10", "plain open / fread (goal <= 3x)");
+    ratio("BM_Save/1/iterations:5", "BM_PeerWrite/iterations:10", "zipped save / fwrite");
+    ratio("BM_Open/1/iterations:5", "BM_PeerRead/iterations:10", "zipped open / fread");
+    ratio("BM_Save/0/iterations:5", "BM_PeerWriteDurable/iterations:10",
+          "plain save / durable write (temporary file, fsync, rename)");
+    ratio("BM_StoreStream/iterations:5", "BM_PeerWrite/iterations:10", "storing the stream in memory / fwrite");
+    ratio("BM_ReadStream/iterations:5", "BM_PeerRead/iterations:10", "reading the stream from memory / fread");
+    std::printf("\nMemory while opening (every C++ allocation counted):\n");
+    reportMemory(0);
+    reportMemory(1);
+
+    std::error_code ec;
+    std::filesystem::remove_all(folder(), ec);
+    benchmark::Shutdown();
+    return 0;
+}

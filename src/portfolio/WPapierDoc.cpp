@@ -1,0 +1,328 @@
+// The portfolio document: lifecycle, locks, notices and item access.
+
+#include "portfolio/WPapierDoc.h"
+
+#include "portfolio/DocLog.h"
+#include "portfolio/PortfolioArchive.h"
+
+#include <algorithm>
+
+namespace {
+
+int downloadSlots(const PortfolioHost* host) {
+    const int wanted = host ? host->programOptions().NumberDownloads : ProgramOptions{}.NumberDownloads;
+    return std::clamp(wanted, 1, CWPapierDoc::kMaxDownloadSlots);
+}
+
+const char* noticeKindText(PortfolioNotice::Kind kind) {
+    switch (kind) {
+    case PortfolioNotice::Kind::Warning:
+        return "warning";
+    case PortfolioNotice::Kind::Error:
+        return "error";
+    case PortfolioNotice::Kind::Information:
+        break;
+    }
+    return "information";
+}
+
+} // namespace
+
+CWPapierDoc::CWPapierDoc(PortfolioHost* host) : m_SemaphoreDownloads(downloadSlots(host)), m_portfolioHost(host) {
+    setHost(host);
+}
+
+CWPapierDoc::~CWPapierDoc() {
+    const ListLock lock(*this);
+    m_places.clear();
+    m_WPList.clear();
+}
+
+void CWPapierDoc::setPortfolioHost(PortfolioHost* host) {
+    m_portfolioHost = host;
+    setHost(host);
+}
+
+ProgramOptions CWPapierDoc::programOptions() const {
+    return m_portfolioHost ? m_portfolioHost->programOptions() : ProgramOptions{};
+}
+
+// ---------------------------------------------------------------- locks and notices
+
+CWPapierDoc::ListLock::ListLock(const CWPapierDoc& doc) : m_doc(doc) {
+    m_doc.enterLock();
+}
+
+CWPapierDoc::ListLock::~ListLock() {
+    m_doc.leaveLock();
+}
+
+void CWPapierDoc::enterLock() const {
+    m_MutexWPList.lock();
+    ++m_lockDepth;
+}
+
+void CWPapierDoc::leaveLock() const {
+    std::vector<PortfolioNotice> ready;
+    if (--m_lockDepth == 0)
+        ready.swap(m_pendingNotices);
+    m_MutexWPList.unlock();
+    for (const PortfolioNotice& notice : ready)
+        deliver(notice);
+}
+
+void CWPapierDoc::notifyUser(PortfolioNotice::Kind kind, std::string text) const {
+    PortfolioNotice notice{kind, std::move(text)};
+    {
+        const std::lock_guard guard(m_MutexWPList);
+        if (m_lockDepth > 0) {
+            m_pendingNotices.push_back(std::move(notice));
+            return;
+        }
+    }
+    deliver(notice);
+}
+
+void CWPapierDoc::deliver(const PortfolioNotice& notice) const {
+    if (m_portfolioHost)
+        m_portfolioHost->showNotice(notice);
+    else
+        DOC_LOG(notice.kind == PortfolioNotice::Kind::Error ? LOG_LEVEL_ERROR : LOG_LEVEL_INFO, "Notice (%s): %s",
+                noticeKindText(notice.kind), notice.text.c_str());
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+bool CWPapierDoc::OnNewDocument() {
+    {
+        const ListLock lock(*this);
+        Document::OnNewDocument(); // DeleteContents, unmodified
+        InitializeNewPortfolio();
+    }
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+void CWPapierDoc::DeleteContents() {
+    const ListLock lock(*this);
+    m_places.clear();
+    m_WPList.clear();
+}
+
+void CWPapierDoc::OnCloseDocument() {
+    const ProgramOptions options = programOptions();
+    if (options.Autoupdate && m_portfolioHost)
+        m_portfolioHost->setUpdateTimer(options.UpdateIntervall);
+    m_bAbortDownloads.store(0);
+    Document::OnCloseDocument();
+    UpdateAllViews(nullptr, 0);
+}
+
+bool CWPapierDoc::CanCloseFrame() {
+    if (!programOptions().AutosaveOnExit)
+        return Document::CanCloseFrame();
+    if (!IsModified())
+        return true;
+    return DoFileSave();
+}
+
+// ---------------------------------------------------------------- item access
+
+CWPapier* CWPapierDoc::itemLocked(ItemPos pos) const {
+    if (pos == kNoItemPos)
+        return nullptr;
+    const auto it = m_places.find(pos);
+    return it == m_places.end() ? nullptr : m_WPList[it->second].get();
+}
+
+std::vector<CWPapier*> CWPapierDoc::itemPointersLocked() const {
+    std::vector<CWPapier*> items;
+    items.reserve(m_WPList.size());
+    for (const auto& item : m_WPList)
+        items.push_back(item.get());
+    return items;
+}
+
+void CWPapierDoc::rebuildIndexLocked() {
+    m_places.clear();
+    m_places.reserve(m_WPList.size());
+    for (std::size_t i = 0; i < m_WPList.size(); ++i)
+        m_places.emplace(m_WPList[i]->id(), i);
+}
+
+void CWPapierDoc::replaceItemsLocked(std::vector<std::unique_ptr<CWPapier>> items) {
+    std::vector<std::unique_ptr<CWPapier>> old = std::move(m_WPList);
+    m_WPList = std::move(items);
+    rebuildIndexLocked();
+    old.clear();
+}
+
+CWPapier* CWPapierDoc::GetItem(ItemPos pos) const {
+    const ListLock lock(*this);
+    return itemLocked(pos);
+}
+
+ItemPos CWPapierDoc::GetHeadPosition() const {
+    const ListLock lock(*this);
+    return m_WPList.empty() ? kNoItemPos : m_WPList.front()->id();
+}
+
+CWPapier* CWPapierDoc::GetNextItem(ItemPos& pos) const {
+    if (pos == kNoItemPos)
+        return nullptr;
+    const ListLock lock(*this);
+    const auto it = m_places.find(pos);
+    if (it == m_places.end()) {
+        pos = kNoItemPos;
+        return nullptr;
+    }
+    const std::size_t place = it->second;
+    pos = place + 1 < m_WPList.size() ? m_WPList[place + 1]->id() : kNoItemPos;
+    return m_WPList[place].get();
+}
+
+int CWPapierDoc::GetItemCount() const {
+    const ListLock lock(*this);
+    return static_cast<int>(m_WPList.size());
+}
+
+bool CWPapierDoc::IsWPListEmpty() const {
+    const ListLock lock(*this);
+    return m_WPList.empty();
+}
+
+bool CWPapierDoc::IsItemInList(const CWPapier* item) const {
+    return GetItemPosition(item) != kNoItemPos;
+}
+
+ItemPos CWPapierDoc::GetItemPosition(const CWPapier* item) const {
+    if (!item)
+        return kNoItemPos;
+    const ListLock lock(*this);
+    // Pointers only: `item` may be an item that is gone.
+    for (const auto& member : m_WPList)
+        if (member.get() == item)
+            return member->id();
+    return kNoItemPos;
+}
+
+ItemPos CWPapierDoc::FindInvestmentHistoryItem() const {
+    const ListLock lock(*this);
+    for (const auto& item : m_WPList)
+        if (item->m_bInvestmentHistory)
+            return item->id();
+    return kNoItemPos;
+}
+
+ItemPos CWPapierDoc::FindCashAccountItem() const {
+    const ListLock lock(*this);
+    for (const auto& item : m_WPList)
+        if (item->m_bCashAccount)
+            return item->id();
+    return kNoItemPos;
+}
+
+std::string CWPapierDoc::GetItemName(ItemPos pos) const {
+    const ListLock lock(*this);
+    const CWPapier* item = itemLocked(pos);
+    return item ? item->m_strName : std::string();
+}
+
+double CWPapierDoc::GetCashAccountBalance() const {
+    const ListLock lock(*this);
+    const CWPapier* cash = itemLocked(FindCashAccountItem());
+    if (!cash)
+        return 0.0;
+    CKurs last;
+    cash->GetLastQuotation(last); // 0 when there is none
+    return last.m_dClose;
+}
+
+std::optional<std::vector<CKurs>> CWPapierDoc::GetQuotationListCopy(ItemPos pos) const {
+    // The copy is taken under the list lock too, so the item cannot be deleted meanwhile.
+    const ListLock lock(*this);
+    const CWPapier* item = itemLocked(pos);
+    if (!item)
+        return std::nullopt;
+    return item->GetQuotationListCopy();
+}
+
+std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
+    const ListLock lock(*this);
+    // A copied transaction drops its origin, so the order is found on light entries first and the
+    // result is built once, in place.
+    struct Entry {
+        const CTransaction* transaction;
+        ItemPos item;
+        int index;
+    };
+    std::vector<std::vector<CTransaction>> copies;
+    copies.reserve(m_WPList.size());
+    std::vector<Entry> order;
+    for (const auto& item : m_WPList) {
+        copies.push_back(item->GetTransactionListCopy());
+        int index = 0;
+        for (const CTransaction& t : copies.back()) {
+            const Entry entry{&t, item->id(), index++};
+            if (t.m_dUnits == 0.0 && t.m_dTaxes == 0.0)
+                continue;
+            // Before the head when earlier; else after every entry on or before it, before the
+            // first later one; at the last entry, after it only when later.
+            const std::size_t n = order.size();
+            std::size_t at = 0;
+            if (n > 0 && !dateEarlier(t.m_dtDate, order.front().transaction->m_dtDate)) {
+                std::size_t c = 0;
+                while (c + 1 < n && dateEarlierOrEqual(order[c].transaction->m_dtDate, t.m_dtDate))
+                    ++c;
+                if (c + 1 < n)
+                    at = c;
+                else
+                    at = dateLater(t.m_dtDate, order[c].transaction->m_dtDate) ? n : c;
+            }
+            order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), entry);
+        }
+    }
+    std::vector<CTransaction> result;
+    result.reserve(order.size());
+    for (const Entry& entry : order) {
+        CTransaction& t = result.emplace_back(*entry.transaction);
+        t.m_posOriginItem = entry.item;
+        t.m_nOriginIndex = entry.index;
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- download flags
+
+bool CWPapierDoc::IsDownloadInProgress(ItemPos pos) const {
+    const ListLock lock(*this);
+    const CWPapier* item = itemLocked(pos);
+    return item ? item->m_bDownloadPending != 0 : true;
+}
+
+void CWPapierDoc::SetDownloadInProgress(ItemPos pos) {
+    const ListLock lock(*this);
+    if (CWPapier* item = itemLocked(pos))
+        item->m_bDownloadPending = 1;
+}
+
+void CWPapierDoc::clearAbortFlagWhenIdleLocked() {
+    for (const auto& item : m_WPList)
+        if (item->m_bDownloadPending)
+            return;
+    m_bAbortDownloads.store(0);
+}
+
+void CWPapierDoc::ResetDownloadFlag(CWPapier* item) {
+    const ListLock lock(*this);
+    if (item && GetItemPosition(item) != kNoItemPos)
+        item->m_bDownloadPending = 0;
+    clearAbortFlagWhenIdleLocked();
+}
+
+void CWPapierDoc::ResetDownloadFlagAt(ItemPos pos) {
+    const ListLock lock(*this);
+    if (CWPapier* item = itemLocked(pos))
+        item->m_bDownloadPending = 0;
+    clearAbortFlagWhenIdleLocked();
+}

@@ -1,0 +1,337 @@
+// The portfolio file: opening (plain or zipped), saving (plain or zipped, never destroying the
+// previous file) and the item list archive.
+
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "portfolio/DocLog.h"
+#include "portfolio/PortfolioArchive.h"
+#include "portfolio/WPapierDoc.h"
+#include "portfolio/ZipReader.h"
+#include "portfolio/ZipWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <new>
+#include <system_error>
+
+namespace {
+
+// The busy cursor for the length of a scope.
+class WaitCursor {
+public:
+    explicit WaitCursor(PortfolioHost* host) : m_host(host) {
+        if (m_host)
+            m_host->beginWaitCursor();
+    }
+    ~WaitCursor() {
+        if (m_host)
+            m_host->endWaitCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    PortfolioHost* m_host;
+};
+
+// Removes a file when the scope ends.
+class RemoveFileGuard {
+public:
+    explicit RemoveFileGuard(std::filesystem::path path) : m_path(std::move(path)) {}
+    ~RemoveFileGuard() {
+        std::error_code ignored;
+        std::filesystem::remove(m_path, ignored);
+    }
+    RemoveFileGuard(const RemoveFileGuard&) = delete;
+    RemoveFileGuard& operator=(const RemoveFileGuard&) = delete;
+
+private:
+    std::filesystem::path m_path;
+};
+
+std::string systemError(int code) {
+    return std::generic_category().message(code);
+}
+
+// Reads the whole file; false with the reason in `error`.
+bool readWholeFile(std::ifstream& in, std::vector<std::uint8_t>& bytes, std::string& error) {
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0) {
+        error = "its size cannot be determined";
+        return false;
+    }
+    in.seekg(0, std::ios::beg);
+    bytes.resize(static_cast<std::size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
+        error = "reading failed";
+        return false;
+    }
+    return true;
+}
+
+std::string zipError(const char* step, int code) {
+    return std::string(step) + " failed (zip error " + std::to_string(code) + ")";
+}
+
+// Writes `bytes` as the one entry of a zip archive that replaces `target` only when complete: the
+// archive is made in a temporary file beside the target and then written over it atomically.
+bool writeZippedFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, std::string& error) {
+    if (bytes.size() > std::numeric_limits<unsigned>::max()) {
+        error = "the portfolio is too large for a zip archive";
+        return false;
+    }
+    std::filesystem::path folder = target.parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::string prefix = ".";
+    prefix += target.filename().string();
+    prefix += '.';
+    const auto temp = paths::createTempFile(prefix, ".zip.tmp", folder);
+    if (!temp) {
+        error = "cannot create a temporary file in '" + folder.string() + "'";
+        return false;
+    }
+    const RemoveFileGuard removeTemp(*temp);
+
+    ZipWriter::Handle zip;
+    if (const int code = ZipWriter::CreateFile(zip, temp->c_str(), nullptr); code != ZIP_OK) {
+        error = zipError("creating the zip archive", code);
+        return false;
+    }
+    const int addCode =
+        ZipWriter::AddBuffer(zip, CWPapierDoc::kZipEntryName, bytes.data(), static_cast<unsigned>(bytes.size()));
+    const int closeCode = ZipWriter::Close(zip);
+    if (addCode != ZIP_OK || closeCode != ZIP_OK) {
+        error = zipError("writing the zip archive", addCode != ZIP_OK ? addCode : closeCode);
+        return false;
+    }
+
+    std::ifstream in(*temp, std::ios::binary);
+    std::vector<std::uint8_t> zipped;
+    if (!in || !readWholeFile(in, zipped, error)) {
+        error = "cannot read the zip archive back: " + (error.empty() ? systemError(errno) : error);
+        return false;
+    }
+    return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(zipped.data()), zipped.size()),
+                               &error);
+}
+
+// The caption of the Downloads window, at most 1023 bytes (cut on a character boundary).
+std::string downloadsCaption(const std::string& title) {
+    std::string caption = "[" + title + "] - Downloads";
+    if (caption.size() > 1023) {
+        std::size_t cut = 1023;
+        while (cut > 0 && (static_cast<unsigned char>(caption[cut]) & 0xC0) == 0x80)
+            --cut;
+        caption.resize(cut);
+    }
+    return caption;
+}
+
+} // namespace
+
+bool CWPapierDoc::readPortfolioBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, bool& zipped,
+                                     std::string& error) const {
+    zipped = false;
+    ZipReader::Handle zip;
+    if (ZipReader::OpenFile(zip, path.c_str(), nullptr) == ZIP_OK) {
+        DOC_LOG(LOG_LEVEL_INFO, "Unzipping document '%s'...", path.c_str());
+        // Entry 0 holds the portfolio, whatever its name.
+        ZipEntry entry;
+        entry.index = 0;
+        if (const int code = ZipReader::GetItem(zip, &entry); code == ZIP_OK) {
+            try {
+                std::vector<std::uint8_t> buffer(entry.uncompressedSize);
+                ZipEntry part = entry;
+                const int unzipCode =
+                    buffer.empty() ? ZIP_OK
+                                   : ZipReader::UnzipItemToBuffer(zip, buffer.data(), entry.uncompressedSize, &part);
+                if (unzipCode == ZIP_OK && (buffer.empty() || part.compressedSize == entry.uncompressedSize)) {
+                    bytes = std::move(buffer);
+                    zipped = true;
+                } else {
+                    DOC_LOG(LOG_LEVEL_WARNING, "Cannot unzip '%s' (zip error %d); reading it as it is", path.c_str(),
+                            unzipCode);
+                }
+            } catch (const std::bad_alloc&) {
+                DOC_LOG(LOG_LEVEL_WARNING, "No memory to unzip '%s'; reading it as it is", path.c_str());
+            }
+        } else {
+            DOC_LOG(LOG_LEVEL_WARNING, "Cannot read the first entry of '%s' (zip error %d); reading it as it is",
+                    path.c_str(), code);
+        }
+        ZipReader::Close(zip);
+        if (zipped)
+            return true;
+    }
+
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = systemError(errno);
+        return false;
+    }
+    try {
+        return readWholeFile(in, bytes, error);
+    } catch (const std::bad_alloc&) {
+        error = "the file is too large";
+        return false;
+    }
+}
+
+bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
+    const std::string name = path.string();
+    DOC_LOG(LOG_LEVEL_DEBUG, "Loading file '%s'...", name.c_str());
+
+    // A file that cannot be opened leaves the document as it is.
+    {
+        std::ifstream probe(path, std::ios::binary);
+        std::error_code ec;
+        if (!probe || std::filesystem::is_directory(path, ec)) {
+            const std::string reason = probe ? std::string("it is a folder") : systemError(errno);
+            DOC_LOG(LOG_LEVEL_ERROR, "Cannot open file '%s': %s", name.c_str(), reason.c_str());
+            notifyUser(PortfolioNotice::Kind::Error, "Cannot open the portfolio '" + name + "':\n" + reason);
+            return false;
+        }
+    }
+
+    if (!IsWPListEmpty()) {
+        DOC_LOG(LOG_LEVEL_DEBUG, "Deleting previous document...");
+        DeleteContents();
+        UpdateAllViews(nullptr, 0);
+    }
+
+    DOC_LOG(LOG_LEVEL_INFO, "Checking file format '%s'...", name.c_str());
+    std::string failure;
+    {
+        const WaitCursor wait(m_portfolioHost);
+        std::vector<std::uint8_t> bytes;
+        bool zipped = false;
+        std::string readError;
+        DeleteContents();
+        SetModifiedFlag(true);
+        if (!readPortfolioBytes(path, bytes, zipped, readError)) {
+            failure = readError;
+        } else if (bytes.empty()) {
+            // An empty file is an empty portfolio; it is completed like any loaded one.
+            const ListLock lock(*this);
+            m_nLoadSchema = 22;
+            InitializeLoadedPortfolio(m_nLoadSchema);
+        } else {
+            try {
+                Archive ar(std::move(bytes), portfolioClassRegistry());
+                Serialize(ar);
+                if (ar.remaining() > 0)
+                    DOC_LOG(LOG_LEVEL_WARNING, "Ignoring %zu bytes after the item list of '%s'", ar.remaining(),
+                            name.c_str());
+            } catch (const ArchiveError& e) {
+                failure = std::string("the file is damaged or not a portfolio (") + e.what() + ")";
+            } catch (const std::bad_alloc&) {
+                failure = "not enough memory";
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+        }
+    }
+
+    if (!failure.empty()) {
+        DOC_LOG(LOG_LEVEL_ERROR, "Cannot open file '%s': %s", name.c_str(), failure.c_str());
+        resetAfterFailedOpen();
+        notifyUser(PortfolioNotice::Kind::Error, "Cannot open the portfolio '" + name + "':\n" + failure);
+        return false;
+    }
+
+    SetModifiedFlag(false);
+    if (m_portfolioHost) {
+        const ProgramOptions options = programOptions();
+        if (options.Autoupdate)
+            m_portfolioHost->setUpdateTimer(options.UpdateIntervall);
+        m_portfolioHost->clearDownloadsList();
+        // The title the document takes from this path.
+        std::string title = path.filename().string();
+        if (title.empty())
+            title = kUntitled;
+        m_portfolioHost->setDownloadsCaption(downloadsCaption(title));
+    }
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+void CWPapierDoc::resetAfterFailedOpen() {
+    // Nothing of the damaged file stays; the document is a new, untitled portfolio, so a later
+    // save cannot overwrite the previous portfolio's file with it.
+    {
+        const ListLock lock(*this);
+        DeleteContents();
+        InitializeNewPortfolio();
+    }
+    SetPathName({});
+    SetModifiedFlag(false);
+    UpdateAllViews(nullptr, 0);
+}
+
+bool CWPapierDoc::OnSaveDocument(const std::filesystem::path& path) {
+    const ProgramOptions options = programOptions();
+    const std::string name = path.string();
+    const bool zip = options.ZipFile != 0;
+    if (zip)
+        DOC_LOG(LOG_LEVEL_INFO, "Saving portfolio as '%s' (compressed format)...", name.c_str());
+    else
+        DOC_LOG(LOG_LEVEL_INFO, "Saving portfolio as '%s'  (standard format)...", name.c_str());
+
+    std::string failure;
+    {
+        const WaitCursor wait(m_portfolioHost);
+        std::vector<std::uint8_t> bytes;
+        try {
+            Archive ar;
+            Serialize(ar);
+            bytes = ar.takeBuffer();
+        } catch (const std::bad_alloc&) {
+            failure = "not enough memory";
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        if (failure.empty()) {
+            if (zip) {
+                DOC_LOG(LOG_LEVEL_DEBUG, "Zipping serialized archive to file '%s'...", name.c_str());
+                if (writeZippedFile(path, bytes, failure))
+                    DOC_LOG(LOG_LEVEL_DEBUG, "Zip file successful!");
+            } else {
+                writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                    &failure);
+            }
+        }
+    }
+    if (!failure.empty()) {
+        DOC_LOG(LOG_LEVEL_ERROR, "Cannot save file '%s': %s", name.c_str(), failure.c_str());
+        notifyUser(PortfolioNotice::Kind::Error, "Cannot save the portfolio '" + name + "':\n" + failure);
+        return false;
+    }
+    SetModifiedFlag(false);
+    return true;
+}
+
+void CWPapierDoc::Serialize(Archive& ar) {
+    const ListLock lock(*this);
+    if (ar.isStoring()) {
+        const std::vector<CWPapier*> items = itemPointersLocked();
+        // A link never names an item outside the portfolio; were one left over, the record would
+        // name freed memory.
+        if (const int repaired = repairItemLinks(items))
+            DOC_LOG(LOG_LEVEL_WARNING, "Reset %i item links to items outside the portfolio before saving", repaired);
+        writeItemList(ar, items);
+        DOC_LOG(LOG_LEVEL_INFO, "Finished saving file.");
+        return;
+    }
+
+    ItemListReadResult read = readItemList(ar);
+    if (read.repairedLinks > 0)
+        DOC_LOG(LOG_LEVEL_WARNING, "Reset %i item links to items that are not in the portfolio", read.repairedLinks);
+    replaceItemsLocked(std::move(read.items));
+    m_nLoadSchema = read.lastItemSchema;
+    DOC_LOG(LOG_LEVEL_INFO, "Finished loading file.");
+    InitializeLoadedPortfolio(m_nLoadSchema);
+}

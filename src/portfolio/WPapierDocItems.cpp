@@ -1,0 +1,170 @@
+// Operations on whole items: adding, deleting, setting properties and server settings, repairing
+// links.
+
+#include "portfolio/DocLog.h"
+#include "portfolio/PortfolioArchive.h"
+#include "portfolio/WPapierDoc.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+void CWPapierDoc::copyServerSettings(ServerSettings& target, const ServerSettings& source, bool withName) {
+    if (withName)
+        target.m_strName = source.m_strName;
+    target.m_strURL = source.m_strURL;
+    target.m_nTimeout = source.m_nTimeout;
+    target.m_strThousands = source.m_strThousands;
+    target.m_strDecimal = source.m_strDecimal;
+    target.m_nFormat = source.m_nFormat;
+    target.m_strTextBeforeValue = source.m_strTextBeforeValue;
+    target.m_nHtmlBeforeValue = source.m_nHtmlBeforeValue;
+    target.m_nNumbersBeforeValue = source.m_nNumbersBeforeValue;
+    target.m_bNoCaseSensitive = source.m_bNoCaseSensitive;
+    target.m_nFiltering = source.m_nFiltering;
+    target.m_strRegExp = source.m_strRegExp;
+    target.m_nRegExpQuotationIndex = source.m_nRegExpQuotationIndex;
+    target.m_bRegExpExtractDate = source.m_bRegExpExtractDate;
+    target.m_nRegExpDayIndex = source.m_nRegExpDayIndex;
+    target.m_nRegExpMonthIndex = source.m_nRegExpMonthIndex;
+    target.m_nRegExpYearIndex = source.m_nRegExpYearIndex;
+    target.m_bRegExpExtractTime = source.m_bRegExpExtractTime;
+    target.m_nRegExpHourIndex = source.m_nRegExpHourIndex;
+    target.m_nRegExpMinuteIndex = source.m_nRegExpMinuteIndex;
+    // The reserved integers, the symbol information and the symbol look-up address stay.
+}
+
+ItemPos CWPapierDoc::AddItem(std::unique_ptr<CWPapier> item) {
+    if (!item)
+        return kNoItemPos;
+    const ListLock lock(*this);
+    item->m_bDownloadPending = 0;
+    const ItemPos pos = item->id();
+    DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
+    m_WPList.push_back(std::move(item));
+    m_places[pos] = m_WPList.size() - 1;
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+    return pos;
+}
+
+bool CWPapierDoc::DeleteItem(ItemPos pos) {
+    const ListLock lock(*this);
+    const auto it = m_places.find(pos);
+    if (pos == kNoItemPos || it == m_places.end())
+        return false;
+    std::unique_ptr<CWPapier> removed = std::move(m_WPList[it->second]);
+    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(it->second));
+    rebuildIndexLocked();
+    DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", removed->m_strName.c_str());
+    RepairItemLinks();
+    removed.reset();
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+int CWPapierDoc::DeleteItems(const std::vector<CWPapier*>& items) {
+    const ListLock lock(*this);
+    // Membership is checked before anything of a listed item is read: the list may name items
+    // that are gone.
+    std::unordered_set<const CWPapier*> members;
+    members.reserve(m_WPList.size());
+    for (const auto& item : m_WPList)
+        members.insert(item.get());
+    std::unordered_set<const CWPapier*> doomed;
+    for (const CWPapier* candidate : items) {
+        if (!members.contains(candidate) || doomed.contains(candidate))
+            continue;
+        if (candidate->m_bDownloadPending || candidate->m_bInvestmentHistory || candidate->m_bCashAccount)
+            continue;
+        doomed.insert(candidate);
+    }
+    std::vector<std::unique_ptr<CWPapier>> removed;
+    if (!doomed.empty()) {
+        std::vector<std::unique_ptr<CWPapier>> kept;
+        kept.reserve(m_WPList.size() - doomed.size());
+        for (auto& item : m_WPList) {
+            if (doomed.contains(item.get())) {
+                DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", item->m_strName.c_str());
+                removed.push_back(std::move(item));
+            } else {
+                kept.push_back(std::move(item));
+            }
+        }
+        m_WPList = std::move(kept);
+        rebuildIndexLocked();
+        RepairItemLinks();
+        removed.clear();
+    }
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+    return static_cast<int>(doomed.size());
+}
+
+bool CWPapierDoc::SetItemServerSettings(ItemPos pos, const ServerSettings& server) {
+    const ListLock lock(*this);
+    CWPapier* item = itemLocked(pos);
+    if (!item)
+        return false;
+    copyServerSettings(item->m_Server, server, true);
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+bool CWPapierDoc::SetItemProperties(ItemPos pos, const ItemProperties& p) {
+    const ListLock lock(*this);
+    CWPapier* item = itemLocked(pos);
+    if (!item)
+        return false;
+    item->m_strName = p.m_strName;
+    item->m_strCategory = p.m_strCategory;
+    item->m_strSymbol = p.m_strSymbol;
+    item->m_strNote = p.m_strNote;
+    item->m_bDownloadEnabled = p.m_bDownloadEnabled ? 1 : 0;
+    copyServerSettings(item->m_Server, p.m_Server, true);
+
+    item->m_bChartEnabled = p.m_bChartEnabled;
+    item->m_bGrid = p.m_bGrid;
+    item->m_nGraphValues = p.m_nGraphValues;
+    item->m_nAxisValues = p.m_nAxisValues;
+    item->m_dtBegin = p.m_dtBegin;
+    item->m_dtEnd = p.m_dtEnd;
+    item->m_bBegin = p.m_bBegin;
+    item->m_bEnd = p.m_bEnd;
+    item->m_crColor = p.m_crColor;
+    item->m_bBreakEvenLine = p.m_bBreakEvenLine;
+    item->m_bTransactionMarks = p.m_bTransactionMarks;
+
+    item->m_bAlarmAbove = p.m_bAlarmAbove;
+    item->m_bAlarmBelow = p.m_bAlarmBelow;
+    item->m_bAlarmBreakEven = p.m_bAlarmBreakEven;
+    item->m_dAlarmAbove = p.m_dAlarmAbove;
+    item->m_dAlarmBelow = p.m_dAlarmBelow;
+    item->m_dAlarmBreakEvenPercent = p.m_dAlarmBreakEvenPercent;
+    item->m_dUnits = p.m_dUnits;
+    item->m_dBreakEven = p.m_dBreakEven;
+    item->m_dAveragePrice = p.m_dAveragePrice;
+
+    // Links are taken only to items of this portfolio.
+    const bool currencyKnown = p.m_pCurrencyItem && GetItemPosition(p.m_pCurrencyItem) != kNoItemPos;
+    item->m_bConvertCurrency = currencyKnown && p.m_bConvertCurrency;
+    item->m_pCurrencyItem = currencyKnown ? p.m_pCurrencyItem : nullptr;
+    item->m_strFormula = p.m_strFormula;
+    item->m_bFormulaPercent = p.m_bFormulaPercent;
+    item->m_pFormulaItemX = GetItemPosition(p.m_pFormulaItemX) != kNoItemPos ? p.m_pFormulaItemX : item;
+    item->m_nFormulaValueX = p.m_nFormulaValueX;
+    item->m_pFormulaItemY = GetItemPosition(p.m_pFormulaItemY) != kNoItemPos ? p.m_pFormulaItemY : item;
+    item->m_nFormulaValueY = p.m_nFormulaValueY;
+
+    // Units, break-even and average price follow from the transactions.
+    item->RecalculateAverageInvestPrice();
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+    return true;
+}
+
+void CWPapierDoc::RepairItemLinks() {
+    const ListLock lock(*this);
+    repairItemLinks(itemPointersLocked());
+}
