@@ -152,6 +152,17 @@ public:
     // Makes every link name an item of the list (see repairItemLinks). No modified flag, no views.
     void RepairItemLinks();
 
+    // --- comparison and transformations of items (WPapierDocTransform.cpp) ---
+    // The list's sort order of two items by column 0..12, with the list view's current settings;
+    // 0 when either position holds no item.
+    int CompareItems(ItemPos a, ItemPos b, int column) const;
+    // CWPapier::ApplyFunction / MultiplyByItem on the items; on success modified and all views
+    // (hint 0), no investment-history update. False when a position holds no item or the item
+    // refuses.
+    bool ApplyFunction(ItemPos pos, int first, int last, const std::string& formula);
+    bool MultiplyItems(ItemPos item, ItemPos factor);
+    // --- end of comparison and transformations ---
+
     // --- locks and shared state ---
     // Holds m_MutexWPList; notices queued meanwhile are handed to the host when the outermost
     // lock of the thread ends.
