@@ -163,6 +163,23 @@ public:
     bool MultiplyItems(ItemPos item, ItemPos factor);
     // --- end of comparison and transformations ---
 
+    // --- exports (WPapierDocExport.cpp; locked, main thread; the document is not changed) ---
+    // Every export file is written complete or not at all; an older file at the target stays until
+    // the new one is done. Failures are logged and told to the user (in the export mode only
+    // logged); the functions return false then.
+    // The quotation file of the export mode: the portfolio's path with its extension replaced by
+    // ".csv" (appended when there is none, or when it is ".csv" already); empty for an empty path.
+    static std::filesystem::path quotationExportPath(const std::filesystem::path& portfolioPath);
+    // The n-th (n >= 2) worksheet file of a portfolio export: "p.xls" -> "p_2.xls".
+    static std::filesystem::path worksheetExportPath(const std::filesystem::path& path, int number);
+    // Writes the quotations of all items as semicolon-separated text. In the export mode it then
+    // logs "Finished FileExportQuotations" and asks the host to exit, also after a failure: the
+    // program's exit status should follow the result.
+    bool FileExportQuotations(const std::filesystem::path& path);
+    // Writes quotations and transactions of all items as worksheet files when the extension is
+    // ".xls" (any case), else quotations as text. False also when a worksheet had to leave rows out.
+    bool ExportQuotationsXls(const std::filesystem::path& path);
+
     // --- locks and shared state ---
     // Holds m_MutexWPList; notices queued meanwhile are handed to the host when the outermost
     // lock of the thread ends.
