@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <csignal>
 
 using doctest::asciiField;
 using doctest::className;
@@ -487,6 +490,47 @@ TEST_F(DocumentFileTest, FailedSavesKeepThePreviousFile) {
         EXPECT_EQ(notices[0].kind, PortfolioNotice::Kind::Error);
         EXPECT_NE(notices[0].text.find("Cannot save the portfolio"), std::string::npos) << notices[0].text;
     }
+}
+
+// A write that fails partway through the stream (the file size limit stands in for a full disk)
+// keeps the previous file and leaves no temporary file.
+TEST_F(DocumentFileTest, AWriteFailingPartwayKeepsThePreviousFile) {
+    const auto folder = path("partway");
+    std::filesystem::create_directory(folder);
+    const auto file = folder / "portfolio.cvr";
+    writeFile(file, "the previous portfolio");
+    CWPapierDoc doc(&host);
+    auto item = makeItem("large");
+    std::vector<CKurs> quotations;
+    for (int i = 0; i < 40000; ++i)
+        quotations.emplace_back(OleDate(40000.0 + i), 1.0 + i); // some 2 MB in the file
+    item->ReplaceQuotationList(std::move(quotations));
+    doc.AddItem(std::move(item));
+    doc.SetModifiedFlag(true);
+    host.clearRecord();
+
+    rlimit previousLimit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    rlimit limit = previousLimit;
+    limit.rlim_cur = 64 * 1024;
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool saved = doc.DoSave(file);
+    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(readFile(file), "the previous portfolio");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+    EXPECT_TRUE(doc.IsModified());
+    const auto notices = host.notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_NE(notices[0].text.find("Cannot save the portfolio"), std::string::npos) << notices[0].text;
+
+    ASSERT_TRUE(doc.DoSave(file));
+    CWPapierDoc again(&host);
+    ASSERT_TRUE(again.openDocument(file));
+    EXPECT_EQ(again.GetItem(again.GetHeadPosition())->GetQuotationCount(), 40000);
 }
 
 TEST_F(DocumentFileTest, AutosaveOnExitSavesWithoutAsking) {

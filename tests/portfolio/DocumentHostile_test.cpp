@@ -178,6 +178,11 @@ TEST_F(DocumentHostileTest, MalformedStreamsFailCleanly) {
     twice.u16(2);
     className(twice, "CWPapier").append(head()).append(kEmptyList).append(kEmptyList);
     twice.append(tail(kNone, tag(2), tag(2))).u16(2);
+    // A quotation (object 4) named again in its own list, and in the list of transactions.
+    Bytes quotationTwice;
+    className(quotationTwice.u16(2), "CKurs").date(OleDate()).f64(1).f64(2).f64(3).f64(4).f64(5).u16(4);
+    Bytes quotationAsTransaction;
+    quotationAsTransaction.append(oneQuotation()).u16(1).u16(4);
     Bytes hugeName;
     className(hugeName.u16(1), "CWPapier").u8(0xFF).u16(0xFFFF).i32(0x7FFFFFF0);
     Bytes hugeWideName;
@@ -208,6 +213,9 @@ TEST_F(DocumentHostileTest, MalformedStreamsFailCleanly) {
         {"a long back-reference past every object", withList(kEmptyList, Bytes().u16(0x7FFF).i32(0x00001234).data()),
          "object index 4660 that names no object"},
         {"the same item twice in the list", twice.data(), "more than one owning place"},
+        {"the same quotation twice in its list", withList(quotationTwice.data(), kNone), "more than one owning place"},
+        {"a quotation named in the transaction list", withList(quotationAsTransaction.data(), kNone),
+         "class 'CKurs' not expected here"},
         {"a huge item count", Bytes().u16(0xFFFF).i32(0x7FFFFFFF).data(), "exceeds the data left"},
         {"a huge quotation count", withList(Bytes().u16(0xFFFF).i32(0x7FFFFFF0).data(), kNone),
          "exceeds the data left"},
