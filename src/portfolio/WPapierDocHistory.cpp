@@ -4,9 +4,10 @@
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
-#include <queue>
 
 namespace {
 
@@ -141,70 +142,96 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     return true;
 }
 
+// An item's values on regular dates: date values strictly ascending, one value each.
+struct ValueList {
+    std::vector<double> dates;
+    std::vector<double> values;
+
+    void add(double date, double value, bool logged, const char* remark = "") {
+        if (logged)
+            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(OleDate(date)).c_str(), value, remark);
+        if (!dates.empty() && dates.back() == date) {
+            values.back() = value; // one value per date: the later one
+        } else {
+            dates.push_back(date);
+            values.push_back(value);
+        }
+    }
+};
+
 // The item's values, as the step-by-step walk below finds them, in one pass over the quotations.
 // Expects regularInput().
-std::vector<Point> valueList(const HistoryInput& in, const OleDate& now) {
+ValueList valueList(const HistoryInput& in, const OleDate& now) {
     const auto& t = in.transactions;
     const auto& q = in.quotations;
     const std::size_t n = q.size();
     const auto at = [&q](std::size_t i) { return q[i].m_dtDate.m_dt; };
-    std::vector<Point> points;
+    const bool logged = debugWanted();
+    ValueList list;
+    list.dates.reserve(n + t.size() + 1);
+    list.values.reserve(n + t.size() + 1);
     double units = 0.0;
     std::size_t head = 0;   // the first quotation kept
     std::size_t cursor = 0; // the first quotation not before `from`
     for (std::size_t j = 0; j < t.size(); ++j) {
-        const OleDate& from = t[j].m_dtDate;
-        const OleDate& to = j + 1 < t.size() ? t[j + 1].m_dtDate : now;
+        const double from = t[j].m_dtDate.m_dt;
+        const double to = j + 1 < t.size() ? t[j + 1].m_dtDate.m_dt : now.m_dt;
         units = unitsAfter(units, t[j], in.cashAccount);
-        logInterval(in, from, to, units, j == 0);
+        if (logged)
+            logInterval(in, t[j].m_dtDate, OleDate(to), units, j == 0);
         if (j == 0) {
             // Quotations before the first transaction, except the one in force then.
-            while (head + 1 < n && at(head) < from.m_dt && at(head + 1) <= from.m_dt)
+            while (head + 1 < n && at(head) < from && at(head + 1) <= from)
                 ++head;
             cursor = head;
         }
-        while (cursor < n && at(cursor) < from.m_dt)
+        while (cursor < n && at(cursor) < from)
             ++cursor;
         // The quotation in force at `from`, when none falls on it.
-        if (cursor > head && (cursor == n || at(cursor) > from.m_dt))
-            addPoint(points, from, q[cursor - 1].m_dClose * units);
-        for (; cursor < n && at(cursor) < to.m_dt; ++cursor)
-            addPoint(points, q[cursor].m_dtDate, q[cursor].m_dClose * units);
+        if (cursor > head && (cursor == n || at(cursor) > from))
+            list.add(from, q[cursor - 1].m_dClose * units, logged);
+        for (; cursor < n && at(cursor) < to; ++cursor)
+            list.add(at(cursor), q[cursor].m_dClose * units, logged);
     }
-    addPoint(points, now, in.alignment, " (adding \"alignment\" quotation)");
-    return points;
+    list.add(now.m_dt, in.alignment, logged, " (adding \"alignment\" quotation)");
+    return list;
 }
 
 // The sum of the items' step functions at every date of any of them. Each value is added up in
 // item order, as merging the lists one after the other adds it. False when two distinct dates lie
 // less than half a second apart.
-bool sumLists(const std::vector<std::vector<Point>>& lists, std::vector<Point>& sum) {
-    const std::size_t count = lists.size();
-    std::vector<double> current(count, 0.0);
-    std::vector<std::size_t> next(count, 0);
-    using Head = std::pair<double, std::size_t>;
-    std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
-    for (std::size_t i = 0; i < count; ++i)
-        if (!lists[i].empty())
-            heads.emplace(lists[i].front().date.m_dt, i);
-    while (!heads.empty()) {
-        const double value = heads.top().first;
-        const OleDate& date = lists[heads.top().second][next[heads.top().second]].date;
-        if (!sum.empty() && datesEqual(sum.back().date, date))
-            return false;
-        const OleDate at = date;
-        while (!heads.empty() && heads.top().first == value) {
-            const std::size_t i = heads.top().second;
-            heads.pop();
-            current[i] = lists[i][next[i]++].value;
-            if (next[i] < lists[i].size())
-                heads.emplace(lists[i][next[i]].date.m_dt, i);
-        }
-        double total = current[0];
-        for (std::size_t i = 1; i < count; ++i)
-            total += current[i];
-        sum.push_back(Point{at, total});
+bool sumLists(const std::vector<ValueList>& lists, std::vector<Point>& sum) {
+    if (lists.empty())
+        return true;
+    // Every date of any list.
+    std::vector<double> dates = lists.front().dates;
+    std::vector<double> merged;
+    for (std::size_t i = 1; i < lists.size(); ++i) {
+        DOC_LOG(LOG_LEVEL_DEBUG, "sum invest list: ************ processing invest quotation list... ************");
+        merged.clear();
+        merged.reserve(dates.size() + lists[i].dates.size());
+        std::set_union(dates.begin(), dates.end(), lists[i].dates.begin(), lists[i].dates.end(),
+                       std::back_inserter(merged));
+        dates.swap(merged);
     }
+    for (std::size_t k = 1; k < dates.size(); ++k)
+        if (datesEqual(OleDate(dates[k - 1]), OleDate(dates[k])))
+            return false;
+    // Each list's value in force at every date, added in list order.
+    std::vector<double> totals(dates.size(), 0.0);
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        const ValueList& list = lists[i];
+        std::size_t p = 0;
+        double current = 0.0;
+        for (std::size_t k = 0; k < dates.size(); ++k) {
+            while (p < list.dates.size() && list.dates[p] <= dates[k])
+                current = list.values[p++];
+            totals[k] = i == 0 ? current : totals[k] + current;
+        }
+    }
+    sum.reserve(dates.size());
+    for (std::size_t k = 0; k < dates.size(); ++k)
+        sum.push_back(Point{OleDate(dates[k]), totals[k]});
     return true;
 }
 
@@ -242,33 +269,36 @@ std::vector<Point> sumStepByStep(const std::vector<std::vector<Point>>& lists, c
     struct SumPoint {
         OleDate date;
         double value;
-        double before; // the value the sum had here before the list now merged
+        double before;    // the value the point had before the list now merged
+        bool preexisting; // the point was there before that list
     };
     std::vector<SumPoint> sum;
     for (std::size_t l = 0; l < lists.size(); ++l) {
         const std::vector<Point>& list = lists[l];
         if (l == 0) {
             for (const Point& p : list)
-                sum.push_back(SumPoint{p.date, p.value, p.value});
+                sum.push_back(SumPoint{p.date, p.value, p.value, true});
             continue;
         }
         DOC_LOG(LOG_LEVEL_DEBUG, "sum invest list: ************ processing invest quotation list... ************");
-        for (SumPoint& s : sum)
+        for (SumPoint& s : sum) {
             s.before = s.value;
+            s.preexisting = true;
+        }
         for (std::size_t p = 0; p < list.size(); ++p) {
             const OleDate& k = list[p].date;
             const double v = list[p].value;
             const OleDate& next = p + 1 < list.size() ? list[p + 1].date : now;
-            // The sum before this list, at k.
+            // The sum before this list, at k: the latest point before k that was there then.
             double b = 0.0;
             const SumPoint* latest = nullptr;
             for (const SumPoint& s : sum)
-                if (dateEarlier(s.date, k) && (!latest || !dateEarlier(s.date, latest->date)))
+                if (s.preexisting && dateEarlier(s.date, k) && (!latest || !dateEarlier(s.date, latest->date)))
                     latest = &s;
             if (latest)
                 b = latest->before;
             if (sum.empty() || dateEarlier(k, sum.front().date)) {
-                sum.insert(sum.begin(), SumPoint{k, v, 0.0});
+                sum.insert(sum.begin(), SumPoint{k, v, 0.0, false});
             } else {
                 std::size_t i = 0;
                 while (i + 1 < sum.size() && dateEarlierOrEqual(sum[i].date, k))
@@ -280,9 +310,9 @@ std::vector<Point> sumStepByStep(const std::vector<std::vector<Point>>& lists, c
                 else if (datesEqual(k, stop.date))
                     stop.value += v;
                 else if (dateEarlier(stop.date, k))
-                    sum.push_back(SumPoint{k, b + v, b});
+                    sum.push_back(SumPoint{k, b + v, b, false});
                 else
-                    sum.insert(sum.begin() + static_cast<std::ptrdiff_t>(i), SumPoint{k, b + v, b});
+                    sum.insert(sum.begin() + static_cast<std::ptrdiff_t>(i), SumPoint{k, b + v, b, false});
             }
             for (SumPoint& s : sum)
                 if (dateLater(s.date, k) && dateEarlier(s.date, next))
@@ -320,7 +350,7 @@ std::vector<Point> rebuildHistory(const std::vector<HistoryInput>& inputs, const
         regular = regular && regularInput(in, now);
     std::vector<Point> sum;
     if (regular) {
-        std::vector<std::vector<Point>> lists;
+        std::vector<ValueList> lists;
         lists.reserve(inputs.size());
         for (const HistoryInput& in : inputs)
             lists.push_back(valueList(in, now));

@@ -83,8 +83,8 @@ void CWPapierDoc::flushNoticeCollection() {
 
     std::vector<std::string> parts;
     if (c.recurringItems.size() == 1) {
-        parts.push_back(formatText("Successfully updated recurring\ninvestment transaction for\n'%s'.",
-                               c.recurringItems.front()));
+        parts.push_back(
+            formatText("Successfully updated recurring\ninvestment transaction for\n'%s'.", c.recurringItems.front()));
     } else if (c.recurringItems.size() > 1) {
         std::string names;
         for (const std::string& name : c.recurringItems)
@@ -109,9 +109,10 @@ void CWPapierDoc::flushNoticeCollection() {
     if (c.failed == 1)
         notifyUser(PortfolioNotice::Kind::Warning, c.singleFailure);
     else if (c.failed > 1)
-        notifyUser(PortfolioNotice::Kind::Warning,
-                   std::to_string(c.failed) +
-                       " concerned cash account transactions\ncould not be created: the portfolio has no cash account.");
+        notifyUser(
+            PortfolioNotice::Kind::Warning,
+            std::to_string(c.failed) +
+                " concerned cash account transactions\ncould not be created: the portfolio has no cash account.");
 }
 
 // ---------------------------------------------------------------- the cash account's balance
@@ -125,7 +126,8 @@ void CWPapierDoc::rebuildCashBalance(CWPapier& cash) {
     memo.ordered = true;
     for (std::size_t k = 0; k < memo.transactionCount && memo.ordered; ++k) {
         const OleDate& date = cash.GetTransactionAt(static_cast<int>(k))->m_dtDate;
-        memo.ordered = k == 0 ? regular(date) : followsInOrder(cash.GetTransactionAt(static_cast<int>(k - 1))->m_dtDate, date);
+        memo.ordered =
+            k == 0 ? regular(date) : followsInOrder(cash.GetTransactionAt(static_cast<int>(k - 1))->m_dtDate, date);
     }
     m_cashBalanceMemo = memo;
 }
@@ -291,9 +293,9 @@ std::optional<CTransaction> CWPapierDoc::MakeCashAccountMirror(const CTransactio
     // A buy takes money from the account, a sale or dividend brings it; a negative amount moves it
     // the other way, so it flips the kind and the mirror holds its size.
     const bool debit = buy ? *amount >= 0.0 : *amount < 0.0;
-    const char* prefix = buy                                             ? "->Buy "
+    const char* prefix = buy                                         ? "->Buy "
                          : investment.m_nType == CTransaction::kSell ? "->Sell "
-                                                                         : "->Dividends/Interests ";
+                                                                     : "->Dividends/Interests ";
     CTransaction mirror;
     mirror.m_nType = debit ? CTransaction::kSell : CTransaction::kBuy;
     mirror.m_dtDate = investment.m_dtDate;
@@ -307,8 +309,7 @@ std::optional<CTransaction> CWPapierDoc::MakeCashAccountMirror(const CTransactio
     return mirror;
 }
 
-bool CWPapierDoc::AddCashAccountTransaction(const CTransaction& investment, const std::string& itemName,
-                                            bool updated) {
+bool CWPapierDoc::AddCashAccountTransaction(const CTransaction& investment, const std::string& itemName, bool updated) {
     const NoticeBatch batch(*this);
     const std::optional<CTransaction> mirror = MakeCashAccountMirror(investment, itemName);
     if (!mirror) {
@@ -325,16 +326,16 @@ bool CWPapierDoc::AddCashAccountTransaction(const CTransaction& investment, cons
         DOC_LOG(LOG_LEVEL_WARNING, "No cash account: the %s transaction related to '%s' was not added", kind.c_str(),
                 itemName.c_str());
         ++notices.failed;
-        notices.singleFailure =
-            formatText("The concerned cash account %s transaction\ncould not be created: the portfolio has no cash account.",
-                   kind);
+        notices.singleFailure = formatText(
+            "The concerned cash account %s transaction\ncould not be created: the portfolio has no cash account.",
+            kind);
         return false;
     }
     ++(updated ? notices.updated : notices.created);
     ++(credit ? notices.credits : notices.debits);
     notices.singleText = formatText(updated ? "The concerned cash account %s transaction\nwas successfully updated."
-                                        : "The concerned cash account %s transaction\nwas successfully created.",
-                                kind);
+                                            : "The concerned cash account %s transaction\nwas successfully created.",
+                                    kind);
     return true;
 }
 
@@ -426,16 +427,20 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
     if (mergeable) {
         // Merge the runs by date; equal dates keep the order of insertion (item order, then list
         // order). A run that is not in date order is sorted first.
-        for (auto& run : runs)
-            std::stable_sort(run.begin(), run.end(), [](const Entry& a, const Entry& b) {
-                return a.transaction->m_dtDate.m_dt < b.transaction->m_dtDate.m_dt;
+        std::vector<std::vector<const Entry*>> sorted(runs.size());
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            for (const Entry& entry : runs[r])
+                sorted[r].push_back(&entry);
+            std::stable_sort(sorted[r].begin(), sorted[r].end(), [](const Entry* a, const Entry* b) {
+                return a->transaction->m_dtDate.m_dt < b->transaction->m_dtDate.m_dt;
             });
+        }
         using Head = std::pair<double, std::size_t>; // date value, run
         std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
         std::vector<std::size_t> next(runs.size(), 0);
         for (std::size_t r = 0; r < runs.size(); ++r)
-            if (!runs[r].empty())
-                heads.emplace(runs[r].front().transaction->m_dtDate.m_dt, r);
+            if (!sorted[r].empty())
+                heads.emplace(sorted[r].front()->transaction->m_dtDate.m_dt, r);
         std::vector<const Entry*> group;
         const auto flush = [&] {
             order.insert(order.end(), group.begin(), group.end());
@@ -444,9 +449,9 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
         while (!heads.empty()) {
             const auto [value, r] = heads.top();
             heads.pop();
-            const Entry* entry = &runs[r][next[r]++];
-            if (next[r] < runs[r].size())
-                heads.emplace(runs[r][next[r]].transaction->m_dtDate.m_dt, r);
+            const Entry* entry = sorted[r][next[r]++];
+            if (next[r] < sorted[r].size())
+                heads.emplace(sorted[r][next[r]]->transaction->m_dtDate.m_dt, r);
             if (!group.empty()) {
                 const OleDate& previous = group.back()->transaction->m_dtDate;
                 if (previous.m_dt != value) {
