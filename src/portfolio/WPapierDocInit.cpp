@@ -28,7 +28,7 @@ void CWPapierDoc::InitializeLoadedPortfolio(int loadSchema) {
     if (loadSchema >= 13) {
         DOC_LOG(LOG_LEVEL_INFO, "Init portfolio: updating recurring transactions...");
         for (CWPapier* item : itemPointersLocked()) {
-            if (item->IsTransactionListEmpty() || !IsItemInList(item))
+            if (item->IsTransactionListEmpty())
                 continue;
             if (UpdateRecurringTransactions(item->id()))
                 m_noticeCollection.recurringItems.push_back(item->m_strName);
