@@ -182,6 +182,25 @@ public:
     // ".xls" (any case), else quotations as text. False also when a worksheet had to leave rows out.
     bool ExportQuotationsXls(const std::filesystem::path& path);
 
+    // ===== Quotation import (WPapierDocImport.cpp; main thread) =====
+    // Reads the quotations of an import file, in file order; fills `error` with the reason for the
+    // user when it finds none. The caller supplies it (the regular-expression import of the
+    // retrieval: retrieval/QuotationImport.h), so the document does not depend on how files are
+    // read.
+    using QuotationReader = std::function<std::vector<CKurs>(const std::filesystem::path& file, std::string& error)>;
+    // Imports a history of quotations from `file` into the item at `pos`. Nothing found: the user
+    // is told why, false. With `confirm` the host is asked (askImportInterval) with the first and
+    // last quotation found and the time frame [from, to] narrowed to the days found; a decline adds
+    // nothing, false. Without `confirm` [from, to] is put in order, widened to whole days and
+    // written back. Every quotation within the time frame is converted by the item's exchange-rate
+    // item when it converts (a quotation without a rate on or before its date is not imported; the
+    // user is told how many) and added by AddQuotationToItem (DisableIntraday, views not told one
+    // by one), so the investment history follows. Then modified; the views are told the item's
+    // position, then the investment history's. False, nothing else, when `pos` holds no item.
+    bool ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read, OleDate& from,
+                          OleDate& to, bool confirm);
+    // ===== end of quotation import =====
+
     // --- locks and shared state ---
     // Holds m_MutexWPList; notices queued meanwhile are handed to the host when the outermost
     // lock of the thread ends.
