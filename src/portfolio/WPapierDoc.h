@@ -26,6 +26,7 @@
 #include "platform/Archive.h"
 #include "platform/Document.h"
 #include "platform/Sync.h"
+#include "portfolio/DownloadControl.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/ItemProperties.h"
 #include "portfolio/PortfolioHost.h"
@@ -170,14 +171,23 @@ public:
     // Guards the item list and the items' places in it. Prefer LockList(), which keeps notices out
     // of the locked run.
     mutable RecursiveMutex m_MutexWPList;
-    // The download slots of update jobs.
-    CountingSemaphore m_SemaphoreDownloads;
     // Serialises the investment-history update; taken before m_MutexWPList.
     mutable RecursiveMutex m_CritSectSumInvest;
-    // Non-zero while an abort of all downloads is pending. Download workers get its address and
-    // poll it; whoever sets it wakes the download slots (m_SemaphoreDownloads.wakeAll()). It
-    // returns to 0 when no item is downloading any more and when the document is closed.
-    std::atomic<int> m_bAbortDownloads{0};
+
+    // ---- downloads: slots and the abort of all downloads (shared with the download workers) ----
+    // The download slots of update jobs (sized once from NumberDownloads, 1 to 500); each update
+    // job holds this very semaphore, and its worker a slot of it while it connects and downloads.
+    std::shared_ptr<CountingSemaphore> m_SemaphoreDownloads;
+    // Sets the process-wide abort flag g_bAbortDownloads and wakes every waiting download worker.
+    // The flag returns to 0 once no item of any portfolio is downloading and no worker is alive,
+    // and when the document is closed.
+    void AbortDownloads();
+
+private:
+    // Whether any item of this document is downloading, for the abort flag's account; kept by
+    // SetDownloadInProgress and the two resets.
+    DownloadingItemsShare m_downloadingItems;
+    // ---- end of downloads ----
 
 private:
     // Completing a new portfolio (OnNewDocument) and a loaded one (Serialize, under the lock);
