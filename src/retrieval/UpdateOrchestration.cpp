@@ -219,6 +219,11 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
                  bool useGivenDate) {
     DOC_LOG(LOG_LEVEL_DEBUG, "-- WPListUpdate -- Begin");
     const DownloadRouting routing = GetDownloadRouting();
+    if (!MessageTarget::instance().contains(routing.mainWindow)) {
+        // Nobody could take the results in: the items would stay marked as downloading.
+        DOC_LOG(LOG_LEVEL_ERROR, "-- WPListUpdate -- No window receives the download reports; nothing is updated.");
+        return 0;
+    }
     const DownloadOptions options = jobOptions(doc);
     std::vector<std::unique_ptr<DownloadJob>> jobs;
     int scheduled = 0;

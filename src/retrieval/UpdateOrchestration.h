@@ -42,8 +42,8 @@ int UpdateItemsNow(CWPapierDoc& doc, const std::vector<CWPapier*>& items);
 // Builds and starts the jobs for the listed items and `referenceDate`. Without `useGivenDate` the
 // workers take the current date themselves and may step back over missing pages; with it they
 // use `referenceDate` and never step back. Returns the number of items whose download was
-// started (0: nothing was scheduled). When the list is the investment-history item alone, its
-// history is recomputed instead.
+// started (0: nothing was scheduled; also when no main window is registered to receive the
+// reports). When the list is the investment-history item alone, its history is recomputed instead.
 int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const SystemTime& referenceDate,
                  bool useGivenDate);
 

@@ -142,6 +142,11 @@ TEST_F(UpdateTest, ItemsThatMayNotBeDownloadedAreLeftOut) {
     EXPECT_EQ(UpdateItemsNow(*doc, skipped), 0);
     EXPECT_EQ(m_manager.workersAlive(), 0);
     EXPECT_TRUE(collect().empty());
+    // Without a window for the reports nothing could take the results in: nothing is scheduled.
+    SetDownloadRouting({0, &m_manager});
+    EXPECT_EQ(UpdateItemsNow(*doc, {good}), 0);
+    EXPECT_FALSE(doc->IsDownloadInProgress(pos(good)));
+    SetDownloadRouting({receiver(), &m_manager});
 
     std::vector<CWPapier*> all = skipped;
     all.insert(all.begin() + 2, good);
