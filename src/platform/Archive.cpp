@@ -3,7 +3,7 @@
 #include "platform/TextCodec.h"
 
 #include <algorithm>
-#include <bit>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -16,8 +16,14 @@ constexpr std::uint32_t kBigClassTag = 0x80000000;
 constexpr std::uint32_t kMaxIndex = 0x7FFFFFFE;
 constexpr std::uint32_t kLongDateMarker = 0x8000000A;
 
+// Class names are short and compared once per object: in place rather than by a library call.
+bool sameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
 bool allowed(std::initializer_list<std::string_view> classes, std::string_view name) {
-    return classes.size() == 0 || std::find(classes.begin(), classes.end(), name) != classes.end();
+    return classes.size() == 0 ||
+           std::any_of(classes.begin(), classes.end(), [name](std::string_view c) { return sameName(c, name); });
 }
 
 std::string quoted(std::string_view name) {
@@ -54,11 +60,15 @@ const ArchiveClassRegistry::Entry* ArchiveClassRegistry::find(std::string_view n
     return it == m_entries.end() ? nullptr : &it->second;
 }
 
-Archive::Archive() : m_storing(true) {}
+Archive::Archive() : m_storing(true), m_outLimit(std::numeric_limits<std::size_t>::max()) {}
+
+Archive::Archive(Sink sink, std::size_t chunkSize)
+    : m_storing(true), m_outLimit(std::max<std::size_t>(chunkSize, 1)), m_sink(std::move(sink)) {}
 
 Archive::Archive(std::vector<std::uint8_t> bytes, const ArchiveClassRegistry& registry)
-    : m_storing(false), m_bytes(std::move(bytes)), m_registry(&registry) {
-    m_slots.emplace_back(); // index 0: the null object
+    : m_storing(false), m_outLimit(0), m_input(std::move(bytes)), m_in(m_input.data()), m_inSize(m_input.size()),
+      m_registry(&registry) {
+    m_slots.push_back(std::uint32_t{kNoSlot} << kSlotKindShift); // index 0: the null object
 }
 
 Archive::Archive(std::string_view bytes, const ArchiveClassRegistry& registry)
@@ -69,6 +79,14 @@ Archive::~Archive() = default;
 std::vector<std::uint8_t> Archive::takeBuffer() {
     requireStoring();
     return std::exchange(m_bytes, {});
+}
+
+void Archive::flush() {
+    requireStoring();
+    if (m_sink && !m_bytes.empty()) {
+        m_sink(m_bytes.data(), m_bytes.size());
+        m_bytes.clear(); // keeps the capacity for the next chunk
+    }
 }
 
 void Archive::requireStoring() const {
@@ -84,67 +102,34 @@ void Archive::requireLoading() const {
 void Archive::need(std::size_t count) const {
     requireLoading();
     if (count > remaining())
-        throw ArchiveError("unexpected end of data at offset " + std::to_string(m_pos) + " (" + std::to_string(count) +
-                           " bytes needed, " + std::to_string(remaining()) + " left)");
+        notEnoughData(count);
+}
+
+void Archive::notEnoughData(std::size_t count) const {
+    requireLoading();
+    throw ArchiveError("unexpected end of data at offset " + std::to_string(m_pos) + " (" + std::to_string(count) +
+                       " bytes needed, " + std::to_string(remaining()) + " left)");
+}
+
+void Archive::beforeLimit() {
+    requireStoring();
+    // A single write longer than a chunk makes one longer chunk.
+    flush();
 }
 
 // --- numbers ---
 
-void Archive::writeSized(std::uint64_t v, std::size_t size) {
-    requireStoring();
-    for (std::size_t i = 0; i < size; ++i)
-        m_bytes.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-std::uint64_t Archive::readSized(std::size_t size) {
-    need(size);
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < size; ++i)
-        v |= std::uint64_t(m_bytes[m_pos + i]) << (8 * i);
-    m_pos += size;
-    return v;
-}
-
-void Archive::writeUInt8(std::uint8_t v) {
-    writeSized(v, 1);
-}
-void Archive::writeUInt16(std::uint16_t v) {
-    writeSized(v, 2);
-}
-void Archive::writeUInt32(std::uint32_t v) {
-    writeSized(v, 4);
-}
-void Archive::writeUInt64(std::uint64_t v) {
-    writeSized(v, 8);
-}
-void Archive::writeDouble(double v) {
-    writeSized(std::bit_cast<std::uint64_t>(v), 8);
-}
-
 void Archive::writeBytes(std::string_view bytes) {
     requireStoring();
-    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-}
-
-std::uint8_t Archive::readUInt8() {
-    return static_cast<std::uint8_t>(readSized(1));
-}
-std::uint16_t Archive::readUInt16() {
-    return static_cast<std::uint16_t>(readSized(2));
-}
-std::uint32_t Archive::readUInt32() {
-    return static_cast<std::uint32_t>(readSized(4));
-}
-std::uint64_t Archive::readUInt64() {
-    return readSized(8);
-}
-double Archive::readDouble() {
-    return std::bit_cast<double>(readSized(8));
+    if (!bytes.empty())
+        put(bytes.data(), bytes.size());
 }
 
 std::string Archive::readBytes(std::size_t count) {
     need(count);
-    std::string out(reinterpret_cast<const char*>(m_bytes.data() + m_pos), count);
+    if (count == 0)
+        return {};
+    std::string out(reinterpret_cast<const char*>(m_in + m_pos), count);
     m_pos += count;
     return out;
 }
@@ -261,28 +246,46 @@ std::uint32_t Archive::nextIndex() {
 }
 
 void Archive::writeObject(ArchiveObject* object) {
+    writeObject(object, true);
+}
+
+void Archive::writeUnsharedObject(ArchiveObject* object) {
+    writeObject(object, false);
+}
+
+void Archive::writeObject(ArchiveObject* object, bool shared) {
     requireStoring();
     if (!object) {
         writeUInt16(kNullTag);
         return;
     }
-    if (const auto it = m_storedObjects.find(object); it != m_storedObjects.end()) {
-        if (it->second < kBigObjectTag) {
-            writeUInt16(static_cast<std::uint16_t>(it->second));
-        } else {
-            writeUInt16(kBigObjectTag);
-            writeUInt32(it->second);
+    if (shared) {
+        if (const auto it = m_storedObjects.find(object); it != m_storedObjects.end()) {
+            if (it->second < kBigObjectTag) {
+                writeUInt16(static_cast<std::uint16_t>(it->second));
+            } else {
+                writeUInt16(kBigObjectTag);
+                writeUInt32(it->second);
+            }
+            return;
         }
-        return;
     }
     enterNested();
     const std::string_view name = object->archiveClassName();
-    if (const auto it = m_storedClasses.find(name); it != m_storedClasses.end()) {
-        if (it->second < kBigObjectTag) {
-            writeUInt16(static_cast<std::uint16_t>(kClassTag | it->second));
+    std::uint32_t classIndex = 0;
+    if (m_lastClassIndex != 0 && sameName(name, m_lastClassName)) {
+        classIndex = m_lastClassIndex;
+    } else if (const auto it = m_storedClasses.find(name); it != m_storedClasses.end()) {
+        classIndex = it->second;
+        m_lastClassName.assign(name);
+        m_lastClassIndex = classIndex;
+    }
+    if (classIndex != 0) {
+        if (classIndex < kBigObjectTag) {
+            writeUInt16(static_cast<std::uint16_t>(kClassTag | classIndex));
         } else {
             writeUInt16(kBigObjectTag);
-            writeUInt32(kBigClassTag | it->second);
+            writeUInt32(kBigClassTag | classIndex);
         }
     } else {
         if (name.size() > 0xFFFF)
@@ -291,22 +294,31 @@ void Archive::writeObject(ArchiveObject* object) {
         writeUInt16(object->archiveSchema());
         writeUInt16(static_cast<std::uint16_t>(name.size()));
         writeBytes(name);
-        m_storedClasses.emplace(std::string(name), nextIndex());
+        classIndex = nextIndex();
+        m_storedClasses.emplace(std::string(name), classIndex);
+        m_lastClassName.assign(name);
+        m_lastClassIndex = classIndex;
     }
-    m_storedObjects.emplace(object, nextIndex());
+    const std::uint32_t index = nextIndex();
+    if (shared)
+        m_storedObjects.emplace(object, index);
     DepthGuard depth(m_depth);
     object->Serialize(*this);
 }
 
-ArchiveObject* Archive::readObject(std::initializer_list<std::string_view> allowedClasses) {
-    requireLoading();
-    const std::size_t fieldOffset = m_pos;
+void Archive::addSlot(SlotKind kind, std::size_t number, std::size_t fieldOffset) {
+    if (m_slots.size() > kMaxIndex || number > kSlotNumberMask)
+        throw ArchiveError("too many objects (object field at offset " + std::to_string(fieldOffset) + ")");
+    m_slots.push_back((std::uint32_t{kind} << kSlotKindShift) | static_cast<std::uint32_t>(number));
+}
+
+Archive::FieldTag Archive::readFieldTag(std::initializer_list<std::string_view> allowedClasses,
+                                        std::size_t fieldOffset) {
     const auto fail = [&](const std::string& what) -> ArchiveError {
         return ArchiveError(what + " (object field at offset " + std::to_string(fieldOffset) + ")");
     };
 
     const std::uint16_t tag = readUInt16();
-    std::size_t classIndex = 0;
     if (tag == kNewClassTag) {
         enterNested();
         const std::uint16_t schema = readUInt16();
@@ -317,45 +329,68 @@ ArchiveObject* Archive::readObject(std::initializer_list<std::string_view> allow
             throw fail("unknown class " + quoted(name));
         if (!allowed(allowedClasses, cls->name))
             throw fail("class " + quoted(name) + " not expected here");
-        if (m_slots.size() > kMaxIndex)
-            throw fail("too many objects");
-        m_slots.push_back(Slot{cls, schema, nullptr});
-        classIndex = m_slots.size() - 1;
-    } else {
-        std::uint32_t value;
-        if (tag == kBigObjectTag)
-            value = readUInt32();
-        else
-            value = (tag & kClassTag) ? (kBigClassTag | (tag & ~kClassTag)) : tag;
-        const std::uint32_t index = value & ~kBigClassTag;
-        if (!(value & kBigClassTag)) {
-            // A null object or a back-reference.
-            if (index == 0)
-                return nullptr;
-            if (index >= m_slots.size() || !m_slots[index].object)
-                throw fail("reference to object index " + std::to_string(index) + " that names no object");
-            const Slot& slot = m_slots[index];
-            if (!allowed(allowedClasses, slot.cls->name))
-                throw fail("reference to an object of class " + quoted(slot.cls->name) + " not expected here");
-            return slot.object;
-        }
-        if (index == 0 || index >= m_slots.size() || m_slots[index].object)
-            throw fail("class index " + std::to_string(index) + " that names no class");
-        enterNested();
-        if (!allowed(allowedClasses, m_slots[index].cls->name))
-            throw fail("class " + quoted(m_slots[index].cls->name) + " not expected here");
-        classIndex = index;
+        const std::size_t classNumber = m_classes.size();
+        addSlot(kClassSlot, classNumber, fieldOffset);
+        m_classes.push_back(ClassRecord{cls, schema});
+        return {FieldTag::NewObject, static_cast<std::uint32_t>(classNumber)};
     }
 
-    const Slot cls = m_slots[classIndex];
+    std::uint32_t value;
+    if (tag == kBigObjectTag)
+        value = readUInt32();
+    else
+        value = (tag & kClassTag) ? (kBigClassTag | (tag & ~kClassTag)) : tag;
+    const std::uint32_t index = value & ~kBigClassTag;
+    const std::uint32_t slot = index < m_slots.size() ? m_slots[index] : 0;
+    const std::uint32_t kind = slot >> kSlotKindShift;
+    const std::uint32_t number = slot & kSlotNumberMask;
+    if (!(value & kBigClassTag)) {
+        // A null object or a back-reference.
+        if (index == 0)
+            return {FieldTag::Null, 0};
+        if (kind != kObjectSlot && kind != kValueSlot)
+            throw fail("reference to object index " + std::to_string(index) + " that names no object");
+        const ClassRecord& cls = m_classes[kind == kObjectSlot ? m_objects[number].classNumber : number];
+        if (!allowed(allowedClasses, cls.cls->name))
+            throw fail("reference to an object of class " + quoted(cls.cls->name) + " not expected here");
+        return {FieldTag::Reference, index};
+    }
+    if (kind != kClassSlot)
+        throw fail("class index " + std::to_string(index) + " that names no class");
+    enterNested();
+    if (!allowed(allowedClasses, m_classes[number].cls->name))
+        throw fail("class " + quoted(m_classes[number].cls->name) + " not expected here");
+    return {FieldTag::NewObject, number};
+}
+
+ArchiveObject* Archive::readObject(std::initializer_list<std::string_view> allowedClasses) {
+    requireLoading();
+    const std::size_t fieldOffset = m_pos;
+    const auto fail = [&](const std::string& what) -> ArchiveError {
+        return ArchiveError(what + " (object field at offset " + std::to_string(fieldOffset) + ")");
+    };
+
+    const FieldTag tag = readFieldTag(allowedClasses, fieldOffset);
+    if (tag.kind == FieldTag::Null)
+        return nullptr;
+    if (tag.kind == FieldTag::Reference) {
+        const std::uint32_t slot = m_slots[tag.value];
+        const std::uint32_t number = slot & kSlotNumberMask;
+        if ((slot >> kSlotKindShift) == kValueSlot)
+            throw fail("object of class " + quoted(m_classes[number].cls->name) +
+                       " stands at more than one owning place");
+        return m_objects[number].object;
+    }
+
+    const ClassRecord cls = m_classes[tag.value];
     std::unique_ptr<ArchiveObject> created = cls.cls->create();
     if (!created)
         throw fail("class " + quoted(cls.cls->name) + " could not be created");
-    if (m_slots.size() > kMaxIndex)
-        throw fail("too many objects");
     ArchiveObject* object = created.get();
+    // The archive owns the object from here on, whatever fails later.
     m_owned.emplace(object, std::move(created));
-    m_slots.push_back(Slot{cls.cls, cls.schema, object});
+    addSlot(kObjectSlot, m_objects.size(), fieldOffset);
+    m_objects.push_back(CreatedObject{object, tag.value});
 
     DepthGuard depth(m_depth);
     m_schemaStack.push_back(cls.schema);
@@ -367,6 +402,27 @@ ArchiveObject* Archive::readObject(std::initializer_list<std::string_view> allow
     }
     m_schemaStack.pop_back();
     return object;
+}
+
+bool Archive::beginValueObject(std::string_view className) {
+    requireLoading();
+    const std::size_t fieldOffset = m_pos;
+    const FieldTag tag = readFieldTag({className}, fieldOffset);
+    if (tag.kind == FieldTag::Null)
+        return false;
+    if (tag.kind == FieldTag::Reference)
+        throw ArchiveError("object of class " + quoted(className) +
+                           " stands at more than one owning place (object field at offset " +
+                           std::to_string(fieldOffset) + ")");
+    addSlot(kValueSlot, tag.value, fieldOffset);
+    m_schemaStack.push_back(m_classes[tag.value].schema);
+    ++m_depth;
+    return true;
+}
+
+void Archive::endValueObject() {
+    --m_depth;
+    m_schemaStack.pop_back();
 }
 
 std::unique_ptr<ArchiveObject> Archive::adopt(ArchiveObject* object) {

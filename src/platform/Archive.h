@@ -1,9 +1,9 @@
 #pragma once
 // The object archive: the byte stream of portfolio files and of the item clipboard format.
 //
-// An Archive either stores (writes into its own byte buffer) or loads (reads from a copy of the
-// bytes it was given). Records implement ArchiveObject::Serialize and ask isStoring() which way
-// they run. The encoding:
+// An Archive either stores (writes into its own byte buffer, or hands the bytes to a sink in
+// chunks) or loads (reads from bytes it owns). Records implement ArchiveObject::Serialize and ask
+// isStoring() which way they run. The encoding:
 //   - integers little-endian, doubles IEEE 754 (8 bytes), bool one byte;
 //   - count: 16-bit, or 0xFFFF followed by a 32-bit count when it is 65535 or more;
 //   - string: byte form with a length prefix (1 byte below 255; 0xFF + 16-bit below 0xFFFE;
@@ -18,6 +18,7 @@
 // ArchiveError; no count or length read from the stream allocates more than the remaining bytes
 // can fill.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -76,12 +77,22 @@ class Archive {
 public:
     // Nesting of objects read or written inside other objects' records, at most.
     static constexpr int kDefaultMaxDepth = 1024;
+    // Bytes a storing archive with a sink collects before it hands them over.
+    static constexpr std::size_t kDefaultChunkSize = std::size_t{1} << 20;
+
+    // Receives the bytes of a storing archive in order; throws to give up (the exception leaves
+    // the write that caused it).
+    using Sink = std::function<void(const std::uint8_t* data, std::size_t size)>;
 
     // A storing archive with an empty buffer.
     Archive();
-    // A loading archive over a copy of `bytes`, creating objects of the classes in `registry`
-    // (which must outlive the archive).
+    // A storing archive that hands its bytes to `sink` whenever about `chunkSize` have collected;
+    // flush() hands over the rest. buffer() holds only the bytes not handed over yet.
+    explicit Archive(Sink sink, std::size_t chunkSize = kDefaultChunkSize);
+    // A loading archive over `bytes` (taken over, not copied), creating objects of the classes in
+    // `registry` (which must outlive the archive).
     Archive(std::vector<std::uint8_t> bytes, const ArchiveClassRegistry& registry);
+    // A loading archive over a copy of `bytes`.
     Archive(std::string_view bytes, const ArchiveClassRegistry& registry);
     ~Archive();
     Archive(const Archive&) = delete;
@@ -90,39 +101,45 @@ public:
     bool isStoring() const { return m_storing; }
     bool isLoading() const { return !m_storing; }
 
-    // The bytes stored so far.
+    // Storing: the bytes stored so far (and not handed to a sink).
     const std::vector<std::uint8_t>& buffer() const { return m_bytes; }
     std::vector<std::uint8_t> takeBuffer();
+    // Storing with a sink: hands every byte stored so far to the sink.
+    void flush();
 
     // Loading: read position and the bytes left.
     std::size_t position() const { return m_pos; }
-    std::size_t remaining() const { return m_bytes.size() - m_pos; }
+    std::size_t remaining() const { return m_inSize - m_pos; }
 
     void setMaxDepth(int depth) { m_maxDepth = depth; }
     int maxDepth() const { return m_maxDepth; }
 
     // --- numbers ---
-    void writeUInt8(std::uint8_t v);
-    void writeUInt16(std::uint16_t v);
-    void writeUInt32(std::uint32_t v);
-    void writeUInt64(std::uint64_t v);
+    void writeUInt8(std::uint8_t v) { put(&v, 1); }
+    void writeUInt16(std::uint16_t v) { putLittleEndian(v); }
+    void writeUInt32(std::uint32_t v) { putLittleEndian(v); }
+    void writeUInt64(std::uint64_t v) { putLittleEndian(v); }
     void writeInt8(std::int8_t v) { writeUInt8(static_cast<std::uint8_t>(v)); }
     void writeInt16(std::int16_t v) { writeUInt16(static_cast<std::uint16_t>(v)); }
     void writeInt32(std::int32_t v) { writeUInt32(static_cast<std::uint32_t>(v)); }
     void writeInt64(std::int64_t v) { writeUInt64(static_cast<std::uint64_t>(v)); }
-    void writeDouble(double v);
+    void writeDouble(double v) { writeUInt64(std::bit_cast<std::uint64_t>(v)); }
     void writeBool(bool v) { writeUInt8(v ? 1 : 0); }
     void writeBytes(std::string_view bytes);
 
-    std::uint8_t readUInt8();
-    std::uint16_t readUInt16();
-    std::uint32_t readUInt32();
-    std::uint64_t readUInt64();
+    std::uint8_t readUInt8() {
+        std::uint8_t v;
+        take(&v, 1);
+        return v;
+    }
+    std::uint16_t readUInt16() { return takeLittleEndian<std::uint16_t>(); }
+    std::uint32_t readUInt32() { return takeLittleEndian<std::uint32_t>(); }
+    std::uint64_t readUInt64() { return takeLittleEndian<std::uint64_t>(); }
     std::int8_t readInt8() { return static_cast<std::int8_t>(readUInt8()); }
     std::int16_t readInt16() { return static_cast<std::int16_t>(readUInt16()); }
     std::int32_t readInt32() { return static_cast<std::int32_t>(readUInt32()); }
     std::int64_t readInt64() { return static_cast<std::int64_t>(readUInt64()); }
-    double readDouble();
+    double readDouble() { return std::bit_cast<double>(readUInt64()); }
     bool readBool() { return readUInt8() != 0; } // any non-zero byte is true
     std::string readBytes(std::size_t count);
 
@@ -150,6 +167,10 @@ public:
     // Writes a null, a back-reference to an object written before, or the object's class (record
     // or index) followed by its own record.
     void writeObject(ArchiveObject* object);
+    // The same for an object that stands at this one place only and is never written again (a
+    // record owned by one list): it takes its index like any other, but the archive keeps no note
+    // of its address. Writing such an object a second time would store it twice.
+    void writeUnsharedObject(ArchiveObject* object);
 
     // Reads one object field. `allowedClasses` names the classes that may stand here (empty: every
     // class of the registry); another class, an unknown class, a back-reference to nothing or to
@@ -163,6 +184,21 @@ public:
         if (auto* typed = dynamic_cast<T*>(object))
             return typed;
         throw ArchiveError("object of class '" + std::string(object->archiveClassName()) + "' has an unexpected type");
+    }
+
+    // Reads one object field that must hold a null or a new object of class `className` (which
+    // must be in the registry), for a caller that keeps the object as a value of its own: no
+    // object is created, `readRecord()` reads the record (with objectSchema() and the nesting
+    // depth as for readObject). Returns false for a null field. The object takes its index, so
+    // later indexes stay right; a later field naming it fails, as it has its one owner already
+    // (readObject and readValueObject alike), and so does a field here naming an object read
+    // before.
+    template <class ReadRecord> bool readValueObject(std::string_view className, ReadRecord&& readRecord) {
+        if (!beginValueObject(className))
+            return false;
+        const ValueObjectScope scope(*this);
+        readRecord();
+        return true;
     }
 
     // Takes ownership of an object this archive created; fails when it was adopted already (a
@@ -183,7 +219,7 @@ public:
         else if constexpr (std::is_floating_point_v<T>)
             writeDouble(static_cast<double>(v));
         else
-            writeSized(static_cast<std::uint64_t>(v), sizeof(T));
+            putLittleEndian(static_cast<std::make_unsigned_t<T>>(v));
         return *this;
     }
     template <class T>
@@ -193,7 +229,7 @@ public:
         else if constexpr (std::is_floating_point_v<T>)
             v = static_cast<T>(readDouble());
         else
-            v = static_cast<T>(readSized(sizeof(T)));
+            v = static_cast<T>(takeLittleEndian<std::make_unsigned_t<T>>());
         return *this;
     }
     Archive& operator<<(std::string_view text) {
@@ -208,36 +244,115 @@ public:
     }
 
 private:
-    struct Slot {
-        const ArchiveClassRegistry::Entry* cls = nullptr; // the class, or the object's class
-        std::uint16_t schema = 0;
-        ArchiveObject* object = nullptr; // null: a class slot
+    // Loading: what an index names, in 32 bits: the kind in the top two bits, below it the number
+    // of the class (m_classes) or of the object (m_objects).
+    static constexpr std::uint32_t kSlotKindShift = 30;
+    static constexpr std::uint32_t kSlotNumberMask = (std::uint32_t{1} << kSlotKindShift) - 1;
+    enum SlotKind : std::uint32_t {
+        kNoSlot = 0,     // index 0, the null object
+        kClassSlot = 1,  // a class record
+        kObjectSlot = 2, // an object the archive created (number: m_objects)
+        kValueSlot = 3,  // an object a caller took as a value (number: its class)
     };
+    struct ClassRecord {
+        const ArchiveClassRegistry::Entry* cls;
+        std::uint16_t schema;
+    };
+    struct CreatedObject {
+        ArchiveObject* object;
+        std::uint32_t classNumber;
+    };
+    // What the tag of an object field names.
+    struct FieldTag {
+        enum Kind { Null, Reference, NewObject } kind;
+        std::uint32_t value; // Reference: the index; NewObject: the class number
+    };
+
+    // Ends the record of a value object (readValueObject), also when reading it throws.
+    class ValueObjectScope {
+    public:
+        explicit ValueObjectScope(Archive& ar) : m_ar(ar) {}
+        ~ValueObjectScope() { m_ar.endValueObject(); }
+        ValueObjectScope(const ValueObjectScope&) = delete;
+        ValueObjectScope& operator=(const ValueObjectScope&) = delete;
+
+    private:
+        Archive& m_ar;
+    };
+
+    // Storing: appends `size` bytes (at least one).
+    void put(const void* data, std::size_t size) {
+        if (m_bytes.size() + size > m_outLimit)
+            beforeLimit();
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        m_bytes.insert(m_bytes.end(), bytes, bytes + size);
+    }
+    template <class T> void putLittleEndian(T v) {
+        if constexpr (std::endian::native == std::endian::big)
+            v = byteSwapped(v);
+        put(&v, sizeof v);
+    }
+    // Loading: takes the next `size` bytes (at least one).
+    void take(void* out, std::size_t size) {
+        if (size > m_inSize - m_pos)
+            notEnoughData(size);
+        std::memcpy(out, m_in + m_pos, size);
+        m_pos += size;
+    }
+    template <class T> T takeLittleEndian() {
+        T v;
+        take(&v, sizeof v);
+        if constexpr (std::endian::native == std::endian::big)
+            v = byteSwapped(v);
+        return v;
+    }
+    template <class T> static T byteSwapped(T v) {
+        T out = 0;
+        for (std::size_t i = 0; i < sizeof(T); ++i)
+            out = static_cast<T>((out << 8) | ((v >> (8 * i)) & 0xFF));
+        return out;
+    }
 
     void requireStoring() const;
     void requireLoading() const;
     void need(std::size_t count) const;
-    void writeSized(std::uint64_t v, std::size_t size);
-    std::uint64_t readSized(std::size_t size);
+    [[noreturn]] void notEnoughData(std::size_t count) const;
+    void beforeLimit();
     void writeLength(std::size_t length);
     std::size_t readLength(bool wideMarkerAllowed, bool& wide);
     void enterNested();
     std::uint32_t nextIndex();
+    void writeObject(ArchiveObject* object, bool shared);
+    FieldTag readFieldTag(std::initializer_list<std::string_view> allowedClasses, std::size_t fieldOffset);
+    void addSlot(SlotKind kind, std::size_t number, std::size_t fieldOffset);
+    bool beginValueObject(std::string_view className);
+    void endValueObject();
 
     bool m_storing;
-    std::vector<std::uint8_t> m_bytes;
-    std::size_t m_pos = 0;
     int m_depth = 0;
     int m_maxDepth = kDefaultMaxDepth;
 
-    // Storing: index of every object and class written.
+    // Storing: the bytes not handed to a sink yet. A write that would take them past m_outLimit
+    // (a chunk with a sink, nothing on a loading archive) goes through beforeLimit() first.
+    std::vector<std::uint8_t> m_bytes;
+    std::size_t m_outLimit;
+    Sink m_sink;
+    // Index of every shared object and class written.
     std::uint32_t m_nextIndex = 1;
     std::unordered_map<const ArchiveObject*, std::uint32_t> m_storedObjects;
     std::map<std::string, std::uint32_t, std::less<>> m_storedClasses;
+    std::string m_lastClassName; // the class written last and its index, looked up first
+    std::uint32_t m_lastClassIndex = 0;
 
-    // Loading: slot i holds what index i names (slot 0 is the null object).
+    // Loading: the bytes and the read position.
+    std::vector<std::uint8_t> m_input;
+    const std::uint8_t* m_in = nullptr;
+    std::size_t m_inSize = 0;
+    std::size_t m_pos = 0;
     const ArchiveClassRegistry* m_registry = nullptr;
-    std::vector<Slot> m_slots;
+    std::vector<std::uint32_t> m_slots; // slot i: what index i names
+    std::vector<ClassRecord> m_classes;
+    std::vector<CreatedObject> m_objects;
     std::unordered_map<ArchiveObject*, std::unique_ptr<ArchiveObject>> m_owned;
     std::vector<std::uint16_t> m_schemaStack;
 };

@@ -284,24 +284,39 @@ bool CWPapierDoc::OnSaveDocument(const std::filesystem::path& path) {
     std::string failure;
     {
         const WaitCursor wait(m_portfolioHost);
-        std::vector<std::uint8_t> bytes;
-        try {
+        const auto serialize = [this, &failure](Archive& ar) {
+            try {
+                Serialize(ar);
+                ar.flush();
+                return true;
+            } catch (const std::bad_alloc&) {
+                failure = "not enough memory";
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+            return false;
+        };
+        if (zip) {
+            // The zip entry is made from the whole stream at once.
             Archive ar;
-            Serialize(ar);
-            bytes = ar.takeBuffer();
-        } catch (const std::bad_alloc&) {
-            failure = "not enough memory";
-        } catch (const std::exception& e) {
-            failure = e.what();
-        }
-        if (failure.empty()) {
-            if (zip) {
+            if (serialize(ar)) {
                 DOC_LOG(LOG_LEVEL_DEBUG, "Zipping serialized archive to file '%s'...", name.c_str());
-                if (writeZippedFile(path, bytes, failure))
+                if (writeZippedFile(path, ar.takeBuffer(), failure))
                     DOC_LOG(LOG_LEVEL_DEBUG, "Zip file successful!");
+            }
+        } else {
+            // The stream goes to the temporary file in chunks as it is made; the previous file is
+            // replaced only when all of it was written.
+            AtomicFileWriter writer(path);
+            if (!writer.open()) {
+                failure = writer.errorText();
             } else {
-                writeFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                                    &failure);
+                Archive ar([&writer](const std::uint8_t* data, std::size_t size) {
+                    if (!writer.write(std::string_view(reinterpret_cast<const char*>(data), size)))
+                        throw ArchiveError(writer.errorText());
+                });
+                if (serialize(ar) && !writer.commit())
+                    failure = writer.errorText();
             }
         }
     }

@@ -164,6 +164,8 @@ public:
     bool GetTimeFrameChangePercent(const OleDate& date, std::int64_t days, double& out, std::int64_t& ageDays) const;
     // Copies of all quotations, oldest first.
     std::vector<CKurs> GetQuotationListCopy() const;
+    // Grows with every change of the quotation list: an equal value means an unchanged list.
+    std::uint64_t quotationListGeneration() const;
 
     // --- transaction list ---
     // Inserts a copy in date order (after transactions of an equal date, but before the newest
@@ -173,6 +175,9 @@ public:
     int ReplaceTransaction(int index, const CTransaction& transaction);
     bool ReplaceTransactionList(std::vector<CTransaction> transactions);
     bool IsTransactionListEmpty() const;
+    int GetTransactionCount() const;
+    // The item's own record (no copy), valid until the list changes; null when out of range.
+    const CTransaction* GetTransactionAt(int index) const;
     // Copies of all transactions, in list order; each copy holds no origin.
     std::vector<CTransaction> GetTransactionListCopy() const;
     // Units held on `date` (1.0 or 0 on the cash account).
@@ -191,6 +196,28 @@ public:
     bool AddRecurringTransaction(CTransaction& out);
 
     std::uint32_t GetColor() const { return m_crColor; }
+
+    // --- user-defined value, comparison and transformations (WPapierItemFormula.cpp) ---
+    // The value of m_strFormula at x and y (what m_pFormulaItemX/Y supply by m_nFormulaValueX/Y)
+    // and its display text: "%4.2f%" in percent display, else `numberFormat` grouped. False (0,
+    // empty text) for an empty formula, or when x or y is needed but unavailable.
+    bool GetUserDefinedValue(double& value, std::string& text, const char* numberFormat) const;
+    // The formula with every 'y' and 'Y' replaced by "(y)", y printed "%.6f" whatever the locale.
+    static std::string FormulaWithY(std::string_view formula, double y);
+    // Sort order by list column 0..12: 1, -1 or the name comparison (1 when `other` is null). The
+    // change columns follow the list view's percent display and time frame.
+    int CompareItems(const CWPapier* other, int column, bool procentualValue, int timeFrameDays) const;
+    // Applies a formula in x to close, open, high and low of the quotations first..last (0 =
+    // oldest); the split presets "x/2".."x/10" and "x*2".."x*10" also divide volumes, the units of
+    // the transactions in that range and m_dUnits by f(1) and map prices, break-even, average and
+    // alarm limits by f; "1/x" leaves zeros alone. False, and nothing changes, when the formula is
+    // empty or does not parse, the range holds no quotation, or a result would not be finite.
+    bool ApplyFunction(int first, int last, const std::string& formula);
+    // Multiplies each quotation by the close of the factor item's newest quotation not later than
+    // it (none: left as it is). False when the factor is null or this item, or a list is empty,
+    // or a product would not be finite (nothing changes then).
+    bool MultiplyByItem(CWPapier* factorItem);
+    // --- end of user-defined value, comparison and transformations ---
 
 private:
     // Helpers expecting the list's lock to be held.

@@ -30,19 +30,15 @@ template <class T> void reserveFor(std::vector<T>& list, std::uint32_t count, co
     list.reserve(std::min<std::size_t>(count, ar.remaining() / minBytes));
 }
 
-// Takes one record of an object list over from the archive. Null entries give nothing.
-template <class T> bool takeRecord(Archive& ar, std::string_view className, std::vector<T>& out) {
-    ArchiveObject* object = ar.readObject({className});
-    if (!object)
-        return false;
-    // adopt() refuses an object the archive handed over before, so a back-reference to a record of
-    // another list never reaches a freed record.
-    const std::unique_ptr<ArchiveObject> owned = ar.adopt(object);
-    const auto* record = dynamic_cast<const T*>(owned.get());
-    if (!record)
-        throw ArchiveError("a list entry is not a " + std::string(className) + " record");
-    out.push_back(*record);
-    return true;
+// Reads the next entry of a record list in place at the end of `list`, in the form of `schema`.
+// Null entries give nothing. The records are values of the list: a stream that names one of them
+// again, at any place, fails (Archive::readValueObject).
+template <class T> bool readRecordEntry(Archive& ar, int schema, std::vector<T>& list) {
+    T& record = list.emplace_back();
+    if (ar.readValueObject(T::kClassName, [&] { record.SerializeWithSchema(ar, schema); }))
+        return true;
+    list.pop_back();
+    return false;
 }
 
 std::vector<CKurs> readQuotations(Archive& ar, int schema, const std::string& itemName) {
@@ -50,7 +46,7 @@ std::vector<CKurs> readQuotations(Archive& ar, int schema, const std::string& it
     std::vector<CKurs> list;
     reserveFor(list, count, ar, minQuotationBytes(schema));
     for (std::uint32_t i = 0; i < count; ++i)
-        if (!takeRecord(ar, CKurs::kClassName, list))
+        if (!readRecordEntry(ar, schema, list))
             ITEM_LOG(LOG_LEVEL_ERROR, "GetQuotationListCopy: ignoring NULL reference in quotation list of '%s'!!!",
                      itemName.c_str());
     return list;
@@ -61,7 +57,7 @@ std::vector<CTransaction> readTransactions(Archive& ar, int schema, const std::s
     std::vector<CTransaction> list;
     reserveFor(list, count, ar, minTransactionBytes(schema));
     for (std::uint32_t i = 0; i < count; ++i)
-        if (!takeRecord(ar, CTransaction::kClassName, list))
+        if (!readRecordEntry(ar, schema, list))
             ITEM_LOG(LOG_LEVEL_ERROR, "GetTransactionListCopy: ignoring NULL reference in transaction list of '%s'!!!",
                      itemName.c_str());
     return list;
@@ -143,15 +139,15 @@ void CWPapier::storeRecord(Archive& ar) {
     ar.writeInt32(m_bTransactionMarks);
     ar.writeInt32(m_bBreakEvenLine);
 
-    // The records stay where they are while both locks are held, so the archive may note their
-    // addresses; it only reads them.
+    // Each record belongs to its list alone and is written at this one place, so the archive
+    // keeps no note of its address; it only reads it.
     writeRecordList(ar, m_QuotationList.size());
     m_QuotationList.forEach(0, m_QuotationList.size(), [&ar](const CKurs& quotation, std::size_t) {
-        ar.writeObject(const_cast<CKurs*>(&quotation));
+        ar.writeUnsharedObject(const_cast<CKurs*>(&quotation));
     });
     writeRecordList(ar, m_TransactionList.size());
     for (CTransaction& transaction : m_TransactionList)
-        ar.writeObject(&transaction);
+        ar.writeUnsharedObject(&transaction);
     quotationLock.unlock();
     transactionLock.unlock();
 
@@ -272,7 +268,7 @@ void CWPapier::loadRecord(Archive& ar, int s) {
         m_Server.m_strURL = ar.readString();
         if (s == 1) {
             m_Server.m_strThousands.clear();
-            m_Server.m_strDecimal = ",";
+            m_Server.m_strDecimal.assign(1, ','); // not from a literal: GCC 12 warns falsely there
         } else {
             m_Server.m_strThousands = ar.readString();
             m_Server.m_strDecimal = ar.readString();

@@ -8,21 +8,6 @@
 
 namespace {
 
-// The downloaded quotation added to the item: the one call of the document's quotation operation
-// from here.
-void addDownloadedQuotation(CWPapierDoc& doc, ItemPos pos, const CKurs& quotation, bool sameDay) {
-    // PENDING: CWPapierDoc::AddQuotationToItem (pos, &quotation, sameDay, true) is not in the
-    // document yet; until then the item takes the quotation and the views are told, without the
-    // investment history.
-    const auto lock = doc.LockList();
-    CWPapier* item = doc.GetItem(pos);
-    if (!item)
-        return;
-    item->AddQuotation(quotation, sameDay);
-    doc.SetModifiedFlag();
-    doc.UpdateAllViews(nullptr, static_cast<std::int64_t>(pos));
-}
-
 std::string missingRateText(const char* format, const std::string& name, const std::string& date) {
     const int size = std::snprintf(nullptr, 0, format, name.c_str(), date.c_str());
     std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
@@ -67,7 +52,9 @@ int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quo
         quotation->m_dHigh *= rate.m_dClose;
         quotation->m_dLow *= rate.m_dClose;
     }
-    addDownloadedQuotation(doc, pos, *quotation, doc.programOptions().DisableIntraday != 0);
+    // A copy is stored under the item's quotation lock; the investment history follows when it is
+    // the item's newest quotation and the item holds units; the views are told.
+    doc.AddQuotationToItem(pos, *quotation, doc.programOptions().DisableIntraday != 0, true);
     doc.ResetDownloadFlag(item);
     return 1;
 }

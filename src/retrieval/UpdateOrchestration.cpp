@@ -177,13 +177,6 @@ void LinkCurrencyJobs(CWPapierDoc& doc, const std::vector<CWPapier*>& items,
     }
 }
 
-// The investment history of the portfolio, recomputed when an update was asked for the
-// investment-history item alone: the one call of the document's history update from here.
-void recomputeInvestmentHistory(CWPapierDoc& doc) {
-    // PENDING: CWPapierDoc::UpdateSumInvestValue is not in the document yet.
-    (void)doc;
-}
-
 SystemTime now() {
     SystemTime st;
     OleDate::GetCurrentTime().GetAsSystemTime(st);
@@ -258,7 +251,7 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
             jobs.push_back(std::move(job));
         }
         if (skippedHistory && items.size() == 1) {
-            recomputeInvestmentHistory(doc);
+            doc.UpdateSumInvestValue();
             doc.SetModifiedFlag();
             doc.UpdateAllViews(nullptr, 0);
         }

@@ -424,6 +424,142 @@ TEST_F(ArchiveTest, AnObjectAtTwoOwningPlacesFails) {
     EXPECT_THROW(readNodeList(in), ArchiveError);
 }
 
+// Records owned by one list are written without a note of their address and read in place as
+// values; the stream is the same as for shared objects, and the indexes after them stay right.
+TEST_F(ArchiveTest, RecordsKeptAsValuesTakeTheirIndexes) {
+    std::vector<Leaf> leaves{Leaf(1.0), Leaf(2.0), Leaf(3.0)};
+    Node after(7);
+    const auto store = [&](Archive& out, bool unshared) {
+        out.writeCount(leaves.size() + 1);
+        for (Leaf& leaf : leaves)
+            unshared ? out.writeUnsharedObject(&leaf) : out.writeObject(&leaf);
+        out.writeUnsharedObject(nullptr);
+        out.writeObject(&after); // class 5, object 6
+        out.writeObject(&after);
+    };
+    Archive shared;
+    store(shared, false);
+    Archive unshared;
+    store(unshared, true);
+    ASSERT_EQ(unshared.buffer(), shared.buffer());
+    const Bytes& b = unshared.buffer();
+    EXPECT_EQ(Bytes(b.end() - 2, b.end()), bytes({6, 0}));
+
+    Archive in(unshared.takeBuffer(), registry);
+    std::vector<Leaf> read;
+    std::vector<std::uint16_t> schemas;
+    const std::uint32_t count = in.readCount(2);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Leaf& leaf = read.emplace_back();
+        if (!in.readValueObject("CLeaf", [&] {
+                schemas.push_back(in.objectSchema());
+                leaf.Serialize(in);
+            }))
+            read.pop_back();
+    }
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].value, 1.0);
+    EXPECT_EQ(read[2].value, 3.0);
+    EXPECT_EQ(schemas, (std::vector<std::uint16_t>{3, 3, 3}));
+    EXPECT_EQ(in.objectSchema(), 0);
+    auto* node = in.readObjectAs<Node>({"CNode"});
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->value, 7);
+    EXPECT_EQ(in.readObject({"CNode"}), node);
+    EXPECT_EQ(in.remaining(), 0u);
+}
+
+TEST_F(ArchiveTest, ARecordKeptAsAValueCannotBeNamedAgain) {
+    const Bytes leafClass = concat({bytes({0xFF, 0xFF, 3, 0, 5, 0}), text("CLeaf")});
+    const Bytes nodeClass = concat({bytes({0xFF, 0xFF, 22, 0, 5, 0}), text("CNode")});
+    const Bytes leafRecord(8, 0);
+    const Bytes emptyNode = bytes({9, 0, 0, 0, 0, 0, 0, 0});
+    // The first field is read as a value (or, for a node, as an object); the second as a value.
+    struct Case {
+        const char* what;
+        Bytes data;
+        bool firstIsNode;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a value named again as a value", concat({leafClass, leafRecord, bytes({2, 0})}), false,
+         "more than one owning place"},
+        {"a created object named where a value stands", concat({nodeClass, emptyNode, bytes({2, 0})}), true,
+         "not expected here"},
+        {"a value of another class", concat({leafClass, leafRecord, nodeClass, emptyNode}), false, "not expected here"},
+        {"an unknown class", concat({leafClass, leafRecord, bytes({0xFF, 0xFF, 1, 0, 5, 0}), text("CEvil")}), false,
+         "unknown class"},
+        {"a class index naming the value", concat({leafClass, leafRecord, bytes({0x02, 0x80}), leafRecord}), false,
+         "names no class"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Archive in(c.data, registry);
+        Leaf leaf;
+        if (c.firstIsNode)
+            ASSERT_NE(in.readObject({"CNode"}), nullptr);
+        else
+            ASSERT_TRUE(in.readValueObject("CLeaf", [&] { leaf.Serialize(in); }));
+        try {
+            in.readValueObject("CLeaf", [&] { leaf.Serialize(in); });
+            ADD_FAILURE() << "no error";
+        } catch (const ArchiveError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+        }
+    }
+
+    // Named again at a place where any object may stand: there is no object to give.
+    Archive in(concat({leafClass, leafRecord, bytes({2, 0})}), registry);
+    Leaf leaf;
+    ASSERT_TRUE(in.readValueObject("CLeaf", [&] { leaf.Serialize(in); }));
+    EXPECT_THROW(in.readObject({}), ArchiveError);
+
+    // A null field reads nothing; a value counts as a level of nesting.
+    Archive nullIn(bytes({0, 0}), registry);
+    EXPECT_FALSE(nullIn.readValueObject("CLeaf", [] { ADD_FAILURE() << "a record read for null"; }));
+    Archive deepIn(concat({leafClass, leafRecord}), registry);
+    deepIn.setMaxDepth(0);
+    EXPECT_THROW(deepIn.readValueObject("CLeaf", [&] { leaf.Serialize(deepIn); }), ArchiveError);
+}
+
+// A storing archive with a sink hands its bytes over in chunks and keeps only the rest; the
+// bytes are those of an archive that keeps them all. A sink that throws stops the writing.
+TEST_F(ArchiveTest, ASinkReceivesTheBytesInChunks) {
+    Node a(1), b(2);
+    a.link = &b;
+    a.children.push_back(std::make_unique<Node>(3));
+    const auto store = [&](Archive& out) {
+        out.writeObject(&a);
+        out << std::string(300, 'x'); // one write longer than a chunk
+        out.writeObject(&b);
+        out << std::int32_t{42};
+    };
+    Archive whole;
+    store(whole);
+
+    std::vector<Bytes> chunks;
+    Archive chunked([&chunks](const std::uint8_t* data, std::size_t size) { chunks.emplace_back(data, data + size); },
+                    16);
+    store(chunked);
+    Bytes handedOver;
+    for (const Bytes& chunk : chunks)
+        handedOver.insert(handedOver.end(), chunk.begin(), chunk.end());
+    EXPECT_EQ(concat({handedOver, chunked.buffer()}), whole.buffer());
+    EXPECT_LE(chunked.buffer().size(), 16u);
+    ASSERT_GT(chunks.size(), 2u);
+    for (const Bytes& chunk : chunks)
+        EXPECT_TRUE(chunk.size() <= 16 || chunk.size() >= 300) << chunk.size();
+    chunked.flush();
+    EXPECT_TRUE(chunked.buffer().empty());
+    handedOver.clear();
+    for (const Bytes& chunk : chunks)
+        handedOver.insert(handedOver.end(), chunk.begin(), chunk.end());
+    EXPECT_EQ(handedOver, whole.buffer());
+
+    Archive failing([](const std::uint8_t*, std::size_t) { throw ArchiveError("disk full"); }, 16);
+    EXPECT_THROW(store(failing), ArchiveError);
+}
+
 TEST_F(ArchiveTest, ObjectsNotAdoptedAreFreedWithTheArchive) {
     const int before = g_liveNodes;
     {

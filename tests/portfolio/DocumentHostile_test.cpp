@@ -98,7 +98,7 @@ protected:
         doc.AddItem(makeItem("previous"));
         host.clearRecord();
         EXPECT_FALSE(open(bytes, doc));
-        EXPECT_TRUE(doc.IsWPListEmpty());
+        EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
         EXPECT_EQ(doc.GetTitle(), "Untitled");
         const auto notices = host.notices();
         ASSERT_EQ(notices.size(), 1u);
@@ -106,7 +106,7 @@ protected:
         EXPECT_NE(notices[0].text.find(reason), std::string::npos) << notices[0].text;
         // The document is usable afterwards.
         EXPECT_NE(doc.AddItem(makeItem("new")), kNoItemPos);
-        EXPECT_EQ(doc.GetItemCount(), 1);
+        EXPECT_EQ(doc.GetItemCount(), 1 + doctest::kSpecialItemCount);
     }
 
     FakePortfolioHost host;
@@ -122,7 +122,7 @@ TEST_F(DocumentHostileTest, TheMinimalStreamsOpen) {
     }
     CWPapierDoc doc(&host);
     ASSERT_TRUE(open(chain(3), doc));
-    ASSERT_EQ(doc.GetItemCount(), 3);
+    ASSERT_EQ(doc.GetItemCount(), 3 + doctest::kSpecialItemCount);
     ItemPos pos = doc.GetHeadPosition();
     CWPapier* first = doc.GetNextItem(pos);
     CWPapier* second = doc.GetNextItem(pos);
@@ -153,11 +153,11 @@ TEST_F(DocumentHostileTest, EveryTruncationFailsCleanly) {
         doc.AddItem(makeItem("previous"));
         host.clearRecord();
         ASSERT_FALSE(open(whole.substr(0, size), doc));
-        EXPECT_TRUE(doc.IsWPListEmpty());
+        EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
         EXPECT_EQ(host.notices().size(), 1u);
     }
     ASSERT_TRUE(open(whole, doc));
-    EXPECT_EQ(doc.GetItemCount(), 3);
+    EXPECT_EQ(doc.GetItemCount(), 3 + doctest::kSpecialItemCount);
 }
 
 TEST_F(DocumentHostileTest, MalformedStreamsFailCleanly) {
@@ -178,6 +178,11 @@ TEST_F(DocumentHostileTest, MalformedStreamsFailCleanly) {
     twice.u16(2);
     className(twice, "CWPapier").append(head()).append(kEmptyList).append(kEmptyList);
     twice.append(tail(kNone, tag(2), tag(2))).u16(2);
+    // A quotation (object 4) named again in its own list, and in the list of transactions.
+    Bytes quotationTwice;
+    className(quotationTwice.u16(2), "CKurs").date(OleDate()).f64(1).f64(2).f64(3).f64(4).f64(5).u16(4);
+    Bytes quotationAsTransaction;
+    quotationAsTransaction.append(oneQuotation()).u16(1).u16(4);
     Bytes hugeName;
     className(hugeName.u16(1), "CWPapier").u8(0xFF).u16(0xFFFF).i32(0x7FFFFFF0);
     Bytes hugeWideName;
@@ -208,6 +213,9 @@ TEST_F(DocumentHostileTest, MalformedStreamsFailCleanly) {
         {"a long back-reference past every object", withList(kEmptyList, Bytes().u16(0x7FFF).i32(0x00001234).data()),
          "object index 4660 that names no object"},
         {"the same item twice in the list", twice.data(), "more than one owning place"},
+        {"the same quotation twice in its list", withList(quotationTwice.data(), kNone), "more than one owning place"},
+        {"a quotation named in the transaction list", withList(quotationAsTransaction.data(), kNone),
+         "class 'CKurs' not expected here"},
         {"a huge item count", Bytes().u16(0xFFFF).i32(0x7FFFFFFF).data(), "exceeds the data left"},
         {"a huge quotation count", withList(Bytes().u16(0xFFFF).i32(0x7FFFFFF0).data(), kNone),
          "exceeds the data left"},
@@ -233,12 +241,12 @@ TEST_F(DocumentHostileTest, MalformedStreamsFailCleanly) {
 TEST_F(DocumentHostileTest, LinksNestedWithinTheLimitOpen) {
     CWPapierDoc doc(&host);
     ASSERT_TRUE(open(chain(500), doc));
-    EXPECT_EQ(doc.GetItemCount(), 500);
+    EXPECT_EQ(doc.GetItemCount(), 500 + doctest::kSpecialItemCount);
     // And the same portfolio saves and opens again, its links intact.
     ASSERT_TRUE(doc.OnSaveDocument(path("again.cvr")));
     CWPapierDoc again(&host);
     ASSERT_TRUE(again.openDocument(path("again.cvr")));
-    ASSERT_EQ(again.GetItemCount(), 500);
+    ASSERT_EQ(again.GetItemCount(), 500 + doctest::kSpecialItemCount);
     int links = 0;
     for (ItemPos pos = again.GetHeadPosition(); pos != kNoItemPos;) {
         const CWPapier* item = again.GetNextItem(pos);
@@ -267,7 +275,7 @@ TEST_F(DocumentHostileTest, ItemsOnlyAtLinksAreFreedAndTheLinksRepaired) {
 
     CWPapierDoc doc(&host);
     ASSERT_TRUE(open(b.data(), doc));
-    ASSERT_EQ(doc.GetItemCount(), 1);
+    ASSERT_EQ(doc.GetItemCount(), 1 + doctest::kSpecialItemCount);
     const CWPapier* listed = doc.GetItem(doc.GetHeadPosition());
     EXPECT_EQ(listed->m_strName, "listed");
     EXPECT_EQ(listed->m_pCurrencyItem, nullptr);
@@ -293,7 +301,7 @@ TEST_F(DocumentHostileTest, NullListEntriesAreDropped) {
     itemtest::LogCapture log;
     CWPapierDoc doc(&host);
     ASSERT_TRUE(open(b.data(), doc));
-    EXPECT_EQ(doc.GetItemCount(), 1);
+    EXPECT_EQ(doc.GetItemCount(), 1 + doctest::kSpecialItemCount);
     int errors = 0;
     for (const auto& line : log.lines())
         if (line.level == LOG_LEVEL_ERROR && line.message == "Ignoring NULL reference in item list!!!")

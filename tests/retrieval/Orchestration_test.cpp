@@ -35,7 +35,13 @@ TEST_F(UpdateTest, OneItemFromStepBacksAndRetriesToItsQuotation) {
     server.reply("/q/ABC/15.html", HttpReply::error(404));
     server.replySequence("/q/ABC/14.html",
                          {HttpReply::error(503), HttpReply::error(502), HttpReply::page(page("Kurs: 12,34"))});
+    doc->OnNewDocument(); // with the cash account and the investment history
     CWPapier* item = addItem("Alpha", server.url("/q/[&symbol]/[&d].html"), "Kurs:", "ABC");
+    CTransaction buy;
+    buy.m_dtDate = OleDate(2024, 3, 1, 12, 0, 0);
+    buy.m_dUnits = 10.0;
+    buy.m_dQuotation = 10.0;
+    item->AddTransaction(buy);
     doc->SetModifiedFlag(false);
 
     EXPECT_EQ(UpdateAllItems(*doc), 1);
@@ -58,7 +64,45 @@ TEST_F(UpdateTest, OneItemFromStepBacksAndRetriesToItsQuotation) {
     EXPECT_TRUE(datesEqual(stored[0].m_dtDate, fixedNow()));
     EXPECT_FALSE(doc->IsDownloadInProgress(pos(item)));
     EXPECT_TRUE(doc->IsModified());
+    // The newest quotation of an item holding units moves the investment history.
+    const auto history = *doc->GetQuotationListCopy(doc->FindInvestmentHistoryItem());
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_DOUBLE_EQ(history[0].m_dClose, 123.4);
     EXPECT_TRUE(tmpFiles().empty());
+}
+
+// An update asked for the investment-history item alone recomputes the history and downloads
+// nothing.
+TEST_F(UpdateTest, UpdateOfTheInvestmentHistoryAloneRecomputesIt) {
+    struct Views : DocumentObserver {
+        std::vector<std::int64_t> hints;
+        void OnUpdate(DocumentObserver*, std::int64_t hint) override { hints.push_back(hint); }
+    } views;
+    doc->OnNewDocument();
+    doc->AddView(views);
+    CWPapier* item = addItem("Alpha", "http://127.0.0.1:1/", "Kurs:");
+    CTransaction buy;
+    buy.m_dtDate = OleDate(2024, 3, 1, 12, 0, 0);
+    buy.m_dUnits = 4.0;
+    buy.m_dQuotation = 10.0;
+    item->AddTransaction(buy);
+    item->AddQuotation(CKurs(OleDate(2024, 3, 14, 18, 0, 0), 12.5), false);
+    CWPapier* history = doc->GetItem(doc->FindInvestmentHistoryItem());
+    doc->SetModifiedFlag(false);
+    views.hints.clear();
+
+    EXPECT_EQ(UpdateItemsNow(*doc, {history}), 0);
+
+    EXPECT_EQ(m_manager.workersAlive(), 0);
+    EXPECT_TRUE(collect().empty());
+    EXPECT_FALSE(doc->IsDownloadInProgress(pos(item)));
+    const auto values = quotations(history);
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_DOUBLE_EQ(values[0].m_dClose, 50.0);
+    EXPECT_TRUE(doc->IsModified());
+    ASSERT_FALSE(views.hints.empty());
+    EXPECT_EQ(views.hints.back(), 0);
+    doc->RemoveView(views);
 }
 
 // Items whose expanded URLs are equal share one job: the page is fetched once, the job takes the

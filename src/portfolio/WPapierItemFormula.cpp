@@ -1,0 +1,526 @@
+// The item's user-defined value, its sort order by a list column, and the two operations that
+// transform its quotations: a formula in x (with the stock-split presets) and the multiplication by
+// another item's quotations.
+
+#include "formula/Formula.h"
+#include "log/NumberFormat.h"
+#include "portfolio/ItemLog.h"
+#include "portfolio/WPapierItem.h"
+
+#include <array>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cwctype>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+// What the user-defined value's x or y stands for (m_nFormulaValueX/Y).
+constexpr int kValueLastQuotation = 0;
+constexpr int kValueInvestment = 1;
+constexpr int kValueUnits = 2;
+constexpr int kValueYearChange = 3;
+
+// A sort value that stands for "not available" in the time-frame and user-defined columns.
+constexpr double kUnavailableSortValue = -1000000.0;
+
+// ---------------------------------------------------------------- names
+
+// The next character of UTF-8 text. A byte that starts no well-formed character stands for itself
+// (as 0xDC00 + byte), so that two different texts never read alike.
+char32_t nextCodePoint(std::string_view s, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char lead = byte(i);
+    int length = 0;
+    char32_t cp = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        cp = lead & 0x07;
+    }
+    bool good = length > 0 && i + static_cast<std::size_t>(length) <= s.size();
+    for (int k = 1; good && k < length; ++k) {
+        const unsigned char c = byte(i + static_cast<std::size_t>(k));
+        good = (c & 0xC0) == 0x80;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
+    if (!good || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return 0xDC00 + lead;
+    }
+    i += static_cast<std::size_t>(length);
+    return cp;
+}
+
+// Lower case by the current locale's character classes.
+char32_t foldCase(char32_t cp) {
+    if (cp > static_cast<char32_t>(WCHAR_MAX))
+        return cp;
+    return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(cp)));
+}
+
+// Compares two texts character by character without regard to case: -1, 0 or 1. Characters
+// compare by their code, so the special items' names, which start with a blank, stay in front.
+int compareNoCase(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t ca = foldCase(nextCodePoint(a, i));
+        const char32_t cb = foldCase(nextCodePoint(b, j));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return 0;
+}
+
+int compareNumbers(double a, double b) {
+    if (a > b)
+        return 1;
+    if (a < b)
+        return -1;
+    return 0;
+}
+
+// ---------------------------------------------------------------- user-defined value
+
+// x or y of the user-defined value: what `item` supplies as `kind`, now.
+std::optional<double> formulaVariable(const CWPapier* item, int kind, const OleDate& now) {
+    if (!item)
+        return std::nullopt;
+    if (kind == kValueInvestment && (item->m_bCashAccount || item->m_bInvestmentHistory))
+        kind = kValueLastQuotation;
+    CKurs last;
+    switch (kind) {
+    case kValueInvestment:
+        if (!item->GetLastQuotation(last))
+            return std::nullopt;
+        return item->GetUnitsOnDate(now) * last.m_dClose;
+    case kValueUnits:
+        return item->GetUnitsOnDate(now);
+    case kValueYearChange: {
+        // Annualised change since the start of the current year.
+        const OleDate yearStart(now.GetYear(), 1, 1, 0, 0, 0);
+        CKurs k1;
+        CKurs k2;
+        if (!item->GetQuotationOnOrBefore(yearStart, k1) && !item->GetNextQuotationAfter(yearStart, k1))
+            return std::nullopt;
+        if (!item->GetQuotationOnOrBefore(now, k2) || k1.m_dClose == 0.0)
+            return std::nullopt;
+        const OleDateSpan span = k2.m_dtDate - k1.m_dtDate;
+        const double t = static_cast<double>(span.GetDays()) + span.GetHours() / 24.0;
+        if (!(t > 1.0))
+            return std::nullopt;
+        const double v = (std::pow((k2.m_dClose / k1.m_dClose - 1.0) * 100.0 / 100.0 + 1.0, 365.0 / t) - 1.0) * 100.0;
+        if (!(std::fabs(v) < 100000.0))
+            return std::nullopt;
+        return v;
+    }
+    default:
+        if (!item->GetLastQuotation(last))
+            return std::nullopt;
+        return last.m_dClose;
+    }
+}
+
+bool containsLetter(std::string_view text, char lower) {
+    const char upper = static_cast<char>(lower - 'a' + 'A');
+    return text.find(lower) != std::string_view::npos || text.find(upper) != std::string_view::npos;
+}
+
+// "%.6f" / "%4.2f" without the process locale.
+std::string fixedText(double value, int decimals) {
+    std::array<char, 400> buffer{}; // enough for every double in fixed notation with 6 decimals
+    const auto result =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc())
+        return {};
+    return std::string(buffer.data(), result.ptr);
+}
+
+// The user-defined value in percent display: "%4.2f%" with the user's decimal point.
+std::string percentText(double value) {
+    std::string number = fixedText(value, 2);
+    if (const auto dot = number.find('.'); dot != std::string::npos)
+        number.replace(dot, 1, numberSeparators().decimalPoint);
+    if (number.size() < 4)
+        number.insert(0, 4 - number.size(), ' ');
+    return number + "%";
+}
+
+// ---------------------------------------------------------------- transformations
+
+enum class FormulaPreset { None, Split, Reciprocal };
+
+// "x/2".."x/10", "x*2".."x*10" are the split presets, "1/x" the reciprocal; case is ignored.
+FormulaPreset presetOf(std::string_view formula) {
+    std::string lower(formula);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    if (lower == "1/x")
+        return FormulaPreset::Reciprocal;
+    for (int n = 2; n <= 10; ++n) {
+        const std::string number = std::to_string(n);
+        if (lower == "x/" + number || lower == "x*" + number)
+            return FormulaPreset::Split;
+    }
+    return FormulaPreset::None;
+}
+
+bool allFinite(std::initializer_list<double> values) {
+    for (const double v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- user-defined value
+
+std::string CWPapier::FormulaWithY(std::string_view formula, double y) {
+    const std::string value = "(" + fixedText(y, 6) + ")";
+    std::string result;
+    result.reserve(formula.size());
+    for (const char c : formula) {
+        if (c == 'y' || c == 'Y')
+            result += value;
+        else
+            result += c;
+    }
+    return result;
+}
+
+bool CWPapier::GetUserDefinedValue(double& value, std::string& text, const char* numberFormat) const {
+    value = 0.0;
+    text.clear();
+    if (m_strFormula.empty())
+        return false;
+    const OleDate now = OleDate::GetCurrentTime();
+    const std::optional<double> x = formulaVariable(m_pFormulaItemX, m_nFormulaValueX, now);
+    const std::optional<double> y = formulaVariable(m_pFormulaItemY, m_nFormulaValueY, now);
+    // A plain search for the letters: a function name holding one counts too.
+    if (!x && containsLetter(m_strFormula, 'x'))
+        return false;
+    if (!y && containsLetter(m_strFormula, 'y'))
+        return false;
+
+    const FunctionPtr<double> function = ParseFunction<double>(FormulaWithY(m_strFormula, y.value_or(0.0)), "X");
+    if (!function)
+        return true; // value 0, no text
+    value = function->Evaluate(x.value_or(0.0));
+    text = m_bFormulaPercent ? percentText(value) : FormatNumberGrouped(numberFormat ? numberFormat : "", value);
+    return true;
+}
+
+// ---------------------------------------------------------------- comparison
+
+int CWPapier::CompareItems(const CWPapier* other, int column, bool procentualValue, int timeFrameDays) const {
+    if (!other)
+        return 1;
+    const OleDate now = OleDate::GetCurrentTime();
+    const auto special = [&]() -> int {
+        // The cash account comes after the investment history, whatever their names.
+        if (m_bCashAccount && other->m_bInvestmentHistory)
+            return 1;
+        if (m_bInvestmentHistory && other->m_bCashAccount)
+            return -1;
+        return 0;
+    };
+    const auto byName = [&] {
+        const int s = special();
+        return s ? s : compareNoCase(m_strName, other->m_strName);
+    };
+    // A greater value of this item sorts after; equal values (or values that do not compare, as
+    // NaN) sort by name.
+    const auto byValue = [&](double mine, double theirs) {
+        const int result = compareNumbers(mine, theirs);
+        return result ? result : byName();
+    };
+    // A value that always exists (0 when the item has none).
+    const auto valueOf = [&](const CWPapier& item) -> double {
+        double v = 0.0;
+        double min = 0.0;
+        double max = 0.0;
+        CKurs q;
+        std::int64_t age = 0;
+        switch (column) {
+        case 3:
+            item.GetLastQuotation(q);
+            return q.m_dClose;
+        case 4:
+            item.GetMinMaxUntil(now, min, max);
+            return min;
+        case 5:
+            item.GetMinMaxUntil(now, min, max);
+            return max;
+        case 6:
+            item.GetChangePercent(now, v, true);
+            return v;
+        case 7:
+            if (procentualValue)
+                item.GetChangePercent(now, v, false);
+            else
+                item.GetChange(now, v, false);
+            return v;
+        case 8: {
+            const bool found = procentualValue ? item.GetTimeFrameChangePercent(now, timeFrameDays, v, age)
+                                               : item.GetTimeFrameChange(now, timeFrameDays, v, age);
+            return found ? v : kUnavailableSortValue;
+        }
+        case 9:
+            return item.GetUnitsOnDate(now);
+        case 10:
+            item.GetQuotationOnOrBefore(now, q);
+            return item.GetUnitsOnDate(now) * q.m_dClose;
+        case 11:
+            item.GetQuotationOnOrBefore(now, q);
+            if (!procentualValue)
+                return (q.m_dClose - item.m_dBreakEven) * item.m_dUnits;
+            if (item.m_dAveragePrice == 0.0 || item.m_dUnits == 0.0)
+                return 0.0;
+            return (item.m_dAveragePrice + q.m_dClose - item.m_dBreakEven) / item.m_dAveragePrice;
+        case 12: {
+            std::string text;
+            return item.GetUserDefinedValue(v, text, "") ? v : kUnavailableSortValue;
+        }
+        default:
+            return 0.0;
+        }
+    };
+
+    switch (column) {
+    case 0:
+        return byName();
+    case 1: {
+        const int s = special();
+        return s ? s : compareNoCase(m_strCategory, other->m_strCategory);
+    }
+    case 2: {
+        OleDate mine;
+        OleDate theirs;
+        GetLastQuotationDate(mine);
+        other->GetLastQuotationDate(theirs);
+        if (datesEqual(mine, theirs))
+            return byName();
+        if (dateLater(mine, theirs))
+            return 1;
+        if (dateEarlier(mine, theirs))
+            return -1;
+        return byName();
+    }
+    case 10: {
+        // No investment at all sorts below every investment, negative ones included.
+        const double mine = valueOf(*this);
+        const double theirs = valueOf(*other);
+        if (mine == 0.0 || theirs == 0.0)
+            return mine == theirs ? byName() : (mine == 0.0 ? -1 : 1);
+        return byValue(mine, theirs);
+    }
+    case 11:
+        // Items holding no units sort below every item holding some.
+        if (m_dUnits == 0.0 || other->m_dUnits == 0.0)
+            return m_dUnits == other->m_dUnits ? byName() : (m_dUnits == 0.0 ? -1 : 1);
+        return byValue(valueOf(*this), valueOf(*other));
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 12:
+        return byValue(valueOf(*this), valueOf(*other));
+    default:
+        return byName();
+    }
+}
+
+// ---------------------------------------------------------------- transformations
+
+bool CWPapier::ApplyFunction(int first, int last, const std::string& formula) {
+    if (formula.empty())
+        return false;
+    const FunctionPtr<double> f = ParseFunction<double>(formula, "X");
+    if (!f) {
+        ITEM_LOG(LOG_LEVEL_WARNING, "Function f(x)=%s does not parse; quotations of '%s' unchanged", formula.c_str(),
+                 m_strName.c_str());
+        return false;
+    }
+    const FormulaPreset preset = presetOf(formula);
+    const bool split = preset == FormulaPreset::Split;
+    const auto apply = [&](double v) { return preset == FormulaPreset::Reciprocal && v == 0.0 ? v : f->Evaluate(v); };
+
+    std::lock_guard transactionLock(m_csTransactions);
+    std::lock_guard quotationLock(m_csQuotations);
+    const long long count = static_cast<long long>(m_QuotationList.size());
+    const long long begin = std::max<long long>(first, 0);
+    const long long end = std::min<long long>(last, count - 1); // inclusive
+    if (begin > end)
+        return false; // no quotation in the range: nothing to do, no split to adjust
+
+    // Everything is worked out first and stored only when every result is a finite number.
+    const double perUnit = split ? f->Evaluate(1.0) : 1.0;
+    const auto refuse = [&](const char* what) {
+        ITEM_LOG(LOG_LEVEL_WARNING, "Function f(x)=%s gives no finite value for %s of '%s'; nothing changed",
+                 formula.c_str(), what, m_strName.c_str());
+        return false;
+    };
+    if (!std::isfinite(perUnit) || perUnit == 0.0)
+        return refuse("one unit");
+
+    std::vector<CKurs> changed;
+    changed.reserve(static_cast<std::size_t>(end - begin + 1));
+    m_QuotationList.forEach(static_cast<std::size_t>(begin), static_cast<std::size_t>(end + 1),
+                            [&](const CKurs& q, std::size_t) {
+                                CKurs n = q;
+                                n.m_dClose = apply(q.m_dClose);
+                                n.m_dOpen = apply(q.m_dOpen);
+                                n.m_dLow = apply(q.m_dLow);
+                                n.m_dHigh = apply(q.m_dHigh);
+                                if (split)
+                                    n.m_dVolume = q.m_dVolume / perUnit;
+                                changed.push_back(n);
+                            });
+    for (const CKurs& n : changed)
+        if (!allFinite({n.m_dClose, n.m_dOpen, n.m_dLow, n.m_dHigh, n.m_dVolume}))
+            return refuse("a quotation");
+
+    const OleDate firstDate = changed.front().m_dtDate;
+    const OleDate lastDate = changed.back().m_dtDate;
+    std::vector<CTransaction> transactions = m_TransactionList;
+    std::vector<bool> adjusted(transactions.size(), false);
+    double units = m_dUnits;
+    double breakEven = m_dBreakEven;
+    double average = m_dAveragePrice;
+    double alarmAbove = m_dAlarmAbove;
+    double alarmBelow = m_dAlarmBelow;
+    if (split) {
+        for (std::size_t k = 0; k < transactions.size(); ++k) {
+            CTransaction& t = transactions[k];
+            if (dateLaterOrEqual(t.m_dtDate, firstDate) && dateEarlierOrEqual(t.m_dtDate, lastDate)) {
+                adjusted[k] = true;
+                t.m_dQuotation = f->Evaluate(t.m_dQuotation);
+                t.m_dUnits /= perUnit;
+                if (!allFinite({t.m_dQuotation, t.m_dUnits}))
+                    return refuse("a transaction");
+            }
+        }
+        units /= perUnit;
+        breakEven = f->Evaluate(breakEven);
+        average = f->Evaluate(average);
+        alarmAbove = f->Evaluate(alarmAbove);
+        alarmBelow = f->Evaluate(alarmBelow);
+        if (!allFinite({units, breakEven, average, alarmAbove, alarmBelow}))
+            return refuse("the investment figures");
+    }
+
+    const bool logWanted = itemLogWanted();
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+        const std::size_t index = static_cast<std::size_t>(begin) + k;
+        if (logWanted)
+            ITEM_LOG(LOG_LEVEL_DEBUG, "Applied function f(x)=%s to quotation -> f(%.4f)=%.4f", formula.c_str(),
+                     m_QuotationList[index].m_dClose, changed[k].m_dClose);
+        m_QuotationList.replace(index, changed[k]);
+    }
+    if (split) {
+        for (std::size_t k = 0; k < transactions.size(); ++k) {
+            if (!adjusted[k])
+                continue;
+            const CTransaction& before = m_TransactionList[k];
+            const CTransaction& after = transactions[k];
+            if (logWanted)
+                ITEM_LOG(LOG_LEVEL_DEBUG, "Applying function to transaction %.4fx%.4f -> %.4fx%.4f", before.m_dUnits,
+                         before.m_dQuotation, after.m_dUnits, after.m_dQuotation);
+            m_TransactionList[k] = after;
+        }
+        // The investment figures are adjusted as a split changes them, not recomputed.
+        m_dUnits = units;
+        m_dBreakEven = breakEven;
+        m_dAveragePrice = average;
+        m_dAlarmAbove = alarmAbove;
+        m_dAlarmBelow = alarmBelow;
+    }
+    return true;
+}
+
+bool CWPapier::MultiplyByItem(CWPapier* factorItem) {
+    // An item is never its own factor: that would square its quotations.
+    if (!factorItem || factorItem == this)
+        return false;
+    // Both quotation locks at once, so two items multiplied by each other cannot deadlock.
+    std::scoped_lock locks(m_csQuotations, factorItem->m_csQuotations);
+    const QuotationList& factors = factorItem->m_QuotationList;
+    if (m_QuotationList.empty() || factors.empty())
+        return false;
+
+    // For each quotation Q, oldest first: F is the quotation before the first factor quotation
+    // later than Q (the newest when none is later). On lists in date order that place only moves
+    // forward, so one cursor serves all quotations.
+    const bool ordered = m_QuotationList.ordered() && factors.ordered();
+    const std::size_t factorCount = factors.size();
+    std::size_t cursor = 0; // the first factor quotation later than Q
+    std::vector<std::optional<std::size_t>> factorIndex(m_QuotationList.size());
+    m_QuotationList.forEach(0, m_QuotationList.size(), [&](const CKurs& q, std::size_t i) {
+        if (!ordered)
+            cursor = 0;
+        while (cursor < factorCount && !dateLater(factors[cursor].m_dtDate, q.m_dtDate))
+            ++cursor;
+        if (cursor == 0)
+            return; // every factor quotation is later
+        const std::size_t f = cursor - 1;
+        if (!dateLater(factors[f].m_dtDate, q.m_dtDate))
+            factorIndex[i] = f;
+    });
+
+    std::vector<CKurs> changed;
+    changed.reserve(m_QuotationList.size());
+    for (std::size_t i = 0; i < m_QuotationList.size(); ++i) {
+        CKurs q = m_QuotationList[i];
+        if (factorIndex[i]) {
+            const double factor = factors[*factorIndex[i]].m_dClose;
+            q.m_dClose *= factor;
+            q.m_dOpen *= factor;
+            q.m_dHigh *= factor;
+            q.m_dLow *= factor;
+            if (!allFinite({q.m_dClose, q.m_dOpen, q.m_dHigh, q.m_dLow})) {
+                ITEM_LOG(LOG_LEVEL_WARNING, "Multiplying '%s' by '%s' gives no finite value; nothing changed",
+                         m_strName.c_str(), factorItem->m_strName.c_str());
+                return false;
+            }
+        }
+        changed.push_back(q);
+    }
+
+    const bool logWanted = itemLogWanted();
+    for (std::size_t i = 0; i < changed.size(); ++i) {
+        if (logWanted) {
+            const CKurs& q = m_QuotationList[i];
+            ITEM_LOG(LOG_LEVEL_DEBUG, "Searching for factor for %3.4lf %s", q.m_dClose,
+                     q.m_dtDate.Format("%x %H:%M").c_str());
+            if (factorIndex[i]) {
+                const CKurs& f = factors[*factorIndex[i]];
+                ITEM_LOG(LOG_LEVEL_DEBUG, "Using factor %3.4lf %s", f.m_dClose, f.m_dtDate.Format("%x %H:%M").c_str());
+            }
+        }
+        if (factorIndex[i])
+            m_QuotationList.replace(i, changed[i]);
+    }
+    return true;
+}
