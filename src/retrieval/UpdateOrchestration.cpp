@@ -212,11 +212,10 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
                  bool useGivenDate) {
     DOC_LOG(LOG_LEVEL_DEBUG, "-- WPListUpdate -- Begin");
     const DownloadRouting routing = GetDownloadRouting();
-    if (!MessageTarget::instance().contains(routing.mainWindow)) {
-        // Nobody could take the results in: the items would stay marked as downloading.
-        DOC_LOG(LOG_LEVEL_ERROR, "-- WPListUpdate -- No window receives the download reports; nothing is updated.");
-        return 0;
-    }
+    // Without a window for the reports nobody could take the results in, and the items would
+    // stay marked as downloading: nothing is downloaded then.
+    const bool reported = MessageTarget::instance().contains(routing.mainWindow);
+    bool unreported = false;
     const DownloadOptions options = jobOptions(doc);
     std::vector<std::unique_ptr<DownloadJob>> jobs;
     int scheduled = 0;
@@ -228,6 +227,10 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
             if (!c.rules || !mayDownload(*c.item)) {
                 if (c.pos != kNoItemPos && c.item->m_bInvestmentHistory)
                     skippedHistory = true;
+                continue;
+            }
+            if (!reported) {
+                unreported = true;
                 continue;
             }
             auto job = std::make_unique<DownloadJob>();
@@ -250,6 +253,9 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
             scheduled += static_cast<int>(job->m_Items.size());
             jobs.push_back(std::move(job));
         }
+        if (unreported)
+            DOC_LOG(LOG_LEVEL_ERROR,
+                    "-- WPListUpdate -- No window receives the download reports; nothing is downloaded.");
         if (skippedHistory && items.size() == 1) {
             doc.UpdateSumInvestValue();
             doc.SetModifiedFlag();
