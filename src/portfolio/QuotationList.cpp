@@ -62,6 +62,7 @@ void QuotationList::eraseBlock(std::size_t at) {
 }
 
 void QuotationList::insert(std::size_t i, CKurs record) {
+    ++m_generation;
     // Neighbour bookkeeping before the records move.
     if (i > 0 && i < m_size)
         m_descents -= descent((*this)[i - 1], (*this)[i]);
@@ -121,6 +122,7 @@ void QuotationList::insert(std::size_t i, CKurs record) {
 }
 
 void QuotationList::replace(std::size_t i, const CKurs& record) {
+    ++m_generation;
     const auto [k, off] = locate(i);
     CKurs& target = m_blocks[k][off];
     if (i > 0)
@@ -138,6 +140,7 @@ void QuotationList::replace(std::size_t i, const CKurs& record) {
 }
 
 void QuotationList::erase(std::size_t i) {
+    ++m_generation;
     if (i > 0)
         m_descents -= descent((*this)[i - 1], (*this)[i]);
     if (i + 1 < m_size)
@@ -186,6 +189,7 @@ void QuotationList::mergeAround(std::size_t k) {
 }
 
 void QuotationList::clear() {
+    ++m_generation;
     m_blocks.clear();
     m_starts.clear();
     m_lastValues.clear();

@@ -10,6 +10,7 @@
 #include "portfolio/Kurs.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -57,6 +58,9 @@ public:
     std::size_t countBelow(double value) const;
 
     std::size_t blockCount() const { return m_blocks.size(); }
+    // Grows with every change of the records (insert, replace, erase, clear, assign): equal
+    // generations mean an unchanged list.
+    std::uint64_t generation() const { return m_generation; }
 
 private:
     std::pair<std::size_t, std::size_t> locate(std::size_t i) const;
@@ -76,4 +80,5 @@ private:
     std::size_t m_size = 0;
     std::size_t m_irregular = 0; // records whose date is not regular
     std::size_t m_descents = 0;  // neighbours whose date value goes down
+    std::uint64_t m_generation = 0;
 };

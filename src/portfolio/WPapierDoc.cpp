@@ -247,50 +247,7 @@ std::optional<std::vector<CKurs>> CWPapierDoc::GetQuotationListCopy(ItemPos pos)
     return item->GetQuotationListCopy();
 }
 
-std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
-    const ListLock lock(*this);
-    // A copied transaction drops its origin, so the order is found on light entries first and the
-    // result is built once, in place.
-    struct Entry {
-        const CTransaction* transaction;
-        ItemPos item;
-        int index;
-    };
-    std::vector<std::vector<CTransaction>> copies;
-    copies.reserve(m_WPList.size());
-    std::vector<Entry> order;
-    for (const auto& item : m_WPList) {
-        copies.push_back(item->GetTransactionListCopy());
-        int index = 0;
-        for (const CTransaction& t : copies.back()) {
-            const Entry entry{&t, item->id(), index++};
-            if (t.m_dUnits == 0.0 && t.m_dTaxes == 0.0)
-                continue;
-            // Before the head when earlier; else after every entry on or before it, before the
-            // first later one; at the last entry, after it only when later.
-            const std::size_t n = order.size();
-            std::size_t at = 0;
-            if (n > 0 && !dateEarlier(t.m_dtDate, order.front().transaction->m_dtDate)) {
-                std::size_t c = 0;
-                while (c + 1 < n && dateEarlierOrEqual(order[c].transaction->m_dtDate, t.m_dtDate))
-                    ++c;
-                if (c + 1 < n)
-                    at = c;
-                else
-                    at = dateLater(t.m_dtDate, order[c].transaction->m_dtDate) ? n : c;
-            }
-            order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), entry);
-        }
-    }
-    std::vector<CTransaction> result;
-    result.reserve(order.size());
-    for (const Entry& entry : order) {
-        CTransaction& t = result.emplace_back(*entry.transaction);
-        t.m_posOriginItem = entry.item;
-        t.m_nOriginIndex = entry.index;
-    }
-    return result;
-}
+// GetAllTransactionsSorted: WPapierDocTransactions.cpp.
 
 // ---------------------------------------------------------------- download flags
 

@@ -34,9 +34,11 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -200,7 +202,8 @@ public:
     mutable RecursiveMutex m_MutexWPList;
     // The download slots of update jobs.
     CountingSemaphore m_SemaphoreDownloads;
-    // Serialises the investment-history update; taken before m_MutexWPList.
+    // Serialises the investment-history update; always taken while m_MutexWPList is held, so the
+    // two are never taken in the other order.
     mutable RecursiveMutex m_CritSectSumInvest;
     // Non-zero while an abort of all downloads is pending. Download workers get its address and
     // poll it; whoever sets it wakes the download slots (m_SemaphoreDownloads.wakeAll()). It
@@ -239,4 +242,166 @@ private:
     // Guarded by m_MutexWPList.
     mutable int m_lockDepth = 0;
     mutable std::vector<PortfolioNotice> m_pendingNotices;
+
+    // ===== Transactions, cash-account mirrors, quotations, the investment history, special items ==
+    // WPapierDocTransactions.cpp, WPapierDocQuotations.cpp, WPapierDocHistory.cpp,
+    // WPapierDocSpecial.cpp. All on the main thread; "locked" means m_MutexWPList is held for the
+    // whole run. Notices of these operations reach the host once the outermost lock is released;
+    // several notices of one operation (a chain of recurring instances and their mirrors, the
+    // initialisation of a loaded portfolio) arrive as one summary.
+public:
+    // --- transactions (locked; modified and all views) ---
+    // Adds a copy in date order and returns its index (-1, nothing else, when there is no item).
+    // Then: the due instances when it recurs (UpdateRecurringTransactions); on the cash account its
+    // balance quotations and figures; unless the item is the investment history, the history
+    // (UpdateSumInvestValue).
+    int AddTransaction(ItemPos pos, const CTransaction& transaction);
+    // Deletes the transaction at `index`; the same follow-up as AddTransaction (without the
+    // recurring update), also when there was no such transaction. False when there is none.
+    bool DeleteTransaction(ItemPos pos, int index);
+    // Delete, then add; the follow-up of AddTransaction whatever the result. The new index, -1 when
+    // there is no item or no transaction at `index`.
+    int ReplaceTransaction(ItemPos pos, int index, const CTransaction& transaction);
+    // Deletes every transaction of every item, then brings the cash account's balance and the
+    // investment history up to date once.
+    void DeleteAllTransactions();
+    // First adds the item's due recurring transactions, then copies its transactions in list
+    // order. Nothing for a position without an item.
+    std::optional<std::vector<CTransaction>> GetTransactionListCopy(ItemPos pos);
+
+    // --- cash-account mirrors and recurring transactions ---
+    // The cash transaction that mirrors an investment transaction of the item `itemName`: a debit
+    // of what a buy costs, a credit of what a sale or dividend brings (units x price, with taxes
+    // added to a buy and taken from a sale or dividend); a negative amount flips the kind and is
+    // kept as its size. Date and end date as the investment's; no price, taxes or recurrence; the
+    // note "->Buy ", "->Sell " or "->Dividends/Interests " and the name in quotation marks.
+    // Nothing for a kind other than buy, sell and dividend.
+    static std::optional<CTransaction> MakeCashAccountMirror(const CTransaction& investment,
+                                                             const std::string& itemName);
+    // Adds the mirror of `investment` to the cash account and tells the user ("created", or
+    // "updated" with `updated`). False, with a warning for the user, when nothing was added (no
+    // cash account, or a kind that is not mirrored).
+    bool AddCashAccountTransaction(const CTransaction& investment, const std::string& itemName, bool updated);
+    // Deletes the mirror of `oldTransaction` when the cash account holds one (same date, kind and
+    // amount), then adds the mirror of `newTransaction`, told as "updated" when a mirror was
+    // replaced. Returns what AddCashAccountTransaction returns.
+    bool UpdateCashAccountTransaction(const std::string& itemName, const CTransaction& oldTransaction,
+                                      const CTransaction& newTransaction);
+    // Adds every due instance of the item's recurring transactions, each mirrored into the cash
+    // account (on the cash account itself: its balance follows). True when one was added. Neither
+    // the modified flag nor the views. Locked.
+    bool UpdateRecurringTransactions(ItemPos pos);
+
+    // --- quotations (locked) ---
+    // Adds a copy (or replaces the quotation of the same date-time, or with bSameDay of the same
+    // day next to its place) and returns its index, -1 when there is no item. When it is the
+    // newest quotation of an ordinary item holding units, the investment history follows. With
+    // bUpdateViews: modified, and the views told with the item's position as hint (then the
+    // history's, when it changed), the chart left out when it does not show the item.
+    int AddQuotationToItem(ItemPos pos, const CKurs& quotation, bool bSameDay, bool bUpdateViews);
+    // Deletes the quotation at `index`; the history follows unless the item is the history itself;
+    // modified, all views. False (nothing else) when there is no item or no such quotation.
+    bool DeleteQuotation(ItemPos pos, int index);
+    // Delete, then add; the index where the quotation now stands; follow-up as DeleteQuotation.
+    // -1 (nothing else) when there is no item or no quotation at `index`.
+    int ReplaceQuotation(ItemPos pos, int index, const CKurs& quotation);
+    // The item operations of the same names; modified and all views when they succeed. False when
+    // there is no item or the item operation fails. No history update.
+    bool DeleteAllQuotations(ItemPos pos);
+    bool DeleteQuotationInterval(ItemPos pos, const OleDate& from, const OleDate& to);
+    bool DeleteMultipleQuotations(ItemPos pos, int mode);
+
+    // --- investment history ---
+    // The total value of the holdings as of now: the sum over all items of the units held now
+    // times the quotation in force now; out's date is the latest of the quotation and last
+    // transaction dates used (from 23 January 1975), its close the sum. False when no item holds
+    // units and quotations. Locked.
+    bool ComputeSumInvestValue(CKurs& out) const;
+    // Brings the history's newest value up to date with the total as of now: a total dated before
+    // the history's newest value first removes the values from its date to a year later; within
+    // five minutes of the newest value the total replaces it, else it is added in date order.
+    void UpdateSumInvestValue();
+    // Rebuilds the whole history from every item's transactions and quotations (one value per
+    // hour at most), then modified and all views. Leaves the history as it is when no item
+    // contributes. Locked.
+    void RecomputeSumInvestValueHistory();
+
+    // --- special, new and exchange-rate items ---
+    // Makes sure the portfolio has its cash account: turns a legacy item named "Liquidity..." into
+    // it (when there is no cash account, or only one without transactions, which is then removed
+    // once the links to it are repaired), or creates one. Neither modified nor views. Locked.
+    void CheckCashAccount();
+    // Appends the investment-history item unless the portfolio has one; its position either way.
+    // Neither modified nor views. Locked.
+    ItemPos CreateInvestmentHistoryItem();
+    // Creates an ordinary item from the record, with the server configuration of the user's
+    // country, appends it (modified, all views) and returns its position. Links to items that are
+    // not in the list are not taken.
+    ItemPos AddNewItem(const ItemProperties& properties);
+    // Creates and appends the exchange-rate item of two currencies ("Euro (EUR)" and "US Dollar
+    // (USD)" give "Euro (EUR) / US Dollar (USD)" and the symbol "EURUSD"); modified, all views.
+    // The document owns it.
+    CWPapier* CreateExchangeRateItem(const std::string& currency, const std::string& currency2);
+    // Asks every running download to stop: sets the abort flag and wakes the download slots.
+    void AbortDownloads();
+    // The server configuration of a new item for a country text (a two-letter code or a name,
+    // compared whole and without regard to case); "US-Yahoo" when no row names it.
+    static std::string ServerConfigurationForCountry(std::string_view country);
+    // The code inside the first parentheses of a currency text ("Euro (EUR)" gives "EUR") when at
+    // least two characters stand there, else the whole text.
+    static std::string CurrencyCode(std::string_view currencyText);
+    // Where AddNewItem gets the user's country (userlocale::userCountry unless replaced).
+    using CountryProvider = std::function<std::optional<std::string>()>;
+    void setCountryProvider(CountryProvider provider);
+
+private:
+    // Notices of mirrors and recurring updates collected while a batch is open (guarded by
+    // m_MutexWPList); the outermost batch hands them over as one summary.
+    struct NoticeCollection {
+        int depth = 0;
+        int created = 0;
+        int updated = 0;
+        int credits = 0;
+        int debits = 0;
+        std::string singleText; // the text of a single mirror notice
+        int failed = 0;
+        std::string singleFailure;
+        std::vector<std::string> recurringItems;
+    };
+    class NoticeBatch {
+    public:
+        explicit NoticeBatch(CWPapierDoc& doc);
+        ~NoticeBatch();
+        NoticeBatch(const NoticeBatch&) = delete;
+        NoticeBatch& operator=(const NoticeBatch&) = delete;
+
+    private:
+        CWPapierDoc& m_doc;
+        ListLock m_lock;
+    };
+    void flushNoticeCollection();
+
+    // The cash account's balance quotations are rebuilt from the first changed transaction on
+    // when they still are what the last rebuild left (same item, unchanged quotation list, the
+    // expected number of transactions, transactions in date order with distinct dates); otherwise
+    // from scratch.
+    struct CashBalanceMemo {
+        ItemPos item = kNoItemPos;
+        std::uint64_t quotationGeneration = 0;
+        std::size_t transactionCount = 0;
+        bool ordered = false;
+    };
+    void rebuildCashBalance(CWPapier& cash);
+    void refreshCashBalance(CWPapier& cash, std::optional<std::size_t> firstChanged, std::size_t countBefore);
+    void transactionFollowUp(ItemPos pos, CWPapier& item, bool recurs, std::optional<std::size_t> firstChanged,
+                             std::size_t countBefore);
+    // Created-item defaults (WPapierDocSpecial.cpp).
+    enum class SpecialKind { CashAccount, InvestmentHistory, ExchangeRate };
+    static void applyCreatedItemDefaults(CWPapier& item, SpecialKind kind);
+    void appendItemLocked(std::unique_ptr<CWPapier> item);
+    void removeItemLocked(ItemPos pos);
+
+    NoticeCollection m_noticeCollection;
+    CashBalanceMemo m_cashBalanceMemo;
+    CountryProvider m_countryProvider;
 };

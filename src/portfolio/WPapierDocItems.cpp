@@ -38,6 +38,12 @@ ItemPos CWPapierDoc::AddItem(std::unique_ptr<CWPapier> item) {
         return kNoItemPos;
     const ListLock lock(*this);
     item->m_bDownloadPending = 0;
+    // A portfolio holds one cash account and one investment history: an item claiming to be a
+    // second one comes in as an ordinary item.
+    if (item->m_bCashAccount && FindCashAccountItem() != kNoItemPos)
+        item->m_bCashAccount = 0;
+    if (item->m_bInvestmentHistory && FindInvestmentHistoryItem() != kNoItemPos)
+        item->m_bInvestmentHistory = 0;
     const ItemPos pos = item->id();
     DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
     m_WPList.push_back(std::move(item));

@@ -241,6 +241,11 @@ std::vector<CKurs> CWPapier::GetQuotationListCopy() const {
     return m_QuotationList.toVector();
 }
 
+std::uint64_t CWPapier::quotationListGeneration() const {
+    std::lock_guard lock(m_csQuotations);
+    return m_QuotationList.generation();
+}
+
 // ---------------------------------------------------------------- transaction list
 
 int CWPapier::AddTransaction(const CTransaction& transaction) {
@@ -317,6 +322,18 @@ bool CWPapier::ReplaceTransactionList(std::vector<CTransaction> transactions) {
 bool CWPapier::IsTransactionListEmpty() const {
     std::lock_guard lock(m_csTransactions);
     return m_TransactionList.empty();
+}
+
+int CWPapier::GetTransactionCount() const {
+    std::lock_guard lock(m_csTransactions);
+    return static_cast<int>(m_TransactionList.size());
+}
+
+const CTransaction* CWPapier::GetTransactionAt(int index) const {
+    std::lock_guard lock(m_csTransactions);
+    if (index < 0 || static_cast<std::size_t>(index) >= m_TransactionList.size())
+        return nullptr;
+    return &m_TransactionList[static_cast<std::size_t>(index)];
 }
 
 std::vector<CTransaction> CWPapier::GetTransactionListCopy() const {

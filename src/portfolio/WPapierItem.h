@@ -164,6 +164,8 @@ public:
     bool GetTimeFrameChangePercent(const OleDate& date, std::int64_t days, double& out, std::int64_t& ageDays) const;
     // Copies of all quotations, oldest first.
     std::vector<CKurs> GetQuotationListCopy() const;
+    // Grows with every change of the quotation list: an equal value means an unchanged list.
+    std::uint64_t quotationListGeneration() const;
 
     // --- transaction list ---
     // Inserts a copy in date order (after transactions of an equal date, but before the newest
@@ -173,6 +175,9 @@ public:
     int ReplaceTransaction(int index, const CTransaction& transaction);
     bool ReplaceTransactionList(std::vector<CTransaction> transactions);
     bool IsTransactionListEmpty() const;
+    int GetTransactionCount() const;
+    // The item's own record (no copy), valid until the list changes; null when out of range.
+    const CTransaction* GetTransactionAt(int index) const;
     // Copies of all transactions, in list order; each copy holds no origin.
     std::vector<CTransaction> GetTransactionListCopy() const;
     // Units held on `date` (1.0 or 0 on the cash account).

@@ -354,7 +354,7 @@ TEST_F(DocumentFileTest, IndexAndCountBoundaries) {
         // And it reads back with B's links on B.
         CWPapierDoc back(&host);
         ASSERT_TRUE(back.OnOpenDocument(file));
-        ASSERT_EQ(back.GetItemCount(), 2);
+        ASSERT_EQ(back.GetItemCount(), 2 + doctest::kSpecialItemCount);
         ItemPos pos = back.GetHeadPosition();
         const CWPapier* readA = back.GetNextItem(pos);
         const CWPapier* readB = back.GetNextItem(pos);
@@ -570,7 +570,7 @@ TEST_F(DocumentFileTest, OpeningEmptyAndZeroItemFiles) {
         CWPapierDoc doc(&host);
         doc.AddItem(makeItem("previous"));
         ASSERT_TRUE(doc.openDocument(file));
-        EXPECT_TRUE(doc.IsWPListEmpty());
+        EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
         EXPECT_FALSE(doc.IsModified());
         EXPECT_EQ(doc.GetTitle(), file.filename().string());
         EXPECT_EQ(doc.LoadSchema(), 22);
@@ -616,7 +616,7 @@ TEST_F(DocumentFileTest, ADamagedFileLeavesANewUntitledPortfolio) {
     writeFile(damaged, stream.substr(0, stream.size() - 3));
 
     EXPECT_FALSE(doc.openDocument(damaged));
-    EXPECT_TRUE(doc.IsWPListEmpty());
+    EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
     EXPECT_EQ(doc.GetTitle(), "Untitled");
     EXPECT_TRUE(doc.GetPathName().empty());
     EXPECT_FALSE(doc.IsModified());
@@ -633,7 +633,10 @@ TEST_F(DocumentFileTest, ADamagedFileLeavesANewUntitledPortfolio) {
     ASSERT_TRUE(doc.DoSave(path("new.cvr")));
     CWPapierDoc reread(&host);
     ASSERT_TRUE(reread.openDocument(path("new.cvr")));
-    EXPECT_EQ(reread.GetItemName(reread.GetHeadPosition()), "new");
+    std::vector<std::string> names;
+    for (ItemPos pos = reread.GetHeadPosition(); pos != kNoItemPos;)
+        names.push_back(reread.GetNextItem(pos)->m_strName);
+    EXPECT_EQ(names, (std::vector<std::string>{" Cash Account", " Investment History", "new"}));
 }
 
 TEST_F(DocumentFileTest, OpeningTellsTheFrame) {
@@ -673,12 +676,17 @@ TEST_F(DocumentFileTest, LogLinesOfSavingAndOpening) {
         {0,
          {"Saving portfolio as '" + name + "'  (standard format)...", "Finished saving file."},
          {"Loading file '" + name + "'...", "Deleting previous document...", "Checking file format '" + name + "'...",
-          "Finished loading file."}},
+          "Finished loading file.", "Init portfolio: creating investment history...",
+          "Adding item ' Investment History'", "Init portfolio: checking cash account...",
+          "Adding item ' Cash Account'", "Init portfolio: updating recurring transactions...",
+          "Init portfolio: recalculating average investment price for all items..."}},
         {1,
          {"Saving portfolio as '" + name + "' (compressed format)...", "Finished saving file.",
           "Zipping serialized archive to file '" + name + "'...", "Zip file successful!"},
          {"Loading file '" + name + "'...", "Deleting previous document...", "Checking file format '" + name + "'...",
-          "Unzipping document '" + name + "'...", "Finished loading file."}},
+          "Unzipping document '" + name + "'...", "Finished loading file.", "Init portfolio: checking cash account...",
+          "Init portfolio: updating recurring transactions...",
+          "Init portfolio: recalculating average investment price for all items..."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.zip);
@@ -716,7 +724,7 @@ TEST_F(DocumentFileTest, AZipWhoseEntryCannotBeUnpackedFails) {
     CWPapierDoc doc(&host);
     itemtest::LogCapture log;
     EXPECT_FALSE(doc.openDocument(file));
-    EXPECT_TRUE(doc.IsWPListEmpty());
+    EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
     const auto notices = host.notices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_NE(notices[0].text.find("damaged or not a portfolio"), std::string::npos) << notices[0].text;

@@ -456,7 +456,7 @@ TEST_F(DocumentItemsTest, NewDocumentEmptiesThePortfolio) {
     doc.SetModifiedFlag(true);
     view.updates.clear();
     ASSERT_TRUE(doc.newDocument());
-    EXPECT_TRUE(doc.IsWPListEmpty());
+    EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(view.updates, std::vector<RecordingView::Update>{kAllViews});
     EXPECT_EQ(doc.GetItem(a), nullptr);

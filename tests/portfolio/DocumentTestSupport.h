@@ -93,6 +93,18 @@ inline std::unique_ptr<CWPapier> makeItem(std::string name) {
     return item;
 }
 
+// The two items every new or opened portfolio holds besides its own: the cash account and the
+// investment history.
+inline constexpr int kSpecialItemCount = 2;
+
+// Whether the portfolio holds nothing but its cash account and its investment history.
+inline bool holdsOnlySpecialItems(const CWPapierDoc& doc) {
+    const ItemPos cash = doc.FindCashAccountItem();
+    const ItemPos history = doc.FindInvestmentHistoryItem();
+    return doc.GetItemCount() == kSpecialItemCount && cash != kNoItemPos && history != kNoItemPos &&
+           doc.GetItemName(cash) == " Cash Account" && doc.GetItemName(history) == " Investment History";
+}
+
 inline std::vector<std::uint8_t> toBytes(const std::string& s) {
     return std::vector<std::uint8_t>(s.begin(), s.end());
 }

@@ -1,0 +1,475 @@
+// The investment history: the total value of the holdings as of now, its incremental update after
+// every change, and the full rebuild from all items' transactions and quotations.
+
+#include "portfolio/DocLog.h"
+#include "portfolio/WPapierDoc.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <mutex>
+
+namespace {
+
+bool debugWanted() {
+    return Log::Instance()->IsLevelWanted(LOG_LEVEL_DEBUG);
+}
+
+std::string shortDate(const OleDate& date) {
+    return date.Format("%x");
+}
+
+std::string longDate(const OleDate& date) {
+    return date.Format("%x %X");
+}
+
+// Whole minutes from `from` to `to`: the difference rounded by half a second, truncated toward 0.
+long long wholeMinutes(const OleDate& from, const OleDate& to) {
+    return (to - from).GetTotalMinutes();
+}
+
+// The end of the one-year window after `date`: the same calendar day a year later at 23:59:59; for
+// 29 February, 28 February.
+OleDate oneYearLater(const OleDate& date) {
+    const int day = date.GetMonth() == 2 && date.GetDay() == 29 ? 28 : date.GetDay();
+    return OleDate(date.GetYear() + 1, date.GetMonth(), day, 23, 59, 59);
+}
+
+class HistoryWaitCursor {
+public:
+    explicit HistoryWaitCursor(PortfolioHost* host) : m_host(host) {
+        if (m_host)
+            m_host->beginWaitCursor();
+    }
+    ~HistoryWaitCursor() {
+        if (m_host)
+            m_host->endWaitCursor();
+    }
+    HistoryWaitCursor(const HistoryWaitCursor&) = delete;
+    HistoryWaitCursor& operator=(const HistoryWaitCursor&) = delete;
+
+private:
+    PortfolioHost* m_host;
+};
+
+// ---------------------------------------------------------------- the rebuild
+
+// A value of the history: it holds from its date until the next one.
+struct Point {
+    OleDate date;
+    double value = 0.0;
+};
+
+// What one item brings to the rebuild.
+struct HistoryInput {
+    std::string name;
+    bool cashAccount = false;
+    std::vector<CTransaction> transactions; // buys and sells, none after now, in list order
+    std::vector<CKurs> quotations;          // oldest first
+    double alignment = 0.0;                 // units held now times the quotation in force now
+};
+
+double unitsAfter(double units, const CTransaction& t, bool cashAccount) {
+    if (cashAccount)
+        return 1.0;
+    if (t.m_nType == CTransaction::kBuy)
+        return units + t.m_dUnits;
+    if (t.m_nType == CTransaction::kSell)
+        return units - t.m_dUnits;
+    return units;
+}
+
+// An item's value list holds one value per date: a later value of the same date replaces the
+// earlier one (two buys of one day give the value after both, not their sum).
+void addPoint(std::vector<Point>& points, const OleDate& date, double value, const char* remark = "") {
+    if (debugWanted())
+        DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(date).c_str(), value, remark);
+    if (!points.empty() && datesEqual(points.back().date, date))
+        points.back() = Point{date, value};
+    else
+        points.push_back(Point{date, value});
+}
+
+void logInterval(const HistoryInput& in, const OleDate& from, const OleDate& to, double units, bool first) {
+    if (!debugWanted())
+        return;
+    DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: \"%s\" [%s,%s): number invest items: %.4f",
+            in.name.c_str(), longDate(from).c_str(), longDate(to).c_str(), units);
+    if (first)
+        DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: removing quotations before %s...",
+                longDate(from).c_str());
+    DOC_LOG(LOG_LEVEL_DEBUG, "*** Building invest quotation list for item \"%s\":", in.name.c_str());
+}
+
+// Regular dates in order, where distinct dates lie at least half a second apart: there "equal
+// within half a second" is "the same value" and every date rule is a comparison of values.
+bool inOrder(const OleDate& previous, const OleDate& next) {
+    return QuotationList::regular(next) && next.m_dt >= previous.m_dt &&
+           (next.m_dt == previous.m_dt || !datesEqual(previous, next));
+}
+
+template <class Range, class DateOf> bool ordered(const Range& range, DateOf dateOf) {
+    for (std::size_t i = 0; i < range.size(); ++i)
+        if (i == 0 ? !QuotationList::regular(dateOf(range[0])) : !inOrder(dateOf(range[i - 1]), dateOf(range[i])))
+            return false;
+    return true;
+}
+
+// Whether the item's transaction dates (and now) and quotation dates together are in that form.
+bool regularInput(const HistoryInput& in, const OleDate& now) {
+    const auto& t = in.transactions;
+    const auto& q = in.quotations;
+    if (!QuotationList::regular(now) || !ordered(t, [](const CTransaction& x) { return x.m_dtDate; }) ||
+        !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) || (!t.empty() && !inOrder(t.back().m_dtDate, now)))
+        return false;
+    // The two lists merged.
+    std::size_t i = 0;
+    std::size_t k = 0;
+    const OleDate* previous = nullptr;
+    while (i <= t.size() || k < q.size()) {
+        const OleDate* next;
+        const OleDate& transactionDate = i < t.size() ? t[i].m_dtDate : now;
+        if (i <= t.size() && (k >= q.size() || transactionDate.m_dt <= q[k].m_dtDate.m_dt)) {
+            next = &transactionDate;
+            ++i;
+        } else {
+            next = &q[k++].m_dtDate;
+        }
+        if (previous && previous->m_dt != next->m_dt && datesEqual(*previous, *next))
+            return false;
+        previous = next;
+    }
+    return true;
+}
+
+// An item's values on regular dates: date values strictly ascending, one value each.
+struct ValueList {
+    std::vector<double> dates;
+    std::vector<double> values;
+
+    void add(double date, double value, bool logged, const char* remark = "") {
+        if (logged)
+            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(OleDate(date)).c_str(), value, remark);
+        if (!dates.empty() && dates.back() == date) {
+            values.back() = value; // one value per date: the later one
+        } else {
+            dates.push_back(date);
+            values.push_back(value);
+        }
+    }
+};
+
+// The item's values, as the step-by-step walk below finds them, in one pass over the quotations.
+// Expects regularInput().
+ValueList valueList(const HistoryInput& in, const OleDate& now) {
+    const auto& t = in.transactions;
+    const auto& q = in.quotations;
+    const std::size_t n = q.size();
+    const auto at = [&q](std::size_t i) { return q[i].m_dtDate.m_dt; };
+    const bool logged = debugWanted();
+    ValueList list;
+    list.dates.reserve(n + t.size() + 1);
+    list.values.reserve(n + t.size() + 1);
+    double units = 0.0;
+    std::size_t head = 0;   // the first quotation kept
+    std::size_t cursor = 0; // the first quotation not before `from`
+    for (std::size_t j = 0; j < t.size(); ++j) {
+        const double from = t[j].m_dtDate.m_dt;
+        const double to = j + 1 < t.size() ? t[j + 1].m_dtDate.m_dt : now.m_dt;
+        units = unitsAfter(units, t[j], in.cashAccount);
+        if (logged)
+            logInterval(in, t[j].m_dtDate, OleDate(to), units, j == 0);
+        if (j == 0) {
+            // Quotations before the first transaction, except the one in force then.
+            while (head + 1 < n && at(head) < from && at(head + 1) <= from)
+                ++head;
+            cursor = head;
+        }
+        while (cursor < n && at(cursor) < from)
+            ++cursor;
+        // The quotation in force at `from`, when none falls on it.
+        if (cursor > head && (cursor == n || at(cursor) > from))
+            list.add(from, q[cursor - 1].m_dClose * units, logged);
+        for (; cursor < n && at(cursor) < to; ++cursor)
+            list.add(at(cursor), q[cursor].m_dClose * units, logged);
+    }
+    list.add(now.m_dt, in.alignment, logged, " (adding \"alignment\" quotation)");
+    return list;
+}
+
+// The sum of the items' step functions at every date of any of them. Each value is added up in
+// item order, as merging the lists one after the other adds it. False when two distinct dates lie
+// less than half a second apart.
+bool sumLists(const std::vector<ValueList>& lists, std::vector<Point>& sum) {
+    if (lists.empty())
+        return true;
+    // Every date of any list.
+    std::vector<double> dates = lists.front().dates;
+    std::vector<double> merged;
+    for (std::size_t i = 1; i < lists.size(); ++i) {
+        DOC_LOG(LOG_LEVEL_DEBUG, "sum invest list: ************ processing invest quotation list... ************");
+        merged.clear();
+        merged.reserve(dates.size() + lists[i].dates.size());
+        std::set_union(dates.begin(), dates.end(), lists[i].dates.begin(), lists[i].dates.end(),
+                       std::back_inserter(merged));
+        dates.swap(merged);
+    }
+    for (std::size_t k = 1; k < dates.size(); ++k)
+        if (datesEqual(OleDate(dates[k - 1]), OleDate(dates[k])))
+            return false;
+    // Each list's value in force at every date, added in list order.
+    std::vector<double> totals(dates.size(), 0.0);
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        const ValueList& list = lists[i];
+        std::size_t p = 0;
+        double current = 0.0;
+        for (std::size_t k = 0; k < dates.size(); ++k) {
+            while (p < list.dates.size() && list.dates[p] <= dates[k])
+                current = list.values[p++];
+            totals[k] = i == 0 ? current : totals[k] + current;
+        }
+    }
+    sum.reserve(dates.size());
+    for (std::size_t k = 0; k < dates.size(); ++k)
+        sum.push_back(Point{OleDate(dates[k]), totals[k]});
+    return true;
+}
+
+// The rebuild walked step by step: used where dates are invalid, out of order or less than half a
+// second apart, where the simple rules above do not hold.
+std::vector<Point> valueListStepByStep(const HistoryInput& in, const OleDate& now) {
+    std::vector<CKurs> q = in.quotations;
+    const auto& t = in.transactions;
+    std::vector<Point> points;
+    double units = 0.0;
+    for (std::size_t j = 0; j < t.size(); ++j) {
+        const OleDate& from = t[j].m_dtDate;
+        const OleDate& to = j + 1 < t.size() ? t[j + 1].m_dtDate : now;
+        units = unitsAfter(units, t[j], in.cashAccount);
+        logInterval(in, from, to, units, j == 0);
+        if (j == 0) {
+            std::size_t drop = 0;
+            while (drop + 1 < q.size() && dateEarlier(q[drop].m_dtDate, from) &&
+                   dateEarlierOrEqual(q[drop + 1].m_dtDate, from))
+                ++drop;
+            q.erase(q.begin(), q.begin() + static_cast<std::ptrdiff_t>(drop));
+        }
+        for (std::size_t i = 0; i < q.size() && dateEarlier(q[i].m_dtDate, to); ++i) {
+            if (dateLaterOrEqual(q[i].m_dtDate, from))
+                addPoint(points, q[i].m_dtDate, q[i].m_dClose * units);
+            else if (i + 1 == q.size() || dateLater(q[i + 1].m_dtDate, from))
+                addPoint(points, from, q[i].m_dClose * units);
+        }
+    }
+    addPoint(points, now, in.alignment, " (adding \"alignment\" quotation)");
+    return points;
+}
+
+std::vector<Point> sumStepByStep(const std::vector<std::vector<Point>>& lists, const OleDate& now) {
+    struct SumPoint {
+        OleDate date;
+        double value;
+        double before;    // the value the point had before the list now merged
+        bool preexisting; // the point was there before that list
+    };
+    std::vector<SumPoint> sum;
+    for (std::size_t l = 0; l < lists.size(); ++l) {
+        const std::vector<Point>& list = lists[l];
+        if (l == 0) {
+            for (const Point& p : list)
+                sum.push_back(SumPoint{p.date, p.value, p.value, true});
+            continue;
+        }
+        DOC_LOG(LOG_LEVEL_DEBUG, "sum invest list: ************ processing invest quotation list... ************");
+        for (SumPoint& s : sum) {
+            s.before = s.value;
+            s.preexisting = true;
+        }
+        for (std::size_t p = 0; p < list.size(); ++p) {
+            const OleDate& k = list[p].date;
+            const double v = list[p].value;
+            const OleDate& next = p + 1 < list.size() ? list[p + 1].date : now;
+            // The sum before this list, at k: the latest point before k that was there then.
+            double b = 0.0;
+            const SumPoint* latest = nullptr;
+            for (const SumPoint& s : sum)
+                if (s.preexisting && dateEarlier(s.date, k) && (!latest || !dateEarlier(s.date, latest->date)))
+                    latest = &s;
+            if (latest)
+                b = latest->before;
+            if (sum.empty() || dateEarlier(k, sum.front().date)) {
+                sum.insert(sum.begin(), SumPoint{k, v, 0.0, false});
+            } else {
+                std::size_t i = 0;
+                while (i + 1 < sum.size() && dateEarlierOrEqual(sum[i].date, k))
+                    ++i;
+                SumPoint& passed = sum[i > 0 ? i - 1 : 0];
+                SumPoint& stop = sum[i];
+                if (datesEqual(k, passed.date))
+                    passed.value += v;
+                else if (datesEqual(k, stop.date))
+                    stop.value += v;
+                else if (dateEarlier(stop.date, k))
+                    sum.push_back(SumPoint{k, b + v, b, false});
+                else
+                    sum.insert(sum.begin() + static_cast<std::ptrdiff_t>(i), SumPoint{k, b + v, b, false});
+            }
+            for (SumPoint& s : sum)
+                if (dateLater(s.date, k) && dateEarlier(s.date, next))
+                    s.value += v;
+        }
+    }
+    std::vector<Point> out;
+    out.reserve(sum.size());
+    for (const SumPoint& s : sum)
+        out.push_back(Point{s.date, s.value});
+    return out;
+}
+
+// At most one value per hour: whenever two neighbours lie 60 whole minutes apart or less, the
+// earlier goes. Going back after each removal finds the pairs the walk from the start would.
+void thin(std::vector<Point>& sum) {
+    std::vector<Point> kept;
+    kept.reserve(sum.size());
+    for (const Point& p : sum) {
+        while (!kept.empty() && std::llabs(wholeMinutes(kept.back().date, p.date)) <= 60) {
+            if (debugWanted())
+                DOC_LOG(LOG_LEVEL_DEBUG,
+                        "RecomputeSumInvestValueHistory sum invest list: removing quotation %s %.4f (relevant %s %.4f)",
+                        longDate(kept.back().date).c_str(), kept.back().value, longDate(p.date).c_str(), p.value);
+            kept.pop_back();
+        }
+        kept.push_back(p);
+    }
+    sum = std::move(kept);
+}
+
+std::vector<Point> rebuildHistory(const std::vector<HistoryInput>& inputs, const OleDate& now) {
+    bool regular = true;
+    for (const HistoryInput& in : inputs)
+        regular = regular && regularInput(in, now);
+    std::vector<Point> sum;
+    if (regular) {
+        std::vector<ValueList> lists;
+        lists.reserve(inputs.size());
+        for (const HistoryInput& in : inputs)
+            lists.push_back(valueList(in, now));
+        if (sumLists(lists, sum))
+            return sum;
+        sum.clear();
+    }
+    DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: irregular dates, merging step by step");
+    std::vector<std::vector<Point>> lists;
+    lists.reserve(inputs.size());
+    for (const HistoryInput& in : inputs)
+        lists.push_back(valueListStepByStep(in, now));
+    return sumStepByStep(lists, now);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the total as of now
+
+bool CWPapierDoc::ComputeSumInvestValue(CKurs& out) const {
+    out.m_dtDate = CWPapier::fallbackDate();
+    out.m_dClose = 0.0;
+    const ListLock lock(*this);
+    const OleDate now = OleDate::GetCurrentTime();
+    bool contributed = false;
+    for (const auto& item : m_WPList) {
+        const double units = item->GetUnitsOnDate(now);
+        if (units == 0.0 || item->IsQuotationListEmpty())
+            continue;
+        CKurs current;
+        item->GetQuotationOnOrBefore(now, current);
+        OleDate lastTransaction;
+        item->GetLastTransactionDate(now, lastTransaction);
+        OleDate date = current.m_dtDate;
+        if (dateLater(lastTransaction, date))
+            date = lastTransaction;
+        out.m_dClose += units * current.m_dClose;
+        if (dateLater(date, out.m_dtDate))
+            out.m_dtDate = date;
+        contributed = true;
+    }
+    return contributed;
+}
+
+void CWPapierDoc::UpdateSumInvestValue() {
+    const ListLock lock(*this);
+    const std::lock_guard historyLock(m_CritSectSumInvest);
+    DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue SingleLock granted***");
+    CKurs total;
+    const ItemPos historyPos = FindInvestmentHistoryItem();
+    CWPapier* history = itemLocked(historyPos);
+    if (ComputeSumInvestValue(total) && history) {
+        OleDate newest;
+        history->GetLastQuotationDate(newest);
+        if (dateEarlier(total.m_dtDate, newest)) {
+            DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue removing values after %s...",
+                    shortDate(total.m_dtDate).c_str());
+            history->DeleteQuotationInterval(total.m_dtDate, oneYearLater(total.m_dtDate));
+            history->GetLastQuotationDate(newest);
+        }
+        // Within five minutes after the newest value the total takes its place; otherwise, also
+        // when values more than a year later are left, the total goes in in date order.
+        if (!history->IsQuotationListEmpty() && !dateEarlier(total.m_dtDate, newest) &&
+            wholeMinutes(newest, total.m_dtDate) < 5) {
+            DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue updating value on %s to %.2lf",
+                    shortDate(total.m_dtDate).c_str(), total.m_dClose);
+            CKurs last;
+            history->GetLastQuotation(last);
+            last.m_dtDate = total.m_dtDate;
+            last.m_dClose = total.m_dClose;
+            history->ReplaceQuotation(history->GetQuotationCount() - 1, last);
+        } else {
+            DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue adding value on %s: %.2lf",
+                    shortDate(total.m_dtDate).c_str(), total.m_dClose);
+            AddQuotationToItem(historyPos, CKurs(total.m_dtDate, total.m_dClose), programOptions().DisableIntraday != 0,
+                               true);
+        }
+    }
+    DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue finished***");
+}
+
+// ---------------------------------------------------------------- the rebuild
+
+void CWPapierDoc::RecomputeSumInvestValueHistory() {
+    const HistoryWaitCursor wait(m_portfolioHost);
+    const ListLock lock(*this);
+    const OleDate now = OleDate::GetCurrentTime();
+
+    std::vector<HistoryInput> inputs;
+    for (CWPapier* item : itemPointersLocked()) {
+        if (item->IsQuotationListEmpty() || item->IsTransactionListEmpty())
+            continue;
+        DOC_LOG(LOG_LEVEL_DEBUG, "#*# RecomputeSumInvestValueHistory: \"%s\"", item->m_strName.c_str());
+        HistoryInput in;
+        in.name = item->m_strName;
+        in.cashAccount = item->m_bCashAccount != 0;
+        // Dividends do not change what is held; transactions to come do not count yet.
+        for (const CTransaction& t : item->GetTransactionListCopy())
+            if (t.m_nType != CTransaction::kDividend && !dateLater(t.m_dtDate, now))
+                in.transactions.push_back(t);
+        if (in.transactions.empty())
+            continue;
+        in.quotations = item->GetQuotationListCopy();
+        CKurs current;
+        item->GetQuotationOnOrBefore(now, current);
+        in.alignment = item->GetUnitsOnDate(now) * current.m_dClose;
+        inputs.push_back(std::move(in));
+    }
+
+    std::vector<Point> sum = rebuildHistory(inputs, now);
+    thin(sum);
+    CWPapier* history = itemLocked(FindInvestmentHistoryItem());
+    if (sum.empty() || !history)
+        return;
+    std::vector<CKurs> quotations;
+    quotations.reserve(sum.size());
+    for (const Point& p : sum)
+        quotations.emplace_back(p.date, p.value);
+    history->ReplaceQuotationList(std::move(quotations));
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+}
