@@ -9,9 +9,8 @@
 
 namespace {
 
-int downloadSlots(const PortfolioHost* host) {
-    const int wanted = host ? host->programOptions().NumberDownloads : ProgramOptions{}.NumberDownloads;
-    return std::clamp(wanted, 1, CWPapierDoc::kMaxDownloadSlots);
+std::shared_ptr<CountingSemaphore> downloadSlots(const PortfolioHost* host) {
+    return makeDownloadSemaphore(host ? host->programOptions().NumberDownloads : ProgramOptions{}.NumberDownloads);
 }
 
 const char* noticeKindText(PortfolioNotice::Kind kind) {
@@ -113,7 +112,7 @@ void CWPapierDoc::OnCloseDocument() {
     const ProgramOptions options = programOptions();
     if (options.Autoupdate && m_portfolioHost)
         m_portfolioHost->setUpdateTimer(options.UpdateIntervall);
-    m_bAbortDownloads.store(0);
+    g_bAbortDownloads.store(0);
     Document::OnCloseDocument();
     UpdateAllViews(nullptr, 0);
 }
@@ -250,6 +249,7 @@ std::optional<std::vector<CKurs>> CWPapierDoc::GetQuotationListCopy(ItemPos pos)
 // GetAllTransactionsSorted: WPapierDocTransactions.cpp.
 
 // ---------------------------------------------------------------- download flags
+// ---- downloads: the items' flags and the abort of all downloads ----
 
 bool CWPapierDoc::IsDownloadInProgress(ItemPos pos) const {
     const ListLock lock(*this);
@@ -259,15 +259,17 @@ bool CWPapierDoc::IsDownloadInProgress(ItemPos pos) const {
 
 void CWPapierDoc::SetDownloadInProgress(ItemPos pos) {
     const ListLock lock(*this);
-    if (CWPapier* item = itemLocked(pos))
+    if (CWPapier* item = itemLocked(pos)) {
         item->m_bDownloadPending = 1;
+        m_downloadingItems.set(true);
+    }
 }
 
 void CWPapierDoc::clearAbortFlagWhenIdleLocked() {
-    for (const auto& item : m_WPList)
-        if (item->m_bDownloadPending)
-            return;
-    m_bAbortDownloads.store(0);
+    // The flag itself falls back once no worker is alive either (DownloadActivity).
+    const bool downloading =
+        std::any_of(m_WPList.begin(), m_WPList.end(), [](const auto& item) { return item->m_bDownloadPending != 0; });
+    m_downloadingItems.set(downloading);
 }
 
 void CWPapierDoc::ResetDownloadFlag(CWPapier* item) {
@@ -283,3 +285,5 @@ void CWPapierDoc::ResetDownloadFlagAt(ItemPos pos) {
         item->m_bDownloadPending = 0;
     clearAbortFlagWhenIdleLocked();
 }
+
+// ---- end of downloads ----

@@ -26,6 +26,7 @@
 #include "platform/Archive.h"
 #include "platform/Document.h"
 #include "platform/Sync.h"
+#include "portfolio/DownloadControl.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/ItemProperties.h"
 #include "portfolio/PortfolioHost.h"
@@ -182,6 +183,25 @@ public:
     // ".xls" (any case), else quotations as text. False also when a worksheet had to leave rows out.
     bool ExportQuotationsXls(const std::filesystem::path& path);
 
+    // ===== Quotation import (WPapierDocImport.cpp; main thread) =====
+    // Reads the quotations of an import file, in file order; fills `error` with the reason for the
+    // user when it finds none. The caller supplies it (the regular-expression import of the
+    // retrieval: retrieval/QuotationImport.h), so the document does not depend on how files are
+    // read.
+    using QuotationReader = std::function<std::vector<CKurs>(const std::filesystem::path& file, std::string& error)>;
+    // Imports a history of quotations from `file` into the item at `pos`. Nothing found: the user
+    // is told why, false. With `confirm` the host is asked (askImportInterval) with the first and
+    // last quotation found and the time frame [from, to] narrowed to the days found; a decline adds
+    // nothing, false. Without `confirm` [from, to] is put in order, widened to whole days and
+    // written back. Every quotation within the time frame is converted by the item's exchange-rate
+    // item when it converts (a quotation without a rate on or before its date is not imported; the
+    // user is told how many) and added by AddQuotationToItem (DisableIntraday, views not told one
+    // by one), so the investment history follows. Then modified; the views are told the item's
+    // position, then the investment history's. False, nothing else, when `pos` holds no item.
+    bool ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read, OleDate& from,
+                          OleDate& to, bool confirm);
+    // ===== end of quotation import =====
+
     // --- locks and shared state ---
     // Holds m_MutexWPList; notices queued meanwhile are handed to the host when the outermost
     // lock of the thread ends.
@@ -200,15 +220,23 @@ public:
     // Guards the item list and the items' places in it. Prefer LockList(), which keeps notices out
     // of the locked run.
     mutable RecursiveMutex m_MutexWPList;
-    // The download slots of update jobs.
-    CountingSemaphore m_SemaphoreDownloads;
     // Serialises the investment-history update; always taken while m_MutexWPList is held, so the
     // two are never taken in the other order.
     mutable RecursiveMutex m_CritSectSumInvest;
-    // Non-zero while an abort of all downloads is pending. Download workers get its address and
-    // poll it; whoever sets it wakes the download slots (m_SemaphoreDownloads.wakeAll()). It
-    // returns to 0 when no item is downloading any more and when the document is closed.
-    std::atomic<int> m_bAbortDownloads{0};
+
+    // ---- downloads: slots and the abort of all downloads (shared with the download workers) ----
+    // The download slots of update jobs (sized once from NumberDownloads, 1 to 500); each update
+    // job holds this very semaphore, and its worker a slot of it while it connects and downloads.
+    std::shared_ptr<CountingSemaphore> m_SemaphoreDownloads;
+    // The abort of all downloads is AbortDownloads (below): it sets the process-wide flag
+    // g_bAbortDownloads, which returns to 0 once no item of any portfolio is downloading and no
+    // download worker is alive, and when the document is closed.
+
+private:
+    // Whether any item of this document is downloading, for the abort flag's account; kept by
+    // SetDownloadInProgress and the two resets.
+    DownloadingItemsShare m_downloadingItems;
+    // ---- end of downloads ----
 
 private:
     // Completing a new portfolio (OnNewDocument) and a loaded one (Serialize, under the lock);
@@ -342,7 +370,8 @@ public:
     // (USD)" give "Euro (EUR) / US Dollar (USD)" and the symbol "EURUSD"); modified, all views.
     // The document owns it.
     CWPapier* CreateExchangeRateItem(const std::string& currency, const std::string& currency2);
-    // Asks every running download to stop: sets the abort flag and wakes the download slots.
+    // Asks every running download to stop: sets the abort flag (g_bAbortDownloads) and wakes every
+    // waiting download worker and the download slots.
     void AbortDownloads();
     // The server configuration of a new item for a country text (a two-letter code or a name,
     // compared whole and without regard to case); "US-Yahoo" when no row names it.

@@ -304,6 +304,6 @@ CWPapier* CWPapierDoc::CreateExchangeRateItem(const std::string& currency, const
 // ---------------------------------------------------------------- aborting downloads
 
 void CWPapierDoc::AbortDownloads() {
-    m_bAbortDownloads.store(1);
-    m_SemaphoreDownloads.wakeAll();
+    AbortAllDownloads();
+    m_SemaphoreDownloads->wakeAll();
 }

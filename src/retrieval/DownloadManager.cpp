@@ -18,6 +18,7 @@ std::uint32_t currentDownloadWorkerId() {
 
 DownloadManager::DownloadManager() {
     // What the workers use must outlive the program's manager, so it is made first.
+    DownloadActivity::instance();
     MessageTarget::instance();
     downloadEventBoard();
     downloadSlotQueue();
@@ -76,6 +77,7 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
     worker->id = id != 0 ? id : ++g_lastWorkerId;
     id = worker->id;
     DownloadJob* handedOver = job.get();
+    DownloadActivity::instance().workerStarted();
     try {
         worker->thread = std::thread([this, id, procedure, handedOver] {
             std::unique_ptr<DownloadJob> owned(handedOver);
@@ -90,6 +92,7 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
         });
     } catch (const std::system_error& e) {
         lock.unlock();
+        DownloadActivity::instance().workerEnded();
         CVR_LOG(LOG_LEVEL_ERROR, "Could not start download thread for '%s': %s", job->m_szURL.c_str(), e.what());
         if (!job->m_bStartReported)
             PostDownloadStatusAs(id, *job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
@@ -105,6 +108,9 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
 }
 
 void DownloadManager::workerEnded(std::uint32_t id) {
+    // Before the worker counts as ended here, so whoever waits for the workers finds the abort
+    // flag already back at 0 when nothing else runs.
+    DownloadActivity::instance().workerEnded();
     {
         std::lock_guard lock(m_mutex);
         for (auto& worker : m_workers) {
@@ -114,8 +120,6 @@ void DownloadManager::workerEnded(std::uint32_t id) {
             }
         }
         --m_alive;
-        if (m_alive == 0 && m_itemsDownloading == 0)
-            g_bAbortDownloads = 0;
     }
     m_changed.notify_all();
 }
@@ -140,50 +144,11 @@ void DownloadManager::joinEnded(std::unique_lock<std::mutex>& lock) {
 }
 
 void DownloadManager::abortAll() {
-    {
-        std::lock_guard lock(m_mutex);
-        g_bAbortDownloads = 1;
-    }
-    downloadSlotQueue().wakeAll();
-    downloadEventBoard().wakeAll();
-    clearAbortWhenIdle();
-}
-
-void DownloadManager::clearAbortWhenIdle() {
-    // Under the mutex, so a start or an abort cannot slip between the check and the reset.
-    std::lock_guard lock(m_mutex);
-    if (m_alive == 0 && m_itemsDownloading == 0)
-        g_bAbortDownloads = 0;
+    AbortAllDownloads();
 }
 
 int DownloadManager::workersAlive() const {
     return m_alive;
-}
-
-void DownloadManager::noteItemDownloadStarted() {
-    std::lock_guard lock(m_mutex);
-    ++m_itemsDownloading;
-}
-
-void DownloadManager::noteItemDownloadEnded() {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_itemsDownloading > 0)
-            --m_itemsDownloading;
-    }
-    clearAbortWhenIdle();
-}
-
-void DownloadManager::noteAllItemDownloadsEnded() {
-    {
-        std::lock_guard lock(m_mutex);
-        m_itemsDownloading = 0;
-    }
-    clearAbortWhenIdle();
-}
-
-int DownloadManager::itemsDownloading() const {
-    return m_itemsDownloading;
 }
 
 bool DownloadManager::waitForWorkers(std::optional<std::chrono::milliseconds> timeout) {

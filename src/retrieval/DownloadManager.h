@@ -3,10 +3,10 @@
 // the threads, joins those that have ended, and at shut-down aborts whatever still runs and joins
 // every thread, so no worker outlives the program's objects.
 //
-// It also keeps the rule that returns the abort flag to 0: the flag falls back once no item is
-// downloading (the document reports the items it marks and clears) and no worker is alive, so an
-// abort never outlives the downloads it was meant for -- also when it hit only a page, test or
-// setup download.
+// It reports its threads to the program's account of running downloads (DownloadActivity), which
+// returns the abort flag to 0 once no item is downloading (the documents report the items they
+// mark and clear) and no worker is alive, so an abort never outlives the downloads it was meant
+// for -- also when it hit only a page, test or setup download.
 
 #include "retrieval/download.h"
 
@@ -43,19 +43,12 @@ public:
     // order. Returns the worker ids (0 for a job that could not start; it got its final report).
     std::vector<std::uint32_t> startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs);
 
-    // Sets the abort flag and wakes every worker that waits for a slot or for another item.
+    // Sets the abort flag and wakes every worker that waits for a slot or for another item
+    // (AbortAllDownloads).
     void abortAll();
 
-    // Workers that have started and not yet ended.
+    // Workers of this manager that have started and not yet ended.
     int workersAlive() const;
-
-    // The document marks and clears items as downloading; the count decides, with the workers
-    // alive, when the abort flag returns to 0.
-    void noteItemDownloadStarted();
-    void noteItemDownloadEnded();
-    // Every item left the downloading state at once (the portfolio was closed).
-    void noteAllItemDownloadsEnded();
-    int itemsDownloading() const;
 
     // Waits until no worker is alive; false when `timeout` passed first.
     bool waitForWorkers(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
@@ -73,13 +66,11 @@ private:
     using Procedure = int (*)(std::unique_ptr<DownloadJob>);
     std::uint32_t start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id = 0);
     void workerEnded(std::uint32_t id);
-    void clearAbortWhenIdle();
     void joinEnded(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::atomic<int> m_alive{0};
-    std::atomic<int> m_itemsDownloading{0};
     bool m_shutDown = false;
 };

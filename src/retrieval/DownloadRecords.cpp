@@ -5,8 +5,6 @@
 #include <condition_variable>
 #include <cstdio>
 
-std::atomic<int> g_bAbortDownloads{0};
-
 // --- DownloadStatus --------------------------------------------------------------------------
 
 std::unique_ptr<DownloadStatus> DownloadStatus::copyTakingQuotation() {
@@ -118,6 +116,9 @@ std::string DownloadStatusText(const DownloadStatus& status) {
 
 EventBoard& downloadEventBoard() {
     static EventBoard board;
+    // An abort wakes every item that waits for another item's result.
+    static const bool woken = (DownloadActivity::instance().addWakeHook([] { board.wakeAll(); }), true);
+    (void)woken;
     return board;
 }
 
@@ -215,14 +216,6 @@ void DownloadJob::FreeItems() {
 
 // --- Slots -----------------------------------------------------------------------------------
 
-int clampNumberDownloads(int numberDownloads) {
-    return std::clamp(numberDownloads, 1, 500);
-}
-
-std::shared_ptr<CountingSemaphore> makeDownloadSemaphore(int numberDownloads) {
-    return std::make_shared<CountingSemaphore>(clampNumberDownloads(numberDownloads));
-}
-
 struct DownloadSlotQueue::Waiter {
     const CountingSemaphore* semaphore;
     std::condition_variable wake;
@@ -230,6 +223,9 @@ struct DownloadSlotQueue::Waiter {
 
 DownloadSlotQueue& downloadSlotQueue() {
     static DownloadSlotQueue queue;
+    // An abort wakes every worker that waits for a download slot.
+    static const bool woken = (DownloadActivity::instance().addWakeHook([] { queue.wakeAll(); }), true);
+    (void)woken;
     return queue;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/MessageTarget.h"
 #include "platform/OleDate.h"
 #include "platform/Sync.h"
+#include "portfolio/DownloadControl.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/Kurs.h"
 
@@ -71,10 +72,10 @@ enum DownloadErrorDetail : int {
     DOWNLOAD_DETAIL_MESSAGE = 11,       // m_szMessage tells
 };
 
-// The process-wide abort flag of all downloads (0 at start). Set by DownloadManager::abortAll;
-// workers check it at every step and inside transfers and waits. It returns to 0 by itself once
-// no item is downloading and no worker is alive (DownloadManager).
-extern std::atomic<int> g_bAbortDownloads;
+// The process-wide abort flag of all downloads, g_bAbortDownloads (portfolio/DownloadControl.h):
+// set by AbortAllDownloads (the document's AbortDownloads, DownloadManager::abortAll); workers
+// check it at every step and inside transfers and waits. It returns to 0 by itself once no item
+// is downloading and no worker is alive.
 
 // --- Report --------------------------------------------------------------------------------
 
@@ -223,10 +224,8 @@ public:
     void FreeItems();
 };
 
-// The NumberDownloads option as a slot count: 1 to 500.
-int clampNumberDownloads(int numberDownloads);
-// The document's download semaphore for the NumberDownloads option (clamped).
-std::shared_ptr<CountingSemaphore> makeDownloadSemaphore(int numberDownloads);
+// The slots of update jobs are the document's m_SemaphoreDownloads, made by makeDownloadSemaphore
+// (portfolio/DownloadControl.h) with NumberDownloads clamped to 1 to 500.
 
 // The way workers take and give back slots of a download semaphore: slots go to the workers in
 // the order they asked, and a freed slot wakes only the worker next in line (hundreds of workers

@@ -302,22 +302,22 @@ TEST_F(DocSpecialTest, AbortingDownloads) {
     const ItemPos acme = addItem("Acme");
     doc.SetDownloadInProgress(acme);
     std::vector<std::unique_ptr<SemaphoreSlot>> taken;
-    while (doc.m_SemaphoreDownloads.available() > 0) {
-        taken.push_back(std::make_unique<SemaphoreSlot>(&doc.m_SemaphoreDownloads));
+    while (doc.m_SemaphoreDownloads->available() > 0) {
+        taken.push_back(std::make_unique<SemaphoreSlot>(doc.m_SemaphoreDownloads.get()));
         ASSERT_TRUE(taken.back()->acquire());
     }
     auto waiter = std::async(std::launch::async, [this] {
-        SemaphoreSlot slot(&doc.m_SemaphoreDownloads);
-        return slot.acquire(&doc.m_bAbortDownloads);
+        SemaphoreSlot slot(doc.m_SemaphoreDownloads.get());
+        return slot.acquire(&g_bAbortDownloads);
     });
     EXPECT_EQ(waiter.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
     doc.AbortDownloads();
     ASSERT_EQ(waiter.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_FALSE(waiter.get());
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 1);
+    EXPECT_EQ(g_bAbortDownloads.load(), 1);
 
     doc.ResetDownloadFlagAt(kNoItemPos); // acme still downloads
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 1);
+    EXPECT_EQ(g_bAbortDownloads.load(), 1);
     doc.ResetDownloadFlagAt(acme);
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 0);
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
 }

@@ -654,10 +654,10 @@ TEST_F(DocumentFileTest, OpeningTellsTheFrame) {
 
     // Closing restarts the timer too, and clears a pending abort.
     host.clearRecord();
-    doc.m_bAbortDownloads = 1;
+    g_bAbortDownloads = 1;
     doc.OnCloseDocument();
     EXPECT_EQ(host.calls(), std::vector<std::string>{"setUpdateTimer(15)"});
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 0);
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
     EXPECT_TRUE(doc.IsWPListEmpty());
     EXPECT_EQ(doc.GetTitle(), "Untitled");
 }

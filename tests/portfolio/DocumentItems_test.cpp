@@ -144,16 +144,16 @@ TEST_F(DocumentItemsTest, DownloadFlagsAndTheAbortFlag) {
     doc.SetDownloadInProgress(a);
     doc.SetDownloadInProgress(b);
     EXPECT_TRUE(doc.IsDownloadInProgress(a));
-    doc.m_bAbortDownloads = 1;
+    doc.AbortDownloads();
 
     // The abort stays pending while any item is downloading.
     doc.ResetDownloadFlag(doc.GetItem(a));
     EXPECT_FALSE(doc.IsDownloadInProgress(a));
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 1);
+    EXPECT_EQ(g_bAbortDownloads.load(), 1);
     doc.ResetDownloadFlagAt(kNoItemPos);
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 1);
+    EXPECT_EQ(g_bAbortDownloads.load(), 1);
     doc.ResetDownloadFlagAt(b);
-    EXPECT_EQ(doc.m_bAbortDownloads.load(), 0);
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
 
     // An item that is not in the list is not touched.
     CWPapier outside;
@@ -202,7 +202,7 @@ TEST_F(DocumentItemsTest, ViewHintRuleOfTheOperations) {
         SCOPED_TRACE(c.what);
         doc.DeleteContents();
         SetUp(); // a fresh portfolio
-        doc.m_bAbortDownloads = 0;
+        g_bAbortDownloads = 0;
         const ItemPos stale = add("stale");
         doc.DeleteItem(stale);
         doc.SetModifiedFlag(false);
@@ -439,16 +439,16 @@ TEST_F(DocumentItemsTest, NoticesWaitForTheEndOfTheLockedOperation) {
 }
 
 TEST(DocumentSlotsTest, DownloadSlotsFollowTheOptionWithinLimits) {
-    EXPECT_EQ(CWPapierDoc().m_SemaphoreDownloads.maximum(), 5);
+    EXPECT_EQ(CWPapierDoc().m_SemaphoreDownloads->maximum(), 5);
     for (const auto& [option, slots] :
          std::vector<std::pair<int, int>>{{0, 1}, {-3, 1}, {1, 1}, {12, 12}, {100000, 500}}) {
         FakePortfolioHost host;
         host.options.NumberDownloads = option;
         CWPapierDoc doc(&host);
-        EXPECT_EQ(doc.m_SemaphoreDownloads.maximum(), slots) << option;
+        EXPECT_EQ(doc.m_SemaphoreDownloads->maximum(), slots) << option;
         // Changing the option later does not resize them.
         host.options.NumberDownloads = 7;
-        EXPECT_EQ(doc.m_SemaphoreDownloads.maximum(), slots);
+        EXPECT_EQ(doc.m_SemaphoreDownloads->maximum(), slots);
     }
 }
 

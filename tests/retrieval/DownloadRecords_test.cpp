@@ -1,6 +1,7 @@
 // Jobs, items, events, reports and the download manager's abort rule, without a network.
 #include "DownloadFixture.h"
 
+#include "portfolio/WPapierDoc.h"
 #include "retrieval/HttpTransfer.h"
 
 #include <thread>
@@ -222,29 +223,43 @@ TEST_F(DownloadTest, TheAbortFlagCannotStaySet) {
     m_manager.abortAll();
     EXPECT_EQ(g_bAbortDownloads.load(), 0) << "an abort with nothing running is over at once";
 
-    m_manager.noteItemDownloadStarted();
-    m_manager.noteItemDownloadStarted();
-    m_manager.abortAll();
+    // The document's items marked as downloading keep it set, in any portfolio.
+    CWPapierDoc doc;
+    CWPapierDoc other;
+    const ItemPos a = doc.AddItem(std::make_unique<CWPapier>());
+    const ItemPos b = other.AddItem(std::make_unique<CWPapier>());
+    doc.SetDownloadInProgress(a);
+    other.SetDownloadInProgress(b);
+    doc.AbortDownloads();
     EXPECT_EQ(g_bAbortDownloads.load(), 1);
-    m_manager.noteItemDownloadEnded();
+    doc.ResetDownloadFlagAt(a);
     EXPECT_EQ(g_bAbortDownloads.load(), 1);
-    m_manager.noteItemDownloadEnded();
+    other.ResetDownloadFlagAt(b);
     EXPECT_EQ(g_bAbortDownloads.load(), 0);
 
     // A worker outlives the last item: the flag falls back when the worker ends.
     testsupport::LoopbackHttpServer server;
     server.reply("/silent", testsupport::HttpReply::silence());
-    m_manager.noteItemDownloadStarted();
+    doc.SetDownloadInProgress(a);
     auto page = makeJob(server.url("/silent"), 60);
     page->m_bConvertAll = 1;
     m_manager.startQuotationDownload(std::move(page));
     for (int i = 0; i < 500 && server.requestCount() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     m_manager.abortAll();
-    m_manager.noteItemDownloadEnded();
+    doc.ResetDownloadFlagAt(a);
     ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
     EXPECT_EQ(g_bAbortDownloads.load(), 0);
     EXPECT_EQ(m_manager.workersAlive(), 0);
+
+    // A portfolio that goes away with items still marked does not keep an abort pending.
+    {
+        CWPapierDoc gone;
+        gone.SetDownloadInProgress(gone.AddItem(std::make_unique<CWPapier>()));
+        AbortAllDownloads();
+        EXPECT_EQ(g_bAbortDownloads.load(), 1);
+    }
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
 }
 
 // The first report of every item of an update is posted before any worker starts, so the count

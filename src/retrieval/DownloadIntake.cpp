@@ -1,0 +1,60 @@
+// The intake of a downloaded quotation.
+#include "retrieval/DownloadIntake.h"
+
+#include "portfolio/DocLog.h"
+#include "portfolio/WPapierDoc.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string missingRateText(const char* format, const std::string& name, const std::string& date) {
+    const int size = std::snprintf(nullptr, 0, format, name.c_str(), date.c_str());
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, name.c_str(), date.c_str());
+    return text;
+}
+
+} // namespace
+
+int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quotation) {
+    if (pos == kNoItemPos)
+        return 1;
+    const auto lock = doc.LockList();
+    CWPapier* item = doc.GetItem(pos);
+    if (!item || item->m_nMagic != CWPapier::kMagic || !quotation) {
+        // Dropped. The item's flag (when it is still there) and the abort flag's account are
+        // brought up to date all the same, so nothing stays marked as downloading.
+        doc.ResetDownloadFlagAt(pos);
+        return 1;
+    }
+    if (g_bAbortDownloads.load() != 0) {
+        doc.ResetDownloadFlag(item);
+        return 1;
+    }
+    CWPapier* rateItem = item->m_pCurrencyItem;
+    if (item->m_bConvertCurrency && rateItem && doc.IsItemInList(rateItem)) {
+        CKurs rate;
+        if (!rateItem->GetQuotationOnOrBefore(quotation->m_dtDate, rate)) {
+            const std::string date = quotation->m_dtDate.Format("%x at %X");
+            DOC_LOG(LOG_LEVEL_INFO,
+                    "WPKursThreadUpdate: Could not update quotation for '%s'. Currency quotation on %s is missing!",
+                    item->m_strName.c_str(), date.c_str());
+            doc.notifyUser(
+                PortfolioNotice::Kind::Warning,
+                missingRateText("Could not update quotation for '%s'.\n\nCurrency quotation on %s is missing!",
+                                item->m_strName, date));
+            doc.ResetDownloadFlag(item);
+            return 0;
+        }
+        quotation->m_dOpen *= rate.m_dClose;
+        quotation->m_dClose *= rate.m_dClose;
+        quotation->m_dHigh *= rate.m_dClose;
+        quotation->m_dLow *= rate.m_dClose;
+    }
+    // A copy is stored under the item's quotation lock; the investment history follows when it is
+    // the item's newest quotation and the item holds units; the views are told.
+    doc.AddQuotationToItem(pos, *quotation, doc.programOptions().DisableIntraday != 0, true);
+    doc.ResetDownloadFlag(item);
+    return 1;
+}

@@ -1,0 +1,50 @@
+#include "retrieval/QuotationImport.h"
+
+#include "retrieval/PlaceHolders.h"
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::string_view symbol,
+                                              std::string_view thousands, std::string_view decimal,
+                                              bool caseInsensitive) {
+    QuotationImportRules rules;
+    rules.pattern = std::string(dataFormat);
+    RegExpExpandPlaceHolders(rules.pattern, rules.indexes, decimal, thousands);
+    constexpr std::string_view kSymbol = "[&symbol]";
+    const std::string escaped = EscapeNameSymbolForRegExp(symbol);
+    for (std::size_t at = rules.pattern.find(kSymbol); at != std::string::npos;
+         at = rules.pattern.find(kSymbol, at + escaped.size()))
+        rules.pattern.replace(at, kSymbol.size(), escaped);
+    const RegExpGroupIndexes& ix = rules.indexes;
+    rules.dateWanted = ix.m_nDayIndex >= 0 || ix.m_nMonthIndex >= 0 || ix.m_nYearIndex >= 0;
+    rules.timeWanted = ix.m_nHourIndex >= 0 || ix.m_nMinuteIndex >= 0;
+    rules.caseInsensitive = caseInsensitive;
+    rules.thousands = std::string(thousands);
+    rules.decimal = std::string(decimal);
+    return rules;
+}
+
+CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules) {
+    return [rules = std::move(rules)](const std::filesystem::path& file, std::string& error) {
+        std::vector<std::unique_ptr<CKurs>> list;
+        int code = EXTRACT_OK;
+        std::string message;
+        // The import usually ends at the first search without a match; what counts is what it found.
+        RegExpImportQuotations(file, list, rules.pattern, rules.indexes, rules.dateWanted, rules.timeWanted,
+                               rules.caseInsensitive, rules.thousands, rules.decimal, code, message);
+        std::vector<CKurs> found;
+        found.reserve(list.size());
+        for (const auto& quotation : list)
+            found.push_back(*quotation);
+        if (found.empty())
+            error = message.empty() ? "No match found for specified data format!" : message;
+        return found;
+    };
+}
+
+bool ImportQuotationsFromFile(CWPapierDoc& doc, ItemPos pos, const std::filesystem::path& file,
+                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm) {
+    return doc.ImportQuotations(pos, file, RegExpQuotationReader(rules), from, to, confirm);
+}
