@@ -151,7 +151,7 @@ bool CWPapierApp::InitInstance() {
         std::fputs("error adding appender\n", stderr);
     CVR_LOG(LOG_LEVEL_INFO, "Starting application, Release: %s %s", kBuildDate, kBuildTime);
 
-    // 8. to 11. Services of the other platform that need no start here.
+    // 8. to 11. Sockets, OLE and the control container need no start-up here; their log lines stay.
     CVR_LOG(LOG_LEVEL_INFO, "Init socket library...");
     CVR_LOG(LOG_LEVEL_INFO, "Init OLE...");
     CVR_LOG(LOG_LEVEL_INFO, "Init ControlContainer...");

@@ -83,7 +83,7 @@ public:
     // The release check; it stores the date of the check itself when it gets an answer.
     std::function<void()> CheckForNewVersion;
 
-    // --- options (Part of the settings store's "GeneralOptions") ---
+    // --- options (the settings store's section "GeneralOptions") ---
     void LoadOptions();
     // Writes every option and hands the values to the readers on other threads.
     void SaveOptions();

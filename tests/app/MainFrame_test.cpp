@@ -204,6 +204,18 @@ TEST_F(MainFrameTest, WithoutTheOptionTheDownloadsWindowNeverOpensByItself) {
     EXPECT_FALSE(frame->m_dlgConn->isVisible());
 }
 
+TEST(TrayIconTest, TheTipIsCutTo127Characters) {
+    CWPapierApp app;
+    app.ModifyTrayIcon(std::string(200, 'x'));
+    EXPECT_EQ(app.m_TrayIconData.tip, std::string(127, 'x'));
+    std::string umlauts;
+    for (int i = 0; i < 200; ++i)
+        umlauts += "\xC3\xA4"; // a character of two bytes is never split
+    app.ModifyTrayIcon(umlauts, IDI_TRAY_ABORT);
+    EXPECT_EQ(app.m_TrayIconData.tip, umlauts.substr(0, 254));
+    EXPECT_EQ(app.m_TrayIconData.iconId, IDI_TRAY_ABORT);
+}
+
 TEST_F(MainFrameTest, AbortWithoutActiveDownloadsChangesNothing) {
     start();
     frame->OnAbortDownloads();
