@@ -2,7 +2,7 @@
 PRESET ?= debug
 JOBS   ?= $(shell nproc)
 
-.PHONY: deps build test bench clean
+.PHONY: deps build test run bench clean
 
 deps:
 	@scripts/install-deps
@@ -13,6 +13,17 @@ build: deps
 
 test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset $(PRESET) -j $(JOBS)
+
+# The sample portfolio of examples/: a working copy whose items read the shipped pages, updated
+# unattended, then its quotations exported and printed.
+RUN_DIR := build/run
+run: build
+	@rm -rf $(RUN_DIR) && mkdir -p $(RUN_DIR)
+	build/$(PRESET)/src/app/corvana_make_sample examples/pages $(RUN_DIR)/sample.cvr
+	build/$(PRESET)/src/app/corvana -u $(RUN_DIR)/sample.cvr
+	build/$(PRESET)/src/app/corvana -e $(RUN_DIR)/sample.cvr
+	@echo "Quotations of $(RUN_DIR)/sample.cvr:"
+	@cat $(RUN_DIR)/sample.csv
 
 bench: deps
 	cmake --preset release

@@ -1,0 +1,105 @@
+#pragma once
+// The main frame: holds the list view and the Downloads window, runs the timed update of all
+// items, counts the downloads that the workers report and hands each report on to the list view
+// and the Downloads window, keeps the notification tip and the progress pane, saves the portfolio
+// after an update when asked to, and in the unattended update ends the program when the last
+// download has reported (or the time limit has passed).
+
+#include "framework/FrameWnd.h"
+#include "platform/OleDate.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CDlgConn;
+class CWPapierDoc;
+class CWPapierLView;
+class QProgressBar;
+struct DownloadStatus;
+
+class CMainFrame : public FrameWnd {
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // --- creation ---
+    void PreCreateWindow(CreateStruct& cs) override;
+    int OnCreate(CreateContext& context) override;
+
+    CWPapierDoc* document() const;
+
+    // --- the update timer and updates ---
+    // 0 stops the update timer; any other value (re)starts it with that many minutes, kept within
+    // the option's range of 5 to 500.
+    void SetUpdateTimer(int minutes);
+    // The timer period for `minutes` (not 0), in milliseconds.
+    static unsigned updateTimerPeriodMs(int minutes);
+    // Whether a timed update at `now` lies in today's window from h1:m1 to h2:m2 (both ends
+    // included, within half a second).
+    static bool isInUpdateWindow(const OleDate& now, int hour1, int minute1, int hour2, int minute2);
+    // Command 32781: updates all items; with Autoupdate on the timer starts over.
+    void OnUpdateAll();
+    // The number of items the last OnUpdateAll scheduled (0: no report will come).
+    int lastUpdateScheduled() const { return m_nLastUpdateScheduled; }
+    void OnTimer(unsigned id) override;
+
+    // --- download reports ---
+    std::intptr_t OnMessage(Message& message) override;
+    std::intptr_t OnDownloadStatus(std::unique_ptr<DownloadStatus> record, std::intptr_t lParam);
+    // Command 32797.
+    void OnAbortDownloads();
+    // Command 32785: shows or hides the Downloads window.
+    void OnConnectionStatus();
+
+    // --- the unattended update ---
+    // Starts the time limit of the update that is running.
+    void startTimeLimit(int seconds);
+    // Ends the unattended update: saves the portfolio under its own name (when `always`, or when it
+    // changed) and ends the program.
+    void finishUnattendedUpdate(bool always);
+
+    // --- views and settings ---
+    // Command 32935: the list view's quotation export; in the export mode a failure marks the run.
+    void OnExportQuotations();
+    // Command 32794 and the close of the window: the window's placement and the Downloads
+    // window's column widths.
+    void OnSaveViewOptions();
+    void OnClose() override;
+
+    // The text of the progress pane ("" when nothing is active).
+    std::string progressText() const;
+    QProgressBar* progressBar() const { return m_wndProgress; }
+
+    // --- members ---
+    int m_nDownloadsStarted = 0;
+    int m_nActiveDownloads = 0;
+    CDlgConn* m_dlgConn = nullptr; // a child window of the frame
+    bool m_bDownloadsShownByCommand = false;
+    CWPapierLView* m_pWPapierLView = nullptr;
+    unsigned m_nUpdateTimer = 0;
+
+    // Outcome of the current batch of downloads: quotations found, not found (9 to 11), failed (12),
+    // aborted (13).
+    struct BatchCounts {
+        int found = 0;
+        int notFound = 0;
+        int failed = 0;
+        int aborted = 0;
+    };
+    const BatchCounts& batchCounts() const { return m_batch; }
+
+private:
+    void UpdateProgressPane();
+    void updateTrayTip();
+    std::string documentTitle() const;
+    std::string downloadsCaption(const char* format) const;
+    void logBatchOutcome();
+
+    int m_nLastUpdateScheduled = 0;
+    BatchCounts m_batch;
+    bool m_bTimeLimitHit = false;
+    bool m_bFinishing = false;
+    bool m_bTestCursor = false;
+    QProgressBar* m_wndProgress = nullptr;
+};

@@ -1,0 +1,100 @@
+#include "app/ProgramHost.h"
+
+#include "app/MainFrm.h"
+#include "app/WPapier.h"
+#include "dialogs/DlgConn.h"
+#include "framework/MessageBoxes.h"
+#include "log/Log.h"
+
+#include <QGuiApplication>
+
+ProgramHost::ProgramHost(CWPapierApp& app) : m_app(app) {}
+
+SaveChangesAnswer ProgramHost::askSaveChanges(const std::string& name) {
+    return m_app.askSaveChanges(name);
+}
+
+std::optional<std::filesystem::path> ProgramHost::chooseSavePath(const std::string& suggestedName) {
+    return m_app.chooseSavePath(suggestedName);
+}
+
+ProgramOptions ProgramHost::programOptions() const {
+    return m_app.programOptions();
+}
+
+ListViewSettings ProgramHost::listViewSettings() const {
+    return ListViewSettings{};
+}
+
+DocumentObserver* ProgramHost::chartView() const {
+    return nullptr; // the program has no chart view yet
+}
+
+bool ProgramHost::isItemShownInChart(ItemPos) const {
+    return false;
+}
+
+void ProgramHost::setUpdateTimer(int minutes) {
+    if (CMainFrame* frame = m_app.mainFrame())
+        frame->SetUpdateTimer(minutes);
+}
+
+void ProgramHost::clearDownloadsList() {
+    if (CMainFrame* frame = m_app.mainFrame(); frame && frame->m_dlgConn)
+        frame->m_dlgConn->ClearList();
+}
+
+void ProgramHost::setDownloadsCaption(const std::string& caption) {
+    if (CMainFrame* frame = m_app.mainFrame(); frame && frame->m_dlgConn)
+        frame->m_dlgConn->setWindowTitle(QString::fromStdString(caption));
+}
+
+void ProgramHost::requestExit() {
+    m_app.OnAppExit();
+}
+
+void ProgramHost::beginWaitCursor() {
+    if (m_app.unattended() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    if (m_waitDepth++ == 0)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void ProgramHost::endWaitCursor() {
+    if (m_waitDepth == 0)
+        return;
+    if (--m_waitDepth == 0)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+bool ProgramHost::askImportInterval(ImportIntervalQuestion& question) {
+    // Nobody can answer in an unattended run; the program has no import dialog yet either.
+    CVR_LOG(LOG_LEVEL_WARNING, "Import of %s declined: %s", question.itemName.c_str(), question.countLine.c_str());
+    return false;
+}
+
+void ProgramHost::showNotice(const PortfolioNotice& notice) {
+    if (notice.kind == PortfolioNotice::Kind::Error) {
+        std::string line = notice.text;
+        for (std::size_t at = line.find('\n'); at != std::string::npos; at = line.find('\n', at))
+            line.replace(at, 1, line[at ? at - 1 : 0] == ':' ? " " : "; ");
+        const std::lock_guard lock(m_mutex);
+        m_lastError = line;
+    }
+    if (m_app.unattended()) {
+        const int level = notice.kind == PortfolioNotice::Kind::Error     ? LOG_LEVEL_ERROR
+                          : notice.kind == PortfolioNotice::Kind::Warning ? LOG_LEVEL_WARNING
+                                                                          : LOG_LEVEL_INFO;
+        CVR_LOG(level, "%s", notice.text.c_str());
+        return;
+    }
+    const unsigned icon = notice.kind == PortfolioNotice::Kind::Error     ? MB_ICONERROR
+                          : notice.kind == PortfolioNotice::Kind::Warning ? MB_ICONEXCLAMATION
+                                                                          : MB_ICONINFORMATION;
+    m_app.messageBoxes().messageBox(notice.text, MB_OK | icon);
+}
+
+std::string ProgramHost::lastErrorNotice() const {
+    const std::lock_guard lock(m_mutex);
+    return m_lastError;
+}

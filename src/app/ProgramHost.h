@@ -1,0 +1,42 @@
+#pragma once
+// What the portfolio document gets from the program: the options, the main frame's update timer
+// and Downloads window, the exit, the busy cursor, and the user. In the normal mode notices are
+// message boxes; in the unattended modes they are logged, questions are declined and nothing waits.
+
+#include "portfolio/PortfolioHost.h"
+
+#include <mutex>
+#include <string>
+
+class CWPapierApp;
+
+class ProgramHost final : public PortfolioHost {
+public:
+    explicit ProgramHost(CWPapierApp& app);
+
+    // DocumentHost: the application's save question and Save As dialog.
+    SaveChangesAnswer askSaveChanges(const std::string& name) override;
+    std::optional<std::filesystem::path> chooseSavePath(const std::string& suggestedName) override;
+
+    ProgramOptions programOptions() const override;
+    ListViewSettings listViewSettings() const override;
+    DocumentObserver* chartView() const override;
+    bool isItemShownInChart(ItemPos pos) const override;
+    void setUpdateTimer(int minutes) override;
+    void clearDownloadsList() override;
+    void setDownloadsCaption(const std::string& caption) override;
+    void requestExit() override;
+    void beginWaitCursor() override;
+    void endWaitCursor() override;
+    bool askImportInterval(ImportIntervalQuestion& question) override;
+    void showNotice(const PortfolioNotice& notice) override;
+
+    // The text of the last error notice, in one line ("" when there was none).
+    std::string lastErrorNotice() const;
+
+private:
+    CWPapierApp& m_app;
+    int m_waitDepth = 0;
+    mutable std::mutex m_mutex;
+    std::string m_lastError;
+};

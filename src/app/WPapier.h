@@ -1,0 +1,164 @@
+#pragma once
+// The application object: the program's start-up (logging, settings, document template, command
+// line, options), the three ways it runs -- normal, the unattended update (switch u) and the
+// unattended export (switch e) -- and its shut-down. It also keeps the program options, which every
+// other part reads here, and the outcome of an unattended run (exit status and its one-line
+// reason).
+
+#include "framework/WinApp.h"
+#include "platform/OleDate.h"
+#include "portfolio/PortfolioHost.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CMainFrame;
+class CWPapierDoc;
+class ProgramHost;
+class QSystemTrayIcon;
+
+// The command line of the program: besides the portfolio to open, the switch u (written /u or -u)
+// chooses the unattended update and e the unattended export; the last of them counts.
+class CMyCommandLineInfo : public CommandLineInfo {
+public:
+    static constexpr int kModeNone = 0;
+    static constexpr int kModeUpdate = 5;
+    static constexpr int kModeExport = 6;
+
+    void ParseParam(const char* param, bool isFlag, bool isLast) override;
+
+    int m_nProgramMode = kModeNone;
+};
+
+// The notification-area icon of the update mode: its tip and icon, and the icon itself when the
+// desktop has a notification area.
+struct TrayIconData {
+    static constexpr std::size_t kMaxTip = 127; // characters
+    std::string tip;
+    unsigned iconId = 0;
+    std::unique_ptr<QSystemTrayIcon> icon; // null without a notification area
+};
+
+// How an unattended run ends.
+enum RunExitCode : int {
+    kExitSuccess = 0,
+    kExitStartFailed = 1,  // start-up failed before a portfolio was named
+    kExitOpenFailed = 2,   // the portfolio could not be opened (or none was named)
+    kExitSaveFailed = 3,   // the portfolio could not be saved
+    kExitExportFailed = 4, // the quotations could not be exported
+    kExitTimeLimit = 5,    // the update did not finish within the time limit
+};
+
+class CWPapierApp : public WinApp {
+public:
+    // "GeneralOptions": the section of the program options.
+    static constexpr const char* kOptionsSection = "GeneralOptions";
+    // Default of UnattendedTimeLimit, in seconds.
+    static constexpr int kDefaultUnattendedTimeLimit = 600;
+
+    CWPapierApp();
+    ~CWPapierApp() override;
+
+    // --- the run ---
+    bool InitInstance() override;
+    int ExitInstance() override;
+    // The application's command-line parse: "-x" is the switch x, "/u" and "/e" are the switches
+    // u and e; every other argument (every absolute path among them) is a parameter.
+    void ParseCommandLine(CommandLineInfo& info) const;
+    // The program mode (CMyCommandLineInfo::m_nProgramMode) that `arguments` choose.
+    static int programModeOf(const std::vector<std::string>& arguments);
+    // Landscape becomes the printing default when a default printer exists.
+    void SetLandscapeDefault();
+
+    // --- the release check ---
+    // Whether start-up asks to look for a new release: with CheckUpToDate on, when more than 50
+    // whole days lie between the last check and `now` (or the last check is no valid date).
+    static bool isReleaseCheckDue(const OleDate& lastCheck, const OleDate& now, bool checkUpToDate);
+    // Asks "Do you want to check if a new version of Corvana is available?" when a check is due:
+    // Yes runs CheckForNewVersion, No takes today as the last check and saves the options.
+    void AskForReleaseCheck();
+    // The release check; it stores the date of the check itself when it gets an answer.
+    std::function<void()> CheckForNewVersion;
+
+    // --- options (the settings store's section "GeneralOptions") ---
+    void LoadOptions();
+    // Writes every option and hands the values to the readers on other threads.
+    void SaveOptions();
+    // The options as the document and the download workers read them; any thread.
+    ProgramOptions programOptions() const;
+    // Hands the current members to programOptions() (after a change of the members).
+    void publishOptions();
+
+    // --- the unattended run's outcome ---
+    bool unattended() const { return m_bUpdateMode || m_bExportMode; }
+    // Marks the run as failed: the exit status is the first failure's code; the reasons make one
+    // line (joined by "; ").
+    void reportRunFailure(RunExitCode code, const std::string& reason);
+    RunExitCode runExitCode() const { return m_runExitCode; }
+    const std::string& runFailureText() const { return m_runFailureText; }
+
+    // --- parts ---
+    CMainFrame* mainFrame() const;
+    CWPapierDoc* document() const;
+    PortfolioHost& portfolioHost();
+    ProgramHost& programHost() { return *m_host; }
+
+    // Sets the notification icon's tip (cut to 127 characters) and, with `iconId` not 0, its icon.
+    void ModifyTrayIcon(const std::string& tip, unsigned iconId = 0);
+
+    // The "Save changes?" question: asked in the normal mode; an unattended run never asks and
+    // keeps the file as it is.
+    SaveChangesAnswer askSaveChanges(const std::string& name) override;
+
+    // --- members read by the other parts ---
+    bool m_bUpdateMode = false;
+    bool m_bExportMode = false;
+    TrayIconData m_TrayIconData;
+    bool m_bLandscapeDefault = false; // printing starts in landscape
+
+    // The program options, named after their values in "GeneralOptions"; zeros until LoadOptions.
+    int StandardProxy = 0;
+    std::string ProxyAddress;
+    int ProxyPort = 0;
+    int NumberDownloads = 0;
+    int AutosaveOnExit = 0;
+    int Autoupdate = 0;
+    int Autoupdate_Time = 0;
+    int DownloadStatus = 0;
+    int Hour1 = 0;
+    int Hour2 = 0;
+    int Minute1 = 0;
+    int Minute2 = 0;
+    int UpdateIntervall = 0;
+    int DisableIntraday = 0;
+    int AutoSaveAfterAutoUpdate = 0;
+    int AutosaveWindows = 0;
+    int ShowFileOnError = 0;
+    int AutoCreateCashAccountTransactions = 0;
+    int ZipFile = 0;
+    int CheckUpToDate = 0;
+    OleDate LastUpToDateCheck;
+    // Seconds an unattended update may take before its downloads are aborted (below 1: the default).
+    int UnattendedTimeLimit = 0;
+
+    // The time limit in force: UnattendedTimeLimit, or the default for a value below 1.
+    int unattendedTimeLimitSeconds() const;
+
+private:
+    bool openForUnattendedRun(const CMyCommandLineInfo& info);
+    void runUpdateMode(const CMyCommandLineInfo& info);
+    void runExportMode();
+    void addTrayIcon(const std::string& fileName);
+
+    std::unique_ptr<ProgramHost> m_host;
+    mutable std::mutex m_optionsMutex;
+    ProgramOptions m_publishedOptions;
+    RunExitCode m_runExitCode = kExitSuccess;
+    std::string m_runFailureText;
+};
+
+// The application object; null when there is none.
+CWPapierApp* theApp();

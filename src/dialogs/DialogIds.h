@@ -1,0 +1,18 @@
+#pragma once
+// Resource ids of the dialogs: dialog templates (objectName "dlg_<id>"), their controls
+// (objectName "idc_<id>") and the string-table texts they show.
+
+// The Downloads window.
+inline constexpr unsigned IDD_CONNECTION = 140;
+inline constexpr unsigned IDC_CONNECTION_LIST = 1020;
+inline constexpr unsigned IDC_HIDE = 1021;
+inline constexpr unsigned IDC_ABORT_DOWNLOADS = 1078;
+
+// Column headers of the Downloads window.
+inline constexpr const char* IDS_DOWNLOAD_ID = "Download ID"; // string 40000
+inline constexpr const char* IDS_ITEM = "Item";               // string 40001
+inline constexpr const char* IDS_STATUS = "Status";           // string 40002
+
+// Captions the main frame gives the Downloads window (filled with the document's title).
+inline constexpr const char* IDS_DOWNLOADS_CAPTION = "[%s] - Downloads";                // string 40023
+inline constexpr const char* IDS_ABORT_DOWNLOADS_CAPTION = "[%s] - Abort downloads..."; // string 40024

@@ -1,0 +1,276 @@
+#include "dialogs/DlgConn.h"
+
+#include "dialogs/DialogIds.h"
+#include "framework/FrameWnd.h"
+#include "framework/WinApp.h"
+#include "log/Log.h"
+#include "platform/Settings.h"
+#include "retrieval/download.h"
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <system_error>
+
+namespace {
+
+// Command 32797 of the main frame: abort all downloads.
+constexpr unsigned ID_ABORT_DOWNLOADS = 32797;
+
+constexpr int kPositionRole = Qt::UserRole;
+constexpr int kImageRole = Qt::UserRole + 1;
+
+// The row icons, drawn here: a grey dot (initialised), an amber dot (waiting, extracting,
+// converting), a blue dot (connecting), a green arrow (receiving), a red cross (failed, aborted).
+QIcon rowIcon(int image) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    switch (image) {
+    case CDlgConn::ImageInitialized:
+        painter.setBrush(QColor(150, 150, 150));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QRectF(3, 3, 10, 10));
+        break;
+    case CDlgConn::ImageWorking:
+        painter.setBrush(QColor(230, 160, 20));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QRectF(3, 3, 10, 10));
+        break;
+    case CDlgConn::ImageConnecting:
+        painter.setBrush(QColor(40, 110, 210));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(QRectF(3, 3, 10, 10));
+        break;
+    case CDlgConn::ImageReceiving: {
+        painter.setPen(QPen(QColor(30, 150, 60), 2.5));
+        painter.drawLine(QPointF(8, 2), QPointF(8, 13));
+        painter.drawLine(QPointF(3.5, 8.5), QPointF(8, 13));
+        painter.drawLine(QPointF(12.5, 8.5), QPointF(8, 13));
+        break;
+    }
+    default:
+        painter.setPen(QPen(QColor(200, 30, 30), 2.5));
+        painter.drawLine(QPointF(3, 3), QPointF(13, 13));
+        painter.drawLine(QPointF(13, 3), QPointF(3, 13));
+        break;
+    }
+    return QIcon(pixmap);
+}
+
+const QIcon& cachedIcon(int image) {
+    static const std::array<QIcon, 5> icons = {rowIcon(0), rowIcon(1), rowIcon(2), rowIcon(3), rowIcon(4)};
+    return icons[static_cast<std::size_t>(std::clamp(image, 0, 4))];
+}
+
+} // namespace
+
+CDlgConn::CDlgConn(QWidget* parent, SettingsStore* store) : QDialog(parent), m_store(store) {
+    OnInitDialog();
+}
+
+CDlgConn::~CDlgConn() = default;
+
+SettingsStore& CDlgConn::store() const {
+    return m_store ? *m_store : settingsStore();
+}
+
+CDlgConn::Options CDlgConn::options() const {
+    return m_options ? m_options() : Options{};
+}
+
+std::vector<int> CDlgConn::parseColumnWidths(const std::string& text) {
+    std::vector<int> widths(std::begin(kDefaultColumnWidths), std::end(kDefaultColumnWidths));
+    std::size_t start = 0;
+    for (std::size_t column = 0; column < widths.size() && start <= text.size(); ++column) {
+        const std::size_t comma = text.find(',', start);
+        const std::size_t end = comma == std::string::npos ? text.size() : comma;
+        const char* first = text.data() + start;
+        while (first < text.data() + end && *first == ' ')
+            ++first;
+        int value = 0;
+        const auto [ptr, ec] = std::from_chars(first, text.data() + end, value);
+        if (ec == std::errc() && ptr != first && value >= 0)
+            widths[column] = value;
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return widths;
+}
+
+bool CDlgConn::OnInitDialog() {
+    setObjectName(QStringLiteral("dlg_%1").arg(IDD_CONNECTION));
+    setWindowTitle(QStringLiteral("Downloads"));
+    setModal(false);
+
+    m_List = new QTreeWidget(this);
+    m_List->setObjectName(QStringLiteral("idc_%1").arg(IDC_CONNECTION_LIST));
+    m_List->setRootIsDecorated(false);
+    m_List->setItemsExpandable(false);
+    m_List->setUniformRowHeights(true);
+    m_List->setSelectionBehavior(QAbstractItemView::SelectRows); // full-row selection
+    m_List->setColumnCount(3);
+    m_List->header()->setSectionsMovable(true); // the user may drag columns; the order is not kept
+    m_List->header()->setStretchLastSection(false);
+    m_List->setHeaderLabels(
+        {QString::fromUtf8(IDS_DOWNLOAD_ID), QString::fromUtf8(IDS_ITEM), QString::fromUtf8(IDS_STATUS)});
+    const std::vector<int> widths = parseColumnWidths(store().readString(kColumnsSection, kColumnsEntry, "84,134,148"));
+    for (int column = 0; column < 3; ++column)
+        m_List->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
+
+    m_btnAbort = new QPushButton(QStringLiteral("&Abort Downloads"), this);
+    m_btnAbort->setObjectName(QStringLiteral("idc_%1").arg(IDC_ABORT_DOWNLOADS));
+    m_btnAbort->setAutoDefault(false);
+    auto* hide = new QPushButton(QStringLiteral("&Hide"), this);
+    hide->setObjectName(QStringLiteral("idc_%1").arg(IDC_HIDE));
+    hide->setAutoDefault(false);
+    connect(m_btnAbort, &QPushButton::clicked, this, [this] { OnAbortDownloads(); });
+    connect(hide, &QPushButton::clicked, this, [this] { OnHide(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(m_btnAbort);
+    buttons->addWidget(hide);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_List, 1);
+    layout->addLayout(buttons);
+    resize(widths[0] + widths[1] + widths[2] + 40, 220);
+
+    // Centred on the work area of the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect work = screen->availableGeometry();
+        move((work.left() + work.right() - width()) / 2, (work.top() + work.bottom() - height()) / 2);
+    }
+    return true;
+}
+
+int CDlgConn::findRow(ItemPos pos) const {
+    for (int row = 0; row < m_List->topLevelItemCount(); ++row)
+        if (m_List->topLevelItem(row)->data(0, kPositionRole).toUInt() == pos)
+            return row;
+    return -1;
+}
+
+void CDlgConn::setRowStatus(QTreeWidgetItem* row, const std::string& text, int image) {
+    row->setText(2, QString::fromStdString(text));
+    if (row->data(0, kImageRole).toInt() != image || row->icon(0).isNull()) {
+        row->setData(0, kImageRole, image);
+        row->setIcon(0, cachedIcon(image));
+    }
+}
+
+std::intptr_t CDlgConn::OnDownloadStatus(std::unique_ptr<DownloadStatus> record) {
+    if (!record)
+        return 0;
+    const DownloadStatus& r = *record;
+    const int found = findRow(r.m_posItem);
+    QTreeWidgetItem* row = found >= 0 ? m_List->topLevelItem(found) : nullptr;
+    const std::string text = DownloadStatusText(r);
+    switch (r.m_nStatus) {
+    case DOWNLOAD_INITIALIZED: {
+        delete row; // a failed row of an earlier download goes
+        auto* added = new QTreeWidgetItem;
+        added->setText(0, QString::number(r.m_dwThreadId));
+        added->setText(1, QString::fromStdString(r.m_szName));
+        added->setData(0, kPositionRole, static_cast<unsigned>(r.m_posItem));
+        added->setData(0, kImageRole, -1);
+        m_List->addTopLevelItem(added);
+        setRowStatus(added, text, ImageInitialized);
+        break;
+    }
+    case DOWNLOAD_CONNECTING:
+    case DOWNLOAD_CONNECTED:
+        if (row)
+            setRowStatus(row, text, ImageConnecting);
+        break;
+    case DOWNLOAD_PROGRESS:
+        if (row)
+            setRowStatus(row, text, ImageReceiving);
+        break;
+    case DOWNLOAD_AWAITING:
+    case DOWNLOAD_EXTRACTING:
+    case DOWNLOAD_CONVERTING:
+        if (row)
+            setRowStatus(row, text, ImageWorking);
+        break;
+    case DOWNLOAD_FINISHED:
+        delete row;
+        if (m_List->topLevelItemCount() == 0 && options().downloadStatus)
+            OnHide();
+        break;
+    case DOWNLOAD_NOT_FOUND:
+    case DOWNLOAD_INVALID_VALUE:
+    case DOWNLOAD_TEXT_NOT_FOUND:
+        if (row)
+            setRowStatus(row, text, ImageFailed);
+        showSearchedText(r, options());
+        break;
+    case DOWNLOAD_ERROR:
+    case DOWNLOAD_ABORTED:
+        if (row)
+            setRowStatus(row, text, ImageFailed);
+        break;
+    default:
+        break;
+    }
+    return 0; // the record ends here
+}
+
+void CDlgConn::showSearchedText(const DownloadStatus& record, const Options& options) {
+    if (!options.showFileOnError || options.updateMode || record.m_szTextFile.empty())
+        return;
+    // The file gets the extension ".TXT", so that the system's viewer for text files shows it.
+    const std::filesystem::path from = record.m_szTextFile;
+    std::filesystem::path to = from;
+    to += ".TXT";
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    if (ec)
+        CVR_LOG(LOG_LEVEL_DEBUG, "Cannot rename '%s': %s", from.c_str(), ec.message().c_str());
+    if (m_openFile)
+        m_openFile(to);
+    else
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(to.string())));
+}
+
+void CDlgConn::ClearList() {
+    while (m_List->topLevelItemCount() > 0)
+        delete m_List->takeTopLevelItem(0);
+}
+
+bool CDlgConn::SaveColumnWidths() {
+    char text[64];
+    std::snprintf(text, sizeof text, "%i,%i,%i", m_List->columnWidth(0), m_List->columnWidth(1),
+                  m_List->columnWidth(2));
+    store().writeString(kColumnsSection, kColumnsEntry, text);
+    return true;
+}
+
+void CDlgConn::OnHide() {
+    hide();
+}
+
+void CDlgConn::OnAbortDownloads() {
+    if (m_abort) {
+        m_abort();
+        return;
+    }
+    if (WinApp* app = WinApp::instance())
+        if (FrameWnd* frame = app->GetMainWnd())
+            frame->SendCommand(ID_ABORT_DOWNLOADS);
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The "Downloads" window: one row per item whose quotation is being downloaded, with the worker's
+// id, the item's name and a status text with an icon. The main frame owns it (created hidden),
+// shows, hides and captions it, and hands it every update report it receives; the window updates
+// the item's row and destroys the report. After a failed extraction it can show the page that was
+// searched as text. Its column widths are kept in "ConnectionDialog"\"Columns".
+
+#include "portfolio/ItemPos.h"
+
+#include <QDialog>
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class SettingsStore;
+struct DownloadStatus;
+
+class CDlgConn : public QDialog {
+public:
+    // The program options the window follows, read when a report arrives.
+    struct Options {
+        bool downloadStatus = true;   // "DownloadStatus": hide the window when its last row goes
+        bool showFileOnError = false; // "ShowFileOnError": show the searched text after a failed extraction
+        bool updateMode = false;      // the unattended update: never show a file
+    };
+    using OptionsSource = std::function<Options()>;
+    // Opens a file in the system's viewer for its type.
+    using FileOpener = std::function<void(const std::filesystem::path&)>;
+
+    // Row icons (the image index of a row).
+    enum Image : int {
+        ImageInitialized = 0,
+        ImageWorking = 1,
+        ImageConnecting = 2,
+        ImageReceiving = 3,
+        ImageFailed = 4
+    };
+
+    static constexpr const char* kColumnsSection = "ConnectionDialog";
+    static constexpr const char* kColumnsEntry = "Columns";
+    static constexpr int kDefaultColumnWidths[3] = {84, 134, 148};
+
+    // Built hidden (OnInitDialog), its column widths read from `store` (not owned).
+    explicit CDlgConn(QWidget* parent = nullptr, SettingsStore* store = nullptr);
+    ~CDlgConn() override;
+
+    void setOptionsSource(OptionsSource source) { m_options = std::move(source); }
+    void setFileOpener(FileOpener opener) { m_openFile = std::move(opener); }
+    // What the "&Abort Downloads" button does; by default it sends command 32797 to the main window.
+    void setAbortHandler(std::function<void()> handler) { m_abort = std::move(handler); }
+
+    // A report of the main frame (WMU_DOWNLOAD_STATUS); the window owns it and destroys it here.
+    std::intptr_t OnDownloadStatus(std::unique_ptr<DownloadStatus> record);
+    // Deletes every row; caption, visibility and buttons stay.
+    void ClearList();
+    // Writes the current widths of the three columns to "ConnectionDialog"\"Columns". True.
+    bool SaveColumnWidths();
+    // Button 1021 "&Hide".
+    void OnHide();
+    // Button 1078 "&Abort Downloads".
+    void OnAbortDownloads();
+
+    // The column widths a "Columns" text gives: up to three decimal numbers separated by commas;
+    // a missing or unreadable one keeps its default.
+    static std::vector<int> parseColumnWidths(const std::string& text);
+
+    QTreeWidget* list() const { return m_List; }
+    QPushButton* abortButton() const { return m_btnAbort; }
+    // The row of the item at `pos`; -1 when it has none.
+    int findRow(ItemPos pos) const;
+
+private:
+    bool OnInitDialog();
+    void setRowStatus(QTreeWidgetItem* row, const std::string& text, int image);
+    void showSearchedText(const DownloadStatus& record, const Options& options);
+    Options options() const;
+    SettingsStore& store() const;
+
+    QTreeWidget* m_List = nullptr;
+    QPushButton* m_btnAbort = nullptr;
+    SettingsStore* m_store;
+    OptionsSource m_options;
+    FileOpener m_openFile;
+    std::function<void()> m_abort;
+};

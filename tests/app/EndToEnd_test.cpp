@@ -1,0 +1,335 @@
+// The program run as its users run it: the real binary, without a display, with its own HOME, XDG
+// folders, time zone and locale, on portfolio files, local pages and a loopback HTTP server.
+
+#include "Portfolios.h"
+#include "RunProgram.h"
+#include "platform/Settings.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using apptest::lines;
+using apptest::OpenedPortfolio;
+using apptest::quotedItem;
+using apptest::quotePage;
+using apptest::RunOptions;
+using apptest::RunResult;
+
+// dd.mm.yyyy of today minus `daysBack` in local time.
+std::string localDate(int daysBack) {
+    std::time_t t = std::time(nullptr) - static_cast<std::time_t>(daysBack) * 86400;
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char text[16];
+    std::strftime(text, sizeof text, "%d.%m.%Y", &tm);
+    return text;
+}
+
+class EndToEndTest : public testsupport::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        root = dir() / "run";
+        env = apptest::isolatedEnvironment(root);
+        work = dir() / "work";
+        fs::create_directories(work);
+    }
+
+    SettingsStore programSettings() const { return SettingsStore(root / "home/.config/Velmora/Corvana.conf"); }
+
+    RunResult corvana(const std::vector<std::string>& arguments, RunOptions options = {}) const {
+        options.environment = env;
+        options.workingDirectory = work;
+        if (options.timeout == RunOptions{}.timeout)
+            options.timeout = std::chrono::seconds(30);
+        return apptest::runProgram(CORVANA_BINARY, arguments, options);
+    }
+
+    // A local page and an item that reads it.
+    std::unique_ptr<CWPapier> localItem(const std::string& name, const std::string& symbol, const std::string& close) {
+        const fs::path page = work / (symbol + ".html");
+        testsupport::writeFile(page, quotePage(symbol, close));
+        return quotedItem(name, symbol, "file://" + page.string());
+    }
+
+    static void expectSuccess(const RunResult& r) {
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+    }
+    // Failed with `code` and one line on standard error that mentions `mention`.
+    static void expectFailure(const RunResult& r, int code, const std::string& mention) {
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, code) << r.err;
+        const auto errLines = lines(r.err);
+        ASSERT_EQ(errLines.size(), 1u) << r.err;
+        EXPECT_EQ(errLines[0].rfind("corvana: ", 0), 0u) << errLines[0];
+        EXPECT_NE(errLines[0].find(mention), std::string::npos) << errLines[0];
+    }
+
+    fs::path root, work;
+    std::map<std::string, std::string> env;
+};
+
+TEST_F(EndToEndTest, SampleIsUpdatedFromItsLocalPagesThenItsQuotationsExported) {
+    const fs::path sample = work / "sample.cvr";
+    RunOptions generator;
+    generator.environment = env;
+    const RunResult made = apptest::runProgram(
+        CORVANA_MAKE_SAMPLE, {std::string(CORVANA_EXAMPLES_DIR) + "/pages", sample.string()}, generator);
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+
+    expectSuccess(corvana({"-u", sample.string()}));
+    {
+        OpenedPortfolio p(sample);
+        ASSERT_TRUE(p.ok);
+        CKurs last;
+        ASSERT_TRUE(p.item("Acme Industries")->GetLastQuotation(last)); // the date comes from the page
+        EXPECT_DOUBLE_EQ(last.m_dClose, 1234.56);
+        EXPECT_DOUBLE_EQ(last.m_dVolume, 48200);
+        EXPECT_EQ(last.m_dtDate.Format("%Y-%m-%d"), "2024-05-17");
+        ASSERT_TRUE(p.item("Greenfield Balanced Fund")->GetLastQuotation(last)); // after its anchor text
+        EXPECT_DOUBLE_EQ(last.m_dClose, 87.12);
+        ASSERT_TRUE(p.item("USD/EUR")->GetLastQuotation(last));
+        EXPECT_DOUBLE_EQ(last.m_dClose, 0.92);
+        ASSERT_TRUE(p.item("Northwind Corp.")->GetLastQuotation(last)); // 50 dollars in euros
+        EXPECT_NEAR(last.m_dClose, 46.0, 1e-9);
+        CWPapier* bond = p.item("Old Savings Bond"); // downloads disabled
+        ASSERT_EQ(bond->GetQuotationCount(), 1);
+        EXPECT_DOUBLE_EQ(bond->GetQuotationAt(0)->m_dClose, 101.25);
+    }
+
+    expectSuccess(corvana({"-e", sample.string()}));
+    const std::string csv = testsupport::readFile(work / "sample.csv");
+    EXPECT_EQ(csv.rfind("#Symbol; Date; Time; Close; Open; Low; High; Volume", 0), 0u) << csv;
+    for (const char* expected : {"ACME; 2024-05-17; ", "; 1234.5600; ", "GBF; ", "; 87.1200; ", "NWC; ", "; 46.0000; ",
+                                 "USDEUR; ", "; 0.9200; ", "OSB; 2021-06-30; 17:30; 101.2500; "})
+        EXPECT_NE(csv.find(expected), std::string::npos) << expected << "\n" << csv;
+}
+
+TEST_F(EndToEndTest, UpdateFromAWebServerStepsBackADateAndRetriesAServerError) {
+    testsupport::LoopbackHttpServer server;
+    const std::string today = localDate(0);
+    const std::string yesterday = localDate(1);
+    std::atomic<int> yesterdayRequests{0};
+    server.replyWith([&](const testsupport::RecordedRequest& request) {
+        if (request.target.find(yesterday) != std::string::npos)
+            return yesterdayRequests++ == 0 ? testsupport::HttpReply::error(503)
+                                            : testsupport::HttpReply::page(quotePage("LBA", "1,012.34"));
+        return testsupport::HttpReply::error(404);
+    });
+    const fs::path file = work / "web.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(quotedItem("Loopback AG", "LBA", server.url("/quote?date=[&d].[&m].[&y]")));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+    expectSuccess(corvana({"-u", file.string()}));
+    const std::vector<std::string> expected = {"/quote?date=" + today, "/quote?date=" + yesterday,
+                                               "/quote?date=" + yesterday};
+    EXPECT_EQ(server.targets(), expected);
+    OpenedPortfolio p(file);
+    CKurs last;
+    ASSERT_TRUE(p.item("Loopback AG")->GetLastQuotation(last));
+    EXPECT_DOUBLE_EQ(last.m_dClose, 1012.34);
+    const auto requests = server.requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests[0].headers.at("user-agent"), "CVR");
+}
+
+TEST_F(EndToEndTest, APortfolioWithNothingToUpdateEndsAtOnceAndKeepsItsFile) {
+    const fs::path file = work / "quiet.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Disabled", "DIS", "1.00"));
+    items.back()->m_bDownloadEnabled = 0;
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    const std::string before = testsupport::readFile(file);
+
+    const RunResult r = corvana({"-u", file.string()});
+    expectSuccess(r);
+    EXPECT_EQ(testsupport::readFile(file), before);
+}
+
+TEST_F(EndToEndTest, QuotationsThatWereNotFoundAreCountedButDoNotFailTheRun) {
+    programSettings().writeInt("Debug", "LogToFile", 1);
+    fs::create_directories(root / "home/Documents");
+    const fs::path file = work / "mixed.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Found", "FND", "4.00"));
+    items.push_back(localItem("Changed page", "CHG", "5.00"));
+    items.back()->m_Server.m_strRegExp = "<td>[&symbol]</td><td>price [&quotation_close]</td>";
+    items.push_back(quotedItem("Gone page", "GON", "file://" + (work / "gone.html").string()));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+    expectSuccess(corvana({"-u", file.string()}));
+    const std::string log = testsupport::readFile(root / "home/Documents/CVR_log.txt");
+    EXPECT_NE(log.find("Update finished: 1 of 3 quotations found, 1 not found, 1 download errors, 0 aborted"),
+              std::string::npos)
+        << log;
+    OpenedPortfolio p(file);
+    EXPECT_EQ(p.item("Found")->GetQuotationCount(), 1);
+    EXPECT_EQ(p.item("Changed page")->GetQuotationCount(), 0);
+}
+
+TEST_F(EndToEndTest, APortfolioThatCannotBeOpenedFailsWithOneLine) {
+    const fs::path missing = work / "missing.cvr";
+    expectFailure(corvana({"-u", missing.string()}), 2, missing.string());
+    expectFailure(corvana({"-e", missing.string()}), 2, missing.string());
+    expectFailure(corvana({"-u"}), 2, "no portfolio");
+    testsupport::writeFile(work / "damaged.cvr", "this is no portfolio");
+    expectFailure(corvana({"-e", (work / "damaged.cvr").string()}), 2, "damaged.cvr");
+    EXPECT_FALSE(fs::exists(work / "damaged.csv"));
+}
+
+TEST_F(EndToEndTest, AnExportThatCannotBeWrittenFailsAndLosesNothing) {
+    // The export's target is taken by a folder, which no file can replace (whoever runs the test).
+    const fs::path file = work / "p.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "1.00"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    testsupport::writeFile(work / "p.csv" / "keep.txt", "kept");
+
+    expectFailure(corvana({"-e", file.string()}), 4, "p.csv");
+    EXPECT_EQ(testsupport::readFile(work / "p.csv" / "keep.txt"), "kept");
+}
+
+TEST_F(EndToEndTest, APortfolioThatCannotBeSavedFailsAndKeepsThePreviousFile) {
+    // Files may not grow beyond 32 KB in this run: the updated portfolio cannot be written.
+    const fs::path file = work / "big.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "7.50"));
+    for (int i = 0; i < 3000; ++i)
+        items.back()->AddQuotation(CKurs(OleDate(2000.0 + i), 1.0 + i), false);
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    const std::string before = testsupport::readFile(file);
+    ASSERT_GT(before.size(), 65536u);
+
+    RunOptions limited;
+    limited.fileSizeLimit = 32768;
+    expectFailure(corvana({"-u", file.string()}, limited), 3, "big.cvr");
+    EXPECT_EQ(testsupport::readFile(file), before);
+}
+
+TEST_F(EndToEndTest, AServerThatNeverAnswersIsEndedByTheTimeLimitAndWhatArrivedIsSaved) {
+    testsupport::LoopbackHttpServer server;
+    server.reply("/silent", testsupport::HttpReply::silence());
+    programSettings().writeInt("GeneralOptions", "UnattendedTimeLimit", 1);
+    const fs::path file = work / "slow.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(quotedItem("Silent", "SIL", server.url("/silent"), 300));
+    items.push_back(localItem("Local", "LOC", "3.25"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+    expectFailure(corvana({"-u", file.string()}), 5, "time limit of 1 seconds");
+    OpenedPortfolio p(file);
+    CKurs last;
+    ASSERT_TRUE(p.item("Local")->GetLastQuotation(last));
+    EXPECT_DOUBLE_EQ(last.m_dClose, 3.25);
+    EXPECT_EQ(p.item("Silent")->GetQuotationCount(), 0);
+    EXPECT_EQ(server.requestCount(), 1u);
+    server.stop();
+}
+
+TEST_F(EndToEndTest, OverdueRecurringTransactionsAreBroughtUpToDateWithoutWaitingForAnyone) {
+    const fs::path file = work / "saver.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Saver Fund", "SAV", "10.00"));
+    const OleDate start = OleDate::GetCurrentTime() - OleDateSpan(100.0);
+    items.back()->AddTransaction(CTransaction(CTransaction::kBuy, start, 2.0, 10.0, 0.0,
+                                              CTransaction::kRecurrenceMonthly, false, OleDate(), "savings plan"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+    const std::string before = testsupport::readFile(file);
+    expectSuccess(corvana({"-e", file.string()}));
+    EXPECT_EQ(testsupport::readFile(file), before); // the export never changes the portfolio
+
+    expectSuccess(corvana({"-u", file.string()}));
+    OpenedPortfolio p(file);
+    EXPECT_GE(p.item("Saver Fund")->GetTransactionListCopy().size(), 4u); // the plan and its due instances
+    CKurs last;
+    ASSERT_TRUE(p.item("Saver Fund")->GetLastQuotation(last));
+    EXPECT_DOUBLE_EQ(last.m_dClose, 10.0);
+}
+
+TEST_F(EndToEndTest, SwitchesChooseTheMode) {
+    struct Case {
+        std::vector<std::string> before, after; // around the absolute path of the portfolio
+        bool exported, updated;
+    };
+    const std::vector<Case> cases = {
+        {{"/e"}, {}, true, false}, {{}, {"-e"}, true, false},     {{"-u", "-e"}, {}, true, false},
+        {{"/u"}, {}, false, true}, {{"-e"}, {"/u"}, false, true}, {{"-u"}, {}, false, true},
+    };
+    const fs::path file = work / "switch.cvr";
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.before;
+        args.push_back(file.string());
+        args.insert(args.end(), c.after.begin(), c.after.end());
+        std::string joined;
+        for (const auto& a : args)
+            joined += a + " ";
+        SCOPED_TRACE(joined);
+        std::vector<std::unique_ptr<CWPapier>> items;
+        items.push_back(localItem("Local", "LOC", "2.00"));
+        ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+        fs::remove(work / "switch.csv");
+
+        expectSuccess(corvana(args));
+        EXPECT_EQ(fs::exists(work / "switch.csv"), c.exported);
+        OpenedPortfolio p(file);
+        EXPECT_EQ(p.item("Local")->GetQuotationCount(), c.updated ? 1 : 0);
+    }
+}
+
+TEST_F(EndToEndTest, WithoutAWindowOnlyTheUnattendedSwitchesRun) {
+    // Neither "u", "U" nor "-U" is a switch: they ask for the window, which needs a display.
+    const fs::path file = work / "p.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "2.00"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"u", file.string()}, {"U", file.string()}, {"-U", file.string()}, {file.string()}}) {
+        SCOPED_TRACE(args[0]);
+        expectFailure(corvana(args), 1, "no display");
+    }
+    OpenedPortfolio p(file);
+    EXPECT_EQ(p.item("Local")->GetQuotationCount(), 0);
+}
+
+TEST_F(EndToEndTest, TheLogFileIsWrittenWhenAskedForAndTheFileTypeRegisteredOutsideTheExport) {
+    programSettings().writeInt("Debug", "LogToFile", 1);
+    fs::create_directories(root / "home/Documents");
+    const fs::path file = work / "p.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "2.00"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+    expectSuccess(corvana({"-e", file.string()}));
+    const std::string log = testsupport::readFile(root / "home/Documents/CVR_log.txt");
+    EXPECT_NE(log.find("|INFO   |Velmora|WPapier.cpp|Starting application, Release: "), std::string::npos) << log;
+    EXPECT_NE(log.find("Finished FileExportQuotations"), std::string::npos);
+    EXPECT_NE(log.find("Shutting down application and logging..."), std::string::npos);
+    EXPECT_EQ(log.find("Do you want to check"), std::string::npos); // asked only in the normal mode
+    const fs::path data = root / "home/.local/share";
+    EXPECT_FALSE(fs::exists(data / "applications/corvana.desktop"));
+
+    expectSuccess(corvana({"-u", file.string()}));
+    const std::string again = testsupport::readFile(root / "home/Documents/CVR_log.txt");
+    EXPECT_EQ(again.find("Finished FileExportQuotations"), std::string::npos); // rewritten at each start
+    EXPECT_NE(again.find("Update finished: 1 of 1 quotations found"), std::string::npos) << again;
+    EXPECT_EQ(again.find("Do you want to check"), std::string::npos);
+    EXPECT_NE(testsupport::readFile(data / "mime/packages/corvana.xml").find("*.cvr"), std::string::npos);
+    EXPECT_NE(testsupport::readFile(data / "applications/corvana.desktop").find(CORVANA_BINARY), std::string::npos);
+}
+
+} // namespace
