@@ -88,3 +88,21 @@ public:
     // Tells the user; unattended runs log it.
     virtual void showNotice(const PortfolioNotice& notice) = 0;
 };
+
+// The host's busy cursor for the length of a scope (nothing without a host).
+class WaitCursor {
+public:
+    explicit WaitCursor(PortfolioHost* host) : m_host(host) {
+        if (m_host)
+            m_host->beginWaitCursor();
+    }
+    ~WaitCursor() {
+        if (m_host)
+            m_host->endWaitCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    PortfolioHost* m_host;
+};

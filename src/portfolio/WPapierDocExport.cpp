@@ -127,24 +127,6 @@ std::string lowerExtension(const fs::path& path) {
 
 // ---------------------------------------------------------------- run frame
 
-// The busy cursor for the run of an export.
-class WaitCursor {
-public:
-    explicit WaitCursor(PortfolioHost* host) : m_host(host) {
-        if (m_host)
-            m_host->beginWaitCursor();
-    }
-    ~WaitCursor() {
-        if (m_host)
-            m_host->endWaitCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    PortfolioHost* m_host;
-};
-
 // Tells the user, except in the export mode, where nobody looks and the log has it.
 void tellUser(const CWPapierDoc& doc, PortfolioNotice::Kind kind, const std::string& text) {
     if (!doc.programOptions().m_bExportMode)

@@ -18,24 +18,6 @@
 
 namespace {
 
-// The busy cursor for the length of a scope.
-class WaitCursor {
-public:
-    explicit WaitCursor(PortfolioHost* host) : m_host(host) {
-        if (m_host)
-            m_host->beginWaitCursor();
-    }
-    ~WaitCursor() {
-        if (m_host)
-            m_host->endWaitCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    PortfolioHost* m_host;
-};
-
 // Removes a file when the scope ends.
 class RemoveFileGuard {
 public:

@@ -35,23 +35,6 @@ OleDate oneYearLater(const OleDate& date) {
     return OleDate(date.GetYear() + 1, date.GetMonth(), day, 23, 59, 59);
 }
 
-class HistoryWaitCursor {
-public:
-    explicit HistoryWaitCursor(PortfolioHost* host) : m_host(host) {
-        if (m_host)
-            m_host->beginWaitCursor();
-    }
-    ~HistoryWaitCursor() {
-        if (m_host)
-            m_host->endWaitCursor();
-    }
-    HistoryWaitCursor(const HistoryWaitCursor&) = delete;
-    HistoryWaitCursor& operator=(const HistoryWaitCursor&) = delete;
-
-private:
-    PortfolioHost* m_host;
-};
-
 // ---------------------------------------------------------------- the rebuild
 
 // A value of the history: it holds from its date until the next one.
@@ -435,7 +418,7 @@ void CWPapierDoc::UpdateSumInvestValue() {
 // ---------------------------------------------------------------- the rebuild
 
 void CWPapierDoc::RecomputeSumInvestValueHistory() {
-    const HistoryWaitCursor wait(m_portfolioHost);
+    const WaitCursor wait(m_portfolioHost);
     const ListLock lock(*this);
     const OleDate now = OleDate::GetCurrentTime();
 

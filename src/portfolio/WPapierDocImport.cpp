@@ -32,23 +32,6 @@ std::string formatText(const char* format, ...) {
     return text;
 }
 
-class ImportWaitCursor {
-public:
-    explicit ImportWaitCursor(PortfolioHost* host) : m_host(host) {
-        if (m_host)
-            m_host->beginWaitCursor();
-    }
-    ~ImportWaitCursor() {
-        if (m_host)
-            m_host->endWaitCursor();
-    }
-    ImportWaitCursor(const ImportWaitCursor&) = delete;
-    ImportWaitCursor& operator=(const ImportWaitCursor&) = delete;
-
-private:
-    PortfolioHost* m_host;
-};
-
 // The date's calendar day at 00:00:00 and at 23:59:59; invalid for a date that is not valid.
 OleDate dayStart(const OleDate& date) {
     return OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 0, 0, 0);
@@ -92,7 +75,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
     std::vector<CKurs> found;
     std::string error;
     {
-        const ImportWaitCursor wait(m_portfolioHost);
+        const WaitCursor wait(m_portfolioHost);
         if (read)
             found = read(file, error);
     }
@@ -162,7 +145,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
     const bool sameDay = programOptions().DisableIntraday != 0;
     int skipped = 0;
     {
-        const ImportWaitCursor wait(m_portfolioHost);
+        const WaitCursor wait(m_portfolioHost);
         const ListLock lock(*this);
         for (auto record = found.rbegin(); record != found.rend(); ++record) {
             CKurs& k = *record;

@@ -15,22 +15,6 @@
 
 namespace {
 
-// One step of the cash account's running balance, added up as its balance list does.
-double balanceAfter(double balance, const CTransaction& t) {
-    switch (t.m_nType) {
-    case CTransaction::kBuy:      // credit
-    case CTransaction::kDividend: // interests
-        balance += t.m_dUnits - t.m_dTaxes;
-        break;
-    case CTransaction::kSell: // debit
-        balance -= t.m_dTaxes + t.m_dUnits;
-        break;
-    default:
-        break;
-    }
-    return balance;
-}
-
 bool regular(const OleDate& date) {
     return QuotationList::regular(date);
 }
@@ -188,7 +172,7 @@ void CWPapierDoc::refreshCashBalance(CWPapier& cash, std::optional<std::size_t> 
         cash.DeleteQuotation(k);
     for (std::size_t k = start; k < n; ++k) {
         const CTransaction& t = *cash.GetTransactionAt(static_cast<int>(k));
-        balance = balanceAfter(balance, t);
+        balance = CWPapier::CashBalanceAfter(balance, t);
         cash.AddQuotation(CKurs(t.m_dtDate, balance), false);
     }
     m_cashBalanceMemo.quotationGeneration = cash.quotationListGeneration();

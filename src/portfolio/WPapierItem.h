@@ -191,6 +191,9 @@ public:
     bool RecalculateAverageInvestPrice();
     // Cash account: rebuilds the quotations as the running balance of the transactions.
     void RecalculateCashAccountQuotationList();
+    // One step of the cash account's running balance: credits and interests add their amount less
+    // taxes, debits take amount and taxes away.
+    static double CashBalanceAfter(double balance, const CTransaction& t);
     // Adds the next due instance of the first due recurring transaction; true (and `out` holds a
     // copy of the instance) when one was added.
     bool AddRecurringTransaction(CTransaction& out);

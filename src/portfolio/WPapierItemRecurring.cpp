@@ -44,6 +44,18 @@ bool isRecurrence(int months) {
 
 } // namespace
 
+double CWPapier::CashBalanceAfter(double balance, const CTransaction& t) {
+    switch (t.m_nType) {
+    case CTransaction::kBuy:      // credit
+    case CTransaction::kDividend: // interests
+        return balance + (t.m_dUnits - t.m_dTaxes);
+    case CTransaction::kSell: // debit
+        return balance - (t.m_dTaxes + t.m_dUnits);
+    default:
+        return balance;
+    }
+}
+
 void CWPapier::RecalculateCashAccountQuotationList() {
     std::lock_guard transactionLock(m_csTransactions);
     std::lock_guard quotationLock(m_csQuotations);
@@ -56,17 +68,7 @@ void CWPapier::RecalculateCashAccountQuotationList() {
     // is an append or a replacement of the newest quotation.
     double balance = 0.0;
     for (const auto& t : m_TransactionList) {
-        switch (t.m_nType) {
-        case CTransaction::kBuy:      // credit
-        case CTransaction::kDividend: // interests
-            balance += t.m_dUnits - t.m_dTaxes;
-            break;
-        case CTransaction::kSell: // debit
-            balance -= t.m_dTaxes + t.m_dUnits;
-            break;
-        default:
-            break;
-        }
+        balance = CashBalanceAfter(balance, t);
         addQuotationLocked(CKurs(t.m_dtDate, balance), false);
     }
     ITEM_LOG(LOG_LEVEL_DEBUG, "RecalculateCashAccountQuotationList finished.");
