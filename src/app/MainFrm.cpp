@@ -1,4 +1,5 @@
 #include "app/MainFrm.h"
+#include "platform/TextCodec.h"
 
 #include "app/AppIcons.h"
 #include "app/ProgramHost.h"
@@ -34,20 +35,6 @@ constexpr int kMaxUpdateMinutes = 500;
 // How long the downloads may take to end after the time limit aborted them.
 constexpr unsigned kGraceMs = 15000;
 constexpr std::size_t kMaxCaption = 1023;
-
-std::string cutText(std::string text, std::size_t maxChars) {
-    // Counted in characters of the UTF-8 text; a character is never split.
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-            continue;
-        if (chars++ == maxChars) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
 
 std::string formatWithTitle(const char* format, const std::string& title) {
     std::string text = format;
@@ -117,7 +104,7 @@ std::string CMainFrame::documentTitle() const {
 }
 
 std::string CMainFrame::downloadsCaption(const char* format) const {
-    return cutText(formatWithTitle(format, documentTitle()), kMaxCaption);
+    return textcodec::truncateUtf8Chars(formatWithTitle(format, documentTitle()), kMaxCaption);
 }
 
 // ---------------------------------------------------------------- creation

@@ -1,4 +1,5 @@
 #include "app/WPapier.h"
+#include "platform/TextCodec.h"
 
 #include "app/AppIcons.h"
 #include "app/FileTypes.h"
@@ -29,19 +30,6 @@ namespace {
 // The release this program was built as, in the compiler's forms ("Feb  7 2023", "20:03:39").
 constexpr const char* kBuildDate = __DATE__;
 constexpr const char* kBuildTime = __TIME__;
-
-std::string cutCharacters(std::string text, std::size_t maxChars) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-            continue;
-        if (chars++ == maxChars) {
-            text.resize(i);
-            break;
-        }
-    }
-    return text;
-}
 
 // "-x" is the switch x; of the slash forms only "/u" and "/e" are switches, since every absolute
 // path starts with '/'.
@@ -283,7 +271,7 @@ void CWPapierApp::runExportMode() {
 }
 
 void CWPapierApp::addTrayIcon(const std::string& fileName) {
-    m_TrayIconData.tip = cutCharacters(fileName, TrayIconData::kMaxTip);
+    m_TrayIconData.tip = textcodec::truncateUtf8Chars(fileName, TrayIconData::kMaxTip);
     m_TrayIconData.iconId = IDI_TRAY;
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         CVR_LOG(LOG_LEVEL_DEBUG, "No notification area: the update runs without its icon");
@@ -310,7 +298,7 @@ void CWPapierApp::addTrayIcon(const std::string& fileName) {
 }
 
 void CWPapierApp::ModifyTrayIcon(const std::string& tip, unsigned iconId) {
-    m_TrayIconData.tip = cutCharacters(tip, TrayIconData::kMaxTip);
+    m_TrayIconData.tip = textcodec::truncateUtf8Chars(tip, TrayIconData::kMaxTip);
     if (iconId != 0)
         m_TrayIconData.iconId = iconId;
     if (m_TrayIconData.icon) {

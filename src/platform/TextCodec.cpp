@@ -1,5 +1,8 @@
 #include "platform/TextCodec.h"
 
+#include <cstdarg>
+#include <cstdio>
+
 #include <array>
 #include <cstdint>
 
@@ -202,6 +205,33 @@ std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes) {
 
 std::string truncateUtf8(std::string_view text, std::size_t maxBytes) {
     return std::string(text.substr(0, utf8PrefixLength(text, maxBytes)));
+}
+
+std::string truncateUtf8Chars(std::string_view text, std::size_t maxChars) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isContinuation(static_cast<unsigned char>(text[i])))
+            continue;
+        if (chars++ == maxChars)
+            return std::string(text.substr(0, i));
+    }
+    return std::string(text);
+}
+
+std::string formatText(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int needed = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text;
+    if (needed > 0) {
+        text.resize(static_cast<std::size_t>(needed));
+        std::vsnprintf(text.data(), text.size() + 1, format, args);
+    }
+    va_end(args);
+    return text;
 }
 
 } // namespace textcodec

@@ -43,4 +43,10 @@ std::size_t utf8PrefixLength(std::string_view text, std::size_t maxBytes);
 // `text` cut to at most `maxBytes` bytes on a character boundary.
 std::string truncateUtf8(std::string_view text, std::size_t maxBytes);
 
+// `text` cut to at most `maxChars` UTF-8 characters.
+std::string truncateUtf8Chars(std::string_view text, std::size_t maxChars);
+
+// printf into a string of whatever length the result needs ("" when the format fails).
+std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 } // namespace textcodec

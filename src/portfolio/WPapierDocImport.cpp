@@ -6,6 +6,7 @@
 // The question and every notice reach the host while the document's lock is free; the host of an
 // unattended run answers without waiting.
 
+#include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
@@ -13,24 +14,9 @@
 #include <cstdio>
 #include <utility>
 
-namespace {
+using textcodec::formatText;
 
-std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string formatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (needed > 0) {
-        text.resize(static_cast<std::size_t>(needed));
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
-    }
-    va_end(args);
-    return text;
-}
+namespace {
 
 // The date's calendar day at 00:00:00 and at 23:59:59; invalid for a date that is not valid.
 OleDate dayStart(const OleDate& date) {

@@ -19,24 +19,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using textcodec::formatText;
+
 namespace {
 
 // --- Small text helpers -----------------------------------------------------------------------
-
-std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string formatText(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int needed = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(needed > 0 ? static_cast<std::size_t>(needed) : 0, '\0');
-    if (needed > 0)
-        std::vsnprintf(text.data(), text.size() + 1, format, args);
-    va_end(args);
-    return text;
-}
 
 std::string errorText(int error) {
     char buf[256];

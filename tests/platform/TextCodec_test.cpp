@@ -103,3 +103,14 @@ TEST(TextCodec, TruncationKeepsWholeCharacters) {
         EXPECT_EQ(truncateUtf8(c.text, c.maxBytes), c.expected)
             << testing::PrintToString(c.text) << " to " << c.maxBytes;
 }
+
+TEST(TextCodec, CutsToACountOfCharactersAndFormatsAnyLength) {
+    const std::string euro = "\xE2\x82\xAC";
+    EXPECT_EQ(truncateUtf8Chars("a" + euro + "b", 2), "a" + euro);
+    EXPECT_EQ(truncateUtf8Chars("a" + euro + "b", 1), "a");
+    EXPECT_EQ(truncateUtf8Chars(euro, 0), "");
+    EXPECT_EQ(truncateUtf8Chars("abc", 5), "abc");
+    const std::string long_(5000, 'x');
+    EXPECT_EQ(formatText("%s|%d|%.2f", long_.c_str(), 42, 1.5), long_ + "|42|1.50");
+    EXPECT_EQ(formatText("%s", ""), "");
+}
