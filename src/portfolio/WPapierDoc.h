@@ -273,7 +273,7 @@ private:
 
     // ===== Transactions, cash-account mirrors, quotations, the investment history, special items ==
     // WPapierDocTransactions.cpp, WPapierDocQuotations.cpp, WPapierDocHistory.cpp,
-    // WPapierDocSpecial.cpp. All on the main thread; "locked" means m_MutexWPList is held for the
+    // WPapierDocSpecialItems.cpp. All on the main thread; "locked" means m_MutexWPList is held for the
     // whole run. Notices of these operations reach the host once the outermost lock is released;
     // several notices of one operation (a chain of recurring instances and their mirrors, the
     // initialisation of a loaded portfolio) arrive as one summary.
@@ -424,7 +424,7 @@ private:
     void refreshCashBalance(CWPapier& cash, std::optional<std::size_t> firstChanged, std::size_t countBefore);
     void transactionFollowUp(ItemPos pos, CWPapier& item, bool recurs, std::optional<std::size_t> firstChanged,
                              std::size_t countBefore);
-    // Created-item defaults (WPapierDocSpecial.cpp).
+    // Created-item defaults (WPapierDocSpecialItems.cpp).
     enum class SpecialKind { CashAccount, InvestmentHistory, ExchangeRate };
     static void applyCreatedItemDefaults(CWPapier& item, SpecialKind kind);
     void appendItemLocked(std::unique_ptr<CWPapier> item);
