@@ -5,6 +5,7 @@
 
 #include <QProcess>
 #include <QStandardPaths>
+#include <QString>
 
 #include <fstream>
 #include <sstream>
@@ -13,26 +14,7 @@
 namespace {
 
 std::string xmlEscaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return QString::fromStdString(text).toHtmlEscaped().toStdString();
 }
 
 // An argument of a desktop entry's Exec key: quoted, with the characters that the quoting

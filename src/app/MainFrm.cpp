@@ -1,5 +1,4 @@
 #include "app/MainFrm.h"
-#include "platform/TextCodec.h"
 
 #include "app/AppIcons.h"
 #include "app/ProgramHost.h"
@@ -11,6 +10,7 @@
 #include "framework/ResourceIds.h"
 #include "log/Log.h"
 #include "platform/Clock.h"
+#include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/UpdateOrchestration.h"
 #include "retrieval/download.h"
@@ -26,7 +26,6 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -35,14 +34,6 @@ constexpr int kMaxUpdateMinutes = 500;
 // How long the downloads may take to end after the time limit aborted them.
 constexpr unsigned kGraceMs = 15000;
 constexpr std::size_t kMaxCaption = 1023;
-
-std::string formatWithTitle(const char* format, const std::string& title) {
-    std::string text = format;
-    const auto at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, title);
-    return text;
-}
 
 // Now in local time with its fraction of a second (the timer's window is measured to half a second).
 OleDate preciseNow() {
@@ -104,7 +95,7 @@ std::string CMainFrame::documentTitle() const {
 }
 
 std::string CMainFrame::downloadsCaption(const char* format) const {
-    return textcodec::truncateUtf8Chars(formatWithTitle(format, documentTitle()), kMaxCaption);
+    return textcodec::truncateUtf8Chars(textcodec::formatText(format, documentTitle().c_str()), kMaxCaption);
 }
 
 // ---------------------------------------------------------------- creation
@@ -340,9 +331,7 @@ void CMainFrame::logBatchOutcome() {
 std::string CMainFrame::progressText() const {
     if (m_nActiveDownloads == 0)
         return {};
-    char text[64];
-    std::snprintf(text, sizeof text, IDS_PROGRESS, m_nDownloadsStarted - m_nActiveDownloads, m_nDownloadsStarted);
-    return text;
+    return textcodec::formatText(IDS_PROGRESS, m_nDownloadsStarted - m_nActiveDownloads, m_nDownloadsStarted);
 }
 
 void CMainFrame::UpdateProgressPane() {

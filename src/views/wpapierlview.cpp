@@ -5,6 +5,7 @@
 #include "framework/WinApp.h"
 #include "log/Log.h"
 #include "log/NumberFormat.h"
+#include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/DownloadIntake.h"
 #include "retrieval/download.h"
@@ -13,23 +14,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
 constexpr int kPositionRole = Qt::UserRole;
-
-std::string formatText(const char* format, auto... values) {
-    const int size = std::snprintf(nullptr, 0, format, values...);
-    if (size <= 0)
-        return {};
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), format, values...);
-    text.resize(static_cast<std::size_t>(size));
-    return text;
-}
 
 } // namespace
 
@@ -156,26 +145,27 @@ void CWPapierLView::showTestResult(const DownloadStatus& record) {
                 CKurs rate;
                 const double factor =
                     item->m_pCurrencyItem->GetQuotationOnOrBefore(kurs.m_dtDate, rate) ? rate.m_dClose : 0.0;
-                text = formatText("Quotation for '%s':\nValue: %2.4f x (Currency: %2.4f) = %2.4f\nDate/Time: %s",
-                                  record.m_szName.c_str(), kurs.m_dClose, factor, kurs.m_dClose * factor, when.c_str());
+                text = textcodec::formatText(
+                    "Quotation for '%s':\nValue: %2.4f x (Currency: %2.4f) = %2.4f\nDate/Time: %s",
+                    record.m_szName.c_str(), kurs.m_dClose, factor, kurs.m_dClose * factor, when.c_str());
                 converted = true;
             }
         }
         if (!converted)
-            text = formatText("Quotation for '%s':\nValue: %2.4f\nDate/Time: %s", record.m_szName.c_str(),
-                              kurs.m_dClose, when.c_str());
+            text = textcodec::formatText("Quotation for '%s':\nValue: %2.4f\nDate/Time: %s", record.m_szName.c_str(),
+                                         kurs.m_dClose, when.c_str());
         messageBox(text, MB_OK | MB_ICONINFORMATION);
         break;
     }
     case DOWNLOAD_NOT_FOUND:
     case DOWNLOAD_INVALID_VALUE:
     case DOWNLOAD_TEXT_NOT_FOUND:
-        messageBox(
-            formatText("Quotation for '%s' not found!\n%s", record.m_szName.c_str(), record.m_szPreview.c_str()));
+        messageBox(textcodec::formatText("Quotation for '%s' not found!\n%s", record.m_szName.c_str(),
+                                         record.m_szPreview.c_str()));
         break;
     default: // 12 and 13
-        messageBox(formatText("Download error:\nItem: %s\nURL: %s\n%s", record.m_szName.c_str(), record.m_szURL.c_str(),
-                              record.m_szMessage.c_str()));
+        messageBox(textcodec::formatText("Download error:\nItem: %s\nURL: %s\n%s", record.m_szName.c_str(),
+                                         record.m_szURL.c_str(), record.m_szMessage.c_str()));
         break;
     }
 }
