@@ -8,11 +8,11 @@ inline constexpr unsigned IDR_MAINFRAME = 127;
 inline constexpr unsigned IDI_TRAY = 145;
 inline constexpr unsigned IDI_TRAY_ABORT = 146;
 
-// Commands of the main frame.
+// Commands of the main frame; abort downloads (32797) is in dialogs/DialogIds.h, since the
+// Downloads window sends it too.
 inline constexpr unsigned ID_UPDATE_ALL = 32781;        // "Update &all quotations\tCtrl+U"
 inline constexpr unsigned ID_CONNECTION_STATUS = 32785; // "&Connection status"
 inline constexpr unsigned ID_SAVE_VIEW_OPTIONS = 32794; // "S&ave view options"
-inline constexpr unsigned ID_ABORT_DOWNLOADS = 32797;   // "Abort downloads"
 inline constexpr unsigned ID_EXPORT_QUOTATIONS = 32935; // "&Export quotations...\tCtrl+E"
 
 // Timers of the main frame.

@@ -1,11 +1,11 @@
 #include "app/WPapier.h"
-#include "platform/TextCodec.h"
 
 #include "app/AppIcons.h"
 #include "app/FileTypes.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"
 #include "app/Resource.h"
+#include "dialogs/DialogIds.h"
 #include "framework/DocTemplate.h"
 #include "framework/FileDialogs.h"
 #include "framework/MessageBoxes.h"
@@ -13,6 +13,7 @@
 #include "log/LogSetup.h"
 #include "log/NumberFormat.h"
 #include "platform/Paths.h"
+#include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/DownloadManager.h"
 #include "views/wpapierlview.h"
@@ -44,6 +45,15 @@ bool splitSwitch(const std::string& argument, std::string& param) {
     }
     param = argument;
     return false;
+}
+
+// Hands each argument to info.ParseParam, a switch without its '-' or '/'.
+void parseArguments(const std::vector<std::string>& arguments, CommandLineInfo& info) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string param;
+        const bool isFlag = splitSwitch(arguments[i], param);
+        info.ParseParam(param.c_str(), isFlag, i + 1 == arguments.size());
+    }
 }
 
 } // namespace
@@ -82,26 +92,13 @@ CWPapierDoc* CWPapierApp::document() const {
     return docTemplate() ? dynamic_cast<CWPapierDoc*>(docTemplate()->document()) : nullptr;
 }
 
-PortfolioHost& CWPapierApp::portfolioHost() {
-    return *m_host;
-}
-
 void CWPapierApp::ParseCommandLine(CommandLineInfo& info) const {
-    const std::vector<std::string>& args = arguments();
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string param;
-        const bool isFlag = splitSwitch(args[i], param);
-        info.ParseParam(param.c_str(), isFlag, i + 1 == args.size());
-    }
+    parseArguments(arguments(), info);
 }
 
 int CWPapierApp::programModeOf(const std::vector<std::string>& arguments) {
     CMyCommandLineInfo info;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string param;
-        const bool isFlag = splitSwitch(arguments[i], param);
-        info.ParseParam(param.c_str(), isFlag, i + 1 == arguments.size());
-    }
+    parseArguments(arguments, info);
     return info.m_nProgramMode;
 }
 
@@ -261,10 +258,8 @@ void CWPapierApp::runUpdateMode(const CMyCommandLineInfo& info) {
 
 void CWPapierApp::runExportMode() {
     CMainFrame* frame = mainFrame();
-    if (!frame->SendCommand(ID_EXPORT_QUOTATIONS)) {
+    if (!frame->SendCommand(ID_EXPORT_QUOTATIONS))
         reportRunFailure(kExitExportFailed, "the portfolio holds no items to export");
-        OnAppExit();
-    }
     // The export asked for the exit itself; should it not have, the run ends here.
     if (!quitRequested())
         OnAppExit();

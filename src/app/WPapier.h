@@ -89,21 +89,17 @@ public:
     void SaveOptions();
     // The options as the document and the download workers read them; any thread.
     ProgramOptions programOptions() const;
-    // Hands the current members to programOptions() (after a change of the members).
-    void publishOptions();
 
     // --- the unattended run's outcome ---
     bool unattended() const { return m_bUpdateMode || m_bExportMode; }
     // Marks the run as failed: the exit status is the first failure's code; the reasons make one
     // line (joined by "; ").
     void reportRunFailure(RunExitCode code, const std::string& reason);
-    RunExitCode runExitCode() const { return m_runExitCode; }
     const std::string& runFailureText() const { return m_runFailureText; }
 
     // --- parts ---
     CMainFrame* mainFrame() const;
     CWPapierDoc* document() const;
-    PortfolioHost& portfolioHost();
     ProgramHost& programHost() { return *m_host; }
 
     // Sets the notification icon's tip (cut to 127 characters) and, with `iconId` not 0, its icon.
@@ -152,6 +148,8 @@ private:
     void runUpdateMode(const CMyCommandLineInfo& info);
     void runExportMode();
     void addTrayIcon(const std::string& fileName);
+    // Hands the current members to programOptions().
+    void publishOptions();
 
     std::unique_ptr<ProgramHost> m_host;
     mutable std::mutex m_optionsMutex;

@@ -7,6 +7,8 @@ inline constexpr unsigned IDD_CONNECTION = 140;
 inline constexpr unsigned IDC_CONNECTION_LIST = 1020;
 inline constexpr unsigned IDC_HIDE = 1021;
 inline constexpr unsigned IDC_ABORT_DOWNLOADS = 1078;
+// The main frame's command that its "&Abort Downloads" button sends: abort all downloads.
+inline constexpr unsigned ID_ABORT_DOWNLOADS = 32797;
 
 // Column headers of the Downloads window.
 inline constexpr const char* IDS_DOWNLOAD_ID = "Download ID"; // string 40000

@@ -27,9 +27,6 @@
 
 namespace {
 
-// Command 32797 of the main frame: abort all downloads.
-constexpr unsigned ID_ABORT_DOWNLOADS = 32797;
-
 constexpr int kPositionRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 
