@@ -13,6 +13,7 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <locale.h>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,7 @@ TEST_F(EndToEndTest, APortfolioThatCannotBeOpenedFailsWithOneLine) {
     expectFailure(corvana({"-u", missing.string()}), 2, missing.string());
     expectFailure(corvana({"-e", missing.string()}), 2, missing.string());
     expectFailure(corvana({"-u"}), 2, "no portfolio");
+    expectFailure(corvana({"-e"}), 2, "no portfolio");
     testsupport::writeFile(work / "damaged.cvr", "this is no portfolio");
     expectFailure(corvana({"-e", (work / "damaged.cvr").string()}), 2, "damaged.cvr");
     EXPECT_FALSE(fs::exists(work / "damaged.csv"));
@@ -259,6 +261,29 @@ TEST_F(EndToEndTest, OverdueRecurringTransactionsAreBroughtUpToDateWithoutWaitin
     CKurs last;
     ASSERT_TRUE(p.item("Saver Fund")->GetLastQuotation(last));
     EXPECT_DOUBLE_EQ(last.m_dClose, 10.0);
+}
+
+TEST_F(EndToEndTest, TheUsersLocaleChangesNoNumberReadFromAPageOrWrittenToTheExport) {
+    // The program takes the user's locale for what it shows; pages and files keep their own forms.
+    locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
+    if (!german)
+        GTEST_SKIP() << "no de_DE.UTF-8 locale";
+    freelocale(german);
+    env["LC_ALL"] = "de_DE.UTF-8";
+    const fs::path file = work / "p.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "1,012.34"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+    expectSuccess(corvana({"-u", file.string()}));
+    expectSuccess(corvana({"-e", file.string()}));
+    OpenedPortfolio p(file);
+    CKurs last;
+    ASSERT_TRUE(p.item("Local")->GetLastQuotation(last));
+    EXPECT_DOUBLE_EQ(last.m_dClose, 1012.34);
+    const std::string csv = testsupport::readFile(work / "p.csv");
+    EXPECT_NE(csv.find("\nLOC; "), std::string::npos) << csv;
+    EXPECT_NE(csv.find("; 1012.3400; "), std::string::npos) << csv;
 }
 
 TEST_F(EndToEndTest, SwitchesChooseTheMode) {
