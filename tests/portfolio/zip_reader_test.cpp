@@ -261,6 +261,13 @@ TEST_F(ZipReaderTest, ExtractsIntoFiles) {
     testsupport::writeFile(dir() / "work/rel/f.txt", std::string(100000, 'o'));
     EXPECT_EQ(ZipReader::UnzipItemToFile(h, "rel/f.txt", &e), ZIP_OK);
     EXPECT_EQ(testsupport::readFile(dir() / "work/rel/f.txt"), toString(data));
+    // A link planted at the target is not followed, and a folder that cannot be made fails.
+    testsupport::writeFile(dir() / "outside.txt", "keep");
+    std::filesystem::create_symlink(dir() / "outside.txt", dir() / "work/link.txt");
+    EXPECT_EQ(ZipReader::UnzipItemToFile(h, "link.txt", &e), ZIP_FILE);
+    EXPECT_EQ(testsupport::readFile(dir() / "outside.txt"), "keep");
+    EXPECT_EQ(ZipReader::UnzipItemToFile(h, "rel/f.txt/x.txt", &e), ZIP_FILE);
+    EXPECT_FALSE(std::filesystem::exists(dir() / "work/rel/f.txt/x.txt"));
 }
 
 TEST_F(ZipReaderTest, RefusesOtherMethods) {
