@@ -60,6 +60,11 @@ std::string_view stripEnclosing(std::string_view text) {
     return text;
 }
 
+bool startsWithFunctionName(std::string_view text, std::string_view name) {
+    return !name.empty() && text.size() > name.size() && iequals(text.substr(0, name.size()), name) &&
+           (text[name.size()] == '(' || text[name.size()] == ' ');
+}
+
 std::size_t scanNumber(std::string_view t) {
     std::size_t i = 0;
     const std::size_t n = t.size();
@@ -173,12 +178,6 @@ std::size_t skipBlanks(std::string_view text) {
     while (i < text.size() && isBlank(text[i]))
         ++i;
     return i;
-}
-
-// "name(" or "name " at the start of the text, the name compared without regard to case.
-bool startsWithFunctionName(std::string_view text, std::string_view name) {
-    return !name.empty() && text.size() > name.size() && iequals(text.substr(0, name.size()), name) &&
-           (text[name.size()] == '(' || text[name.size()] == ' ');
 }
 
 } // namespace

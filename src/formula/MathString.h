@@ -80,6 +80,8 @@ bool iequals(std::string_view a, std::string_view b);
 std::string_view trim(std::string_view text);
 // The view without pairs of parentheses enclosing all of it.
 std::string_view stripEnclosing(std::string_view text);
+// "name(" or "name " at the start of the text, the name compared without regard to case.
+bool startsWithFunctionName(std::string_view text, std::string_view name);
 // Length of the longest number literal at the start of `text` (optional sign, digits with
 // "." or "," as decimal point, optional exponent); 0 when there is none.
 std::size_t scanNumber(std::string_view text);

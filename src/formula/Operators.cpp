@@ -5,6 +5,7 @@
 #include "formula/TreeBuilding.h"
 
 #include <cmath>
+#include <functional>
 
 using namespace formula_tree;
 
@@ -21,6 +22,20 @@ template <class T> FunctionPtr<T> constant(T value) {
 // The value of a constant subtree.
 template <class T> T valueOf(const CFunction<T>& f) {
     return f.Evaluate(T(0));
+}
+
+// The folded copy of a two-operand node over its folded operand copies: the value when both are
+// constant, the constant form LeftForm or RightForm when one side is, else the node itself.
+template <class Node, class LeftForm, class RightForm, class T, class Operation>
+FunctionPtr<T> foldOperands(FunctionPtr<T> l, FunctionPtr<T> r, Operation operation) {
+    const bool lc = l->IsConstant(), rc = r->IsConstant();
+    if (lc && rc)
+        return constant(operation(valueOf(*l), valueOf(*r)));
+    if (lc)
+        return make<LeftForm>(std::move(r), valueOf(*l));
+    if (rc)
+        return make<RightForm>(std::move(l), valueOf(*r));
+    return make<Node>(std::move(l), std::move(r));
 }
 
 // A number on the left of "^" is put in parentheses when it has a sign: "(-2)^(x)".
@@ -350,18 +365,12 @@ template <class T> FunctionPtr<T> CAddFunction<T>::Derive() const {
 template <class T> FunctionPtr<T> CAddFunction<T>::Clone(bool simplify) const {
     auto l = this->m_pLeft->Clone(simplify);
     auto r = this->m_pRight->Clone(simplify);
-    if (simplify) {
-        if (l->IsZero() && r->IsZero())
-            return null<T>();
-        const bool lc = l->IsConstant(), rc = r->IsConstant();
-        if (lc && rc)
-            return constant(valueOf(*l) + valueOf(*r));
-        if (lc)
-            return make<CAdd0Function<T>>(std::move(r), valueOf(*l));
-        if (rc)
-            return make<CAdd0Function<T>>(std::move(l), valueOf(*r));
-    }
-    return make<CAddFunction<T>>(std::move(l), std::move(r));
+    if (!simplify)
+        return make<CAddFunction<T>>(std::move(l), std::move(r));
+    if (l->IsZero() && r->IsZero())
+        return null<T>();
+    return foldOperands<CAddFunction<T>, CAdd0Function<T>, CAdd0Function<T>>(std::move(l), std::move(r),
+                                                                             std::plus<T>());
 }
 
 // ---- l − r --------------------------------------------------------------------------------
@@ -393,18 +402,12 @@ template <class T> FunctionPtr<T> CSubFunction<T>::Derive() const {
 template <class T> FunctionPtr<T> CSubFunction<T>::Clone(bool simplify) const {
     auto l = this->m_pLeft->Clone(simplify);
     auto r = this->m_pRight->Clone(simplify);
-    if (simplify) {
-        if (l->IsZero() && r->IsZero())
-            return null<T>();
-        const bool lc = l->IsConstant(), rc = r->IsConstant();
-        if (lc && rc)
-            return constant(valueOf(*l) - valueOf(*r));
-        if (lc)
-            return make<CSubL0Function<T>>(std::move(r), valueOf(*l));
-        if (rc)
-            return make<CSubR0Function<T>>(std::move(l), valueOf(*r));
-    }
-    return make<CSubFunction<T>>(std::move(l), std::move(r));
+    if (!simplify)
+        return make<CSubFunction<T>>(std::move(l), std::move(r));
+    if (l->IsZero() && r->IsZero())
+        return null<T>();
+    return foldOperands<CSubFunction<T>, CSubL0Function<T>, CSubR0Function<T>>(std::move(l), std::move(r),
+                                                                               std::minus<T>());
 }
 
 // ---- l·r ----------------------------------------------------------------------------------
@@ -439,18 +442,12 @@ template <class T> FunctionPtr<T> CMulFunction<T>::Derive() const {
 template <class T> FunctionPtr<T> CMulFunction<T>::Clone(bool simplify) const {
     auto l = this->m_pLeft->Clone(simplify);
     auto r = this->m_pRight->Clone(simplify);
-    if (simplify) {
-        if (l->IsZero() || r->IsZero())
-            return null<T>();
-        const bool lc = l->IsConstant(), rc = r->IsConstant();
-        if (lc && rc)
-            return constant(valueOf(*l) * valueOf(*r));
-        if (lc)
-            return make<CMul0Function<T>>(std::move(r), valueOf(*l));
-        if (rc)
-            return make<CMul0Function<T>>(std::move(l), valueOf(*r));
-    }
-    return make<CMulFunction<T>>(std::move(l), std::move(r));
+    if (!simplify)
+        return make<CMulFunction<T>>(std::move(l), std::move(r));
+    if (l->IsZero() || r->IsZero())
+        return null<T>();
+    return foldOperands<CMulFunction<T>, CMul0Function<T>, CMul0Function<T>>(std::move(l), std::move(r),
+                                                                             std::multiplies<T>());
 }
 
 // ---- l / r --------------------------------------------------------------------------------
@@ -484,18 +481,12 @@ template <class T> FunctionPtr<T> CDivFunction<T>::Derive() const {
 template <class T> FunctionPtr<T> CDivFunction<T>::Clone(bool simplify) const {
     auto l = this->m_pLeft->Clone(simplify);
     auto r = this->m_pRight->Clone(simplify);
-    if (simplify) {
-        if (l->IsZero())
-            return null<T>();
-        const bool lc = l->IsConstant(), rc = r->IsConstant();
-        if (lc && rc)
-            return constant(valueOf(*l) / valueOf(*r));
-        if (lc)
-            return make<CDivL0Function<T>>(std::move(r), valueOf(*l));
-        if (rc)
-            return make<CDivR0Function<T>>(std::move(l), valueOf(*r));
-    }
-    return make<CDivFunction<T>>(std::move(l), std::move(r));
+    if (!simplify)
+        return make<CDivFunction<T>>(std::move(l), std::move(r));
+    if (l->IsZero())
+        return null<T>();
+    return foldOperands<CDivFunction<T>, CDivL0Function<T>, CDivR0Function<T>>(std::move(l), std::move(r),
+                                                                               std::divides<T>());
 }
 
 // ---- l to the power r ---------------------------------------------------------------------
@@ -532,16 +523,10 @@ template <class T> FunctionPtr<T> CPowerFunction<T>::Derive() const {
 template <class T> FunctionPtr<T> CPowerFunction<T>::Clone(bool simplify) const {
     auto l = this->m_pLeft->Clone(simplify);
     auto r = this->m_pRight->Clone(simplify);
-    if (simplify) {
-        const bool lc = l->IsConstant(), rc = r->IsConstant();
-        if (lc && rc)
-            return constant(std::pow(valueOf(*l), valueOf(*r)));
-        if (lc)
-            return make<CPowerL0Function<T>>(std::move(r), valueOf(*l));
-        if (rc)
-            return make<CPowerR0Function<T>>(std::move(l), valueOf(*r));
-    }
-    return make<CPowerFunction<T>>(std::move(l), std::move(r));
+    if (!simplify)
+        return make<CPowerFunction<T>>(std::move(l), std::move(r));
+    return foldOperands<CPowerFunction<T>, CPowerL0Function<T>, CPowerR0Function<T>>(
+        std::move(l), std::move(r), [](T a, T b) { return std::pow(a, b); });
 }
 
 template class CNegFunction<double>;

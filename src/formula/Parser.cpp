@@ -48,12 +48,6 @@ bool isSign(std::string_view s, std::size_t i) {
     return p == '+' || p == '-' || p == '*' || p == '/' || p == '^' || p == '(';
 }
 
-// "name(" or "name " at the start of the text, without regard to case.
-bool startsWithName(std::string_view s, std::string_view name) {
-    return s.size() > name.size() && iequals(s.substr(0, name.size()), name) &&
-           (s[name.size()] == '(' || s[name.size()] == ' ');
-}
-
 // Leading "+" and blanks, trailing blanks and enclosing parentheses come off, repeatedly.
 std::string_view normalise(std::string_view s) {
     for (;;) {
@@ -179,6 +173,12 @@ private:
         return 0;
     }
 
+    // The constant form Node over the parsed `operand` with the constant k, folded.
+    template <class Node> FunctionPtr<T> withConstant(std::string_view operand, double k, int depth) const {
+        auto g = parse(operand, depth + 1);
+        return g ? fold(make<Node>(std::move(g), static_cast<T>(k))) : nullptr;
+    }
+
     FunctionPtr<T> sum(char op, std::string_view l, std::string_view r, int depth) const {
         if (l.empty() || r.empty())
             return nullptr;
@@ -187,22 +187,12 @@ private:
         const bool rightNumber = readFormulaNumber(r, b);
         if (leftNumber && rightNumber)
             return constant(op == '+' ? a + b : a - b);
-        if (leftNumber) {
-            auto g = parse(r, depth + 1);
-            if (!g)
-                return nullptr;
-            if (op == '+')
-                return fold(make<CAdd0Function<T>>(std::move(g), static_cast<T>(a)));
-            return fold(make<CSubL0Function<T>>(std::move(g), static_cast<T>(a)));
-        }
-        if (rightNumber) {
-            auto g = parse(l, depth + 1);
-            if (!g)
-                return nullptr;
-            if (op == '+')
-                return fold(make<CAdd0Function<T>>(std::move(g), static_cast<T>(b)));
-            return fold(make<CSubR0Function<T>>(std::move(g), static_cast<T>(b)));
-        }
+        if (leftNumber)
+            return op == '+' ? withConstant<CAdd0Function<T>>(r, a, depth)
+                             : withConstant<CSubL0Function<T>>(r, a, depth);
+        if (rightNumber)
+            return op == '+' ? withConstant<CAdd0Function<T>>(l, b, depth)
+                             : withConstant<CSubR0Function<T>>(l, b, depth);
         auto g = parse(l, depth + 1);
         if (!g)
             return nullptr;
@@ -235,25 +225,14 @@ private:
                 return constant(a / b); // IEEE: a zero divisor gives an infinity or NaN
             return a * b == 0 ? null() : constant(a * b);
         }
-        if (leftNumber) {
-            auto g = parse(r, depth + 1);
-            if (!g)
-                return nullptr;
-            if (a == 0)
-                return null();
-            if (op == '*')
-                return fold(make<CMul0Function<T>>(std::move(g), static_cast<T>(a)));
-            return fold(make<CDivL0Function<T>>(std::move(g), static_cast<T>(a)));
-        }
-        if (rightNumber) {
-            auto g = parse(l, depth + 1);
-            if (!g)
-                return nullptr;
-            if (op == '*')
-                return b == 0 ? null() : fold(make<CMul0Function<T>>(std::move(g), static_cast<T>(b)));
-            // Division by the number 0 follows IEEE like any other division.
-            return fold(make<CDivR0Function<T>>(std::move(g), static_cast<T>(b)));
-        }
+        // A factor or dividend of 0 folds to the zero function; division by the number 0 follows
+        // IEEE like any other division.
+        if (leftNumber)
+            return op == '*' ? withConstant<CMul0Function<T>>(r, a, depth)
+                             : withConstant<CDivL0Function<T>>(r, a, depth);
+        if (rightNumber)
+            return op == '*' ? withConstant<CMul0Function<T>>(l, b, depth)
+                             : withConstant<CDivR0Function<T>>(l, b, depth);
         if (op == '*' && l == r && l == m_variable)
             return make<CSqr1Function<T>>();
         auto g = parse(l, depth + 1);
@@ -296,7 +275,7 @@ private:
     // A function name applied to a number, to the variable, or to a parenthesised argument.
     FunctionPtr<T> function(std::string_view s, int depth) const {
         for (const auto& f : kFunctionNames<T>) {
-            if (!startsWithName(s, f.name))
+            if (!startsWithFunctionName(s, f.name))
                 continue;
             std::string_view arg = s.substr(f.name.size() + 1);
             if (s[f.name.size()] == '(') {
@@ -311,10 +290,10 @@ private:
             }
         }
         for (const auto& f : kFunctionNames<T>)
-            if (startsWithName(s, f.name) && IsVariable(s.substr(f.name.size()), m_variable))
+            if (MatchFunctionOfVariable(s, f.name, m_variable))
                 return f.ofVariable();
         for (const auto& f : kFunctionNames<T>) {
-            if (!startsWithName(s, f.name) || s[f.name.size()] != '(')
+            if (!startsWithFunctionName(s, f.name) || s[f.name.size()] != '(')
                 continue;
             const std::string_view arg = s.substr(f.name.size());
             if (stripEnclosing(arg).size() == arg.size())

@@ -1,5 +1,5 @@
 #pragma once
-// CRC-32 as the zip and gzip formats use it (reflected polynomial 0xEDB88320).
+// CRC-32 as the zip and gzip formats use it (reflected polynomial 0xEDB88320), computed by zlib.
 
 #include <cstddef>
 #include <cstdint>

@@ -209,6 +209,7 @@ private:
     int readCentralRecord(uint64_t offset, Record& rec, uint64_t& next);
     int startExtraction(int index);
     int readInput(Extraction& x, uint8_t* to, size_t size);
+    int refillInput(Extraction& x);
     int inflatePiece(Extraction& x, uint8_t* buffer, size_t want, size_t& produced);
     int finishStream(Extraction& x);
 };
@@ -489,6 +490,22 @@ int Archive::readInput(Extraction& x, uint8_t* to, size_t size) {
     return ZIP_OK;
 }
 
+// Gives the inflater the next piece of compressed data once it has used up the last one;
+// ZIP_INFLATE when the entry has none left (the stream is shorter than it declares).
+int Archive::refillInput(Extraction& x) {
+    z_stream& z = x.inflater.z;
+    if (z.avail_in != 0)
+        return ZIP_OK;
+    if (x.compressedLeft == 0)
+        return ZIP_INFLATE;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceSize, x.compressedLeft));
+    if (const int code = readInput(x, x.input.data(), n); code != ZIP_OK)
+        return code;
+    z.next_in = x.input.data();
+    z.avail_in = static_cast<uInt>(n);
+    return ZIP_OK;
+}
+
 int Archive::startExtraction(int index) {
     extraction.reset();
     auto x = std::make_unique<Extraction>();
@@ -542,15 +559,8 @@ int Archive::inflatePiece(Extraction& x, uint8_t* buffer, size_t want, size_t& p
     z_stream& z = x.inflater.z;
     produced = 0;
     while (produced < want) {
-        if (z.avail_in == 0) {
-            if (x.compressedLeft == 0)
-                return ZIP_INFLATE; // the stream ends before the declared length
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceSize, x.compressedLeft));
-            if (const int code = readInput(x, x.input.data(), n); code != ZIP_OK)
-                return code;
-            z.next_in = x.input.data();
-            z.avail_in = static_cast<uInt>(n);
-        }
+        if (const int code = refillInput(x); code != ZIP_OK)
+            return code;
         z.next_out = buffer + produced;
         z.avail_out = static_cast<uInt>(want - produced);
         const int rc = inflate(&z, Z_NO_FLUSH);
@@ -571,15 +581,8 @@ int Archive::inflatePiece(Extraction& x, uint8_t* buffer, size_t want, size_t& p
 int Archive::finishStream(Extraction& x) {
     z_stream& z = x.inflater.z;
     while (!x.streamEnded) {
-        if (z.avail_in == 0) {
-            if (x.compressedLeft == 0)
-                return ZIP_INFLATE;
-            const size_t n = static_cast<size_t>(std::min<uint64_t>(kPieceSize, x.compressedLeft));
-            if (const int code = readInput(x, x.input.data(), n); code != ZIP_OK)
-                return code;
-            z.next_in = x.input.data();
-            z.avail_in = static_cast<uInt>(n);
-        }
+        if (const int code = refillInput(x); code != ZIP_OK)
+            return code;
         uint8_t extra;
         z.next_out = &extra;
         z.avail_out = 1;

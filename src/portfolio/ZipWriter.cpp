@@ -57,6 +57,30 @@ bool hasStoredExtension(const std::string& name) {
            std::end(kCompressed);
 }
 
+// The fields the local header (from its offset 4) and the central record (from its offset 6)
+// share: version needed, flags, method, DOS time and date, CRC-32, sizes, name and extra
+// lengths; then, at `name`, the name and the extended-timestamp extra field, which repeats the
+// entry's time as often as `extraLength` leaves room for (three times locally, once centrally).
+void storeEntry(uint8_t* fields, uint8_t* name, const Entry& e, uint16_t extraLength) {
+    store16(fields, kVersionNeeded);
+    store16(fields + 2, e.flags);
+    store16(fields + 4, e.method);
+    store16(fields + 6, e.dosTime);
+    store16(fields + 8, e.dosDate);
+    store32(fields + 10, e.crc);
+    store32(fields + 14, e.compressedSize);
+    store32(fields + 18, e.uncompressedSize);
+    store16(fields + 22, static_cast<uint16_t>(e.name.size()));
+    store16(fields + 24, extraLength);
+    std::memcpy(name, e.name.data(), e.name.size());
+    uint8_t* x = name + e.name.size();
+    store16(x, kExtendedTimestampId);
+    store16(x + 2, static_cast<uint16_t>(extraLength - 4));
+    x[4] = 7; // modification, access and creation time
+    for (unsigned at = 5; at + 4 <= extraLength; at += 4)
+        store32(x + at, e.unixTime);
+}
+
 } // namespace
 
 namespace ZipWriter {
@@ -78,21 +102,9 @@ public:
 
     // Writes at the current end; the first failure sets the error.
     bool write(const void* data, size_t size) {
-        if (error != ZIP_OK)
+        if (error != ZIP_OK || !writeAt(offset, data, size))
             return false;
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (size > 0) {
-            const ssize_t n = ::write(fd, p, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                error = ZIP_WRITE;
-                return false;
-            }
-            p += n;
-            size -= static_cast<size_t>(n);
-            offset += static_cast<uint64_t>(n);
-        }
+        offset += size;
         return true;
     }
 
@@ -113,28 +125,10 @@ public:
         return true;
     }
 
-    std::vector<uint8_t> localHeader(const Entry& e) const {
+    static std::vector<uint8_t> localHeader(const Entry& e) {
         std::vector<uint8_t> h(kLocalHeaderSize + e.name.size() + kLocalExtraSize);
-        uint8_t* p = h.data();
-        store32(p, kLocalHeaderSignature);
-        store16(p + 4, kVersionNeeded);
-        store16(p + 6, e.flags);
-        store16(p + 8, e.method);
-        store16(p + 10, e.dosTime);
-        store16(p + 12, e.dosDate);
-        store32(p + 14, e.crc);
-        store32(p + 18, e.compressedSize);
-        store32(p + 22, e.uncompressedSize);
-        store16(p + 26, static_cast<uint16_t>(e.name.size()));
-        store16(p + 28, kLocalExtraSize);
-        std::memcpy(p + 30, e.name.data(), e.name.size());
-        uint8_t* x = p + 30 + e.name.size();
-        store16(x, kExtendedTimestampId);
-        store16(x + 2, 13);
-        x[4] = 7; // modification, access and creation time follow
-        store32(x + 5, e.unixTime);
-        store32(x + 9, e.unixTime);
-        store32(x + 13, e.unixTime);
+        store32(h.data(), kLocalHeaderSignature);
+        storeEntry(h.data() + 4, h.data() + kLocalHeaderSize, e, kLocalExtraSize);
         return h;
     }
 
@@ -167,7 +161,7 @@ int Archive::addBuffer(const char* rawName, const void* data, unsigned length) {
         return error = ZIP_ARGUMENT;
     e.localHeaderOffset = static_cast<uint32_t>(offset);
 
-    if (!write(localHeader(e).data(), kLocalHeaderSize + e.name.size() + kLocalExtraSize))
+    if (const auto header = localHeader(e); !write(header.data(), header.size()))
         return error;
     const uint64_t dataStart = offset;
 
@@ -250,27 +244,12 @@ int Archive::writeDirectory() {
         uint8_t* p = dir.data() + at;
         store32(p, kCentralHeaderSignature);
         store16(p + 4, kVersionMadeBy);
-        store16(p + 6, kVersionNeeded);
-        store16(p + 8, e.flags);
-        store16(p + 10, e.method);
-        store16(p + 12, e.dosTime);
-        store16(p + 14, e.dosDate);
-        store32(p + 16, e.crc);
-        store32(p + 20, e.compressedSize);
-        store32(p + 24, e.uncompressedSize);
-        store16(p + 28, static_cast<uint16_t>(e.name.size()));
-        store16(p + 30, kCentralExtraSize);
+        storeEntry(p + 6, p + kCentralHeaderSize, e, kCentralExtraSize);
         store16(p + 32, 0); // comment length
         store16(p + 34, 0); // disk
         store16(p + 36, e.internalAttributes);
         store32(p + 38, e.externalAttributes);
         store32(p + 42, e.localHeaderOffset);
-        std::memcpy(p + 46, e.name.data(), e.name.size());
-        uint8_t* x = p + 46 + e.name.size();
-        store16(x, kExtendedTimestampId);
-        store16(x + 2, 5);
-        x[4] = 7; // as in the local header; only the modification time is repeated here
-        store32(x + 5, e.unixTime);
     }
     if (directoryOffset + dir.size() >= kMax32)
         return error = ZIP_ARGUMENT;

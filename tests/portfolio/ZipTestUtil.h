@@ -1,10 +1,12 @@
 #pragma once
-// Shared pieces of the zip tests: input data of several kinds, raw inflate and
-// CRC by zlib (the independent peer), patching little-endian fields, and
-// running the external archivers when they are installed.
+// Shared pieces of the zip tests: input data of several kinds, zlib's raw
+// inflate and deflate (the peer of our compressor) and CRC-32, patching
+// little-endian fields, and running the external archivers when they are
+// installed.
 
 #include "portfolio/ZipReader.h"
 #include "portfolio/ZipWriter.h"
+#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -18,8 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <random>
 #include <string>
@@ -234,13 +234,11 @@ inline Bytes writeZip(const std::filesystem::path& path, const Entries& entries,
     for (const auto& [name, data] : entries)
         EXPECT_EQ(ZipWriter::AddBuffer(h, name.c_str(), data.data(), static_cast<unsigned>(data.size())), ZIP_OK);
     EXPECT_EQ(ZipWriter::Close(h), ZIP_OK);
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return toBytes(testsupport::readFile(path));
 }
 
 inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    testsupport::writeFile(path, toString(bytes));
 }
 
 // Extracts entry `index` whole, in one buffer of its declared size.

@@ -168,6 +168,20 @@ TEST_F(ZipReaderTest, DeliversAnEntryInPieces) {
     ASSERT_EQ(ZipReader::UnzipItemToBuffer(h, buffer.data(), static_cast<uint32_t>(buffer.size()), &first), ZIP_OK);
     EXPECT_EQ(first.compressedSize, text.size());
     EXPECT_TRUE(buffer == text);
+
+    // An empty buffer in the middle delivers nothing and loses nothing: the checksum still holds.
+    for (int index : {0, 1}) {
+        SCOPED_TRACE(index);
+        ZipEntry e;
+        e.index = index;
+        Bytes all(text.size());
+        ASSERT_EQ(ZipReader::UnzipItemToBuffer(h, all.data(), 1000, &e), ZIP_MORE_DATA);
+        ASSERT_EQ(ZipReader::UnzipItemToBuffer(h, nullptr, 0, &e), ZIP_MORE_DATA);
+        EXPECT_EQ(e.compressedSize, 0u);
+        ASSERT_EQ(ZipReader::UnzipItemToBuffer(h, all.data() + 1000, static_cast<uint32_t>(text.size() - 1000), &e),
+                  ZIP_OK);
+        EXPECT_TRUE(all == text);
+    }
 }
 
 // Stored names never lead out of the base folder.
@@ -247,6 +261,13 @@ TEST_F(ZipReaderTest, ExtractsIntoFiles) {
     testsupport::writeFile(dir() / "work/rel/f.txt", std::string(100000, 'o'));
     EXPECT_EQ(ZipReader::UnzipItemToFile(h, "rel/f.txt", &e), ZIP_OK);
     EXPECT_EQ(testsupport::readFile(dir() / "work/rel/f.txt"), toString(data));
+    // A link planted at the target is not followed, and a folder that cannot be made fails.
+    testsupport::writeFile(dir() / "outside.txt", "keep");
+    std::filesystem::create_symlink(dir() / "outside.txt", dir() / "work/link.txt");
+    EXPECT_EQ(ZipReader::UnzipItemToFile(h, "link.txt", &e), ZIP_FILE);
+    EXPECT_EQ(testsupport::readFile(dir() / "outside.txt"), "keep");
+    EXPECT_EQ(ZipReader::UnzipItemToFile(h, "rel/f.txt/x.txt", &e), ZIP_FILE);
+    EXPECT_FALSE(std::filesystem::exists(dir() / "work/rel/f.txt/x.txt"));
 }
 
 TEST_F(ZipReaderTest, RefusesOtherMethods) {
