@@ -1,5 +1,7 @@
 #include "platform/Settings.h"
 
+#include "platform/TextCodec.h"
+
 #include <QByteArray>
 #include <QSettings>
 #include <QStandardPaths>
@@ -82,12 +84,6 @@ QString groupPath(const SettingsKey& key) {
 QString valuePath(const SettingsKey& key, std::string_view name) {
     const QString group = groupPath(key);
     return group.isEmpty() ? escapeName(name) : group + QLatin1Char('/') + escapeName(name);
-}
-
-bool isValidUtf8(std::string_view text) {
-    const QByteArray bytes = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
-    const QString decoded = QString::fromUtf8(bytes);
-    return decoded.toUtf8() == bytes;
 }
 
 // The registry's order: without regard to ASCII letter case, ties by bytes.
@@ -229,7 +225,7 @@ bool SettingsStore::writeInt(const SettingsKey& key, std::string_view name, int 
 
 bool SettingsStore::writeString(const SettingsKey& key, std::string_view name, std::string_view value) {
     return withSettings(*this, [&](QSettings& s) {
-        if (isValidUtf8(value))
+        if (textcodec::isValidUtf8(value))
             s.setValue(valuePath(key, name), QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
         else
             s.setValue(valuePath(key, name), QByteArray(value.data(), static_cast<qsizetype>(value.size())));
