@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -74,8 +73,7 @@ double valueFromFields(int y, int mo, int d, int h, int mi, int s) {
 bool splitValue(double dt, Fields& f) {
     if (!std::isfinite(dt))
         return false;
-    // Continuous value: before day 0 the fraction counts forward from the day.
-    const double continuous = dt < 0 ? 2.0 * std::ceil(dt) - dt : dt;
+    const double continuous = OleDate::toContinuous(dt);
     if (std::fabs(continuous) > 4.0e6)
         return false;
     const auto seconds = static_cast<long long>(std::floor(continuous * kSecondsPerDay + 0.5));
