@@ -1,5 +1,7 @@
 #include "log/CrashReport.h"
 
+#include "platform/FileIo.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -204,19 +206,6 @@ void formatPiece(Piece& out, const char* format, va_list args) {
     }
 }
 
-void writeAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-}
-
 // --- local time without locks ---
 
 long gmtOffsetAt(std::time_t t) {
@@ -309,25 +298,21 @@ int findModule(dl_phdr_info* info, std::size_t, void* data) {
     return 0;
 }
 
-bool readAt(int fd, void* buffer, std::size_t size, off_t offset) {
-    return pread(fd, buffer, size, offset) == static_cast<ssize_t>(size);
-}
-
 // The allocated section of the ELF file that holds the link-time address `rva`.
 void findSection(const char* path, std::uintptr_t rva, unsigned& section, std::uintptr_t& offset) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;
     ElfW(Ehdr) header;
-    if (readAt(fd, &header, sizeof header, 0) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+    if (fileio::readAt(fd, 0, &header, sizeof header) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
         header.e_ident[EI_CLASS] == (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32) &&
         header.e_shentsize == sizeof(ElfW(Shdr)) && header.e_shoff != 0) {
         std::size_t count = header.e_shnum;
         ElfW(Shdr) sh;
-        if (count == 0 && readAt(fd, &sh, sizeof sh, static_cast<off_t>(header.e_shoff)))
+        if (count == 0 && fileio::readAt(fd, header.e_shoff, &sh, sizeof sh))
             count = sh.sh_size; // more sections than fit the header field
         for (std::size_t i = 1; i < count; ++i) {
-            if (!readAt(fd, &sh, sizeof sh, static_cast<off_t>(header.e_shoff + i * sizeof sh)))
+            if (!fileio::readAt(fd, header.e_shoff + i * sizeof sh, &sh, sizeof sh))
                 break;
             if ((sh.sh_flags & SHF_ALLOC) && sh.sh_size > 0 && sh.sh_addr <= rva && rva < sh.sh_addr + sh.sh_size) {
                 section = static_cast<unsigned>(i);
@@ -557,7 +542,7 @@ void closeCrashLog(int fd) {
 void writeNotice() {
     static const char notice[] = "An unhandled exception has occurred.\r\nInformation regarding the exception has been "
                                  "logged.\r\nPlease contact your application vendor for further assistance.\r\n";
-    writeAll(STDERR_FILENO, notice, sizeof notice - 1);
+    fileio::writeAll(STDERR_FILENO, notice, sizeof notice - 1);
 }
 
 // True for the thread that may write the report; others wait until it is written.
@@ -764,9 +749,9 @@ int CrashLogPrintf(int fd, const char* format, ...) {
     va_start(args, format);
     formatPiece(piece, format, args);
     va_end(args);
-    writeAll(STDERR_FILENO, buffer, piece.length);
+    fileio::writeAll(STDERR_FILENO, buffer, piece.length);
     if (fd >= 0)
-        writeAll(fd, buffer, piece.length);
+        fileio::writeAll(fd, buffer, piece.length);
     return static_cast<int>(piece.length);
 }
 

@@ -1,11 +1,11 @@
 #include "log/Log.h"
 
 #include "platform/Clock.h"
+#include "platform/FileIo.h"
 #include "platform/TextCodec.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -234,20 +234,8 @@ bool CFileLogAppender::Append(int level, std::string_view fileName, std::string_
     if (!m_bOpen)
         return false;
     line += '\n';
-    // One write per line, so lines of different writers never mix.
-    const char* data = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
+    // The whole line in one call, so lines of different writers never mix.
+    return fileio::writeAll(m_fd, line.data(), line.size());
 }
 
 // --- Log ---
