@@ -8,13 +8,13 @@
 #include "framework/WindowMessages.h"
 #include "log/Log.h"
 #include "platform/Document.h"
+#include "platform/Paths.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
@@ -33,7 +33,7 @@ std::optional<std::filesystem::path> droppedFile(const QMimeData* mime) {
         return std::nullopt;
     for (const QUrl& url : mime->urls())
         if (url.isLocalFile())
-            return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString());
+            return paths::fromQString(url.toLocalFile());
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/Settings.h"
 
+#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 
 #include <QByteArray>
@@ -159,7 +160,7 @@ template <class Work> auto withSettings(const SettingsStore& store, Work&& work)
         return work(s);
     }
 #endif
-    QSettings s(QString::fromStdString(store.file().string()), QSettings::IniFormat);
+    QSettings s(paths::toQString(store.file()), QSettings::IniFormat);
     return work(s);
 }
 
@@ -174,7 +175,7 @@ std::filesystem::path SettingsStore::file() const {
     return {};
 #else
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return std::filesystem::path(config.toStdString()) / "Velmora" / "Corvana.conf";
+    return paths::fromQString(config) / "Velmora" / "Corvana.conf";
 #endif
 }
 
