@@ -1,5 +1,6 @@
 #include "log/CrashReport.h"
 
+#include "platform/CivilDate.h"
 #include "platform/FileIo.h"
 
 #include <atomic>
@@ -249,23 +250,13 @@ CivilTime localCivilTime(std::time_t now) {
         if (g_offsets[i].from <= now)
             offset = g_offsets[i].offset;
     const long long local = static_cast<long long>(now) + offset;
-    long long days = local / 86400;
-    long long secs = local % 86400;
-    if (secs < 0) {
-        secs += 86400;
-        --days;
-    }
-    // Days since 1970-01-01 to the civil date.
-    days += 719468;
-    const long long era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
+    const long long days = civil::floorDiv(local, 86400);
+    const long long secs = local - days * 86400;
+    const civil::Date date = civil::civilFromDays(days);
     CivilTime c{};
-    c.day = doy - (153 * mp + 2) / 5 + 1;
-    c.month = mp < 10 ? mp + 3 : mp - 9;
-    c.year = static_cast<long long>(yoe) + era * 400 + (c.month <= 2 ? 1 : 0);
+    c.year = date.year;
+    c.month = static_cast<unsigned>(date.month);
+    c.day = static_cast<unsigned>(date.day);
     c.hour = static_cast<unsigned>(secs / 3600);
     c.minute = static_cast<unsigned>(secs / 60 % 60);
     c.second = static_cast<unsigned>(secs % 60);
