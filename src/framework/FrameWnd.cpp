@@ -50,6 +50,19 @@ template <class Work> bool guarded(const char* what, unsigned id, Work&& work) {
     return false;
 }
 
+// Command `id` shows and hides the frame's bar of type Bar; it is checked while the bar shows.
+template <class Bar> void addBarCommand(FrameWnd& frame, CommandId id) {
+    frame.addCommand(id, [&frame] {
+        if (auto* bar = frame.findChild<Bar*>())
+            bar->setVisible(bar->isHidden());
+    });
+    frame.addUpdateHandler(id, [&frame](CmdUI& ui) {
+        auto* bar = frame.findChild<Bar*>();
+        ui.Enable(bar != nullptr);
+        ui.SetCheck(bar && !bar->isHidden() ? 1 : 0);
+    });
+}
+
 } // namespace
 
 FrameWnd::FrameWnd(MessageTarget& messageTarget) {
@@ -81,24 +94,8 @@ FrameWnd::FrameWnd(MessageTarget& messageTarget) {
         messageTarget);
 
     // The toolbar and status bar commands of the View menu.
-    addCommand(ID_VIEW_TOOLBAR, [this] {
-        if (auto* bar = findChild<QToolBar*>())
-            bar->setVisible(bar->isHidden());
-    });
-    addUpdateHandler(ID_VIEW_TOOLBAR, [this](CmdUI& ui) {
-        auto* bar = findChild<QToolBar*>();
-        ui.Enable(bar != nullptr);
-        ui.SetCheck(bar && !bar->isHidden() ? 1 : 0);
-    });
-    addCommand(ID_VIEW_STATUS_BAR, [this] {
-        if (auto* bar = findChild<QStatusBar*>())
-            bar->setVisible(bar->isHidden());
-    });
-    addUpdateHandler(ID_VIEW_STATUS_BAR, [this](CmdUI& ui) {
-        auto* bar = findChild<QStatusBar*>();
-        ui.Enable(bar != nullptr);
-        ui.SetCheck(bar && !bar->isHidden() ? 1 : 0);
-    });
+    addBarCommand<QToolBar>(*this, ID_VIEW_TOOLBAR);
+    addBarCommand<QStatusBar>(*this, ID_VIEW_STATUS_BAR);
 }
 
 FrameWnd::~FrameWnd() {
