@@ -3,7 +3,7 @@
 #include <utility>
 
 void CommandTarget::addCommand(CommandId id, Handler handler) {
-    m_commands.push_back({id, id, [handler = std::move(handler)](CommandId) { handler(); }});
+    addCommandRange(id, id, [handler = std::move(handler)](CommandId) { handler(); });
 }
 
 void CommandTarget::addCommandRange(CommandId first, CommandId last, RangeHandler handler) {
@@ -11,50 +11,39 @@ void CommandTarget::addCommandRange(CommandId first, CommandId last, RangeHandle
 }
 
 void CommandTarget::addUpdateHandler(CommandId id, UpdateHandler handler) {
-    m_updates.push_back({id, id, std::move(handler)});
+    addUpdateHandlerRange(id, id, std::move(handler));
 }
 
 void CommandTarget::addUpdateHandlerRange(CommandId first, CommandId last, UpdateHandler handler) {
     m_updates.push_back({first, last, std::move(handler)});
 }
 
-const CommandTarget::CommandEntry* CommandTarget::findCommand(CommandId id) const {
-    for (auto it = m_commands.rbegin(); it != m_commands.rend(); ++it)
+template <class H> const H* CommandTarget::find(const std::vector<Entry<H>>& entries, CommandId id) {
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
         if (it->first <= id && id <= it->last)
-            return &*it;
-    return nullptr;
-}
-
-const CommandTarget::UpdateEntry* CommandTarget::findUpdate(CommandId id) const {
-    for (auto it = m_updates.rbegin(); it != m_updates.rend(); ++it)
-        if (it->first <= id && id <= it->last)
-            return &*it;
+            return &it->handler;
     return nullptr;
 }
 
 bool CommandTarget::hasCommand(CommandId id) const {
-    return findCommand(id) != nullptr;
-}
-
-bool CommandTarget::hasUpdateHandler(CommandId id) const {
-    return findUpdate(id) != nullptr;
+    return find(m_commands, id) != nullptr;
 }
 
 bool CommandTarget::runCommand(CommandId id) {
-    const CommandEntry* entry = findCommand(id);
-    if (!entry)
+    const RangeHandler* found = find(m_commands, id);
+    if (!found)
         return false;
     // A copy: the handler may register or replace handlers of this target.
-    const RangeHandler handler = entry->handler;
+    const RangeHandler handler = *found;
     handler(id);
     return true;
 }
 
 bool CommandTarget::runUpdateHandler(CmdUI& ui) {
-    const UpdateEntry* entry = findUpdate(ui.m_nID);
-    if (!entry)
+    const UpdateHandler* found = find(m_updates, ui.m_nID);
+    if (!found)
         return false;
-    const UpdateHandler handler = entry->handler;
+    const UpdateHandler handler = *found;
     handler(ui);
     return true;
 }

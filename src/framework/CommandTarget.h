@@ -60,7 +60,6 @@ public:
     void addUpdateHandlerRange(CommandId first, CommandId last, UpdateHandler handler);
 
     bool hasCommand(CommandId id) const;
-    bool hasUpdateHandler(CommandId id) const;
 
     // Runs this target's handler of `id`; false when it has none.
     bool runCommand(CommandId id);
@@ -68,19 +67,15 @@ public:
     bool runUpdateHandler(CmdUI& ui);
 
 private:
-    struct CommandEntry {
+    template <class H> struct Entry {
         CommandId first, last;
-        RangeHandler handler;
+        H handler;
     };
-    struct UpdateEntry {
-        CommandId first, last;
-        UpdateHandler handler;
-    };
-    const CommandEntry* findCommand(CommandId id) const;
-    const UpdateEntry* findUpdate(CommandId id) const;
+    // The handler of `id` registered last, or null.
+    template <class H> static const H* find(const std::vector<Entry<H>>& entries, CommandId id);
 
-    std::vector<CommandEntry> m_commands;
-    std::vector<UpdateEntry> m_updates;
+    std::vector<Entry<RangeHandler>> m_commands;
+    std::vector<Entry<UpdateHandler>> m_updates;
 };
 
 // Routing along targets in order (null entries are skipped).

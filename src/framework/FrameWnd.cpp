@@ -8,13 +8,13 @@
 #include "framework/WindowMessages.h"
 #include "log/Log.h"
 #include "platform/Document.h"
+#include "platform/Paths.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
@@ -33,7 +33,7 @@ std::optional<std::filesystem::path> droppedFile(const QMimeData* mime) {
         return std::nullopt;
     for (const QUrl& url : mime->urls())
         if (url.isLocalFile())
-            return std::filesystem::path(QFile::encodeName(url.toLocalFile()).toStdString());
+            return paths::fromQString(url.toLocalFile());
     return std::nullopt;
 }
 
@@ -48,6 +48,19 @@ template <class Work> bool guarded(const char* what, unsigned id, Work&& work) {
         CVR_LOG(LOG_LEVEL_ERROR, "%s %u failed", what, id);
     }
     return false;
+}
+
+// Command `id` shows and hides the frame's bar of type Bar; it is checked while the bar shows.
+template <class Bar> void addBarCommand(FrameWnd& frame, CommandId id) {
+    frame.addCommand(id, [&frame] {
+        if (auto* bar = frame.findChild<Bar*>())
+            bar->setVisible(bar->isHidden());
+    });
+    frame.addUpdateHandler(id, [&frame](CmdUI& ui) {
+        auto* bar = frame.findChild<Bar*>();
+        ui.Enable(bar != nullptr);
+        ui.SetCheck(bar && !bar->isHidden() ? 1 : 0);
+    });
 }
 
 } // namespace
@@ -81,24 +94,8 @@ FrameWnd::FrameWnd(MessageTarget& messageTarget) {
         messageTarget);
 
     // The toolbar and status bar commands of the View menu.
-    addCommand(ID_VIEW_TOOLBAR, [this] {
-        if (auto* bar = findChild<QToolBar*>())
-            bar->setVisible(bar->isHidden());
-    });
-    addUpdateHandler(ID_VIEW_TOOLBAR, [this](CmdUI& ui) {
-        auto* bar = findChild<QToolBar*>();
-        ui.Enable(bar != nullptr);
-        ui.SetCheck(bar && !bar->isHidden() ? 1 : 0);
-    });
-    addCommand(ID_VIEW_STATUS_BAR, [this] {
-        if (auto* bar = findChild<QStatusBar*>())
-            bar->setVisible(bar->isHidden());
-    });
-    addUpdateHandler(ID_VIEW_STATUS_BAR, [this](CmdUI& ui) {
-        auto* bar = findChild<QStatusBar*>();
-        ui.Enable(bar != nullptr);
-        ui.SetCheck(bar && !bar->isHidden() ? 1 : 0);
-    });
+    addBarCommand<QToolBar>(*this, ID_VIEW_TOOLBAR);
+    addBarCommand<QStatusBar>(*this, ID_VIEW_STATUS_BAR);
 }
 
 FrameWnd::~FrameWnd() {

@@ -2,7 +2,6 @@
 
 #include "platform/Paths.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -12,10 +11,6 @@ namespace {
 
 QString toQString(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-QString toQString(const std::filesystem::path& path) {
-    return QFile::decodeName(QByteArray::fromStdString(path.string()));
 }
 
 } // namespace
@@ -52,11 +47,11 @@ std::optional<std::filesystem::path> QtFileDialogs::run(const FileDialogRequest&
     std::filesystem::path folder = request.initial.parent_path();
     if (folder.empty())
         folder = paths::documentsFolder().value_or(std::filesystem::current_path());
-    dialog.setDirectory(toQString(folder));
+    dialog.setDirectory(paths::toQString(folder));
     if (request.initial.has_filename())
-        dialog.selectFile(toQString(request.initial.filename()));
+        dialog.selectFile(paths::toQString(request.initial.filename()));
 
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return std::filesystem::path(QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString());
+    return paths::fromQString(dialog.selectedFiles().constFirst());
 }

@@ -218,12 +218,14 @@ bool WinApp::ProcessShellCommand(const CommandLineInfo& info) {
 
 // --- asking the user ---
 
+QWidget* WinApp::dialogParent() const {
+    return m_pMainWnd && m_pMainWnd->isVisible() ? m_pMainWnd : nullptr;
+}
+
 MessageBoxes& WinApp::messageBoxes() {
     if (!m_messageBoxes) {
         if (hasWidgets())
-            m_messageBoxes = std::make_shared<QtMessageBoxes>(m_appName, [this]() -> QWidget* {
-                return m_pMainWnd && m_pMainWnd->isVisible() ? m_pMainWnd : nullptr;
-            });
+            m_messageBoxes = std::make_shared<QtMessageBoxes>(m_appName, [this] { return dialogParent(); });
         else
             m_messageBoxes = std::make_shared<UnattendedMessageBoxes>();
     }
@@ -233,8 +235,7 @@ MessageBoxes& WinApp::messageBoxes() {
 FileDialogs& WinApp::fileDialogs() {
     if (!m_fileDialogs) {
         if (hasWidgets())
-            m_fileDialogs = std::make_shared<QtFileDialogs>(
-                [this]() -> QWidget* { return m_pMainWnd && m_pMainWnd->isVisible() ? m_pMainWnd : nullptr; });
+            m_fileDialogs = std::make_shared<QtFileDialogs>([this] { return dialogParent(); });
         else
             m_fileDialogs = std::make_shared<UnattendedFileDialogs>();
     }

@@ -22,6 +22,7 @@
 #include <vector>
 
 class FrameWnd;
+class QWidget;
 class RecentFileList;
 class SettingsStore;
 class SingleDocTemplate;
@@ -127,6 +128,9 @@ public:
     virtual void OnAppExit();
 
 private:
+    // The window boxes and dialogs belong to: the main window while it shows.
+    QWidget* dialogParent() const;
+
     std::string m_appName;
     std::string m_registryKey;
     std::vector<std::string> m_arguments;

@@ -1,5 +1,8 @@
 #include "log/CrashReport.h"
 
+#include "platform/CivilDate.h"
+#include "platform/FileIo.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -204,19 +207,6 @@ void formatPiece(Piece& out, const char* format, va_list args) {
     }
 }
 
-void writeAll(int fd, const char* data, std::size_t length) {
-    while (length > 0) {
-        const ssize_t n = ::write(fd, data, length);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return;
-        }
-        data += n;
-        length -= static_cast<std::size_t>(n);
-    }
-}
-
 // --- local time without locks ---
 
 long gmtOffsetAt(std::time_t t) {
@@ -260,23 +250,13 @@ CivilTime localCivilTime(std::time_t now) {
         if (g_offsets[i].from <= now)
             offset = g_offsets[i].offset;
     const long long local = static_cast<long long>(now) + offset;
-    long long days = local / 86400;
-    long long secs = local % 86400;
-    if (secs < 0) {
-        secs += 86400;
-        --days;
-    }
-    // Days since 1970-01-01 to the civil date.
-    days += 719468;
-    const long long era = (days >= 0 ? days : days - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(days - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
+    const long long days = civil::floorDiv(local, 86400);
+    const long long secs = local - days * 86400;
+    const civil::Date date = civil::civilFromDays(days);
     CivilTime c{};
-    c.day = doy - (153 * mp + 2) / 5 + 1;
-    c.month = mp < 10 ? mp + 3 : mp - 9;
-    c.year = static_cast<long long>(yoe) + era * 400 + (c.month <= 2 ? 1 : 0);
+    c.year = date.year;
+    c.month = static_cast<unsigned>(date.month);
+    c.day = static_cast<unsigned>(date.day);
     c.hour = static_cast<unsigned>(secs / 3600);
     c.minute = static_cast<unsigned>(secs / 60 % 60);
     c.second = static_cast<unsigned>(secs % 60);
@@ -309,25 +289,21 @@ int findModule(dl_phdr_info* info, std::size_t, void* data) {
     return 0;
 }
 
-bool readAt(int fd, void* buffer, std::size_t size, off_t offset) {
-    return pread(fd, buffer, size, offset) == static_cast<ssize_t>(size);
-}
-
 // The allocated section of the ELF file that holds the link-time address `rva`.
 void findSection(const char* path, std::uintptr_t rva, unsigned& section, std::uintptr_t& offset) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;
     ElfW(Ehdr) header;
-    if (readAt(fd, &header, sizeof header, 0) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
+    if (fileio::readAt(fd, 0, &header, sizeof header) && std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 &&
         header.e_ident[EI_CLASS] == (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32) &&
         header.e_shentsize == sizeof(ElfW(Shdr)) && header.e_shoff != 0) {
         std::size_t count = header.e_shnum;
         ElfW(Shdr) sh;
-        if (count == 0 && readAt(fd, &sh, sizeof sh, static_cast<off_t>(header.e_shoff)))
+        if (count == 0 && fileio::readAt(fd, header.e_shoff, &sh, sizeof sh))
             count = sh.sh_size; // more sections than fit the header field
         for (std::size_t i = 1; i < count; ++i) {
-            if (!readAt(fd, &sh, sizeof sh, static_cast<off_t>(header.e_shoff + i * sizeof sh)))
+            if (!fileio::readAt(fd, header.e_shoff + i * sizeof sh, &sh, sizeof sh))
                 break;
             if ((sh.sh_flags & SHF_ALLOC) && sh.sh_size > 0 && sh.sh_addr <= rva && rva < sh.sh_addr + sh.sh_size) {
                 section = static_cast<unsigned>(i);
@@ -557,7 +533,7 @@ void closeCrashLog(int fd) {
 void writeNotice() {
     static const char notice[] = "An unhandled exception has occurred.\r\nInformation regarding the exception has been "
                                  "logged.\r\nPlease contact your application vendor for further assistance.\r\n";
-    writeAll(STDERR_FILENO, notice, sizeof notice - 1);
+    fileio::writeAll(STDERR_FILENO, notice, sizeof notice - 1);
 }
 
 // True for the thread that may write the report; others wait until it is written.
@@ -764,9 +740,9 @@ int CrashLogPrintf(int fd, const char* format, ...) {
     va_start(args, format);
     formatPiece(piece, format, args);
     va_end(args);
-    writeAll(STDERR_FILENO, buffer, piece.length);
+    fileio::writeAll(STDERR_FILENO, buffer, piece.length);
     if (fd >= 0)
-        writeAll(fd, buffer, piece.length);
+        fileio::writeAll(fd, buffer, piece.length);
     return static_cast<int>(piece.length);
 }
 

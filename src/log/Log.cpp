@@ -1,9 +1,11 @@
 #include "log/Log.h"
 
 #include "platform/Clock.h"
+#include "platform/FileIo.h"
+#include "platform/TextCodec.h"
 
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -32,23 +34,6 @@ CEventLogAppender::CaptureHook& captureHook() {
     alignas(CEventLogAppender::CaptureHook) static unsigned char storage[sizeof(CEventLogAppender::CaptureHook)];
     static auto* const hook = ::new (storage) CEventLogAppender::CaptureHook();
     return *hook;
-}
-
-// Length of `text` (of `len` bytes) without a UTF-8 sequence that was cut off at its end.
-std::size_t withoutPartialCharacter(const char* text, std::size_t len) {
-    std::size_t i = len;
-    for (int back = 0; i > 0 && back < 4; ++back) {
-        const auto c = static_cast<unsigned char>(text[--i]);
-        if ((c & 0xC0) == 0x80)
-            continue;
-        const std::size_t need = c < 0x80             ? 1
-                                 : (c & 0xE0) == 0xC0 ? 2
-                                 : (c & 0xF0) == 0xE0 ? 3
-                                 : (c & 0xF8) == 0xF0 ? 4
-                                                      : 1;
-        return i + need > len ? i : len;
-    }
-    return len; // no lead byte among the last four: not UTF-8, keep the bytes
 }
 
 void replaceFirst(std::string& text, std::string_view placeHolder, std::string_view replacement) {
@@ -82,9 +67,11 @@ std::string_view sourceFileName(std::string_view sourcePath) {
 }
 
 bool LogMessage(int level, const char* sourcePath, const char* format, ...) {
-    if (!Log::Instance()->IsLevelWanted(level))
+    Log* log = Log::Instance();
+    if (!log->IsLevelWanted(level))
         return true; // no appender takes the line: do not format it
-    char message[LogMessageBufferSize];
+    // One byte beyond the message's limit shows whether the cut falls inside a character.
+    char message[LogMessageBufferSize + 1];
     message[0] = '\0';
     std::size_t len = 0;
     if (format) {
@@ -92,19 +79,12 @@ bool LogMessage(int level, const char* sourcePath, const char* format, ...) {
         va_start(args, format);
         const int n = std::vsnprintf(message, sizeof message, format, args);
         va_end(args);
-        if (n < 0) {
-            message[0] = '\0';
-        } else if (static_cast<std::size_t>(n) >= sizeof message) {
-            len = withoutPartialCharacter(message, sizeof message - 1);
-            message[len] = '\0';
-        } else {
-            len = static_cast<std::size_t>(n);
+        if (n > 0) {
+            len = std::min(static_cast<std::size_t>(n), LogMessageBufferSize);
+            len = textcodec::utf8PrefixLength(std::string_view(message, len), LogMessageBufferSize - 1);
         }
     }
     len = strnlen(message, len);
-    Log* log = Log::Instance();
-    if (!log)
-        return false;
     return log->Write(level, sourceFileName(sourcePath ? sourcePath : ""), std::string_view(message, len));
 }
 
@@ -254,20 +234,8 @@ bool CFileLogAppender::Append(int level, std::string_view fileName, std::string_
     if (!m_bOpen)
         return false;
     line += '\n';
-    // One write per line, so lines of different writers never mix.
-    const char* data = line.data();
-    std::size_t left = line.size();
-    while (left > 0) {
-        const ssize_t n = ::write(m_fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
+    // The whole line in one call, so lines of different writers never mix.
+    return fileio::writeAll(m_fd, line.data(), line.size());
 }
 
 // --- Log ---

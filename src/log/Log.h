@@ -26,7 +26,7 @@ inline constexpr LogLevel LOG_LEVEL_WARNING = 300;
 inline constexpr LogLevel LOG_LEVEL_ERROR = 400;
 inline constexpr LogLevel LOG_LEVEL_FATAL = 500;
 
-// Size of the buffer a message is formatted into: at most 1023 bytes of text.
+// A message with its terminating zero: at most 1023 bytes of text.
 inline constexpr std::size_t LogMessageBufferSize = 1024;
 
 // The seven-character text of a level: "DEBUG  ", "INFO   ", ..., "UNKNOWN".

@@ -1,7 +1,8 @@
 #include "log/NumberFormat.h"
 
+#include "platform/TextCodec.h"
+
 #include <clocale>
-#include <cstdio>
 #include <langinfo.h>
 #include <locale.h>
 #include <memory>
@@ -102,16 +103,7 @@ std::optional<FormatParts> splitFormat(const char* format) {
 std::string formatInLocale(const std::string& conversion, double value, locale_t locale) {
     // uselocale affects only this thread, so other threads and the global locale are left alone.
     const locale_t previous = locale ? uselocale(locale) : nullptr;
-    char small[128];
-    std::string text;
-    const int n = std::snprintf(small, sizeof small, conversion.c_str(), value);
-    if (n >= 0 && static_cast<std::size_t>(n) < sizeof small) {
-        text.assign(small, static_cast<std::size_t>(n));
-    } else if (n > 0) {
-        text.resize(static_cast<std::size_t>(n) + 1);
-        std::snprintf(text.data(), text.size(), conversion.c_str(), value);
-        text.resize(static_cast<std::size_t>(n));
-    }
+    std::string text = textcodec::formatText(conversion.c_str(), value);
     if (previous)
         uselocale(previous);
     return text;

@@ -16,14 +16,9 @@ constexpr std::uint32_t kBigClassTag = 0x80000000;
 constexpr std::uint32_t kMaxIndex = 0x7FFFFFFE;
 constexpr std::uint32_t kLongDateMarker = 0x8000000A;
 
-// Class names are short and compared once per object: in place rather than by a library call.
-bool sameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
-}
-
 bool allowed(std::initializer_list<std::string_view> classes, std::string_view name) {
     return classes.size() == 0 ||
-           std::any_of(classes.begin(), classes.end(), [name](std::string_view c) { return sameName(c, name); });
+           std::any_of(classes.begin(), classes.end(), [name](std::string_view c) { return c == name; });
 }
 
 std::string quoted(std::string_view name) {
@@ -273,7 +268,7 @@ void Archive::writeObject(ArchiveObject* object, bool shared) {
     enterNested();
     const std::string_view name = object->archiveClassName();
     std::uint32_t classIndex = 0;
-    if (m_lastClassIndex != 0 && sameName(name, m_lastClassName)) {
+    if (m_lastClassIndex != 0 && name == m_lastClassName) {
         classIndex = m_lastClassIndex;
     } else if (const auto it = m_storedClasses.find(name); it != m_storedClasses.end()) {
         classIndex = it->second;

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
-#include <QFile>
+#include "platform/Paths.h"
+
 #include <QSaveFile>
 #include <QString>
 
@@ -10,14 +11,6 @@
 #endif
 
 namespace {
-
-QString toQString(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
 
 // Makes the rename itself durable: sync the folder that holds the new entry.
 void syncFolder(const std::filesystem::path& file) {
@@ -49,7 +42,7 @@ bool AtomicFileWriter::setError(const std::string& what) {
 
 bool AtomicFileWriter::open() {
     m_error.clear();
-    m_file = std::make_unique<QSaveFile>(toQString(m_target));
+    m_file = std::make_unique<QSaveFile>(paths::toQString(m_target));
     // Never fall back to writing the target in place.
     m_file->setDirectWriteFallback(false);
     if (!m_file->open(QIODevice::WriteOnly)) {

@@ -1,6 +1,7 @@
 #include "platform/Document.h"
 
-#include <QFile>
+#include "platform/Paths.h"
+
 #include <QFileInfo>
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 namespace {
 
 bool isReadOnlyFile(const std::filesystem::path& path) {
-    const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(path.string())));
+    const QFileInfo info(paths::toQString(path));
     return info.exists() && !info.isWritable();
 }
 

@@ -1,11 +1,11 @@
 #include "platform/OleDate.h"
 
+#include "platform/CivilDate.h"
 #include "platform/Clock.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -22,10 +22,6 @@ struct Fields {
     int dayOfYear = 0; // 1-based
 };
 
-long long floorDiv(long long a, long long b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
-}
-
 bool isLeapYear(int y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
@@ -35,28 +31,6 @@ int daysInMonth(int y, int m) {
     return m == 2 && isLeapYear(y) ? 29 : days[m - 1];
 }
 
-// Days since 1 January 1970 of a proleptic Gregorian date.
-long long daysFromCivil(long long y, int m, int d) {
-    y -= m <= 2;
-    const long long era = floorDiv(y, 400);
-    const long long yoe = y - era * 400;
-    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void civilFromDays(long long z, int& y, int& m, int& d) {
-    z += 719468;
-    const long long era = floorDiv(z, 146097);
-    const long long doe = z - era * 146097;
-    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long long mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = static_cast<int>(yoe + era * 400 + (m <= 2));
-}
-
 bool fieldsValid(int y, int mo, int d, int h, int mi, int s) {
     return y >= kMinYear && y <= kMaxYear && mo >= 1 && mo <= 12 && d >= 1 && d <= daysInMonth(y, mo) && h >= 0 &&
            h <= 23 && mi >= 0 && mi <= 59 && s >= 0 && s <= 59;
@@ -64,7 +38,7 @@ bool fieldsValid(int y, int mo, int d, int h, int mi, int s) {
 
 // The OLE value of valid calendar fields.
 double valueFromFields(int y, int mo, int d, int h, int mi, int s) {
-    const long long day = daysFromCivil(y, mo, d) - kOleEpochFromUnixDays;
+    const long long day = civil::daysFromCivil(y, mo, d) - kOleEpochFromUnixDays;
     const double time = static_cast<double>(h * 3600 + mi * 60 + s) / kSecondsPerDay;
     return static_cast<double>(day) + (day >= 0 ? time : -time);
 }
@@ -74,22 +48,24 @@ double valueFromFields(int y, int mo, int d, int h, int mi, int s) {
 bool splitValue(double dt, Fields& f) {
     if (!std::isfinite(dt))
         return false;
-    // Continuous value: before day 0 the fraction counts forward from the day.
-    const double continuous = dt < 0 ? 2.0 * std::ceil(dt) - dt : dt;
+    const double continuous = OleDate::toContinuous(dt);
     if (std::fabs(continuous) > 4.0e6)
         return false;
     const auto seconds = static_cast<long long>(std::floor(continuous * kSecondsPerDay + 0.5));
-    const long long day = floorDiv(seconds, kSecondsPerDay);
+    const long long day = civil::floorDiv(seconds, kSecondsPerDay);
     const long long secondOfDay = seconds - day * kSecondsPerDay;
-    civilFromDays(day + kOleEpochFromUnixDays, f.year, f.month, f.day);
-    if (f.year < kMinYear || f.year > kMaxYear)
+    const civil::Date date = civil::civilFromDays(day + kOleEpochFromUnixDays);
+    if (date.year < kMinYear || date.year > kMaxYear)
         return false;
+    f.year = static_cast<int>(date.year);
+    f.month = date.month;
+    f.day = date.day;
     f.hour = static_cast<int>(secondOfDay / 3600);
     f.minute = static_cast<int>(secondOfDay / 60 % 60);
     f.second = static_cast<int>(secondOfDay % 60);
     // Day 0 was a Saturday.
     f.dayOfWeek = static_cast<int>(((day + 6) % 7 + 7) % 7);
-    f.dayOfYear = static_cast<int>(day + kOleEpochFromUnixDays - daysFromCivil(f.year, 1, 1) + 1);
+    f.dayOfYear = static_cast<int>(day + kOleEpochFromUnixDays - civil::daysFromCivil(f.year, 1, 1) + 1);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/Paths.h"
 
+#include <QFile>
 #include <QStandardPaths>
 #include <QString>
 
@@ -14,7 +15,7 @@ std::optional<std::filesystem::path> existingFolder(QStandardPaths::StandardLoca
     const QString location = QStandardPaths::writableLocation(where);
     if (location.isEmpty())
         return std::nullopt;
-    std::filesystem::path folder = location.toStdString();
+    std::filesystem::path folder = fromQString(location);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec))
         return std::nullopt;
@@ -23,9 +24,29 @@ std::optional<std::filesystem::path> existingFolder(QStandardPaths::StandardLoca
 
 } // namespace
 
-std::optional<std::filesystem::path> documentsFolder() { return existingFolder(QStandardPaths::DocumentsLocation); }
+QString toQString(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
 
-std::optional<std::filesystem::path> desktopFolder() { return existingFolder(QStandardPaths::DesktopLocation); }
+std::filesystem::path fromQString(const QString& path) {
+#ifdef _WIN32
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+std::optional<std::filesystem::path> documentsFolder() {
+    return existingFolder(QStandardPaths::DocumentsLocation);
+}
+
+std::optional<std::filesystem::path> desktopFolder() {
+    return existingFolder(QStandardPaths::DesktopLocation);
+}
 
 std::optional<std::filesystem::path> stateFolder() {
     std::filesystem::path base;

@@ -5,7 +5,13 @@
 #include <optional>
 #include <string>
 
+class QString;
+
 namespace paths {
+
+// A path as Qt names it, and a name from Qt as a path.
+QString toQString(const std::filesystem::path& path);
+std::filesystem::path fromQString(const QString& path);
 
 // The user's documents folder (XDG), when it exists.
 std::optional<std::filesystem::path> documentsFolder();

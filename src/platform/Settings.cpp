@@ -1,5 +1,8 @@
 #include "platform/Settings.h"
 
+#include "platform/Paths.h"
+#include "platform/TextCodec.h"
+
 #include <QByteArray>
 #include <QSettings>
 #include <QStandardPaths>
@@ -84,12 +87,6 @@ QString valuePath(const SettingsKey& key, std::string_view name) {
     return group.isEmpty() ? escapeName(name) : group + QLatin1Char('/') + escapeName(name);
 }
 
-bool isValidUtf8(std::string_view text) {
-    const QByteArray bytes = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
-    const QString decoded = QString::fromUtf8(bytes);
-    return decoded.toUtf8() == bytes;
-}
-
 // The registry's order: without regard to ASCII letter case, ties by bytes.
 bool registryOrder(const std::string& a, const std::string& b) {
     const auto lower = [](char c) {
@@ -163,7 +160,7 @@ template <class Work> auto withSettings(const SettingsStore& store, Work&& work)
         return work(s);
     }
 #endif
-    QSettings s(QString::fromStdString(store.file().string()), QSettings::IniFormat);
+    QSettings s(paths::toQString(store.file()), QSettings::IniFormat);
     return work(s);
 }
 
@@ -178,7 +175,7 @@ std::filesystem::path SettingsStore::file() const {
     return {};
 #else
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return std::filesystem::path(config.toStdString()) / "Velmora" / "Corvana.conf";
+    return paths::fromQString(config) / "Velmora" / "Corvana.conf";
 #endif
 }
 
@@ -229,7 +226,7 @@ bool SettingsStore::writeInt(const SettingsKey& key, std::string_view name, int 
 
 bool SettingsStore::writeString(const SettingsKey& key, std::string_view name, std::string_view value) {
     return withSettings(*this, [&](QSettings& s) {
-        if (isValidUtf8(value))
+        if (textcodec::isValidUtf8(value))
             s.setValue(valuePath(key, name), QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
         else
             s.setValue(valuePath(key, name), QByteArray(value.data(), static_cast<qsizetype>(value.size())));

@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QToolBar>
 
 #include <stdexcept>
 
@@ -156,6 +157,47 @@ TEST_F(CommandRoutingTest, ToolbarAndStatusBarCommandsShowAndHideThem) {
     EXPECT_TRUE(bar->isHidden());
     frame()->UpdateCommandUI();
     EXPECT_FALSE(statusAction.isChecked());
+
+    QAction toolbarAction("Toolbar");
+    frame()->bindAction(&toolbarAction, ID_VIEW_TOOLBAR);
+    EXPECT_FALSE(toolbarAction.isEnabled()); // no toolbar yet
+    QToolBar* toolbar = frame()->addToolBar("Main");
+    processEvents();
+    frame()->UpdateCommandUI();
+    EXPECT_TRUE(toolbarAction.isEnabled());
+    EXPECT_TRUE(toolbarAction.isChecked());
+    toolbarAction.trigger();
+    EXPECT_TRUE(toolbar->isHidden());
+    EXPECT_FALSE(bar->isVisible()); // the status bar is left as it was
+    toolbarAction.trigger();
+    EXPECT_FALSE(toolbar->isHidden());
+}
+
+TEST(CommandTarget, TheLatestRegistrationOfACommandWins) {
+    CommandTarget target;
+    std::vector<std::string> ran;
+    const auto record = [&](const std::string& who) {
+        return [&ran, who](CommandId id) { ran.push_back(who + " " + std::to_string(id)); };
+    };
+    target.addCommandRange(100, 109, record("range"));
+    target.addCommand(105, [&] { ran.push_back("single"); });
+    std::string state;
+    target.addUpdateHandlerRange(100, 109, [&](CmdUI&) { state = "range"; });
+    target.addUpdateHandler(104, [&](CmdUI&) { state = "single"; });
+
+    EXPECT_TRUE(target.runCommand(105));
+    EXPECT_TRUE(target.runCommand(104));
+    EXPECT_FALSE(target.runCommand(110));
+    target.addCommandRange(105, 106, record("newer"));
+    EXPECT_TRUE(target.runCommand(105));
+    EXPECT_EQ(ran, (std::vector<std::string>{"single", "range 104", "newer 105"}));
+
+    CmdUI ui104(104), ui100(100), ui110(110);
+    EXPECT_TRUE(target.runUpdateHandler(ui104));
+    EXPECT_EQ(state, "single");
+    EXPECT_TRUE(target.runUpdateHandler(ui100));
+    EXPECT_EQ(state, "range");
+    EXPECT_FALSE(target.runUpdateHandler(ui110));
 }
 
 // A frame with two views one above the other, as a splitter holds them.

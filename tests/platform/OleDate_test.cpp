@@ -133,6 +133,10 @@ TEST(OleDateCalendar, FieldsAreRoundedToTheNearestSecond) {
         // 29 Dec 23:59:59.9 and 30 Dec 23:59:59.9 round into the next day.
         {-2.0 + 0.1 * kSecond, 1899, 12, 30, 0, 0, 0},
         {-1.0 + 0.1 * kSecond, 1899, 12, 31, 0, 0, 0},
+        // Just below 0: within half a second it is day 0 itself; further on, "minus zero" days
+        // count the fraction forward from day 0.
+        {-0.4 * kSecond, 1899, 12, 30, 0, 0, 0},
+        {-0.6 * kSecond, 1899, 12, 30, 0, 0, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::setprecision(17) << c.value);

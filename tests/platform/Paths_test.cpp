@@ -2,6 +2,8 @@
 #include "platform/Paths.h"
 #include "support/TestEnv.h"
 
+#include <QString>
+
 #include <sys/stat.h>
 
 using testsupport::TempDirTest;
@@ -38,6 +40,13 @@ TEST_F(PathsTest, TempFilesAreUniquePrivateAndKeepPrefixAndSuffix) {
     ASSERT_EQ(stat(a->c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_FALSE(paths::createTempFile("CVR", "", dir() / "missing"));
+}
+
+TEST(QtPathNames, AreUtf8BothWays) {
+    const std::filesystem::path path = "/home/M\xC3\xBCller/Depot \xE2\x82\xAC.cvr";
+    EXPECT_EQ(paths::toQString(path), QString::fromUtf8("/home/M\xC3\xBCller/Depot \xE2\x82\xAC.cvr"));
+    EXPECT_EQ(paths::fromQString(paths::toQString(path)), path);
+    EXPECT_EQ(paths::fromQString(QString()), std::filesystem::path());
 }
 
 TEST(ProgramPath, NamesTheTestExecutable) {
