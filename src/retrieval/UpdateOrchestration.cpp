@@ -63,18 +63,7 @@ std::unique_ptr<ExtractionItem> makeExtractionItem(ItemPos pos, std::string_view
     item->m_nFiltering = rules.m_nFiltering;
     ReplaceNameSymbol(rules.m_strTextBeforeValue, item->m_szTextBeforeValue, name, symbol, false);
     ReplaceNameSymbol(rules.m_strRegExp, item->m_szRegExp, name, symbol, rules.m_nFiltering == 1);
-    RegExpGroupIndexes indexes;
-    RegExpExpandPlaceHolders(item->m_szRegExp, indexes, item->m_szDecimal, item->m_szThousands);
-    item->m_nOpenIndex = indexes.m_nOpenIndex;
-    item->m_nCloseIndex = indexes.m_nCloseIndex;
-    item->m_nHighIndex = indexes.m_nHighIndex;
-    item->m_nLowIndex = indexes.m_nLowIndex;
-    item->m_nVolumeIndex = indexes.m_nVolumeIndex;
-    item->m_nDayIndex = indexes.m_nDayIndex;
-    item->m_nMonthIndex = indexes.m_nMonthIndex;
-    item->m_nYearIndex = indexes.m_nYearIndex;
-    item->m_nHourIndex = indexes.m_nHourIndex;
-    item->m_nMinuteIndex = indexes.m_nMinuteIndex;
+    RegExpExpandPlaceHolders(item->m_szRegExp, *item, item->m_szDecimal, item->m_szThousands);
     return item;
 }
 

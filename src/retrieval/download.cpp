@@ -216,22 +216,10 @@ int extractQuotation(const ExtractionItem& item, const fs::path& file, const Ole
     const bool caseInsensitive = item.m_bNoCaseSensitive != 0;
     if (item.m_nFiltering != 0) {
         quotation.m_dtDate = reference;
-        RegExpGroupIndexes indexes;
-        indexes.m_nOpenIndex = item.m_nOpenIndex;
-        indexes.m_nCloseIndex = item.m_nCloseIndex;
-        indexes.m_nHighIndex = item.m_nHighIndex;
-        indexes.m_nLowIndex = item.m_nLowIndex;
-        indexes.m_nVolumeIndex = item.m_nVolumeIndex;
-        indexes.m_nDayIndex = item.m_nDayIndex;
-        indexes.m_nMonthIndex = item.m_nMonthIndex;
-        indexes.m_nYearIndex = item.m_nYearIndex;
-        indexes.m_nHourIndex = item.m_nHourIndex;
-        indexes.m_nMinuteIndex = item.m_nMinuteIndex;
         int matchStart = 0;
         int matchLength = 0;
-        const bool found =
-            RegExpGetQuotationFile(file, quotation, item.m_szRegExp, indexes, caseInsensitive, matchStart, matchLength,
-                                   item.m_szThousands, item.m_szDecimal, code, preview);
+        const bool found = RegExpGetQuotationFile(file, quotation, item.m_szRegExp, item, caseInsensitive, matchStart,
+                                                  matchLength, item.m_szThousands, item.m_szDecimal, code, preview);
         if (found)
             code = EXTRACT_OK;
         else if (code == EXTRACT_OK)
