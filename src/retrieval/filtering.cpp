@@ -391,6 +391,31 @@ bool matchSucceeded(int rc, std::string_view pattern, const MatchTexts& texts, i
     return false;
 }
 
+// Appends group `g` to the logged list of a match's groups: its number and (at most 1024 bytes
+// of) its text, or "(unset)" for a group that took no part in the match.
+void appendGroupText(std::string& list, const MatchView& match, int g) {
+    if (!match.isSet(g)) {
+        list += formatText("%2d: (unset); ", g);
+        return;
+    }
+    const std::string_view text = match.text(g).substr(0, 1024);
+    list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
+}
+
+// Reports group `g` as missing: beyond the groups of the match, or one that took no part in it.
+// Always false, with code 5 and the message.
+bool groupMissing(const MatchView& match, int g, int level, int& code, std::string& message) {
+    if (g < 0 || g >= match.count) {
+        CVR_LOG(level, "Match index doesn't exist!");
+        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
+    } else {
+        CVR_LOG(level, "Match index %i took no part in the match!", g);
+        message = formatText("RegExp Match index %i took no part in the match.", g);
+    }
+    code = EXTRACT_GROUP_MISSING;
+    return false;
+}
+
 // The month alternation. "ä" and "ç" stand both as UTF-8 and as their Windows-1252 bytes, since
 // pages come in either encoding; the alternatives keep their order.
 constexpr std::string_view kMonthAlternation =
@@ -477,16 +502,11 @@ bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const Grou
         return false;
     };
     for (int g = 1; g < match.count; ++g) {
-        if (!match.isSet(g)) {
-            if (list != nullptr)
-                *list += formatText("%2d: (unset); ", g);
+        if (list != nullptr)
+            appendGroupText(*list, match, g);
+        if (!match.isSet(g))
             continue; // a group that took no part in the match is absent
-        }
         const std::string_view text = match.text(g);
-        if (list != nullptr) {
-            const std::string_view shown = text.substr(0, 1024);
-            *list += formatText("%2d: '%.*s'; ", g, static_cast<int>(shown.size()), shown.data());
-        }
         // The integer at the group: from the subject at its start, or (import) from its own text.
         const std::string_view numberText = how.import ? text.substr(0, 255) : match.subject.substr(match.start(g));
         if (g == ix.m_nCloseIndex) {
@@ -551,22 +571,12 @@ bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, c
         needed[4] = ix.m_nHourIndex;
         needed[5] = ix.m_nMinuteIndex;
     }
-    for (const int g : needed) {
-        if (g >= match.count) {
-            CVR_LOG(level, "Match index doesn't exist!");
-            message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
-            code = EXTRACT_GROUP_MISSING;
-            return false;
-        }
-    }
-    for (const int g : needed) {
-        if (g >= 1 && !match.isSet(g)) {
-            CVR_LOG(level, "Match index %i took no part in the match!", g);
-            message = formatText("RegExp Match index %i took no part in the match.", g);
-            code = EXTRACT_GROUP_MISSING;
-            return false;
-        }
-    }
+    for (const int g : needed)
+        if (g >= match.count)
+            return groupMissing(match, g, level, code, message);
+    for (const int g : needed)
+        if (g >= 1 && !match.isSet(g))
+            return groupMissing(match, g, level, code, message);
     return true;
 }
 
@@ -611,47 +621,33 @@ enum PlaceHolderKind { kDay, kMonth, kYear, kHour, kMinute, kClose, kOpen, kHigh
 struct ValuePlaceHolder {
     std::string_view token;
     PlaceHolderKind kind;
+    int RegExpGroupIndexes::*index; // where its group number goes; null for [&dummyvalue]
 };
 
+// In the order of PlaceHolderKind.
 constexpr std::array<ValuePlaceHolder, 11> kValuePlaceHolders{{
-    {"[&day]", kDay},
-    {"[&month]", kMonth},
-    {"[&year]", kYear},
-    {"[&hour]", kHour},
-    {"[&minute]", kMinute},
-    {"[&quotation_close]", kClose},
-    {"[&quotation_open]", kOpen},
-    {"[&quotation_high]", kHigh},
-    {"[&quotation_low]", kLow},
-    {"[&volume]", kVolume},
-    {"[&dummyvalue]", kDummy},
+    {"[&day]", kDay, &RegExpGroupIndexes::m_nDayIndex},
+    {"[&month]", kMonth, &RegExpGroupIndexes::m_nMonthIndex},
+    {"[&year]", kYear, &RegExpGroupIndexes::m_nYearIndex},
+    {"[&hour]", kHour, &RegExpGroupIndexes::m_nHourIndex},
+    {"[&minute]", kMinute, &RegExpGroupIndexes::m_nMinuteIndex},
+    {"[&quotation_close]", kClose, &RegExpGroupIndexes::m_nCloseIndex},
+    {"[&quotation_open]", kOpen, &RegExpGroupIndexes::m_nOpenIndex},
+    {"[&quotation_high]", kHigh, &RegExpGroupIndexes::m_nHighIndex},
+    {"[&quotation_low]", kLow, &RegExpGroupIndexes::m_nLowIndex},
+    {"[&volume]", kVolume, &RegExpGroupIndexes::m_nVolumeIndex},
+    {"[&dummyvalue]", kDummy, nullptr},
 }};
+static_assert([] {
+    for (std::size_t k = 0; k < kValuePlaceHolders.size(); ++k)
+        if (kValuePlaceHolders[k].kind != static_cast<PlaceHolderKind>(k))
+            return false;
+    return true;
+}());
 
+// The group number of a place holder other than [&dummyvalue].
 int& indexOf(RegExpGroupIndexes& ix, PlaceHolderKind kind) {
-    switch (kind) {
-    case kDay:
-        return ix.m_nDayIndex;
-    case kMonth:
-        return ix.m_nMonthIndex;
-    case kYear:
-        return ix.m_nYearIndex;
-    case kHour:
-        return ix.m_nHourIndex;
-    case kMinute:
-        return ix.m_nMinuteIndex;
-    case kClose:
-        return ix.m_nCloseIndex;
-    case kOpen:
-        return ix.m_nOpenIndex;
-    case kHigh:
-        return ix.m_nHighIndex;
-    case kLow:
-        return ix.m_nLowIndex;
-    case kVolume:
-    case kDummy:
-        break;
-    }
-    return ix.m_nVolumeIndex;
+    return ix.*kValuePlaceHolders[kind].index;
 }
 
 // A separator inside a character class: the characters that would end or change the class are
@@ -1058,27 +1054,11 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
     matchLength = static_cast<int>(match.text(0).size());
     logMatch(match);
     std::string list;
-    for (int g = 1; g < match.count; ++g) {
-        if (!match.isSet(g)) {
-            list += formatText("%2d: (unset); ", g);
-            continue;
-        }
-        const std::string_view text = match.text(g).substr(0, 1024);
-        list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
-    }
+    for (int g = 1; g < match.count; ++g)
+        appendGroupText(list, match, g);
     CVR_LOG(LOG_LEVEL_INFO, "%s", list.c_str());
-    if (groupIndex < 0 || groupIndex >= match.count) {
-        CVR_LOG(LOG_LEVEL_INFO, "Match index doesn't exist!");
-        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
-        code = EXTRACT_GROUP_MISSING;
-        return false;
-    }
-    if (!match.isSet(groupIndex)) {
-        CVR_LOG(LOG_LEVEL_INFO, "Match index %i took no part in the match!", groupIndex);
-        message = formatText("RegExp Match index %i took no part in the match.", groupIndex);
-        code = EXTRACT_GROUP_MISSING;
-        return false;
-    }
+    if (!match.isSet(groupIndex))
+        return groupMissing(match, groupIndex, LOG_LEVEL_INFO, code, message);
     value = match.text(groupIndex);
     return true;
 }
