@@ -178,6 +178,16 @@ long long roundedSeconds(SteadyClock::duration elapsed) {
     return static_cast<long long>(std::floor(seconds + 0.5));
 }
 
+// The error detail of an answer of 300 or more that is not a missing page: 9 for 400 to 499, 10
+// for 500 to 599, else 11 (with an empty message).
+int answerErrorDetail(long status) {
+    if (status >= 400 && status <= 499)
+        return DOWNLOAD_DETAIL_BAD_URL;
+    if (status >= 500 && status <= 599)
+        return DOWNLOAD_DETAIL_SERVER_ERROR;
+    return DOWNLOAD_DETAIL_MESSAGE;
+}
+
 int kilobytes(std::int64_t bytes) {
     return static_cast<int>(std::min<std::int64_t>(bytes / 1024, INT32_MAX));
 }
@@ -473,14 +483,10 @@ private:
                 expandDate(0, reference);
                 m_job.m_szURL = reference;
             }
-            if (m_status >= 400 && m_status <= 499)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_BAD_URL);
-            else if (m_status >= 500 && m_status <= 599)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_SERVER_ERROR);
-            else {
+            const int detail = answerErrorDetail(m_status);
+            if (detail == DOWNLOAD_DETAIL_MESSAGE)
                 m_message.clear();
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
-            }
+            report(DOWNLOAD_ERROR, detail);
             return false;
         }
         if (parsed.service == ParsedUrl::Service::File)
@@ -514,7 +520,6 @@ private:
             source, m_page, kQuotationProgressStep, start, deadline,
             [limit](SteadyClock::duration elapsed) { return roundedSeconds(elapsed) >= limit; },
             [this](std::int64_t bytes) { reportProgress(bytes); });
-        m_bytes = body.bytes;
         if (body.kind == BodyResult::TimedOut) {
             closeConnection();
             removeFile(m_page);
@@ -531,7 +536,7 @@ private:
             report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
             return false;
         }
-        reportProgress(m_bytes);
+        reportProgress(body.bytes);
         closeConnection();
         if (aborted() || body.kind == BodyResult::Aborted) {
             removeFile(m_page);
@@ -546,7 +551,7 @@ private:
             return false;
         }
         CVR_LOG(LOG_LEVEL_DEBUG, "Finished downloading '%s' (%li / %li Bytes) to '%s'.", m_parsed.object.c_str(),
-                static_cast<long>(m_bytes), static_cast<long>(m_contentLength), m_page.c_str());
+                static_cast<long>(body.bytes), static_cast<long>(m_contentLength), m_page.c_str());
         releaseSlot();
         return true;
     }
@@ -712,7 +717,6 @@ private:
     std::FILE* m_localFile = nullptr;
     long m_status = 0;
     std::int64_t m_contentLength = 0;
-    std::int64_t m_bytes = 0;
     fs::path m_page;
     fs::path m_semiHtml;
     fs::path m_textOnly;
@@ -781,12 +785,7 @@ private:
             return;
         }
         if (status >= 300) {
-            if (status >= 400 && status <= 499)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_BAD_URL);
-            else if (status >= 500 && status <= 599)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_SERVER_ERROR);
-            else
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            report(DOWNLOAD_ERROR, answerErrorDetail(status));
             return;
         }
         report(DOWNLOAD_CONNECTED);
