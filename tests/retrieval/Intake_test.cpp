@@ -13,10 +13,6 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-std::string page(const std::string& text) {
-    return "<html><body><p>" + text + "</p></body></html>";
-}
-
 CKurs quotation(const OleDate& date, double open, double close, double high, double low, double volume) {
     CKurs k(date, close);
     k.m_dOpen = open;

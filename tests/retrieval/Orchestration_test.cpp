@@ -14,10 +14,6 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-std::string page(const std::string& text) {
-    return "<html><body><p>" + text + "</p></body></html>";
-}
-
 // The first index of `status` among the item's reports, or -1.
 int indexOf(const std::vector<Report>& reports, ItemPos pos, int status) {
     for (std::size_t i = 0; i < reports.size(); ++i)

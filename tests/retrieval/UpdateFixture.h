@@ -17,6 +17,11 @@
 
 namespace downloadtest {
 
+// A small page whose one paragraph is `text`.
+inline std::string page(const std::string& text) {
+    return "<html><body><p>" + text + "</p></body></html>";
+}
+
 // A fixed "now": 15 March 2024, 10:00 local time.
 inline OleDate fixedNow() {
     return OleDate(2024, 3, 15, 10, 0, 0);
