@@ -174,7 +174,6 @@ public:
     void SetWaitEvent(DownloadEventHandle event) { m_hWaitEvent = std::move(event); }
     const DownloadEventHandle& GetWaitEvent() const { return m_hWaitEvent; }
     void AddSignalEvent(DownloadEventHandle event);
-    std::size_t SignalEventCount() const { return m_SignalEvents.size(); }
     // Sets every event to signal, front first, and lets go of it.
     void SignalAll();
     void SignalAllAndFree();

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
