@@ -210,6 +210,30 @@ TEST_F(UpdateTest, ItemsThatMayNotBeDownloadedAreLeftOut) {
     finish();
 }
 
+// A template name without a stored key gives the store's defaults: items naming it share the job
+// of the empty URL, which ends as an incorrect URL for each of them, and their flags are cleared.
+TEST_F(UpdateTest, ATemplateThatIsNotStoredEndsAsAnIncorrectUrl) {
+    std::vector<CWPapier*> items;
+    for (const char* name : {"first", "second"}) {
+        items.push_back(addItem(name, "", "", name));
+        items.back()->m_Server.m_strName = "No such template";
+    }
+
+    EXPECT_EQ(UpdateItemsNow(*doc, items), 2);
+    auto reports = finish();
+
+    for (const CWPapier* item : items) {
+        const DownloadStatus* done = finalFor(reports, pos(item));
+        ASSERT_NE(done, nullptr) << item->m_strName;
+        EXPECT_EQ(done->m_nStatus, DOWNLOAD_ERROR);
+        EXPECT_EQ(done->m_nDetail, DOWNLOAD_DETAIL_INCORRECT_URL);
+        EXPECT_EQ(done->m_dwThreadId, finalFor(reports, pos(items[0]))->m_dwThreadId) << "one job for both";
+    }
+    takeIn(reports);
+    for (const CWPapier* item : items)
+        EXPECT_FALSE(doc->IsDownloadInProgress(pos(item)));
+}
+
 // An update for a chosen date expands the date place holders with that date, never steps back,
 // and dates quotations without a date of their own with it.
 TEST_F(UpdateTest, UpdateForAGivenDate) {
