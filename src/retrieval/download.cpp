@@ -263,11 +263,59 @@ int extractQuotation(const ExtractionItem& item, const fs::path& file, const Ole
 }
 
 // ---------------------------------------------------------------------------------------------
+// What both workers share: the job, the message text of its job-level reports and its URL taken
+// apart, and the reports that end a job.
+
+class WorkerBase {
+protected:
+    explicit WorkerBase(DownloadJob& job) : m_job(job) {}
+
+    void report(int status, int detail = DOWNLOAD_DETAIL_NONE) {
+        PostDownloadStatus(m_job, status, status == DOWNLOAD_ERROR ? detail : DOWNLOAD_DETAIL_NONE, m_message, 0, 0);
+    }
+
+    // Ends the job with 12/11 and `message`, logged as a failed download of `object`.
+    void reportFailure(std::string message, const std::string& object) {
+        m_message = std::move(message);
+        CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", object.c_str(), m_message.c_str());
+        report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+    }
+
+    // True when a request of `http` brought an answer; otherwise the job is ended: 13 on abort,
+    // 12/8 at the deadline, 12/5 for a malformed or refused URL, 12/11 with the transfer's error
+    // text for anything else.
+    bool answered(HttpTransfer::Result result, const HttpTransfer& http, const std::string& object) {
+        switch (result) {
+        case HttpTransfer::Result::Ok:
+            return true;
+        case HttpTransfer::Result::Aborted:
+            report(DOWNLOAD_ABORTED);
+            break;
+        case HttpTransfer::Result::TimedOut:
+            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT);
+            break;
+        case HttpTransfer::Result::BadUrl:
+            m_message = http.errorText();
+            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_INCORRECT_URL);
+            break;
+        case HttpTransfer::Result::Failed:
+            reportFailure(http.errorText(), object);
+            break;
+        }
+        return false;
+    }
+
+    DownloadJob& m_job;
+    std::string m_message;
+    ParsedUrl m_parsed;
+};
+
+// ---------------------------------------------------------------------------------------------
 // The quotation and page worker.
 
-class QuotationWorker {
+class QuotationWorker : WorkerBase {
 public:
-    explicit QuotationWorker(DownloadJob& job) : m_job(job) {}
+    explicit QuotationWorker(DownloadJob& job) : WorkerBase(job) {}
 
     void run() {
         try {
@@ -282,10 +330,6 @@ public:
 
 private:
     // --- reports ---
-
-    void report(int status, int detail = DOWNLOAD_DETAIL_NONE) {
-        PostDownloadStatus(m_job, status, status == DOWNLOAD_ERROR ? detail : DOWNLOAD_DETAIL_NONE, m_message, 0, 0);
-    }
 
     void reportProgress(std::int64_t bytes) {
         PostDownloadStatus(m_job, DOWNLOAD_PROGRESS, 0, m_message, kilobytes(bytes), kilobytes(m_contentLength));
@@ -308,12 +352,9 @@ private:
 
     // Ends the job after an unexpected failure: the items not yet finished get 12/11.
     void failWithException(const char* what) {
-        m_message = what;
-        CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-        if (m_current) {
+        if (m_current)
             m_job.AddItem(std::move(m_current));
-        }
-        report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+        reportFailure(what, m_parsed.object);
     }
 
     // --- steps ---
@@ -387,26 +428,10 @@ private:
         if (!m_http) // a date expansion turned a file URL into a web address
             m_http.emplace(transferSettings(m_job.m_Options, false));
         const auto result = m_http->open(url, requestDeadline(m_job.m_nTimeout), &g_bAbortDownloads);
-        switch (result) {
-        case HttpTransfer::Result::Ok:
-            break;
-        case HttpTransfer::Result::Aborted:
-            report(DOWNLOAD_ABORTED);
-            return Attempt::Ended;
-        case HttpTransfer::Result::TimedOut:
+        if (result == HttpTransfer::Result::TimedOut)
             CVR_LOG(LOG_LEVEL_ERROR, "Timeout downloading '%s'", url.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT);
+        if (!answered(result, *m_http, parsed.object))
             return Attempt::Ended;
-        case HttpTransfer::Result::BadUrl:
-            m_message = m_http->errorText();
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_INCORRECT_URL);
-            return Attempt::Ended;
-        case HttpTransfer::Result::Failed:
-            m_message = m_http->errorText();
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
-            return Attempt::Ended;
-        }
         m_status = m_http->status();
         if (m_status >= 300)
             CVR_LOG(LOG_LEVEL_DEBUG, "Error downloading '%s': HTTP %u", m_job.m_szURL.c_str(),
@@ -531,9 +556,7 @@ private:
             closeConnection();
             removeFile(m_page);
             m_page.clear();
-            m_message = body.error;
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            reportFailure(body.error, m_parsed.object);
             return false;
         }
         reportProgress(body.bytes);
@@ -708,10 +731,7 @@ private:
         m_job.FreeItems();
     }
 
-    DownloadJob& m_job;
     bool m_slotHeld = false; // a slot of the job's semaphore
-    std::string m_message;
-    ParsedUrl m_parsed;
     OleDate m_reference;
     std::optional<HttpTransfer> m_http;
     std::FILE* m_localFile = nullptr;
@@ -727,26 +747,20 @@ private:
 // ---------------------------------------------------------------------------------------------
 // The setup worker.
 
-class SetupWorker {
+class SetupWorker : WorkerBase {
 public:
-    explicit SetupWorker(DownloadJob& job) : m_job(job) {}
+    explicit SetupWorker(DownloadJob& job) : WorkerBase(job) {}
 
     void run() {
         try {
             download();
         } catch (const std::exception& e) {
-            m_message = e.what();
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            reportFailure(e.what(), m_parsed.object);
         }
         finish();
     }
 
 private:
-    void report(int status, int detail = DOWNLOAD_DETAIL_NONE) {
-        PostDownloadStatus(m_job, status, status == DOWNLOAD_ERROR ? detail : DOWNLOAD_DETAIL_NONE, m_message, 0, 0);
-    }
-
     void download() {
         if (!m_job.m_bStartReported)
             report(DOWNLOAD_INITIALIZED);
@@ -759,25 +773,8 @@ private:
         m_http.emplace(transferSettings(m_job.m_Options, true));
         report(DOWNLOAD_CONNECTING);
         const auto opened = m_http->open(m_job.m_szURL, requestDeadline(kSetupTimeLimitSeconds), &g_bAbortDownloads);
-        switch (opened) {
-        case HttpTransfer::Result::Ok:
-            break;
-        case HttpTransfer::Result::Aborted:
-            report(DOWNLOAD_ABORTED);
+        if (!answered(opened, *m_http, m_parsed.object))
             return;
-        case HttpTransfer::Result::TimedOut:
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT);
-            return;
-        case HttpTransfer::Result::BadUrl:
-            m_message = m_http->errorText();
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_INCORRECT_URL);
-            return;
-        case HttpTransfer::Result::Failed:
-            m_message = m_http->errorText();
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
-            return;
-        }
         const long status = m_http->status();
         const std::int64_t contentLength = m_http->contentLength().value_or(0);
         if (status == 404) {
@@ -824,9 +821,7 @@ private:
             return;
         }
         if (body.kind == BodyResult::ReadFailed) {
-            m_message = body.error;
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            reportFailure(body.error, m_parsed.object);
             return;
         }
         PostDownloadStatus(m_job, DOWNLOAD_PROGRESS, 0, m_message, kilobytes(body.bytes), kilobytes(contentLength));
@@ -881,9 +876,6 @@ private:
         m_job.FreeItems();
     }
 
-    DownloadJob& m_job;
-    std::string m_message;
-    ParsedUrl m_parsed;
     std::optional<HttpTransfer> m_http;
     fs::path m_folder;
     fs::path m_archive;
