@@ -485,6 +485,21 @@ struct GroupReading {
     bool import = false; // day, numeric month and year from the group's own text; years up to 2100
 };
 
+// The value groups in the order they are tested: where each group's number is, the quotation's
+// value it gives, and whether "N/A" (the value stays 0) is taken.
+struct ValueGroup {
+    int RegExpGroupIndexes::*index;
+    double CKurs::*value;
+    bool notAvailableTaken;
+};
+constexpr ValueGroup kValueGroups[] = {
+    {&RegExpGroupIndexes::m_nCloseIndex, &CKurs::m_dClose, false},
+    {&RegExpGroupIndexes::m_nOpenIndex, &CKurs::m_dOpen, true},
+    {&RegExpGroupIndexes::m_nHighIndex, &CKurs::m_dHigh, true},
+    {&RegExpGroupIndexes::m_nLowIndex, &CKurs::m_dLow, true},
+    {&RegExpGroupIndexes::m_nVolumeIndex, &CKurs::m_dVolume, true},
+};
+
 // Reads the values and the date parts of the groups of `match` into `quotation` and `parts`.
 // False, with code and message, when a value does not convert. `list` gets the groups' texts.
 bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const GroupReading& how,
@@ -508,21 +523,12 @@ bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const Grou
         const std::string_view text = match.text(g);
         // The integer at the group: from the subject at its start, or (import) from its own text.
         const std::string_view numberText = how.import ? text.substr(0, 255) : match.subject.substr(match.start(g));
-        if (g == ix.m_nCloseIndex) {
-            if (!readValue(g, quotation.m_dClose, false))
+        for (const ValueGroup& v : kValueGroups) {
+            if (g != ix.*v.index)
+                continue;
+            if (!readValue(g, quotation.*v.value, v.notAvailableTaken))
                 return false;
-        } else if (g == ix.m_nOpenIndex) {
-            if (!readValue(g, quotation.m_dOpen, true))
-                return false;
-        } else if (g == ix.m_nHighIndex) {
-            if (!readValue(g, quotation.m_dHigh, true))
-                return false;
-        } else if (g == ix.m_nLowIndex) {
-            if (!readValue(g, quotation.m_dLow, true))
-                return false;
-        } else if (g == ix.m_nVolumeIndex) {
-            if (!readValue(g, quotation.m_dVolume, true))
-                return false;
+            break;
         }
         if (how.dateWanted) {
             if (g == ix.m_nDayIndex) {
