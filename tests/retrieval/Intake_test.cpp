@@ -178,12 +178,7 @@ TEST_F(IntakeTest, TestDownloadTakesNoSlotAndMarksNothing) {
     doc = std::make_unique<CWPapierDoc>(&host);
     LoopbackHttpServer server;
     server.reply("/q/SYM", HttpReply::page(page("Alpha Inc: 42,50")));
-    ServerSettings settings;
-    settings.m_strURL = server.url("/q/[&symbol]");
-    settings.m_strTextBeforeValue = "[&name]:";
-    settings.m_strThousands = ".";
-    settings.m_strDecimal = ",";
-    settings.m_nTimeout = 10;
+    const ServerSettings settings = anchorRules(server.url("/q/[&symbol]"), "[&name]:");
     CWPapier* inPortfolio = addItem("Alpha Inc", "", "", "SYM");
     CWPapier outside;
     outside.m_strName = "Alpha Inc";

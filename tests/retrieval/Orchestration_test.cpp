@@ -111,12 +111,7 @@ TEST_F(UpdateTest, ItemsOfOneUrlShareAJob) {
     server.reply("/shared", slow);
     server.reply("/t/X.html", HttpReply::page(page("C: 3,00 D: 4,00")));
     server.reply("/t/Y.html", HttpReply::page(page("E: 5,00")));
-    ServerSettings exchange;
-    exchange.m_strURL = server.url("/t/[&symbol].html");
-    exchange.m_strTextBeforeValue = "[&name]:";
-    exchange.m_strThousands = ".";
-    exchange.m_strDecimal = ",";
-    exchange.m_nTimeout = 10;
+    const ServerSettings exchange = anchorRules(server.url("/t/[&symbol].html"), "[&name]:");
     ASSERT_TRUE(SaveServerSettings("Exchange", &exchange));
 
     // A alone would run out of time waiting for the answer; B's limit holds for both.
