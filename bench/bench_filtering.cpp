@@ -131,7 +131,8 @@ void anchorSemiHtml(benchmark::State& state, int which) {
     setBytes(state, which);
 }
 
-void regExpMemory(benchmark::State& state, int which) {
+// One quotation by the pattern, from the page in memory or (as the download worker) from its file.
+void regExp(benchmark::State& state, int which, bool fromFile) {
     const Page& p = page(which);
     RegExpGroupIndexes ix;
     const std::string pattern = expandedPattern(ix);
@@ -140,24 +141,10 @@ void regExpMemory(benchmark::State& state, int which) {
         q.m_dtDate = OleDate(2023, 3, 6, 12, 0, 0);
         int start = 0, length = 0, code = -1;
         std::string message;
-        if (!RegExpGetQuotation(p.html, q, pattern, ix, false, true, start, length, ".", ",", code, message) ||
-            q.m_dClose != 1234.56)
-            state.SkipWithError("regular-expression extraction failed");
-    }
-    setBytes(state, which);
-}
-
-void regExpFile(benchmark::State& state, int which) {
-    const Page& p = page(which);
-    RegExpGroupIndexes ix;
-    const std::string pattern = expandedPattern(ix);
-    for (auto _ : state) {
-        CKurs q;
-        q.m_dtDate = OleDate(2023, 3, 6, 12, 0, 0);
-        int start = 0, length = 0, code = -1;
-        std::string message;
-        if (!RegExpGetQuotationFile(p.original, q, pattern, ix, false, start, length, ".", ",", code, message) ||
-            q.m_dClose != 1234.56)
+        const bool found =
+            fromFile ? RegExpGetQuotationFile(p.original, q, pattern, ix, false, start, length, ".", ",", code, message)
+                     : RegExpGetQuotation(p.html, q, pattern, ix, false, true, start, length, ".", ",", code, message);
+        if (!found || q.m_dClose != 1234.56)
             state.SkipWithError("regular-expression extraction failed");
     }
     setBytes(state, which);
@@ -198,8 +185,8 @@ const Measure kMeasures[] = {
     {"HtmlToTxt text-only", [](benchmark::State& s, int w) { convertFile(s, w, FORMAT_TEXT_ONLY); }},
     {"GetQuotationText", anchorText},
     {"GetQuotationSemiHtml", anchorSemiHtml},
-    {"RegExpGetQuotationFile", regExpFile},
-    {"RegExpGetQuotation", regExpMemory},
+    {"RegExpGetQuotationFile", [](benchmark::State& s, int w) { regExp(s, w, true); }},
+    {"RegExpGetQuotation", [](benchmark::State& s, int w) { regExp(s, w, false); }},
     {"bare PCRE2 compile+JIT+match", barePcre2},
 };
 

@@ -1,21 +1,9 @@
 // The intake of a downloaded quotation.
 #include "retrieval/DownloadIntake.h"
 
+#include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
-
-#include <cstdio>
-
-namespace {
-
-std::string missingRateText(const char* format, const std::string& name, const std::string& date) {
-    const int size = std::snprintf(nullptr, 0, format, name.c_str(), date.c_str());
-    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, name.c_str(), date.c_str());
-    return text;
-}
-
-} // namespace
 
 int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quotation) {
     if (pos == kNoItemPos)
@@ -42,8 +30,8 @@ int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quo
                     item->m_strName.c_str(), date.c_str());
             doc.notifyUser(
                 PortfolioNotice::Kind::Warning,
-                missingRateText("Could not update quotation for '%s'.\n\nCurrency quotation on %s is missing!",
-                                item->m_strName, date));
+                textcodec::formatText("Could not update quotation for '%s'.\n\nCurrency quotation on %s is missing!",
+                                      item->m_strName.c_str(), date.c_str()));
             doc.ResetDownloadFlag(item);
             return 0;
         }

@@ -10,6 +10,15 @@ namespace {
 std::atomic<std::uint32_t> g_lastWorkerId{0};
 thread_local std::uint32_t t_workerId = 0;
 
+// Ends a job that gets no worker: every item still gets its first and its final report, so the
+// receivers' counts balance.
+void refuseJob(DownloadJob& job, std::uint32_t id, int status, int detail, std::string_view message) {
+    if (!job.m_bStartReported)
+        PostDownloadStatusAs(id, job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
+    PostDownloadStatusAs(id, job, status, detail, message, 0, 0);
+    job.FreeItems();
+}
+
 } // namespace
 
 std::uint32_t currentDownloadWorkerId() {
@@ -65,11 +74,7 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
     std::unique_lock lock(m_mutex);
     if (m_shutDown) {
         lock.unlock();
-        // Every item still gets its first and its final report, so the receivers' counts balance.
-        if (!job->m_bStartReported)
-            PostDownloadStatusAs(id, *job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
-        PostDownloadStatusAs(id, *job, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
-        job->FreeItems();
+        refuseJob(*job, id, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
         return 0;
     }
     joinEnded(lock);
@@ -94,11 +99,7 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
         lock.unlock();
         DownloadActivity::instance().workerEnded();
         CVR_LOG(LOG_LEVEL_ERROR, "Could not start download thread for '%s': %s", job->m_szURL.c_str(), e.what());
-        if (!job->m_bStartReported)
-            PostDownloadStatusAs(id, *job, DOWNLOAD_INITIALIZED, DOWNLOAD_DETAIL_NONE, {}, 0, 0);
-        PostDownloadStatusAs(id, *job, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!",
-                             0, 0);
-        job->FreeItems();
+        refuseJob(*job, id, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!");
         return 0;
     }
     job.release(); // the thread owns it now

@@ -1,9 +1,10 @@
 // The download records and their small operations: reports, events, jobs and items.
 #include "retrieval/download.h"
 
+#include "platform/TextCodec.h"
+
 #include <algorithm>
 #include <condition_variable>
-#include <cstdio>
 
 // --- DownloadStatus --------------------------------------------------------------------------
 
@@ -81,14 +82,10 @@ std::string DownloadStatusText(const DownloadStatus& status) {
         return "Connecting...";
     case DOWNLOAD_CONNECTED:
         return "Connected";
-    case DOWNLOAD_PROGRESS: {
-        char text[96];
+    case DOWNLOAD_PROGRESS:
         if (status.m_nKBTotal > 0)
-            std::snprintf(text, sizeof text, "Download %i KB / %i KB", status.m_nKBDone, status.m_nKBTotal);
-        else
-            std::snprintf(text, sizeof text, "Download %i KB", status.m_nKBDone);
-        return text;
-    }
+            return textcodec::formatText("Download %i KB / %i KB", status.m_nKBDone, status.m_nKBTotal);
+        return textcodec::formatText("Download %i KB", status.m_nKBDone);
     case DOWNLOAD_AWAITING:
         return "Awaiting dependencies...";
     case DOWNLOAD_EXTRACTING:

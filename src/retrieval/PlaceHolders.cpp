@@ -1,37 +1,38 @@
 #include "retrieval/PlaceHolders.h"
 
+#include "platform/TextCodec.h"
+
 #include <algorithm>
 #include <array>
 #include <climits>
-#include <cstdio>
+#include <cstdint>
 
 namespace {
 
 enum class StepUnit { none, days, hours, minutes };
 
-enum class DateField { day, dayOfWeek, month, monthName, year, hour, minute };
-
 struct DatePlaceHolder {
     std::string_view token;
-    DateField field;
+    std::uint16_t SystemTime::*field; // the calendar field it shows
     StepUnit unit;
-    int table; // month-name table for DateField::monthName
+    bool twoDigits; // a number with a leading zero below 10
+    int names;      // month-name table, or -1 for the number
 };
 
 // The order of one pass; it decides which place holder applies a step back.
 constexpr std::array<DatePlaceHolder, 12> kDatePlaceHolders{{
-    {"[&d]", DateField::day, StepUnit::days, 0},
-    {"[&dw]", DateField::dayOfWeek, StepUnit::days, 0},
-    {"[&m]", DateField::month, StepUnit::none, 0},
-    {"[&mstr]", DateField::monthName, StepUnit::none, 0},
-    {"[&mstr.de]", DateField::monthName, StepUnit::none, 1},
-    {"[&mstr.pt]", DateField::monthName, StepUnit::none, 2},
-    {"[&mstr_long]", DateField::monthName, StepUnit::none, 3},
-    {"[&mstr_long.de]", DateField::monthName, StepUnit::none, 4},
-    {"[&mstr_long.pt]", DateField::monthName, StepUnit::none, 5},
-    {"[&y]", DateField::year, StepUnit::none, 0},
-    {"[&h]", DateField::hour, StepUnit::hours, 0},
-    {"[&min]", DateField::minute, StepUnit::minutes, 0},
+    {"[&d]", &SystemTime::wDay, StepUnit::days, true, -1},
+    {"[&dw]", &SystemTime::wDayOfWeek, StepUnit::days, false, -1},
+    {"[&m]", &SystemTime::wMonth, StepUnit::none, true, -1},
+    {"[&mstr]", &SystemTime::wMonth, StepUnit::none, false, 0},
+    {"[&mstr.de]", &SystemTime::wMonth, StepUnit::none, false, 1},
+    {"[&mstr.pt]", &SystemTime::wMonth, StepUnit::none, false, 2},
+    {"[&mstr_long]", &SystemTime::wMonth, StepUnit::none, false, 3},
+    {"[&mstr_long.de]", &SystemTime::wMonth, StepUnit::none, false, 4},
+    {"[&mstr_long.pt]", &SystemTime::wMonth, StepUnit::none, false, 5},
+    {"[&y]", &SystemTime::wYear, StepUnit::none, false, -1},
+    {"[&h]", &SystemTime::wHour, StepUnit::hours, true, -1},
+    {"[&min]", &SystemTime::wMinute, StepUnit::minutes, true, -1},
 }};
 
 // Month names, January first. Text is UTF-8 here, so "ä" is written as such.
@@ -50,31 +51,11 @@ constexpr std::array<std::array<std::string_view, 12>, 6> kMonthNames{{
 std::string dateValue(const DatePlaceHolder& ph, const OleDate& date) {
     SystemTime st;
     if (date.GetStatus() != OleDate::valid || !date.GetAsSystemTime(st))
-        return ph.field == DateField::dayOfWeek ? "-2" : "-1";
-    char buf[16];
-    switch (ph.field) {
-    case DateField::day:
-        std::snprintf(buf, sizeof buf, "%02d", st.wDay);
-        break;
-    case DateField::dayOfWeek:
-        std::snprintf(buf, sizeof buf, "%d", st.wDayOfWeek);
-        break;
-    case DateField::month:
-        std::snprintf(buf, sizeof buf, "%02d", st.wMonth);
-        break;
-    case DateField::monthName:
-        return std::string(kMonthNames[ph.table][st.wMonth - 1]);
-    case DateField::year:
-        std::snprintf(buf, sizeof buf, "%d", st.wYear);
-        break;
-    case DateField::hour:
-        std::snprintf(buf, sizeof buf, "%02d", st.wHour);
-        break;
-    case DateField::minute:
-        std::snprintf(buf, sizeof buf, "%02d", st.wMinute);
-        break;
-    }
-    return buf;
+        return ph.field == &SystemTime::wDayOfWeek ? "-2" : "-1";
+    const int value = st.*ph.field;
+    if (ph.names >= 0)
+        return std::string(kMonthNames[ph.names][value - 1]);
+    return textcodec::formatText(ph.twoDigits ? "%02d" : "%d", value);
 }
 
 void stepDateBack(OleDate& date, StepUnit unit, int count) {

@@ -1,9 +1,11 @@
 #include "retrieval/ServerConfigStore.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/TextCodec.h"
 
 #include <cerrno>
-#include <cstdio>
+
+using textcodec::formatText;
 
 namespace {
 
@@ -11,32 +13,94 @@ const SettingsKey kServerKey("Server");
 const SettingsKey kImportServerKey("ImportServer");
 const SettingsKey kServerVersionKey("Server Version");
 
-// Reads a text value over `field` when it is stored.
-void readText(const SettingsStore& store, const SettingsKey& key, const char* name, std::string& field) {
-    if (store.hasValue(key, name))
-        field = store.readString(key, name, field);
+// One stored value of a record: its name in the record's key and the field it belongs to, a text
+// or a number (a dword in the export). Loading and the export take every value in table order;
+// saving leaves out those that are never written.
+template <class Record> struct StoredField {
+    const char* name;
+    std::string Record::*text = nullptr;
+    int Record::*number = nullptr;
+    bool written = true;
+};
+
+template <class Record>
+constexpr StoredField<Record> textField(const char* name, std::string Record::*field, bool written = true) {
+    return {name, field, nullptr, written};
 }
 
-void readNumber(const SettingsStore& store, const SettingsKey& key, const char* name, int& field) {
-    field = store.readInt(key, name, field);
+template <class Record> constexpr StoredField<Record> numberField(const char* name, int Record::*field) {
+    return {name, nullptr, field, true};
 }
 
-std::string line(const char* format, const std::string& text) {
-    const int size = std::snprintf(nullptr, 0, format, text.c_str());
-    std::string out(static_cast<std::size_t>(size) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, text.c_str());
-    out.resize(static_cast<std::size_t>(size));
+using S = ServerSettings;
+using I = ImportServerSettings;
+
+// "SymbolInfo" and "SymbolSearchUrl" are read and exported, never written.
+constexpr StoredField<S> kServerFields[] = {
+    textField("URL", &S::m_strURL),
+    textField("TAUSEND", &S::m_strThousands),
+    textField("DECIMAL", &S::m_strDecimal),
+    textField("Text_before_Value", &S::m_strTextBeforeValue),
+    numberField("Timeout", &S::m_nTimeout),
+    numberField("Format", &S::m_nFormat),
+    numberField("Nr_HTML_before_Value", &S::m_nHtmlBeforeValue),
+    numberField("Numbers_before_Value", &S::m_nNumbersBeforeValue),
+    numberField("NoCaseSensitiv", &S::m_bNoCaseSensitive),
+    numberField("Filtering", &S::m_nFiltering),
+    textField("RegExp", &S::m_strRegExp),
+    textField("SymbolInfo", &S::m_strSymbolInfo, false),
+    textField("SymbolSearchUrl", &S::m_strSymbolSearchUrl, false),
+};
+
+constexpr StoredField<I> kImportServerFields[] = {
+    textField("URL", &I::m_strURL),
+    textField("TAUSEND", &I::m_strThousands),
+    textField("DECIMAL", &I::m_strDecimal),
+    numberField("Format", &I::m_nFormat),
+    numberField("NoCaseSensitiv", &I::m_bNoCaseSensitive),
+    textField("RegExp", &I::m_strRegExp),
+    textField("SymbolInfo", &I::m_strSymbolInfo, false),
+    textField("SymbolSearchUrl", &I::m_strSymbolSearchUrl, false),
+};
+
+// Reads every stored value over its field; a value that is not stored leaves the field as it is.
+template <class Record, std::size_t N>
+void readFields(const SettingsStore& store, const SettingsKey& key, const StoredField<Record> (&fields)[N],
+                Record& record) {
+    for (const auto& f : fields) {
+        if (f.text)
+            record.*f.text = store.readString(key, f.name, record.*f.text);
+        else
+            record.*f.number = store.readInt(key, f.name, record.*f.number);
+    }
+}
+
+// Writes every field that is written, all of them even after a failure; false when any failed.
+template <class Record, std::size_t N>
+bool writeFields(SettingsStore& store, const SettingsKey& key, const StoredField<Record> (&fields)[N],
+                 const Record& record) {
+    bool ok = true;
+    for (const auto& f : fields) {
+        if (!f.written)
+            continue;
+        const bool stored =
+            f.text ? store.writeString(key, f.name, record.*f.text) : store.writeInt(key, f.name, record.*f.number);
+        ok = stored && ok;
+    }
+    return ok;
+}
+
+// The export's lines of a record's values: "name"="text" or "name"=dword:%08x.
+template <class Record, std::size_t N>
+std::string exportFields(const StoredField<Record> (&fields)[N], const Record& record) {
+    std::string out;
+    for (const auto& f : fields) {
+        if (f.text)
+            out += std::string("\"") + f.name + "\"=\"" + EscapeRegString(record.*f.text) + "\"\r\n";
+        else
+            out += formatText("\"%s\"=dword:%08x\r\n", f.name, static_cast<unsigned>(record.*f.number));
+    }
     return out;
-}
-
-std::string textLine(const char* name, const std::string& value) {
-    return std::string("\"") + name + "\"=\"" + EscapeRegString(value) + "\"\r\n";
-}
-
-std::string dwordLine(const char* name, int value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "\"%s\"=dword:%08x\r\n", name, static_cast<unsigned>(value));
-    return buffer;
 }
 
 // The cause code of a file error as the message shows it (the class library's numbering).
@@ -101,20 +165,7 @@ void LoadServerSettings(const std::string& name, ServerSettings* record, const S
     record->m_nRegExpMinuteIndex = 6;
     if (name.empty())
         return;
-    const SettingsKey key = kServerKey.child(name);
-    readText(store, key, "URL", record->m_strURL);
-    readText(store, key, "TAUSEND", record->m_strThousands);
-    readText(store, key, "DECIMAL", record->m_strDecimal);
-    readText(store, key, "Text_before_Value", record->m_strTextBeforeValue);
-    readNumber(store, key, "Timeout", record->m_nTimeout);
-    readNumber(store, key, "Format", record->m_nFormat);
-    readNumber(store, key, "Nr_HTML_before_Value", record->m_nHtmlBeforeValue);
-    readNumber(store, key, "Numbers_before_Value", record->m_nNumbersBeforeValue);
-    readNumber(store, key, "NoCaseSensitiv", record->m_bNoCaseSensitive);
-    readNumber(store, key, "Filtering", record->m_nFiltering);
-    readText(store, key, "RegExp", record->m_strRegExp);
-    readText(store, key, "SymbolInfo", record->m_strSymbolInfo);
-    readText(store, key, "SymbolSearchUrl", record->m_strSymbolSearchUrl);
+    readFields(store, kServerKey.child(name), kServerFields, *record);
 }
 
 void LoadImportServerSettings(const std::string& name, ImportServerSettings* record, const SettingsStore& store) {
@@ -131,46 +182,19 @@ void LoadImportServerSettings(const std::string& name, ImportServerSettings* rec
     record->m_strSymbolSearchUrl.clear();
     if (name.empty())
         return;
-    const SettingsKey key = kImportServerKey.child(name);
-    readText(store, key, "URL", record->m_strURL);
-    readText(store, key, "TAUSEND", record->m_strThousands);
-    readText(store, key, "DECIMAL", record->m_strDecimal);
-    readNumber(store, key, "Format", record->m_nFormat);
-    readNumber(store, key, "NoCaseSensitiv", record->m_bNoCaseSensitive);
-    readText(store, key, "RegExp", record->m_strRegExp);
-    readText(store, key, "SymbolInfo", record->m_strSymbolInfo);
-    readText(store, key, "SymbolSearchUrl", record->m_strSymbolSearchUrl);
+    readFields(store, kImportServerKey.child(name), kImportServerFields, *record);
 }
 
 bool SaveServerSettings(const std::string& name, const ServerSettings* record, SettingsStore& store) {
     if (name.empty() || !record)
         return false;
-    const SettingsKey key = kServerKey.child(name);
-    bool ok = store.writeString(key, "URL", record->m_strURL);
-    ok = store.writeString(key, "TAUSEND", record->m_strThousands) && ok;
-    ok = store.writeString(key, "DECIMAL", record->m_strDecimal) && ok;
-    ok = store.writeString(key, "Text_before_Value", record->m_strTextBeforeValue) && ok;
-    ok = store.writeInt(key, "Timeout", record->m_nTimeout) && ok;
-    ok = store.writeInt(key, "Format", record->m_nFormat) && ok;
-    ok = store.writeInt(key, "Nr_HTML_before_Value", record->m_nHtmlBeforeValue) && ok;
-    ok = store.writeInt(key, "Numbers_before_Value", record->m_nNumbersBeforeValue) && ok;
-    ok = store.writeInt(key, "NoCaseSensitiv", record->m_bNoCaseSensitive) && ok;
-    ok = store.writeInt(key, "Filtering", record->m_nFiltering) && ok;
-    ok = store.writeString(key, "RegExp", record->m_strRegExp) && ok;
-    return ok;
+    return writeFields(store, kServerKey.child(name), kServerFields, *record);
 }
 
 bool SaveImportServerSettings(const std::string& name, const ImportServerSettings* record, SettingsStore& store) {
     if (name.empty() || !record)
         return false;
-    const SettingsKey key = kImportServerKey.child(name);
-    bool ok = store.writeString(key, "URL", record->m_strURL);
-    ok = store.writeString(key, "TAUSEND", record->m_strThousands) && ok;
-    ok = store.writeString(key, "DECIMAL", record->m_strDecimal) && ok;
-    ok = store.writeInt(key, "Format", record->m_nFormat) && ok;
-    ok = store.writeInt(key, "NoCaseSensitiv", record->m_bNoCaseSensitive) && ok;
-    ok = store.writeString(key, "RegExp", record->m_strRegExp) && ok;
-    return ok;
+    return writeFields(store, kImportServerKey.child(name), kImportServerFields, *record);
 }
 
 bool DeleteServerSettings(const std::string& name, SettingsStore& store) {
@@ -206,8 +230,8 @@ std::string ServerSettingsExportText(const SettingsStore& store) {
     EnumImportServerNames(imports, store);
 
     std::string out = "REGEDIT4\r\n\r\n";
-    out += line("[HKEY_CURRENT_USER\\%s]\r\n\r\n", kServerKeyText);
-    out += line("[HKEY_CURRENT_USER\\%s]\r\n\r\n", kImportServerKeyText);
+    out += formatText("[HKEY_CURRENT_USER\\%s]\r\n\r\n", kServerKeyText);
+    out += formatText("[HKEY_CURRENT_USER\\%s]\r\n\r\n", kImportServerKeyText);
     out += "[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server Version]\r\n";
     const std::string version = store.readString(kServerVersionKey, "Version name", "unknown");
     out += "\"Version name\"=\"" + EscapeRegString(version) + "b\"\r\n\r\n";
@@ -215,35 +239,14 @@ std::string ServerSettingsExportText(const SettingsStore& store) {
     for (const auto& name : servers) {
         ServerSettings s;
         LoadServerSettings(name, &s, store);
-        out += line("[HKEY_CURRENT_USER\\%s", kServerKeyText) + name + "]\r\n";
-        out += textLine("URL", s.m_strURL);
-        out += textLine("TAUSEND", s.m_strThousands);
-        out += textLine("DECIMAL", s.m_strDecimal);
-        out += textLine("Text_before_Value", s.m_strTextBeforeValue);
-        out += dwordLine("Timeout", s.m_nTimeout);
-        out += dwordLine("Format", s.m_nFormat);
-        out += dwordLine("Nr_HTML_before_Value", s.m_nHtmlBeforeValue);
-        out += dwordLine("Numbers_before_Value", s.m_nNumbersBeforeValue);
-        out += dwordLine("NoCaseSensitiv", s.m_bNoCaseSensitive);
-        out += dwordLine("Filtering", s.m_nFiltering);
-        out += textLine("RegExp", s.m_strRegExp);
-        out += textLine("SymbolInfo", s.m_strSymbolInfo);
-        out += textLine("SymbolSearchUrl", s.m_strSymbolSearchUrl);
-        out += "\r\n";
+        out += std::string("[HKEY_CURRENT_USER\\") + kServerKeyText + name + "]\r\n";
+        out += exportFields(kServerFields, s) + "\r\n";
     }
     for (const auto& name : imports) {
         ImportServerSettings s;
         LoadImportServerSettings(name, &s, store);
-        out += line("[HKEY_CURRENT_USER\\%s", kImportServerKeyText) + name + "]\r\n";
-        out += textLine("URL", s.m_strURL);
-        out += textLine("TAUSEND", s.m_strThousands);
-        out += textLine("DECIMAL", s.m_strDecimal);
-        out += dwordLine("Format", s.m_nFormat);
-        out += dwordLine("NoCaseSensitiv", s.m_bNoCaseSensitive);
-        out += textLine("RegExp", s.m_strRegExp);
-        out += textLine("SymbolInfo", s.m_strSymbolInfo);
-        out += textLine("SymbolSearchUrl", s.m_strSymbolSearchUrl);
-        out += "\r\n";
+        out += std::string("[HKEY_CURRENT_USER\\") + kImportServerKeyText + name + "]\r\n";
+        out += exportFields(kImportServerFields, s) + "\r\n";
     }
     return out;
 }
@@ -258,8 +261,6 @@ ExportResult ExportServerSettings(const std::string& path, const SettingsStore& 
         return result;
     }
     result.cause = fileErrorCause(errno);
-    char message[64];
-    std::snprintf(message, sizeof message, "File could not be saved (%i)", result.cause);
-    result.message = message;
+    result.message = formatText("File could not be saved (%i)", result.cause);
     return result;
 }

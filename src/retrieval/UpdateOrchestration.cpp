@@ -35,15 +35,21 @@ DownloadOptions jobOptions(const CWPapierDoc& doc) {
     return out;
 }
 
+// The templates of one update by name, each loaded from the store once (every value read is a
+// settings-file access, and many items usually share a few templates).
+using TemplateCache = std::unordered_map<std::string, ServerSettings>;
+
 // The rules an item is downloaded by: the template its configuration names, loaded from the
 // store (a name without a key gives the defaults, whose empty URL the worker reports as an
 // incorrect URL), or, with an empty name, its own settings.
-ServerSettings rulesOf(const CWPapier& item) {
-    if (item.m_Server.m_strName.empty())
+ServerSettings rulesOf(const CWPapier& item, TemplateCache& templates) {
+    const std::string& name = item.m_Server.m_strName;
+    if (name.empty())
         return item.m_Server;
-    ServerSettings rules;
-    LoadServerSettings(item.m_Server.m_strName, &rules);
-    return rules;
+    const auto [at, added] = templates.try_emplace(name);
+    if (added)
+        LoadServerSettings(name, &at->second);
+    return at->second;
 }
 
 // The extraction part of a job for one item: the rules' fields, the anchor text and the pattern
@@ -63,18 +69,7 @@ std::unique_ptr<ExtractionItem> makeExtractionItem(ItemPos pos, std::string_view
     item->m_nFiltering = rules.m_nFiltering;
     ReplaceNameSymbol(rules.m_strTextBeforeValue, item->m_szTextBeforeValue, name, symbol, false);
     ReplaceNameSymbol(rules.m_strRegExp, item->m_szRegExp, name, symbol, rules.m_nFiltering == 1);
-    RegExpGroupIndexes indexes;
-    RegExpExpandPlaceHolders(item->m_szRegExp, indexes, item->m_szDecimal, item->m_szThousands);
-    item->m_nOpenIndex = indexes.m_nOpenIndex;
-    item->m_nCloseIndex = indexes.m_nCloseIndex;
-    item->m_nHighIndex = indexes.m_nHighIndex;
-    item->m_nLowIndex = indexes.m_nLowIndex;
-    item->m_nVolumeIndex = indexes.m_nVolumeIndex;
-    item->m_nDayIndex = indexes.m_nDayIndex;
-    item->m_nMonthIndex = indexes.m_nMonthIndex;
-    item->m_nYearIndex = indexes.m_nYearIndex;
-    item->m_nHourIndex = indexes.m_nHourIndex;
-    item->m_nMinuteIndex = indexes.m_nMinuteIndex;
+    RegExpExpandPlaceHolders(item->m_szRegExp, *item, item->m_szDecimal, item->m_szThousands);
     return item;
 }
 
@@ -95,6 +90,7 @@ bool mayDownload(const CWPapier& item) {
 std::vector<Candidate> candidatesOf(const CWPapierDoc& doc, const std::vector<CWPapier*>& items) {
     std::vector<Candidate> candidates;
     candidates.reserve(items.size());
+    TemplateCache templates;
     for (CWPapier* item : items) {
         Candidate c;
         c.item = item;
@@ -102,7 +98,7 @@ std::vector<Candidate> candidatesOf(const CWPapierDoc& doc, const std::vector<CW
         // Items that may not be downloaded now never become eligible during the update.
         if (c.pos != kNoItemPos && mayDownload(*item) &&
             (!item->m_Server.m_strName.empty() || !item->m_Server.m_strURL.empty())) {
-            c.rules = rulesOf(*item);
+            c.rules = rulesOf(*item, templates);
             ReplaceItemPlaceHolders(c.rules->m_strURL, c.url, item, false);
         }
         candidates.push_back(std::move(c));

@@ -178,6 +178,16 @@ long long roundedSeconds(SteadyClock::duration elapsed) {
     return static_cast<long long>(std::floor(seconds + 0.5));
 }
 
+// The error detail of an answer of 300 or more that is not a missing page: 9 for 400 to 499, 10
+// for 500 to 599, else 11 (with an empty message).
+int answerErrorDetail(long status) {
+    if (status >= 400 && status <= 499)
+        return DOWNLOAD_DETAIL_BAD_URL;
+    if (status >= 500 && status <= 599)
+        return DOWNLOAD_DETAIL_SERVER_ERROR;
+    return DOWNLOAD_DETAIL_MESSAGE;
+}
+
 int kilobytes(std::int64_t bytes) {
     return static_cast<int>(std::min<std::int64_t>(bytes / 1024, INT32_MAX));
 }
@@ -216,22 +226,10 @@ int extractQuotation(const ExtractionItem& item, const fs::path& file, const Ole
     const bool caseInsensitive = item.m_bNoCaseSensitive != 0;
     if (item.m_nFiltering != 0) {
         quotation.m_dtDate = reference;
-        RegExpGroupIndexes indexes;
-        indexes.m_nOpenIndex = item.m_nOpenIndex;
-        indexes.m_nCloseIndex = item.m_nCloseIndex;
-        indexes.m_nHighIndex = item.m_nHighIndex;
-        indexes.m_nLowIndex = item.m_nLowIndex;
-        indexes.m_nVolumeIndex = item.m_nVolumeIndex;
-        indexes.m_nDayIndex = item.m_nDayIndex;
-        indexes.m_nMonthIndex = item.m_nMonthIndex;
-        indexes.m_nYearIndex = item.m_nYearIndex;
-        indexes.m_nHourIndex = item.m_nHourIndex;
-        indexes.m_nMinuteIndex = item.m_nMinuteIndex;
         int matchStart = 0;
         int matchLength = 0;
-        const bool found =
-            RegExpGetQuotationFile(file, quotation, item.m_szRegExp, indexes, caseInsensitive, matchStart, matchLength,
-                                   item.m_szThousands, item.m_szDecimal, code, preview);
+        const bool found = RegExpGetQuotationFile(file, quotation, item.m_szRegExp, item, caseInsensitive, matchStart,
+                                                  matchLength, item.m_szThousands, item.m_szDecimal, code, preview);
         if (found)
             code = EXTRACT_OK;
         else if (code == EXTRACT_OK)
@@ -265,11 +263,59 @@ int extractQuotation(const ExtractionItem& item, const fs::path& file, const Ole
 }
 
 // ---------------------------------------------------------------------------------------------
+// What both workers share: the job, the message text of its job-level reports and its URL taken
+// apart, and the reports that end a job.
+
+class WorkerBase {
+protected:
+    explicit WorkerBase(DownloadJob& job) : m_job(job) {}
+
+    void report(int status, int detail = DOWNLOAD_DETAIL_NONE) {
+        PostDownloadStatus(m_job, status, status == DOWNLOAD_ERROR ? detail : DOWNLOAD_DETAIL_NONE, m_message, 0, 0);
+    }
+
+    // Ends the job with 12/11 and `message`, logged as a failed download of `object`.
+    void reportFailure(std::string message, const std::string& object) {
+        m_message = std::move(message);
+        CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", object.c_str(), m_message.c_str());
+        report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+    }
+
+    // True when a request of `http` brought an answer; otherwise the job is ended: 13 on abort,
+    // 12/8 at the deadline, 12/5 for a malformed or refused URL, 12/11 with the transfer's error
+    // text for anything else.
+    bool answered(HttpTransfer::Result result, const HttpTransfer& http, const std::string& object) {
+        switch (result) {
+        case HttpTransfer::Result::Ok:
+            return true;
+        case HttpTransfer::Result::Aborted:
+            report(DOWNLOAD_ABORTED);
+            break;
+        case HttpTransfer::Result::TimedOut:
+            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT);
+            break;
+        case HttpTransfer::Result::BadUrl:
+            m_message = http.errorText();
+            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_INCORRECT_URL);
+            break;
+        case HttpTransfer::Result::Failed:
+            reportFailure(http.errorText(), object);
+            break;
+        }
+        return false;
+    }
+
+    DownloadJob& m_job;
+    std::string m_message;
+    ParsedUrl m_parsed;
+};
+
+// ---------------------------------------------------------------------------------------------
 // The quotation and page worker.
 
-class QuotationWorker {
+class QuotationWorker : WorkerBase {
 public:
-    explicit QuotationWorker(DownloadJob& job) : m_job(job) {}
+    explicit QuotationWorker(DownloadJob& job) : WorkerBase(job) {}
 
     void run() {
         try {
@@ -284,10 +330,6 @@ public:
 
 private:
     // --- reports ---
-
-    void report(int status, int detail = DOWNLOAD_DETAIL_NONE) {
-        PostDownloadStatus(m_job, status, status == DOWNLOAD_ERROR ? detail : DOWNLOAD_DETAIL_NONE, m_message, 0, 0);
-    }
 
     void reportProgress(std::int64_t bytes) {
         PostDownloadStatus(m_job, DOWNLOAD_PROGRESS, 0, m_message, kilobytes(bytes), kilobytes(m_contentLength));
@@ -310,12 +352,9 @@ private:
 
     // Ends the job after an unexpected failure: the items not yet finished get 12/11.
     void failWithException(const char* what) {
-        m_message = what;
-        CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-        if (m_current) {
+        if (m_current)
             m_job.AddItem(std::move(m_current));
-        }
-        report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+        reportFailure(what, m_parsed.object);
     }
 
     // --- steps ---
@@ -389,26 +428,10 @@ private:
         if (!m_http) // a date expansion turned a file URL into a web address
             m_http.emplace(transferSettings(m_job.m_Options, false));
         const auto result = m_http->open(url, requestDeadline(m_job.m_nTimeout), &g_bAbortDownloads);
-        switch (result) {
-        case HttpTransfer::Result::Ok:
-            break;
-        case HttpTransfer::Result::Aborted:
-            report(DOWNLOAD_ABORTED);
-            return Attempt::Ended;
-        case HttpTransfer::Result::TimedOut:
+        if (result == HttpTransfer::Result::TimedOut)
             CVR_LOG(LOG_LEVEL_ERROR, "Timeout downloading '%s'", url.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT);
+        if (!answered(result, *m_http, parsed.object))
             return Attempt::Ended;
-        case HttpTransfer::Result::BadUrl:
-            m_message = m_http->errorText();
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_INCORRECT_URL);
-            return Attempt::Ended;
-        case HttpTransfer::Result::Failed:
-            m_message = m_http->errorText();
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
-            return Attempt::Ended;
-        }
         m_status = m_http->status();
         if (m_status >= 300)
             CVR_LOG(LOG_LEVEL_DEBUG, "Error downloading '%s': HTTP %u", m_job.m_szURL.c_str(),
@@ -485,14 +508,10 @@ private:
                 expandDate(0, reference);
                 m_job.m_szURL = reference;
             }
-            if (m_status >= 400 && m_status <= 499)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_BAD_URL);
-            else if (m_status >= 500 && m_status <= 599)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_SERVER_ERROR);
-            else {
+            const int detail = answerErrorDetail(m_status);
+            if (detail == DOWNLOAD_DETAIL_MESSAGE)
                 m_message.clear();
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
-            }
+            report(DOWNLOAD_ERROR, detail);
             return false;
         }
         if (parsed.service == ParsedUrl::Service::File)
@@ -526,7 +545,6 @@ private:
             source, m_page, kQuotationProgressStep, start, deadline,
             [limit](SteadyClock::duration elapsed) { return roundedSeconds(elapsed) >= limit; },
             [this](std::int64_t bytes) { reportProgress(bytes); });
-        m_bytes = body.bytes;
         if (body.kind == BodyResult::TimedOut) {
             closeConnection();
             removeFile(m_page);
@@ -538,12 +556,10 @@ private:
             closeConnection();
             removeFile(m_page);
             m_page.clear();
-            m_message = body.error;
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            reportFailure(body.error, m_parsed.object);
             return false;
         }
-        reportProgress(m_bytes);
+        reportProgress(body.bytes);
         closeConnection();
         if (aborted() || body.kind == BodyResult::Aborted) {
             removeFile(m_page);
@@ -558,7 +574,7 @@ private:
             return false;
         }
         CVR_LOG(LOG_LEVEL_DEBUG, "Finished downloading '%s' (%li / %li Bytes) to '%s'.", m_parsed.object.c_str(),
-                static_cast<long>(m_bytes), static_cast<long>(m_contentLength), m_page.c_str());
+                static_cast<long>(body.bytes), static_cast<long>(m_contentLength), m_page.c_str());
         releaseSlot();
         return true;
     }
@@ -715,16 +731,12 @@ private:
         m_job.FreeItems();
     }
 
-    DownloadJob& m_job;
     bool m_slotHeld = false; // a slot of the job's semaphore
-    std::string m_message;
-    ParsedUrl m_parsed;
     OleDate m_reference;
     std::optional<HttpTransfer> m_http;
     std::FILE* m_localFile = nullptr;
     long m_status = 0;
     std::int64_t m_contentLength = 0;
-    std::int64_t m_bytes = 0;
     fs::path m_page;
     fs::path m_semiHtml;
     fs::path m_textOnly;
@@ -735,26 +747,20 @@ private:
 // ---------------------------------------------------------------------------------------------
 // The setup worker.
 
-class SetupWorker {
+class SetupWorker : WorkerBase {
 public:
-    explicit SetupWorker(DownloadJob& job) : m_job(job) {}
+    explicit SetupWorker(DownloadJob& job) : WorkerBase(job) {}
 
     void run() {
         try {
             download();
         } catch (const std::exception& e) {
-            m_message = e.what();
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            reportFailure(e.what(), m_parsed.object);
         }
         finish();
     }
 
 private:
-    void report(int status, int detail = DOWNLOAD_DETAIL_NONE) {
-        PostDownloadStatus(m_job, status, status == DOWNLOAD_ERROR ? detail : DOWNLOAD_DETAIL_NONE, m_message, 0, 0);
-    }
-
     void download() {
         if (!m_job.m_bStartReported)
             report(DOWNLOAD_INITIALIZED);
@@ -767,25 +773,8 @@ private:
         m_http.emplace(transferSettings(m_job.m_Options, true));
         report(DOWNLOAD_CONNECTING);
         const auto opened = m_http->open(m_job.m_szURL, requestDeadline(kSetupTimeLimitSeconds), &g_bAbortDownloads);
-        switch (opened) {
-        case HttpTransfer::Result::Ok:
-            break;
-        case HttpTransfer::Result::Aborted:
-            report(DOWNLOAD_ABORTED);
+        if (!answered(opened, *m_http, m_parsed.object))
             return;
-        case HttpTransfer::Result::TimedOut:
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_TIMEOUT);
-            return;
-        case HttpTransfer::Result::BadUrl:
-            m_message = m_http->errorText();
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_INCORRECT_URL);
-            return;
-        case HttpTransfer::Result::Failed:
-            m_message = m_http->errorText();
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
-            return;
-        }
         const long status = m_http->status();
         const std::int64_t contentLength = m_http->contentLength().value_or(0);
         if (status == 404) {
@@ -793,12 +782,7 @@ private:
             return;
         }
         if (status >= 300) {
-            if (status >= 400 && status <= 499)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_BAD_URL);
-            else if (status >= 500 && status <= 599)
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_SERVER_ERROR);
-            else
-                report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            report(DOWNLOAD_ERROR, answerErrorDetail(status));
             return;
         }
         report(DOWNLOAD_CONNECTED);
@@ -837,9 +821,7 @@ private:
             return;
         }
         if (body.kind == BodyResult::ReadFailed) {
-            m_message = body.error;
-            CVR_LOG(LOG_LEVEL_ERROR, "Exception downloading file '%s': %s", m_parsed.object.c_str(), m_message.c_str());
-            report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
+            reportFailure(body.error, m_parsed.object);
             return;
         }
         PostDownloadStatus(m_job, DOWNLOAD_PROGRESS, 0, m_message, kilobytes(body.bytes), kilobytes(contentLength));
@@ -894,9 +876,6 @@ private:
         m_job.FreeItems();
     }
 
-    DownloadJob& m_job;
-    std::string m_message;
-    ParsedUrl m_parsed;
     std::optional<HttpTransfer> m_http;
     fs::path m_folder;
     fs::path m_archive;

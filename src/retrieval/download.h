@@ -15,6 +15,7 @@
 #include "portfolio/DownloadControl.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/Kurs.h"
+#include "retrieval/filtering.h"
 
 #include <atomic>
 #include <chrono>
@@ -153,8 +154,10 @@ struct DownloadOptions {
     std::string caFile;
 };
 
-// One portfolio item served by a job: how to read its quotation from the page.
-class ExtractionItem {
+// One portfolio item served by a job: how to read its quotation from the page. Its base holds the
+// capture-group numbers of the pattern's value place holders (-1: none), as RegExpExpandPlaceHolders
+// sets them.
+class ExtractionItem : public RegExpGroupIndexes {
 public:
     ItemPos m_posItem = 0;           // the item; every report names it by this
     std::string m_szName;            // for reports and the log
@@ -167,22 +170,10 @@ public:
     int m_nNumbersBeforeValue = 0;   // numbers to skip
     int m_nFiltering = 0;            // 0 anchor text, else regular expression
     std::string m_szRegExp;          // the pattern with its place holders expanded
-    // Capture-group numbers of the pattern's value place holders (-1: none).
-    int m_nOpenIndex = -1;
-    int m_nCloseIndex = -1;
-    int m_nHighIndex = -1;
-    int m_nLowIndex = -1;
-    int m_nVolumeIndex = -1;
-    int m_nDayIndex = -1;
-    int m_nMonthIndex = -1;
-    int m_nYearIndex = -1;
-    int m_nHourIndex = -1;
-    int m_nMinuteIndex = -1;
 
     void SetWaitEvent(DownloadEventHandle event) { m_hWaitEvent = std::move(event); }
     const DownloadEventHandle& GetWaitEvent() const { return m_hWaitEvent; }
     void AddSignalEvent(DownloadEventHandle event);
-    std::size_t SignalEventCount() const { return m_SignalEvents.size(); }
     // Sets every event to signal, front first, and lets go of it.
     void SignalAll();
     void SignalAllAndFree();

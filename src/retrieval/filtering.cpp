@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -391,6 +390,31 @@ bool matchSucceeded(int rc, std::string_view pattern, const MatchTexts& texts, i
     return false;
 }
 
+// Appends group `g` to the logged list of a match's groups: its number and (at most 1024 bytes
+// of) its text, or "(unset)" for a group that took no part in the match.
+void appendGroupText(std::string& list, const MatchView& match, int g) {
+    if (!match.isSet(g)) {
+        list += formatText("%2d: (unset); ", g);
+        return;
+    }
+    const std::string_view text = match.text(g).substr(0, 1024);
+    list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
+}
+
+// Reports group `g` as missing: beyond the groups of the match, or one that took no part in it.
+// Always false, with code 5 and the message.
+bool groupMissing(const MatchView& match, int g, int level, int& code, std::string& message) {
+    if (g < 0 || g >= match.count) {
+        CVR_LOG(level, "Match index doesn't exist!");
+        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
+    } else {
+        CVR_LOG(level, "Match index %i took no part in the match!", g);
+        message = formatText("RegExp Match index %i took no part in the match.", g);
+    }
+    code = EXTRACT_GROUP_MISSING;
+    return false;
+}
+
 // The month alternation. "ä" and "ç" stand both as UTF-8 and as their Windows-1252 bytes, since
 // pages come in either encoding; the alternatives keep their order.
 constexpr std::string_view kMonthAlternation =
@@ -461,6 +485,21 @@ struct GroupReading {
     bool import = false; // day, numeric month and year from the group's own text; years up to 2100
 };
 
+// The value groups in the order they are tested: where each group's number is, the quotation's
+// value it gives, and whether "N/A" (the value stays 0) is taken.
+struct ValueGroup {
+    int RegExpGroupIndexes::*index;
+    double CKurs::*value;
+    bool notAvailableTaken;
+};
+constexpr ValueGroup kValueGroups[] = {
+    {&RegExpGroupIndexes::m_nCloseIndex, &CKurs::m_dClose, false},
+    {&RegExpGroupIndexes::m_nOpenIndex, &CKurs::m_dOpen, true},
+    {&RegExpGroupIndexes::m_nHighIndex, &CKurs::m_dHigh, true},
+    {&RegExpGroupIndexes::m_nLowIndex, &CKurs::m_dLow, true},
+    {&RegExpGroupIndexes::m_nVolumeIndex, &CKurs::m_dVolume, true},
+};
+
 // Reads the values and the date parts of the groups of `match` into `quotation` and `parts`.
 // False, with code and message, when a value does not convert. `list` gets the groups' texts.
 bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const GroupReading& how,
@@ -477,33 +516,19 @@ bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const Grou
         return false;
     };
     for (int g = 1; g < match.count; ++g) {
-        if (!match.isSet(g)) {
-            if (list != nullptr)
-                *list += formatText("%2d: (unset); ", g);
+        if (list != nullptr)
+            appendGroupText(*list, match, g);
+        if (!match.isSet(g))
             continue; // a group that took no part in the match is absent
-        }
         const std::string_view text = match.text(g);
-        if (list != nullptr) {
-            const std::string_view shown = text.substr(0, 1024);
-            *list += formatText("%2d: '%.*s'; ", g, static_cast<int>(shown.size()), shown.data());
-        }
         // The integer at the group: from the subject at its start, or (import) from its own text.
         const std::string_view numberText = how.import ? text.substr(0, 255) : match.subject.substr(match.start(g));
-        if (g == ix.m_nCloseIndex) {
-            if (!readValue(g, quotation.m_dClose, false))
+        for (const ValueGroup& v : kValueGroups) {
+            if (g != ix.*v.index)
+                continue;
+            if (!readValue(g, quotation.*v.value, v.notAvailableTaken))
                 return false;
-        } else if (g == ix.m_nOpenIndex) {
-            if (!readValue(g, quotation.m_dOpen, true))
-                return false;
-        } else if (g == ix.m_nHighIndex) {
-            if (!readValue(g, quotation.m_dHigh, true))
-                return false;
-        } else if (g == ix.m_nLowIndex) {
-            if (!readValue(g, quotation.m_dLow, true))
-                return false;
-        } else if (g == ix.m_nVolumeIndex) {
-            if (!readValue(g, quotation.m_dVolume, true))
-                return false;
+            break;
         }
         if (how.dateWanted) {
             if (g == ix.m_nDayIndex) {
@@ -551,22 +576,12 @@ bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, c
         needed[4] = ix.m_nHourIndex;
         needed[5] = ix.m_nMinuteIndex;
     }
-    for (const int g : needed) {
-        if (g >= match.count) {
-            CVR_LOG(level, "Match index doesn't exist!");
-            message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
-            code = EXTRACT_GROUP_MISSING;
-            return false;
-        }
-    }
-    for (const int g : needed) {
-        if (g >= 1 && !match.isSet(g)) {
-            CVR_LOG(level, "Match index %i took no part in the match!", g);
-            message = formatText("RegExp Match index %i took no part in the match.", g);
-            code = EXTRACT_GROUP_MISSING;
-            return false;
-        }
-    }
+    for (const int g : needed)
+        if (g >= match.count)
+            return groupMissing(match, g, level, code, message);
+    for (const int g : needed)
+        if (g >= 1 && !match.isSet(g))
+            return groupMissing(match, g, level, code, message);
     return true;
 }
 
@@ -611,47 +626,33 @@ enum PlaceHolderKind { kDay, kMonth, kYear, kHour, kMinute, kClose, kOpen, kHigh
 struct ValuePlaceHolder {
     std::string_view token;
     PlaceHolderKind kind;
+    int RegExpGroupIndexes::*index; // where its group number goes; null for [&dummyvalue]
 };
 
+// In the order of PlaceHolderKind.
 constexpr std::array<ValuePlaceHolder, 11> kValuePlaceHolders{{
-    {"[&day]", kDay},
-    {"[&month]", kMonth},
-    {"[&year]", kYear},
-    {"[&hour]", kHour},
-    {"[&minute]", kMinute},
-    {"[&quotation_close]", kClose},
-    {"[&quotation_open]", kOpen},
-    {"[&quotation_high]", kHigh},
-    {"[&quotation_low]", kLow},
-    {"[&volume]", kVolume},
-    {"[&dummyvalue]", kDummy},
+    {"[&day]", kDay, &RegExpGroupIndexes::m_nDayIndex},
+    {"[&month]", kMonth, &RegExpGroupIndexes::m_nMonthIndex},
+    {"[&year]", kYear, &RegExpGroupIndexes::m_nYearIndex},
+    {"[&hour]", kHour, &RegExpGroupIndexes::m_nHourIndex},
+    {"[&minute]", kMinute, &RegExpGroupIndexes::m_nMinuteIndex},
+    {"[&quotation_close]", kClose, &RegExpGroupIndexes::m_nCloseIndex},
+    {"[&quotation_open]", kOpen, &RegExpGroupIndexes::m_nOpenIndex},
+    {"[&quotation_high]", kHigh, &RegExpGroupIndexes::m_nHighIndex},
+    {"[&quotation_low]", kLow, &RegExpGroupIndexes::m_nLowIndex},
+    {"[&volume]", kVolume, &RegExpGroupIndexes::m_nVolumeIndex},
+    {"[&dummyvalue]", kDummy, nullptr},
 }};
+static_assert([] {
+    for (std::size_t k = 0; k < kValuePlaceHolders.size(); ++k)
+        if (kValuePlaceHolders[k].kind != static_cast<PlaceHolderKind>(k))
+            return false;
+    return true;
+}());
 
+// The group number of a place holder other than [&dummyvalue].
 int& indexOf(RegExpGroupIndexes& ix, PlaceHolderKind kind) {
-    switch (kind) {
-    case kDay:
-        return ix.m_nDayIndex;
-    case kMonth:
-        return ix.m_nMonthIndex;
-    case kYear:
-        return ix.m_nYearIndex;
-    case kHour:
-        return ix.m_nHourIndex;
-    case kMinute:
-        return ix.m_nMinuteIndex;
-    case kClose:
-        return ix.m_nCloseIndex;
-    case kOpen:
-        return ix.m_nOpenIndex;
-    case kHigh:
-        return ix.m_nHighIndex;
-    case kLow:
-        return ix.m_nLowIndex;
-    case kVolume:
-    case kDummy:
-        break;
-    }
-    return ix.m_nVolumeIndex;
+    return ix.*kValuePlaceHolders[kind].index;
 }
 
 // A separator inside a character class: the characters that would end or change the class are
@@ -1058,27 +1059,11 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
     matchLength = static_cast<int>(match.text(0).size());
     logMatch(match);
     std::string list;
-    for (int g = 1; g < match.count; ++g) {
-        if (!match.isSet(g)) {
-            list += formatText("%2d: (unset); ", g);
-            continue;
-        }
-        const std::string_view text = match.text(g).substr(0, 1024);
-        list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
-    }
+    for (int g = 1; g < match.count; ++g)
+        appendGroupText(list, match, g);
     CVR_LOG(LOG_LEVEL_INFO, "%s", list.c_str());
-    if (groupIndex < 0 || groupIndex >= match.count) {
-        CVR_LOG(LOG_LEVEL_INFO, "Match index doesn't exist!");
-        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
-        code = EXTRACT_GROUP_MISSING;
-        return false;
-    }
-    if (!match.isSet(groupIndex)) {
-        CVR_LOG(LOG_LEVEL_INFO, "Match index %i took no part in the match!", groupIndex);
-        message = formatText("RegExp Match index %i took no part in the match.", groupIndex);
-        code = EXTRACT_GROUP_MISSING;
-        return false;
-    }
+    if (!match.isSet(groupIndex))
+        return groupMissing(match, groupIndex, LOG_LEVEL_INFO, code, message);
     value = match.text(groupIndex);
     return true;
 }

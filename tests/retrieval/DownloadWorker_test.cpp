@@ -25,19 +25,8 @@ std::unique_ptr<ExtractionItem> regExpItem(ItemPos pos, const std::string& name,
     item->m_szThousands = ".";
     item->m_szDecimal = ",";
     item->m_nFiltering = 1;
-    RegExpGroupIndexes indexes;
-    RegExpExpandPlaceHolders(pattern, indexes, item->m_szDecimal, item->m_szThousands);
+    RegExpExpandPlaceHolders(pattern, *item, item->m_szDecimal, item->m_szThousands);
     item->m_szRegExp = pattern;
-    item->m_nOpenIndex = indexes.m_nOpenIndex;
-    item->m_nCloseIndex = indexes.m_nCloseIndex;
-    item->m_nHighIndex = indexes.m_nHighIndex;
-    item->m_nLowIndex = indexes.m_nLowIndex;
-    item->m_nVolumeIndex = indexes.m_nVolumeIndex;
-    item->m_nDayIndex = indexes.m_nDayIndex;
-    item->m_nMonthIndex = indexes.m_nMonthIndex;
-    item->m_nYearIndex = indexes.m_nYearIndex;
-    item->m_nHourIndex = indexes.m_nHourIndex;
-    item->m_nMinuteIndex = indexes.m_nMinuteIndex;
     return item;
 }
 

@@ -13,10 +13,6 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-std::string page(const std::string& text) {
-    return "<html><body><p>" + text + "</p></body></html>";
-}
-
 CKurs quotation(const OleDate& date, double open, double close, double high, double low, double volume) {
     CKurs k(date, close);
     k.m_dOpen = open;
@@ -182,12 +178,7 @@ TEST_F(IntakeTest, TestDownloadTakesNoSlotAndMarksNothing) {
     doc = std::make_unique<CWPapierDoc>(&host);
     LoopbackHttpServer server;
     server.reply("/q/SYM", HttpReply::page(page("Alpha Inc: 42,50")));
-    ServerSettings settings;
-    settings.m_strURL = server.url("/q/[&symbol]");
-    settings.m_strTextBeforeValue = "[&name]:";
-    settings.m_strThousands = ".";
-    settings.m_strDecimal = ",";
-    settings.m_nTimeout = 10;
+    const ServerSettings settings = anchorRules(server.url("/q/[&symbol]"), "[&name]:");
     CWPapier* inPortfolio = addItem("Alpha Inc", "", "", "SYM");
     CWPapier outside;
     outside.m_strName = "Alpha Inc";

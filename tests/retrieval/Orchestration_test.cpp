@@ -14,10 +14,6 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-std::string page(const std::string& text) {
-    return "<html><body><p>" + text + "</p></body></html>";
-}
-
 // The first index of `status` among the item's reports, or -1.
 int indexOf(const std::vector<Report>& reports, ItemPos pos, int status) {
     for (std::size_t i = 0; i < reports.size(); ++i)
@@ -115,12 +111,7 @@ TEST_F(UpdateTest, ItemsOfOneUrlShareAJob) {
     server.reply("/shared", slow);
     server.reply("/t/X.html", HttpReply::page(page("C: 3,00 D: 4,00")));
     server.reply("/t/Y.html", HttpReply::page(page("E: 5,00")));
-    ServerSettings exchange;
-    exchange.m_strURL = server.url("/t/[&symbol].html");
-    exchange.m_strTextBeforeValue = "[&name]:";
-    exchange.m_strThousands = ".";
-    exchange.m_strDecimal = ",";
-    exchange.m_nTimeout = 10;
+    const ServerSettings exchange = anchorRules(server.url("/t/[&symbol].html"), "[&name]:");
     ASSERT_TRUE(SaveServerSettings("Exchange", &exchange));
 
     // A alone would run out of time waiting for the answer; B's limit holds for both.
@@ -212,6 +203,30 @@ TEST_F(UpdateTest, ItemsThatMayNotBeDownloadedAreLeftOut) {
     // Once taken in, the item is updated again.
     EXPECT_EQ(UpdateItemsNow(*doc, {good}), 1);
     finish();
+}
+
+// A template name without a stored key gives the store's defaults: items naming it share the job
+// of the empty URL, which ends as an incorrect URL for each of them, and their flags are cleared.
+TEST_F(UpdateTest, ATemplateThatIsNotStoredEndsAsAnIncorrectUrl) {
+    std::vector<CWPapier*> items;
+    for (const char* name : {"first", "second"}) {
+        items.push_back(addItem(name, "", "", name));
+        items.back()->m_Server.m_strName = "No such template";
+    }
+
+    EXPECT_EQ(UpdateItemsNow(*doc, items), 2);
+    auto reports = finish();
+
+    for (const CWPapier* item : items) {
+        const DownloadStatus* done = finalFor(reports, pos(item));
+        ASSERT_NE(done, nullptr) << item->m_strName;
+        EXPECT_EQ(done->m_nStatus, DOWNLOAD_ERROR);
+        EXPECT_EQ(done->m_nDetail, DOWNLOAD_DETAIL_INCORRECT_URL);
+        EXPECT_EQ(done->m_dwThreadId, finalFor(reports, pos(items[0]))->m_dwThreadId) << "one job for both";
+    }
+    takeIn(reports);
+    for (const CWPapier* item : items)
+        EXPECT_FALSE(doc->IsDownloadInProgress(pos(item)));
 }
 
 // An update for a chosen date expands the date place holders with that date, never steps back,

@@ -105,6 +105,8 @@ TEST_F(SetupDownloadTest, FailuresLeaveNothingBehind) {
     m_server->reply("/other.zip", HttpReply::page(archive("README.txt", "no setup here")));
     m_server->reply("/broken.zip", HttpReply::page("this is not a zip archive"));
     m_server->reply("/busy.zip", HttpReply::error(503));
+    m_server->reply("/refused.zip", HttpReply::error(403));
+    m_server->reply("/unchanged.zip", HttpReply::error(304));
     struct Case {
         std::string url;
         int detail;
@@ -115,6 +117,8 @@ TEST_F(SetupDownloadTest, FailuresLeaveNothingBehind) {
         {m_server->url("/broken.zip"), 11, "Error: Could not unzip downloaded file!"},
         {m_server->url("/missing.zip"), 6, ""},
         {m_server->url("/busy.zip"), 10, ""},
+        {m_server->url("/refused.zip"), 9, ""},
+        {m_server->url("/unchanged.zip"), 11, ""},
         // Only https is taken for a program the user is about to run.
         {"http://127.0.0.1:" + std::to_string(m_server->port()) + "/CVR.zip", 5, ""},
     };
@@ -128,7 +132,7 @@ TEST_F(SetupDownloadTest, FailuresLeaveNothingBehind) {
         EXPECT_EQ(last.m_szMessage, c.message);
         EXPECT_TRUE(tmpFiles().empty());
     }
-    EXPECT_EQ(m_server->requestCount(), 4u) << "the http address was never asked";
+    EXPECT_EQ(m_server->requestCount(), 6u) << "the http address was never asked";
 }
 
 TEST_F(SetupDownloadTest, AnAbortDuringTheTransferDeletesTheArchive) {

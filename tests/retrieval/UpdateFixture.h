@@ -17,6 +17,11 @@
 
 namespace downloadtest {
 
+// A small page whose one paragraph is `text`.
+inline std::string page(const std::string& text) {
+    return "<html><body><p>" + text + "</p></body></html>";
+}
+
 // A fixed "now": 15 March 2024, 10:00 local time.
 inline OleDate fixedNow() {
     return OleDate(2024, 3, 15, 10, 0, 0);
@@ -39,20 +44,27 @@ protected:
         setCurrentClock(nullptr);
     }
 
-    // An ordinary item, downloads enabled, read from `url` by anchor text with "." and "," as
-    // separators; appended to the portfolio.
+    // Rules that read a page at `url` by anchor text with "." and "," as separators.
+    static ServerSettings anchorRules(const std::string& url, const std::string& anchor, int timeout = 10) {
+        ServerSettings rules;
+        rules.m_strURL = url;
+        rules.m_strTextBeforeValue = anchor;
+        rules.m_strThousands = ".";
+        rules.m_strDecimal = ",";
+        rules.m_nTimeout = timeout;
+        return rules;
+    }
+
+    // An ordinary item, downloads enabled, read by its anchorRules without regard to case;
+    // appended to the portfolio.
     CWPapier* addItem(const std::string& name, const std::string& url, const std::string& anchor,
                       const std::string& symbol = "", int timeout = 10) {
         auto item = std::make_unique<CWPapier>();
         item->m_strName = name;
         item->m_strSymbol = symbol;
         item->m_bDownloadEnabled = 1;
-        item->m_Server.m_strURL = url;
-        item->m_Server.m_strTextBeforeValue = anchor;
-        item->m_Server.m_strThousands = ".";
-        item->m_Server.m_strDecimal = ",";
+        item->m_Server = anchorRules(url, anchor, timeout);
         item->m_Server.m_bNoCaseSensitive = 1;
-        item->m_Server.m_nTimeout = timeout;
         CWPapier* raw = item.get();
         doc->AddItem(std::move(item));
         return raw;
