@@ -141,26 +141,6 @@ void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
     item.m_nFormulaValueY = 0;
 }
 
-void CWPapierDoc::appendItemLocked(std::unique_ptr<CWPapier> item) {
-    const ItemPos pos = item->id();
-    DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
-    m_WPList.push_back(std::move(item));
-    m_places[pos] = m_WPList.size() - 1;
-}
-
-void CWPapierDoc::removeItemLocked(ItemPos pos) {
-    const auto it = m_places.find(pos);
-    if (it == m_places.end())
-        return;
-    std::unique_ptr<CWPapier> removed = std::move(m_WPList[it->second]);
-    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(it->second));
-    rebuildIndexLocked();
-    DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", removed->m_strName.c_str());
-    // Nothing may name the item once it is gone.
-    RepairItemLinks();
-    removed.reset();
-}
-
 // ---------------------------------------------------------------- the special items
 
 void CWPapierDoc::CheckCashAccount() {
@@ -223,11 +203,6 @@ ItemPos CWPapierDoc::AddNewItem(const ItemProperties& p) {
     it.m_bDownloadPending = 0;
     it.m_bInvestmentHistory = 0;
     it.m_bCashAccount = 0;
-    it.m_strName = p.m_strName;
-    it.m_strSymbol = p.m_strSymbol;
-    it.m_strCategory = p.m_strCategory;
-    it.m_strNote = p.m_strNote;
-    it.m_bDownloadEnabled = p.m_bDownloadEnabled ? 1 : 0;
 
     const std::optional<std::string> country = m_countryProvider ? m_countryProvider() : userlocale::userCountry();
     if (country && !country->empty()) {
@@ -238,38 +213,8 @@ ItemPos CWPapierDoc::AddNewItem(const ItemProperties& p) {
     }
     copyServerSettings(it.m_Server, p.m_Server, false);
 
-    it.m_bChartEnabled = p.m_bChartEnabled;
-    it.m_bGrid = p.m_bGrid;
-    it.m_nGraphValues = p.m_nGraphValues;
-    it.m_nAxisValues = p.m_nAxisValues;
-    it.m_dtBegin = p.m_dtBegin;
-    it.m_dtEnd = p.m_dtEnd;
-    it.m_bBegin = p.m_bBegin;
-    it.m_bEnd = p.m_bEnd;
-    it.m_crColor = p.m_crColor;
-    it.m_bBreakEvenLine = p.m_bBreakEvenLine;
-    it.m_bTransactionMarks = p.m_bTransactionMarks;
-    it.m_bAlarmAbove = p.m_bAlarmAbove;
-    it.m_bAlarmBelow = p.m_bAlarmBelow;
-    it.m_bAlarmBreakEven = p.m_bAlarmBreakEven;
-    it.m_dAlarmAbove = p.m_dAlarmAbove;
-    it.m_dAlarmBelow = p.m_dAlarmBelow;
-    it.m_dAlarmBreakEvenPercent = p.m_dAlarmBreakEvenPercent;
-    it.m_dUnits = p.m_dUnits;
-    it.m_dBreakEven = p.m_dBreakEven;
-    it.m_dAveragePrice = p.m_dAveragePrice;
-    it.m_strFormula = p.m_strFormula;
-    it.m_bFormulaPercent = p.m_bFormulaPercent;
-    it.m_nFormulaValueX = p.m_nFormulaValueX;
-    it.m_nFormulaValueY = p.m_nFormulaValueY;
-
     const ListLock lock(*this);
-    // Links are taken only to items of this portfolio.
-    const bool currencyKnown = p.m_pCurrencyItem && GetItemPosition(p.m_pCurrencyItem) != kNoItemPos;
-    it.m_bConvertCurrency = currencyKnown && p.m_bConvertCurrency;
-    it.m_pCurrencyItem = currencyKnown ? p.m_pCurrencyItem : nullptr;
-    it.m_pFormulaItemX = GetItemPosition(p.m_pFormulaItemX) != kNoItemPos ? p.m_pFormulaItemX : &it;
-    it.m_pFormulaItemY = GetItemPosition(p.m_pFormulaItemY) != kNoItemPos ? p.m_pFormulaItemY : &it;
+    applyPropertiesLocked(it, p);
 
     const ItemPos pos = it.id();
     appendItemLocked(std::move(item));
