@@ -3,7 +3,6 @@
 #include "portfolio/WPapierDoc.h"
 
 #include "portfolio/DocLog.h"
-#include "portfolio/PortfolioArchive.h"
 
 #include <algorithm>
 

@@ -15,11 +15,9 @@
 #include "platform/AtomicFile.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/ExcelSheet.h"
+#include "portfolio/PortfolioText.h"
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
-#include <cwctype>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -50,67 +48,12 @@ constexpr std::size_t kFlushSize = 64 * 1024;
 
 // ---------------------------------------------------------------- text helpers
 
-// printf's "%<width>.<precision>f" with '.' as the decimal point in every locale.
-void appendFixed(std::string& out, double value, int precision, int width = 0) {
-    char buffer[400]; // the largest double has 309 digits before the point
-    const auto result = std::to_chars(std::begin(buffer), std::end(buffer), value, std::chars_format::fixed, precision);
-    const std::string_view text(buffer, result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - buffer) : 0);
-    if (text.size() < static_cast<std::size_t>(width))
-        out.append(static_cast<std::size_t>(width) - text.size(), ' ');
-    out += text;
-}
-
 std::string trimmed(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n\v\f";
     const auto first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos)
         return {};
     return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
-}
-
-// The next character of UTF-8 text; a byte that does not start a well-formed sequence stands for
-// itself, mapped out of the way of real characters.
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80             ? 1
-                               : (lead & 0xE0) == 0xC0 ? 2
-                               : (lead & 0xF0) == 0xE0 ? 3
-                               : (lead & 0xF8) == 0xF0 ? 4
-                                                       : 0;
-    if (length == 1) {
-        ++i;
-        return lead;
-    }
-    if (length > 1 && i + length <= text.size()) {
-        char32_t cp = lead & (0x7F >> length);
-        std::size_t k = 1;
-        for (; k < length && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        if (k == length) {
-            i += length;
-            return cp;
-        }
-    }
-    ++i;
-    return 0x110000 + lead;
-}
-
-char32_t foldCase(char32_t cp) {
-    if (cp > static_cast<char32_t>(WCHAR_MAX))
-        return cp;
-    return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(cp)));
-}
-
-// Compares two names without regard to case (in the character classes of the user's locale).
-int compareNoCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        const char32_t x = foldCase(nextCodePoint(a, i));
-        const char32_t y = foldCase(nextCodePoint(b, j));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return i < a.size() ? 1 : (j < b.size() ? -1 : 0);
 }
 
 bool isSpecial(const CWPapier& item) {
@@ -227,10 +170,10 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
             text += q.m_dtDate.Format("%H:%M");
             for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh}) {
                 text += "; ";
-                appendFixed(text, value, 4, 3);
+                text += fixedText(value, 4, 3);
             }
             text += "; ";
-            appendFixed(text, q.m_dVolume, 0);
+            text += fixedText(q.m_dVolume, 0);
             text += "\r\n";
             out.flushWhenFull();
         }
@@ -265,10 +208,10 @@ bool writePortfolioText(const CWPapierDoc& doc, const fs::path& path) {
             text += q.m_dtDate.Format(kDateTimeFormat);
             for (const double value : {q.m_dOpen, q.m_dLow, q.m_dHigh, q.m_dClose}) {
                 text += "; ";
-                appendFixed(text, value, 4, 3);
+                text += fixedText(value, 4, 3);
             }
             text += "; ";
-            appendFixed(text, q.m_dVolume, 0, 3);
+            text += fixedText(q.m_dVolume, 0, 3);
             text += ";\r\n";
             out.flushWhenFull();
         }

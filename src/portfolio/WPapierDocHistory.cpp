@@ -19,10 +19,6 @@ std::string shortDate(const OleDate& date) {
     return date.Format("%x");
 }
 
-std::string longDate(const OleDate& date) {
-    return date.Format("%x %X");
-}
-
 // Whole minutes from `from` to `to`: the difference rounded by half a second, truncated toward 0.
 long long wholeMinutes(const OleDate& from, const OleDate& to) {
     return (to - from).GetTotalMinutes();
@@ -66,7 +62,7 @@ double unitsAfter(double units, const CTransaction& t, bool cashAccount) {
 // earlier one (two buys of one day give the value after both, not their sum).
 void addPoint(std::vector<Point>& points, const OleDate& date, double value, const char* remark = "") {
     if (debugWanted())
-        DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(date).c_str(), value, remark);
+        DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(date).c_str(), value, remark);
     if (!points.empty() && datesEqual(points.back().date, date))
         points.back() = Point{date, value};
     else
@@ -77,10 +73,10 @@ void logInterval(const HistoryInput& in, const OleDate& from, const OleDate& to,
     if (!debugWanted())
         return;
     DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: \"%s\" [%s,%s): number invest items: %.4f",
-            in.name.c_str(), longDate(from).c_str(), longDate(to).c_str(), units);
+            in.name.c_str(), docLogDate(from).c_str(), docLogDate(to).c_str(), units);
     if (first)
         DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: removing quotations before %s...",
-                longDate(from).c_str());
+                docLogDate(from).c_str());
     DOC_LOG(LOG_LEVEL_DEBUG, "*** Building invest quotation list for item \"%s\":", in.name.c_str());
 }
 
@@ -132,7 +128,7 @@ struct ValueList {
 
     void add(double date, double value, bool logged, const char* remark = "") {
         if (logged)
-            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(OleDate(date)).c_str(), value, remark);
+            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(OleDate(date)).c_str(), value, remark);
         if (!dates.empty() && dates.back() == date) {
             values.back() = value; // one value per date: the later one
         } else {
@@ -319,7 +315,7 @@ void thin(std::vector<Point>& sum) {
             if (debugWanted())
                 DOC_LOG(LOG_LEVEL_DEBUG,
                         "RecomputeSumInvestValueHistory sum invest list: removing quotation %s %.4f (relevant %s %.4f)",
-                        longDate(kept.back().date).c_str(), kept.back().value, longDate(p.date).c_str(), p.value);
+                        docLogDate(kept.back().date).c_str(), kept.back().value, docLogDate(p.date).c_str(), p.value);
             kept.pop_back();
         }
         kept.push_back(p);

@@ -5,7 +5,6 @@
 #include "portfolio/PortfolioArchive.h"
 #include "portfolio/WPapierDoc.h"
 
-#include <algorithm>
 #include <unordered_set>
 
 void CWPapierDoc::copyServerSettings(ServerSettings& target, const ServerSettings& source, bool withName) {

@@ -3,15 +3,16 @@
 // cash transactions that mirror investment transactions, the combined transaction list, and the
 // notices these operations leave for the user.
 
+#include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
-#include <numeric>
 #include <queue>
+
+using textcodec::formatText;
 
 namespace {
 
@@ -39,14 +40,6 @@ std::optional<double> mirroredAmount(const CTransaction& t) {
     }
 }
 
-std::string formatText(const char* pattern, const std::string& a) {
-    std::string out;
-    const int n = std::snprintf(nullptr, 0, pattern, a.c_str());
-    out.resize(static_cast<std::size_t>(std::max(n, 0)));
-    std::snprintf(out.data(), out.size() + 1, pattern, a.c_str());
-    return out;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- notices
@@ -67,8 +60,8 @@ void CWPapierDoc::flushNoticeCollection() {
 
     std::vector<std::string> parts;
     if (c.recurringItems.size() == 1) {
-        parts.push_back(
-            formatText("Successfully updated recurring\ninvestment transaction for\n'%s'.", c.recurringItems.front()));
+        parts.push_back(formatText("Successfully updated recurring\ninvestment transaction for\n'%s'.",
+                                   c.recurringItems.front().c_str()));
     } else if (c.recurringItems.size() > 1) {
         std::string names;
         for (const std::string& name : c.recurringItems)
@@ -312,14 +305,14 @@ bool CWPapierDoc::AddCashAccountTransaction(const CTransaction& investment, cons
         ++notices.failed;
         notices.singleFailure = formatText(
             "The concerned cash account %s transaction\ncould not be created: the portfolio has no cash account.",
-            kind);
+            kind.c_str());
         return false;
     }
     ++(updated ? notices.updated : notices.created);
     ++(credit ? notices.credits : notices.debits);
     notices.singleText = formatText(updated ? "The concerned cash account %s transaction\nwas successfully updated."
                                             : "The concerned cash account %s transaction\nwas successfully created.",
-                                    kind);
+                                    kind.c_str());
     return true;
 }
 
