@@ -143,9 +143,11 @@ private:
 
 // ---------------------------------------------------------------- text files
 
-bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
-    DOC_LOG(LOG_LEVEL_INFO, "Exporting quotations to '%s'...", path.string().c_str());
-    const CWPVector items = sortedExportItems(doc);
+// Writes `items` as a text file: `header`, then for each item what `writeItem` (item, file)
+// collects, and an empty line. A portfolio without items writes nothing, which is no failure.
+template <class WriteItem>
+bool writeTextFile(const CWPapierDoc& doc, const fs::path& path, const CWPVector& items, std::string_view header,
+                   const WriteItem& writeItem) {
     if (items.empty()) {
         DOC_LOG(LOG_LEVEL_INFO, "The portfolio holds no items; nothing exported.");
         return true;
@@ -155,14 +157,25 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
     TextFileOut out(path);
     if (!out.open())
         return exportFailed(doc, kFirstFileFailed, out.error());
-
-    std::string& text = out.text();
-    text += "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n";
+    out.text() += header;
     for (const CWPapier* item : items) {
-        std::string label = trimmed(item->m_strSymbol);
+        writeItem(*item, out);
+        out.text() += "\r\n";
+    }
+    if (!out.commit())
+        return exportFailed(doc, kFirstFileFailed, out.error());
+    return true;
+}
+
+bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
+    DOC_LOG(LOG_LEVEL_INFO, "Exporting quotations to '%s'...", path.string().c_str());
+    const CWPVector items = sortedExportItems(doc);
+    const auto writeItem = [](const CWPapier& item, TextFileOut& out) {
+        std::string label = trimmed(item.m_strSymbol);
         if (label.empty())
-            label = trimmed(item->m_strName);
-        for (const CKurs& q : item->GetQuotationListCopy()) {
+            label = trimmed(item.m_strName);
+        std::string& text = out.text();
+        for (const CKurs& q : item.GetQuotationListCopy()) {
             text += label;
             text += "; ";
             text += q.m_dtDate.Format("%Y-%m-%d");
@@ -177,33 +190,23 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
             text += "\r\n";
             out.flushWhenFull();
         }
-        text += "\r\n";
-    }
-    if (!out.commit())
-        return exportFailed(doc, kFirstFileFailed, out.error());
-    DOC_LOG(LOG_LEVEL_INFO, "Exported the quotations of %i items.", static_cast<int>(items.size()));
+    };
+    if (!writeTextFile(doc, path, items, "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n", writeItem))
+        return false;
+    if (!items.empty())
+        DOC_LOG(LOG_LEVEL_INFO, "Exported the quotations of %i items.", static_cast<int>(items.size()));
     return true;
 }
 
 bool writePortfolioText(const CWPapierDoc& doc, const fs::path& path) {
     DOC_LOG(LOG_LEVEL_INFO, "Exporting portfolio as text to '%s'...", path.string().c_str());
     const CWPVector items = sortedExportItems(doc);
-    if (items.empty()) {
-        DOC_LOG(LOG_LEVEL_INFO, "The portfolio holds no items; nothing exported.");
-        return true;
-    }
-    if (!checkTarget(doc, path, kFirstFileFailed))
-        return false;
-    TextFileOut out(path);
-    if (!out.open())
-        return exportFailed(doc, kFirstFileFailed, out.error());
-
-    std::string& text = out.text();
-    for (const CWPapier* item : items) {
-        text += "\"" + item->m_strName + " [" + item->m_strSymbol + "]\"\r\n";
+    const auto writeItem = [](const CWPapier& item, TextFileOut& out) {
+        std::string& text = out.text();
+        text += "\"" + item.m_strName + " [" + item.m_strSymbol + "]\"\r\n";
         text += "Symbol; Date; Open; Low; High; Close; Volume\r\n";
-        for (const CKurs& q : item->GetQuotationListCopy()) {
-            text += item->m_strSymbol;
+        for (const CKurs& q : item.GetQuotationListCopy()) {
+            text += item.m_strSymbol;
             text += "; ";
             text += q.m_dtDate.Format(kDateTimeFormat);
             for (const double value : {q.m_dOpen, q.m_dLow, q.m_dHigh, q.m_dClose}) {
@@ -215,17 +218,17 @@ bool writePortfolioText(const CWPapierDoc& doc, const fs::path& path) {
             text += ";\r\n";
             out.flushWhenFull();
         }
-        text += "\r\n";
-    }
-    if (!out.commit())
-        return exportFailed(doc, kFirstFileFailed, out.error());
-    DOC_LOG(LOG_LEVEL_INFO, "Exported %i items as text.", static_cast<int>(items.size()));
+    };
+    if (!writeTextFile(doc, path, items, {}, writeItem))
+        return false;
+    if (!items.empty())
+        DOC_LOG(LOG_LEVEL_INFO, "Exported %i items as text.", static_cast<int>(items.size()));
     return true;
 }
 
 // ---------------------------------------------------------------- worksheets
 
-std::string withNote(const char* label, const std::string& note) {
+std::string withNote(std::string_view label, const std::string& note) {
     return note.empty() ? std::string(label) : std::string(label) + " (" + note + ")";
 }
 
@@ -354,14 +357,10 @@ bool writeItemBlock(const CWPapierDoc& doc, ExcelSheet& sheet, const CWPapier& i
             out.text(row, t, r.label);
             out.number(row, t + 2, r.value);
         } else {
-            const bool sell = tr.m_nType == CTransaction::kSell;
-            const char* label = tr.m_nType == CTransaction::kBuy        ? "Buy"
-                                : sell                                  ? "Sell"
-                                : tr.m_nType == CTransaction::kDividend ? "Dividends/Interests"
-                                                                        : nullptr;
-            if (label)
+            const std::string_view label = CTransaction::typeName(tr.m_nType, false);
+            if (!label.empty())
                 out.text(row, t, withNote(label, tr.m_strNote));
-            out.number(row, t + 2, sell ? -tr.m_dUnits : tr.m_dUnits);
+            out.number(row, t + 2, tr.m_nType == CTransaction::kSell ? -tr.m_dUnits : tr.m_dUnits);
             out.number(row, t + 3, tr.m_dQuotation);
             out.number(row, t + 4, tr.m_dTaxes);
         }

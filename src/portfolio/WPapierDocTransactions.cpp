@@ -270,9 +270,6 @@ std::optional<CTransaction> CWPapierDoc::MakeCashAccountMirror(const CTransactio
     // A buy takes money from the account, a sale or dividend brings it; a negative amount moves it
     // the other way, so it flips the kind and the mirror holds its size.
     const bool debit = buy ? *amount >= 0.0 : *amount < 0.0;
-    const char* prefix = buy                                         ? "->Buy "
-                         : investment.m_nType == CTransaction::kSell ? "->Sell "
-                                                                     : "->Dividends/Interests ";
     CTransaction mirror;
     mirror.m_nType = debit ? CTransaction::kSell : CTransaction::kBuy;
     mirror.m_dtDate = investment.m_dtDate;
@@ -282,7 +279,7 @@ std::optional<CTransaction> CWPapierDoc::MakeCashAccountMirror(const CTransactio
     mirror.m_nRecurrence = CTransaction::kRecurrenceNone;
     mirror.m_bUntil = investment.m_bUntil;
     mirror.m_dtUntil = investment.m_dtUntil;
-    mirror.m_strNote = std::string(prefix) + "\"" + itemName + "\"";
+    mirror.m_strNote = "->" + std::string(CTransaction::typeName(investment.m_nType, false)) + " \"" + itemName + "\"";
     return mirror;
 }
 
