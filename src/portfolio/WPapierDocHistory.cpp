@@ -80,16 +80,12 @@ void logInterval(const HistoryInput& in, const OleDate& from, const OleDate& to,
     DOC_LOG(LOG_LEVEL_DEBUG, "*** Building invest quotation list for item \"%s\":", in.name.c_str());
 }
 
-// Regular dates in order, where distinct dates lie at least half a second apart: there "equal
-// within half a second" is "the same value" and every date rule is a comparison of values.
-bool inOrder(const OleDate& previous, const OleDate& next) {
-    return QuotationList::regular(next) && next.m_dt >= previous.m_dt &&
-           (next.m_dt == previous.m_dt || !datesEqual(previous, next));
-}
-
+// Whether the dates are regular, in order, and distinct ones at least half a second apart
+// (QuotationList::followsDistinctly).
 template <class Range, class DateOf> bool ordered(const Range& range, DateOf dateOf) {
     for (std::size_t i = 0; i < range.size(); ++i)
-        if (i == 0 ? !QuotationList::regular(dateOf(range[0])) : !inOrder(dateOf(range[i - 1]), dateOf(range[i])))
+        if (i == 0 ? !QuotationList::regular(dateOf(range[0]))
+                   : !QuotationList::followsDistinctly(dateOf(range[i - 1]), dateOf(range[i])))
             return false;
     return true;
 }
@@ -99,7 +95,8 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     const auto& t = in.transactions;
     const auto& q = in.quotations;
     if (!QuotationList::regular(now) || !ordered(t, [](const CTransaction& x) { return x.m_dtDate; }) ||
-        !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) || (!t.empty() && !inOrder(t.back().m_dtDate, now)))
+        !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) ||
+        (!t.empty() && !QuotationList::followsDistinctly(t.back().m_dtDate, now)))
         return false;
     // The two lists merged.
     std::size_t i = 0;

@@ -101,15 +101,8 @@ void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
     s.m_nNumbersBeforeValue = 0;
     s.m_bNoCaseSensitive = 1;
     s.m_nFiltering = 0;
-    s.m_strRegExp = std::string(kDefaultItemRegExp);
-    s.m_nRegExpQuotationIndex = kDefaultRegExpQuotationIndex;
     s.m_bRegExpExtractDate = 0;
-    s.m_nRegExpDayIndex = kDefaultRegExpDayIndex;
-    s.m_nRegExpMonthIndex = kDefaultRegExpMonthIndex;
-    s.m_nRegExpYearIndex = kDefaultRegExpYearIndex;
-    s.m_bRegExpExtractTime = 0;
-    s.m_nRegExpHourIndex = kDefaultRegExpHourIndex;
-    s.m_nRegExpMinuteIndex = kDefaultRegExpMinuteIndex;
+    setDefaultItemRegExp(s);
 
     item.m_bChartEnabled = 1;
     item.m_bGrid = 1;

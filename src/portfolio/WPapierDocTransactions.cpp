@@ -16,17 +16,6 @@ using textcodec::formatText;
 
 namespace {
 
-bool regular(const OleDate& date) {
-    return QuotationList::regular(date);
-}
-
-// Whether `next` may follow `previous` in a list whose dates are regular, in order, and either
-// the same value or at least half a second apart; in such a list "equal within half a second"
-// means "the same value", so date rules reduce to comparing values.
-bool followsInOrder(const OleDate& previous, const OleDate& next) {
-    return regular(next) && next.m_dt >= previous.m_dt && (next.m_dt == previous.m_dt || !datesEqual(previous, next));
-}
-
 // The signed amount a mirror moves: what a buy costs, what a sale or dividend brings.
 std::optional<double> mirroredAmount(const CTransaction& t) {
     switch (t.m_nType) {
@@ -104,7 +93,8 @@ void CWPapierDoc::rebuildCashBalance(CWPapier& cash) {
     for (std::size_t k = 0; k < memo.transactionCount && memo.ordered; ++k) {
         const OleDate& date = cash.GetTransactionAt(static_cast<int>(k))->m_dtDate;
         memo.ordered =
-            k == 0 ? regular(date) : followsInOrder(cash.GetTransactionAt(static_cast<int>(k - 1))->m_dtDate, date);
+            k == 0 ? QuotationList::regular(date)
+                   : QuotationList::followsDistinctly(cash.GetTransactionAt(static_cast<int>(k - 1))->m_dtDate, date);
     }
     m_cashBalanceMemo = memo;
 }
@@ -134,7 +124,7 @@ void CWPapierDoc::refreshCashBalance(CWPapier& cash, std::optional<std::size_t> 
     }
     // The changed part must keep the order.
     for (std::size_t k = changed; k < n; ++k) {
-        if (k == 0 ? !regular(date(0)) : !followsInOrder(date(k - 1), date(k))) {
+        if (k == 0 ? !QuotationList::regular(date(0)) : !QuotationList::followsDistinctly(date(k - 1), date(k))) {
             rebuildCashBalance(cash);
             return;
         }
@@ -387,7 +377,7 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
             const Entry entry{&t, item->id(), index++, false};
             if (t.m_dUnits == 0.0 && t.m_dTaxes == 0.0)
                 continue;
-            if (!regular(t.m_dtDate))
+            if (!QuotationList::regular(t.m_dtDate))
                 mergeable = false;
             run.push_back(entry);
             run.back().afterEqual = latest > t.m_dtDate.m_dt;
