@@ -63,32 +63,21 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
     switch (kind) {
     case SpecialKind::CashAccount:
-        item.m_strName = kCashAccountName;
-        item.m_strSymbol.clear();
-        item.m_bDownloadEnabled = 0;
-        item.m_bInvestmentHistory = 0;
-        item.m_bCashAccount = 1;
-        item.m_Server.m_strName = kLocalDefinitionName;
-        item.m_crColor = 0xFF0000;
-        break;
     case SpecialKind::InvestmentHistory:
-        item.m_strName = kInvestmentHistoryName;
+        item.m_strName = kind == SpecialKind::CashAccount ? kCashAccountName : kInvestmentHistoryName;
         item.m_strSymbol.clear();
-        item.m_bDownloadEnabled = 0;
-        item.m_bInvestmentHistory = 1;
-        item.m_bCashAccount = 0;
         item.m_Server.m_strName = kLocalDefinitionName;
-        item.m_crColor = 0x000000;
+        item.m_crColor = kind == SpecialKind::CashAccount ? 0xFF0000 : 0x000000;
         break;
     case SpecialKind::ExchangeRate:
         // Name and symbol are the caller's.
-        item.m_bDownloadEnabled = 1;
-        item.m_bInvestmentHistory = 0;
-        item.m_bCashAccount = 0;
         item.m_Server.m_strName = kExchangeRateServer;
         item.m_crColor = 0x7F7F7F;
         break;
     }
+    item.m_bCashAccount = kind == SpecialKind::CashAccount ? 1 : 0;
+    item.m_bInvestmentHistory = kind == SpecialKind::InvestmentHistory ? 1 : 0;
+    item.m_bDownloadEnabled = kind == SpecialKind::ExchangeRate ? 1 : 0;
     item.m_strNote.clear();
     item.m_bDownloadPending = 0;
 
