@@ -159,14 +159,14 @@ void CWPapierDoc::applyPropertiesLocked(CWPapier& item, const ItemProperties& p)
     item.m_dAveragePrice = p.m_dAveragePrice;
 
     // Links are taken only to items of this portfolio.
-    const bool currencyKnown = p.m_pCurrencyItem && GetItemPosition(p.m_pCurrencyItem) != kNoItemPos;
+    const bool currencyKnown = IsItemInList(p.m_pCurrencyItem);
     item.m_bConvertCurrency = currencyKnown && p.m_bConvertCurrency;
     item.m_pCurrencyItem = currencyKnown ? p.m_pCurrencyItem : nullptr;
     item.m_strFormula = p.m_strFormula;
     item.m_bFormulaPercent = p.m_bFormulaPercent;
-    item.m_pFormulaItemX = GetItemPosition(p.m_pFormulaItemX) != kNoItemPos ? p.m_pFormulaItemX : &item;
+    item.m_pFormulaItemX = IsItemInList(p.m_pFormulaItemX) ? p.m_pFormulaItemX : &item;
     item.m_nFormulaValueX = p.m_nFormulaValueX;
-    item.m_pFormulaItemY = GetItemPosition(p.m_pFormulaItemY) != kNoItemPos ? p.m_pFormulaItemY : &item;
+    item.m_pFormulaItemY = IsItemInList(p.m_pFormulaItemY) ? p.m_pFormulaItemY : &item;
     item.m_nFormulaValueY = p.m_nFormulaValueY;
 }
 
