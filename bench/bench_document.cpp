@@ -2,6 +2,7 @@
 // against writing and reading the same number of bytes with plain file I/O. Prints the time ratios
 // and the memory taken while a portfolio is opened against the memory the opened portfolio holds.
 
+#include "BenchSupport.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "portfolio/PortfolioArchive.h"
@@ -274,17 +275,6 @@ BENCHMARK(BM_Open)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)
 BENCHMARK(BM_StoreStream)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadStream)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// Keeps the measured time per run name for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 // Memory while a portfolio is opened, against the memory the opened portfolio keeps.
 void reportMemory(int zip) {
     host().zip = zip;
@@ -308,24 +298,19 @@ int main(int argc, char** argv) {
     std::printf("Portfolio: %d items x %d quotations; plain file %.1f MB, zipped file %.1f MB\n", kItems, kQuotations,
                 static_cast<double>(plainBytes().size()) / 1e6,
                 static_cast<double>(std::filesystem::file_size(savedFile(1))) / 1e6);
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    const auto ratio = [&](const char* ours, const char* peer, const char* what) {
-        const auto a = reporter.times.find(ours);
-        const auto b = reporter.times.find(peer);
-        if (a != reporter.times.end() && b != reporter.times.end() && b->second > 0)
-            std::printf("  %-58s %6.2fx\n", what, a->second / b->second);
-    };
     std::printf("\nTime ratios against plain file I/O of the same %zu bytes:\n", plainBytes().size());
-    ratio("BM_Save/0/iterations:5", "BM_PeerWrite/iterations:10", "plain save / fwrite (goal <= 3x)");
-    ratio("BM_Open/0/iterations:5", "BM_PeerRead/iterations:10", "plain open / fread (goal <= 3x)");
-    ratio("BM_Save/1/iterations:5", "BM_PeerWrite/iterations:10", "zipped save / fwrite");
-    ratio("BM_Open/1/iterations:5", "BM_PeerRead/iterations:10", "zipped open / fread");
-    ratio("BM_Save/0/iterations:5", "BM_PeerWriteDurable/iterations:10",
-          "plain save / durable write (temporary file, fsync, rename)");
-    ratio("BM_StoreStream/iterations:5", "BM_PeerWrite/iterations:10", "storing the stream in memory / fwrite");
-    ratio("BM_ReadStream/iterations:5", "BM_PeerRead/iterations:10", "reading the stream from memory / fread");
+    reporter.printRatio("BM_Save/0/iterations:5", "BM_PeerWrite/iterations:10", "plain save / fwrite (goal <= 3x)");
+    reporter.printRatio("BM_Open/0/iterations:5", "BM_PeerRead/iterations:10", "plain open / fread (goal <= 3x)");
+    reporter.printRatio("BM_Save/1/iterations:5", "BM_PeerWrite/iterations:10", "zipped save / fwrite");
+    reporter.printRatio("BM_Open/1/iterations:5", "BM_PeerRead/iterations:10", "zipped open / fread");
+    reporter.printRatio("BM_Save/0/iterations:5", "BM_PeerWriteDurable/iterations:10",
+                        "plain save / durable write (temporary file, fsync, rename)");
+    reporter.printRatio("BM_StoreStream/iterations:5", "BM_PeerWrite/iterations:10",
+                        "storing the stream in memory / fwrite");
+    reporter.printRatio("BM_ReadStream/iterations:5", "BM_PeerRead/iterations:10",
+                        "reading the stream from memory / fread");
     std::printf("\nMemory while opening (every C++ allocation counted):\n");
     reportMemory(0);
     reportMemory(1);

@@ -3,6 +3,7 @@
 // quotation of the portfolio once. Prints how the time grows with the size and the ratio to the
 // pass.
 
+#include "BenchSupport.h"
 #include "platform/Clock.h"
 #include "portfolio/WPapierDoc.h"
 
@@ -105,35 +106,20 @@ void BM_ReadEveryQuotation(benchmark::State& state) {
 BENCHMARK(BM_RecomputeHistory)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadEveryQuotation)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const auto& t = reporter.times;
-    const auto ratio = [&](const std::string& a, const std::string& b, const char* what) {
-        if (t.count(a) && t.count(b))
-            std::printf("%-64s %8.2fx\n", what, t.at(a) / t.at(b));
-    };
     std::printf("\nGrowth of the rebuild with the portfolio (linear: 2.00x):\n");
-    ratio("BM_RecomputeHistory/100", "BM_RecomputeHistory/50", "100 items / 50 items");
-    ratio("BM_RecomputeHistory/200", "BM_RecomputeHistory/100", "200 items / 100 items");
+    reporter.printRatio("BM_RecomputeHistory/100", "BM_RecomputeHistory/50", "100 items / 50 items");
+    reporter.printRatio("BM_RecomputeHistory/200", "BM_RecomputeHistory/100", "200 items / 100 items");
     std::printf("\nRebuild against one pass reading every quotation (%d quotations per item):\n", kQuotations);
-    ratio("BM_RecomputeHistory/50", "BM_ReadEveryQuotation/50", "50 items");
-    ratio("BM_RecomputeHistory/100", "BM_ReadEveryQuotation/100", "100 items");
-    ratio("BM_RecomputeHistory/200", "BM_ReadEveryQuotation/200", "200 items");
+    reporter.printRatio("BM_RecomputeHistory/50", "BM_ReadEveryQuotation/50", "50 items");
+    reporter.printRatio("BM_RecomputeHistory/100", "BM_ReadEveryQuotation/100", "100 items");
+    reporter.printRatio("BM_RecomputeHistory/200", "BM_ReadEveryQuotation/200", "200 items");
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 // querying them, against pushing the same records into a plain std::vector (and a binary search
 // over it). Prints the ratios after the timings.
 
+#include "BenchSupport.h"
 #include "log/Log.h"
 #include "portfolio/WPapierItem.h"
 
@@ -9,7 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -164,36 +164,22 @@ BENCHMARK(BM_QueryOnOrBefore)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_QueryChanges)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_QueryPlainVector)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    const auto& t = reporter.times;
-    const auto ratio = [&](const char* ours, const char* peer, const char* what) {
-        if (t.count(ours) && t.count(peer))
-            std::printf("%-52s %8.2fx\n", what, t.at(ours) / t.at(peer));
-    };
     std::printf("\nTime ratios against the plain vector (%d quotations):\n", kCount);
-    ratio("BM_AddQuotation/0", "BM_PlainVectorPush", "AddQuotation ascending / vector push_back");
-    ratio("BM_AddQuotation/1", "BM_PlainVectorPush", "AddQuotation descending / vector push_back");
-    ratio("BM_AddQuotation/2", "BM_PlainVectorPush", "AddQuotation random / vector push_back");
-    ratio("BM_AddQuotationWithErrorLog", "BM_PlainVectorPush",
-          "AddQuotation ascending, ERROR logger / vector push_back");
-    ratio("BM_QueryOnOrBefore", "BM_QueryPlainVector", "GetQuotationOnOrBefore / vector binary search");
-    ratio("BM_QueryChanges", "BM_QueryPlainVector", "previous-day and one-year change / vector binary search");
+    reporter.printRatio("BM_AddQuotation/0", "BM_PlainVectorPush", "AddQuotation ascending / vector push_back");
+    reporter.printRatio("BM_AddQuotation/1", "BM_PlainVectorPush", "AddQuotation descending / vector push_back");
+    reporter.printRatio("BM_AddQuotation/2", "BM_PlainVectorPush", "AddQuotation random / vector push_back");
+    reporter.printRatio("BM_AddQuotationWithErrorLog", "BM_PlainVectorPush",
+                        "AddQuotation ascending, ERROR logger / vector push_back");
+    reporter.printRatio("BM_QueryOnOrBefore", "BM_QueryPlainVector", "GetQuotationOnOrBefore / vector binary search");
+    reporter.printRatio("BM_QueryChanges", "BM_QueryPlainVector",
+                        "previous-day and one-year change / vector binary search");
     benchmark::Shutdown();
     return 0;
 }

@@ -55,11 +55,6 @@ void DownloadActivity::workerEnded() {
     clearAbortWhenIdleLocked();
 }
 
-int DownloadActivity::workersAlive() const {
-    std::lock_guard lock(m_mutex);
-    return m_workersAlive;
-}
-
 void DownloadActivity::setItemsDownloading(const void* owner, bool downloading) {
     std::lock_guard lock(m_mutex);
     if (downloading) {
@@ -68,11 +63,6 @@ void DownloadActivity::setItemsDownloading(const void* owner, bool downloading) 
     }
     m_downloadingOwners.erase(owner);
     clearAbortWhenIdleLocked();
-}
-
-bool DownloadActivity::itemsDownloading() const {
-    std::lock_guard lock(m_mutex);
-    return !m_downloadingOwners.empty();
 }
 
 void DownloadActivity::clearAbortWhenIdleLocked() {

@@ -42,16 +42,14 @@ public:
     // A download worker thread starts or has ended (the download manager reports its threads).
     void workerStarted();
     void workerEnded();
-    int workersAlive() const;
 
     // Whether any item of `owner` (a document) is downloading.
     void setItemsDownloading(const void* owner, bool downloading);
-    bool itemsDownloading() const;
 
 private:
     void clearAbortWhenIdleLocked();
 
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::vector<std::function<void()>> m_wakeHooks;
     int m_workersAlive = 0;
     std::unordered_set<const void*> m_downloadingOwners;

@@ -25,7 +25,6 @@ ItemListReadResult readItemList(Archive& ar) {
         ArchiveObject* object = ar.readObject({CWPapier::kClassName});
         if (!object) {
             DOC_LOG(LOG_LEVEL_ERROR, "Ignoring NULL reference in item list!!!");
-            ++result.droppedNullEntries;
             continue;
         }
         // The list owns its items; an item named twice in the list fails here.

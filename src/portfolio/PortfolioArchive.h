@@ -24,7 +24,6 @@ struct ItemListReadResult {
     std::vector<std::unique_ptr<CWPapier>> items; // in list order
     // The schema of the last item record read (22 when the stream held none).
     int lastItemSchema = 22;
-    int droppedNullEntries = 0;
     int repairedLinks = 0;
 };
 

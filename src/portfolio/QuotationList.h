@@ -50,6 +50,13 @@ public:
     // A date is regular when it is valid and lies after the start of the OLE scale (above minus
     // half a second), where its value is its place in time.
     static bool regular(const OleDate& date) { return date.m_status == OleDate::valid && date.m_dt > -kOleHalfSecond; }
+    // Whether `next` may follow `previous` in a list of regular dates in order whose distinct dates
+    // lie at least half a second apart. In such a list "equal within half a second" is "the same
+    // value", so every date rule there is a comparison of values.
+    static bool followsDistinctly(const OleDate& previous, const OleDate& next) {
+        return regular(next) && next.m_dt >= previous.m_dt &&
+               (next.m_dt == previous.m_dt || !datesEqual(previous, next));
+    }
     // True when every date is regular and none is earlier than the one before it. Then, for a
     // regular date d, the records dated on or before d (earlier, or equal within half a second)
     // are exactly the leading countBelow(d + half a second) records.

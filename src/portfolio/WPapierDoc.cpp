@@ -3,7 +3,6 @@
 #include "portfolio/WPapierDoc.h"
 
 #include "portfolio/DocLog.h"
-#include "portfolio/PortfolioArchive.h"
 
 #include <algorithm>
 
@@ -274,7 +273,7 @@ void CWPapierDoc::clearAbortFlagWhenIdleLocked() {
 
 void CWPapierDoc::ResetDownloadFlag(CWPapier* item) {
     const ListLock lock(*this);
-    if (item && GetItemPosition(item) != kNoItemPos)
+    if (IsItemInList(item))
         item->m_bDownloadPending = 0;
     clearAbortFlagWhenIdleLocked();
 }

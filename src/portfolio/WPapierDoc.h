@@ -45,8 +45,6 @@
 
 class CWPapierDoc : public Document {
 public:
-    // Download slots at most, whatever the option says.
-    static constexpr int kMaxDownloadSlots = 500;
     // Name of the one entry of a zipped portfolio file.
     static constexpr const char* kZipEntryName = "portfolio.cvr";
 
@@ -427,8 +425,13 @@ private:
     // Created-item defaults (WPapierDocSpecialItems.cpp).
     enum class SpecialKind { CashAccount, InvestmentHistory, ExchangeRate };
     static void applyCreatedItemDefaults(CWPapier& item, SpecialKind kind);
+    // The list's one way in and out for an item (WPapierDocItems.cpp); removing repairs the links
+    // to the item before it is destroyed.
     void appendItemLocked(std::unique_ptr<CWPapier> item);
     void removeItemLocked(ItemPos pos);
+    // The fields of the record except its server settings (SetItemProperties and AddNewItem copy
+    // those each their own way); a link to an item that is not in the list is not taken.
+    void applyPropertiesLocked(CWPapier& item, const ItemProperties& properties) const;
 
     NoticeCollection m_noticeCollection;
     CashBalanceMemo m_cashBalanceMemo;

@@ -15,11 +15,9 @@
 #include "platform/AtomicFile.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/ExcelSheet.h"
+#include "portfolio/PortfolioText.h"
 
 #include <algorithm>
-#include <charconv>
-#include <climits>
-#include <cwctype>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -50,67 +48,12 @@ constexpr std::size_t kFlushSize = 64 * 1024;
 
 // ---------------------------------------------------------------- text helpers
 
-// printf's "%<width>.<precision>f" with '.' as the decimal point in every locale.
-void appendFixed(std::string& out, double value, int precision, int width = 0) {
-    char buffer[400]; // the largest double has 309 digits before the point
-    const auto result = std::to_chars(std::begin(buffer), std::end(buffer), value, std::chars_format::fixed, precision);
-    const std::string_view text(buffer, result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - buffer) : 0);
-    if (text.size() < static_cast<std::size_t>(width))
-        out.append(static_cast<std::size_t>(width) - text.size(), ' ');
-    out += text;
-}
-
 std::string trimmed(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n\v\f";
     const auto first = text.find_first_not_of(kBlanks);
     if (first == std::string_view::npos)
         return {};
     return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
-}
-
-// The next character of UTF-8 text; a byte that does not start a well-formed sequence stands for
-// itself, mapped out of the way of real characters.
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80             ? 1
-                               : (lead & 0xE0) == 0xC0 ? 2
-                               : (lead & 0xF0) == 0xE0 ? 3
-                               : (lead & 0xF8) == 0xF0 ? 4
-                                                       : 0;
-    if (length == 1) {
-        ++i;
-        return lead;
-    }
-    if (length > 1 && i + length <= text.size()) {
-        char32_t cp = lead & (0x7F >> length);
-        std::size_t k = 1;
-        for (; k < length && (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        if (k == length) {
-            i += length;
-            return cp;
-        }
-    }
-    ++i;
-    return 0x110000 + lead;
-}
-
-char32_t foldCase(char32_t cp) {
-    if (cp > static_cast<char32_t>(WCHAR_MAX))
-        return cp;
-    return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(cp)));
-}
-
-// Compares two names without regard to case (in the character classes of the user's locale).
-int compareNoCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        const char32_t x = foldCase(nextCodePoint(a, i));
-        const char32_t y = foldCase(nextCodePoint(b, j));
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return i < a.size() ? 1 : (j < b.size() ? -1 : 0);
 }
 
 bool isSpecial(const CWPapier& item) {
@@ -200,9 +143,11 @@ private:
 
 // ---------------------------------------------------------------- text files
 
-bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
-    DOC_LOG(LOG_LEVEL_INFO, "Exporting quotations to '%s'...", path.string().c_str());
-    const CWPVector items = sortedExportItems(doc);
+// Writes `items` as a text file: `header`, then for each item what `writeItem` (item, file)
+// collects, and an empty line. A portfolio without items writes nothing, which is no failure.
+template <class WriteItem>
+bool writeTextFile(const CWPapierDoc& doc, const fs::path& path, const CWPVector& items, std::string_view header,
+                   const WriteItem& writeItem) {
     if (items.empty()) {
         DOC_LOG(LOG_LEVEL_INFO, "The portfolio holds no items; nothing exported.");
         return true;
@@ -212,14 +157,25 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
     TextFileOut out(path);
     if (!out.open())
         return exportFailed(doc, kFirstFileFailed, out.error());
-
-    std::string& text = out.text();
-    text += "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n";
+    out.text() += header;
     for (const CWPapier* item : items) {
-        std::string label = trimmed(item->m_strSymbol);
+        writeItem(*item, out);
+        out.text() += "\r\n";
+    }
+    if (!out.commit())
+        return exportFailed(doc, kFirstFileFailed, out.error());
+    return true;
+}
+
+bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
+    DOC_LOG(LOG_LEVEL_INFO, "Exporting quotations to '%s'...", path.string().c_str());
+    const CWPVector items = sortedExportItems(doc);
+    const auto writeItem = [](const CWPapier& item, TextFileOut& out) {
+        std::string label = trimmed(item.m_strSymbol);
         if (label.empty())
-            label = trimmed(item->m_strName);
-        for (const CKurs& q : item->GetQuotationListCopy()) {
+            label = trimmed(item.m_strName);
+        std::string& text = out.text();
+        for (const CKurs& q : item.GetQuotationListCopy()) {
             text += label;
             text += "; ";
             text += q.m_dtDate.Format("%Y-%m-%d");
@@ -227,62 +183,52 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
             text += q.m_dtDate.Format("%H:%M");
             for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh}) {
                 text += "; ";
-                appendFixed(text, value, 4, 3);
+                text += fixedText(value, 4, 3);
             }
             text += "; ";
-            appendFixed(text, q.m_dVolume, 0);
+            text += fixedText(q.m_dVolume, 0);
             text += "\r\n";
             out.flushWhenFull();
         }
-        text += "\r\n";
-    }
-    if (!out.commit())
-        return exportFailed(doc, kFirstFileFailed, out.error());
-    DOC_LOG(LOG_LEVEL_INFO, "Exported the quotations of %i items.", static_cast<int>(items.size()));
+    };
+    if (!writeTextFile(doc, path, items, "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n", writeItem))
+        return false;
+    if (!items.empty())
+        DOC_LOG(LOG_LEVEL_INFO, "Exported the quotations of %i items.", static_cast<int>(items.size()));
     return true;
 }
 
 bool writePortfolioText(const CWPapierDoc& doc, const fs::path& path) {
     DOC_LOG(LOG_LEVEL_INFO, "Exporting portfolio as text to '%s'...", path.string().c_str());
     const CWPVector items = sortedExportItems(doc);
-    if (items.empty()) {
-        DOC_LOG(LOG_LEVEL_INFO, "The portfolio holds no items; nothing exported.");
-        return true;
-    }
-    if (!checkTarget(doc, path, kFirstFileFailed))
-        return false;
-    TextFileOut out(path);
-    if (!out.open())
-        return exportFailed(doc, kFirstFileFailed, out.error());
-
-    std::string& text = out.text();
-    for (const CWPapier* item : items) {
-        text += "\"" + item->m_strName + " [" + item->m_strSymbol + "]\"\r\n";
+    const auto writeItem = [](const CWPapier& item, TextFileOut& out) {
+        std::string& text = out.text();
+        text += "\"" + item.m_strName + " [" + item.m_strSymbol + "]\"\r\n";
         text += "Symbol; Date; Open; Low; High; Close; Volume\r\n";
-        for (const CKurs& q : item->GetQuotationListCopy()) {
-            text += item->m_strSymbol;
+        for (const CKurs& q : item.GetQuotationListCopy()) {
+            text += item.m_strSymbol;
             text += "; ";
             text += q.m_dtDate.Format(kDateTimeFormat);
             for (const double value : {q.m_dOpen, q.m_dLow, q.m_dHigh, q.m_dClose}) {
                 text += "; ";
-                appendFixed(text, value, 4, 3);
+                text += fixedText(value, 4, 3);
             }
             text += "; ";
-            appendFixed(text, q.m_dVolume, 0, 3);
+            text += fixedText(q.m_dVolume, 0, 3);
             text += ";\r\n";
             out.flushWhenFull();
         }
-        text += "\r\n";
-    }
-    if (!out.commit())
-        return exportFailed(doc, kFirstFileFailed, out.error());
-    DOC_LOG(LOG_LEVEL_INFO, "Exported %i items as text.", static_cast<int>(items.size()));
+    };
+    if (!writeTextFile(doc, path, items, {}, writeItem))
+        return false;
+    if (!items.empty())
+        DOC_LOG(LOG_LEVEL_INFO, "Exported %i items as text.", static_cast<int>(items.size()));
     return true;
 }
 
 // ---------------------------------------------------------------- worksheets
 
-std::string withNote(const char* label, const std::string& note) {
+std::string withNote(std::string_view label, const std::string& note) {
     return note.empty() ? std::string(label) : std::string(label) + " (" + note + ")";
 }
 
@@ -411,14 +357,10 @@ bool writeItemBlock(const CWPapierDoc& doc, ExcelSheet& sheet, const CWPapier& i
             out.text(row, t, r.label);
             out.number(row, t + 2, r.value);
         } else {
-            const bool sell = tr.m_nType == CTransaction::kSell;
-            const char* label = tr.m_nType == CTransaction::kBuy        ? "Buy"
-                                : sell                                  ? "Sell"
-                                : tr.m_nType == CTransaction::kDividend ? "Dividends/Interests"
-                                                                        : nullptr;
-            if (label)
+            const std::string_view label = CTransaction::typeName(tr.m_nType, false);
+            if (!label.empty())
                 out.text(row, t, withNote(label, tr.m_strNote));
-            out.number(row, t + 2, sell ? -tr.m_dUnits : tr.m_dUnits);
+            out.number(row, t + 2, tr.m_nType == CTransaction::kSell ? -tr.m_dUnits : tr.m_dUnits);
             out.number(row, t + 3, tr.m_dQuotation);
             out.number(row, t + 4, tr.m_dTaxes);
         }

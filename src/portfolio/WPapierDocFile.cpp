@@ -3,6 +3,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/PortfolioArchive.h"
 #include "portfolio/WPapierDoc.h"
@@ -10,7 +11,6 @@
 #include "portfolio/ZipWriter.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <limits>
 #include <new>
@@ -103,14 +103,7 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
 
 // The caption of the Downloads window, at most 1023 bytes (cut on a character boundary).
 std::string downloadsCaption(const std::string& title) {
-    std::string caption = "[" + title + "] - Downloads";
-    if (caption.size() > 1023) {
-        std::size_t cut = 1023;
-        while (cut > 0 && (static_cast<unsigned char>(caption[cut]) & 0xC0) == 0x80)
-            --cut;
-        caption.resize(cut);
-    }
-    return caption;
+    return textcodec::truncateUtf8("[" + title + "] - Downloads", 1023);
 }
 
 } // namespace

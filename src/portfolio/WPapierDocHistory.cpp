@@ -19,10 +19,6 @@ std::string shortDate(const OleDate& date) {
     return date.Format("%x");
 }
 
-std::string longDate(const OleDate& date) {
-    return date.Format("%x %X");
-}
-
 // Whole minutes from `from` to `to`: the difference rounded by half a second, truncated toward 0.
 long long wholeMinutes(const OleDate& from, const OleDate& to) {
     return (to - from).GetTotalMinutes();
@@ -66,7 +62,7 @@ double unitsAfter(double units, const CTransaction& t, bool cashAccount) {
 // earlier one (two buys of one day give the value after both, not their sum).
 void addPoint(std::vector<Point>& points, const OleDate& date, double value, const char* remark = "") {
     if (debugWanted())
-        DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(date).c_str(), value, remark);
+        DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(date).c_str(), value, remark);
     if (!points.empty() && datesEqual(points.back().date, date))
         points.back() = Point{date, value};
     else
@@ -77,23 +73,19 @@ void logInterval(const HistoryInput& in, const OleDate& from, const OleDate& to,
     if (!debugWanted())
         return;
     DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: \"%s\" [%s,%s): number invest items: %.4f",
-            in.name.c_str(), longDate(from).c_str(), longDate(to).c_str(), units);
+            in.name.c_str(), docLogDate(from).c_str(), docLogDate(to).c_str(), units);
     if (first)
         DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: removing quotations before %s...",
-                longDate(from).c_str());
+                docLogDate(from).c_str());
     DOC_LOG(LOG_LEVEL_DEBUG, "*** Building invest quotation list for item \"%s\":", in.name.c_str());
 }
 
-// Regular dates in order, where distinct dates lie at least half a second apart: there "equal
-// within half a second" is "the same value" and every date rule is a comparison of values.
-bool inOrder(const OleDate& previous, const OleDate& next) {
-    return QuotationList::regular(next) && next.m_dt >= previous.m_dt &&
-           (next.m_dt == previous.m_dt || !datesEqual(previous, next));
-}
-
+// Whether the dates are regular, in order, and distinct ones at least half a second apart
+// (QuotationList::followsDistinctly).
 template <class Range, class DateOf> bool ordered(const Range& range, DateOf dateOf) {
     for (std::size_t i = 0; i < range.size(); ++i)
-        if (i == 0 ? !QuotationList::regular(dateOf(range[0])) : !inOrder(dateOf(range[i - 1]), dateOf(range[i])))
+        if (i == 0 ? !QuotationList::regular(dateOf(range[0]))
+                   : !QuotationList::followsDistinctly(dateOf(range[i - 1]), dateOf(range[i])))
             return false;
     return true;
 }
@@ -103,7 +95,8 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     const auto& t = in.transactions;
     const auto& q = in.quotations;
     if (!QuotationList::regular(now) || !ordered(t, [](const CTransaction& x) { return x.m_dtDate; }) ||
-        !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) || (!t.empty() && !inOrder(t.back().m_dtDate, now)))
+        !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) ||
+        (!t.empty() && !QuotationList::followsDistinctly(t.back().m_dtDate, now)))
         return false;
     // The two lists merged.
     std::size_t i = 0;
@@ -132,7 +125,7 @@ struct ValueList {
 
     void add(double date, double value, bool logged, const char* remark = "") {
         if (logged)
-            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", longDate(OleDate(date)).c_str(), value, remark);
+            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(OleDate(date)).c_str(), value, remark);
         if (!dates.empty() && dates.back() == date) {
             values.back() = value; // one value per date: the later one
         } else {
@@ -319,7 +312,7 @@ void thin(std::vector<Point>& sum) {
             if (debugWanted())
                 DOC_LOG(LOG_LEVEL_DEBUG,
                         "RecomputeSumInvestValueHistory sum invest list: removing quotation %s %.4f (relevant %s %.4f)",
-                        longDate(kept.back().date).c_str(), kept.back().value, longDate(p.date).c_str(), p.value);
+                        docLogDate(kept.back().date).c_str(), kept.back().value, docLogDate(p.date).c_str(), p.value);
             kept.pop_back();
         }
         kept.push_back(p);

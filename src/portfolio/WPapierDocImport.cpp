@@ -7,31 +7,13 @@
 // unattended run answers without waiting.
 
 #include "platform/TextCodec.h"
+#include "portfolio/CalendarDay.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <utility>
 
 using textcodec::formatText;
-
-namespace {
-
-// The date's calendar day at 00:00:00 and at 23:59:59; invalid for a date that is not valid.
-OleDate dayStart(const OleDate& date) {
-    return OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 0, 0, 0);
-}
-
-OleDate dayEnd(const OleDate& date) {
-    return OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 23, 59, 59);
-}
-
-std::string longDate(const OleDate& date) {
-    return date.Format("%x %X");
-}
-
-} // namespace
 
 bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read,
                                    OleDate& from, OleDate& to, bool confirm) {
@@ -118,7 +100,8 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             return false;
         begin = question.begin;
         end = question.end;
-        DOC_LOG(LOG_LEVEL_INFO, "Importing quotations within: %s - %s", longDate(begin).c_str(), longDate(end).c_str());
+        DOC_LOG(LOG_LEVEL_INFO, "Importing quotations within: %s - %s", docLogDate(begin).c_str(),
+                docLogDate(end).c_str());
     } else {
         if (dateLater(from, to))
             std::swap(from, to);
@@ -136,7 +119,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
         for (auto record = found.rbegin(); record != found.rend(); ++record) {
             CKurs& k = *record;
             if (confirm)
-                DOC_LOG(LOG_LEVEL_INFO, "Checking quotation %s %3.4lf", longDate(k.m_dtDate).c_str(), k.m_dClose);
+                DOC_LOG(LOG_LEVEL_INFO, "Checking quotation %s %3.4lf", docLogDate(k.m_dtDate).c_str(), k.m_dClose);
             if (!dateLaterOrEqual(k.m_dtDate, begin) || !dateEarlierOrEqual(k.m_dtDate, end))
                 continue;
             if (convert) {
@@ -145,7 +128,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
                 const double rate = rateOn(k.m_dtDate);
                 if (rate == 0.0) {
                     DOC_LOG(LOG_LEVEL_INFO, "Skipping quotation %s %3.4lf: no exchange rate",
-                            longDate(k.m_dtDate).c_str(), k.m_dClose);
+                            docLogDate(k.m_dtDate).c_str(), k.m_dClose);
                     ++skipped;
                     continue;
                 }
@@ -153,7 +136,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
                 k.m_dClose *= rate;
                 k.m_dHigh *= rate;
                 k.m_dLow *= rate;
-                DOC_LOG(LOG_LEVEL_INFO, "Converted quotation currency to %s %3.4lf", longDate(k.m_dtDate).c_str(),
+                DOC_LOG(LOG_LEVEL_INFO, "Converted quotation currency to %s %3.4lf", docLogDate(k.m_dtDate).c_str(),
                         k.m_dClose);
             }
             AddQuotationToItem(pos, k, sameDay, false);

@@ -5,7 +5,6 @@
 #include "portfolio/PortfolioArchive.h"
 #include "portfolio/WPapierDoc.h"
 
-#include <algorithm>
 #include <unordered_set>
 
 void CWPapierDoc::copyServerSettings(ServerSettings& target, const ServerSettings& source, bool withName) {
@@ -33,6 +32,26 @@ void CWPapierDoc::copyServerSettings(ServerSettings& target, const ServerSetting
     // The reserved integers, the symbol information and the symbol look-up address stay.
 }
 
+void CWPapierDoc::appendItemLocked(std::unique_ptr<CWPapier> item) {
+    const ItemPos pos = item->id();
+    DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
+    m_WPList.push_back(std::move(item));
+    m_places[pos] = m_WPList.size() - 1;
+}
+
+void CWPapierDoc::removeItemLocked(ItemPos pos) {
+    const auto it = m_places.find(pos);
+    if (it == m_places.end())
+        return;
+    std::unique_ptr<CWPapier> removed = std::move(m_WPList[it->second]);
+    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(it->second));
+    rebuildIndexLocked();
+    DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", removed->m_strName.c_str());
+    // Nothing may name the item once it is gone.
+    RepairItemLinks();
+    removed.reset();
+}
+
 ItemPos CWPapierDoc::AddItem(std::unique_ptr<CWPapier> item) {
     if (!item)
         return kNoItemPos;
@@ -45,9 +64,7 @@ ItemPos CWPapierDoc::AddItem(std::unique_ptr<CWPapier> item) {
     if (item->m_bInvestmentHistory && FindInvestmentHistoryItem() != kNoItemPos)
         item->m_bInvestmentHistory = 0;
     const ItemPos pos = item->id();
-    DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
-    m_WPList.push_back(std::move(item));
-    m_places[pos] = m_WPList.size() - 1;
+    appendItemLocked(std::move(item));
     SetModifiedFlag();
     UpdateAllViews(nullptr, 0);
     return pos;
@@ -55,15 +72,9 @@ ItemPos CWPapierDoc::AddItem(std::unique_ptr<CWPapier> item) {
 
 bool CWPapierDoc::DeleteItem(ItemPos pos) {
     const ListLock lock(*this);
-    const auto it = m_places.find(pos);
-    if (pos == kNoItemPos || it == m_places.end())
+    if (!itemLocked(pos))
         return false;
-    std::unique_ptr<CWPapier> removed = std::move(m_WPList[it->second]);
-    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(it->second));
-    rebuildIndexLocked();
-    DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", removed->m_strName.c_str());
-    RepairItemLinks();
-    removed.reset();
+    removeItemLocked(pos);
     SetModifiedFlag();
     UpdateAllViews(nullptr, 0);
     return true;
@@ -118,51 +129,54 @@ bool CWPapierDoc::SetItemServerSettings(ItemPos pos, const ServerSettings& serve
     return true;
 }
 
+void CWPapierDoc::applyPropertiesLocked(CWPapier& item, const ItemProperties& p) const {
+    item.m_strName = p.m_strName;
+    item.m_strSymbol = p.m_strSymbol;
+    item.m_strCategory = p.m_strCategory;
+    item.m_strNote = p.m_strNote;
+    item.m_bDownloadEnabled = p.m_bDownloadEnabled ? 1 : 0;
+
+    item.m_bChartEnabled = p.m_bChartEnabled;
+    item.m_bGrid = p.m_bGrid;
+    item.m_nGraphValues = p.m_nGraphValues;
+    item.m_nAxisValues = p.m_nAxisValues;
+    item.m_dtBegin = p.m_dtBegin;
+    item.m_dtEnd = p.m_dtEnd;
+    item.m_bBegin = p.m_bBegin;
+    item.m_bEnd = p.m_bEnd;
+    item.m_crColor = p.m_crColor;
+    item.m_bBreakEvenLine = p.m_bBreakEvenLine;
+    item.m_bTransactionMarks = p.m_bTransactionMarks;
+
+    item.m_bAlarmAbove = p.m_bAlarmAbove;
+    item.m_bAlarmBelow = p.m_bAlarmBelow;
+    item.m_bAlarmBreakEven = p.m_bAlarmBreakEven;
+    item.m_dAlarmAbove = p.m_dAlarmAbove;
+    item.m_dAlarmBelow = p.m_dAlarmBelow;
+    item.m_dAlarmBreakEvenPercent = p.m_dAlarmBreakEvenPercent;
+    item.m_dUnits = p.m_dUnits;
+    item.m_dBreakEven = p.m_dBreakEven;
+    item.m_dAveragePrice = p.m_dAveragePrice;
+
+    // Links are taken only to items of this portfolio.
+    const bool currencyKnown = IsItemInList(p.m_pCurrencyItem);
+    item.m_bConvertCurrency = currencyKnown && p.m_bConvertCurrency;
+    item.m_pCurrencyItem = currencyKnown ? p.m_pCurrencyItem : nullptr;
+    item.m_strFormula = p.m_strFormula;
+    item.m_bFormulaPercent = p.m_bFormulaPercent;
+    item.m_pFormulaItemX = IsItemInList(p.m_pFormulaItemX) ? p.m_pFormulaItemX : &item;
+    item.m_nFormulaValueX = p.m_nFormulaValueX;
+    item.m_pFormulaItemY = IsItemInList(p.m_pFormulaItemY) ? p.m_pFormulaItemY : &item;
+    item.m_nFormulaValueY = p.m_nFormulaValueY;
+}
+
 bool CWPapierDoc::SetItemProperties(ItemPos pos, const ItemProperties& p) {
     const ListLock lock(*this);
     CWPapier* item = itemLocked(pos);
     if (!item)
         return false;
-    item->m_strName = p.m_strName;
-    item->m_strCategory = p.m_strCategory;
-    item->m_strSymbol = p.m_strSymbol;
-    item->m_strNote = p.m_strNote;
-    item->m_bDownloadEnabled = p.m_bDownloadEnabled ? 1 : 0;
+    applyPropertiesLocked(*item, p);
     copyServerSettings(item->m_Server, p.m_Server, true);
-
-    item->m_bChartEnabled = p.m_bChartEnabled;
-    item->m_bGrid = p.m_bGrid;
-    item->m_nGraphValues = p.m_nGraphValues;
-    item->m_nAxisValues = p.m_nAxisValues;
-    item->m_dtBegin = p.m_dtBegin;
-    item->m_dtEnd = p.m_dtEnd;
-    item->m_bBegin = p.m_bBegin;
-    item->m_bEnd = p.m_bEnd;
-    item->m_crColor = p.m_crColor;
-    item->m_bBreakEvenLine = p.m_bBreakEvenLine;
-    item->m_bTransactionMarks = p.m_bTransactionMarks;
-
-    item->m_bAlarmAbove = p.m_bAlarmAbove;
-    item->m_bAlarmBelow = p.m_bAlarmBelow;
-    item->m_bAlarmBreakEven = p.m_bAlarmBreakEven;
-    item->m_dAlarmAbove = p.m_dAlarmAbove;
-    item->m_dAlarmBelow = p.m_dAlarmBelow;
-    item->m_dAlarmBreakEvenPercent = p.m_dAlarmBreakEvenPercent;
-    item->m_dUnits = p.m_dUnits;
-    item->m_dBreakEven = p.m_dBreakEven;
-    item->m_dAveragePrice = p.m_dAveragePrice;
-
-    // Links are taken only to items of this portfolio.
-    const bool currencyKnown = p.m_pCurrencyItem && GetItemPosition(p.m_pCurrencyItem) != kNoItemPos;
-    item->m_bConvertCurrency = currencyKnown && p.m_bConvertCurrency;
-    item->m_pCurrencyItem = currencyKnown ? p.m_pCurrencyItem : nullptr;
-    item->m_strFormula = p.m_strFormula;
-    item->m_bFormulaPercent = p.m_bFormulaPercent;
-    item->m_pFormulaItemX = GetItemPosition(p.m_pFormulaItemX) != kNoItemPos ? p.m_pFormulaItemX : item;
-    item->m_nFormulaValueX = p.m_nFormulaValueX;
-    item->m_pFormulaItemY = GetItemPosition(p.m_pFormulaItemY) != kNoItemPos ? p.m_pFormulaItemY : item;
-    item->m_nFormulaValueY = p.m_nFormulaValueY;
-
     // Units, break-even and average price follow from the transactions.
     item->RecalculateAverageInvestPrice();
     SetModifiedFlag();

@@ -63,32 +63,21 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
     switch (kind) {
     case SpecialKind::CashAccount:
-        item.m_strName = kCashAccountName;
-        item.m_strSymbol.clear();
-        item.m_bDownloadEnabled = 0;
-        item.m_bInvestmentHistory = 0;
-        item.m_bCashAccount = 1;
-        item.m_Server.m_strName = kLocalDefinitionName;
-        item.m_crColor = 0xFF0000;
-        break;
     case SpecialKind::InvestmentHistory:
-        item.m_strName = kInvestmentHistoryName;
+        item.m_strName = kind == SpecialKind::CashAccount ? kCashAccountName : kInvestmentHistoryName;
         item.m_strSymbol.clear();
-        item.m_bDownloadEnabled = 0;
-        item.m_bInvestmentHistory = 1;
-        item.m_bCashAccount = 0;
         item.m_Server.m_strName = kLocalDefinitionName;
-        item.m_crColor = 0x000000;
+        item.m_crColor = kind == SpecialKind::CashAccount ? 0xFF0000 : 0x000000;
         break;
     case SpecialKind::ExchangeRate:
         // Name and symbol are the caller's.
-        item.m_bDownloadEnabled = 1;
-        item.m_bInvestmentHistory = 0;
-        item.m_bCashAccount = 0;
         item.m_Server.m_strName = kExchangeRateServer;
         item.m_crColor = 0x7F7F7F;
         break;
     }
+    item.m_bCashAccount = kind == SpecialKind::CashAccount ? 1 : 0;
+    item.m_bInvestmentHistory = kind == SpecialKind::InvestmentHistory ? 1 : 0;
+    item.m_bDownloadEnabled = kind == SpecialKind::ExchangeRate ? 1 : 0;
     item.m_strNote.clear();
     item.m_bDownloadPending = 0;
 
@@ -101,15 +90,8 @@ void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
     s.m_nNumbersBeforeValue = 0;
     s.m_bNoCaseSensitive = 1;
     s.m_nFiltering = 0;
-    s.m_strRegExp = std::string(kDefaultItemRegExp);
-    s.m_nRegExpQuotationIndex = kDefaultRegExpQuotationIndex;
     s.m_bRegExpExtractDate = 0;
-    s.m_nRegExpDayIndex = kDefaultRegExpDayIndex;
-    s.m_nRegExpMonthIndex = kDefaultRegExpMonthIndex;
-    s.m_nRegExpYearIndex = kDefaultRegExpYearIndex;
-    s.m_bRegExpExtractTime = 0;
-    s.m_nRegExpHourIndex = kDefaultRegExpHourIndex;
-    s.m_nRegExpMinuteIndex = kDefaultRegExpMinuteIndex;
+    setDefaultItemRegExp(s);
 
     item.m_bChartEnabled = 1;
     item.m_bGrid = 1;
@@ -139,26 +121,6 @@ void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
     item.m_pFormulaItemY = &item;
     item.m_nFormulaValueX = 0;
     item.m_nFormulaValueY = 0;
-}
-
-void CWPapierDoc::appendItemLocked(std::unique_ptr<CWPapier> item) {
-    const ItemPos pos = item->id();
-    DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
-    m_WPList.push_back(std::move(item));
-    m_places[pos] = m_WPList.size() - 1;
-}
-
-void CWPapierDoc::removeItemLocked(ItemPos pos) {
-    const auto it = m_places.find(pos);
-    if (it == m_places.end())
-        return;
-    std::unique_ptr<CWPapier> removed = std::move(m_WPList[it->second]);
-    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(it->second));
-    rebuildIndexLocked();
-    DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", removed->m_strName.c_str());
-    // Nothing may name the item once it is gone.
-    RepairItemLinks();
-    removed.reset();
 }
 
 // ---------------------------------------------------------------- the special items
@@ -223,11 +185,6 @@ ItemPos CWPapierDoc::AddNewItem(const ItemProperties& p) {
     it.m_bDownloadPending = 0;
     it.m_bInvestmentHistory = 0;
     it.m_bCashAccount = 0;
-    it.m_strName = p.m_strName;
-    it.m_strSymbol = p.m_strSymbol;
-    it.m_strCategory = p.m_strCategory;
-    it.m_strNote = p.m_strNote;
-    it.m_bDownloadEnabled = p.m_bDownloadEnabled ? 1 : 0;
 
     const std::optional<std::string> country = m_countryProvider ? m_countryProvider() : userlocale::userCountry();
     if (country && !country->empty()) {
@@ -238,38 +195,8 @@ ItemPos CWPapierDoc::AddNewItem(const ItemProperties& p) {
     }
     copyServerSettings(it.m_Server, p.m_Server, false);
 
-    it.m_bChartEnabled = p.m_bChartEnabled;
-    it.m_bGrid = p.m_bGrid;
-    it.m_nGraphValues = p.m_nGraphValues;
-    it.m_nAxisValues = p.m_nAxisValues;
-    it.m_dtBegin = p.m_dtBegin;
-    it.m_dtEnd = p.m_dtEnd;
-    it.m_bBegin = p.m_bBegin;
-    it.m_bEnd = p.m_bEnd;
-    it.m_crColor = p.m_crColor;
-    it.m_bBreakEvenLine = p.m_bBreakEvenLine;
-    it.m_bTransactionMarks = p.m_bTransactionMarks;
-    it.m_bAlarmAbove = p.m_bAlarmAbove;
-    it.m_bAlarmBelow = p.m_bAlarmBelow;
-    it.m_bAlarmBreakEven = p.m_bAlarmBreakEven;
-    it.m_dAlarmAbove = p.m_dAlarmAbove;
-    it.m_dAlarmBelow = p.m_dAlarmBelow;
-    it.m_dAlarmBreakEvenPercent = p.m_dAlarmBreakEvenPercent;
-    it.m_dUnits = p.m_dUnits;
-    it.m_dBreakEven = p.m_dBreakEven;
-    it.m_dAveragePrice = p.m_dAveragePrice;
-    it.m_strFormula = p.m_strFormula;
-    it.m_bFormulaPercent = p.m_bFormulaPercent;
-    it.m_nFormulaValueX = p.m_nFormulaValueX;
-    it.m_nFormulaValueY = p.m_nFormulaValueY;
-
     const ListLock lock(*this);
-    // Links are taken only to items of this portfolio.
-    const bool currencyKnown = p.m_pCurrencyItem && GetItemPosition(p.m_pCurrencyItem) != kNoItemPos;
-    it.m_bConvertCurrency = currencyKnown && p.m_bConvertCurrency;
-    it.m_pCurrencyItem = currencyKnown ? p.m_pCurrencyItem : nullptr;
-    it.m_pFormulaItemX = GetItemPosition(p.m_pFormulaItemX) != kNoItemPos ? p.m_pFormulaItemX : &it;
-    it.m_pFormulaItemY = GetItemPosition(p.m_pFormulaItemY) != kNoItemPos ? p.m_pFormulaItemY : &it;
+    applyPropertiesLocked(it, p);
 
     const ItemPos pos = it.id();
     appendItemLocked(std::move(item));

@@ -3,28 +3,18 @@
 // cash transactions that mirror investment transactions, the combined transaction list, and the
 // notices these operations leave for the user.
 
+#include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
-#include <numeric>
 #include <queue>
 
+using textcodec::formatText;
+
 namespace {
-
-bool regular(const OleDate& date) {
-    return QuotationList::regular(date);
-}
-
-// Whether `next` may follow `previous` in a list whose dates are regular, in order, and either
-// the same value or at least half a second apart; in such a list "equal within half a second"
-// means "the same value", so date rules reduce to comparing values.
-bool followsInOrder(const OleDate& previous, const OleDate& next) {
-    return regular(next) && next.m_dt >= previous.m_dt && (next.m_dt == previous.m_dt || !datesEqual(previous, next));
-}
 
 // The signed amount a mirror moves: what a buy costs, what a sale or dividend brings.
 std::optional<double> mirroredAmount(const CTransaction& t) {
@@ -37,14 +27,6 @@ std::optional<double> mirroredAmount(const CTransaction& t) {
     default:
         return std::nullopt;
     }
-}
-
-std::string formatText(const char* pattern, const std::string& a) {
-    std::string out;
-    const int n = std::snprintf(nullptr, 0, pattern, a.c_str());
-    out.resize(static_cast<std::size_t>(std::max(n, 0)));
-    std::snprintf(out.data(), out.size() + 1, pattern, a.c_str());
-    return out;
 }
 
 } // namespace
@@ -67,8 +49,8 @@ void CWPapierDoc::flushNoticeCollection() {
 
     std::vector<std::string> parts;
     if (c.recurringItems.size() == 1) {
-        parts.push_back(
-            formatText("Successfully updated recurring\ninvestment transaction for\n'%s'.", c.recurringItems.front()));
+        parts.push_back(formatText("Successfully updated recurring\ninvestment transaction for\n'%s'.",
+                                   c.recurringItems.front().c_str()));
     } else if (c.recurringItems.size() > 1) {
         std::string names;
         for (const std::string& name : c.recurringItems)
@@ -111,7 +93,8 @@ void CWPapierDoc::rebuildCashBalance(CWPapier& cash) {
     for (std::size_t k = 0; k < memo.transactionCount && memo.ordered; ++k) {
         const OleDate& date = cash.GetTransactionAt(static_cast<int>(k))->m_dtDate;
         memo.ordered =
-            k == 0 ? regular(date) : followsInOrder(cash.GetTransactionAt(static_cast<int>(k - 1))->m_dtDate, date);
+            k == 0 ? QuotationList::regular(date)
+                   : QuotationList::followsDistinctly(cash.GetTransactionAt(static_cast<int>(k - 1))->m_dtDate, date);
     }
     m_cashBalanceMemo = memo;
 }
@@ -141,7 +124,7 @@ void CWPapierDoc::refreshCashBalance(CWPapier& cash, std::optional<std::size_t> 
     }
     // The changed part must keep the order.
     for (std::size_t k = changed; k < n; ++k) {
-        if (k == 0 ? !regular(date(0)) : !followsInOrder(date(k - 1), date(k))) {
+        if (k == 0 ? !QuotationList::regular(date(0)) : !QuotationList::followsDistinctly(date(k - 1), date(k))) {
             rebuildCashBalance(cash);
             return;
         }
@@ -277,9 +260,6 @@ std::optional<CTransaction> CWPapierDoc::MakeCashAccountMirror(const CTransactio
     // A buy takes money from the account, a sale or dividend brings it; a negative amount moves it
     // the other way, so it flips the kind and the mirror holds its size.
     const bool debit = buy ? *amount >= 0.0 : *amount < 0.0;
-    const char* prefix = buy                                         ? "->Buy "
-                         : investment.m_nType == CTransaction::kSell ? "->Sell "
-                                                                     : "->Dividends/Interests ";
     CTransaction mirror;
     mirror.m_nType = debit ? CTransaction::kSell : CTransaction::kBuy;
     mirror.m_dtDate = investment.m_dtDate;
@@ -289,7 +269,7 @@ std::optional<CTransaction> CWPapierDoc::MakeCashAccountMirror(const CTransactio
     mirror.m_nRecurrence = CTransaction::kRecurrenceNone;
     mirror.m_bUntil = investment.m_bUntil;
     mirror.m_dtUntil = investment.m_dtUntil;
-    mirror.m_strNote = std::string(prefix) + "\"" + itemName + "\"";
+    mirror.m_strNote = "->" + std::string(CTransaction::typeName(investment.m_nType, false)) + " \"" + itemName + "\"";
     return mirror;
 }
 
@@ -312,14 +292,14 @@ bool CWPapierDoc::AddCashAccountTransaction(const CTransaction& investment, cons
         ++notices.failed;
         notices.singleFailure = formatText(
             "The concerned cash account %s transaction\ncould not be created: the portfolio has no cash account.",
-            kind);
+            kind.c_str());
         return false;
     }
     ++(updated ? notices.updated : notices.created);
     ++(credit ? notices.credits : notices.debits);
     notices.singleText = formatText(updated ? "The concerned cash account %s transaction\nwas successfully updated."
                                             : "The concerned cash account %s transaction\nwas successfully created.",
-                                    kind);
+                                    kind.c_str());
     return true;
 }
 
@@ -397,7 +377,7 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
             const Entry entry{&t, item->id(), index++, false};
             if (t.m_dUnits == 0.0 && t.m_dTaxes == 0.0)
                 continue;
-            if (!regular(t.m_dtDate))
+            if (!QuotationList::regular(t.m_dtDate))
                 mergeable = false;
             run.push_back(entry);
             run.back().afterEqual = latest > t.m_dtDate.m_dt;

@@ -1,5 +1,6 @@
 #include "portfolio/WPapierItem.h"
 
+#include "portfolio/CalendarDay.h"
 #include "portfolio/ItemLog.h"
 
 #include <atomic>
@@ -79,11 +80,10 @@ int CWPapier::addQuotationLocked(const CKurs& quotation, bool sameDay) {
     if (hasPrevious && datesEqual(previous, q.m_dtDate))
         return replaceAt(c - 1, false);
     if (sameDay) {
-        const OleDate& d = q.m_dtDate;
-        const OleDate dayStart(d.GetYear(), d.GetMonth(), d.GetDay(), 0, 0, 0);
-        const OleDate dayEnd(d.GetYear(), d.GetMonth(), d.GetDay(), 23, 59, 59);
+        const OleDate first = dayStart(q.m_dtDate);
+        const OleDate last = dayEnd(q.m_dtDate);
         const auto withinDay = [&](const OleDate& x) {
-            return dateLaterOrEqual(x, dayStart) && dateEarlierOrEqual(x, dayEnd);
+            return dateLaterOrEqual(x, first) && dateEarlierOrEqual(x, last);
         };
         if (withinDay(current))
             return replaceAt(c, true);

@@ -5,13 +5,10 @@
 #include "formula/Formula.h"
 #include "log/NumberFormat.h"
 #include "portfolio/ItemLog.h"
+#include "portfolio/PortfolioText.h"
 #include "portfolio/WPapierItem.h"
 
-#include <array>
-#include <charconv>
-#include <climits>
 #include <cmath>
-#include <cwctype>
 #include <mutex>
 #include <optional>
 
@@ -25,69 +22,6 @@ constexpr int kValueYearChange = 3;
 
 // A sort value that stands for "not available" in the time-frame and user-defined columns.
 constexpr double kUnavailableSortValue = -1000000.0;
-
-// ---------------------------------------------------------------- names
-
-// The next character of UTF-8 text. A byte that starts no well-formed character stands for itself
-// (as 0xDC00 + byte), so that two different texts never read alike.
-char32_t nextCodePoint(std::string_view s, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    }
-    bool good = length > 0 && i + static_cast<std::size_t>(length) <= s.size();
-    for (int k = 1; good && k < length; ++k) {
-        const unsigned char c = byte(i + static_cast<std::size_t>(k));
-        good = (c & 0xC0) == 0x80;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-    if (!good || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xDC00 + lead;
-    }
-    i += static_cast<std::size_t>(length);
-    return cp;
-}
-
-// Lower case by the current locale's character classes.
-char32_t foldCase(char32_t cp) {
-    if (cp > static_cast<char32_t>(WCHAR_MAX))
-        return cp;
-    return static_cast<char32_t>(std::towlower(static_cast<std::wint_t>(cp)));
-}
-
-// Compares two texts character by character without regard to case: -1, 0 or 1. Characters
-// compare by their code, so the special items' names, which start with a blank, stay in front.
-int compareNoCase(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        const char32_t ca = foldCase(nextCodePoint(a, i));
-        const char32_t cb = foldCase(nextCodePoint(b, j));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (i < a.size())
-        return 1;
-    if (j < b.size())
-        return -1;
-    return 0;
-}
 
 int compareNumbers(double a, double b) {
     if (a > b)
@@ -141,16 +75,6 @@ std::optional<double> formulaVariable(const CWPapier* item, int kind, const OleD
 bool containsLetter(std::string_view text, char lower) {
     const char upper = static_cast<char>(lower - 'a' + 'A');
     return text.find(lower) != std::string_view::npos || text.find(upper) != std::string_view::npos;
-}
-
-// "%.6f" / "%4.2f" without the process locale.
-std::string fixedText(double value, int decimals) {
-    std::array<char, 400> buffer{}; // enough for every double in fixed notation with 6 decimals
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
-    if (result.ec != std::errc())
-        return {};
-    return std::string(buffer.data(), result.ptr);
 }
 
 // The user-defined value in percent display: "%4.2f%" with the user's decimal point.

@@ -41,24 +41,17 @@ template <class T> bool readRecordEntry(Archive& ar, int schema, std::vector<T>&
     return false;
 }
 
-std::vector<CKurs> readQuotations(Archive& ar, int schema, const std::string& itemName) {
+// Reads a record list of the item `itemName` in the form of `schema`: its count, then its entries.
+// A null entry is left out with an ERROR line naming the list (`reader`, `listName`).
+template <class T>
+std::vector<T> readRecordList(Archive& ar, int schema, std::size_t minBytes, const char* reader, const char* listName,
+                              const std::string& itemName) {
     const std::uint32_t count = ar.readCount(2);
-    std::vector<CKurs> list;
-    reserveFor(list, count, ar, minQuotationBytes(schema));
+    std::vector<T> list;
+    reserveFor(list, count, ar, minBytes);
     for (std::uint32_t i = 0; i < count; ++i)
         if (!readRecordEntry(ar, schema, list))
-            ITEM_LOG(LOG_LEVEL_ERROR, "GetQuotationListCopy: ignoring NULL reference in quotation list of '%s'!!!",
-                     itemName.c_str());
-    return list;
-}
-
-std::vector<CTransaction> readTransactions(Archive& ar, int schema, const std::string& itemName) {
-    const std::uint32_t count = ar.readCount(2);
-    std::vector<CTransaction> list;
-    reserveFor(list, count, ar, minTransactionBytes(schema));
-    for (std::uint32_t i = 0; i < count; ++i)
-        if (!readRecordEntry(ar, schema, list))
-            ITEM_LOG(LOG_LEVEL_ERROR, "GetTransactionListCopy: ignoring NULL reference in transaction list of '%s'!!!",
+            ITEM_LOG(LOG_LEVEL_ERROR, "%s: ignoring NULL reference in %s of '%s'!!!", reader, listName,
                      itemName.c_str());
     return list;
 }
@@ -72,10 +65,6 @@ CWPapier* readItemLink(Archive& ar) {
     if (!item)
         throw ArchiveError("an item link names an object that is not an item");
     return item;
-}
-
-void writeRecordList(Archive& ar, std::size_t count) {
-    ar.writeCount(count);
 }
 
 } // namespace
@@ -141,11 +130,11 @@ void CWPapier::storeRecord(Archive& ar) {
 
     // Each record belongs to its list alone and is written at this one place, so the archive
     // keeps no note of its address; it only reads it.
-    writeRecordList(ar, m_QuotationList.size());
+    ar.writeCount(m_QuotationList.size());
     m_QuotationList.forEach(0, m_QuotationList.size(), [&ar](const CKurs& quotation, std::size_t) {
         ar.writeUnsharedObject(const_cast<CKurs*>(&quotation));
     });
-    writeRecordList(ar, m_TransactionList.size());
+    ar.writeCount(m_TransactionList.size());
     for (CTransaction& transaction : m_TransactionList)
         ar.writeUnsharedObject(&transaction);
     quotationLock.unlock();
@@ -177,19 +166,6 @@ void CWPapier::loadRecord(Archive& ar, int s) {
     m_bInvestmentHistory = 0;
     m_bCashAccount = 0;
 
-    // The expression defaults of records that kept no usable pattern.
-    const auto expressionDefaults = [this](bool filteringToo) {
-        if (filteringToo)
-            m_Server.m_nFiltering = 0;
-        m_Server.m_strRegExp = std::string(kDefaultItemRegExp);
-        m_Server.m_nRegExpQuotationIndex = kDefaultRegExpQuotationIndex;
-        m_Server.m_nRegExpDayIndex = kDefaultRegExpDayIndex;
-        m_Server.m_nRegExpMonthIndex = kDefaultRegExpMonthIndex;
-        m_Server.m_nRegExpYearIndex = kDefaultRegExpYearIndex;
-        m_Server.m_bRegExpExtractTime = 0;
-        m_Server.m_nRegExpHourIndex = kDefaultRegExpHourIndex;
-        m_Server.m_nRegExpMinuteIndex = kDefaultRegExpMinuteIndex;
-    };
     const auto readDate = [&ar, s]() { return s >= 22 ? readRecordDate(ar) : readOldStyleDate(ar); };
 
     std::vector<CKurs> quotations;
@@ -282,7 +258,9 @@ void CWPapier::loadRecord(Archive& ar, int s) {
         m_Server.m_nHtmlBeforeValue = ar.readInt32();
         m_Server.m_nNumbersBeforeValue = ar.readInt32();
         m_Server.m_bNoCaseSensitive = ar.readInt32();
-        expressionDefaults(true);
+        // No expression yet: the defaults.
+        m_Server.m_nFiltering = 0;
+        setDefaultItemRegExp(m_Server);
         if (s == 1)
             m_Server.m_bRegExpExtractDate = 0;
 
@@ -323,9 +301,11 @@ void CWPapier::loadRecord(Archive& ar, int s) {
     {
         // The records of both lists are read in this item's schema.
         const RecordSchemaScope recordSchema(ar, s);
-        quotations = readQuotations(ar, s, m_strName);
+        quotations =
+            readRecordList<CKurs>(ar, s, minQuotationBytes(s), "GetQuotationListCopy", "quotation list", m_strName);
         if (s >= 9)
-            transactions = readTransactions(ar, s, m_strName);
+            transactions = readRecordList<CTransaction>(ar, s, minTransactionBytes(s), "GetTransactionListCopy",
+                                                        "transaction list", m_strName);
     }
     if (s <= 8 && m_dUnits > 0.0) {
         // No transactions yet: one buy stands for the units held, at the break-even as price.

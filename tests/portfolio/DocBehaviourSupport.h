@@ -9,33 +9,21 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace doctest {
 
 class PortfolioTest : public ::testing::Test {
 protected:
-    explicit PortfolioTest(const OleDate& now = itemtest::at(2024, 6, 15, 12, 0, 0))
-        : clock(itemtest::localTimePoint(now)), useClock(clock) {
-        host.onNotice = [this](const PortfolioNotice&) {
-            bool free = false;
-            std::thread probe([&] {
-                if (doc.m_MutexWPList.try_lock()) {
-                    free = true;
-                    doc.m_MutexWPList.unlock();
-                }
-            });
-            probe.join();
-            lockFreeAtNotice.push_back(free);
-        };
+    explicit PortfolioTest(const OleDate& now = itemtest::at(2024, 6, 15, 12, 0, 0)) : fixedNow(now) {
+        host.onNotice = [this](const PortfolioNotice&) { lockFreeAtNotice.push_back(listLockFree(doc)); };
         doc.OnNewDocument();
         cash = doc.FindCashAccountItem();
         history = doc.FindInvestmentHistoryItem();
         doc.AddView(view);
     }
 
-    void setNow(const OleDate& local) { clock.set(itemtest::localTimePoint(local)); }
+    void setNow(const OleDate& local) { fixedNow.set(local); }
     CWPapier& item(ItemPos pos) { return *doc.GetItem(pos); }
     ItemPos addItem(const std::string& name) { return doc.AddItem(makeItem(name)); }
     // Forgets what the host and the view were told and the modified flag.
@@ -51,15 +39,9 @@ protected:
             out.push_back(notice.text);
         return out;
     }
-    std::vector<std::string> names() const {
-        std::vector<std::string> out;
-        for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;)
-            out.push_back(doc.GetNextItem(pos)->m_strName);
-        return out;
-    }
+    std::vector<std::string> names() const { return itemNames(doc); }
 
-    FixedClock clock;
-    ScopedClock useClock;
+    itemtest::FixedNow fixedNow;
     testsupport::FakePortfolioHost host;
     CWPapierDoc doc{&host};
     RecordingView view;
@@ -68,16 +50,7 @@ protected:
     ItemPos history = kNoItemPos;
 };
 
-inline CTransaction transaction(int type, const OleDate& date, double units, double price, double taxes,
-                                int recurrence = 0, bool until = false, const OleDate& untilDate = OleDate()) {
-    return CTransaction(type, date, units, price, taxes, recurrence, until, untilDate, "");
-}
-
-inline std::vector<double> closes(const CWPapier& item) {
-    std::vector<double> out;
-    for (const CKurs& q : item.GetQuotationListCopy())
-        out.push_back(q.m_dClose);
-    return out;
-}
+using itemtest::closes;
+using itemtest::transaction;
 
 } // namespace doctest

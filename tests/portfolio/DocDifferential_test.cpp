@@ -25,8 +25,7 @@ const OleDate kNow = at(2024, 6, 15, 12, 0, 0);
 
 class DifferentialTest : public ::testing::Test {
 protected:
-    FixedClock clock{itemtest::localTimePoint(kNow)};
-    ScopedClock useClock{clock};
+    itemtest::FixedNow fixedNow{kNow};
     FakePortfolioHost host;
 };
 

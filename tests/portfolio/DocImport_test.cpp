@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
-#include <thread>
 
 using doctest::RecordingView;
 using itemtest::at;
+using itemtest::quotation;
 
 namespace {
 
@@ -28,15 +28,6 @@ public:
     }
 };
 
-CKurs record(const OleDate& date, double close, double open = 0, double high = 0, double low = 0, double volume = 0) {
-    CKurs k(date, close);
-    k.m_dOpen = open;
-    k.m_dHigh = high;
-    k.m_dLow = low;
-    k.m_dVolume = volume;
-    return k;
-}
-
 struct Value {
     std::string date; // "%x %X"
     double close;
@@ -51,24 +42,11 @@ class DocImportTest : public ::testing::Test {
 protected:
     DocImportTest() {
         const auto probe = [this] {
-            bool free = false;
-            std::thread t([&] {
-                if (doc.m_MutexWPList.try_lock()) {
-                    free = true;
-                    doc.m_MutexWPList.unlock();
-                }
-            });
-            t.join();
-            lockFreeAtHost.push_back(free);
-        };
-        host.onNotice = [this, probe](const PortfolioNotice&) {
-            probe();
+            lockFreeAtHost.push_back(doctest::listLockFree(doc));
             cursorAtHost.push_back(host.waitCursorDepth());
         };
-        host.onQuestion = [this, probe] {
-            probe();
-            cursorAtHost.push_back(host.waitCursorDepth());
-        };
+        host.onNotice = [probe](const PortfolioNotice&) { probe(); };
+        host.onQuestion = probe;
         doc.OnNewDocument();
         history = doc.FindInvestmentHistoryItem();
         acme = doc.AddItem(doctest::makeItem("Acme"));
@@ -118,12 +96,11 @@ protected:
 
     // Four daily records at 20:00, newest first, as a page that lists its history that way.
     static std::vector<CKurs> newestFirst() {
-        return {record(at(2024, 3, 5, 20), 12.5), record(at(2024, 3, 4, 20), 12.0), record(at(2024, 3, 1, 20), 11.0),
-                record(at(2024, 2, 28, 20), 10.0)};
+        return {quotation(at(2024, 3, 5, 20), 12.5), quotation(at(2024, 3, 4, 20), 12.0),
+                quotation(at(2024, 3, 1, 20), 11.0), quotation(at(2024, 2, 28, 20), 10.0)};
     }
 
-    FixedClock clock{itemtest::localTimePoint(at(2024, 6, 15, 12))};
-    ScopedClock useClock{clock};
+    itemtest::FixedNow fixedNow{at(2024, 6, 15, 12)};
     itemtest::LogCapture log;
     ImportHost host;
     CWPapierDoc doc{&host};
@@ -181,7 +158,7 @@ TEST_F(DocImportTest, ConfirmedImportAddsWhatLiesWithinTheChosenFrame) {
 TEST_F(DocImportTest, SummaryShowsTheOldestFirstWhateverTheFileOrder) {
     auto oldestFirst = newestFirst();
     std::reverse(oldestFirst.begin(), oldestFirst.end());
-    const std::vector<CKurs> single{record(at(2024, 3, 1, 20), 11.0)};
+    const std::vector<CKurs> single{quotation(at(2024, 3, 1, 20), 11.0)};
     const struct {
         const char* name;
         std::vector<CKurs> records;
@@ -208,7 +185,7 @@ TEST_F(DocImportTest, SummaryShowsTheOldestFirstWhateverTheFileOrder) {
 }
 
 TEST_F(DocImportTest, DeclinedOrUnconfirmableImportAddsNothing) {
-    doc.GetItem(acme)->AddQuotation(record(at(2024, 1, 2, 20), 9.0), false);
+    doc.GetItem(acme)->AddQuotation(quotation(at(2024, 1, 2, 20), 9.0), false);
     host.importAnswers.push_back(std::nullopt);
     EXPECT_FALSE(import(acme, newestFirst(), at(2024, 1, 1), at(2024, 12, 31), true));
     EXPECT_EQ(host.importQuestions().size(), 1u);
@@ -272,16 +249,16 @@ TEST_F(DocImportTest, NothingFoundOrNoItemChangesNothing) {
 TEST_F(DocImportTest, ConversionByTheExchangeRateItemLeavesRecordsWithoutRateOut) {
     CWPapier* rate = doc.CreateExchangeRateItem("Euro (EUR)", "US Dollar (USD)");
     // No rate before 29 February; a rate of 0 on it; 2 from 2 March on.
-    rate->AddQuotation(record(at(2024, 2, 29, 18), 0.0), false);
-    rate->AddQuotation(record(at(2024, 3, 2, 18), 2.0), false);
+    rate->AddQuotation(quotation(at(2024, 2, 29, 18), 0.0), false);
+    rate->AddQuotation(quotation(at(2024, 3, 2, 18), 2.0), false);
     CWPapier& item = *doc.GetItem(acme);
     item.m_bConvertCurrency = true;
     item.m_pCurrencyItem = rate;
     clearRecord();
 
-    const std::vector<CKurs> records{record(at(2024, 2, 28, 20), 10.0, 9.5, 10.5, 9.0, 100),
-                                     record(at(2024, 3, 1, 20), 11.0, 10.5, 11.5, 10.0, 200),
-                                     record(at(2024, 3, 4, 20), 12.0, 11.5, 12.5, 11.0, 300)};
+    const std::vector<CKurs> records{quotation(at(2024, 2, 28, 20), 10.0, 9.5, 10.5, 9.0, 100),
+                                     quotation(at(2024, 3, 1, 20), 11.0, 10.5, 11.5, 10.0, 200),
+                                     quotation(at(2024, 3, 4, 20), 12.0, 11.5, 12.5, 11.0, 300)};
     host.importAnswers.push_back(std::make_pair(at(2024, 2, 1), at(2024, 3, 31)));
     ASSERT_TRUE(import(acme, records, at(2024, 1, 1), at(2024, 12, 31), true));
 
@@ -347,10 +324,10 @@ TEST_F(DocImportTest, DisableIntradayKeepsOneQuotationPerDay) {
         host.options.DisableIntraday = c.disableIntraday;
         CWPapier& item = *doc.GetItem(acme);
         item.DeleteAllQuotations();
-        item.AddQuotation(record(at(2024, 3, 1, 20), 1.0), false);
-        item.AddQuotation(record(at(2024, 3, 4, 10), 2.0), false);
-        ASSERT_TRUE(import(acme, {record(at(2024, 3, 1, 20), 11.0), record(at(2024, 3, 4, 20), 12.0)}, at(2024, 1, 1),
-                           at(2024, 12, 31), false));
+        item.AddQuotation(quotation(at(2024, 3, 1, 20), 1.0), false);
+        item.AddQuotation(quotation(at(2024, 3, 4, 10), 2.0), false);
+        ASSERT_TRUE(import(acme, {quotation(at(2024, 3, 1, 20), 11.0), quotation(at(2024, 3, 4, 20), 12.0)},
+                           at(2024, 1, 1), at(2024, 12, 31), false));
         EXPECT_EQ(values(acme), c.expected);
     }
 }
@@ -371,7 +348,7 @@ TEST_F(DocImportTest, InvestmentHistoryFollowsAndViewsAreToldItemThenHistory) {
 
     // An import into the history item itself tells the views once.
     clearRecord();
-    ASSERT_TRUE(import(history, {record(at(2024, 1, 5, 20), 7.0)}, at(2024, 1, 1), at(2024, 12, 31), false));
+    ASSERT_TRUE(import(history, {quotation(at(2024, 1, 5, 20), 7.0)}, at(2024, 1, 1), at(2024, 12, 31), false));
     EXPECT_EQ(view.updates, (std::vector<RecordingView::Update>{{nullptr, history}}));
 }
 

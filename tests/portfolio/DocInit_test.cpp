@@ -7,6 +7,7 @@
 
 using doctest::className;
 using doctest::closes;
+using doctest::itemNames;
 using doctest::putAscii;
 using doctest::transaction;
 using itemtest::at;
@@ -98,12 +99,6 @@ protected:
         testsupport::writeFile(file, bytes);
         return doc.openDocument(file);
     }
-    std::vector<std::string> names(const CWPapierDoc& doc) const {
-        std::vector<std::string> out;
-        for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;)
-            out.push_back(doc.GetNextItem(pos)->m_strName);
-        return out;
-    }
     CWPapier& named(const CWPapierDoc& doc, const std::string& name) {
         for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;) {
             CWPapier* item = doc.GetNextItem(pos);
@@ -117,8 +112,7 @@ protected:
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
-    FixedClock clock{itemtest::localTimePoint(kNow)};
-    ScopedClock useClock{clock};
+    itemtest::FixedNow fixedNow{kNow};
     testsupport::FakePortfolioHost host;
 };
 
@@ -141,7 +135,7 @@ TEST_F(DocInitTest, SchemaSevenGetsBothSpecialItems) {
     itemtest::LogCapture log;
     ASSERT_TRUE(open(doc, oldStream(7, {{"Acme", 0, 5, {CKurs(at(2024, 3, 1), 20)}, {}}})));
     EXPECT_EQ(doc.LoadSchema(), 7);
-    EXPECT_EQ(names(doc), (std::vector<std::string>{"Acme", " Investment History", " Cash Account"}));
+    EXPECT_EQ(itemNames(doc), (std::vector<std::string>{"Acme", " Investment History", " Cash Account"}));
     EXPECT_FALSE(logged(log, "Init portfolio: updating recurring transactions..."));
     EXPECT_EQ(named(doc, "Acme").m_dUnits, 5.0);
     EXPECT_FALSE(doc.IsModified());
@@ -155,7 +149,7 @@ TEST_F(DocInitTest, RecurringTransactionsFromSchemaThirteen) {
         CWPapierDoc doc(&host);
         itemtest::LogCapture log;
         ASSERT_TRUE(open(doc, oldStream(12, oldPortfolio(true))));
-        EXPECT_EQ(names(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
+        EXPECT_EQ(itemNames(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
         EXPECT_FALSE(logged(log, "Init portfolio: updating recurring transactions..."));
         EXPECT_EQ(doc.GetTransactionListCopy(doc.FindCashAccountItem())->size(), 1u);
         EXPECT_EQ(doc.GetCashAccountBalance(), 1000.0);
@@ -163,20 +157,11 @@ TEST_F(DocInitTest, RecurringTransactionsFromSchemaThirteen) {
     }
     CWPapierDoc doc(&host);
     std::vector<bool> lockFree;
-    host.onNotice = [&](const PortfolioNotice&) {
-        bool free = false;
-        std::thread probe([&] {
-            free = doc.m_MutexWPList.try_lock();
-            if (free)
-                doc.m_MutexWPList.unlock();
-        });
-        probe.join();
-        lockFree.push_back(free);
-    };
+    host.onNotice = [&](const PortfolioNotice&) { lockFree.push_back(doctest::listLockFree(doc)); };
     itemtest::LogCapture log;
     ASSERT_TRUE(open(doc, oldStream(13, oldPortfolio(true))));
     EXPECT_TRUE(logged(log, "Init portfolio: updating recurring transactions..."));
-    EXPECT_EQ(names(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
+    EXPECT_EQ(itemNames(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
     const auto acme = named(doc, "Acme").GetTransactionListCopy();
     ASSERT_EQ(acme.size(), 4u);
     EXPECT_EQ(acme.back().m_dtDate.m_dt, at(2024, 6, 10, 10).m_dt);
@@ -199,20 +184,20 @@ TEST_F(DocInitTest, TheHistoryExistsWhateverTheSchema) {
         SCOPED_TRACE(schema);
         CWPapierDoc doc(&host);
         ASSERT_TRUE(open(doc, oldStream(schema, oldPortfolio(false))));
-        EXPECT_EQ(names(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
+        EXPECT_EQ(itemNames(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
     }
     CWPapierDoc saved(&host);
     saved.AddItem(doctest::makeItem("Acme"));
     ASSERT_TRUE(saved.OnSaveDocument(path("current.cvr")));
     CWPapierDoc doc(&host);
     ASSERT_TRUE(doc.openDocument(path("current.cvr")));
-    EXPECT_EQ(names(doc), (std::vector<std::string>{"Acme", " Investment History", " Cash Account"}));
+    EXPECT_EQ(itemNames(doc), (std::vector<std::string>{"Acme", " Investment History", " Cash Account"}));
 }
 
 // A portfolio saved in March and opened in June: the monthly transactions of two items are
 // brought up to date, and one notice names both.
 TEST_F(DocInitTest, OverdueRecurringTransactionsOfTwoItems) {
-    clock.set(itemtest::localTimePoint(at(2024, 3, 20, 12)));
+    fixedNow.set(at(2024, 3, 20, 12));
     CWPapierDoc before(&host);
     before.OnNewDocument();
     for (const char* name : {"Acme", "Beta"}) {
@@ -222,7 +207,7 @@ TEST_F(DocInitTest, OverdueRecurringTransactionsOfTwoItems) {
     }
     ASSERT_TRUE(before.OnSaveDocument(path("march.cvr")));
 
-    clock.set(itemtest::localTimePoint(kNow));
+    fixedNow.set(kNow);
     host.clearRecord();
     CWPapierDoc doc(&host);
     ASSERT_TRUE(doc.openDocument(path("march.cvr")));

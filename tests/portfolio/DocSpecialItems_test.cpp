@@ -148,10 +148,7 @@ TEST_F(DocSpecialTest, WhichLegacyItemCounts) {
             d.AddItem(std::move(it));
         }
         d.CheckCashAccount();
-        std::vector<std::string> after;
-        for (ItemPos pos = d.GetHeadPosition(); pos != kNoItemPos;)
-            after.push_back(d.GetNextItem(pos)->m_strName);
-        EXPECT_EQ(after, c.after);
+        EXPECT_EQ(doctest::itemNames(d), c.after);
         EXPECT_NE(d.FindCashAccountItem(), kNoItemPos);
     }
 }

@@ -267,3 +267,15 @@ TEST_F(DocTransactionsTest, DeleteAllTransactions) {
     EXPECT_EQ(view.updates, std::vector<RecordingView::Update>{kAllViews});
     EXPECT_NE(historyBefore, historyWithUnits);
 }
+
+// The balance quotations are the running balance of the transactions: once they were changed by
+// hand, the next transaction change rebuilds all of them, not only those from the change on.
+TEST_F(DocTransactionsTest, BalanceIsRebuiltWholeAfterItsQuotationsWereChanged) {
+    doc.AddTransaction(cash, transaction(0, at(2024, 1, 1), 1000, 0, 0));
+    doc.AddTransaction(cash, transaction(1, at(2024, 2, 1), 200, 0, 0));
+    doc.AddTransaction(cash, transaction(0, at(2024, 3, 1), 50, 0, 0));
+    ASSERT_TRUE(doc.DeleteQuotation(cash, 0));
+    EXPECT_EQ(closes(item(cash)), (std::vector<double>{800, 850}));
+    doc.AddTransaction(cash, transaction(0, at(2024, 4, 1), 100, 0, 0));
+    EXPECT_EQ(closes(item(cash)), (std::vector<double>{1000, 800, 850, 950}));
+}

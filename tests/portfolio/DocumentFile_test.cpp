@@ -633,10 +633,7 @@ TEST_F(DocumentFileTest, ADamagedFileLeavesANewUntitledPortfolio) {
     ASSERT_TRUE(doc.DoSave(path("new.cvr")));
     CWPapierDoc reread(&host);
     ASSERT_TRUE(reread.openDocument(path("new.cvr")));
-    std::vector<std::string> names;
-    for (ItemPos pos = reread.GetHeadPosition(); pos != kNoItemPos;)
-        names.push_back(reread.GetNextItem(pos)->m_strName);
-    EXPECT_EQ(names, (std::vector<std::string>{" Cash Account", " Investment History", "new"}));
+    EXPECT_EQ(doctest::itemNames(reread), (std::vector<std::string>{" Cash Account", " Investment History", "new"}));
 }
 
 TEST_F(DocumentFileTest, OpeningTellsTheFrame) {

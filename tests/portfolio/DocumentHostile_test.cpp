@@ -308,3 +308,22 @@ TEST_F(DocumentHostileTest, NullListEntriesAreDropped) {
             ++errors;
     EXPECT_EQ(errors, 2);
 }
+
+// A null entry in an item's quotation list is dropped with an ERROR line naming the list; the
+// other quotations read.
+TEST_F(DocumentHostileTest, NullQuotationEntriesAreDropped) {
+    Bytes quotations;
+    quotations.u16(2).u16(0);
+    className(quotations, "CKurs").date(itemtest::at(2024, 1, 2)).f64(1).f64(2).f64(3).f64(4).f64(5);
+    itemtest::LogCapture log;
+    CWPapierDoc doc(&host);
+    ASSERT_TRUE(open(oneItem(quotations.data()), doc));
+    const CWPapier* item = doc.GetItem(doc.GetHeadPosition());
+    ASSERT_EQ(item->GetQuotationCount(), 1);
+    EXPECT_EQ(item->GetQuotationAt(0)->m_dClose, 1.0);
+    int errors = 0;
+    for (const auto& line : log.lines())
+        errors += line.level == LOG_LEVEL_ERROR &&
+                  line.message == "GetQuotationListCopy: ignoring NULL reference in quotation list of 'one'!!!";
+    EXPECT_EQ(errors, 1);
+}

@@ -36,12 +36,7 @@ protected:
     ItemPos add(const std::string& name) { return doc.AddItem(makeItem(name)); }
     CWPapier& item(ItemPos pos) { return *doc.GetItem(pos); }
 
-    std::vector<std::string> names() {
-        std::vector<std::string> out;
-        for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;)
-            out.push_back(doc.GetNextItem(pos)->m_strName);
-        return out;
-    }
+    std::vector<std::string> names() const { return doctest::itemNames(doc); }
 
     FakePortfolioHost host;
     CWPapierDoc doc{&host};
@@ -409,17 +404,7 @@ TEST_F(DocumentItemsTest, AccessorsTakeTheListLock) {
 // released, and then with the lock free.
 TEST_F(DocumentItemsTest, NoticesWaitForTheEndOfTheLockedOperation) {
     std::vector<bool> lockFreeAtNotice;
-    host.onNotice = [&](const PortfolioNotice&) {
-        bool free = false;
-        std::thread probe([&] {
-            if (doc.m_MutexWPList.try_lock()) {
-                free = true;
-                doc.m_MutexWPList.unlock();
-            }
-        });
-        probe.join();
-        lockFreeAtNotice.push_back(free);
-    };
+    host.onNotice = [&](const PortfolioNotice&) { lockFreeAtNotice.push_back(doctest::listLockFree(doc)); };
     {
         const auto outer = doc.LockList();
         {

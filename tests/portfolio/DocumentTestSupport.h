@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the document tests: a view that records what it is told, the archive string forms
 // written by hand, the head and tail of an item record written field by field in the order of the
-// file format, and small item builders.
+// file format, small item builders, the names in list order, and a probe of the list lock.
 
 #include "ItemTestSupport.h"
 #include "platform/Document.h"
@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -103,6 +104,28 @@ inline bool holdsOnlySpecialItems(const CWPapierDoc& doc) {
     const ItemPos history = doc.FindInvestmentHistoryItem();
     return doc.GetItemCount() == kSpecialItemCount && cash != kNoItemPos && history != kNoItemPos &&
            doc.GetItemName(cash) == " Cash Account" && doc.GetItemName(history) == " Investment History";
+}
+
+// The items' names in list order.
+inline std::vector<std::string> itemNames(const CWPapierDoc& doc) {
+    std::vector<std::string> out;
+    for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;)
+        out.push_back(doc.GetNextItem(pos)->m_strName);
+    return out;
+}
+
+// Whether another thread could take the list lock now (a notice or question reaching the host
+// while an operation holds it would find it taken).
+inline bool listLockFree(const CWPapierDoc& doc) {
+    bool free = false;
+    std::thread probe([&] {
+        if (doc.m_MutexWPList.try_lock()) {
+            free = true;
+            doc.m_MutexWPList.unlock();
+        }
+    });
+    probe.join();
+    return free;
 }
 
 inline std::vector<std::uint8_t> toBytes(const std::string& s) {

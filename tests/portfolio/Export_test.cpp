@@ -13,34 +13,23 @@
 
 #include <algorithm>
 #include <bit>
-#include <clocale>
 #include <cstdint>
 #include <filesystem>
 #include <iterator>
 #include <map>
 #include <set>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 using itemtest::at;
+using itemtest::ScopedLocale;
 using testsupport::FakePortfolioHost;
 using testsupport::LogCapture;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// The program runs in the user's locale; a test picks one and gets "C" back afterwards.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* name) { ok = std::setlocale(LC_ALL, name) != nullptr; }
-    ~ScopedLocale() { std::setlocale(LC_ALL, "C"); }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
-    bool ok = false;
-};
 
 // ---------------------------------------------------------------- worksheet files read back
 
@@ -202,7 +191,7 @@ protected:
 // after every item; numbers with '.' although the locale's decimal point is ','.
 TEST_F(ExportTest, QuotationFileHasTheHeaderAndALinePerQuotation) {
     const ScopedLocale german("de_DE.UTF-8");
-    ASSERT_TRUE(german.ok);
+    ASSERT_TRUE(german.active);
     add("gamma", "   ");
     add("\xC3\x96l", "OIL"); // Öl
     CWPapier& beta = add("beta", "  ABC ");
@@ -317,7 +306,7 @@ TEST_F(ExportTest, ExportModeEndsTheProgramAfterTheQuotationFile) {
 // investment history lists every item's transactions, each named after its item.
 TEST_F(ExportTest, WorksheetHoldsEveryItemsBlock) {
     const ScopedLocale c("C.UTF-8");
-    ASSERT_TRUE(c.ok);
+    ASSERT_TRUE(c.active);
     const OleDate d1 = at(2024, 1, 2, 9, 0), d2 = at(2024, 1, 3, 10, 30), d3 = at(2024, 1, 4, 11, 0),
                   d4 = at(2024, 1, 5, 12, 0), d5 = at(2024, 1, 8, 13, 15), d6 = at(2024, 1, 9, 14, 0);
     CWPapier& zeta = add("Zeta");
@@ -556,7 +545,7 @@ TEST_F(ExportTest, WorksheetStopsAtTheLastRowAndSaysSo) {
 // the date in the user's form; no transactions.
 TEST_F(ExportTest, TextFormListsEveryItemsQuotations) {
     const ScopedLocale german("de_DE.UTF-8");
-    ASSERT_TRUE(german.ok);
+    ASSERT_TRUE(german.active);
     CWPapier& alpha = add("Alpha", " ABC ");
     addCashAccount();
     quote(alpha, at(2024, 1, 3, 17, 0), 1000, 999.5, 998, 1001, 12345.4);
@@ -605,17 +594,7 @@ TEST_F(ExportTest, FailedExportIsReportedAndLeavesNothing) {
     CWPapier& alpha = add("Alpha", "A");
     quote(alpha, at(2024, 1, 2), 1);
     std::vector<bool> lockFreeAtNotice;
-    host.onNotice = [&](const PortfolioNotice&) {
-        bool free = false;
-        std::thread probe([&] {
-            if (doc.m_MutexWPList.try_lock()) {
-                free = true;
-                doc.m_MutexWPList.unlock();
-            }
-        });
-        probe.join();
-        lockFreeAtNotice.push_back(free);
-    };
+    host.onNotice = [&](const PortfolioNotice&) { lockFreeAtNotice.push_back(doctest::listLockFree(doc)); };
     const struct {
         const char* what;
         bool (CWPapierDoc::*run)(const fs::path&);
@@ -685,15 +664,7 @@ public:
 
     void beginWaitCursor() override {
         FakePortfolioHost::beginWaitCursor();
-        bool free = false;
-        std::thread probe([&] {
-            if (doc->m_MutexWPList.try_lock()) {
-                free = true;
-                doc->m_MutexWPList.unlock();
-            }
-        });
-        probe.join();
-        lockFree.push_back(free);
+        lockFree.push_back(doctest::listLockFree(*doc));
     }
 };
 

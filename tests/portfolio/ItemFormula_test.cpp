@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <clocale>
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -23,45 +22,14 @@ using doctest::RecordingView;
 using itemtest::at;
 using itemtest::LogCapture;
 using itemtest::plusSeconds;
+using itemtest::quotation;
+using itemtest::ScopedLocale;
 using testsupport::FakePortfolioHost;
 
 namespace {
 
 // "Now" of every test here: Wednesday 10 July 2024, 12:00 local time.
 const OleDate kNow = at(2024, 7, 10, 12);
-
-class FixedNow {
-public:
-    FixedNow() : m_clock(itemtest::localTimePoint(kNow)), m_scope(m_clock) {}
-
-private:
-    FixedClock m_clock;
-    ScopedClock m_scope;
-};
-
-// Switches the process locale for the test's duration.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* name) : m_previous(std::setlocale(LC_ALL, nullptr)) {
-        active = std::setlocale(LC_ALL, name) != nullptr;
-    }
-    ~ScopedLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
-    bool active = false;
-
-private:
-    std::string m_previous;
-};
-
-CKurs quotation(const OleDate& date, double close, double open, double high, double low, double volume) {
-    CKurs q(date, close);
-    q.m_dOpen = open;
-    q.m_dHigh = high;
-    q.m_dLow = low;
-    q.m_dVolume = volume;
-    return q;
-}
 
 CTransaction buy(const OleDate& date, double units, double price) {
     return CTransaction(CTransaction::kBuy, date, units, price, 0.0, 0, false, OleDate(), "");
@@ -134,7 +102,7 @@ protected:
         return value;
     }
 
-    FixedNow now;
+    itemtest::FixedNow now{kNow};
     CWPapier owner;
     CWPapier source;
 };
@@ -300,7 +268,7 @@ protected:
         beta.m_pFormulaItemX = &beta;
     }
 
-    FixedNow now;
+    itemtest::FixedNow now{kNow};
     CWPapier alpha;
     CWPapier beta;
 };
@@ -421,7 +389,7 @@ TEST_F(CompareItemsTest, SpecialItemsAndMissingValues) {
 
 // The document reads the list view's settings at every comparison.
 TEST(DocumentCompareItems, ReadsTheListViewSettingsAtEachCall) {
-    FixedNow now;
+    itemtest::FixedNow now{kNow};
     FakePortfolioHost host;
     CWPapierDoc doc{&host};
     auto up = makeItem("up");
@@ -472,7 +440,7 @@ class ApplyFunctionTest : public ::testing::Test {
 protected:
     ApplyFunctionTest() { fillSplitItem(item); }
 
-    FixedNow now;
+    itemtest::FixedNow now{kNow};
     CWPapier item;
 };
 
@@ -596,7 +564,7 @@ TEST_F(ApplyFunctionTest, RefusedFormulasChangeNothing) {
 }
 
 TEST(DocumentApplyFunction, ModifiedAndViewsOnlyOnSuccess) {
-    FixedNow now;
+    itemtest::FixedNow now{kNow};
     CWPapierDoc doc;
     auto owned = makeItem("Split");
     addCloses(*owned, {{at(2024, 3, 1), 100}, {at(2024, 3, 2), 104}});

@@ -312,8 +312,7 @@ class ItemRecordTest : public ::testing::Test {
 protected:
     // Loading happens "now" for the buy that older files get.
     const OleDate now = at(2024, 6, 7, 8, 9, 10);
-    FixedClock clock{itemtest::localTimePoint(now)};
-    ScopedClock useClock{clock};
+    itemtest::FixedNow fixedNow{now};
 };
 
 } // namespace

@@ -1,16 +1,17 @@
 #pragma once
-// Helpers of the portfolio model tests: dates, a fixed local "now", hand-built archive bytes and a
-// capture of the log lines.
+// Helpers of the portfolio model tests: dates, a fixed local "now", records and items built in one
+// call, hand-built archive bytes, a capture of the log lines and a process locale for a while.
 
-#include "log/Log.h"
+#include "platform/Archive.h"
 #include "platform/Clock.h"
 #include "platform/OleDate.h"
+#include "portfolio/WPapierItem.h"
+#include "support/LogCapture.h"
 
+#include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdint>
-#include <cstring>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,63 @@ inline OleDate withStatus(OleDate date, OleDate::DateTimeStatus status) {
 inline Clock::time_point localTimePoint(const OleDate& local) {
     return std::chrono::system_clock::from_time_t(*local.toTimeT());
 }
+
+// "Now" stands at a local calendar time for as long as this lives; set() moves it.
+class FixedNow {
+public:
+    explicit FixedNow(const OleDate& local) : m_clock(localTimePoint(local)), m_scope(m_clock) {}
+    void set(const OleDate& local) { m_clock.set(localTimePoint(local)); }
+
+private:
+    FixedClock m_clock;
+    ScopedClock m_scope;
+};
+
+// A quotation with all its values.
+inline CKurs quotation(const OleDate& date, double close, double open = 0, double high = 0, double low = 0,
+                       double volume = 0) {
+    CKurs q(date, close);
+    q.m_dOpen = open;
+    q.m_dHigh = high;
+    q.m_dLow = low;
+    q.m_dVolume = volume;
+    return q;
+}
+
+// A transaction without a note; no recurrence unless given.
+inline CTransaction transaction(int type, const OleDate& date, double units, double price = 0.0, double taxes = 0.0,
+                                int recurrence = 0, bool until = false, const OleDate& untilDate = OleDate()) {
+    return CTransaction(type, date, units, price, taxes, recurrence, until, untilDate, "");
+}
+
+// The closes of the item's quotations, oldest first.
+inline std::vector<double> closes(const CWPapier& item) {
+    std::vector<double> out;
+    for (const CKurs& q : item.GetQuotationListCopy())
+        out.push_back(q.m_dClose);
+    return out;
+}
+
+// A registry that makes no class: for records read as plain fields.
+inline const ArchiveClassRegistry& emptyRegistry() {
+    static const ArchiveClassRegistry registry;
+    return registry;
+}
+
+// Switches the process locale for as long as this lives; `active` tells whether the locale exists.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* name) : m_previous(std::setlocale(LC_ALL, nullptr)) {
+        active = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+    bool active = false;
+
+private:
+    std::string m_previous;
+};
 
 // Little-endian bytes of an archive record, written field by field as a file holds them.
 class Bytes {
@@ -68,53 +126,28 @@ private:
     std::string m_bytes;
 };
 
-// Collects the lines written to the logger while it exists (messages only).
+// The lines written to the logger while it exists (testsupport::LogCapture), also as messages
+// alone; clear() forgets the lines captured so far.
 class LogCapture {
 public:
-    LogCapture() {
-        auto appender = std::make_unique<Appender>(this);
-        Log::Instance()->AddAppender(std::move(appender));
-    }
-    ~LogCapture() { Log::Instance()->RemoveAllAppenders(); }
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
+    using Line = testsupport::LogCapture::Line;
 
-    struct Line {
-        int level;
-        std::string file;
-        std::string message;
-    };
     std::vector<Line> lines() const {
-        std::lock_guard lock(m_mutex);
-        return m_lines;
+        std::vector<Line> all = m_capture.lines();
+        all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(m_forgotten, all.size())));
+        return all;
     }
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
-        for (const auto& line : lines())
+        for (const Line& line : lines())
             out.push_back(line.message);
         return out;
     }
-    void clear() {
-        std::lock_guard lock(m_mutex);
-        m_lines.clear();
-    }
+    void clear() { m_forgotten = m_capture.lines().size(); }
 
 private:
-    class Appender : public CLogAppender {
-    public:
-        explicit Appender(LogCapture* owner) : CLogAppender(LOG_LEVEL_DEBUG, "%l"), m_owner(owner) {}
-        bool Append(int level, std::string_view fileName, std::string_view message) override {
-            std::lock_guard lock(m_owner->m_mutex);
-            m_owner->m_lines.push_back({level, std::string(fileName), std::string(message)});
-            return true;
-        }
-
-    private:
-        LogCapture* m_owner;
-    };
-
-    mutable std::mutex m_mutex;
-    std::vector<Line> m_lines;
+    testsupport::LogCapture m_capture;
+    std::size_t m_forgotten = 0;
 };
 
 } // namespace itemtest

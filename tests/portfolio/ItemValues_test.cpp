@@ -5,6 +5,7 @@
 
 using itemtest::at;
 using itemtest::plusSeconds;
+using itemtest::transaction;
 
 namespace {
 
@@ -12,10 +13,6 @@ CWPapier* withQuotations(CWPapier& item, const std::vector<std::pair<OleDate, do
     for (const auto& [date, close] : quotations)
         item.AddQuotation(CKurs(date, close), false);
     return &item;
-}
-
-CTransaction transaction(int type, const OleDate& date, double units, double price = 0.0) {
-    return CTransaction(type, date, units, price, 0.0, 0, false, OleDate(), "");
 }
 
 } // namespace

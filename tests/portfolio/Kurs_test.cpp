@@ -6,13 +6,9 @@
 
 using itemtest::at;
 using itemtest::Bytes;
+using itemtest::emptyRegistry;
 
 namespace {
-
-const ArchiveClassRegistry& emptyRegistry() {
-    static const ArchiveClassRegistry registry;
-    return registry;
-}
 
 void expectSame(const CKurs& a, const CKurs& b) {
     EXPECT_EQ(a.m_dtDate.m_status, b.m_dtDate.m_status);

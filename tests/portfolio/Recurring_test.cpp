@@ -13,11 +13,9 @@ namespace {
 
 class RecurringTest : public ::testing::Test {
 protected:
-    RecurringTest() : m_clock(itemtest::localTimePoint(at(2024, 7, 15, 12))), m_scope(m_clock) {}
-    void setNow(const OleDate& local) { m_clock.set(itemtest::localTimePoint(local)); }
+    void setNow(const OleDate& local) { m_now.set(local); }
 
-    FixedClock m_clock;
-    ScopedClock m_scope;
+    itemtest::FixedNow m_now{at(2024, 7, 15, 12)};
 };
 
 CTransaction cashTransaction(int type, const OleDate& date, double amount, double taxes) {

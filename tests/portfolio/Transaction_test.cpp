@@ -6,13 +6,9 @@
 
 using itemtest::at;
 using itemtest::Bytes;
+using itemtest::emptyRegistry;
 
 namespace {
-
-const ArchiveClassRegistry& emptyRegistry() {
-    static const ArchiveClassRegistry registry;
-    return registry;
-}
 
 void expectDate(const OleDate& actual, const OleDate& expected) {
     EXPECT_EQ(actual.m_status, expected.m_status);

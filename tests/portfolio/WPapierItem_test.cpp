@@ -11,30 +11,19 @@
 #include <thread>
 
 using itemtest::at;
+using itemtest::closes;
 using itemtest::plusSeconds;
+using itemtest::transaction;
 
 namespace {
 
 // Every test here runs at a fixed "now": 1 June 2024 12:00 local time.
 class ItemTest : public ::testing::Test {
 protected:
-    ItemTest() : m_clock(itemtest::localTimePoint(at(2024, 6, 1, 12))), m_scope(m_clock) {}
-    void setNow(const OleDate& local) { m_clock.set(itemtest::localTimePoint(local)); }
+    void setNow(const OleDate& local) { m_now.set(local); }
 
-    FixedClock m_clock;
-    ScopedClock m_scope;
+    itemtest::FixedNow m_now{at(2024, 6, 1, 12)};
 };
-
-std::vector<double> closes(const CWPapier& item) {
-    std::vector<double> out;
-    for (const auto& q : item.GetQuotationListCopy())
-        out.push_back(q.m_dClose);
-    return out;
-}
-
-CTransaction transaction(int type, const OleDate& date, double units, double price, double taxes = 0.0) {
-    return CTransaction(type, date, units, price, taxes, 0, false, OleDate(), "");
-}
 
 } // namespace
 
