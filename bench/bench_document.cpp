@@ -82,34 +82,9 @@ namespace {
 constexpr int kItems = 100;
 constexpr int kQuotations = 10000;
 
-// Options for the document: plain or zipped files; nothing else is asked.
-class BenchHost : public PortfolioHost {
-public:
-    int zip = 0;
-    SaveChangesAnswer askSaveChanges(const std::string&) override { return SaveChangesAnswer::No; }
-    std::optional<std::filesystem::path> chooseSavePath(const std::string&) override { return std::nullopt; }
-    ProgramOptions programOptions() const override {
-        ProgramOptions options;
-        options.ZipFile = zip;
-        return options;
-    }
-    ListViewSettings listViewSettings() const override { return {}; }
-    DocumentObserver* chartView() const override { return nullptr; }
-    bool isItemShownInChart(ItemPos) const override { return false; }
-    void setUpdateTimer(int) override {}
-    void clearDownloadsList() override {}
-    void setDownloadsCaption(const std::string&) override {}
-    void requestExit() override {}
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    bool askImportInterval(ImportIntervalQuestion&) override { return false; }
-    void showNotice(const PortfolioNotice& notice) override {
-        std::fprintf(stderr, "notice: %s\n", notice.text.c_str());
-    }
-};
-
-BenchHost& host() {
-    static BenchHost h;
+// The program around the documents: plain or zipped files by its option ZipFile.
+benchsupport::BenchHost& host() {
+    static benchsupport::BenchHost h;
     return h;
 }
 
@@ -162,7 +137,7 @@ const std::filesystem::path& savedFile(int zip) {
     static std::map<int, std::filesystem::path> files;
     auto it = files.find(zip);
     if (it == files.end()) {
-        host().zip = zip;
+        host().options.ZipFile = zip;
         const auto path = file(zip ? "saved-zipped.cvr" : "saved-plain.cvr");
         if (!portfolio().OnSaveDocument(path))
             std::abort();
@@ -184,7 +159,7 @@ const std::string& plainBytes() {
 
 void BM_Save(benchmark::State& state) {
     const int zip = static_cast<int>(state.range(0));
-    host().zip = zip;
+    host().options.ZipFile = zip;
     const auto path = file(zip ? "save-zipped.cvr" : "save-plain.cvr");
     for (auto _ : state)
         if (!portfolio().OnSaveDocument(path))
@@ -195,7 +170,7 @@ void BM_Save(benchmark::State& state) {
 void BM_Open(benchmark::State& state) {
     const int zip = static_cast<int>(state.range(0));
     const auto path = savedFile(zip);
-    host().zip = zip;
+    host().options.ZipFile = zip;
     CWPapierDoc doc(&host());
     for (auto _ : state) {
         state.PauseTiming();
@@ -277,7 +252,7 @@ BENCHMARK(BM_ReadStream)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // Memory while a portfolio is opened, against the memory the opened portfolio keeps.
 void reportMemory(int zip) {
-    host().zip = zip;
+    host().options.ZipFile = zip;
     CWPapierDoc doc(&host());
     const std::int64_t before = g_liveBytes.load();
     g_peakBytes.store(before);

@@ -7,6 +7,7 @@
 // the option NumberDownloads, UpdateAllItems, the program's download manager, the reports posted
 // to a receiver on this thread, and the list view's intake of every final report. The time runs
 // from the start of the update until the last item's final report has been taken in.
+#include "BenchSupport.h"
 #include "platform/MessageTarget.h"
 #include "portfolio/PortfolioHost.h"
 #include "portfolio/WPapierDoc.h"
@@ -138,30 +139,6 @@ private:
     pid_t m_child = -1;
 };
 
-// The program around the document: the options with the number of download slots, nothing else.
-class BenchHost final : public PortfolioHost {
-public:
-    explicit BenchHost(int slots) { m_options.NumberDownloads = slots; }
-
-    SaveChangesAnswer askSaveChanges(const std::string&) override { return SaveChangesAnswer::No; }
-    std::optional<std::filesystem::path> chooseSavePath(const std::string&) override { return std::nullopt; }
-    ProgramOptions programOptions() const override { return m_options; }
-    ListViewSettings listViewSettings() const override { return {}; }
-    DocumentObserver* chartView() const override { return nullptr; }
-    bool isItemShownInChart(ItemPos) const override { return false; }
-    void setUpdateTimer(int) override {}
-    void clearDownloadsList() override {}
-    void setDownloadsCaption(const std::string&) override {}
-    void requestExit() override {}
-    void beginWaitCursor() override {}
-    void endWaitCursor() override {}
-    bool askImportInterval(ImportIntervalQuestion&) override { return false; }
-    void showNotice(const PortfolioNotice&) override {}
-
-private:
-    ProgramOptions m_options;
-};
-
 // The list view's part of an update: the quotation of every status 8 report of an update job is
 // taken in, the item of every other final report has its download flag cleared.
 class UpdateReceiver final : public MessageReceiver {
@@ -205,7 +182,7 @@ std::string numbered(std::string_view prefix, int number) {
 // A new portfolio with 500 ordinary items, each with its own server settings and its own page:
 // even items on "/item<i>" read by anchor text, odd ones on "/quote/[&symbol]" (symbol "S<i>")
 // read by regular expression.
-std::unique_ptr<CWPapierDoc> makePortfolio(BenchHost& host, int port, std::vector<ItemPos>& positions) {
+std::unique_ptr<CWPapierDoc> makePortfolio(PortfolioHost& host, int port, std::vector<ItemPos>& positions) {
     auto doc = std::make_unique<CWPapierDoc>(&host);
     doc->OnNewDocument(); // with the cash account and the investment history, which are not downloaded
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
@@ -276,7 +253,8 @@ void BM_Update500Items(benchmark::State& state) {
     setenv("TMPDIR", folder.c_str(), 1);
 
     DelayedServer server;
-    BenchHost host(slots);
+    benchsupport::BenchHost host; // the download slots from its options
+    host.options.NumberDownloads = slots;
     auto queue = std::make_shared<ManualMessageQueue>();
     UpdateReceiver receiver;
     ReceiverRegistration registration(MessageTarget::instance(), receiver, queue);

@@ -4,6 +4,7 @@
 // After the timings: throughput, growth from 100 KB to 10 MB (linear: the same factor as the
 // size) and the ratio of our regular-expression extraction to the bare match.
 
+#include "BenchSupport.h"
 #include "platform/Paths.h"
 #include "retrieval/filtering.h"
 
@@ -11,6 +12,7 @@
 #include <benchmark/benchmark.h>
 #include <pcre2.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -194,21 +196,10 @@ std::string runName(const char* measure, int which) {
     return std::string(measure) + "/" + kSizeNames[which];
 }
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds; // per iteration
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs) {
-            std::string name = run.benchmark_name();
-            if (name.ends_with("/real_time"))
-                name.resize(name.size() - 10);
-            if (!run.error_occurred && run.iterations > 0)
-                seconds[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        }
-    }
-};
+// Seconds per iteration of `measure` on input `which`; NaN when it did not run.
+double seconds(const benchsupport::RatioReporter& reporter, const char* measure, int which) {
+    return reporter.realTime(runName(measure, which) + "/real_time");
+}
 
 } // namespace
 
@@ -220,7 +211,7 @@ int main(int argc, char** argv) {
                 ->Unit(benchmark::kMicrosecond)
                 ->UseRealTime();
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     const double sizeFactor = static_cast<double>(kSizes[1]) / static_cast<double>(kSizes[0]);
@@ -228,23 +219,22 @@ int main(int argc, char** argv) {
                 "about the same)\n",
                 sizeFactor);
     for (const auto& m : kMeasures) {
-        const auto small = reporter.seconds.find(runName(m.name, 0));
-        const auto large = reporter.seconds.find(runName(m.name, 1));
-        if (small == reporter.seconds.end() || large == reporter.seconds.end())
+        const double small = seconds(reporter, m.name, 0);
+        const double large = seconds(reporter, m.name, 1);
+        if (std::isnan(small) || std::isnan(large))
             continue;
         std::printf("  %-30s %9.1f MB/s %9.1f MB/s   time factor %7.1f (%.2f of linear)\n", m.name,
-                    kSizes[0] / 1e6 / small->second, kSizes[1] / 1e6 / large->second, large->second / small->second,
-                    large->second / small->second / sizeFactor);
+                    kSizes[0] / 1e6 / small, kSizes[1] / 1e6 / large, large / small, large / small / sizeFactor);
     }
     std::printf("\nRegular-expression extraction against the bare PCRE2 match (goal: at most 1.5x)\n");
     for (int which = 0; which < 2; ++which) {
-        const auto ours = reporter.seconds.find(runName("RegExpGetQuotation", which));
-        const auto file = reporter.seconds.find(runName("RegExpGetQuotationFile", which));
-        const auto bare = reporter.seconds.find(runName("bare PCRE2 compile+JIT+match", which));
-        if (ours == reporter.seconds.end() || bare == reporter.seconds.end() || file == reporter.seconds.end())
+        const double ours = seconds(reporter, "RegExpGetQuotation", which);
+        const double file = seconds(reporter, "RegExpGetQuotationFile", which);
+        const double bare = seconds(reporter, "bare PCRE2 compile+JIT+match", which);
+        if (std::isnan(ours) || std::isnan(file) || std::isnan(bare))
             continue;
         std::printf("  %-6s RegExpGetQuotation %.2fx, RegExpGetQuotationFile (with reading the file) %.2fx\n",
-                    kSizeNames[which], ours->second / bare->second, file->second / bare->second);
+                    kSizeNames[which], ours / bare, file / bare);
     }
     std::error_code ec;
     std::filesystem::remove_all(folder(), ec);

@@ -2,6 +2,7 @@
 // evaluation) and evaluation of typical formulas. Prints the time ratios ours / muparser.
 // Goals: evaluation at most 2x muparser's time, parsing no slower than muparser.
 
+#include "BenchSupport.h"
 #include "formula/Formula.h"
 
 #include <benchmark/benchmark.h>
@@ -9,7 +10,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -96,46 +96,23 @@ BENCHMARK(BM_EvaluateMuparser)->DenseRange(0, kFormulaCount - 1);
 BENCHMARK(BM_ParseOurs)->DenseRange(0, kFormulaCount - 1);
 BENCHMARK(BM_ParseMuparser)->DenseRange(0, kFormulaCount - 1);
 
-// Keeps the time per iteration of every run, to print the ratios after the usual report.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    // With repetitions the median counts.
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred)
-                continue;
-            std::string name = run.run_name.function_name;
-            name += "/";
-            name += run.run_name.args;
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if (median || (run.run_type == Run::RT_Iteration && !m_times.count(name)))
-                m_times[name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
+// The ratios after the usual report.
+void printRatios(const benchsupport::RatioReporter& reporter) {
+    // CPU time per iteration in nanoseconds.
+    const auto time = [&reporter](const char* benchmark, int formula) {
+        return reporter.cpuTime(std::string(benchmark) + "/" + std::to_string(formula)) * 1e9;
+    };
+    std::printf("\nRatios ours / muparser (CPU time per iteration; goals: evaluate <= 2, parse <= 1)\n");
+    std::printf("%-20s %6s %12s %12s %8s %12s %12s %8s\n", "formula", "nodes", "eval ours", "eval mu", "ratio",
+                "parse ours", "parse mu", "ratio");
+    for (int i = 0; i < kFormulaCount; ++i) {
+        const double eo = time("BM_EvaluateOurs", i), em = time("BM_EvaluateMuparser", i);
+        const double po = time("BM_ParseOurs", i), pm = time("BM_ParseMuparser", i);
+        const auto tree = ParseFunction<double>(kFormulas[i].ours, "X");
+        std::printf("%-20s %6d %10.1fns %10.1fns %8.2f %10.1fns %10.1fns %8.2f\n", kFormulas[i].label,
+                    countNodes(*tree), eo, em, eo / em, po, pm, po / pm);
     }
-
-    void printRatios() const {
-        std::printf("\nRatios ours / muparser (CPU time per iteration; goals: evaluate <= 2, parse <= 1)\n");
-        std::printf("%-20s %6s %12s %12s %8s %12s %12s %8s\n", "formula", "nodes", "eval ours", "eval mu", "ratio",
-                    "parse ours", "parse mu", "ratio");
-        for (int i = 0; i < kFormulaCount; ++i) {
-            std::string arg = "/";
-            arg += std::to_string(i);
-            const double eo = time("BM_EvaluateOurs" + arg), em = time("BM_EvaluateMuparser" + arg);
-            const double po = time("BM_ParseOurs" + arg), pm = time("BM_ParseMuparser" + arg);
-            const auto tree = ParseFunction<double>(kFormulas[i].ours, "X");
-            std::printf("%-20s %6d %10.1fns %10.1fns %8.2f %10.1fns %10.1fns %8.2f\n", kFormulas[i].label,
-                        countNodes(*tree), eo, em, eo / em, po, pm, po / pm);
-        }
-    }
-
-private:
-    double time(const std::string& name) const {
-        const auto it = m_times.find(name);
-        return it == m_times.end() ? NAN : it->second;
-    }
-    std::map<std::string, double> m_times;
-};
+}
 
 // Both engines must compute the same values, or the comparison means nothing.
 bool sameValues() {
@@ -167,9 +144,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

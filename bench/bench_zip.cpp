@@ -3,6 +3,7 @@
 // about 13 MB and on its semicolon text export. Prints compressed-size and
 // speed ratios after the timings.
 
+#include "BenchSupport.h"
 #include "portfolio/Deflate.h"
 
 #include <benchmark/benchmark.h>
@@ -219,22 +220,11 @@ BENCHMARK(BM_Zlib)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-// Keeps the measured time per run name for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     // Check once that each stream inflates back to its input.
@@ -259,11 +249,12 @@ int main(int argc, char** argv) {
                     ok ? "inflates back" : "DOES NOT INFLATE BACK");
         for (int level : {8, 6}) {
             const std::string zName = runName(which, level);
-            if (!g_sizes.count(oursName) || !g_sizes.count(zName) || !reporter.times.count(oursName))
+            const double oursTime = reporter.realTime(oursName);
+            const double zTime = reporter.realTime(zName);
+            if (!g_sizes.count(oursName) || !g_sizes.count(zName) || std::isnan(oursTime) || std::isnan(zTime))
                 continue;
             std::printf("  vs zlib level %d: %zu bytes, size ratio %.4f, speed ratio %.2fx\n", level, g_sizes[zName],
-                        static_cast<double>(g_sizes[oursName]) / static_cast<double>(g_sizes[zName]),
-                        reporter.times[zName] / reporter.times[oursName]);
+                        static_cast<double>(g_sizes[oursName]) / static_cast<double>(g_sizes[zName]), zTime / oursTime);
         }
     }
     benchmark::Shutdown();
