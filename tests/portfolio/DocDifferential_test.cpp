@@ -6,6 +6,7 @@
 #include "DocumentTestSupport.h"
 #include "LiteralWalk.h"
 #include "support/FakePortfolioHost.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -319,7 +320,7 @@ void fillRandomPortfolio(CWPapierDoc& doc, std::mt19937& rng, bool irregular) {
 }
 
 // Regular portfolios take the one-pass merge; the others are merged step by step.
-bool mergedStepByStep(const itemtest::LogCapture& log) {
+bool mergedStepByStep(const testsupport::LogCapture& log) {
     for (const auto& line : log.lines())
         if (line.message == "RecomputeSumInvestValueHistory: irregular dates, merging step by step")
             return true;
@@ -334,7 +335,7 @@ TEST_F(DifferentialTest, HistoryRebuildMatchesTheStepByStepMerge) {
         CWPapierDoc doc(&host);
         const bool irregular = round % 5 == 4;
         fillRandomPortfolio(doc, rng, irregular);
-        itemtest::LogCapture log;
+        testsupport::LogCapture log;
         CWPapier& historyItem = *doc.GetItem(doc.FindInvestmentHistoryItem());
         historyItem.AddQuotation(CKurs(at(2000, 1, 1), 1.0), false); // kept when nothing contributes
 
@@ -380,7 +381,7 @@ std::vector<CKurs> literalBalance(const CWPapier& cash) {
 TEST_F(DifferentialTest, CashBalanceAfterEveryChangeMatchesTheFullRebuild) {
     std::mt19937 rng(3);
     const auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     for (int round = 0; round < 60; ++round) {
         SCOPED_TRACE(round);
         CWPapierDoc doc(&host);

@@ -5,6 +5,7 @@
 // test; reading files by regular expression is the retrieval's and is tested there.
 
 #include "DocBehaviourSupport.h"
+#include "support/LogCapture.h"
 
 #include <algorithm>
 #include <functional>
@@ -101,7 +102,7 @@ protected:
     }
 
     itemtest::FixedNow fixedNow{at(2024, 6, 15, 12)};
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     ImportHost host;
     CWPapierDoc doc{&host};
     RecordingView view;

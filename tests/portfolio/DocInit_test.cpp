@@ -3,6 +3,7 @@
 // in one notice, and investment figures are recomputed.
 
 #include "DocBehaviourSupport.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 using doctest::className;
@@ -107,7 +108,7 @@ protected:
         }
         throw std::runtime_error("no item " + name);
     }
-    static bool logged(const itemtest::LogCapture& log, const std::string& line) {
+    static bool logged(const testsupport::LogCapture& log, const std::string& line) {
         const auto lines = log.messages();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
@@ -132,7 +133,7 @@ std::vector<OldItem> oldPortfolio(bool withHistory) {
 // Schema 7 has no investment history: it is created, and so is the cash account.
 TEST_F(DocInitTest, SchemaSevenGetsBothSpecialItems) {
     CWPapierDoc doc(&host);
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     ASSERT_TRUE(open(doc, oldStream(7, {{"Acme", 0, 5, {CKurs(at(2024, 3, 1), 20)}, {}}})));
     EXPECT_EQ(doc.LoadSchema(), 7);
     EXPECT_EQ(itemNames(doc), (std::vector<std::string>{"Acme", " Investment History", " Cash Account"}));
@@ -147,7 +148,7 @@ TEST_F(DocInitTest, SchemaSevenGetsBothSpecialItems) {
 TEST_F(DocInitTest, RecurringTransactionsFromSchemaThirteen) {
     {
         CWPapierDoc doc(&host);
-        itemtest::LogCapture log;
+        testsupport::LogCapture log;
         ASSERT_TRUE(open(doc, oldStream(12, oldPortfolio(true))));
         EXPECT_EQ(itemNames(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));
         EXPECT_FALSE(logged(log, "Init portfolio: updating recurring transactions..."));
@@ -158,7 +159,7 @@ TEST_F(DocInitTest, RecurringTransactionsFromSchemaThirteen) {
     CWPapierDoc doc(&host);
     std::vector<bool> lockFree;
     host.onNotice = [&](const PortfolioNotice&) { lockFree.push_back(doctest::listLockFree(doc)); };
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     ASSERT_TRUE(open(doc, oldStream(13, oldPortfolio(true))));
     EXPECT_TRUE(logged(log, "Init portfolio: updating recurring transactions..."));
     EXPECT_EQ(itemNames(doc), (std::vector<std::string>{" Cash Account", "Acme", " Investment History"}));

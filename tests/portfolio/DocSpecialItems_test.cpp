@@ -4,6 +4,7 @@
 
 #include "DocBehaviourSupport.h"
 #include "portfolio/ItemDefaults.h"
+#include "support/LogCapture.h"
 
 #include <atomic>
 #include <chrono>
@@ -220,7 +221,7 @@ TEST_F(DocSpecialTest, NewItem) {
         SCOPED_TRACE(c.server);
         doc.setCountryProvider([&c] { return c.country; });
         clearRecord();
-        itemtest::LogCapture log;
+        testsupport::LogCapture log;
         const ItemPos pos = doc.AddNewItem(p);
         const CWPapier& it = item(pos);
         EXPECT_EQ(it.m_Server.m_strName, c.server);

@@ -7,6 +7,7 @@
 #include "portfolio/ZipReader.h"
 #include "portfolio/ZipWriter.h"
 #include "support/FakePortfolioHost.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -688,7 +689,7 @@ TEST_F(DocumentFileTest, LogLinesOfSavingAndOpening) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.zip);
         host.options.ZipFile = c.zip;
-        const auto documentLines = [](const itemtest::LogCapture& log) {
+        const auto documentLines = [](const testsupport::LogCapture& log) {
             std::vector<std::string> lines;
             for (const auto& line : log.lines())
                 if (line.file == "WPapierDoc.cpp")
@@ -696,12 +697,12 @@ TEST_F(DocumentFileTest, LogLinesOfSavingAndOpening) {
             return lines;
         };
         {
-            itemtest::LogCapture log;
+            testsupport::LogCapture log;
             ASSERT_TRUE(doc.OnSaveDocument(file));
             EXPECT_EQ(documentLines(log), c.save);
         }
         {
-            itemtest::LogCapture log;
+            testsupport::LogCapture log;
             ASSERT_TRUE(doc.OnOpenDocument(file));
             EXPECT_EQ(documentLines(log), c.open);
         }
@@ -719,7 +720,7 @@ TEST_F(DocumentFileTest, AZipWhoseEntryCannotBeUnpackedFails) {
     writeFile(file, bytes);
 
     CWPapierDoc doc(&host);
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     EXPECT_FALSE(doc.openDocument(file));
     EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
     const auto notices = host.notices();

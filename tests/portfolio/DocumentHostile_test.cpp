@@ -5,6 +5,7 @@
 #include "DocumentTestSupport.h"
 #include "portfolio/PortfolioArchive.h"
 #include "support/FakePortfolioHost.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -298,7 +299,7 @@ TEST_F(DocumentHostileTest, NullListEntriesAreDropped) {
         .append(kEmptyList)
         .append(tail(kNone, tag(2), tag(2)));
     b.u16(0);
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     CWPapierDoc doc(&host);
     ASSERT_TRUE(open(b.data(), doc));
     EXPECT_EQ(doc.GetItemCount(), 1 + doctest::kSpecialItemCount);
@@ -315,7 +316,7 @@ TEST_F(DocumentHostileTest, NullQuotationEntriesAreDropped) {
     Bytes quotations;
     quotations.u16(2).u16(0);
     className(quotations, "CKurs").date(itemtest::at(2024, 1, 2)).f64(1).f64(2).f64(3).f64(4).f64(5);
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     CWPapierDoc doc(&host);
     ASSERT_TRUE(open(oneItem(quotations.data()), doc));
     const CWPapier* item = doc.GetItem(doc.GetHeadPosition());

@@ -23,9 +23,9 @@
 #include <vector>
 
 using itemtest::at;
-using itemtest::ScopedLocale;
 using testsupport::FakePortfolioHost;
 using testsupport::LogCapture;
+using testsupport::ScopedLocale;
 
 namespace {
 

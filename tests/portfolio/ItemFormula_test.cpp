@@ -5,6 +5,8 @@
 #include "DocumentTestSupport.h"
 #include "portfolio/WPapierDoc.h"
 #include "support/FakePortfolioHost.h"
+#include "support/LogCapture.h"
+#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +22,11 @@
 using doctest::makeItem;
 using doctest::RecordingView;
 using itemtest::at;
-using itemtest::LogCapture;
 using itemtest::plusSeconds;
 using itemtest::quotation;
-using itemtest::ScopedLocale;
 using testsupport::FakePortfolioHost;
+using testsupport::LogCapture;
+using testsupport::ScopedLocale;
 
 namespace {
 

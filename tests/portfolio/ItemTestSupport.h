@@ -1,16 +1,13 @@
 #pragma once
 // Helpers of the portfolio model tests: dates, a fixed local "now", records and items built in one
-// call, hand-built archive bytes, a capture of the log lines and a process locale for a while.
+// call and hand-built archive bytes.
 
 #include "platform/Archive.h"
 #include "platform/Clock.h"
 #include "platform/OleDate.h"
 #include "portfolio/WPapierItem.h"
-#include "support/LogCapture.h"
 
-#include <algorithm>
 #include <chrono>
-#include <clocale>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -78,21 +75,6 @@ inline const ArchiveClassRegistry& emptyRegistry() {
     return registry;
 }
 
-// Switches the process locale for as long as this lives; `active` tells whether the locale exists.
-class ScopedLocale {
-public:
-    explicit ScopedLocale(const char* name) : m_previous(std::setlocale(LC_ALL, nullptr)) {
-        active = std::setlocale(LC_ALL, name) != nullptr;
-    }
-    ~ScopedLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
-    bool active = false;
-
-private:
-    std::string m_previous;
-};
-
 // Little-endian bytes of an archive record, written field by field as a file holds them.
 class Bytes {
 public:
@@ -124,30 +106,6 @@ private:
         return *this;
     }
     std::string m_bytes;
-};
-
-// The lines written to the logger while it exists (testsupport::LogCapture), also as messages
-// alone; clear() forgets the lines captured so far.
-class LogCapture {
-public:
-    using Line = testsupport::LogCapture::Line;
-
-    std::vector<Line> lines() const {
-        std::vector<Line> all = m_capture.lines();
-        all.erase(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(std::min(m_forgotten, all.size())));
-        return all;
-    }
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        for (const Line& line : lines())
-            out.push_back(line.message);
-        return out;
-    }
-    void clear() { m_forgotten = m_capture.lines().size(); }
-
-private:
-    testsupport::LogCapture m_capture;
-    std::size_t m_forgotten = 0;
 };
 
 } // namespace itemtest

@@ -1,6 +1,7 @@
 #include "ItemTestSupport.h"
 #include "LiteralWalk.h"
 #include "portfolio/WPapierItem.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -244,7 +245,7 @@ TEST_F(RecurringTest, DividendUnitsAndCashAccountAmounts) {
 }
 
 TEST_F(RecurringTest, LogLines) {
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     CWPapier cash;
     cash.m_strName = " Cash Account";
     cash.m_bCashAccount = 1;

@@ -1,6 +1,7 @@
 #include "ItemTestSupport.h"
 #include "LiteralWalk.h"
 #include "portfolio/WPapierItem.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -467,7 +468,7 @@ TEST_F(ItemTest, ListCopiesAreIndependent) {
 }
 
 TEST_F(ItemTest, LogLines) {
-    itemtest::LogCapture log;
+    testsupport::LogCapture log;
     CWPapier item;
     item.m_strName = "ACME";
     const OleDate d1 = at(2024, 1, 2, 9, 30, 0);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <string>
 
 namespace {
@@ -73,9 +72,9 @@ TEST(ParseNumber, SeparatorTexts) {
 }
 
 TEST(ParseNumber, IgnoresTheLocaleOfTheProcess) {
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "locale de_DE.UTF-8 missing";
+    const testsupport::ScopedLocale german("de_DE.UTF-8");
+    ASSERT_TRUE(german.active) << "locale de_DE.UTF-8 missing";
     expectNumbers(std::begin(kNumberCases), std::end(kNumberCases));
-    std::setlocale(LC_ALL, "C");
 }
 
 struct AnchorCase {

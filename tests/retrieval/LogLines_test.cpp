@@ -1,54 +1,28 @@
 #include "retrieval/filtering.h"
 #include "retrieval/wizard.h"
 
-#include "log/Log.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Keeps every line as "level|source|message".
-class CapturingAppender : public CLogAppender {
-public:
-    explicit CapturingAppender(std::vector<std::string>& lines, std::mutex& mutex)
-        : CLogAppender(100, "%l"), m_lines(lines), m_mutex(mutex) {}
-    bool Append(int level, std::string_view fileName, std::string_view message) override {
-        std::lock_guard lock(m_mutex);
-        m_lines.push_back(std::to_string(level) + "|" + std::string(fileName) + "|" + std::string(message));
-        return true;
-    }
-
-private:
-    std::vector<std::string>& m_lines;
-    std::mutex& m_mutex;
-};
-
 class LogLinesTest : public testsupport::TempDirTest {
 protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        Log::Instance()->AddAppender(std::make_unique<CapturingAppender>(m_lines, m_mutex));
-    }
-    void TearDown() override {
-        Log::Instance()->RemoveAllAppenders();
-        TempDirTest::TearDown();
-    }
+    // Whether the line "level|source|message" was logged.
     bool logged(const std::string& line) {
-        std::lock_guard lock(m_mutex);
-        for (const auto& l : m_lines)
-            if (l == line)
+        for (const auto& l : m_log.lines())
+            if (std::to_string(l.level) + "|" + l.file + "|" + l.message == line)
                 return true;
         ADD_FAILURE() << "not logged: " << line;
         return false;
     }
 
-    std::vector<std::string> m_lines;
-    std::mutex m_mutex;
+    testsupport::LogCapture m_log;
 };
 
 TEST_F(LogLinesTest, LinesNameTheirSource) {

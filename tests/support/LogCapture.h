@@ -33,6 +33,18 @@ public:
         std::lock_guard lock(m_lines->mutex);
         return m_lines->lines;
     }
+    // The messages alone, in the order they were logged.
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const Line& line : lines())
+            out.push_back(line.message);
+        return out;
+    }
+    // Forgets the lines captured so far.
+    void clear() {
+        std::lock_guard lock(m_lines->mutex);
+        m_lines->lines.clear();
+    }
     // Whether a line of `level` with exactly `message` was logged.
     bool contains(int level, std::string_view message) const {
         for (const Line& line : lines())

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <string>
 
@@ -36,6 +37,21 @@ protected:
 
 private:
     std::filesystem::path m_dir;
+};
+
+// Switches the process locale for as long as this lives; `active` tells whether the locale exists.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* name) : m_previous(std::setlocale(LC_ALL, nullptr)) {
+        active = std::setlocale(LC_ALL, name) != nullptr;
+    }
+    ~ScopedLocale() { std::setlocale(LC_ALL, m_previous.c_str()); }
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+    bool active = false;
+
+private:
+    std::string m_previous;
 };
 
 } // namespace testsupport
