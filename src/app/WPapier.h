@@ -67,7 +67,7 @@ public:
     int ExitInstance() override;
     // The application's command-line parse: "-x" is the switch x, "/u" and "/e" are the switches
     // u and e; every other argument (every absolute path among them) is a parameter.
-    void ParseCommandLine(CommandLineInfo& info) const;
+    void ParseCommandLine(CommandLineInfo& info) const override;
     // The program mode (CMyCommandLineInfo::m_nProgramMode) that `arguments` choose.
     static int programModeOf(const std::vector<std::string>& arguments);
     // Landscape becomes the printing default when a default printer exists.

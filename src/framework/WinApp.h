@@ -102,8 +102,10 @@ public:
     int m_nCmdShow = 1;
 
     // --- command line ---
-    // Hands each argument to info.ParseParam.
-    void ParseCommandLine(CommandLineInfo& info) const;
+    // Hands each argument to info.ParseParam. The base takes "-x" as the flag x, and "/x" too
+    // unless it names a path (a further '/' or an existing file). An application with a rule of its
+    // own overrides this, so that every caller, also one through WinApp, gets that rule.
+    virtual void ParseCommandLine(CommandLineInfo& info) const;
     // New document or the named file; false when that fails.
     bool ProcessShellCommand(const CommandLineInfo& info);
 

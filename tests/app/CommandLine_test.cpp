@@ -46,6 +46,11 @@ TEST(CommandLineTest, SwitchesAndTheFileToOpen) {
         EXPECT_EQ(info.m_nProgramMode, c.mode);
         EXPECT_EQ(info.m_strFileName, c.file);
         EXPECT_EQ(info.m_nShellCommand, c.file.empty() ? ShellCommand::FileNew : ShellCommand::FileOpen);
+        // The framework's own callers reach the same rule.
+        CMyCommandLineInfo viaFramework;
+        static_cast<const WinApp&>(app).ParseCommandLine(viaFramework);
+        EXPECT_EQ(viaFramework.m_nProgramMode, c.mode);
+        EXPECT_EQ(viaFramework.m_strFileName, c.file);
     }
 }
 
