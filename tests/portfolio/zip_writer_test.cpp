@@ -216,8 +216,9 @@ TEST_F(ZipWriterTest, EncryptsWithThePassword) {
                 EXPECT_EQ(code, ZIP_OK);
                 EXPECT_TRUE(back == *expected);
             } else {
-                // the check byte matches by chance once in 256 times; then the CRC fails
-                EXPECT_THAT(code, testing::AnyOf(ZIP_PASSWORD, ZIP_DAMAGED));
+                // the check byte matches by chance once in 256 times; then the deflate data or the
+                // CRC fails
+                EXPECT_THAT(code, testing::AnyOf(ZIP_PASSWORD, ZIP_INFLATE, ZIP_DAMAGED));
             }
         }
     }
