@@ -244,21 +244,3 @@ void ReceiverRegistration::reset() {
     m_target = nullptr;
     m_id = 0;
 }
-
-// --- RecordingReceiver ---
-
-std::intptr_t RecordingReceiver::onMessage(Message& message) {
-    std::lock_guard lock(m_mutex);
-    m_messages.push_back(std::move(message));
-    return m_result;
-}
-
-std::vector<Message> RecordingReceiver::take() {
-    std::lock_guard lock(m_mutex);
-    return std::exchange(m_messages, {});
-}
-
-std::size_t RecordingReceiver::count() const {
-    std::lock_guard lock(m_mutex);
-    return m_messages.size();
-}

@@ -132,22 +132,3 @@ private:
     MessageTarget* m_target = nullptr;
     ReceiverId m_id = 0;
 };
-
-// A receiver that keeps every message it gets, records included (tests). Thread-safe.
-class RecordingReceiver : public MessageReceiver {
-public:
-    std::intptr_t onMessage(Message& message) override;
-    // Takes the messages received so far, oldest first.
-    std::vector<Message> take();
-    std::size_t count() const;
-    // The result onMessage returns.
-    void setResult(std::intptr_t result) {
-        std::lock_guard lock(m_mutex);
-        m_result = result;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<Message> m_messages;
-    std::intptr_t m_result = 0;
-};

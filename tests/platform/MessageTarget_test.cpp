@@ -1,4 +1,5 @@
 #include "platform/MessageTarget.h"
+#include "support/RecordingReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,8 @@
 #include <vector>
 
 namespace {
+
+using testsupport::RecordingReceiver;
 
 std::atomic<int> g_liveRecords{0};
 

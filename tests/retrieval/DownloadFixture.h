@@ -8,6 +8,7 @@
 #include "retrieval/DownloadManager.h"
 #include "retrieval/download.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/RecordingReceiver.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -135,7 +136,7 @@ protected:
 private:
     std::filesystem::path m_tmp;
     std::shared_ptr<ManualMessageQueue> m_queue;
-    RecordingReceiver m_receiver;
+    testsupport::RecordingReceiver m_receiver;
     ReceiverRegistration m_registration;
 };
 

@@ -2,6 +2,7 @@
 #include "retrieval/wizard.h"
 
 #include "support/LogCapture.h"
+#include "support/RecordingReceiver.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ TEST_F(LogLinesTest, LinesNameTheirSource) {
     logged("200|filtering.cpp| 1: '1,5'; ");
 
     MessageTarget target;
-    RecordingReceiver receiver;
+    testsupport::RecordingReceiver receiver;
     ReceiverRegistration registration(target, receiver, std::make_shared<ManualMessageQueue>());
     auto job = std::make_unique<WizardSearchJob>();
     job->m_nFormat = FORMAT_ORIGINAL;

@@ -1,4 +1,5 @@
 #include "retrieval/wizard.h"
+#include "support/RecordingReceiver.h"
 
 #include <gtest/gtest.h>
 
@@ -75,7 +76,7 @@ protected:
 
     MessageTarget target;
     std::shared_ptr<ManualMessageQueue> queue = std::make_shared<ManualMessageQueue>();
-    RecordingReceiver receiver;
+    testsupport::RecordingReceiver receiver;
     ReceiverRegistration registration{target, receiver, queue};
 };
 
