@@ -250,7 +250,7 @@ std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> recor
 
     // 1. A test download shows the busy cursor; an update counts its starts.
     if (test) {
-        if (!m_bTestCursor && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        if (!m_bTestCursor && hasWidgets()) {
             QApplication::setOverrideCursor(Qt::BusyCursor);
             m_bTestCursor = true;
         }

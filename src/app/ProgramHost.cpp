@@ -54,7 +54,7 @@ void ProgramHost::requestExit() {
 }
 
 void ProgramHost::beginWaitCursor() {
-    if (m_app.unattended() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    if (m_app.unattended() || !hasWidgets())
         return;
     if (m_waitDepth++ == 0)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);

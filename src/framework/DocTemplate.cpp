@@ -15,7 +15,7 @@ namespace {
 // Shows the busy cursor while a file is read.
 class WaitCursor {
 public:
-    WaitCursor() : m_active(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+    WaitCursor() : m_active(hasWidgets()) {
         if (m_active)
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     }

@@ -17,10 +17,6 @@ namespace {
 
 WinApp* g_app = nullptr;
 
-bool hasWidgets() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-}
-
 // A parameter written "-x" is a flag; so is "/x" unless it names a path (here '/' also begins
 // absolute paths): a further '/' or an existing file makes it a file name.
 bool splitFlag(const std::string& argument, std::string& param) {
@@ -41,6 +37,10 @@ bool splitFlag(const std::string& argument, std::string& param) {
 
 } // namespace
 
+bool hasWidgets() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
 // --- CommandLineInfo ---
 
 void CommandLineInfo::ParseParam(const char* param, bool isFlag, bool isLast) {
@@ -56,8 +56,8 @@ WinApp::WinApp(std::string appName) : m_appName(std::move(appName)), m_store(&se
     g_app = this;
     // The program decides when it ends (OnClose, PostQuitMessage): a message box closed while the
     // main window is hidden must not end it.
-    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        gui->setQuitOnLastWindowClosed(false);
+    if (hasWidgets())
+        QGuiApplication::setQuitOnLastWindowClosed(false);
 
     addCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     addCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });

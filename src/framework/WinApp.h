@@ -147,6 +147,10 @@ private:
     int m_exitCode = 0;
 };
 
+// Whether the program runs with a QApplication, so that windows, message boxes, dialogs and the busy
+// cursor can show; GUI-free tests and tools have none.
+bool hasWidgets();
+
 // A message box of the program: through the application's message boxes; without an application
 // object, logged and answered as in the unattended modes.
 int messageBox(std::string_view text, unsigned type = MB_OK, std::string_view caption = {});
