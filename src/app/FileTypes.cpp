@@ -2,6 +2,7 @@
 
 #include "log/Log.h"
 #include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -115,7 +116,7 @@ FileTypeResult registerFileTypes(const FileTypeRegistration& registration, const
             QProcess process;
             process.setStandardOutputFile(QProcess::nullDevice());
             process.setStandardErrorFile(QProcess::nullDevice());
-            process.start(tool, {QString::fromStdString(mimeFolder.string())});
+            process.start(tool, {paths::toQString(mimeFolder)});
             if (!process.waitForFinished(5000)) {
                 process.kill();
                 process.waitForFinished(1000);

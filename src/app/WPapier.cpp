@@ -193,7 +193,7 @@ bool CWPapierApp::InitInstance() {
     FileTypeRegistration registration{"application/x-corvana-portfolio", "Corvana Portfolio", "cvr", "Corvana",
                                       paths::programPath()};
     registerFileTypes(registration,
-                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString());
+                      paths::fromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
     if (CMainFrame* frame = mainFrame())
         frame->DragAcceptFiles(true);
     // The question waits for an answer: it is asked only when someone is there to give one.

@@ -4,6 +4,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
 #include "log/Log.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "retrieval/download.h"
 
@@ -242,7 +243,7 @@ void CDlgConn::showSearchedText(const DownloadStatus& record, const Options& opt
     if (m_openFile)
         m_openFile(to);
     else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(to.string())));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(paths::toQString(to)));
 }
 
 void CDlgConn::ClearList() {
