@@ -77,7 +77,7 @@ public:
     bool isItemShownInChart(ItemPos) const override { return false; }
     void setUpdateTimer(int) override {}
     void clearDownloadsList() override {}
-    void setDownloadsCaption(const std::string&) override {}
+    void setDownloadsTitle(const std::string&) override {}
     void requestExit() override {}
     void beginWaitCursor() override {}
     void endWaitCursor() override {}

@@ -94,8 +94,8 @@ std::string CMainFrame::documentTitle() const {
     return doc ? doc->GetTitle() : std::string(Document::kUntitled);
 }
 
-std::string CMainFrame::downloadsCaption(const char* format) const {
-    return textcodec::truncateUtf8Chars(textcodec::formatText(format, documentTitle().c_str()), kMaxCaption);
+std::string CMainFrame::downloadsCaption(const char* format, const std::string& documentTitle) {
+    return textcodec::truncateUtf8Chars(textcodec::formatText(format, documentTitle.c_str()), kMaxCaption);
 }
 
 // ---------------------------------------------------------------- creation

@@ -89,11 +89,15 @@ public:
     };
     const BatchCounts& batchCounts() const { return m_batch; }
 
+    // The Downloads window's caption: `format` (IDS_DOWNLOADS_CAPTION, IDS_ABORT_DOWNLOADS_CAPTION)
+    // with the title of the portfolio.
+    static std::string downloadsCaption(const char* format, const std::string& documentTitle);
+
 private:
     void UpdateProgressPane();
     void updateTrayTip();
     std::string documentTitle() const;
-    std::string downloadsCaption(const char* format) const;
+    std::string downloadsCaption(const char* format) const { return downloadsCaption(format, documentTitle()); }
     void logBatchOutcome();
 
     int m_nLastUpdateScheduled = 0;

@@ -2,6 +2,7 @@
 
 #include "app/MainFrm.h"
 #include "app/WPapier.h"
+#include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
 #include "framework/MessageBoxes.h"
 #include "log/Log.h"
@@ -44,9 +45,10 @@ void ProgramHost::clearDownloadsList() {
         frame->m_dlgConn->ClearList();
 }
 
-void ProgramHost::setDownloadsCaption(const std::string& caption) {
+void ProgramHost::setDownloadsTitle(const std::string& documentTitle) {
     if (CMainFrame* frame = m_app.mainFrame(); frame && frame->m_dlgConn)
-        frame->m_dlgConn->setWindowTitle(QString::fromStdString(caption));
+        frame->m_dlgConn->setWindowTitle(
+            QString::fromStdString(CMainFrame::downloadsCaption(IDS_DOWNLOADS_CAPTION, documentTitle)));
 }
 
 void ProgramHost::requestExit() {

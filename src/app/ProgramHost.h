@@ -24,7 +24,7 @@ public:
     bool isItemShownInChart(ItemPos pos) const override;
     void setUpdateTimer(int minutes) override;
     void clearDownloadsList() override;
-    void setDownloadsCaption(const std::string& caption) override;
+    void setDownloadsTitle(const std::string& documentTitle) override;
     void requestExit() override;
     void beginWaitCursor() override;
     void endWaitCursor() override;

@@ -74,7 +74,8 @@ public:
     virtual void setUpdateTimer(int minutes) = 0;
     // Empties the Downloads window's list.
     virtual void clearDownloadsList() = 0;
-    virtual void setDownloadsCaption(const std::string& caption) = 0;
+    // Names the Downloads window after the portfolio titled `documentTitle`.
+    virtual void setDownloadsTitle(const std::string& documentTitle) = 0;
     // The program should end as the File menu's exit does (closing the document first).
     virtual void requestExit() = 0;
     // The busy cursor around long operations.

@@ -3,7 +3,6 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
-#include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/PortfolioArchive.h"
 #include "portfolio/WPapierDoc.h"
@@ -99,11 +98,6 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
     }
     return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(zipped.data()), zipped.size()),
                                &error);
-}
-
-// The caption of the Downloads window, at most 1023 bytes (cut on a character boundary).
-std::string downloadsCaption(const std::string& title) {
-    return textcodec::truncateUtf8("[" + title + "] - Downloads", 1023);
 }
 
 } // namespace
@@ -228,7 +222,7 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
         std::string title = path.filename().string();
         if (title.empty())
             title = kUntitled;
-        m_portfolioHost->setDownloadsCaption(downloadsCaption(title));
+        m_portfolioHost->setDownloadsTitle(title);
     }
     UpdateAllViews(nullptr, 0);
     return true;

@@ -165,6 +165,14 @@ TEST_F(MainFrameTest, ReportsAreCountedAndShownInTheTipTheProgressAndTheDownload
     EXPECT_FALSE(app->quitRequested()); // only the update mode ends with its update
 }
 
+TEST_F(MainFrameTest, TheDownloadsWindowIsNamedAfterTheOpenedPortfolio) {
+    start();
+    const auto other = path("Other.cvr");
+    ASSERT_TRUE(apptest::writePortfolio(other, {}));
+    ASSERT_NE(app->OpenDocumentFile(other), nullptr);
+    EXPECT_EQ(frame->m_dlgConn->windowTitle(), "[Other.cvr] - Downloads");
+}
+
 TEST_F(MainFrameTest, TestReportsAreOnlyShown) {
     start();
     frame->OnDownloadStatus(report(positions[0], DOWNLOAD_INITIALIZED, 1), 0);

@@ -81,8 +81,8 @@ void FakePortfolioHost::clearDownloadsList() {
     record("clearDownloadsList()");
 }
 
-void FakePortfolioHost::setDownloadsCaption(const std::string& caption) {
-    record("setDownloadsCaption(" + caption + ")");
+void FakePortfolioHost::setDownloadsTitle(const std::string& documentTitle) {
+    record("setDownloadsTitle(" + documentTitle + ")");
 }
 
 void FakePortfolioHost::requestExit() {
