@@ -231,6 +231,5 @@ CWPapier* CWPapierDoc::CreateExchangeRateItem(const std::string& currency, const
 // ---------------------------------------------------------------- aborting downloads
 
 void CWPapierDoc::AbortDownloads() {
-    AbortAllDownloads();
-    m_SemaphoreDownloads->wakeAll();
+    AbortAllDownloads(); // also wakes whoever waits for one of m_SemaphoreDownloads
 }
