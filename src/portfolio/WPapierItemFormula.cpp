@@ -419,10 +419,7 @@ bool CWPapier::MultiplyByItem(CWPapier* factorItem) {
         CKurs q = m_QuotationList[i];
         if (factorIndex[i]) {
             const double factor = factors[*factorIndex[i]].m_dClose;
-            q.m_dClose *= factor;
-            q.m_dOpen *= factor;
-            q.m_dHigh *= factor;
-            q.m_dLow *= factor;
+            q.scalePrices(factor);
             if (!allFinite({q.m_dClose, q.m_dOpen, q.m_dHigh, q.m_dLow})) {
                 ITEM_LOG(LOG_LEVEL_WARNING, "Multiplying '%s' by '%s' gives no finite value; nothing changed",
                          m_strName.c_str(), factorItem->m_strName.c_str());

@@ -35,10 +35,7 @@ int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quo
             doc.ResetDownloadFlag(item);
             return 0;
         }
-        quotation->m_dOpen *= rate.m_dClose;
-        quotation->m_dClose *= rate.m_dClose;
-        quotation->m_dHigh *= rate.m_dClose;
-        quotation->m_dLow *= rate.m_dClose;
+        quotation->scalePrices(rate.m_dClose);
     }
     // A copy is stored under the item's quotation lock; the investment history follows when it is
     // the item's newest quotation and the item holds units; the views are told.
