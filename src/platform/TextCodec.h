@@ -46,6 +46,27 @@ std::string truncateUtf8(std::string_view text, std::size_t maxBytes);
 // `text` cut to at most `maxChars` UTF-8 characters.
 std::string truncateUtf8Chars(std::string_view text, std::size_t maxChars);
 
+// ASCII case, the same under every process locale: only 'A' to 'Z' change; every other byte
+// (UTF-8 sequences included) stays as it is.
+constexpr char toLowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline void toLowerAscii(std::string& text) {
+    for (char& c : text)
+        c = toLowerAscii(c);
+}
+constexpr bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (toLowerAscii(a[i]) != toLowerAscii(b[i]))
+            return false;
+    return true;
+}
+constexpr bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
 // printf into a string of whatever length the result needs ("" when the format fails).
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

@@ -1,5 +1,6 @@
 #include "portfolio/ZipReader.h"
 
+#include "platform/TextCodec.h"
 #include "portfolio/ZipCrc.h"
 #include "portfolio/ZipCrypto.h"
 #include "portfolio/ZipFormat.h"
@@ -97,7 +98,7 @@ std::string normalisedName(std::string_view name, bool ignoreCase) {
         if (c == '\\')
             c = '/';
         else if (ignoreCase)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            c = textcodec::toLowerAscii(c);
     }
     return s;
 }

@@ -1,13 +1,13 @@
 #include "portfolio/ZipWriter.h"
 
 #include "platform/Clock.h"
+#include "platform/TextCodec.h"
 #include "portfolio/Deflate.h"
 #include "portfolio/ZipCrc.h"
 #include "portfolio/ZipCrypto.h"
 #include "portfolio/ZipFormat.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -52,7 +52,7 @@ bool hasStoredExtension(const std::string& name) {
     if (dot == std::string::npos)
         return false;
     std::string ext = name.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    textcodec::toLowerAscii(ext);
     return std::find_if(std::begin(kCompressed), std::end(kCompressed), [&](const char* e) { return ext == e; }) !=
            std::end(kCompressed);
 }

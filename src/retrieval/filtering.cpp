@@ -34,12 +34,6 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-void toLowerAscii(std::string& text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-}
-
 // atoi-like: blanks, an optional sign and the digits up to the first other character.
 long long readInteger(std::string_view text) {
     std::size_t i = 0;
@@ -279,10 +273,10 @@ std::size_t findAnchor(const std::filesystem::path& file, std::string_view ancho
     search.thousands = thousands;
     search.decimal = decimal;
     if (caseInsensitive) {
-        toLowerAscii(search.page);
-        toLowerAscii(anchorText);
-        toLowerAscii(search.thousands);
-        toLowerAscii(search.decimal);
+        textcodec::toLowerAscii(search.page);
+        textcodec::toLowerAscii(anchorText);
+        textcodec::toLowerAscii(search.thousands);
+        textcodec::toLowerAscii(search.decimal);
     }
     const std::size_t at = search.page.find(anchorText);
     if (at == std::string::npos) {
@@ -440,23 +434,10 @@ constexpr MonthName kMonthNames[] = {
     {"novembro", 11}, {"dec", 12},        {"dez", 12},      {"december", 12},    {"dezember", 12},  {"dezembro", 12},
 };
 
-bool isPrefixIgnoringCase(std::string_view prefix, std::string_view name) {
-    if (prefix.size() > name.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = prefix[i], b = name[i];
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
-
 // The month of a captured name: the first name of which the text is a prefix; 0 when none.
 int monthOfName(std::string_view text) {
     for (const auto& m : kMonthNames)
-        if (isPrefixIgnoringCase(text, m.name))
+        if (textcodec::startsWithIgnoringAsciiCase(m.name, text))
             return m.month;
     return 0;
 }

@@ -114,3 +114,17 @@ TEST(TextCodec, CutsToACountOfCharactersAndFormatsAnyLength) {
     EXPECT_EQ(formatText("%s|%d|%.2f", long_.c_str(), 42, 1.5), long_ + "|42|1.50");
     EXPECT_EQ(formatText("%s", ""), "");
 }
+
+// Header names, URL schemes and anchor texts compare without regard to ASCII case only: the bytes
+// of other characters never fold, whatever locale the process runs in.
+TEST(TextCodec, AsciiCaseFolding) {
+    EXPECT_TRUE(equalsIgnoringAsciiCase("Content-LENGTH", "content-length"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase("http", "https"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase("\xC3\x84", "\xC3\xA4")); // Ä and ä
+    EXPECT_FALSE(equalsIgnoringAsciiCase("@[", "`{"));             // next to the letters
+    EXPECT_TRUE(startsWithIgnoringAsciiCase("HTTP/1.1 200 OK", "http/"));
+    EXPECT_FALSE(startsWithIgnoringAsciiCase("HTT", "http"));
+    std::string text = "Kurs: 1.234,5 EUR \xC3\x84Z";
+    toLowerAscii(text);
+    EXPECT_EQ(text, "kurs: 1.234,5 eur \xC3\x84z");
+}
