@@ -2,6 +2,7 @@
 // previous file) and the item list archive.
 
 #include "platform/AtomicFile.h"
+#include "platform/FileIo.h"
 #include "platform/Paths.h"
 #include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
@@ -32,27 +33,6 @@ public:
 private:
     std::filesystem::path m_path;
 };
-
-std::string systemError(int code) {
-    return std::generic_category().message(code);
-}
-
-// Reads the whole file; false with the reason in `error`.
-bool readWholeFile(std::ifstream& in, std::vector<std::uint8_t>& bytes, std::string& error) {
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) {
-        error = "its size cannot be determined";
-        return false;
-    }
-    in.seekg(0, std::ios::beg);
-    bytes.resize(static_cast<std::size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        error = "reading failed";
-        return false;
-    }
-    return true;
-}
 
 std::string zipError(const char* step, int code) {
     return std::string(step) + " failed (zip error " + std::to_string(code) + ")";
@@ -91,14 +71,12 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
         return false;
     }
 
-    std::ifstream in(*temp, std::ios::binary);
-    std::vector<std::uint8_t> zipped;
-    if (!in || !readWholeFile(in, zipped, error)) {
-        error = "cannot read the zip archive back: " + (error.empty() ? systemError(errno) : error);
+    const auto zipped = fileio::readFile(*temp);
+    if (!zipped.bytes) {
+        error = "cannot read the zip archive back: " + fileio::errorText(zipped.error);
         return false;
     }
-    return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(zipped.data()), zipped.size()),
-                               &error);
+    return writeFileAtomically(target, *zipped.bytes, &error);
 }
 
 // The caption of the Downloads window, at most 1023 bytes (cut on a character boundary).
@@ -143,17 +121,13 @@ bool CWPapierDoc::readPortfolioBytes(const std::filesystem::path& path, std::vec
             return true;
     }
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = systemError(errno);
+    auto contents = fileio::readFile<std::vector<std::uint8_t>>(path);
+    if (!contents.bytes) {
+        error = contents.error == ENOMEM ? "the file is too large" : fileio::errorText(contents.error);
         return false;
     }
-    try {
-        return readWholeFile(in, bytes, error);
-    } catch (const std::bad_alloc&) {
-        error = "the file is too large";
-        return false;
-    }
+    bytes = std::move(*contents.bytes);
+    return true;
 }
 
 bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
@@ -165,7 +139,7 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
         std::ifstream probe(path, std::ios::binary);
         std::error_code ec;
         if (!probe || std::filesystem::is_directory(path, ec)) {
-            const std::string reason = probe ? std::string("it is a folder") : systemError(errno);
+            const std::string reason = probe ? std::string("it is a folder") : fileio::errorText(errno);
             DOC_LOG(LOG_LEVEL_ERROR, "Cannot open file '%s': %s", name.c_str(), reason.c_str());
             notifyUser(PortfolioNotice::Kind::Error, "Cannot open the portfolio '" + name + "':\n" + reason);
             return false;

@@ -4,6 +4,7 @@
 #include "retrieval/download.h"
 
 #include "log/Log.h"
+#include "platform/FileIo.h"
 #include "platform/Paths.h"
 #include "portfolio/ZipReader.h"
 #include "retrieval/HttpTransfer.h"
@@ -13,7 +14,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -97,7 +97,7 @@ public:
             return m_http->read(buffer, kReadBlock, got, deadline, &g_bAbortDownloads);
         got = std::fread(buffer, 1, kReadBlock, m_file);
         if (got == 0 && std::ferror(m_file)) {
-            m_error = std::strerror(errno ? errno : EIO);
+            m_error = fileio::errorText(errno ? errno : EIO);
             return HttpTransfer::Result::Failed;
         }
         return HttpTransfer::Result::Ok;
@@ -418,7 +418,7 @@ private:
             const std::string path = localPath(url);
             m_localFile = std::fopen(path.c_str(), "rb");
             if (!m_localFile) {
-                m_message = "Could not open the local file '" + path + "': " + std::strerror(errno);
+                m_message = "Could not open the local file '" + path + "': " + fileio::errorText(errno);
                 return Attempt::NotFound;
             }
             m_status = 0;
