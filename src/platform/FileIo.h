@@ -15,6 +15,10 @@ namespace fileio {
 // Writes all `size` bytes at the descriptor's position; false at the first error.
 bool writeAll(int fd, const void* data, std::size_t size);
 
+// Writes all `size` bytes from `offset` on (the descriptor's position stays); false at the first
+// error.
+bool writeAt(int fd, std::uint64_t offset, const void* data, std::size_t size);
+
 // Reads exactly `size` bytes from `offset` on; false on an error or when the file ends first.
 bool readAt(int fd, std::uint64_t offset, void* buffer, std::size_t size);
 

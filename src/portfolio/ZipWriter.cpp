@@ -1,6 +1,7 @@
 #include "portfolio/ZipWriter.h"
 
 #include "platform/Clock.h"
+#include "platform/FileIo.h"
 #include "platform/TextCodec.h"
 #include "portfolio/Deflate.h"
 #include "portfolio/ZipCrc.h"
@@ -8,7 +9,6 @@
 #include "portfolio/ZipFormat.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -109,20 +109,10 @@ public:
     }
 
     bool writeAt(uint64_t at, const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (size > 0) {
-            const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(at));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                error = ZIP_WRITE;
-                return false;
-            }
-            p += n;
-            at += static_cast<uint64_t>(n);
-            size -= static_cast<size_t>(n);
-        }
-        return true;
+        if (fileio::writeAt(fd, at, data, size))
+            return true;
+        error = ZIP_WRITE;
+        return false;
     }
 
     static std::vector<uint8_t> localHeader(const Entry& e) {
