@@ -79,6 +79,10 @@ bool AtomicFileWriter::write(std::string_view bytes) {
     return true;
 }
 
+int AtomicFileWriter::descriptor() const {
+    return m_file ? m_file->handle() : -1;
+}
+
 void AtomicFileWriter::fail(std::string reason) {
     if (m_error.empty())
         setError(reason.empty() ? "writing was given up" : reason);

@@ -25,6 +25,9 @@ public:
     bool commit();
     // Marks the write failed with `reason`; commit() then fails and keeps the previous file.
     void fail(std::string reason);
+    // The temporary file's descriptor while open (else -1), for content that is written at
+    // chosen offsets, such as a zip archive. Write either through it or through write(), not both.
+    int descriptor() const;
 
     const std::filesystem::path& target() const { return m_target; }
     // Why the last step failed ("" when nothing failed).

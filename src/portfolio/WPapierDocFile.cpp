@@ -3,7 +3,6 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileIo.h"
-#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/PortfolioArchive.h"
@@ -19,47 +18,24 @@
 
 namespace {
 
-// Removes a file when the scope ends.
-class RemoveFileGuard {
-public:
-    explicit RemoveFileGuard(std::filesystem::path path) : m_path(std::move(path)) {}
-    ~RemoveFileGuard() {
-        std::error_code ignored;
-        std::filesystem::remove(m_path, ignored);
-    }
-    RemoveFileGuard(const RemoveFileGuard&) = delete;
-    RemoveFileGuard& operator=(const RemoveFileGuard&) = delete;
-
-private:
-    std::filesystem::path m_path;
-};
-
 std::string zipError(const char* step, int code) {
     return std::string(step) + " failed (zip error " + std::to_string(code) + ")";
 }
 
 // Writes `bytes` as the one entry of a zip archive that replaces `target` only when complete: the
-// archive is made in a temporary file beside the target and then written over it atomically.
+// archive is written once, into the temporary file beside the target that is then renamed over it.
 bool writeZippedFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, std::string& error) {
     if (bytes.size() > std::numeric_limits<unsigned>::max()) {
         error = "the portfolio is too large for a zip archive";
         return false;
     }
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string prefix = ".";
-    prefix += target.filename().string();
-    prefix += '.';
-    const auto temp = paths::createTempFile(prefix, ".zip.tmp", folder);
-    if (!temp) {
-        error = "cannot create a temporary file in '" + folder.string() + "'";
+    AtomicFileWriter file(target);
+    if (!file.open()) {
+        error = file.errorText();
         return false;
     }
-    const RemoveFileGuard removeTemp(*temp);
-
     ZipWriter::Handle zip;
-    if (const int code = ZipWriter::CreateFile(zip, temp->c_str(), nullptr); code != ZIP_OK) {
+    if (const int code = ZipWriter::CreateOnDescriptor(zip, file.descriptor(), nullptr); code != ZIP_OK) {
         error = zipError("creating the zip archive", code);
         return false;
     }
@@ -68,15 +44,13 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
     const int closeCode = ZipWriter::Close(zip);
     if (addCode != ZIP_OK || closeCode != ZIP_OK) {
         error = zipError("writing the zip archive", addCode != ZIP_OK ? addCode : closeCode);
+        return false; // the temporary file is discarded with the writer
+    }
+    if (!file.commit()) {
+        error = file.errorText();
         return false;
     }
-
-    const auto zipped = fileio::readFile(*temp);
-    if (!zipped.bytes) {
-        error = "cannot read the zip archive back: " + fileio::errorText(zipped.error);
-        return false;
-    }
-    return writeFileAtomically(target, *zipped.bytes, &error);
+    return true;
 }
 
 // The caption of the Downloads window, at most 1023 bytes (cut on a character boundary).
