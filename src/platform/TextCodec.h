@@ -11,6 +11,14 @@ namespace textcodec {
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool isValidUtf8(std::string_view text);
 
+// What decodeUtf8 gives for a byte that starts no well-formed character.
+inline constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
+
+// Decodes the character at `pos` of `text` (pos < text.size()) and advances past it. A byte that
+// starts no well-formed character (overlong, surrogate, above U+10FFFF, cut short) yields
+// kInvalidUtf8 and advances by that one byte.
+char32_t decodeUtf8(std::string_view text, std::size_t& pos);
+
 // True when every byte is below 0x80.
 bool isAscii(std::string_view text);
 

@@ -128,3 +128,26 @@ TEST(TextCodec, AsciiCaseFolding) {
     toLowerAscii(text);
     EXPECT_EQ(text, "kurs: 1.234,5 eur \xC3\x84z");
 }
+
+TEST(TextCodec, DecodesOneCharacterAtATime) {
+    struct Case {
+        std::string text;
+        char32_t expected;
+        std::size_t next;
+    };
+    const Case cases[] = {
+        {"a\xC3\xA9", U'a', 1},
+        {"\xC3\xA9z", U'\u00E9', 2},
+        {"\xF0\x9D\x84\x9E", 0x1D11E, 4},
+        {"\xC0\xAF", kInvalidUtf8, 1},         // overlong
+        {"\xED\xA0\x80", kInvalidUtf8, 1},     // surrogate
+        {"\xE2\x82", kInvalidUtf8, 1},         // cut short
+        {"\xF4\x90\x80\x80", kInvalidUtf8, 1}, // above U+10FFFF
+        {"\x80", kInvalidUtf8, 1},             // stray continuation byte
+    };
+    for (const Case& c : cases) {
+        std::size_t pos = 0;
+        EXPECT_EQ(decodeUtf8(c.text, pos), c.expected) << testing::PrintToString(c.text);
+        EXPECT_EQ(pos, c.next) << testing::PrintToString(c.text);
+    }
+}
