@@ -7,7 +7,6 @@
 // unattended run answers without waiting.
 
 #include "platform/TextCodec.h"
-#include "portfolio/CalendarDay.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 

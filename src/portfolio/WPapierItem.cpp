@@ -1,6 +1,5 @@
 #include "portfolio/WPapierItem.h"
 
-#include "portfolio/CalendarDay.h"
 #include "portfolio/ItemLog.h"
 
 #include <atomic>
