@@ -355,7 +355,7 @@ bool CWPapier::ApplyFunction(int first, int last, const std::string& formula) {
             return refuse("the investment figures");
     }
 
-    const bool logWanted = itemLogWanted();
+    const bool logWanted = debugLogWanted();
     for (std::size_t k = 0; k < changed.size(); ++k) {
         const std::size_t index = static_cast<std::size_t>(begin) + k;
         if (logWanted)
@@ -429,7 +429,7 @@ bool CWPapier::MultiplyByItem(CWPapier* factorItem) {
         changed.push_back(q);
     }
 
-    const bool logWanted = itemLogWanted();
+    const bool logWanted = debugLogWanted();
     for (std::size_t i = 0; i < changed.size(); ++i) {
         if (logWanted) {
             const CKurs& q = m_QuotationList[i];
