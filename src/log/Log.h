@@ -162,3 +162,9 @@ private:
     // The lowest minimum level of the appenders; above every level when there is none.
     std::atomic<int> m_lowestLevel{std::numeric_limits<int>::max()};
 };
+
+// Whether a DEBUG line written now can reach any output: callers skip building lines (formatted
+// dates) nobody receives.
+inline bool debugLogWanted() {
+    return Log::Instance()->IsLevelWanted(LOG_LEVEL_DEBUG);
+}

@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QString>
 
+#include <cerrno>
+
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
@@ -35,20 +37,27 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : m_target(std:
 // QSaveFile removes an uncommitted temporary file without touching the target.
 AtomicFileWriter::~AtomicFileWriter() = default;
 
-bool AtomicFileWriter::setError(const std::string& what) {
+bool AtomicFileWriter::setError(const std::string& what, int number) {
     m_error = "Cannot save '" + m_target.string() + "': " + what;
+    m_errorNumber = number;
     return false;
 }
 
 bool AtomicFileWriter::open() {
     m_error.clear();
+    m_errorNumber = 0;
     m_file = std::make_unique<QSaveFile>(paths::toQString(m_target));
     // Never fall back to writing the target in place.
     m_file->setDirectWriteFallback(false);
+    errno = 0;
     if (!m_file->open(QIODevice::WriteOnly)) {
+        int number = errno; // taken at once, before anything else can change it
+        std::error_code ec;
+        if (number == 0 && std::filesystem::is_directory(m_target, ec))
+            number = EISDIR; // refused by the check before any system call
         const std::string reason = m_file->errorString().toStdString();
         m_file.reset();
-        return setError(reason);
+        return setError(reason, number);
     }
     return true;
 }
@@ -59,12 +68,19 @@ bool AtomicFileWriter::write(std::string_view bytes) {
     if (!m_file)
         return setError("the file is not open");
     while (!bytes.empty()) {
+        errno = 0;
         const qint64 written = m_file->write(bytes.data(), static_cast<qint64>(bytes.size()));
-        if (written <= 0)
-            return setError(m_file->errorString().toStdString());
+        if (written <= 0) {
+            const int number = errno;
+            return setError(m_file->errorString().toStdString(), number);
+        }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
+}
+
+int AtomicFileWriter::descriptor() const {
+    return m_file ? m_file->handle() : -1;
 }
 
 void AtomicFileWriter::fail(std::string reason) {
@@ -79,11 +95,13 @@ bool AtomicFileWriter::commit() {
     }
     if (!m_file)
         return setError("the file is not open");
+    errno = 0;
     const bool ok = m_file->commit();
+    const int number = errno;
     const std::string reason = ok ? std::string() : m_file->errorString().toStdString();
     m_file.reset();
     if (!ok)
-        return setError(reason);
+        return setError(reason, number);
     syncFolder(m_target);
     return true;
 }

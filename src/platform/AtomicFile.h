@@ -25,17 +25,24 @@ public:
     bool commit();
     // Marks the write failed with `reason`; commit() then fails and keeps the previous file.
     void fail(std::string reason);
+    // The temporary file's descriptor while open (else -1), for content that is written at
+    // chosen offsets, such as a zip archive. Write either through it or through write(), not both.
+    int descriptor() const;
 
     const std::filesystem::path& target() const { return m_target; }
     // Why the last step failed ("" when nothing failed).
     const std::string& errorText() const { return m_error; }
+    // The error number of the system call that failed (0 when nothing failed, or when the
+    // failure was no system error, such as fail()).
+    int errorNumber() const { return m_errorNumber; }
 
 private:
-    bool setError(const std::string& what);
+    bool setError(const std::string& what, int number = 0);
 
     std::filesystem::path m_target;
     std::unique_ptr<QSaveFile> m_file;
     std::string m_error;
+    int m_errorNumber = 0;
 };
 
 // Writes `bytes` as the new content of `target`. False, with the reason in `error`, when that

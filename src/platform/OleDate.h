@@ -165,3 +165,12 @@ bool dateLater(const OleDate& a, const OleDate& b);
 // Earlier or equal (the model's "on or before"), later or equal ("on or after").
 bool dateEarlierOrEqual(const OleDate& a, const OleDate& b);
 bool dateLaterOrEqual(const OleDate& a, const OleDate& b);
+
+// The calendar day of a date (local time): its first and its last second. Both are invalid for a
+// date that is not valid.
+inline OleDate dayStart(const OleDate& date) {
+    return OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 0, 0, 0);
+}
+inline OleDate dayEnd(const OleDate& date) {
+    return OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 23, 59, 59);
+}

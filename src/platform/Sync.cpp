@@ -27,42 +27,79 @@ CountingSemaphore::CountingSemaphore(int count) : m_maximum(std::max(count, 1)),
 
 bool CountingSemaphore::acquire(const std::atomic<int>* abort, std::optional<std::chrono::milliseconds> timeout) {
     std::unique_lock lock(m_mutex);
-    const bool done = waitUntilDone(m_cv, lock, timeout, [&] { return m_available > 0 || aborted(abort); });
-    if (!done || aborted(abort))
+    if (aborted(abort))
         return false;
-    --m_available;
-    return true;
+    if (m_waiters.empty() && m_available > 0) {
+        --m_available;
+        return true;
+    }
+    Waiter me;
+    m_waiters.push_back(&me);
+    const auto deadline =
+        timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point{};
+    bool taken = false;
+    for (;;) {
+        if (aborted(abort))
+            break;
+        if (m_waiters.front() == &me && m_available > 0) {
+            --m_available;
+            taken = true;
+            break;
+        }
+        if (!timeout)
+            me.wake.wait(lock);
+        else if (me.wake.wait_until(lock, deadline) == std::cv_status::timeout) {
+            if (!aborted(abort) && m_waiters.front() == &me && m_available > 0) {
+                --m_available;
+                taken = true;
+            }
+            break;
+        }
+    }
+    m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &me));
+    wakeNextLocked(); // the next in line may find a slot as well
+    return taken;
 }
 
 bool CountingSemaphore::tryAcquire() {
     std::lock_guard lock(m_mutex);
-    if (m_available == 0)
+    if (m_available == 0 || !m_waiters.empty())
         return false;
     --m_available;
     return true;
 }
 
 bool CountingSemaphore::release() {
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_available >= m_maximum)
-            return false;
-        ++m_available;
-    }
-    // Every waiter re-checks; waiters differ in their abort flags, so one notify is not enough.
-    m_cv.notify_all();
+    std::lock_guard lock(m_mutex);
+    if (m_available >= m_maximum)
+        return false;
+    ++m_available;
+    wakeNextLocked();
     return true;
 }
 
 void CountingSemaphore::wakeAll() {
-    // Taking the mutex orders the caller's flag store before the waiters' next check.
-    { std::lock_guard lock(m_mutex); }
-    m_cv.notify_all();
+    // Under the mutex: the caller's flag store comes before the waiters' next check, and no
+    // waiter leaves the queue while it is notified.
+    std::lock_guard lock(m_mutex);
+    for (Waiter* waiter : m_waiters)
+        waiter->wake.notify_one();
+}
+
+void CountingSemaphore::wakeNextLocked() {
+    // Notified under the mutex: a waiter's condition variable lives only while it is queued.
+    if (m_available > 0 && !m_waiters.empty())
+        m_waiters.front()->wake.notify_one();
 }
 
 int CountingSemaphore::available() const {
     std::lock_guard lock(m_mutex);
     return m_available;
+}
+
+int CountingSemaphore::waiting() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_waiters.size());
 }
 
 // --- SemaphoreSlot ---

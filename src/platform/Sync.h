@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -21,6 +22,8 @@ using RecursiveMutex = std::recursive_mutex;
 inline constexpr std::optional<std::chrono::milliseconds> kWaitForever = std::nullopt;
 
 // A counting semaphore whose initial and maximum count are fixed at construction (at least 1).
+// Slots go to the waiters in the order they asked, and a freed slot wakes only the waiter next in
+// line (hundreds of download workers may wait for a handful of slots).
 class CountingSemaphore {
 public:
     explicit CountingSemaphore(int count);
@@ -31,7 +34,7 @@ public:
     // non-zero, or when `timeout` passes first.
     bool acquire(const std::atomic<int>* abort = nullptr,
                  std::optional<std::chrono::milliseconds> timeout = kWaitForever);
-    // Takes a slot when one is free at once.
+    // Takes a slot when one is free at once and nobody waits for it.
     bool tryAcquire();
     // Gives a slot back; false (and nothing changes) when all slots are free already.
     bool release();
@@ -40,11 +43,19 @@ public:
 
     int available() const;
     int maximum() const { return m_maximum; }
+    // How many threads wait for a slot.
+    int waiting() const;
 
 private:
+    struct Waiter {
+        std::condition_variable wake;
+    };
+    // Wakes the first waiter when a slot is free for it.
+    void wakeNextLocked();
+
     const int m_maximum;
     mutable std::mutex m_mutex;
-    std::condition_variable m_cv;
+    std::deque<Waiter*> m_waiters; // in the order they asked
     int m_available;
 };
 

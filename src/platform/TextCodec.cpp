@@ -10,7 +10,6 @@ namespace textcodec {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-constexpr char32_t kInvalid = 0xFFFFFFFF;
 
 // Bytes 0x80..0x9F of Windows-1252; the undefined ones map to the control character of the same value.
 constexpr std::array<char16_t, 32> kWindows1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -20,47 +19,6 @@ constexpr std::array<char16_t, 32> kWindows1252High = {0x20AC, 0x0081, 0x201A, 0
 
 bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
-}
-
-// Decodes the character at `pos` and advances past it; a malformed sequence yields kInvalid and
-// advances by one byte.
-char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
-    const auto c0 = static_cast<unsigned char>(s[pos]);
-    if (c0 < 0x80) {
-        ++pos;
-        return c0;
-    }
-    std::size_t len;
-    char32_t cp;
-    char32_t min;
-    if (c0 >= 0xC2 && c0 <= 0xDF) {
-        len = 2, cp = c0 & 0x1F, min = 0x80;
-    } else if (c0 >= 0xE0 && c0 <= 0xEF) {
-        len = 3, cp = c0 & 0x0F, min = 0x800;
-    } else if (c0 >= 0xF0 && c0 <= 0xF4) {
-        len = 4, cp = c0 & 0x07, min = 0x10000;
-    } else {
-        ++pos;
-        return kInvalid;
-    }
-    if (s.size() - pos < len) {
-        ++pos;
-        return kInvalid;
-    }
-    for (std::size_t i = 1; i < len; ++i) {
-        const auto c = static_cast<unsigned char>(s[pos + i]);
-        if (!isContinuation(c)) {
-            ++pos;
-            return kInvalid;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++pos;
-        return kInvalid;
-    }
-    pos += len;
-    return cp;
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -92,10 +50,49 @@ int windows1252Byte(char32_t cp) {
 
 } // namespace
 
+char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
+    const auto c0 = static_cast<unsigned char>(s[pos]);
+    if (c0 < 0x80) {
+        ++pos;
+        return c0;
+    }
+    std::size_t len;
+    char32_t cp;
+    char32_t min;
+    if (c0 >= 0xC2 && c0 <= 0xDF) {
+        len = 2, cp = c0 & 0x1F, min = 0x80;
+    } else if (c0 >= 0xE0 && c0 <= 0xEF) {
+        len = 3, cp = c0 & 0x0F, min = 0x800;
+    } else if (c0 >= 0xF0 && c0 <= 0xF4) {
+        len = 4, cp = c0 & 0x07, min = 0x10000;
+    } else {
+        ++pos;
+        return kInvalidUtf8;
+    }
+    if (s.size() - pos < len) {
+        ++pos;
+        return kInvalidUtf8;
+    }
+    for (std::size_t i = 1; i < len; ++i) {
+        const auto c = static_cast<unsigned char>(s[pos + i]);
+        if (!isContinuation(c)) {
+            ++pos;
+            return kInvalidUtf8;
+        }
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++pos;
+        return kInvalidUtf8;
+    }
+    pos += len;
+    return cp;
+}
+
 bool isValidUtf8(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size())
-        if (decodeUtf8(text, pos) == kInvalid)
+        if (decodeUtf8(text, pos) == kInvalidUtf8)
             return false;
     return true;
 }
@@ -123,7 +120,7 @@ std::string utf8ToWindows1252(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         const char32_t cp = decodeUtf8(text, pos);
-        const int b = cp == kInvalid ? -1 : windows1252Byte(cp);
+        const int b = cp == kInvalidUtf8 ? -1 : windows1252Byte(cp);
         out += b < 0 ? '?' : static_cast<char>(b);
     }
     return out;
@@ -139,7 +136,7 @@ std::u16string utf8ToUtf16(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         char32_t cp = decodeUtf8(text, pos);
-        if (cp == kInvalid)
+        if (cp == kInvalidUtf8)
             cp = kReplacement;
         if (cp >= 0x10000) {
             cp -= 0x10000;

@@ -11,6 +11,14 @@ namespace textcodec {
 // True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
 bool isValidUtf8(std::string_view text);
 
+// What decodeUtf8 gives for a byte that starts no well-formed character.
+inline constexpr char32_t kInvalidUtf8 = 0xFFFFFFFF;
+
+// Decodes the character at `pos` of `text` (pos < text.size()) and advances past it. A byte that
+// starts no well-formed character (overlong, surrogate, above U+10FFFF, cut short) yields
+// kInvalidUtf8 and advances by that one byte.
+char32_t decodeUtf8(std::string_view text, std::size_t& pos);
+
 // True when every byte is below 0x80.
 bool isAscii(std::string_view text);
 
@@ -45,6 +53,27 @@ std::string truncateUtf8(std::string_view text, std::size_t maxBytes);
 
 // `text` cut to at most `maxChars` UTF-8 characters.
 std::string truncateUtf8Chars(std::string_view text, std::size_t maxChars);
+
+// ASCII case, the same under every process locale: only 'A' to 'Z' change; every other byte
+// (UTF-8 sequences included) stays as it is.
+constexpr char toLowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+inline void toLowerAscii(std::string& text) {
+    for (char& c : text)
+        c = toLowerAscii(c);
+}
+constexpr bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (toLowerAscii(a[i]) != toLowerAscii(b[i]))
+            return false;
+    return true;
+}
+constexpr bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
 
 // printf into a string of whatever length the result needs ("" when the format fails).
 std::string formatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -14,7 +14,9 @@ int clampNumberDownloads(int numberDownloads) {
 }
 
 std::shared_ptr<CountingSemaphore> makeDownloadSemaphore(int numberDownloads) {
-    return std::make_shared<CountingSemaphore>(clampNumberDownloads(numberDownloads));
+    auto slots = std::make_shared<CountingSemaphore>(clampNumberDownloads(numberDownloads));
+    DownloadActivity::instance().addSlots(slots);
+    return slots;
 }
 
 DownloadActivity& DownloadActivity::instance() {
@@ -24,12 +26,18 @@ DownloadActivity& DownloadActivity::instance() {
 
 void DownloadActivity::abortAll() {
     std::vector<std::function<void()>> hooks;
+    std::vector<std::shared_ptr<CountingSemaphore>> slots;
     {
         std::lock_guard lock(m_mutex);
         g_bAbortDownloads = 1;
         hooks = m_wakeHooks;
+        for (const auto& weak : m_slots)
+            if (auto live = weak.lock())
+                slots.push_back(std::move(live));
     }
     // The flag is set before any waiter is woken, so a woken waiter sees it.
+    for (const auto& semaphore : slots)
+        semaphore->wakeAll();
     for (const auto& hook : hooks)
         hook();
     std::lock_guard lock(m_mutex);
@@ -41,6 +49,12 @@ void DownloadActivity::addWakeHook(std::function<void()> hook) {
         return;
     std::lock_guard lock(m_mutex);
     m_wakeHooks.push_back(std::move(hook));
+}
+
+void DownloadActivity::addSlots(const std::shared_ptr<CountingSemaphore>& slots) {
+    std::lock_guard lock(m_mutex);
+    std::erase_if(m_slots, [](const auto& weak) { return weak.expired(); });
+    m_slots.push_back(slots);
 }
 
 void DownloadActivity::workerStarted() {

@@ -5,8 +5,9 @@
 //
 // The flag is set by AbortAllDownloads() (the document's AbortDownloads, the Downloads window,
 // the main frame, the program's shut-down). Workers poll it at every step; whatever they may wait
-// for (a free slot, the result of an exchange-rate item) is woken through the wake hooks that the
-// download layer registers here. The flag returns to 0 by itself once no item of any document is
+// for (a free slot, the result of an exchange-rate item) is woken: the download slots made by
+// makeDownloadSemaphore directly, anything else through the wake hooks that the download layer
+// registers here. The flag returns to 0 by itself once no item of any document is
 // downloading and no download worker is alive -- also after an abort that only hit a page, test
 // or setup download -- so an abort never outlives the downloads it was meant for.
 
@@ -26,6 +27,7 @@ extern std::atomic<int> g_bAbortDownloads;
 int clampNumberDownloads(int numberDownloads);
 // The download slots for the NumberDownloads option (clamped). The document makes them once;
 // update jobs share them with their workers, which hold a slot while they connect and download.
+// An abort of all downloads wakes their waiters for as long as they live.
 std::shared_ptr<CountingSemaphore> makeDownloadSemaphore(int numberDownloads);
 
 // The program's account of running downloads. Thread-safe; its lock is never held while it calls
@@ -38,6 +40,8 @@ public:
     void abortAll();
     // Registers a way to wake waiting workers (kept for the program's lifetime).
     void addWakeHook(std::function<void()> hook);
+    // Download slots whose waiters an abort wakes, kept while they live.
+    void addSlots(const std::shared_ptr<CountingSemaphore>& slots);
 
     // A download worker thread starts or has ended (the download manager reports its threads).
     void workerStarted();
@@ -51,6 +55,7 @@ private:
 
     std::mutex m_mutex;
     std::vector<std::function<void()>> m_wakeHooks;
+    std::vector<std::weak_ptr<CountingSemaphore>> m_slots;
     int m_workersAlive = 0;
     std::unordered_set<const void*> m_downloadingOwners;
 };

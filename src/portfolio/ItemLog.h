@@ -13,11 +13,6 @@ inline constexpr const char* kItemLogSource = "WPapierItem.cpp";
 
 #define ITEM_LOG(level, ...) LogMessage((level), kItemLogSource, __VA_ARGS__)
 
-// Whether a DEBUG line written now can reach any output.
-inline bool itemLogWanted() {
-    return Log::Instance()->IsLevelWanted(LOG_LEVEL_DEBUG);
-}
-
 // Dates in the item's log lines: the locale's date, then the time.
 inline std::string itemLogDate(const OleDate& date) {
     return date.Format("%x %H:%M:%S");

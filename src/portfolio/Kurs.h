@@ -26,6 +26,15 @@ public:
     CKurs& operator=(const CKurs&) = default;
     ~CKurs() override = default;
 
+    // Multiplies open, close, high and low by `factor` (a currency rate or a factor item's value);
+    // the volume stays.
+    void scalePrices(double factor) {
+        m_dOpen *= factor;
+        m_dClose *= factor;
+        m_dHigh *= factor;
+        m_dLow *= factor;
+    }
+
     std::string_view archiveClassName() const override { return kClassName; }
     std::uint16_t archiveSchema() const override { return 22; }
 

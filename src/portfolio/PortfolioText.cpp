@@ -1,5 +1,7 @@
 #include "portfolio/PortfolioText.h"
 
+#include "platform/TextCodec.h"
+
 #include <array>
 #include <charconv>
 #include <climits>
@@ -11,37 +13,9 @@ namespace {
 // The next character of UTF-8 text, or 0xDC00 + the byte at `i` where no well-formed character
 // starts.
 char32_t nextCodePoint(std::string_view s, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = byte(i);
-    int length = 0;
-    char32_t cp = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        cp = lead & 0x07;
-    }
-    bool good = length > 0 && i + static_cast<std::size_t>(length) <= s.size();
-    for (int k = 1; good && k < length; ++k) {
-        const unsigned char c = byte(i + static_cast<std::size_t>(k));
-        good = (c & 0xC0) == 0x80;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    const bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-    if (!good || overlong || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xDC00 + lead;
-    }
-    i += static_cast<std::size_t>(length);
-    return cp;
+    const auto lead = static_cast<unsigned char>(s[i]);
+    const char32_t cp = textcodec::decodeUtf8(s, i);
+    return cp == textcodec::kInvalidUtf8 ? 0xDC00 + lead : cp;
 }
 
 // Lower case by the current locale's character classes.

@@ -2,7 +2,7 @@
 // previous file) and the item list archive.
 
 #include "platform/AtomicFile.h"
-#include "platform/Paths.h"
+#include "platform/FileIo.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/PortfolioArchive.h"
 #include "portfolio/WPapierDoc.h"
@@ -17,68 +17,24 @@
 
 namespace {
 
-// Removes a file when the scope ends.
-class RemoveFileGuard {
-public:
-    explicit RemoveFileGuard(std::filesystem::path path) : m_path(std::move(path)) {}
-    ~RemoveFileGuard() {
-        std::error_code ignored;
-        std::filesystem::remove(m_path, ignored);
-    }
-    RemoveFileGuard(const RemoveFileGuard&) = delete;
-    RemoveFileGuard& operator=(const RemoveFileGuard&) = delete;
-
-private:
-    std::filesystem::path m_path;
-};
-
-std::string systemError(int code) {
-    return std::generic_category().message(code);
-}
-
-// Reads the whole file; false with the reason in `error`.
-bool readWholeFile(std::ifstream& in, std::vector<std::uint8_t>& bytes, std::string& error) {
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0) {
-        error = "its size cannot be determined";
-        return false;
-    }
-    in.seekg(0, std::ios::beg);
-    bytes.resize(static_cast<std::size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-        error = "reading failed";
-        return false;
-    }
-    return true;
-}
-
 std::string zipError(const char* step, int code) {
     return std::string(step) + " failed (zip error " + std::to_string(code) + ")";
 }
 
 // Writes `bytes` as the one entry of a zip archive that replaces `target` only when complete: the
-// archive is made in a temporary file beside the target and then written over it atomically.
+// archive is written once, into the temporary file beside the target that is then renamed over it.
 bool writeZippedFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, std::string& error) {
     if (bytes.size() > std::numeric_limits<unsigned>::max()) {
         error = "the portfolio is too large for a zip archive";
         return false;
     }
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::string prefix = ".";
-    prefix += target.filename().string();
-    prefix += '.';
-    const auto temp = paths::createTempFile(prefix, ".zip.tmp", folder);
-    if (!temp) {
-        error = "cannot create a temporary file in '" + folder.string() + "'";
+    AtomicFileWriter file(target);
+    if (!file.open()) {
+        error = file.errorText();
         return false;
     }
-    const RemoveFileGuard removeTemp(*temp);
-
     ZipWriter::Handle zip;
-    if (const int code = ZipWriter::CreateFile(zip, temp->c_str(), nullptr); code != ZIP_OK) {
+    if (const int code = ZipWriter::CreateOnDescriptor(zip, file.descriptor(), nullptr); code != ZIP_OK) {
         error = zipError("creating the zip archive", code);
         return false;
     }
@@ -87,17 +43,13 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
     const int closeCode = ZipWriter::Close(zip);
     if (addCode != ZIP_OK || closeCode != ZIP_OK) {
         error = zipError("writing the zip archive", addCode != ZIP_OK ? addCode : closeCode);
+        return false; // the temporary file is discarded with the writer
+    }
+    if (!file.commit()) {
+        error = file.errorText();
         return false;
     }
-
-    std::ifstream in(*temp, std::ios::binary);
-    std::vector<std::uint8_t> zipped;
-    if (!in || !readWholeFile(in, zipped, error)) {
-        error = "cannot read the zip archive back: " + (error.empty() ? systemError(errno) : error);
-        return false;
-    }
-    return writeFileAtomically(target, std::string_view(reinterpret_cast<const char*>(zipped.data()), zipped.size()),
-                               &error);
+    return true;
 }
 
 } // namespace
@@ -137,17 +89,13 @@ bool CWPapierDoc::readPortfolioBytes(const std::filesystem::path& path, std::vec
             return true;
     }
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = systemError(errno);
+    auto contents = fileio::readFile<std::vector<std::uint8_t>>(path);
+    if (!contents.bytes) {
+        error = contents.error == ENOMEM ? "the file is too large" : fileio::errorText(contents.error);
         return false;
     }
-    try {
-        return readWholeFile(in, bytes, error);
-    } catch (const std::bad_alloc&) {
-        error = "the file is too large";
-        return false;
-    }
+    bytes = std::move(*contents.bytes);
+    return true;
 }
 
 bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
@@ -159,7 +107,7 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
         std::ifstream probe(path, std::ios::binary);
         std::error_code ec;
         if (!probe || std::filesystem::is_directory(path, ec)) {
-            const std::string reason = probe ? std::string("it is a folder") : systemError(errno);
+            const std::string reason = probe ? std::string("it is a folder") : fileio::errorText(errno);
             DOC_LOG(LOG_LEVEL_ERROR, "Cannot open file '%s': %s", name.c_str(), reason.c_str());
             notifyUser(PortfolioNotice::Kind::Error, "Cannot open the portfolio '" + name + "':\n" + reason);
             return false;

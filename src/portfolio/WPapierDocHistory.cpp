@@ -11,10 +11,6 @@
 
 namespace {
 
-bool debugWanted() {
-    return Log::Instance()->IsLevelWanted(LOG_LEVEL_DEBUG);
-}
-
 std::string shortDate(const OleDate& date) {
     return date.Format("%x");
 }
@@ -61,7 +57,7 @@ double unitsAfter(double units, const CTransaction& t, bool cashAccount) {
 // An item's value list holds one value per date: a later value of the same date replaces the
 // earlier one (two buys of one day give the value after both, not their sum).
 void addPoint(std::vector<Point>& points, const OleDate& date, double value, const char* remark = "") {
-    if (debugWanted())
+    if (debugLogWanted())
         DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(date).c_str(), value, remark);
     if (!points.empty() && datesEqual(points.back().date, date))
         points.back() = Point{date, value};
@@ -70,7 +66,7 @@ void addPoint(std::vector<Point>& points, const OleDate& date, double value, con
 }
 
 void logInterval(const HistoryInput& in, const OleDate& from, const OleDate& to, double units, bool first) {
-    if (!debugWanted())
+    if (!debugLogWanted())
         return;
     DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: \"%s\" [%s,%s): number invest items: %.4f",
             in.name.c_str(), docLogDate(from).c_str(), docLogDate(to).c_str(), units);
@@ -142,7 +138,7 @@ ValueList valueList(const HistoryInput& in, const OleDate& now) {
     const auto& q = in.quotations;
     const std::size_t n = q.size();
     const auto at = [&q](std::size_t i) { return q[i].m_dtDate.m_dt; };
-    const bool logged = debugWanted();
+    const bool logged = debugLogWanted();
     ValueList list;
     list.dates.reserve(n + t.size() + 1);
     list.values.reserve(n + t.size() + 1);
@@ -309,7 +305,7 @@ void thin(std::vector<Point>& sum) {
     kept.reserve(sum.size());
     for (const Point& p : sum) {
         while (!kept.empty() && std::llabs(wholeMinutes(kept.back().date, p.date)) <= 60) {
-            if (debugWanted())
+            if (debugLogWanted())
                 DOC_LOG(LOG_LEVEL_DEBUG,
                         "RecomputeSumInvestValueHistory sum invest list: removing quotation %s %.4f (relevant %s %.4f)",
                         docLogDate(kept.back().date).c_str(), kept.back().value, docLogDate(p.date).c_str(), p.value);

@@ -7,7 +7,6 @@
 // unattended run answers without waiting.
 
 #include "platform/TextCodec.h"
-#include "portfolio/CalendarDay.h"
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
@@ -132,10 +131,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
                     ++skipped;
                     continue;
                 }
-                k.m_dOpen *= rate;
-                k.m_dClose *= rate;
-                k.m_dHigh *= rate;
-                k.m_dLow *= rate;
+                k.scalePrices(rate);
                 DOC_LOG(LOG_LEVEL_INFO, "Converted quotation currency to %s %3.4lf", docLogDate(k.m_dtDate).c_str(),
                         k.m_dClose);
             }

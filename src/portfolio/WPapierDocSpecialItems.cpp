@@ -47,17 +47,6 @@ std::u16string folded(std::string_view text) {
     return out;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(text[i]) != lower(prefix[i]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void CWPapierDoc::applyCreatedItemDefaults(CWPapier& item, SpecialKind kind) {
@@ -133,7 +122,8 @@ void CWPapierDoc::CheckCashAccount() {
         if (item->m_bCashAccount) {
             if (!cash)
                 cash = item.get();
-        } else if (!item->m_bInvestmentHistory && startsWithNoCase(item->m_strName, "Liquidity")) {
+        } else if (!item->m_bInvestmentHistory &&
+                   textcodec::startsWithIgnoringAsciiCase(item->m_strName, "Liquidity")) {
             legacy = item.get(); // the last one counts
         }
     }
@@ -231,6 +221,5 @@ CWPapier* CWPapierDoc::CreateExchangeRateItem(const std::string& currency, const
 // ---------------------------------------------------------------- aborting downloads
 
 void CWPapierDoc::AbortDownloads() {
-    AbortAllDownloads();
-    m_SemaphoreDownloads->wakeAll();
+    AbortAllDownloads(); // also wakes whoever waits for one of m_SemaphoreDownloads
 }

@@ -1,6 +1,5 @@
 #include "portfolio/WPapierItem.h"
 
-#include "portfolio/CalendarDay.h"
 #include "portfolio/ItemLog.h"
 
 #include <atomic>
@@ -59,7 +58,7 @@ int CWPapier::addQuotationLocked(const CKurs& quotation, bool sameDay) {
     }
 
     const auto logLine = [&](const char* format, std::size_t index) {
-        if (itemLogWanted())
+        if (debugLogWanted())
             ITEM_LOG(LOG_LEVEL_DEBUG, format, m_strName.c_str(), itemLogDate(q.m_dtDate).c_str(), q.m_dClose,
                      static_cast<int>(index));
     };
@@ -107,7 +106,7 @@ bool CWPapier::DeleteQuotation(int index) {
         return false;
     const CKurs deleted = m_QuotationList[static_cast<std::size_t>(index)];
     m_QuotationList.erase(static_cast<std::size_t>(index));
-    if (itemLogWanted())
+    if (debugLogWanted())
         ITEM_LOG(LOG_LEVEL_DEBUG, "Deleted quotation for '%s': %s %3.4lf at index %i", m_strName.c_str(),
                  itemLogDate(deleted.m_dtDate).c_str(), deleted.m_dClose, index);
     return true;
@@ -137,7 +136,7 @@ bool CWPapier::DeleteQuotationInterval(const OleDate& from, const OleDate& to) {
     m_QuotationList.forEach(0, m_QuotationList.size(), [&](const CKurs& q, std::size_t) {
         if (dateLaterOrEqual(q.m_dtDate, from) && dateEarlierOrEqual(q.m_dtDate, to)) {
             deleted = true;
-            if (itemLogWanted())
+            if (debugLogWanted())
                 ITEM_LOG(LOG_LEVEL_DEBUG, "Deleted quotation for '%s': %s %3.4lf", m_strName.c_str(),
                          itemLogDate(q.m_dtDate).c_str(), q.m_dClose);
         } else {
@@ -175,7 +174,7 @@ bool CWPapier::DeleteMultipleQuotations(int mode) {
         if (sameUnit) {
             keep[i] = 0;
             deletedAny = true;
-            if (itemLogWanted())
+            if (debugLogWanted())
                 ITEM_LOG(LOG_LEVEL_DEBUG, "Deleted quotation for '%s': %s %3.4lf", m_strName.c_str(),
                          itemLogDate(q.m_dtDate).c_str(), q.m_dClose);
         } else {
@@ -260,7 +259,7 @@ int CWPapier::addTransactionLocked(const CTransaction& transaction) {
     const CTransaction t(transaction); // a copy without origin; the argument may be in the list
     const std::size_t n = list.size();
     const auto logLine = [&](const char* format, std::size_t index) {
-        if (itemLogWanted())
+        if (debugLogWanted())
             ITEM_LOG(LOG_LEVEL_DEBUG, format, m_strName.c_str(), itemLogDate(t.m_dtDate).c_str(), t.m_nType,
                      static_cast<int>(index));
     };
@@ -291,7 +290,7 @@ bool CWPapier::DeleteTransaction(int index) {
         return false;
     const CTransaction deleted = m_TransactionList[static_cast<std::size_t>(index)];
     m_TransactionList.erase(m_TransactionList.begin() + index);
-    if (itemLogWanted())
+    if (debugLogWanted())
         ITEM_LOG(LOG_LEVEL_DEBUG, "Deleted transaction for '%s': %s [type %i] at index %i", m_strName.c_str(),
                  itemLogDate(deleted.m_dtDate).c_str(), deleted.m_nType, index);
     RecalculateAverageInvestPrice();

@@ -355,7 +355,7 @@ bool CWPapier::ApplyFunction(int first, int last, const std::string& formula) {
             return refuse("the investment figures");
     }
 
-    const bool logWanted = itemLogWanted();
+    const bool logWanted = debugLogWanted();
     for (std::size_t k = 0; k < changed.size(); ++k) {
         const std::size_t index = static_cast<std::size_t>(begin) + k;
         if (logWanted)
@@ -419,10 +419,7 @@ bool CWPapier::MultiplyByItem(CWPapier* factorItem) {
         CKurs q = m_QuotationList[i];
         if (factorIndex[i]) {
             const double factor = factors[*factorIndex[i]].m_dClose;
-            q.m_dClose *= factor;
-            q.m_dOpen *= factor;
-            q.m_dHigh *= factor;
-            q.m_dLow *= factor;
+            q.scalePrices(factor);
             if (!allFinite({q.m_dClose, q.m_dOpen, q.m_dHigh, q.m_dLow})) {
                 ITEM_LOG(LOG_LEVEL_WARNING, "Multiplying '%s' by '%s' gives no finite value; nothing changed",
                          m_strName.c_str(), factorItem->m_strName.c_str());
@@ -432,7 +429,7 @@ bool CWPapier::MultiplyByItem(CWPapier* factorItem) {
         changed.push_back(q);
     }
 
-    const bool logWanted = itemLogWanted();
+    const bool logWanted = debugLogWanted();
     for (std::size_t i = 0; i < changed.size(); ++i) {
         if (logWanted) {
             const CKurs& q = m_QuotationList[i];

@@ -4,6 +4,7 @@
 #include "portfolio/ItemLog.h"
 #include "portfolio/WPapierItem.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -37,9 +38,10 @@ OleDate nextRecurrenceDate(const OleDate& date, int months) {
     return OleDate(year, month, day, date.GetHour(), date.GetMinute(), date.GetSecond());
 }
 
+// A recurrence that repeats (every 1, 3, 6 or 12 months); kRecurrenceNone and any other number do not.
 bool isRecurrence(int months) {
-    return months == CTransaction::kRecurrenceMonthly || months == CTransaction::kRecurrenceQuarterly ||
-           months == CTransaction::kRecurrenceHalfYearly || months == CTransaction::kRecurrenceYearly;
+    return months != CTransaction::kRecurrenceNone &&
+           std::ranges::find(CTransaction::kRecurrences, months) != CTransaction::kRecurrences.end();
 }
 
 } // namespace

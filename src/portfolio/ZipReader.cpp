@@ -1,5 +1,7 @@
 #include "portfolio/ZipReader.h"
 
+#include "platform/FileIo.h"
+#include "platform/TextCodec.h"
 #include "portfolio/ZipCrc.h"
 #include "portfolio/ZipCrypto.h"
 #include "portfolio/ZipFormat.h"
@@ -8,7 +10,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -30,22 +31,6 @@ constexpr size_t kEndSearchSize = 0xFFFF + kEndRecordSize; // end record plus th
 constexpr size_t kMaxGzipNameLength = 0xFFFF;
 constexpr uint32_t kZip64Marker32 = 0xFFFFFFFFu;
 constexpr uint16_t kZip64Marker16 = 0xFFFF;
-
-// Reads exactly `size` bytes at `offset`.
-bool readAt(int fd, uint64_t offset, void* buffer, size_t size) {
-    auto* p = static_cast<uint8_t*>(buffer);
-    while (size > 0) {
-        const ssize_t n = ::pread(fd, p, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        offset += static_cast<uint64_t>(n);
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 bool isSeparator(char c) {
     return c == '/' || c == '\\';
@@ -97,7 +82,7 @@ std::string normalisedName(std::string_view name, bool ignoreCase) {
         if (c == '\\')
             c = '/';
         else if (ignoreCase)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            c = textcodec::toLowerAscii(c);
     }
     return s;
 }
@@ -232,7 +217,7 @@ int Archive::open(const char* path, const char* pass) {
     const size_t searchSize = static_cast<size_t>(std::min<uint64_t>(fileSize, kEndSearchSize));
     std::vector<uint8_t> tail(searchSize);
     const uint64_t tailStart = fileSize - searchSize;
-    if (!readAt(fd, tailStart, tail.data(), searchSize))
+    if (!fileio::readAt(fd, tailStart, tail.data(), searchSize))
         return ZIP_READ;
     std::optional<size_t> found;
     for (size_t i = searchSize >= kEndRecordSize ? searchSize - kEndRecordSize + 1 : 0; i-- > 0;) {
@@ -273,7 +258,8 @@ int Archive::open(const char* path, const char* pass) {
 // A gzip file (RFC 1952) read as an archive of one deflated entry.
 int Archive::openGzip(const char* path, const struct stat& st) {
     uint8_t fixed[10];
-    if (fileSize < sizeof fixed + 8 || !readAt(fd, 0, fixed, sizeof fixed) || fixed[0] != 0x1F || fixed[1] != 0x8B)
+    if (fileSize < sizeof fixed + 8 || !fileio::readAt(fd, 0, fixed, sizeof fixed) || fixed[0] != 0x1F ||
+        fixed[1] != 0x8B)
         return ZIP_DAMAGED;
     if (fixed[2] != 8)
         return ZIP_NOT_SUPPORTED;
@@ -293,7 +279,7 @@ int Archive::openGzip(const char* path, const struct stat& st) {
             return ZIP_DAMAGED;
         if (pos < bufferStart || pos >= bufferStart + bufferLength) {
             bufferLength = static_cast<size_t>(std::min<uint64_t>(sizeof buffer, dataLimit - pos));
-            if (!readAt(fd, pos, buffer, bufferLength))
+            if (!fileio::readAt(fd, pos, buffer, bufferLength))
                 return ZIP_READ;
             bufferStart = pos;
         }
@@ -352,7 +338,7 @@ int Archive::openGzip(const char* path, const struct stat& st) {
         return code;
 
     uint8_t trailer[8];
-    if (!readAt(fd, dataLimit, trailer, sizeof trailer))
+    if (!fileio::readAt(fd, dataLimit, trailer, sizeof trailer))
         return ZIP_READ;
     if (dataLimit - pos >= kZip64Marker32)
         return ZIP_NOT_SUPPORTED;
@@ -385,7 +371,7 @@ int Archive::readCentralRecord(uint64_t offset, Record& rec, uint64_t& next) {
     uint8_t h[kCentralHeaderSize];
     if (offset + kCentralHeaderSize > directoryEnd)
         return ZIP_DAMAGED;
-    if (!readAt(fd, offset, h, sizeof h))
+    if (!fileio::readAt(fd, offset, h, sizeof h))
         return ZIP_READ;
     if (load32(h) != kCentralHeaderSignature)
         return ZIP_DAMAGED;
@@ -396,7 +382,7 @@ int Archive::readCentralRecord(uint64_t offset, Record& rec, uint64_t& next) {
     if (next > directoryEnd)
         return ZIP_DAMAGED;
     std::vector<uint8_t> variable(nameLength + extraLength);
-    if (!variable.empty() && !readAt(fd, offset + kCentralHeaderSize, variable.data(), variable.size()))
+    if (!variable.empty() && !fileio::readAt(fd, offset + kCentralHeaderSize, variable.data(), variable.size()))
         return ZIP_READ;
     rec = Record{};
     rec.versionMadeBy = load16(h + 4);
@@ -481,7 +467,7 @@ void Archive::fill(const Record& rec, int index, ZipEntry& entry) const {
 }
 
 int Archive::readInput(Extraction& x, uint8_t* to, size_t size) {
-    if (!readAt(fd, x.next, to, size))
+    if (!fileio::readAt(fd, x.next, to, size))
         return ZIP_READ;
     if (x.keys)
         x.keys->decrypt(to, size);
@@ -520,7 +506,7 @@ int Archive::startExtraction(int index) {
     if (!gzip) {
         uint8_t h[kLocalHeaderSize];
         const uint64_t at = prefix + rec.localHeaderOffset;
-        if (!readAt(fd, at, h, sizeof h))
+        if (!fileio::readAt(fd, at, h, sizeof h))
             return ZIP_READ;
         if (load32(h) != kLocalHeaderSignature)
             return ZIP_DAMAGED;
@@ -749,16 +735,8 @@ int UnzipItemToFile(const Handle& handle, const char* target, ZipEntry* entry) {
             code = a.extract(entry->index, buffer.data(), buffer.size(), delivered);
             if (code != ZIP_OK && code != ZIP_MORE_DATA)
                 break;
-            for (size_t done = 0; done < delivered;) {
-                const ssize_t n = ::write(out, buffer.data() + done, delivered - done);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0) {
-                    code = ZIP_WRITE;
-                    break;
-                }
-                done += static_cast<size_t>(n);
-            }
+            if (!fileio::writeAll(out, buffer.data(), delivered))
+                code = ZIP_WRITE;
         }
         if (code == ZIP_OK) {
             const struct timespec times[2] = {{info.accessTime, 0}, {info.modificationTime, 0}};

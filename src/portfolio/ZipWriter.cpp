@@ -1,14 +1,14 @@
 #include "portfolio/ZipWriter.h"
 
 #include "platform/Clock.h"
+#include "platform/FileIo.h"
+#include "platform/TextCodec.h"
 #include "portfolio/Deflate.h"
 #include "portfolio/ZipCrc.h"
 #include "portfolio/ZipCrypto.h"
 #include "portfolio/ZipFormat.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -52,7 +52,7 @@ bool hasStoredExtension(const std::string& name) {
     if (dot == std::string::npos)
         return false;
     std::string ext = name.substr(dot);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    textcodec::toLowerAscii(ext);
     return std::find_if(std::begin(kCompressed), std::end(kCompressed), [&](const char* e) { return ext == e; }) !=
            std::end(kCompressed);
 }
@@ -88,6 +88,7 @@ namespace ZipWriter {
 class Archive {
 public:
     int fd = -1;
+    bool ownsFd = true;  // false: the caller's descriptor, left open
     uint64_t offset = 0; // bytes written so far
     int error = ZIP_OK;
     std::optional<std::string> password;
@@ -96,7 +97,7 @@ public:
     std::vector<uint8_t> scratch; // encryption of stored data
 
     ~Archive() {
-        if (fd >= 0)
+        if (fd >= 0 && ownsFd)
             ::close(fd);
     }
 
@@ -109,20 +110,10 @@ public:
     }
 
     bool writeAt(uint64_t at, const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        while (size > 0) {
-            const ssize_t n = ::pwrite(fd, p, size, static_cast<off_t>(at));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                error = ZIP_WRITE;
-                return false;
-            }
-            p += n;
-            at += static_cast<uint64_t>(n);
-            size -= static_cast<size_t>(n);
-        }
-        return true;
+        if (fileio::writeAt(fd, at, data, size))
+            return true;
+        error = ZIP_WRITE;
+        return false;
     }
 
     static std::vector<uint8_t> localHeader(const Entry& e) {
@@ -271,15 +262,16 @@ void ArchiveDeleter::operator()(Archive* archive) const noexcept {
     std::default_delete<Archive>()(archive);
 }
 
-int CreateFile(Handle& handle, const char* path, const char* password) {
-    handle.reset();
-    if (path == nullptr || *path == '\0')
-        return ZIP_ARGUMENT;
+namespace {
+
+// A handle for the descriptor `open()` gives; ZIP_FILE when that is negative.
+template <class Open> int createOn(Handle& handle, const char* password, bool ownsFd, Open open) {
     try {
         Handle archive(std::make_unique<Archive>().release());
         if (password != nullptr && *password != '\0')
             archive->password = std::string(password);
-        archive->fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        archive->fd = open();
+        archive->ownsFd = ownsFd;
         if (archive->fd < 0)
             return ZIP_FILE;
         handle = std::move(archive);
@@ -287,6 +279,23 @@ int CreateFile(Handle& handle, const char* path, const char* password) {
     } catch (const std::bad_alloc&) {
         return ZIP_MEMORY;
     }
+}
+
+} // namespace
+
+int CreateFile(Handle& handle, const char* path, const char* password) {
+    handle.reset();
+    if (path == nullptr || *path == '\0')
+        return ZIP_ARGUMENT;
+    return createOn(handle, password, true,
+                    [path] { return ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+}
+
+int CreateOnDescriptor(Handle& handle, int fd, const char* password) {
+    handle.reset();
+    if (fd < 0)
+        return ZIP_ARGUMENT;
+    return createOn(handle, password, false, [fd] { return fd; });
 }
 
 int AddBuffer(Handle& handle, const char* name, const void* data, unsigned length) {
@@ -310,7 +319,7 @@ int Close(Handle& handle) {
             a.error = ZIP_MEMORY;
         }
     }
-    if (::close(a.fd) != 0 && a.error == ZIP_OK)
+    if (a.ownsFd && ::close(a.fd) != 0 && a.error == ZIP_OK)
         a.error = ZIP_WRITE;
     a.fd = -1;
     const int result = a.error;

@@ -25,6 +25,10 @@ using Handle = std::unique_ptr<Archive, ArchiveDeleter>;
 // entry with the traditional zip encryption; null or empty writes plain entries.
 int CreateFile(Handle& handle, const char* path, const char* password);
 
+// Writes the archive from offset 0 on into the open descriptor `fd`, which stays the caller's:
+// Close does not close it.
+int CreateOnDescriptor(Handle& handle, int fd, const char* password);
+
 // Adds the entry `name` ("\" becomes "/", at most 259 characters) with the
 // `length` bytes at `data`. Missing or empty name, no data or length 0 give
 // ZIP_ARGUMENT. After a failure every later call returns that first error.

@@ -22,8 +22,9 @@ int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quo
     }
     CWPapier* rateItem = item->m_pCurrencyItem;
     if (item->m_bConvertCurrency && rateItem && doc.IsItemInList(rateItem)) {
+        // A rate of 0 cannot convert either: the quotation would be stored as 0.
         CKurs rate;
-        if (!rateItem->GetQuotationOnOrBefore(quotation->m_dtDate, rate)) {
+        if (!rateItem->GetQuotationOnOrBefore(quotation->m_dtDate, rate) || rate.m_dClose == 0.0) {
             const std::string date = quotation->m_dtDate.Format("%x at %X");
             DOC_LOG(LOG_LEVEL_INFO,
                     "WPKursThreadUpdate: Could not update quotation for '%s'. Currency quotation on %s is missing!",
@@ -35,10 +36,7 @@ int WPKursThreadUpdate(CWPapierDoc& doc, ItemPos pos, std::unique_ptr<CKurs> quo
             doc.ResetDownloadFlag(item);
             return 0;
         }
-        quotation->m_dOpen *= rate.m_dClose;
-        quotation->m_dClose *= rate.m_dClose;
-        quotation->m_dHigh *= rate.m_dClose;
-        quotation->m_dLow *= rate.m_dClose;
+        quotation->scalePrices(rate.m_dClose);
     }
     // A copy is stored under the item's quotation lock; the investment history follows when it is
     // the item's newest quotation and the item holds units; the views are told.

@@ -30,7 +30,6 @@ DownloadManager::DownloadManager() {
     DownloadActivity::instance();
     MessageTarget::instance();
     downloadEventBoard();
-    downloadSlotQueue();
     Log::Instance();
 }
 

@@ -3,9 +3,6 @@
 
 #include "platform/TextCodec.h"
 
-#include <algorithm>
-#include <condition_variable>
-
 // --- DownloadStatus --------------------------------------------------------------------------
 
 std::unique_ptr<DownloadStatus> DownloadStatus::copyTakingQuotation() {
@@ -209,73 +206,6 @@ void DownloadJob::FreeItems() {
         item->SignalAllAndFree();
     }
     m_Items.shrink_to_fit();
-}
-
-// --- Slots -----------------------------------------------------------------------------------
-
-struct DownloadSlotQueue::Waiter {
-    const CountingSemaphore* semaphore;
-    std::condition_variable wake;
-};
-
-DownloadSlotQueue& downloadSlotQueue() {
-    static DownloadSlotQueue queue;
-    // An abort wakes every worker that waits for a download slot.
-    static const bool woken = (DownloadActivity::instance().addWakeHook([] { queue.wakeAll(); }), true);
-    (void)woken;
-    return queue;
-}
-
-bool DownloadSlotQueue::acquire(CountingSemaphore& semaphore, const std::atomic<int>* abort) {
-    const auto aborted = [abort] { return abort && abort->load() != 0; };
-    std::unique_lock lock(m_mutex);
-    const auto first = [&]() -> Waiter* {
-        for (Waiter* w : m_waiters)
-            if (w->semaphore == &semaphore)
-                return w;
-        return nullptr;
-    };
-    if (aborted())
-        return false;
-    if (!first() && semaphore.tryAcquire())
-        return true;
-    Waiter me{&semaphore, {}};
-    m_waiters.push_back(&me);
-    const auto leave = [&] {
-        m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &me));
-        wakeNext(semaphore); // the next in line may find a slot as well
-    };
-    for (;;) {
-        if (aborted()) {
-            leave();
-            return false;
-        }
-        if (first() == &me && semaphore.tryAcquire()) {
-            leave();
-            return true;
-        }
-        me.wake.wait(lock);
-    }
-}
-
-void DownloadSlotQueue::release(CountingSemaphore& semaphore) {
-    semaphore.release();
-    std::lock_guard lock(m_mutex);
-    wakeNext(semaphore);
-}
-
-void DownloadSlotQueue::wakeAll() {
-    std::lock_guard lock(m_mutex);
-    for (Waiter* w : m_waiters)
-        w->wake.notify_one();
-}
-
-void DownloadSlotQueue::wakeNext(const CountingSemaphore& semaphore) {
-    for (Waiter* w : m_waiters)
-        if (w->semaphore == &semaphore) {
-            w->wake.notify_one();
-            return;
-        }
 }
 
 // --- Reports ---------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "retrieval/HttpTransfer.h"
 
+#include "platform/TextCodec.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -9,15 +11,8 @@
 
 namespace {
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
+using textcodec::equalsIgnoringAsciiCase;
+using textcodec::startsWithIgnoringAsciiCase;
 
 std::string_view trim(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -45,13 +40,13 @@ ParsedUrl parseDownloadUrl(std::string_view url) {
     if (sep == std::string_view::npos || sep == 0)
         return parsed;
     const std::string_view scheme = url.substr(0, sep);
-    if (equalsNoCase(scheme, "file")) {
+    if (equalsIgnoringAsciiCase(scheme, "file")) {
         parsed.service = ParsedUrl::Service::File;
         parsed.object = std::string(url.substr(sep + 3));
         return parsed;
     }
-    const bool http = equalsNoCase(scheme, "http");
-    const bool https = equalsNoCase(scheme, "https");
+    const bool http = equalsIgnoringAsciiCase(scheme, "http");
+    const bool https = equalsIgnoringAsciiCase(scheme, "https");
     if (!http && !https) {
         parsed.service = ParsedUrl::Service::Other;
         return parsed;
@@ -163,7 +158,7 @@ struct HttpTransfer::Impl {
     }
 
     void headerLine(std::string_view line) {
-        if (startsWithNoCase(line, "HTTP/")) {
+        if (startsWithIgnoringAsciiCase(line, "HTTP/")) {
             status = 0;
             answerHasLocation = false;
             answerLength.reset();
@@ -193,9 +188,9 @@ struct HttpTransfer::Impl {
             return;
         const std::string_view name = trim(trimmed.substr(0, colon));
         const std::string_view value = trim(trimmed.substr(colon + 1));
-        if (equalsNoCase(name, "Location") && !value.empty()) {
+        if (equalsIgnoringAsciiCase(name, "Location") && !value.empty()) {
             answerHasLocation = true;
-        } else if (equalsNoCase(name, "Content-Length")) {
+        } else if (equalsIgnoringAsciiCase(name, "Content-Length")) {
             std::int64_t n = 0;
             const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
             if (ec == std::errc() && end == value.data() + value.size() && n >= 0)

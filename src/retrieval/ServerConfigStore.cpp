@@ -254,13 +254,12 @@ std::string ServerSettingsExportText(const SettingsStore& store) {
 ExportResult ExportServerSettings(const std::string& path, const SettingsStore& store) {
     const std::string text = ServerSettingsExportText(store);
     ExportResult result;
-    errno = 0;
-    std::string error;
-    if (writeFileAtomically(path, text, &error)) {
+    AtomicFileWriter file(path);
+    if (file.open() && file.write(text) && file.commit()) {
         result.ok = true;
         return result;
     }
-    result.cause = fileErrorCause(errno);
+    result.cause = fileErrorCause(file.errorNumber());
     result.message = formatText("File could not be saved (%i)", result.cause);
     return result;
 }

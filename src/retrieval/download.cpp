@@ -4,6 +4,7 @@
 #include "retrieval/download.h"
 
 #include "log/Log.h"
+#include "platform/FileIo.h"
 #include "platform/Paths.h"
 #include "portfolio/ZipReader.h"
 #include "retrieval/HttpTransfer.h"
@@ -13,7 +14,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -97,7 +97,7 @@ public:
             return m_http->read(buffer, kReadBlock, got, deadline, &g_bAbortDownloads);
         got = std::fread(buffer, 1, kReadBlock, m_file);
         if (got == 0 && std::ferror(m_file)) {
-            m_error = std::strerror(errno ? errno : EIO);
+            m_error = fileio::errorText(errno ? errno : EIO);
             return HttpTransfer::Result::Failed;
         }
         return HttpTransfer::Result::Ok;
@@ -315,7 +315,7 @@ protected:
 
 class QuotationWorker : WorkerBase {
 public:
-    explicit QuotationWorker(DownloadJob& job) : WorkerBase(job) {}
+    explicit QuotationWorker(DownloadJob& job) : WorkerBase(job), m_slot(job.m_pSemaphore.get()) {}
 
     void run() {
         try {
@@ -363,11 +363,10 @@ private:
         if (!m_job.m_bStartReported)
             report(DOWNLOAD_INITIALIZED);
         if (m_job.m_pSemaphore) {
-            if (!downloadSlotQueue().acquire(*m_job.m_pSemaphore, &g_bAbortDownloads)) {
+            if (!m_slot.acquire(&g_bAbortDownloads)) {
                 report(DOWNLOAD_ABORTED);
                 return;
             }
-            m_slotHeld = true;
         }
         m_parsed = parseDownloadUrl(m_job.m_szURL);
         if (!isSupported(m_parsed)) {
@@ -419,7 +418,7 @@ private:
             const std::string path = localPath(url);
             m_localFile = std::fopen(path.c_str(), "rb");
             if (!m_localFile) {
-                m_message = "Could not open the local file '" + path + "': " + std::strerror(errno);
+                m_message = "Could not open the local file '" + path + "': " + fileio::errorText(errno);
                 return Attempt::NotFound;
             }
             m_status = 0;
@@ -575,7 +574,7 @@ private:
         }
         CVR_LOG(LOG_LEVEL_DEBUG, "Finished downloading '%s' (%li / %li Bytes) to '%s'.", m_parsed.object.c_str(),
                 static_cast<long>(body.bytes), static_cast<long>(m_contentLength), m_page.c_str());
-        releaseSlot();
+        m_slot.release();
         return true;
     }
 
@@ -710,14 +709,8 @@ private:
             m_http->close();
     }
 
-    void releaseSlot() {
-        if (m_slotHeld)
-            downloadSlotQueue().release(*m_job.m_pSemaphore);
-        m_slotHeld = false;
-    }
-
     void finish() {
-        releaseSlot();
+        m_slot.release();
         closeConnection();
         m_http.reset();
         if (!m_handedOver) {
@@ -731,7 +724,7 @@ private:
         m_job.FreeItems();
     }
 
-    bool m_slotHeld = false; // a slot of the job's semaphore
+    SemaphoreSlot m_slot; // a slot of the job's semaphore, held while connecting and downloading
     OleDate m_reference;
     std::optional<HttpTransfer> m_http;
     std::FILE* m_localFile = nullptr;

@@ -21,7 +21,6 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -216,28 +215,8 @@ public:
 };
 
 // The slots of update jobs are the document's m_SemaphoreDownloads, made by makeDownloadSemaphore
-// (portfolio/DownloadControl.h) with NumberDownloads clamped to 1 to 500.
-
-// The way workers take and give back slots of a download semaphore: slots go to the workers in
-// the order they asked, and a freed slot wakes only the worker next in line (hundreds of workers
-// may wait for a handful of slots). Waits end when the abort flag is set and wakeAll() is called.
-class DownloadSlotQueue {
-public:
-    // Takes a slot; false (no slot taken) when `abort` is or becomes non-zero.
-    bool acquire(CountingSemaphore& semaphore, const std::atomic<int>* abort);
-    void release(CountingSemaphore& semaphore);
-    void wakeAll();
-
-private:
-    struct Waiter;
-    void wakeNext(const CountingSemaphore& semaphore);
-
-    std::mutex m_mutex;
-    std::vector<Waiter*> m_waiters; // in the order they asked, for all semaphores
-};
-
-// The program's queue of slot waiters.
-DownloadSlotQueue& downloadSlotQueue();
+// (portfolio/DownloadControl.h) with NumberDownloads clamped to 1 to 500. Workers get them in
+// the order they asked; an abort of all downloads wakes those that wait.
 
 // Posts one report of a job: a page or download-only job posts one record; any other job one
 // record per item still in the job (status 5 only to items with a wait event); a job without

@@ -1,6 +1,7 @@
 #include "retrieval/filtering.h"
 
 #include "log/Log.h"
+#include "platform/FileIo.h"
 #include "platform/TextCodec.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
@@ -13,10 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using textcodec::formatText;
 
@@ -24,20 +22,8 @@ namespace {
 
 // --- Small text helpers -----------------------------------------------------------------------
 
-std::string errorText(int error) {
-    char buf[256];
-    // The GNU strerror_r returns the text (possibly a static one) rather than filling buf.
-    return strerror_r(error, buf, sizeof buf);
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-void toLowerAscii(std::string& text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
 }
 
 // atoi-like: blanks, an optional sign and the digits up to the first other character.
@@ -69,46 +55,12 @@ enum class ReadStatus { ok, failed, noMemory };
 
 // Reads a whole file into `data`. On failure `error` says why.
 ReadStatus readWholeFile(const std::filesystem::path& path, std::string& data, std::string& error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errorText(errno);
-        return ReadStatus::failed;
+    auto contents = fileio::readFile(path, INT_MAX);
+    if (!contents.bytes) {
+        error = fileio::errorText(contents.error);
+        return contents.error == ENOMEM ? ReadStatus::noMemory : ReadStatus::failed;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        error = errorText(errno);
-        ::close(fd);
-        return ReadStatus::failed;
-    }
-    if (S_ISDIR(st.st_mode) || st.st_size < 0 || st.st_size > INT_MAX) {
-        error = S_ISDIR(st.st_mode) ? errorText(EISDIR) : "file too large";
-        ::close(fd);
-        return ReadStatus::failed;
-    }
-    const auto size = static_cast<std::size_t>(st.st_size);
-    try {
-        data.assign(size, '\0');
-    } catch (const std::bad_alloc&) {
-        error = formatText("cannot allocate %zu bytes", size);
-        ::close(fd);
-        return ReadStatus::noMemory;
-    }
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, data.data() + done, size - done);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errorText(errno);
-            ::close(fd);
-            return ReadStatus::failed;
-        }
-        if (got == 0)
-            break; // the file shrank meanwhile
-        done += static_cast<std::size_t>(got);
-    }
-    data.resize(done);
-    ::close(fd);
+    data = std::move(*contents.bytes);
     return ReadStatus::ok;
 }
 
@@ -116,7 +68,7 @@ ReadStatus readWholeFile(const std::filesystem::path& path, std::string& data, s
 bool writeWholeFile(const std::filesystem::path& path, std::string_view data, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        error = formatText("cannot create '%s': %s", path.c_str(), errorText(errno).c_str());
+        error = formatText("cannot create '%s': %s", path.c_str(), fileio::errorText(errno).c_str());
         return false;
     }
     bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), file) == data.size();
@@ -126,7 +78,7 @@ bool writeWholeFile(const std::filesystem::path& path, std::string_view data, st
         writeErrno = errno;
     }
     if (!ok)
-        error = formatText("cannot write '%s': %s", path.c_str(), errorText(writeErrno).c_str());
+        error = formatText("cannot write '%s': %s", path.c_str(), fileio::errorText(writeErrno).c_str());
     return ok;
 }
 
@@ -279,10 +231,10 @@ std::size_t findAnchor(const std::filesystem::path& file, std::string_view ancho
     search.thousands = thousands;
     search.decimal = decimal;
     if (caseInsensitive) {
-        toLowerAscii(search.page);
-        toLowerAscii(anchorText);
-        toLowerAscii(search.thousands);
-        toLowerAscii(search.decimal);
+        textcodec::toLowerAscii(search.page);
+        textcodec::toLowerAscii(anchorText);
+        textcodec::toLowerAscii(search.thousands);
+        textcodec::toLowerAscii(search.decimal);
     }
     const std::size_t at = search.page.find(anchorText);
     if (at == std::string::npos) {
@@ -440,23 +392,10 @@ constexpr MonthName kMonthNames[] = {
     {"novembro", 11}, {"dec", 12},        {"dez", 12},      {"december", 12},    {"dezember", 12},  {"dezembro", 12},
 };
 
-bool isPrefixIgnoringCase(std::string_view prefix, std::string_view name) {
-    if (prefix.size() > name.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = prefix[i], b = name[i];
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
-        if (a != b)
-            return false;
-    }
-    return true;
-}
-
 // The month of a captured name: the first name of which the text is a prefix; 0 when none.
 int monthOfName(std::string_view text) {
     for (const auto& m : kMonthNames)
-        if (isPrefixIgnoringCase(text, m.name))
+        if (textcodec::startsWithIgnoringAsciiCase(m.name, text))
             return m.month;
     return 0;
 }

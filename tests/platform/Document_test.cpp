@@ -103,6 +103,19 @@ TEST_F(AtomicFileTest, UnwritablePlacesAreReported) {
     EXPECT_FALSE(writeFileAtomically(path("folder.cvr"), std::string_view("x"), &error));
     EXPECT_FALSE(error.empty());
     EXPECT_TRUE(std::filesystem::is_directory(path("folder.cvr")));
+
+    // The error number is that of the step that failed.
+    AtomicFileWriter missing(path("missing/p.cvr"));
+    EXPECT_FALSE(missing.open());
+    EXPECT_EQ(missing.errorNumber(), ENOENT);
+    AtomicFileWriter folderTarget(path("folder.cvr"));
+    EXPECT_FALSE(folderTarget.open());
+    EXPECT_EQ(folderTarget.errorNumber(), EISDIR);
+    AtomicFileWriter givenUp(path("p.cvr"));
+    ASSERT_TRUE(givenUp.open());
+    givenUp.fail("serialising failed");
+    EXPECT_FALSE(givenUp.commit());
+    EXPECT_EQ(givenUp.errorNumber(), 0);
 }
 
 TEST_F(AtomicFileTest, ALockedFolderKeepsThePreviousFile) {

@@ -114,6 +114,16 @@ TEST(OleDateCalendar, SetDateAndSetTimeFillTheOtherPartWithZero) {
     EXPECT_EQ(OleDate().GetStatus(), OleDate::valid);
 }
 
+TEST(OleDateCalendar, TheCalendarDayOfADate) {
+    const OleDate date(2024, 2, 29, 17, 30, 12);
+    EXPECT_TRUE(datesEqual(dayStart(date), OleDate(2024, 2, 29, 0, 0, 0)));
+    EXPECT_TRUE(datesEqual(dayEnd(date), OleDate(2024, 2, 29, 23, 59, 59)));
+    OleDate invalid;
+    invalid.SetStatus(OleDate::invalid);
+    EXPECT_EQ(dayStart(invalid).GetStatus(), OleDate::invalid);
+    EXPECT_EQ(dayEnd(invalid).GetStatus(), OleDate::invalid);
+}
+
 TEST(OleDateCalendar, FieldsAreRoundedToTheNearestSecond) {
     struct Rounding {
         double value;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -79,6 +81,68 @@ TEST(CountingSemaphore, AbortWakesEveryWaiter) {
     semaphore.release();
     EXPECT_FALSE(semaphore.acquire(&abort));
     EXPECT_EQ(semaphore.available(), 1);
+}
+
+// Waits until `count` threads wait for a slot of `semaphore`.
+void awaitWaiting(const CountingSemaphore& semaphore, int count) {
+    for (int i = 0; i < 1000 && semaphore.waiting() < count; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(semaphore.waiting(), count);
+}
+
+TEST(CountingSemaphore, SlotsGoToTheWaitersInTheOrderTheyAsked) {
+    CountingSemaphore semaphore(1);
+    ASSERT_TRUE(semaphore.acquire());
+    std::mutex mutex;
+    std::vector<int> order;
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 6; ++i) {
+        waiters.emplace_back([&, i] {
+            ASSERT_TRUE(semaphore.acquire());
+            {
+                std::lock_guard lock(mutex);
+                order.push_back(i);
+            }
+            semaphore.release();
+        });
+        awaitWaiting(semaphore, i + 1);
+    }
+    EXPECT_FALSE(semaphore.tryAcquire()); // nobody jumps the queue
+    semaphore.release();
+    for (auto& th : waiters)
+        th.join();
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(semaphore.available(), 1);
+    EXPECT_EQ(semaphore.waiting(), 0);
+}
+
+TEST(CountingSemaphore, EverySlotFreedAtOnceFindsAWaiterAndAnAbortedOneLetsTheNextGo) {
+    CountingSemaphore semaphore(2);
+    ASSERT_TRUE(semaphore.acquire());
+    ASSERT_TRUE(semaphore.acquire());
+    std::atomic<int> abortFirst{0};
+    auto first = std::async(std::launch::async, [&] { return semaphore.acquire(&abortFirst); });
+    awaitWaiting(semaphore, 1);
+    auto second = std::async(std::launch::async, [&] { return semaphore.acquire(); });
+    awaitWaiting(semaphore, 2);
+    auto third = std::async(std::launch::async, [&] { return semaphore.acquire(); });
+    awaitWaiting(semaphore, 3);
+
+    // The first in line gives up: the others keep waiting for a slot.
+    abortFirst = 1;
+    semaphore.wakeAll();
+    ASSERT_EQ(first.wait_for(10s), std::future_status::ready);
+    EXPECT_FALSE(first.get());
+    awaitWaiting(semaphore, 2);
+
+    // Two slots freed one right after the other: both waiters get one.
+    semaphore.release();
+    semaphore.release();
+    ASSERT_EQ(second.wait_for(10s), std::future_status::ready);
+    ASSERT_EQ(third.wait_for(10s), std::future_status::ready);
+    EXPECT_TRUE(second.get());
+    EXPECT_TRUE(third.get());
+    EXPECT_EQ(semaphore.available(), 0);
 }
 
 TEST(CountingSemaphore, TimesOut) {

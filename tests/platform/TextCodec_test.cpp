@@ -114,3 +114,40 @@ TEST(TextCodec, CutsToACountOfCharactersAndFormatsAnyLength) {
     EXPECT_EQ(formatText("%s|%d|%.2f", long_.c_str(), 42, 1.5), long_ + "|42|1.50");
     EXPECT_EQ(formatText("%s", ""), "");
 }
+
+// Header names, URL schemes and anchor texts compare without regard to ASCII case only: the bytes
+// of other characters never fold, whatever locale the process runs in.
+TEST(TextCodec, AsciiCaseFolding) {
+    EXPECT_TRUE(equalsIgnoringAsciiCase("Content-LENGTH", "content-length"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase("http", "https"));
+    EXPECT_FALSE(equalsIgnoringAsciiCase("\xC3\x84", "\xC3\xA4")); // Ä and ä
+    EXPECT_FALSE(equalsIgnoringAsciiCase("@[", "`{"));             // next to the letters
+    EXPECT_TRUE(startsWithIgnoringAsciiCase("HTTP/1.1 200 OK", "http/"));
+    EXPECT_FALSE(startsWithIgnoringAsciiCase("HTT", "http"));
+    std::string text = "Kurs: 1.234,5 EUR \xC3\x84Z";
+    toLowerAscii(text);
+    EXPECT_EQ(text, "kurs: 1.234,5 eur \xC3\x84z");
+}
+
+TEST(TextCodec, DecodesOneCharacterAtATime) {
+    struct Case {
+        std::string text;
+        char32_t expected;
+        std::size_t next;
+    };
+    const Case cases[] = {
+        {"a\xC3\xA9", U'a', 1},
+        {"\xC3\xA9z", U'\u00E9', 2},
+        {"\xF0\x9D\x84\x9E", 0x1D11E, 4},
+        {"\xC0\xAF", kInvalidUtf8, 1},         // overlong
+        {"\xED\xA0\x80", kInvalidUtf8, 1},     // surrogate
+        {"\xE2\x82", kInvalidUtf8, 1},         // cut short
+        {"\xF4\x90\x80\x80", kInvalidUtf8, 1}, // above U+10FFFF
+        {"\x80", kInvalidUtf8, 1},             // stray continuation byte
+    };
+    for (const Case& c : cases) {
+        std::size_t pos = 0;
+        EXPECT_EQ(decodeUtf8(c.text, pos), c.expected) << testing::PrintToString(c.text);
+        EXPECT_EQ(pos, c.next) << testing::PrintToString(c.text);
+    }
+}

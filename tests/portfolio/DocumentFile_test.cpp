@@ -428,6 +428,27 @@ TEST_F(DocumentFileTest, PlainAndZippedFilesOpenWhateverTheOption) {
     }
 }
 
+// A zipped save replaces a longer previous file whole, in its place and with its permissions.
+TEST_F(DocumentFileTest, ZippedSaveReplacesThePreviousFileWhole) {
+    CWPapierDoc source(&host);
+    const Golden g = buildGolden(source);
+    const auto folder = path("zipped");
+    std::filesystem::create_directory(folder);
+    const auto file = folder / "portfolio.cvr";
+    writeFile(file, std::string(1 << 20, 'p'));
+    ::chmod(file.c_str(), 0640);
+
+    host.options.ZipFile = 1;
+    ASSERT_TRUE(source.OnSaveDocument(file));
+
+    EXPECT_EQ(zipEntry(file), goldenStream(g));
+    EXPECT_LT(std::filesystem::file_size(file), 1u << 20);
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+}
+
 // --- saving never destroys the previous file ---
 
 TEST_F(DocumentFileTest, FailedSavesKeepThePreviousFile) {

@@ -55,6 +55,15 @@ TEST_F(IntakeTest, IntakeConvertsAddsOrDrops) {
          0,
          {},
          true},
+        {"the rate of that date is 0",
+         [](CWPapierDoc&, CWPapier&, CWPapier& rate) {
+             rate.DeleteQuotation(0);
+             rate.AddQuotation(CKurs(OleDate(2024, 3, 14, 20, 0, 0), 0.0), false);
+         },
+         true,
+         0,
+         {},
+         true},
         {"no conversion asked for",
          [](CWPapierDoc&, CWPapier& fund, CWPapier&) { fund.m_bConvertCurrency = false; },
          true,

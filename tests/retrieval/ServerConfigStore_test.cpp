@@ -199,6 +199,9 @@ TEST_F(ServerConfigStoreTest, TheExportIsARegistryFileByteForByte) {
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(failed.message, "File could not be saved (" + std::to_string(failed.cause) + ")");
     EXPECT_NE(failed.cause, 0);
+    EXPECT_EQ(failed.cause, 3); // bad path
+    std::filesystem::create_directory(path("folder.reg"));
+    EXPECT_EQ(ExportServerSettings(path("folder.reg").string()).cause, 6); // invalid file
 }
 
 } // namespace
