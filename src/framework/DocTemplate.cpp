@@ -4,10 +4,10 @@
 #include "framework/WinApp.h"
 #include "log/Log.h"
 #include "platform/Document.h"
+#include "platform/TextCodec.h"
 
 #include <QGuiApplication>
 
-#include <cctype>
 #include <utility>
 
 namespace {
@@ -30,15 +30,14 @@ private:
     bool m_active;
 };
 
+// File extensions change case as ASCII, the same under every process locale.
 std::string lowerCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    textcodec::toLowerAscii(text);
     return text;
 }
 
 std::string upperCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    textcodec::toUpperAscii(text);
     return text;
 }
 

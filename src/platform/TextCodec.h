@@ -63,6 +63,13 @@ inline void toLowerAscii(std::string& text) {
     for (char& c : text)
         c = toLowerAscii(c);
 }
+constexpr char toUpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+inline void toUpperAscii(std::string& text) {
+    for (char& c : text)
+        c = toUpperAscii(c);
+}
 constexpr bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;

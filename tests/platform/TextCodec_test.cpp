@@ -127,6 +127,8 @@ TEST(TextCodec, AsciiCaseFolding) {
     std::string text = "Kurs: 1.234,5 EUR \xC3\x84Z";
     toLowerAscii(text);
     EXPECT_EQ(text, "kurs: 1.234,5 eur \xC3\x84z");
+    toUpperAscii(text);
+    EXPECT_EQ(text, "KURS: 1.234,5 EUR \xC3\x84Z");
 }
 
 TEST(TextCodec, DecodesOneCharacterAtATime) {
