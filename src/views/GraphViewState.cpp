@@ -133,7 +133,7 @@ int FindNearestPoint(std::span<const ChartPoint> points, int x, int /*y*/, bool 
     return best < kNearestLimit ? static_cast<int>(index) : -1;
 }
 
-IntervalMarkPlan DrawMarkInterval(GraphViewState& state) {
+IntervalMarkPlan planMarkInterval(GraphViewState& state) {
     IntervalMarkPlan plan;
     const int start = state.m_nIntervalStart;
     const int end = state.m_nIntervalEnd;
@@ -233,7 +233,7 @@ std::string intervalStatusText(std::span<const ChartPoint> points, int start, in
     return textcodec::truncateUtf8(text, 255);
 }
 
-ZoomResult OnZoomIn(GraphViewState& state, const ItemChartInterval& current) {
+ZoomResult zoomIntoInterval(GraphViewState& state, const ItemChartInterval& current) {
     ZoomResult result;
     result.interval = current;
     const int start = state.m_nIntervalStart;
@@ -256,7 +256,7 @@ ZoomResult OnZoomIn(GraphViewState& state, const ItemChartInterval& current) {
     return result;
 }
 
-ZoomResult OnZoomOut(GraphViewState& state, const ItemChartInterval& current) {
+ZoomResult zoomOut(GraphViewState& state, const ItemChartInterval& current) {
     ZoomResult result;
     result.interval = current;
     if (!state.isSingleItem())
@@ -269,11 +269,11 @@ ZoomResult OnZoomOut(GraphViewState& state, const ItemChartInterval& current) {
     return result;
 }
 
-bool OnUpdateZoomIn(const GraphViewState& state) {
+bool zoomInEnabled(const GraphViewState& state) {
     return state.m_nIntervalStart != -1 && state.m_nIntervalStart != state.m_nIntervalEnd;
 }
 
-bool OnUpdateZoomOut(const GraphViewState& state, const ItemChartInterval& current) {
+bool zoomOutEnabled(const GraphViewState& state, const ItemChartInterval& current) {
     return state.isSingleItem() && (current.m_bBegin || current.m_bEnd);
 }
 

@@ -100,14 +100,14 @@ bool requestCompletePaint(GraphViewState& state);
 // The points' x must not decrease (the layout gives them in date order).
 int FindNearestPoint(std::span<const ChartPoint> points, int x, int y, bool preferHigher);
 
-// What DrawMarkInterval changes on the screen to show m_nIntervalStart..m_nIntervalEnd.
+// What the window's DrawMarkInterval changes on the screen to show m_nIntervalStart..m_nIntervalEnd.
 struct IntervalMarkPlan {
     bool removeCursor = false;                 // the cursor at m_nCursorDrawn is XOR-ed away first
     std::vector<std::pair<int, int>> inverted; // segment ranges a..b to invert, in order
     bool intervalRemoved = false;              // the status text goes back to empty
 };
 // Plans the change and updates the marked interval (and the cursor) of the state.
-IntervalMarkPlan DrawMarkInterval(GraphViewState& state);
+IntervalMarkPlan planMarkInterval(GraphViewState& state);
 
 // The area between the curve and the bottom axis from point i - 1 to point i (i > 0).
 QPolygon segmentRegion(std::span<const ChartPoint> points, int i, int axesBottom);
@@ -127,11 +127,11 @@ struct ZoomResult {
     bool done = false;
     ItemChartInterval interval;
 };
-ZoomResult OnZoomIn(GraphViewState& state, const ItemChartInterval& current);
+ZoomResult zoomIntoInterval(GraphViewState& state, const ItemChartInterval& current);
 // Zoom out: with one chart item, both limits of the item's interval are switched off.
-ZoomResult OnZoomOut(GraphViewState& state, const ItemChartInterval& current);
-bool OnUpdateZoomIn(const GraphViewState& state);
-bool OnUpdateZoomOut(const GraphViewState& state, const ItemChartInterval& current);
+ZoomResult zoomOut(GraphViewState& state, const ItemChartInterval& current);
+bool zoomInEnabled(const GraphViewState& state);
+bool zoomOutEnabled(const GraphViewState& state, const ItemChartInterval& current);
 
 // The item's quotation that "Display quotations" opens: the cursor's point, else the interval's
 // start, counted in the item's own list.

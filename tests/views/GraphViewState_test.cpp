@@ -137,28 +137,28 @@ TEST(IntervalMarking, InvertsExactlyTheInterval) {
         if (rng() % 6 == 0) {
             state.m_nIntervalStart = state.m_nIntervalEnd = p; // button down: the mark goes
             const bool wasShown = !screen.inverted.empty();
-            const auto plan = DrawMarkInterval(state);
+            const auto plan = planMarkInterval(state);
             EXPECT_EQ(plan.intervalRemoved, wasShown);
             screen.apply(plan);
             ASSERT_TRUE(screen.inverted.empty());
         } else {
             state.m_nIntervalEnd = p; // drag
-            screen.apply(DrawMarkInterval(state));
+            screen.apply(planMarkInterval(state));
             ASSERT_EQ(screen.inverted, Screen::segments(state.m_nIntervalStart, p)) << step;
         }
     }
     // A mark left from before a new start (not from a button-down) is replaced whole.
     state.m_nIntervalStart = 3;
     state.m_nIntervalEnd = 8;
-    screen.apply(DrawMarkInterval(state));
+    screen.apply(planMarkInterval(state));
     state.m_nIntervalStart = 20;
     state.m_nIntervalEnd = 25;
-    screen.apply(DrawMarkInterval(state));
+    screen.apply(planMarkInterval(state));
     EXPECT_EQ(screen.inverted, Screen::segments(20, 25));
 
     state.m_nCursorPoint = state.m_nCursorDrawn = 4;
     state.m_nIntervalEnd = 27;
-    EXPECT_TRUE(DrawMarkInterval(state).removeCursor);
+    EXPECT_TRUE(planMarkInterval(state).removeCursor);
     EXPECT_EQ(state.m_nCursorDrawn, -1);
 }
 
@@ -215,8 +215,8 @@ TEST(GraphViewZoom, WritesOnlyInnerEndsAndAlwaysModifies) {
     current.m_dtBegin = OleDate(40000.0);
     current.m_dtEnd = OleDate(50000.0);
 
-    EXPECT_FALSE(OnUpdateZoomIn(state));
-    EXPECT_FALSE(OnZoomIn(state, current).done);
+    EXPECT_FALSE(zoomInEnabled(state));
+    EXPECT_FALSE(zoomIntoInterval(state, current).done);
 
     struct Case {
         int start, end;
@@ -233,8 +233,8 @@ TEST(GraphViewZoom, WritesOnlyInnerEndsAndAlwaysModifies) {
         state.m_nIntervalStart = c.start;
         state.m_nIntervalEnd = c.end;
         state.m_nCursorPoint = 2;
-        ASSERT_TRUE(OnUpdateZoomIn(state));
-        const ZoomResult r = OnZoomIn(state, current);
+        ASSERT_TRUE(zoomInEnabled(state));
+        const ZoomResult r = zoomIntoInterval(state, current);
         EXPECT_TRUE(r.done);
         EXPECT_EQ(r.interval.m_bBegin, c.bBegin);
         EXPECT_EQ(r.interval.m_bEnd, c.bEnd);
@@ -244,16 +244,16 @@ TEST(GraphViewZoom, WritesOnlyInnerEndsAndAlwaysModifies) {
         EXPECT_EQ(state.m_nCursorPoint, -1);
     }
 
-    EXPECT_FALSE(OnUpdateZoomOut(state, current));
+    EXPECT_FALSE(zoomOutEnabled(state, current));
     current.m_bEnd = 1;
-    EXPECT_TRUE(OnUpdateZoomOut(state, current));
-    const ZoomResult out = OnZoomOut(state, current);
+    EXPECT_TRUE(zoomOutEnabled(state, current));
+    const ZoomResult out = zoomOut(state, current);
     EXPECT_TRUE(out.done);
     EXPECT_EQ(out.interval.m_bBegin + out.interval.m_bEnd, 0);
 
     state.m_ChartItems = {7, 8}; // a comparison zooms nothing
-    EXPECT_FALSE(OnZoomOut(state, current).done);
-    EXPECT_FALSE(OnUpdateZoomOut(state, current));
+    EXPECT_FALSE(zoomOut(state, current).done);
+    EXPECT_FALSE(zoomOutEnabled(state, current));
 }
 
 TEST(GraphViewZoom, DisplayQuotationIndex) {
