@@ -91,6 +91,20 @@ QImage argb32(const QImage& image) {
                : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
+// The pixels with 0xFF in their fourth byte, whatever the format held there.
+QImage opaqueCopy(const QImage& image) {
+    QImage out = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
+                     ? image.copy()
+                     : image.convertToFormat(QImage::Format_RGB32);
+    out.reinterpretAsFormat(QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+    return out;
+}
+
 } // namespace
 
 // ---- colour functions ----
@@ -299,11 +313,12 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
                                  bool blurred, int blurX, int blurY) {
     if (shadowMask.isNull() || !acceptableArea(width, height))
         return;
+    // Only the low byte counts; an opaque copy keeps Qt's scaling from premultiplying it away.
+    const QImage opaqueMask = opaqueCopy(shadowMask);
     const std::size_t w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
     // The mask's low byte per pixel, 255 where the mask has none.
     std::vector<std::uint8_t> mask(w * h, 255);
-    const auto copyMask = [&](const QImage& from, int left, int top) {
-        const QImage src = from.convertToFormat(QImage::Format_ARGB32);
+    const auto copyMask = [&](const QImage& src, int left, int top) {
         for (int row = 0; row < src.height() && row + top < height; ++row) {
             const auto* line = reinterpret_cast<const QRgb*>(src.constScanLine(row));
             for (int col = 0; col < src.width() && col + left < width; ++col)
@@ -326,7 +341,7 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
         blurX = oddBox(blurX, width);
         blurY = oddBox(blurY, height);
         if (width - blurX > 0 && height - blurY > 0)
-            copyMask(stretchBlt(shadowMask, QSize(width - blurX, height - blurY)), blurX / 2, blurY / 2);
+            copyMask(stretchBlt(opaqueMask, QSize(width - blurX, height - blurY)), blurX / 2, blurY / 2);
         // Sliding box sums: along each row, then down each column; outside counts 255.
         const int rx = blurX / 2, ry = blurY / 2;
         std::vector<std::uint32_t> rowSums(w * h);
@@ -365,7 +380,7 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
         }
         denominator = 255u * static_cast<std::uint32_t>(blurX) * static_cast<std::uint32_t>(blurY);
     } else {
-        copyMask(shadowMask, 0, 0);
+        copyMask(opaqueMask, 0, 0);
         std::copy(mask.begin(), mask.end(), numerator.begin());
     }
 
