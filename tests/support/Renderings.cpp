@@ -26,7 +26,7 @@ std::string safe(std::string text) {
 std::filesystem::path renderingsFolder(const std::string& suite) {
     const char* root = std::getenv("CORVANA_TEST_BINARY_DIR");
     const std::filesystem::path folder =
-        std::filesystem::path(root && *root ? root : ".") / "renderings" / safe(suite);
+        std::filesystem::path(root && *root ? root : CORVANA_BUILD_FOLDER) / "renderings" / safe(suite);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;

@@ -2,7 +2,7 @@
 // Saves an image a test checks, for a person to look at:
 // <CORVANA_TEST_BINARY_DIR>/renderings/<suite>/<test>-<name>.png, the suite and test being the
 // running GoogleTest's (characters other than letters, digits, '-' and '_' become '_'). Without
-// CORVANA_TEST_BINARY_DIR the folder is the current one. Returns the path, empty when the image
+// CORVANA_TEST_BINARY_DIR the root is the build folder. Returns the path, empty when the image
 // could not be written.
 
 #include <QImage>

@@ -26,8 +26,6 @@ bool save(const QImage& image, const std::string& name) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("CORVANA_TEST_BINARY_DIR"))
-        setenv("CORVANA_TEST_BINARY_DIR", CORVANA_BUILD_DIR, 1);
     if (!std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
