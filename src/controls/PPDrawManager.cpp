@@ -228,21 +228,31 @@ void CPPDrawManager::PaintBitmap(QPainter& dc, int x, int y, int width, int heig
     const QImage mask = ApplyImageEffect(copy, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME, useMask,
                                          maskColour, RGB(255, 255, 255));
     const QImage image = ApplyImageEffect(copy, width, height, effect, useMask, maskColour, shadowColour);
+    const QImage shadowMask =
+        shadow && (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR))
+            ? ApplyImageEffect(copy, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME, useMask, maskColour,
+                               InvertOf(shadowColour))
+            : QImage();
+    paintComposed(dc, x, y, mask, image, effect, shadow, shadowDx, shadowDy, blurX, blurY, shadowMask);
+}
+
+// The drop shadow (or, without a shadow effect, the image itself at the shadow's place), then the
+// image: by its alpha when the alpha flag is set, else through its mask.
+void CPPDrawManager::paintComposed(QPainter& dc, int x, int y, const QImage& mask, const QImage& image, unsigned effect,
+                                   bool shadow, int shadowDx, int shadowDy, int blurX, int blurY,
+                                   const QImage& shadowMask) {
     const auto compose = [&](int at, int top) {
         if (m_alpha)
-            AlphaMapBlit(dc, at, top, width, height, image, 0, 0);
+            AlphaMapBlit(dc, at, top, image.width(), image.height(), image, 0, 0);
         else
             composeImage(dc, at, top, mask, image);
     };
     if (shadow) {
-        if (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR)) {
-            const QImage shadowMask = ApplyImageEffect(copy, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME,
-                                                       useMask, maskColour, InvertOf(shadowColour));
-            PaintShadow(dc, x + shadowDx, y + shadowDy, width, height, shadowMask,
+        if (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR))
+            PaintShadow(dc, x + shadowDx, y + shadowDy, image.width(), image.height(), shadowMask,
                         (effect & IMAGE_EFFECT_SHADOW_BLUR) != 0, blurX, blurY);
-        } else {
+        else
             compose(x + shadowDx, y + shadowDy);
-        }
     }
     compose(x, y);
 }
@@ -271,25 +281,15 @@ void CPPDrawManager::PaintIcon(QPainter& dc, int x, int y, int width, int height
     const QImage image = (effect & IMAGE_EFFECT_MONOCHROME)
                              ? ApplyImageEffect(maskBitmap, width, height, effect, true, RGB(255, 255, 255), colour)
                              : ApplyImageEffect(colourBitmap, width, height, effect, true, RGB(0, 0, 0), colour);
+    // The shadow mask comes from the icon's mask bitmap, which has no alpha: keep the image's flag.
     const bool alpha = m_alpha;
-    const auto compose = [&](int at, int top) {
-        if (alpha)
-            AlphaMapBlit(dc, at, top, width, height, image, 0, 0);
-        else
-            composeImage(dc, at, top, maskBitmap, image);
-    };
-    if (shadow) {
-        if (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR)) {
-            const QImage shadowMask = ApplyImageEffect(maskBitmap, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME,
-                                                       true, RGB(255, 255, 255), InvertOf(colour));
-            PaintShadow(dc, x + shadowDx, y + shadowDy, width, height, shadowMask,
-                        (effect & IMAGE_EFFECT_SHADOW_BLUR) != 0, blurX, blurY);
-        } else {
-            compose(x + shadowDx, y + shadowDy);
-        }
-    }
+    const QImage shadowMask =
+        shadow && (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR))
+            ? ApplyImageEffect(maskBitmap, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME, true,
+                               RGB(255, 255, 255), InvertOf(colour))
+            : QImage();
     m_alpha = alpha;
-    compose(x, y);
+    paintComposed(dc, x, y, maskBitmap, image, effect, shadow, shadowDx, shadowDy, blurX, blurY, shadowMask);
 }
 
 void CPPDrawManager::PaintStripImage(QPainter& dc, int x, int y, int width, int height, const QImage* strip, int index,

@@ -119,6 +119,8 @@ public:
 
 private:
     void composeImage(QPainter& dc, int x, int y, const QImage& mask, const QImage& image);
+    void paintComposed(QPainter& dc, int x, int y, const QImage& mask, const QImage& image, unsigned effect, bool shadow,
+                       int shadowDx, int shadowDy, int blurX, int blurY, const QImage& shadowMask);
     void fillPattern(QPainter& dc, int effect, const RECT& rect, COLORREF colour, COLORREF middle, COLORREF end,
                      int granularity, int colouring);
 

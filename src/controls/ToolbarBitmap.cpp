@@ -256,10 +256,9 @@ bool CEnBitmap::ProcessImage(std::span<C32BitImageProcessor* const> processors) 
     return true;
 }
 
-bool MakeDisabledBitmap(CEnBitmap& bitmap, COLORREF transparent) {
-    CImageGrayer grey;
-    CImageHigh light1(0.08f), light2(0.08f), light3(0.08f);
-    C32BitImageProcessor* chain[] = {&grey, &light1, &light2, &light3};
+namespace {
+
+bool processWithTransparent(CEnBitmap& bitmap, std::span<C32BitImageProcessor* const> chain, COLORREF transparent) {
     for (C32BitImageProcessor* p : chain)
         p->SetTransparentColour(static_cast<std::uint8_t>(GetRValue(transparent)),
                                 static_cast<std::uint8_t>(GetGValue(transparent)),
@@ -267,14 +266,19 @@ bool MakeDisabledBitmap(CEnBitmap& bitmap, COLORREF transparent) {
     return bitmap.ProcessImage(chain);
 }
 
+} // namespace
+
+bool MakeDisabledBitmap(CEnBitmap& bitmap, COLORREF transparent) {
+    CImageGrayer grey;
+    CImageHigh light1(0.08f), light2(0.08f), light3(0.08f);
+    C32BitImageProcessor* chain[] = {&grey, &light1, &light2, &light3};
+    return processWithTransparent(bitmap, chain, transparent);
+}
+
 bool MakeLightBitmap(CEnBitmap& bitmap, COLORREF transparent) {
     CImageHigh light1(0.04f), light2(0.04f);
     C32BitImageProcessor* chain[] = {&light1, &light2};
-    for (C32BitImageProcessor* p : chain)
-        p->SetTransparentColour(static_cast<std::uint8_t>(GetRValue(transparent)),
-                                static_cast<std::uint8_t>(GetGValue(transparent)),
-                                static_cast<std::uint8_t>(GetBValue(transparent)));
-    return bitmap.ProcessImage(chain);
+    return processWithTransparent(bitmap, chain, transparent);
 }
 
 // ---- CToolBar24 ----

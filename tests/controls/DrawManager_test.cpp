@@ -337,3 +337,33 @@ TEST(PaletteBitmap, RefusesBadSizesAndKeepsPixelsInside) {
     dib.BlendPalette(RGB(0, 0, 200), 50);
     EXPECT_EQ(rgb(dib.toImage(), 4, 0), qRgb(127, 0, 100) & 0xFFFFFFu);
 }
+
+TEST(DrawManager, IconsThroughTheirMaskOrInOneColour) {
+    // A classic icon: alpha only 0 or 255; its transparent pixels leave the target.
+    QImage icon(2, 1, QImage::Format_ARGB32);
+    icon.setPixel(0, 0, qRgba(0, 0, 0, 0));
+    icon.setPixel(1, 0, qRgba(10, 20, 30, 255));
+    CPPDrawManager dm;
+    struct Case {
+        unsigned effect;
+        QRgb opaque;
+    };
+    for (const Case c : {Case{0, qRgb(10, 20, 30)}, Case{CPPDrawManager::IMAGE_EFFECT_MONOCHROME, qRgb(0, 0, 255)}}) {
+        QImage target = canvas(4, 2, qRgb(255, 255, 255));
+        {
+            QPainter painter(&target);
+            dm.PaintIcon(painter, 1, 1, 2, 1, &icon, c.effect, false, 0, 0, 0, 0, RGB(0, 0, 255));
+        }
+        EXPECT_EQ(rgb(target, 1, 1), 0xFFFFFFu) << c.effect;
+        EXPECT_EQ(rgb(target, 2, 1), c.opaque & 0xFFFFFFu) << c.effect;
+        EXPECT_EQ(rgb(target, 3, 1), 0xFFFFFFu) << c.effect;
+    }
+    // Resized to the requested size without smoothing.
+    QImage target = canvas(4, 2, qRgb(255, 255, 255));
+    {
+        QPainter painter(&target);
+        dm.PaintIcon(painter, 0, 0, 4, 2, &icon, 0, false, 0, 0, 0, 0, 0);
+    }
+    EXPECT_EQ(rgb(target, 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(rgb(target, 3, 1), qRgb(10, 20, 30) & 0xFFFFFFu);
+}
