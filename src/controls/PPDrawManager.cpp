@@ -4,7 +4,6 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace {
@@ -28,11 +27,17 @@ public:
         default: return;
         }
         m_image = image;
+        // One access to the writable bits (detaching at most once), then rows by address.
+        m_bits = image->bits();
+        m_stride = image->bytesPerLine();
         m_dx = static_cast<int>(t.dx());
         m_dy = static_cast<int>(t.dy());
     }
 
     bool valid() const { return m_image != nullptr; }
+    QImage::Format format() const { return m_image->format(); }
+    // The pixels of row y from column x on, as stored.
+    QRgb* line(int x, int y) { return reinterpret_cast<QRgb*>(m_bits + (y + m_dy) * m_stride) + x + m_dx; }
 
     // The part of the logical rectangle that lies on the image, in logical coordinates.
     QRect clip(const QRect& logical) const {
@@ -40,7 +45,7 @@ public:
     }
 
     void read(int x, int y, int n, QRgb* out) const {
-        const auto* line = reinterpret_cast<const QRgb*>(m_image->constScanLine(y + m_dy)) + x + m_dx;
+        const auto* line = reinterpret_cast<const QRgb*>(m_bits + (y + m_dy) * m_stride) + x + m_dx;
         if (m_image->format() == QImage::Format_ARGB32_Premultiplied) {
             for (int i = 0; i < n; ++i)
                 out[i] = qUnpremultiply(line[i]);
@@ -50,7 +55,7 @@ public:
     }
 
     void write(int x, int y, int n, const QRgb* in) {
-        auto* line = reinterpret_cast<QRgb*>(m_image->scanLine(y + m_dy)) + x + m_dx;
+        auto* line = reinterpret_cast<QRgb*>(m_bits + (y + m_dy) * m_stride) + x + m_dx;
         switch (m_image->format()) {
         case QImage::Format_ARGB32_Premultiplied:
             for (int i = 0; i < n; ++i)
@@ -66,6 +71,8 @@ public:
 
 private:
     QImage* m_image = nullptr;
+    uchar* m_bits = nullptr;
+    qsizetype m_stride = 0;
     int m_dx = 0;
     int m_dy = 0;
 };
@@ -89,6 +96,16 @@ QImage argb32(const QImage& image) {
     return image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32
                ? image
                : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+}
+
+// t = (s x p + t x q) / 100 for every byte (p + q = 100); built for AVX2 too, chosen at run time.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void blendBytes(const std::uint8_t* __restrict s, std::uint8_t* __restrict t, std::size_t count, std::uint16_t p,
+                std::uint16_t q) {
+    for (std::size_t i = 0; i < count; ++i)
+        t[i] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(s[i] * p + t[i] * q) / 100u);
 }
 
 // The pixels with 0xFF in their fourth byte, whatever the format held there.
@@ -317,17 +334,22 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
     const QImage opaqueMask = opaqueCopy(shadowMask);
     const std::size_t w = static_cast<std::size_t>(width), h = static_cast<std::size_t>(height);
     // The mask's low byte per pixel, 255 where the mask has none.
-    std::vector<std::uint8_t> mask(w * h, 255);
+    // Scratch buffers of the draw manager, reused from call to call.
+    std::vector<std::uint8_t>& mask = m_shadowMask;
+    mask.assign(w * h, 255);
     const auto copyMask = [&](const QImage& src, int left, int top) {
-        for (int row = 0; row < src.height() && row + top < height; ++row) {
+        const int rows = std::min(src.height(), height - top);
+        const int columns = std::min(src.width(), width - left);
+        for (int row = 0; row < rows; ++row) {
             const auto* line = reinterpret_cast<const QRgb*>(src.constScanLine(row));
-            for (int col = 0; col < src.width() && col + left < width; ++col)
+            for (int col = 0; col < columns; ++col)
                 mask[static_cast<std::size_t>(row + top) * w + static_cast<std::size_t>(col + left)] =
                     static_cast<std::uint8_t>(line[col] & 0xFF);
         }
     };
     // The weight of each pixel is numerator / denominator.
-    std::vector<std::uint32_t> numerator(w * h);
+    std::vector<std::uint32_t>& numerator = m_shadowWeights;
+    numerator.resize(w * h);
     std::uint32_t denominator = 255;
     if (blurred) {
         // Odd boxes, no larger than the shadow less one pixel, so the stretched mask keeps an extent.
@@ -344,7 +366,8 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
             copyMask(stretchBlt(opaqueMask, QSize(width - blurX, height - blurY)), blurX / 2, blurY / 2);
         // Sliding box sums: along each row, then down each column; outside counts 255.
         const int rx = blurX / 2, ry = blurY / 2;
-        std::vector<std::uint32_t> rowSums(w * h);
+        std::vector<std::uint32_t>& rowSums = m_shadowRowSums;
+        rowSums.resize(w * h);
         for (std::size_t row = 0; row < h; ++row) {
             const std::uint8_t* m = &mask[row * w];
             const auto at = [&](long long col) -> std::uint32_t {
@@ -401,16 +424,21 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
         dc.restore();
         return;
     }
+    // channel x numerator / denominator, truncated: a quotient that is not whole lies at least
+    // 1 / denominator below the next integer, far more than the rounding of the product, so half of
+    // that gap added keeps whole quotients whole and the others below.
+    const double reciprocal = 1.0 / denominator;
+    const double nudge = 0.5 / denominator;
     const QRect area = target.clip(QRect(x, y, width, height));
     std::vector<QRgb> row(static_cast<std::size_t>(std::max(area.width(), 0)));
     for (int ty = area.top(); ty <= area.bottom(); ++ty) {
         target.read(area.left(), ty, area.width(), row.data());
         const std::uint32_t* weight = &numerator[static_cast<std::size_t>(ty - y) * w + static_cast<std::size_t>(area.left() - x)];
         for (int k = 0; k < area.width(); ++k) {
-            const std::uint64_t n = weight[k];
+            const double f = weight[k] * reciprocal;
             const QRgb p = row[k];
             const auto scale = [&](int shift) {
-                return static_cast<QRgb>(((p >> shift) & 0xFF) * n / denominator) << shift;
+                return static_cast<QRgb>(static_cast<double>((p >> shift) & 0xFF) * f + nudge) << shift;
             };
             row[k] = (p & 0xFF000000u) | scale(16) | scale(8) | scale(0);
         }
@@ -429,40 +457,51 @@ void CPPDrawManager::BlendBlit(QPainter& dc, int x, int y, int width, int height
         dc.restore();
         return;
     }
-    const double p = percent / 100.0;
-    const double q = 1.0 - p;
     TargetPixels target(dc);
     if (!target.valid()) {
         dc.save();
-        dc.setOpacity(std::max(p, 0.0));
+        dc.setOpacity(std::max(percent, 0) / 100.0);
         dc.drawImage(QPoint(x, y), source, QRect(sourceX, sourceY, width, height));
         dc.restore();
         return;
     }
-    // Each channel's two products, once per value.
-    std::array<double, 256> fromSource{}, fromTarget{};
-    for (int v = 0; v < 256; ++v) {
-        fromSource[static_cast<std::size_t>(v)] = v * p;
-        fromTarget[static_cast<std::size_t>(v)] = v * q;
-    }
+    // Each channel (s x P + t x (100 - P)) / 100: the mix with p = P / 100, truncated, in
+    // integers, byte by byte over whole rows; the target keeps its fourth byte.
+    const auto P = static_cast<std::uint16_t>(std::max(percent, 0));
+    const auto Q = static_cast<std::uint16_t>(100 - P);
     const QImage src = argb32(source);
     const QRect area = target.clip(QRect(x, y, width, height));
-    std::vector<QRgb> row(static_cast<std::size_t>(std::max(area.width(), 0)));
+    const std::size_t n = static_cast<std::size_t>(std::max(area.width(), 0));
+    // Opaque on opaque with the source covering the area: blended in place (both fourth bytes are
+    // 0xFF, and so is their mix).
+    const int firstColumn = sourceX + (area.left() - x);
+    const int firstRow = sourceY + (area.top() - y);
+    if (target.format() == QImage::Format_RGB32 && src.format() == QImage::Format_RGB32 && firstColumn >= 0 &&
+        firstRow >= 0 && firstColumn + area.width() <= src.width() && firstRow + area.height() <= src.height()) {
+        for (int ty = area.top(); ty <= area.bottom(); ++ty) {
+            const auto* line = reinterpret_cast<const QRgb*>(src.constScanLine(firstRow + ty - area.top())) + firstColumn;
+            blendBytes(reinterpret_cast<const std::uint8_t*>(line), reinterpret_cast<std::uint8_t*>(target.line(area.left(), ty)),
+                       4 * n, P, Q);
+        }
+        return;
+    }
+    std::vector<QRgb> row(n), saved(n), from(n);
     for (int ty = area.top(); ty <= area.bottom(); ++ty) {
         target.read(area.left(), ty, area.width(), row.data());
         const int sy = sourceY + (ty - y);
-        const bool rowInside = sy >= 0 && sy < src.height();
-        const QRgb* srcLine = rowInside ? reinterpret_cast<const QRgb*>(src.constScanLine(sy)) : nullptr;
-        for (int k = 0; k < area.width(); ++k) {
-            const int sx = sourceX + (area.left() + k - x);
-            const QRgb s = srcLine && sx >= 0 && sx < src.width() ? srcLine[sx] : 0u;
-            const QRgb t = row[k];
-            const auto mix = [&](int shift) {
-                const auto v = static_cast<QRgb>(fromSource[(s >> shift) & 0xFF] + fromTarget[(t >> shift) & 0xFF]);
-                return std::min(v, 255u) << shift;
-            };
-            row[k] = (t & 0xFF000000u) | mix(16) | mix(8) | mix(0);
+        std::fill(from.begin(), from.end(), 0u);
+        if (sy >= 0 && sy < src.height()) {
+            const int first = sourceX + (area.left() - x);
+            const auto* line = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
+            const int begin = std::max(0, -first);
+            const int end = std::min(area.width(), src.width() - first);
+            if (end > begin)
+                std::copy(line + first + begin, line + first + end, from.begin() + begin);
         }
+        std::copy(row.begin(), row.end(), saved.begin());
+        blendBytes(reinterpret_cast<const std::uint8_t*>(from.data()), reinterpret_cast<std::uint8_t*>(row.data()), 4 * n, P, Q);
+        for (std::size_t k = 0; k < n; ++k)
+            row[k] = (row[k] & 0xFFFFFFu) | (saved[k] & 0xFF000000u);
         target.write(area.left(), ty, area.width(), row.data());
     }
 }

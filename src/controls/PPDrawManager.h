@@ -18,6 +18,7 @@
 #include <QSize>
 
 #include <cstdint>
+#include <vector>
 
 class QPainter;
 
@@ -87,7 +88,8 @@ public:
     // blurX x blurY pixels (made odd; at most the shadow's size less one).
     void PaintShadow(QPainter& dc, int x, int y, int width, int height, const QImage& shadowMask, bool blurred,
                      int blurX, int blurY);
-    // source x p + target x (1 - p), p = percent / 100; 100 % and more copy.
+    // source x p + target x (1 - p) per channel, p = percent / 100, truncated (computed in integers:
+    // (s x percent + t x (100 - percent)) / 100); 100 % and more copy.
     void BlendBlit(QPainter& dc, int x, int y, int width, int height, const QImage& source, int sourceX, int sourceY,
                    int percent);
     // The same with p = the source pixel's fourth byte / 255.
@@ -126,4 +128,7 @@ private:
 
     CCeXDib m_dib;
     bool m_alpha = false;
+    std::vector<std::uint8_t> m_shadowMask;
+    std::vector<std::uint32_t> m_shadowRowSums;
+    std::vector<std::uint32_t> m_shadowWeights;
 };

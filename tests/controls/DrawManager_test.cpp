@@ -56,6 +56,15 @@ TEST(DrawManager, BlendBlitMixesByPercentWithTruncation) {
         }
         EXPECT_EQ(rgb(target, 3, 3), c.expected & 0xFFFFFFu) << c.percent;
     }
+    // A target with alpha keeps its alpha; source pixels outside the source count as black.
+    QImage withAlpha(4, 1, QImage::Format_ARGB32);
+    withAlpha.fill(qRgba(100, 100, 100, 80));
+    {
+        QPainter painter(&withAlpha);
+        CPPDrawManager().BlendBlit(painter, 0, 0, 4, 1, source, 2, 0, 50);
+    }
+    EXPECT_EQ(withAlpha.pixel(0, 0), qRgba(150, 100, 50, 80));
+    EXPECT_EQ(withAlpha.pixel(3, 0), qRgba(50, 50, 50, 80));
     // A translated painter blends at the translated place, clipped to the image.
     QImage target = canvas(4, 4, qRgb(0, 0, 0));
     {
