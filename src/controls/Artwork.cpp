@@ -220,7 +220,9 @@ void redCross(Pen& g, double x, double y, double s) {
 }
 
 void chartTile(Pen& g, C tile) {
-    g.poly({{1, 1}, {15, 1}, {15, 15}, {1, 15}}, tile, C::None);
+    QPainterPath rounded;
+    rounded.addRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
+    g.path(rounded, tile);
     g.lines({{3, 11.5}, {6, 8}, {9, 10}, {13, 4.5}}, C::Paper, 1.8);
 }
 
