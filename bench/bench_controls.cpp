@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
     std::printf("\nRatios (ours / peer, median real time):\n");
     reporter.printRatio("BM_Shadow/21", "BM_Shadow/7", "blurred shadow 400x300: blur 21 / blur 7 (goal <= 1.3)");
     reporter.printRatio("BM_BlendOurs", "BM_BlendQtOpacity", "50 % blend 400x300 / QPainter opacity (goal <= 2)");
-    reporter.printRatio("BM_ToolbarLooksOurs", "BM_ToolbarLooksQColor", "toolbar looks of 183 / QColor HSL (goal <= 1.5)");
+    reporter.printRatio("BM_ToolbarLooksOurs", "BM_ToolbarLooksQColor",
+                        "toolbar looks of 183 / QColor HSL (goal <= 1.5)");
     benchmark::Shutdown();
     return 0;
 }

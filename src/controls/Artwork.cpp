@@ -27,22 +27,38 @@ struct Ink {
 
 Ink inkOf(C c) {
     switch (c) {
-    case C::Ink: return {qRgb(32, 32, 32), qRgb(0, 0, 0)};
-    case C::Paper: return {qRgb(255, 255, 255), qRgb(255, 255, 255)};
-    case C::Shade: return {qRgb(200, 200, 200), qRgb(128, 128, 128)};
-    case C::Dark: return {qRgb(110, 110, 110), qRgb(128, 128, 128)};
-    case C::Navy: return {qRgb(30, 60, 140), qRgb(0, 0, 128)};
-    case C::Blue: return {qRgb(50, 115, 215), qRgb(0, 0, 255)};
-    case C::Sky: return {qRgb(170, 205, 245), qRgb(0, 255, 255)};
-    case C::Green: return {qRgb(30, 140, 55), qRgb(0, 128, 0)};
-    case C::Lime: return {qRgb(120, 205, 90), qRgb(0, 255, 0)};
-    case C::Maroon: return {qRgb(140, 25, 25), qRgb(128, 0, 0)};
-    case C::Red: return {qRgb(215, 45, 40), qRgb(255, 0, 0)};
-    case C::Olive: return {qRgb(150, 105, 40), qRgb(128, 128, 0)};
-    case C::Yellow: return {qRgb(250, 205, 70), qRgb(255, 255, 0)};
-    case C::Gold: return {qRgb(215, 155, 30), qRgb(128, 128, 0)};
-    case C::Teal: return {qRgb(0, 128, 128), qRgb(0, 128, 128)};
-    case C::None: break;
+    case C::Ink:
+        return {qRgb(32, 32, 32), qRgb(0, 0, 0)};
+    case C::Paper:
+        return {qRgb(255, 255, 255), qRgb(255, 255, 255)};
+    case C::Shade:
+        return {qRgb(200, 200, 200), qRgb(128, 128, 128)};
+    case C::Dark:
+        return {qRgb(110, 110, 110), qRgb(128, 128, 128)};
+    case C::Navy:
+        return {qRgb(30, 60, 140), qRgb(0, 0, 128)};
+    case C::Blue:
+        return {qRgb(50, 115, 215), qRgb(0, 0, 255)};
+    case C::Sky:
+        return {qRgb(170, 205, 245), qRgb(0, 255, 255)};
+    case C::Green:
+        return {qRgb(30, 140, 55), qRgb(0, 128, 0)};
+    case C::Lime:
+        return {qRgb(120, 205, 90), qRgb(0, 255, 0)};
+    case C::Maroon:
+        return {qRgb(140, 25, 25), qRgb(128, 0, 0)};
+    case C::Red:
+        return {qRgb(215, 45, 40), qRgb(255, 0, 0)};
+    case C::Olive:
+        return {qRgb(150, 105, 40), qRgb(128, 128, 0)};
+    case C::Yellow:
+        return {qRgb(250, 205, 70), qRgb(255, 255, 0)};
+    case C::Gold:
+        return {qRgb(215, 155, 30), qRgb(128, 128, 0)};
+    case C::Teal:
+        return {qRgb(0, 128, 128), qRgb(0, 128, 128)};
+    case C::None:
+        break;
     }
     return {0, 0};
 }
@@ -60,7 +76,9 @@ class Pen {
 public:
     Pen(QPainter& painter, bool vga) : m_p(painter), m_vga(vga) {}
 
-    QColor col(C c) const { return c == C::None ? QColor(Qt::transparent) : QColor::fromRgb(m_vga ? inkOf(c).vga : inkOf(c).rich); }
+    QColor col(C c) const {
+        return c == C::None ? QColor(Qt::transparent) : QColor::fromRgb(m_vga ? inkOf(c).vga : inkOf(c).rich);
+    }
 
     void fill(double x, double y, double w, double h, C c) { m_p.fillRect(QRectF(x, y, w, h), col(c)); }
 
@@ -82,7 +100,9 @@ public:
         m_p.drawPolyline(QPolygonF(QList<QPointF>(points)));
     }
 
-    void line(double x1, double y1, double x2, double y2, C c, double width = 1) { lines({{x1, y1}, {x2, y2}}, c, width); }
+    void line(double x1, double y1, double x2, double y2, C c, double width = 1) {
+        lines({{x1, y1}, {x2, y2}}, c, width);
+    }
 
     void ellipse(double x, double y, double w, double h, C fillColour, C line = C::None, double width = 1) {
         setup(fillColour, line, width);
@@ -102,7 +122,8 @@ public:
 private:
     void setup(C fillColour, C line, double width) {
         m_p.setBrush(fillColour == C::None ? QBrush(Qt::NoBrush) : QBrush(col(fillColour)));
-        m_p.setPen(line == C::None ? QPen(Qt::NoPen) : QPen(col(line), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        m_p.setPen(line == C::None ? QPen(Qt::NoPen)
+                                   : QPen(col(line), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
 
     QPainter& m_p;
@@ -188,7 +209,9 @@ void letterR(Pen& g, double x, double y, C colour) {
     g.fill(x + 3, y + 5, 1, 1, colour);
 }
 
-void zero(Pen& g, double x, double y, C colour) { g.ellipse(x + 0.5, y + 0.5, 3, 6, C::None, colour, 1.2); }
+void zero(Pen& g, double x, double y, C colour) {
+    g.ellipse(x + 0.5, y + 0.5, 3, 6, C::None, colour, 1.2);
+}
 
 void gear(Pen& g, double cx, double cy, double r, C body) {
     QPainterPath teeth;
@@ -415,9 +438,15 @@ const std::map<unsigned, Glyph>& extraGlyphs() {
 
 // ---- row images ----
 
-void upArrow(Pen& g, C c) { arrow(g, {3, 13}, {13, 3}, c, 2.4, 5); }
-void downArrow(Pen& g, C c) { arrow(g, {3, 3}, {13, 13}, c, 2.4, 5); }
-void flatArrow(Pen& g, C c) { arrow(g, {2, 8}, {14, 8}, c, 2.4, 5); }
+void upArrow(Pen& g, C c) {
+    arrow(g, {3, 13}, {13, 3}, c, 2.4, 5);
+}
+void downArrow(Pen& g, C c) {
+    arrow(g, {3, 3}, {13, 13}, c, 2.4, 5);
+}
+void flatArrow(Pen& g, C c) {
+    arrow(g, {2, 8}, {14, 8}, c, 2.4, 5);
+}
 void alarmMark(Pen& g) {
     g.box(11, 0, 5, 16, C::Yellow, C::Red);
     g.fill(13, 2, 1, 8, C::Red);
@@ -450,9 +479,18 @@ const std::vector<Glyph>& itemGlyphs() {
         [](Pen& g) { flatArrow(g, C::Dark); },
         [](Pen& g) { downArrow(g, C::Red); },
         [](Pen& g) { upArrow(g, C::Green); },
-        [](Pen& g) { arrow(g, {1, 8}, {10, 8}, C::Dark, 2.2, 4); alarmMark(g); },
-        [](Pen& g) { arrow(g, {1, 3}, {10, 12}, C::Red, 2.2, 4.5); alarmMark(g); },
-        [](Pen& g) { arrow(g, {1, 12}, {10, 3}, C::Green, 2.2, 4.5); alarmMark(g); },
+        [](Pen& g) {
+            arrow(g, {1, 8}, {10, 8}, C::Dark, 2.2, 4);
+            alarmMark(g);
+        },
+        [](Pen& g) {
+            arrow(g, {1, 3}, {10, 12}, C::Red, 2.2, 4.5);
+            alarmMark(g);
+        },
+        [](Pen& g) {
+            arrow(g, {1, 12}, {10, 3}, C::Green, 2.2, 4.5);
+            alarmMark(g);
+        },
         [](Pen& g) {
             g.box(0, 3, 16, 10, C::Lime, C::Green);
             g.ellipse(5, 5, 6, 6, C::Paper, C::Green);
@@ -466,11 +504,20 @@ const std::vector<Glyph>& transactionGlyphs() {
     const auto rightArrow = [](Pen& g, C c) { arrow(g, {1, 10}, {15, 10}, c, 2.6, 5.5); };
     const auto leftArrow = [](Pen& g, C c) { arrow(g, {15, 10}, {1, 10}, c, 2.6, 5.5); };
     static const std::vector<Glyph> glyphs = {
-        [=](Pen& g) { rightArrow(g, C::Blue); letterR(g, 1, 0, C::Ink); },
+        [=](Pen& g) {
+            rightArrow(g, C::Blue);
+            letterR(g, 1, 0, C::Ink);
+        },
         [=](Pen& g) { rightArrow(g, C::Blue); },
-        [=](Pen& g) { leftArrow(g, C::Red); letterR(g, 11, 0, C::Ink); },
+        [=](Pen& g) {
+            leftArrow(g, C::Red);
+            letterR(g, 11, 0, C::Ink);
+        },
         [=](Pen& g) { leftArrow(g, C::Red); },
-        [](Pen& g) { coins(g, 0.5, 3); letterR(g, 12, 0, C::Ink); },
+        [](Pen& g) {
+            coins(g, 0.5, 3);
+            letterR(g, 12, 0, C::Ink);
+        },
         [](Pen& g) { coins(g, 3.5, 3); },
         [](Pen& g) {
             g.fill(3, 5, 10, 2, C::Ink);
@@ -481,7 +528,9 @@ const std::vector<Glyph>& transactionGlyphs() {
             g.line(2.5, 13.5, 13.5, 2.5, C::Navy, 1.6);
         },
         [=](Pen& g) { leftArrow(g, C::Maroon); },
-        [](Pen& g) { g.lines({{12.5, 3}, {3.5, 3}, {8.5, 8}, {3.5, 13}, {12.5, 13}}, C::Ink, 1.8); },
+        [](Pen& g) {
+            g.lines({{12.5, 3}, {3.5, 3}, {8.5, 8}, {3.5, 13}, {12.5, 13}}, C::Ink, 1.8);
+        },
     };
     return glyphs;
 }
@@ -599,14 +648,22 @@ QImage drawBitmap(unsigned id) {
     switch (id) {
     case IDB_TOOLBAR24:
         return keyedStrip(glyphsOf(kToolbar127, commandGlyphs()), 24, 0xFFFF00FFu, qRgb(240, 240, 240));
-    case IDR_TOOLBAR_MENU: return vgaStrip(glyphsOf(kToolbar127, commandGlyphs()));
-    case IDR_TOOLBAR_MENU_EXTRA: return vgaStrip(glyphsOf(kToolbar129, extraGlyphs()));
-    case IDB_DOWNLOAD_STATES: return keyedStrip(pointers(downloadGlyphs()), 16, kGreen, kWhite);
-    case IDB_ITEM_STATES: return keyedStrip(pointers(itemGlyphs()), 16, kGreen, kWhite);
-    case IDB_TRANSACTIONS: return keyedStrip(pointers(transactionGlyphs()), 16, kGreen, kWhite);
-    case IDB_SORT_ASCENDING: return sortArrow(true);
-    case IDB_SORT_DESCENDING: return sortArrow(false);
-    default: return {};
+    case IDR_TOOLBAR_MENU:
+        return vgaStrip(glyphsOf(kToolbar127, commandGlyphs()));
+    case IDR_TOOLBAR_MENU_EXTRA:
+        return vgaStrip(glyphsOf(kToolbar129, extraGlyphs()));
+    case IDB_DOWNLOAD_STATES:
+        return keyedStrip(pointers(downloadGlyphs()), 16, kGreen, kWhite);
+    case IDB_ITEM_STATES:
+        return keyedStrip(pointers(itemGlyphs()), 16, kGreen, kWhite);
+    case IDB_TRANSACTIONS:
+        return keyedStrip(pointers(transactionGlyphs()), 16, kGreen, kWhite);
+    case IDB_SORT_ASCENDING:
+        return sortArrow(true);
+    case IDB_SORT_DESCENDING:
+        return sortArrow(false);
+    default:
+        return {};
     }
 }
 
@@ -637,29 +694,39 @@ QIcon artworkIcon(unsigned id) {
     return icon;
 }
 
-QIcon programIcon(unsigned iconId) { return artworkIcon(iconId == IDI_TRAY_ABORT ? IDI_TRAY_ABORT : IDI_TRAY); }
+QIcon programIcon(unsigned iconId) {
+    return artworkIcon(iconId == IDI_TRAY_ABORT ? IDI_TRAY_ABORT : IDI_TRAY);
+}
 
 std::span<const unsigned> toolbarButtons(unsigned toolbarId) {
     switch (toolbarId) {
     case IDR_MAINFRAME:
-    case IDR_TOOLBAR_MENU: return kToolbar127;
-    case IDR_TOOLBAR_MENU_EXTRA: return kToolbar129;
-    default: return {};
+    case IDR_TOOLBAR_MENU:
+        return kToolbar127;
+    case IDR_TOOLBAR_MENU_EXTRA:
+        return kToolbar129;
+    default:
+        return {};
     }
 }
 
 QSize toolbarButtonSize(unsigned toolbarId) {
     switch (toolbarId) {
-    case IDR_MAINFRAME: return {24, 24};
+    case IDR_MAINFRAME:
+        return {24, 24};
     case IDR_TOOLBAR_MENU:
-    case IDR_TOOLBAR_MENU_EXTRA: return {16, 16};
-    default: return {};
+    case IDR_TOOLBAR_MENU_EXTRA:
+        return {16, 16};
+    default:
+        return {};
     }
 }
 
 std::vector<unsigned> artworkBitmapIds() {
-    return {IDB_TOOLBAR24,  IDR_TOOLBAR_MENU,   IDR_TOOLBAR_MENU_EXTRA, IDB_DOWNLOAD_STATES,
+    return {IDB_TOOLBAR24,   IDR_TOOLBAR_MENU, IDR_TOOLBAR_MENU_EXTRA, IDB_DOWNLOAD_STATES,
             IDB_ITEM_STATES, IDB_TRANSACTIONS, IDB_SORT_ASCENDING,     IDB_SORT_DESCENDING};
 }
 
-std::vector<unsigned> artworkIconIds() { return {IDI_TRAY, IDI_TRAY_ABORT}; }
+std::vector<unsigned> artworkIconIds() {
+    return {IDI_TRAY, IDI_TRAY_ABORT};
+}

@@ -30,14 +30,24 @@ std::uint8_t* CCeXDib::Create(int width, int height, int bitsPerPixel) {
         return nullptr;
     int entries;
     switch (bitsPerPixel) {
-    case 1: entries = 2; break;
-    case 4: entries = 16; break;
-    case 8: entries = 256; break;
+    case 1:
+        entries = 2;
+        break;
+    case 4:
+        entries = 16;
+        break;
+    case 8:
+        entries = 256;
+        break;
     case 24:
-    case 32: entries = 0; break;
-    default: return nullptr;
+    case 32:
+        entries = 0;
+        break;
+    default:
+        return nullptr;
     }
-    const std::size_t lineWidth = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32 * 4;
+    const std::size_t lineWidth =
+        (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32 * 4;
     if (lineWidth > kMaxImageBytes || lineWidth * static_cast<std::size_t>(height) > kMaxImageBytes)
         return nullptr;
     const std::size_t imageSize = lineWidth * static_cast<std::size_t>(height);
@@ -75,7 +85,8 @@ void CCeXDib::SetPaletteIndex(int index, std::uint8_t red, std::uint8_t green, s
 void CCeXDib::SetPixelIndex(int x, int y, std::uint8_t index) {
     if (m_buffer.empty() || m_paletteEntries == 0 || x < 0 || y < 0 || x >= m_width || y >= m_height)
         return;
-    GetBits()[static_cast<std::size_t>(m_height - 1 - y) * static_cast<std::size_t>(m_lineWidth) + static_cast<std::size_t>(x)] = index;
+    GetBits()[static_cast<std::size_t>(m_height - 1 - y) * static_cast<std::size_t>(m_lineWidth) +
+              static_cast<std::size_t>(x)] = index;
 }
 
 void CCeXDib::BlendPalette(COLORREF colour, int percent) {
@@ -101,15 +112,26 @@ QImage CCeXDib::toImage() const {
         return qRgb(e[2], e[1], e[0]);
     };
     for (int y = 0; y < m_height; ++y) {
-        const std::uint8_t* row = bits() + static_cast<std::size_t>(m_height - 1 - y) * static_cast<std::size_t>(m_lineWidth);
+        const std::uint8_t* row =
+            bits() + static_cast<std::size_t>(m_height - 1 - y) * static_cast<std::size_t>(m_lineWidth);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < m_width; ++x) {
             switch (m_bitsPerPixel) {
-            case 1: out[x] = entry((row[x / 8] >> (7 - x % 8)) & 1u); break;
-            case 4: out[x] = entry((row[x / 2] >> (x % 2 ? 0 : 4)) & 0xFu); break;
-            case 8: out[x] = entry(row[x]); break;
-            case 24: out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]); break;
-            default: out[x] = qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]); break;
+            case 1:
+                out[x] = entry((row[x / 8] >> (7 - x % 8)) & 1u);
+                break;
+            case 4:
+                out[x] = entry((row[x / 2] >> (x % 2 ? 0 : 4)) & 0xFu);
+                break;
+            case 8:
+                out[x] = entry(row[x]);
+                break;
+            case 24:
+                out[x] = qRgb(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
+                break;
+            default:
+                out[x] = qRgb(row[4 * x + 2], row[4 * x + 1], row[4 * x]);
+                break;
             }
         }
     }

@@ -39,9 +39,13 @@ int CImageList::addCells(const QImage& argb) {
     return first;
 }
 
-int CImageList::Add(const QImage& strip, COLORREF maskColour) { return addCells(maskColourToAlpha(strip, maskColour)); }
+int CImageList::Add(const QImage& strip, COLORREF maskColour) {
+    return addCells(maskColourToAlpha(strip, maskColour));
+}
 
-int CImageList::Add(const QImage& strip) { return addCells(strip.convertToFormat(QImage::Format_ARGB32)); }
+int CImageList::Add(const QImage& strip) {
+    return addCells(strip.convertToFormat(QImage::Format_ARGB32));
+}
 
 bool CImageList::Replace(int index, const QImage& image, COLORREF maskColour) {
     if (index < 0 || index >= GetImageCount() || image.isNull())

@@ -32,8 +32,7 @@ namespace {
 
 // Rewrites every pixel of the bitmap: `other` for pixels that are not the button face, `face`
 // for those that are.
-template <typename Other, typename Face>
-void rewrite(QImage& bitmap, QRgb reference, Other other, Face face) {
+template <typename Other, typename Face> void rewrite(QImage& bitmap, QRgb reference, Other other, Face face) {
     bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
     reference &= 0xFFFFFFu;
     for (int y = 0; y < bitmap.height(); ++y) {
@@ -47,13 +46,16 @@ void rewrite(QImage& bitmap, QRgb reference, Other other, Face face) {
     }
 }
 
-QRgb faceRgb() { return rgbOf(GetSysColor(COLOR_BTNFACE)); }
+QRgb faceRgb() {
+    return rgbOf(GetSysColor(COLOR_BTNFACE));
+}
 
 } // namespace
 
 void MakeFadedBitmap(QImage& bitmap) {
     rewrite(
-        bitmap, faceRgb(), [](QRgb p) { return rgbOf(BlendTowardWhite(colorRefOf(p), 0.3)); }, [](QRgb p) { return p; });
+        bitmap, faceRgb(), [](QRgb p) { return rgbOf(BlendTowardWhite(colorRefOf(p), 0.3)); },
+        [](QRgb p) { return p; });
 }
 
 void MakeShadowBitmap(QImage& bitmap, bool themed) {
@@ -112,7 +114,8 @@ void DrawEmbossed(QPainter& painter, int x, int y, int width, int height, const 
     painter.drawImage(QPoint(x, y), block);
 }
 
-void DrawGreyedImage(QPainter& painter, int x, int y, int width, int height, const QImage& bitmap, COLORREF background) {
+void DrawGreyedImage(QPainter& painter, int x, int y, int width, int height, const QImage& bitmap,
+                     COLORREF background) {
     if (width < 1 || height < 1 || bitmap.isNull())
         return;
     QImage copy = bitmap.copy(0, 0, width, height);

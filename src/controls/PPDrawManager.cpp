@@ -23,8 +23,10 @@ public:
         switch (image->format()) {
         case QImage::Format_RGB32:
         case QImage::Format_ARGB32:
-        case QImage::Format_ARGB32_Premultiplied: break;
-        default: return;
+        case QImage::Format_ARGB32_Premultiplied:
+            break;
+        default:
+            return;
         }
         m_image = image;
         // One access to the writable bits (detaching at most once), then rows by address.
@@ -65,7 +67,9 @@ public:
             for (int i = 0; i < n; ++i)
                 line[i] = in[i] | 0xFF000000u;
             break;
-        default: std::copy(in, in + n, line); break;
+        default:
+            std::copy(in, in + n, line);
+            break;
         }
     }
 
@@ -132,12 +136,16 @@ std::uint32_t CPPDrawManager::GreyOf(std::uint32_t pixel) {
     return (pixel & 0xFF000000u) | (y << 16) | (y << 8) | y;
 }
 
-std::uint32_t CPPDrawManager::InvertOf(std::uint32_t colour) { return ~colour & 0xFFFFFFu; }
+std::uint32_t CPPDrawManager::InvertOf(std::uint32_t colour) {
+    return ~colour & 0xFFFFFFu;
+}
 
 std::uint32_t CPPDrawManager::ScaleColour(std::uint32_t colour, double factor) {
     if (factor < 0.0 || factor >= 1.0)
         return colour;
-    const auto scale = [&](int shift) { return static_cast<std::uint32_t>(((colour >> shift) & 0xFF) * factor) << shift; };
+    const auto scale = [&](int shift) {
+        return static_cast<std::uint32_t>(((colour >> shift) & 0xFF) * factor) << shift;
+    };
     return (colour & 0xFF000000u) | scale(16) | scale(8) | scale(0);
 }
 
@@ -161,9 +169,13 @@ std::uint32_t CPPDrawManager::MixPixels(std::uint32_t a, double p, std::uint32_t
 
 // ---- sizes ----
 
-QSize CPPDrawManager::BitmapSize(const QImage* bitmap) { return bitmap && !bitmap->isNull() ? bitmap->size() : QSize(0, 0); }
+QSize CPPDrawManager::BitmapSize(const QImage* bitmap) {
+    return bitmap && !bitmap->isNull() ? bitmap->size() : QSize(0, 0);
+}
 
-QSize CPPDrawManager::IconSize(const QImage* icon) { return BitmapSize(icon); }
+QSize CPPDrawManager::IconSize(const QImage* icon) {
+    return BitmapSize(icon);
+}
 
 QImage CPPDrawManager::ResizeIcon(const QImage& icon, int width, int height) {
     if (icon.isNull() || width < 1 || height < 1)
@@ -245,11 +257,10 @@ void CPPDrawManager::PaintBitmap(QPainter& dc, int x, int y, int width, int heig
     const QImage mask = ApplyImageEffect(copy, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME, useMask,
                                          maskColour, RGB(255, 255, 255));
     const QImage image = ApplyImageEffect(copy, width, height, effect, useMask, maskColour, shadowColour);
-    const QImage shadowMask =
-        shadow && (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR))
-            ? ApplyImageEffect(copy, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME, useMask, maskColour,
-                               InvertOf(shadowColour))
-            : QImage();
+    const QImage shadowMask = shadow && (effect & (IMAGE_EFFECT_SHADOW | IMAGE_EFFECT_SHADOW_BLUR))
+                                  ? ApplyImageEffect(copy, width, height, IMAGE_EFFECT_INVERT | IMAGE_EFFECT_MONOCHROME,
+                                                     useMask, maskColour, InvertOf(shadowColour))
+                                  : QImage();
     paintComposed(dc, x, y, mask, image, effect, shadow, shadowDx, shadowDy, blurX, blurY, shadowMask);
 }
 
@@ -319,7 +330,8 @@ void CPPDrawManager::PaintStripImage(QPainter& dc, int x, int y, int width, int 
     const int rows = strip->height() / cellHeight;
     if (columns < 1 || rows < 1 || index < 0 || index >= columns * rows)
         return;
-    const QImage cell = strip->copy((index % columns) * cellWidth, (index / columns) * cellHeight, cellWidth, cellHeight);
+    const QImage cell =
+        strip->copy((index % columns) * cellWidth, (index / columns) * cellHeight, cellWidth, cellHeight);
     PaintBitmap(dc, x, y, width, height, &cell, useMask, maskColour, effect, shadow, shadowDx, shadowDy, blurX, blurY,
                 shadowColour);
 }
@@ -414,7 +426,9 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
         for (int row = 0; row < height; ++row) {
             auto* line = reinterpret_cast<QRgb*>(weights.scanLine(row));
             for (int col = 0; col < width; ++col) {
-                const auto v = static_cast<int>(255ull * numerator[static_cast<std::size_t>(row) * w + static_cast<std::size_t>(col)] / denominator);
+                const auto v = static_cast<int>(
+                    255ull * numerator[static_cast<std::size_t>(row) * w + static_cast<std::size_t>(col)] /
+                    denominator);
                 line[col] = qRgb(v, v, v);
             }
         }
@@ -433,7 +447,8 @@ void CPPDrawManager::PaintShadow(QPainter& dc, int x, int y, int width, int heig
     std::vector<QRgb> row(static_cast<std::size_t>(std::max(area.width(), 0)));
     for (int ty = area.top(); ty <= area.bottom(); ++ty) {
         target.read(area.left(), ty, area.width(), row.data());
-        const std::uint32_t* weight = &numerator[static_cast<std::size_t>(ty - y) * w + static_cast<std::size_t>(area.left() - x)];
+        const std::uint32_t* weight =
+            &numerator[static_cast<std::size_t>(ty - y) * w + static_cast<std::size_t>(area.left() - x)];
         for (int k = 0; k < area.width(); ++k) {
             const double f = weight[k] * reciprocal;
             const QRgb p = row[k];
@@ -479,9 +494,10 @@ void CPPDrawManager::BlendBlit(QPainter& dc, int x, int y, int width, int height
     if (target.format() == QImage::Format_RGB32 && src.format() == QImage::Format_RGB32 && firstColumn >= 0 &&
         firstRow >= 0 && firstColumn + area.width() <= src.width() && firstRow + area.height() <= src.height()) {
         for (int ty = area.top(); ty <= area.bottom(); ++ty) {
-            const auto* line = reinterpret_cast<const QRgb*>(src.constScanLine(firstRow + ty - area.top())) + firstColumn;
-            blendBytes(reinterpret_cast<const std::uint8_t*>(line), reinterpret_cast<std::uint8_t*>(target.line(area.left(), ty)),
-                       4 * n, P, Q);
+            const auto* line =
+                reinterpret_cast<const QRgb*>(src.constScanLine(firstRow + ty - area.top())) + firstColumn;
+            blendBytes(reinterpret_cast<const std::uint8_t*>(line),
+                       reinterpret_cast<std::uint8_t*>(target.line(area.left(), ty)), 4 * n, P, Q);
         }
         return;
     }
@@ -499,7 +515,8 @@ void CPPDrawManager::BlendBlit(QPainter& dc, int x, int y, int width, int height
                 std::copy(line + first + begin, line + first + end, from.begin() + begin);
         }
         std::copy(row.begin(), row.end(), saved.begin());
-        blendBytes(reinterpret_cast<const std::uint8_t*>(from.data()), reinterpret_cast<std::uint8_t*>(row.data()), 4 * n, P, Q);
+        blendBytes(reinterpret_cast<const std::uint8_t*>(from.data()), reinterpret_cast<std::uint8_t*>(row.data()),
+                   4 * n, P, Q);
         for (std::size_t k = 0; k < n; ++k)
             row[k] = (row[k] & 0xFFFFFFu) | (saved[k] & 0xFF000000u);
         target.write(area.left(), ty, area.width(), row.data());
@@ -553,11 +570,16 @@ namespace {
 
 Qt::PenStyle penStyleOf(int kind) {
     switch (kind) {
-    case CPPDrawManager::PEN_DASH: return Qt::DashLine;
-    case CPPDrawManager::PEN_DOT: return Qt::DotLine;
-    case CPPDrawManager::PEN_DASHDOT: return Qt::DashDotLine;
-    case CPPDrawManager::PEN_DASHDOTDOT: return Qt::DashDotDotLine;
-    default: return Qt::SolidLine;
+    case CPPDrawManager::PEN_DASH:
+        return Qt::DashLine;
+    case CPPDrawManager::PEN_DOT:
+        return Qt::DotLine;
+    case CPPDrawManager::PEN_DASHDOT:
+        return Qt::DashDotLine;
+    case CPPDrawManager::PEN_DASHDOTDOT:
+        return Qt::DashDotDotLine;
+    default:
+        return Qt::SolidLine;
     }
 }
 
@@ -568,7 +590,8 @@ QPen penOf(COLORREF colour, int kind, int width) {
 
 } // namespace
 
-void CPPDrawManager::PaintLine(QPainter& dc, int x1, int y1, int x2, int y2, COLORREF colour, int penKind, int penWidth) {
+void CPPDrawManager::PaintLine(QPainter& dc, int x1, int y1, int x2, int y2, COLORREF colour, int penKind,
+                               int penWidth) {
     if (penKind == PEN_NULL || penWidth <= 0)
         return;
     dc.save();

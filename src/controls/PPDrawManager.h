@@ -67,8 +67,8 @@ public:
     // Cell `index` of a strip of cellWidth x cellHeight cells, read row by row; nothing for an
     // index outside 0 .. cells - 1 or a cell size below 1.
     void PaintStripImage(QPainter& dc, int x, int y, int width, int height, const QImage* strip, int index,
-                         int cellWidth, int cellHeight, bool useMask, COLORREF maskColour, unsigned effect,
-                         bool shadow, int shadowDx, int shadowDy, int blurX, int blurY, COLORREF shadowColour);
+                         int cellWidth, int cellHeight, bool useMask, COLORREF maskColour, unsigned effect, bool shadow,
+                         int shadowDx, int shadowDy, int blurX, int blurY, COLORREF shadowColour);
 
     // Background effect 0 to 15 (any other number is solid). An empty rectangle draws nothing.
     void FillBackground(QPainter& dc, int effect, const RECT& rect, COLORREF colour, COLORREF middle, COLORREF end,
@@ -79,8 +79,7 @@ public:
     void PaintLine(QPainter& dc, int x1, int y1, int x2, int y2, COLORREF colour, int penKind, int penWidth);
     void PaintFrame(QPainter& dc, int left, int top, int right, int bottom, COLORREF topLeft, COLORREF bottomRight,
                     int penKind, int penWidth);
-    void PaintFrame(QPainter& dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight, int penKind,
-                    int penWidth) {
+    void PaintFrame(QPainter& dc, const RECT& rect, COLORREF topLeft, COLORREF bottomRight, int penKind, int penWidth) {
         PaintFrame(dc, rect.left, rect.top, rect.right, rect.bottom, topLeft, bottomRight, penKind, penWidth);
     }
 
@@ -121,8 +120,8 @@ public:
 
 private:
     void composeImage(QPainter& dc, int x, int y, const QImage& mask, const QImage& image);
-    void paintComposed(QPainter& dc, int x, int y, const QImage& mask, const QImage& image, unsigned effect, bool shadow,
-                       int shadowDx, int shadowDy, int blurX, int blurY, const QImage& shadowMask);
+    void paintComposed(QPainter& dc, int x, int y, const QImage& mask, const QImage& image, unsigned effect,
+                       bool shadow, int shadowDx, int shadowDy, int blurX, int blurY, const QImage& shadowMask);
     void fillPattern(QPainter& dc, int effect, const RECT& rect, COLORREF colour, COLORREF middle, COLORREF end,
                      int granularity, int colouring);
 

@@ -16,8 +16,9 @@ void CPPDrawManager::PaintGradient(QPainter& dc, const RECT& rect, COLORREF star
         const int to = static_cast<int>((i + 1) * extent / 64);
         if (to <= from)
             continue;
-        const COLORREF colour = RGB(channel(GetRValue(start), GetRValue(end), i), channel(GetGValue(start), GetGValue(end), i),
-                                    channel(GetBValue(start), GetBValue(end), i));
+        const COLORREF colour =
+            RGB(channel(GetRValue(start), GetRValue(end), i), channel(GetGValue(start), GetGValue(end), i),
+                channel(GetBValue(start), GetBValue(end), i));
         const RECT band = horizontal ? RECT{rect.left + from, rect.top, rect.left + to, rect.bottom}
                                      : RECT{rect.left, rect.top + from, rect.right, rect.top + to};
         fillRect(dc, band, colour);
@@ -31,8 +32,12 @@ void CPPDrawManager::FillBackground(QPainter& dc, int effect, const RECT& rect, 
     const int midX = rect.left + rect.width() / 2;
     const int midY = rect.top + rect.height() / 2;
     switch (effect) {
-    case EFFECT_HGRADIENT: PaintGradient(dc, rect, colour, end, true); break;
-    case EFFECT_VGRADIENT: PaintGradient(dc, rect, colour, end, false); break;
+    case EFFECT_HGRADIENT:
+        PaintGradient(dc, rect, colour, end, true);
+        break;
+    case EFFECT_VGRADIENT:
+        PaintGradient(dc, rect, colour, end, false);
+        break;
     case EFFECT_HCGRADIENT:
         PaintGradient(dc, {rect.left, rect.top, midX, rect.bottom}, colour, end, true);
         PaintGradient(dc, {midX, rect.top, rect.right, rect.bottom}, end, colour, true);
@@ -57,8 +62,12 @@ void CPPDrawManager::FillBackground(QPainter& dc, int effect, const RECT& rect, 
     case EFFECT_VBUMP:
     case EFFECT_SOFTBUMP:
     case EFFECT_HARDBUMP:
-    case EFFECT_METAL: fillPattern(dc, effect, rect, colour, middle, end, granularity, colouring); break;
-    default: fillRect(dc, rect, colour); break;
+    case EFFECT_METAL:
+        fillPattern(dc, effect, rect, colour, middle, end, granularity, colouring);
+        break;
+    default:
+        fillRect(dc, rect, colour);
+        break;
     }
 }
 
@@ -190,7 +199,8 @@ void CPPDrawManager::fillPattern(QPainter& dc, int effect, const RECT& rect, COL
                 set(col, r, at(col, r) + r * n / H + (W - col) * n / W + crtRand() / S);
         break;
     }
-    default: break;
+    default:
+        break;
     }
     m_dib.Draw(dc, rect.left, rect.top);
 }

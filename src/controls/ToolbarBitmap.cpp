@@ -65,8 +65,8 @@ void HlsColor::toHls() {
         m_hue = 0.0f;
     } else {
         const float d = static_cast<float>(maxc - minc);
-        m_saturation = m_lightness <= 0.5f ? d / static_cast<float>(maxc + minc)
-                                           : d / static_cast<float>(510 - maxc - minc);
+        m_saturation =
+            m_lightness <= 0.5f ? d / static_cast<float>(maxc + minc) : d / static_cast<float>(510 - maxc - minc);
         const float rc = static_cast<float>(maxc - m_red) / d;
         const float gc = static_cast<float>(maxc - m_green) / d;
         const float bc = static_cast<float>(maxc - m_blue) / d;
@@ -189,7 +189,9 @@ bool CEnBitmap::LoadBitmap(unsigned resourceId) {
     return true;
 }
 
-void CEnBitmap::Attach(const QImage& image) { m_image = image.convertToFormat(QImage::Format_RGB32); }
+void CEnBitmap::Attach(const QImage& image) {
+    m_image = image.convertToFormat(QImage::Format_RGB32);
+}
 
 namespace {
 
@@ -221,10 +223,12 @@ bool CEnBitmap::ProcessImage(std::span<C32BitImageProcessor* const> processors) 
     if (largest.width() < 1 || largest.height() < 1)
         return false;
     QSize sourceSize = m_image.size();
-    std::vector<QRgb> source(static_cast<std::size_t>(sourceSize.width()) * static_cast<std::size_t>(sourceSize.height()));
+    std::vector<QRgb> source(static_cast<std::size_t>(sourceSize.width()) *
+                             static_cast<std::size_t>(sourceSize.height()));
     for (int y = 0; y < sourceSize.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(m_image.constScanLine(y));
-        std::copy(line, line + sourceSize.width(), source.begin() + static_cast<std::ptrdiff_t>(y) * sourceSize.width());
+        std::copy(line, line + sourceSize.width(),
+                  source.begin() + static_cast<std::ptrdiff_t>(y) * sourceSize.width());
     }
     const std::size_t capacity = static_cast<std::size_t>(largest.width()) * static_cast<std::size_t>(largest.height());
     std::vector<QRgb> dest(capacity);
@@ -283,7 +287,9 @@ bool MakeLightBitmap(CEnBitmap& bitmap, COLORREF transparent) {
 
 // ---- CToolBar24 ----
 
-CToolBar24::CToolBar24(QWidget* parent) : QToolBar(parent) { setIconSize(QSize(24, 24)); }
+CToolBar24::CToolBar24(QWidget* parent) : QToolBar(parent) {
+    setIconSize(QSize(24, 24));
+}
 
 void CToolBar24::SetToolbarTrueColorImages(unsigned bitmapId, COLORREF maskColour) {
     constexpr COLORREF kMagenta = RGB(255, 0, 255);

@@ -53,9 +53,7 @@ public:
     void SetTransparentColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
 protected:
-    bool isTransparent(QRgb pixel) const {
-        return m_hasTransparent && (pixel & 0xFFFFFFu) == m_transparent;
-    }
+    bool isTransparent(QRgb pixel) const { return m_hasTransparent && (pixel & 0xFFFFFFu) == m_transparent; }
 
 private:
     bool m_hasTransparent = false;

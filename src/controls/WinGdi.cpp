@@ -10,7 +10,9 @@
 #include <climits>
 #include <cstdlib>
 
-QColor toQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor toQColor(COLORREF c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 namespace {
 
@@ -36,19 +38,32 @@ unsigned g_randState = 1;
 COLORREF GetSysColor(int index) {
     const auto active = QPalette::Active;
     switch (index) {
-    case COLOR_WINDOW: return fromPalette(active, QPalette::Base);
-    case COLOR_WINDOWTEXT: return fromPalette(active, QPalette::Text);
-    case COLOR_BTNFACE: return fromPalette(active, QPalette::Button);
-    case COLOR_BTNSHADOW: return fromPalette(active, QPalette::Dark);
-    case COLOR_BTNHIGHLIGHT: return fromPalette(active, QPalette::Light);
-    case COLOR_3DDKSHADOW: return fromPalette(active, QPalette::Shadow);
-    case COLOR_3DLIGHT: return fromPalette(active, QPalette::Midlight);
-    case COLOR_GRAYTEXT: return fromPalette(QPalette::Disabled, QPalette::Text);
-    case COLOR_MENU: return fromPalette(active, QPalette::Window);
-    case COLOR_MENUTEXT: return fromPalette(active, QPalette::WindowText);
-    case COLOR_INFOBK: return fromPalette(active, QPalette::ToolTipBase);
-    case COLOR_INFOTEXT: return fromPalette(active, QPalette::ToolTipText);
-    default: break;
+    case COLOR_WINDOW:
+        return fromPalette(active, QPalette::Base);
+    case COLOR_WINDOWTEXT:
+        return fromPalette(active, QPalette::Text);
+    case COLOR_BTNFACE:
+        return fromPalette(active, QPalette::Button);
+    case COLOR_BTNSHADOW:
+        return fromPalette(active, QPalette::Dark);
+    case COLOR_BTNHIGHLIGHT:
+        return fromPalette(active, QPalette::Light);
+    case COLOR_3DDKSHADOW:
+        return fromPalette(active, QPalette::Shadow);
+    case COLOR_3DLIGHT:
+        return fromPalette(active, QPalette::Midlight);
+    case COLOR_GRAYTEXT:
+        return fromPalette(QPalette::Disabled, QPalette::Text);
+    case COLOR_MENU:
+        return fromPalette(active, QPalette::Window);
+    case COLOR_MENUTEXT:
+        return fromPalette(active, QPalette::WindowText);
+    case COLOR_INFOBK:
+        return fromPalette(active, QPalette::ToolTipBase);
+    case COLOR_INFOTEXT:
+        return fromPalette(active, QPalette::ToolTipText);
+    default:
+        break;
     }
     if (index < 0 || index >= static_cast<int>(kFixedColours.size()))
         return 0;
@@ -58,17 +73,21 @@ COLORREF GetSysColor(int index) {
 int GetSystemMetrics(int index) {
     switch (index) {
     case SM_CXSMICON:
-    case SM_CYSMICON: return 16;
+    case SM_CYSMICON:
+        return 16;
     case SM_CXICON:
-    case SM_CYICON: return 32;
+    case SM_CYICON:
+        return 32;
     case SM_CXVSCROLL:
-    case SM_CYHSCROLL: return QApplication::style() ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 17;
+    case SM_CYHSCROLL:
+        return QApplication::style() ? QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 17;
     case SM_CYMENU: {
         // The menu bar's line: the menu font's height plus the frame of its items.
         const QFontMetrics metrics(QApplication::font("QMenuBar"));
         return std::max(19, metrics.height() + 4);
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -79,7 +98,9 @@ QFont GetStockFont(int which) {
     return font;
 }
 
-int logPixelsY(const QPaintDevice* device) { return device ? device->logicalDpiY() : 96; }
+int logPixelsY(const QPaintDevice* device) {
+    return device ? device->logicalDpiY() : 96;
+}
 
 QFont fontWithLogHeight(QFont font, int height, const QPaintDevice* device) {
     if (height < 0) {
@@ -89,8 +110,7 @@ QFont fontWithLogHeight(QFont font, int height, const QPaintDevice* device) {
         int size = height;
         for (; size > 1; --size) {
             font.setPixelSize(size);
-            const QFontMetrics metrics =
-                device ? QFontMetrics(font, device) : QFontMetrics(font);
+            const QFontMetrics metrics = device ? QFontMetrics(font, device) : QFontMetrics(font);
             if (metrics.ascent() + metrics.descent() <= height)
                 break;
         }
@@ -117,4 +137,6 @@ int crtRand() {
     return static_cast<int>((g_randState >> 16) & 0x7FFF);
 }
 
-void crtSrand(unsigned seed) { g_randState = seed; }
+void crtSrand(unsigned seed) {
+    g_randState = seed;
+}

@@ -16,9 +16,15 @@ using COLORREF = std::uint32_t;
 constexpr COLORREF RGB(int r, int g, int b) {
     return static_cast<COLORREF>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int GetRValue(COLORREF c) { return static_cast<int>(c & 0xFF); }
-constexpr int GetGValue(COLORREF c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int GetBValue(COLORREF c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int GetRValue(COLORREF c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GetGValue(COLORREF c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int GetBValue(COLORREF c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // Swaps the red and blue bytes and keeps the other two: a COLORREF becomes a pixel in QRgb's
 // layout (0xAARRGGBB, the layout of a 32-bit device-independent bitmap) and back.
@@ -26,8 +32,12 @@ constexpr std::uint32_t swapRedBlue(std::uint32_t v) {
     return (v & 0xFF00FF00u) | ((v & 0xFFu) << 16) | ((v >> 16) & 0xFFu);
 }
 // The opaque QRgb of a colour, and the colour of a QRgb (its alpha dropped).
-constexpr QRgb rgbOf(COLORREF c) { return swapRedBlue(c & 0xFFFFFFu) | 0xFF000000u; }
-constexpr COLORREF colorRefOf(QRgb rgb) { return swapRedBlue(rgb) & 0xFFFFFFu; }
+constexpr QRgb rgbOf(COLORREF c) {
+    return swapRedBlue(c & 0xFFFFFFu) | 0xFF000000u;
+}
+constexpr COLORREF colorRefOf(QRgb rgb) {
+    return swapRedBlue(rgb) & 0xFFFFFFu;
+}
 QColor toQColor(COLORREF c);
 
 // System colour indices.

@@ -26,11 +26,11 @@ TEST(Artwork, EveryBitmapLoadsAtItsSize) {
         unsigned id;
         QSize size;
     };
-    for (const Case c : {Case{IDB_TOOLBAR24, {480, 24}}, Case{IDR_TOOLBAR_MENU, {16 * buttonCount(IDR_TOOLBAR_MENU), 16}},
-                         Case{IDR_TOOLBAR_MENU_EXTRA, {16 * buttonCount(IDR_TOOLBAR_MENU_EXTRA), 16}},
-                         Case{IDB_DOWNLOAD_STATES, {80, 16}}, Case{IDB_ITEM_STATES, {112, 16}},
-                         Case{IDB_TRANSACTIONS, {160, 16}}, Case{IDB_SORT_ASCENDING, {9, 5}},
-                         Case{IDB_SORT_DESCENDING, {9, 5}}}) {
+    for (const Case c :
+         {Case{IDB_TOOLBAR24, {480, 24}}, Case{IDR_TOOLBAR_MENU, {16 * buttonCount(IDR_TOOLBAR_MENU), 16}},
+          Case{IDR_TOOLBAR_MENU_EXTRA, {16 * buttonCount(IDR_TOOLBAR_MENU_EXTRA), 16}},
+          Case{IDB_DOWNLOAD_STATES, {80, 16}}, Case{IDB_ITEM_STATES, {112, 16}}, Case{IDB_TRANSACTIONS, {160, 16}},
+          Case{IDB_SORT_ASCENDING, {9, 5}}, Case{IDB_SORT_DESCENDING, {9, 5}}}) {
         const QImage image = artworkBitmap(c.id);
         EXPECT_EQ(image.size(), c.size) << c.id;
         testsupport::saveRendering(image, std::to_string(c.id));
@@ -93,9 +93,10 @@ TEST(Artwork, MaskColoursBecomeTransparentInTheImageLists) {
         COLORREF mask;
         int images;
     };
-    for (const Case c : {Case{IDB_TOOLBAR24, {24, 24}, RGB(255, 0, 255), 20}, Case{IDB_DOWNLOAD_STATES, {16, 16}, RGB(0, 255, 0), 5},
-                         Case{IDB_ITEM_STATES, {16, 16}, RGB(0, 255, 0), 7}, Case{IDB_TRANSACTIONS, {16, 16}, RGB(0, 255, 0), 10},
-                         Case{IDR_TOOLBAR_MENU, {16, 15}, RGB(192, 192, 192), 20}}) {
+    for (const Case c :
+         {Case{IDB_TOOLBAR24, {24, 24}, RGB(255, 0, 255), 20}, Case{IDB_DOWNLOAD_STATES, {16, 16}, RGB(0, 255, 0), 5},
+          Case{IDB_ITEM_STATES, {16, 16}, RGB(0, 255, 0), 7}, Case{IDB_TRANSACTIONS, {16, 16}, RGB(0, 255, 0), 10},
+          Case{IDR_TOOLBAR_MENU, {16, 15}, RGB(192, 192, 192), 20}}) {
         SCOPED_TRACE(c.id);
         CImageList list;
         list.Create(c.cell.width(), c.cell.height());

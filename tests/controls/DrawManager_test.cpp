@@ -16,7 +16,9 @@ QImage canvas(int w, int h, QRgb fill) {
     return image;
 }
 
-QRgb rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+QRgb rgb(const QImage& image, int x, int y) {
+    return image.pixel(x, y) & 0xFFFFFFu;
+}
 
 } // namespace
 
@@ -77,7 +79,7 @@ TEST(DrawManager, BlendBlitMixesByPercentWithTruncation) {
 }
 
 TEST(DrawManager, ColourFunctions) {
-    EXPECT_EQ(CPPDrawManager::GreyOf(0x00FF0000u), 0x004C4C4Cu); // red gives 76
+    EXPECT_EQ(CPPDrawManager::GreyOf(0x00FF0000u), 0x004C4C4Cu);            // red gives 76
     EXPECT_EQ(CPPDrawManager::ScaleColour(0x0064C8FAu, 0.75), 0x004B96BBu); // (100,200,250) -> (75,150,187)
     EXPECT_EQ(CPPDrawManager::ScaleColour(0x0064C8FAu, 1.0), 0x0064C8FAu);
     EXPECT_EQ(CPPDrawManager::BrightenColour(0x00C86432u, 0.25), 0x00FA7D3Eu); // capped at 255: 250, 125, 62
@@ -93,8 +95,9 @@ TEST(DrawManager, ImageEffectsAndMask) {
     const QImage image = dm.ApplyImageEffect(bitmap, 2, 1, CPPDrawManager::IMAGE_EFFECT_DARKEN, true, RGB(0, 0, 0), 0);
     EXPECT_EQ(image.pixel(0, 0), 0x004B96BBu);
     EXPECT_EQ(image.pixel(1, 0), 0u);
-    const QImage mono = dm.ApplyImageEffect(bitmap, 2, 1, CPPDrawManager::IMAGE_EFFECT_MONOCHROME | CPPDrawManager::IMAGE_EFFECT_INVERT,
-                                            true, RGB(0, 0, 0), RGB(255, 255, 255));
+    const QImage mono =
+        dm.ApplyImageEffect(bitmap, 2, 1, CPPDrawManager::IMAGE_EFFECT_MONOCHROME | CPPDrawManager::IMAGE_EFFECT_INVERT,
+                            true, RGB(0, 0, 0), RGB(255, 255, 255));
     EXPECT_EQ(mono.pixel(0, 0), 0u);
     EXPECT_EQ(mono.pixel(1, 0), 0x00FFFFFFu);
     EXPECT_FALSE(dm.alphaFlag());
@@ -133,8 +136,8 @@ TEST(DrawManager, SharpShadowDarkensBesideTheBitmapOnly) {
     QImage target = canvas(40, 40, qRgb(255, 255, 255));
     {
         QPainter painter(&target);
-        CPPDrawManager().PaintBitmap(painter, 0, 0, 16, 16, &bitmap, false, 0, CPPDrawManager::IMAGE_EFFECT_SHADOW, true,
-                                     4, 4, 0, 0, RGB(128, 128, 128));
+        CPPDrawManager().PaintBitmap(painter, 0, 0, 16, 16, &bitmap, false, 0, CPPDrawManager::IMAGE_EFFECT_SHADOW,
+                                     true, 4, 4, 0, 0, RGB(128, 128, 128));
     }
     EXPECT_EQ(rgb(target, 18, 18), qRgb(128, 128, 128) & 0xFFFFFFu);
     EXPECT_EQ(rgb(target, 15, 15), qRgb(10, 20, 30) & 0xFFFFFFu);
@@ -172,8 +175,10 @@ TEST(DrawManager, BlurredShadowIsTheBoxMeanOfTheMask) {
                     sum += sx < 0 || sy < 0 || sx >= w || sy >= h ? 255 : qBlue(inner.pixel(sx, sy));
                 }
             const long long n = 255LL * bx * by;
-            ASSERT_EQ(rgb(target, x, y), static_cast<QRgb>(qRgb(static_cast<int>(200 * sum / n), static_cast<int>(100 * sum / n),
-                                                               static_cast<int>(50 * sum / n)) & 0xFFFFFFu))
+            ASSERT_EQ(rgb(target, x, y),
+                      static_cast<QRgb>(qRgb(static_cast<int>(200 * sum / n), static_cast<int>(100 * sum / n),
+                                             static_cast<int>(50 * sum / n)) &
+                                        0xFFFFFFu))
                 << x << "," << y;
         }
 }
@@ -201,14 +206,14 @@ TEST(DrawManager, StripCellsOnlyInsideTheStrip) {
         bool draws;
         QRgb colour;
     };
-    for (const Case c : {Case{1, 4, 4, true, qRgb(255, 0, 0)}, Case{0, 4, 4, true, qRgb(0, 0, 255)}, Case{2, 4, 4, false, 0},
-                         Case{-1, 4, 4, false, 0}, Case{0, 0, 4, false, 0}, Case{0, 4, 0, false, 0},
-                         Case{0, 9, 4, false, 0}}) {
+    for (const Case c :
+         {Case{1, 4, 4, true, qRgb(255, 0, 0)}, Case{0, 4, 4, true, qRgb(0, 0, 255)}, Case{2, 4, 4, false, 0},
+          Case{-1, 4, 4, false, 0}, Case{0, 0, 4, false, 0}, Case{0, 4, 0, false, 0}, Case{0, 9, 4, false, 0}}) {
         QImage target = canvas(4, 4, qRgb(255, 255, 255));
         {
             QPainter painter(&target);
-            CPPDrawManager().PaintStripImage(painter, 0, 0, 4, 4, &strip, c.index, c.cellWidth, c.cellHeight, false, 0, 0,
-                                             false, 0, 0, 0, 0, 0);
+            CPPDrawManager().PaintStripImage(painter, 0, 0, 4, 4, &strip, c.index, c.cellWidth, c.cellHeight, false, 0,
+                                             0, false, 0, 0, 0, 0, 0);
         }
         EXPECT_EQ(rgb(target, 2, 2), c.draws ? (c.colour & 0xFFFFFFu) : 0xFFFFFFu) << c.index << " " << c.cellWidth;
     }
@@ -229,7 +234,8 @@ TEST(DrawManager, LinesAndFrames) {
     EXPECT_EQ(draw([&](QPainter& p) { dm.PaintFrame(p, 2, 2, 15, 15, 0, 0, CPPDrawManager::PEN_SOLID, 0); }), blank);
 
     // A solid line leaves out its end point; the double kind adds one 2 x width below.
-    const QImage line = draw([&](QPainter& p) { dm.PaintLine(p, 2, 2, 15, 2, RGB(255, 0, 0), CPPDrawManager::PEN_DOUBLE, 1); });
+    const QImage line =
+        draw([&](QPainter& p) { dm.PaintLine(p, 2, 2, 15, 2, RGB(255, 0, 0), CPPDrawManager::PEN_DOUBLE, 1); });
     EXPECT_EQ(rgb(line, 2, 2), 0xFF0000u);
     EXPECT_EQ(rgb(line, 14, 2), 0xFF0000u);
     EXPECT_EQ(rgb(line, 15, 2), 0xFFFFFFu);
@@ -262,7 +268,8 @@ TEST(DrawManager, EveryFillOnEverySizeStaysInsideItsRectangle) {
             QImage image = canvas(size.width() + 4, size.height() + 4, qRgb(1, 2, 3));
             {
                 QPainter painter(&image);
-                dm.FillBackground(painter, effect, {2, 2, 2 + size.width(), 2 + size.height()}, start, middle, end, 10, 20);
+                dm.FillBackground(painter, effect, {2, 2, 2 + size.width(), 2 + size.height()}, start, middle, end, 10,
+                                  20);
             }
             for (int y = 0; y < image.height(); ++y)
                 for (int x = 0; x < image.width(); ++x) {

@@ -38,9 +38,9 @@ TEST(Gdi, MulDivRoundsHalfAwayFromZero) {
     struct Case {
         int a, b, c, expected;
     };
-    for (const Case k : {Case{9, 96, 72, 12}, Case{3, 1, 2, 2}, Case{-3, 1, 2, -2}, Case{5, 1, -2, -3}, Case{1, 1, 3, 0},
-                         Case{2, 1, 3, 1}, Case{0x40000000, 4, 2, -1}, Case{0x40000000, 4, 8, 0x20000000},
-                         Case{7, 7, 0, -1}}) {
+    for (const Case k :
+         {Case{9, 96, 72, 12}, Case{3, 1, 2, 2}, Case{-3, 1, 2, -2}, Case{5, 1, -2, -3}, Case{1, 1, 3, 0},
+          Case{2, 1, 3, 1}, Case{0x40000000, 4, 2, -1}, Case{0x40000000, 4, 8, 0x20000000}, Case{7, 7, 0, -1}}) {
         EXPECT_EQ(MulDiv(k.a, k.b, k.c), k.expected) << k.a << "*" << k.b << "/" << k.c;
     }
 }
@@ -146,7 +146,7 @@ TEST(ImageList, StripsCellsReplaceAndDraw) {
     {
         QPainter painter(&target);
         list.Draw(painter, 0, {0, 0});
-        list.Draw(painter, 2, {0, 0});  // outside the list: nothing
+        list.Draw(painter, 2, {0, 0}); // outside the list: nothing
         list.Draw(painter, -1, {0, 0});
     }
     EXPECT_EQ(target.pixel(0, 0), qRgb(100, 100, 100));

@@ -17,8 +17,8 @@ constexpr QRgb kLight = 0xFFFFFFFFu;  // Light
 // A 4 x 2 fixture: face, black, (90,150,210), (192,192,192) / face, white, (255,0,0), face.
 QImage fixture() {
     QImage image(4, 2, QImage::Format_RGB32);
-    const QRgb pixels[] = {kFace, qRgb(0, 0, 0), qRgb(90, 150, 210), qRgb(192, 192, 192),
-                           kFace, qRgb(255, 255, 255), qRgb(255, 0, 0), kFace};
+    const QRgb pixels[] = {kFace, qRgb(0, 0, 0),       qRgb(90, 150, 210), qRgb(192, 192, 192),
+                           kFace, qRgb(255, 255, 255), qRgb(255, 0, 0),    kFace};
     for (int i = 0; i < 8; ++i)
         image.setPixel(i % 4, i / 4, pixels[i]);
     return image;
@@ -44,7 +44,7 @@ TEST(MenuImages, VariantsRewriteEveryPixelButTheButtonFace) {
     QImage faded = fixture();
     MakeFadedBitmap(faded);
     EXPECT_EQ(faded.pixel(0, 0), kFace);
-    EXPECT_EQ(faded.pixel(1, 0), qRgb(76, 76, 76));   // 0 + 255 x 0.3
+    EXPECT_EQ(faded.pixel(1, 0), qRgb(76, 76, 76));    // 0 + 255 x 0.3
     EXPECT_EQ(faded.pixel(2, 0), qRgb(139, 181, 223)); // 90 + 165 x 0.3, ...
     EXPECT_EQ(faded.pixel(2, 1), qRgb(255, 76, 76));
 
@@ -60,9 +60,9 @@ TEST(MenuImages, VariantsRewriteEveryPixelButTheButtonFace) {
 
     QImage greyed = fixture();
     MakeGreyedBitmap(greyed, RGB(1, 2, 3));
-    EXPECT_EQ(greyed.pixel(0, 0), qRgb(1, 2, 3));  // the face becomes the background
-    EXPECT_EQ(greyed.pixel(1, 0), kShadow);        // mean 0: the shadow itself
-    EXPECT_EQ(greyed.pixel(1, 1), kLight);         // mean 255: white
+    EXPECT_EQ(greyed.pixel(0, 0), qRgb(1, 2, 3));       // the face becomes the background
+    EXPECT_EQ(greyed.pixel(1, 0), kShadow);             // mean 0: the shadow itself
+    EXPECT_EQ(greyed.pixel(1, 1), kLight);              // mean 255: white
     EXPECT_EQ(greyed.pixel(2, 0), qRgb(215, 215, 215)); // mean 150: 160 + 95 x 150 / 255
     QImage greyedKeep = fixture();
     MakeGreyedBitmap(greyedKeep, 0);
@@ -107,11 +107,7 @@ TEST(MenuImages, EmbossedImageIsShadowWithHighlightDownRight) {
     testsupport::saveRendering(target.scaled(60, 50), "embossed-x10");
     // B background (50,60,70), S shadow, H highlight, . untouched.
     const char* golden[] = {
-        "......",
-        ".BSBB.",
-        ".BSSBB",
-        ".BBHHB",
-        "..BBBB",
+        "......", ".BSBB.", ".BSSBB", ".BBHHB", "..BBBB",
     };
     for (int y = 0; y < 5; ++y)
         for (int x = 0; x < 6; ++x) {

@@ -14,7 +14,8 @@ namespace {
 
 std::string safe(std::string text) {
     for (char& c : text) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+        const bool ok =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
         if (!ok)
             c = '_';
     }
@@ -46,6 +47,8 @@ std::filesystem::path saveRendering(const QPixmap& pixmap, const std::string& na
     return saveRendering(pixmap.toImage(), name);
 }
 
-std::filesystem::path saveRendering(QWidget& widget, const std::string& name) { return saveRendering(widget.grab(), name); }
+std::filesystem::path saveRendering(QWidget& widget, const std::string& name) {
+    return saveRendering(widget.grab(), name);
+}
 
 } // namespace testsupport
