@@ -1,6 +1,6 @@
 #include "app/MainFrm.h"
 
-#include "app/AppIcons.h"
+#include "controls/AppIcons.h"
 #include "app/ProgramHost.h"
 #include "app/Resource.h"
 #include "app/WPapier.h"

@@ -1,6 +1,6 @@
 #include "app/WPapier.h"
 
-#include "app/AppIcons.h"
+#include "controls/AppIcons.h"
 #include "app/FileTypes.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"

@@ -1,5 +1,8 @@
 #include "dialogs/DlgConn.h"
 
+#include "controls/Artwork.h"
+#include "controls/ImageList.h"
+#include "controls/PictureIds.h"
 #include "dialogs/DialogIds.h"
 #include "framework/FrameWnd.h"
 #include "framework/WinApp.h"
@@ -12,8 +15,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
@@ -31,43 +32,15 @@ namespace {
 constexpr int kPositionRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 
-// The row icons, drawn here: a grey dot (initialised), an amber dot (waiting, extracting,
-// converting), a blue dot (connecting), a green arrow (receiving), a red cross (failed, aborted).
+// The row icons: the cells of the Downloads window's strip 137 (masked by green).
 QIcon rowIcon(int image) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    switch (image) {
-    case CDlgConn::ImageInitialized:
-        painter.setBrush(QColor(150, 150, 150));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(3, 3, 10, 10));
-        break;
-    case CDlgConn::ImageWorking:
-        painter.setBrush(QColor(230, 160, 20));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(3, 3, 10, 10));
-        break;
-    case CDlgConn::ImageConnecting:
-        painter.setBrush(QColor(40, 110, 210));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(3, 3, 10, 10));
-        break;
-    case CDlgConn::ImageReceiving: {
-        painter.setPen(QPen(QColor(30, 150, 60), 2.5));
-        painter.drawLine(QPointF(8, 2), QPointF(8, 13));
-        painter.drawLine(QPointF(3.5, 8.5), QPointF(8, 13));
-        painter.drawLine(QPointF(12.5, 8.5), QPointF(8, 13));
-        break;
-    }
-    default:
-        painter.setPen(QPen(QColor(200, 30, 30), 2.5));
-        painter.drawLine(QPointF(3, 3), QPointF(13, 13));
-        painter.drawLine(QPointF(13, 3), QPointF(3, 13));
-        break;
-    }
-    return QIcon(pixmap);
+    static const CImageList list = [] {
+        CImageList images;
+        images.Create(16, 16);
+        images.Add(artworkBitmap(pictures::IDB_DOWNLOAD_STATES), RGB(0, 255, 0));
+        return images;
+    }();
+    return list.icon(image);
 }
 
 const QIcon& cachedIcon(int image) {
