@@ -70,6 +70,13 @@ TEST_F(HtmlDrawerTable, SpansAndCellsStayInsideTheGrid) {
     EXPECT_EQ(at(zero, "b").x(), 12 + 1 + 2);
 }
 
+// A table without rows has no extent (not one pixel less than none).
+TEST_F(HtmlDrawerTable, AnEmptyTableTakesNoRoom) {
+    const Rendering r = render(drawer, QStringLiteral("<table>      </table>x"));
+    EXPECT_EQ(r.size, QSize(9, 16));
+    EXPECT_EQ(at(r, "x"), QPoint(0, 0));
+}
+
 TEST_F(HtmlDrawerTable, BorderWidthsOfTablesRowsAndCells) {
     const struct {
         const char* markup;
