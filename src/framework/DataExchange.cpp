@@ -79,6 +79,26 @@ void showText(QWidget* control, unsigned id, const std::string& text) {
         CVR_LOG(LOG_LEVEL_ERROR, "Control %u shows no text", id);
 }
 
+// A number both ways: `shown` on loading; on saving what `parse` reads, else refused with `refusal`.
+template <class T, class Parse>
+void exchangeNumber(DataExchange& dx, unsigned id, T& value, const std::string& shown, Parse parse,
+                    const char* refusal) {
+    QWidget* control = prepare(dx, id);
+    if (!control)
+        return;
+    if (!dx.m_bSaveAndValidate) {
+        showText(control, id, shown);
+        return;
+    }
+    std::string text;
+    if (!readText(control, id, text))
+        return;
+    if (const auto number = parse(text))
+        value = *number;
+    else
+        dx.Fail(refusal);
+}
+
 } // namespace
 
 DataExchange::DataExchange(QWidget& dialog, bool saveAndValidate, MessageBoxes& boxes)
@@ -120,37 +140,11 @@ void DDX_Text(DataExchange& dx, unsigned id, std::string& value) {
 }
 
 void DDX_Text(DataExchange& dx, unsigned id, int& value) {
-    QWidget* control = prepare(dx, id);
-    if (!control)
-        return;
-    if (!dx.m_bSaveAndValidate) {
-        showText(control, id, std::to_string(value));
-        return;
-    }
-    std::string text;
-    if (!readText(control, id, text))
-        return;
-    if (const auto number = ParseIntegerGrouped(text))
-        value = *number;
-    else
-        dx.Fail(kEnterInteger);
+    exchangeNumber(dx, id, value, std::to_string(value), ParseIntegerGrouped, kEnterInteger);
 }
 
 void DDX_Text(DataExchange& dx, unsigned id, double& value, const char* format) {
-    QWidget* control = prepare(dx, id);
-    if (!control)
-        return;
-    if (!dx.m_bSaveAndValidate) {
-        showText(control, id, FormatNumberForInput(value, format));
-        return;
-    }
-    std::string text;
-    if (!readText(control, id, text))
-        return;
-    if (const auto number = ParseNumberGrouped(text))
-        value = *number;
-    else
-        dx.Fail(kEnterNumber);
+    exchangeNumber(dx, id, value, FormatNumberForInput(value, format), ParseNumberGrouped, kEnterNumber);
 }
 
 void DDX_Check(DataExchange& dx, unsigned id, int& value) {

@@ -3,10 +3,38 @@
 #include "framework/MessageBoxes.h"
 #include "log/Log.h"
 
+#include <QKeyEvent>
 #include <QShowEvent>
 
 #include <exception>
 #include <utility>
+
+namespace {
+
+// Takes Return and Enter from the widget it watches and runs its action instead.
+class ReturnRedirect final : public QObject {
+public:
+    ReturnRedirect(QWidget* widget, std::function<void()> action) : QObject(widget), m_action(std::move(action)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+        if (!plain || (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter))
+            return QObject::eventFilter(watched, event);
+        m_action();
+        return true;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
 
 Dialog::Dialog(unsigned resourceId, Services services, QWidget* parent)
     : QDialog(parent), m_resourceId(resourceId), m_services(std::move(services)) {
@@ -37,6 +65,11 @@ int Dialog::DoModal() {
 
 void Dialog::EndDialog(int result) {
     done(result);
+}
+
+void Dialog::redirectReturn(QWidget* widget, std::function<void()> action) {
+    if (widget && action)
+        new ReturnRedirect(widget, std::move(action)); // a child of the widget
 }
 
 void Dialog::accept() {

@@ -15,6 +15,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
+
 class Dialog : public QDialog {
 public:
     Dialog(unsigned resourceId, Services services, QWidget* parent = nullptr);
@@ -40,6 +42,9 @@ public:
     int DoModal();
     // Ends the dialog with `result`.
     void EndDialog(int result);
+    // Return and Enter in `widget` run `action` instead of ending the dialog with OK (a list whose
+    // Return edits its row).
+    static void redirectReturn(QWidget* widget, std::function<void()> action);
 
     // QDialog's ends, routed to OnOK and OnCancel.
     void accept() override;

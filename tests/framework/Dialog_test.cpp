@@ -11,6 +11,7 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -217,6 +218,24 @@ TEST_F(DialogTest, CancelEscapeAndTheUnattendedRunEndWithCancelAndChangeNothing)
     FieldsDialog unattended(Services::unattended(services->settings, services->clock));
     EXPECT_EQ(unattended.DoModal(), IDCANCEL);
     EXPECT_FALSE(unattended.isVisible());
+}
+
+TEST_F(DialogTest, ReturnInAListRunsItsActionInsteadOfOk) {
+    int edits = 0;
+    services->modal->on("dlg_9001", [&](QDialog& d) {
+        auto* list = new QListWidget(&d);
+        list->addItems({"first", "second"});
+        list->setCurrentRow(1);
+        Dialog::redirectReturn(list, [&] { ++edits; });
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(d.isVisible());
+        QTest::keyClick(d.findChild<QLineEdit*>("idc_1001"), Qt::Key_Return); // elsewhere Return is OK
+    });
+    FieldsDialog dialog(services->bundle());
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(edits, 2);
 }
 
 } // namespace
