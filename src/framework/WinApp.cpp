@@ -225,8 +225,14 @@ QWidget* WinApp::mainWindowShown() const {
 const Services& WinApp::services() {
     if (!m_services) {
         if (hasWidgets())
-            m_services = Services::desktop(m_appName, [this] { return mainWindowShown(); },
-                                           Services::programSettings(), Services::programClock());
+            // The bundle may be kept longer than this object: the main window is looked up anew.
+            m_services = Services::desktop(
+                m_appName,
+                [] {
+                    const WinApp* app = WinApp::instance();
+                    return app ? app->mainWindowShown() : nullptr;
+                },
+                Services::programSettings(), Services::programClock());
         else
             m_services = Services::unattended(Services::programSettings(), Services::programClock());
     }
