@@ -107,8 +107,7 @@ int main(int argc, char** argv) {
     benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%d download results against one full refresh of the list view (medians; goal <= 1.2x):\n",
-                kItems);
+    std::printf("\n%d download results against one full refresh of the list view (medians; goal <= 1.2x):\n", kItems);
     reporter.printRatio("BM_BurstOfResultsInOneTurn/repeats:9", "BM_OneFullRefresh/repeats:9",
                         "results arriving in one turn");
     reporter.printRatio("BM_EachResultInATurnOfItsOwn/repeats:3", "BM_OneFullRefresh/repeats:9",

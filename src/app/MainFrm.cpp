@@ -38,8 +38,7 @@ constexpr std::size_t kMaxCaption = 1023;
 
 } // namespace
 
-CMainFrame::CMainFrame(MainFrameContext context)
-    : FrameWnd(context.services), m_context(std::move(context)) {
+CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m_context(std::move(context)) {
     setWindowIcon(programIcon(IDI_TRAY));
     addCommand(ID_UPDATE_ALL, [this] { OnUpdateAll(); });
     addUpdateHandler(ID_UPDATE_ALL, [this](CmdUI& ui) {

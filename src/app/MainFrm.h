@@ -27,8 +27,8 @@ struct DownloadStatus;
 
 // The program options the frame follows, as they are when asked.
 struct MainFrameOptions {
-    bool autoupdate = false;          // "Autoupdate": the timed update ...
-    int updateInterval = 60;          // ... every "UpdateIntervall" minutes,
+    bool autoupdate = false;            // "Autoupdate": the timed update ...
+    int updateInterval = 60;            // ... every "UpdateIntervall" minutes,
     bool autoupdateWithinHours = false; // ... with "Autoupdate_Time" only from Hour1:Minute1 to Hour2:Minute2
     int hour1 = 9, minute1 = 30, hour2 = 18, minute2 = 30;
     bool downloadStatus = true;       // "DownloadStatus": show the Downloads window

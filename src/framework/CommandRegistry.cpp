@@ -82,8 +82,7 @@ bool CommandRegistry::setShortcuts(CommandId id, const QList<QKeySequence>& keys
         const auto [it, inserted] = m_keys.try_emplace(name, id);
         if (!inserted && it->second != id) {
             const QByteArray text = name.toUtf8();
-            CVR_LOG(LOG_LEVEL_ERROR, "Key %s of command %u is command %u's already", text.constData(), id,
-                    it->second);
+            CVR_LOG(LOG_LEVEL_ERROR, "Key %s of command %u is command %u's already", text.constData(), id, it->second);
             all = false;
             continue;
         }

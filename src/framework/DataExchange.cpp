@@ -108,8 +108,7 @@ QWidget* DataExchange::PrepareCtrl(unsigned id) {
     m_lastControl = id;
     m_control = m_dialog.findChild<QWidget*>(QStringLiteral("idc_%1").arg(id));
     if (!m_control)
-        CVR_LOG(LOG_LEVEL_ERROR, "The dialog %s has no control %u",
-                m_dialog.objectName().toUtf8().constData(), id);
+        CVR_LOG(LOG_LEVEL_ERROR, "The dialog %s has no control %u", m_dialog.objectName().toUtf8().constData(), id);
     return m_control;
 }
 

@@ -46,9 +46,8 @@ std::string upperCase(std::string text) {
 
 DocString DocString::fromResource(std::string_view text) {
     DocString strings;
-    std::string* fields[] = {&strings.windowTitle, &strings.docName,       &strings.fileNewName,
-                             &strings.filterName,  &strings.filterExt,     &strings.regFileTypeId,
-                             &strings.regFileTypeName};
+    std::string* fields[] = {&strings.windowTitle, &strings.docName,       &strings.fileNewName,    &strings.filterName,
+                             &strings.filterExt,   &strings.regFileTypeId, &strings.regFileTypeName};
     for (std::string* field : fields) {
         const std::size_t end = std::min(text.find('\n'), text.size());
         *field = std::string(text.substr(0, end));

@@ -81,7 +81,9 @@ bool isTextField(const QObject* widget) {
 bool isEditingKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     const int k = key.key();
-    const auto oneOf = [k](std::initializer_list<int> keys) { return std::find(keys.begin(), keys.end(), k) != keys.end(); };
+    const auto oneOf = [k](std::initializer_list<int> keys) {
+        return std::find(keys.begin(), keys.end(), k) != keys.end();
+    };
     if (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) {
         if (!key.text().isEmpty() && key.text().at(0).isPrint())
             return true;

@@ -123,8 +123,7 @@ public:
 bool Shell::openUrl(std::string_view text) {
     const QUrl url(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
-    if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-        !url.host().isEmpty())
+    if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty())
         return launch(url);
     if (url.isValid() && scheme == QLatin1String("file") && url.isLocalFile())
         return openFile(paths::fromQString(url.toLocalFile()));
@@ -141,8 +140,8 @@ bool Shell::openFile(const std::filesystem::path& file) {
         return false;
     }
     using std::filesystem::perms;
-    const bool executable = (status.permissions() & (perms::owner_exec | perms::group_exec | perms::others_exec)) !=
-                            perms::none;
+    const bool executable =
+        (status.permissions() & (perms::owner_exec | perms::group_exec | perms::others_exec)) != perms::none;
     std::string extension = file.extension().string();
     textcodec::toLowerAscii(extension);
     if (executable || extension == ".desktop") {

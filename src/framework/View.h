@@ -23,7 +23,7 @@ class FrameWnd;
 
 // What changed since the view was last refreshed.
 struct ViewChanges {
-    bool all = false;                     // everything (a hint 0)
+    bool all = false;                       // everything (a hint 0)
     std::unordered_set<std::int64_t> hints; // the things named, when not everything
 
     bool empty() const { return !all && hints.empty(); }

@@ -8,8 +8,8 @@
 
 struct WindowMessageLink::State {
     Handler handler;
-    bool running = false;    // the handler is on the stack
-    bool unlinked = false;   // the link is gone: nothing more is handed on
+    bool running = false;     // the handler is on the stack
+    bool unlinked = false;    // the link is gone: nothing more is handed on
     std::deque<Message> held; // arrived while the handler ran
 
     std::intptr_t call(Message& message) {
@@ -26,8 +26,7 @@ struct WindowMessageLink::State {
 };
 
 WindowMessageLink::WindowMessageLink(QObject& window, Handler handler, MessageTarget& target)
-    : m_state(std::make_shared<State>()),
-      m_registration(target, *this, std::make_shared<QtMessageQueue>(&window)) {
+    : m_state(std::make_shared<State>()), m_registration(target, *this, std::make_shared<QtMessageQueue>(&window)) {
     m_state->handler = std::move(handler);
 }
 

@@ -176,8 +176,8 @@ void CWPapierLView::showTestResult(const DownloadStatus& record) {
     case DOWNLOAD_NOT_FOUND:
     case DOWNLOAD_INVALID_VALUE:
     case DOWNLOAD_TEXT_NOT_FOUND:
-        services().boxes->messageBox(textcodec::formatText("Quotation for '%s' not found!\n%s",
-                                                           record.m_szName.c_str(), record.m_szPreview.c_str()));
+        services().boxes->messageBox(textcodec::formatText("Quotation for '%s' not found!\n%s", record.m_szName.c_str(),
+                                                           record.m_szPreview.c_str()));
         break;
     default: // 12 and 13
         services().boxes->messageBox(textcodec::formatText("Download error:\nItem: %s\nURL: %s\n%s",

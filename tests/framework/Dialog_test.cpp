@@ -139,7 +139,7 @@ TEST_F(DialogTest, SavingStopsAtTheFirstRefusedValueWithItsMessageAndFocus) {
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
         dialog.UpdateData(false);
-        dialog.edit(1001)->setText("Changed");      // before the refused field: saved
+        dialog.edit(1001)->setText("Changed");               // before the refused field: saved
         dialog.control<QComboBox>(1007)->setCurrentIndex(0); // after it: left as it was
         dialog.edit(c.field)->setText(c.text);
         const std::size_t boxesBefore = services->boxes->texts().size();

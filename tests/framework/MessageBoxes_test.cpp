@@ -121,8 +121,8 @@ TEST(QtMessageBoxes, EscapeGivesCancelOrForAnOkBoxOk) {
 TEST(QtMessageBoxes, BelongToTheActiveModalDialogElseTheActiveElseTheMainWindow) {
     QWidget main;
     main.setObjectName("main");
-    const Services services =
-        Services::desktop("Corvana", [&main] { return &main; }, Services::programSettings(), Services::programClock());
+    const Services services = Services::desktop(
+        "Corvana", [&main] { return &main; }, Services::programSettings(), Services::programClock());
     QWidget* owner = nullptr;
     const auto ownerOfBox = [&] {
         owner = nullptr;

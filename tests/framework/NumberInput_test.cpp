@@ -20,7 +20,7 @@ constexpr std::optional<double> kRefused = std::nullopt;
 struct ParseCase {
     const char* text;
     std::optional<double> number; // ParseNumberGrouped
-    double leading;                // LeadingNumberGrouped
+    double leading;               // LeadingNumberGrouped
 };
 
 void expectCases(std::initializer_list<ParseCase> cases) {

@@ -61,8 +61,8 @@ TEST_F(ShellTest, OpensWebPagesAndPlainFilesOnly) {
 }
 
 TEST_F(ShellTest, WithoutAUserNothingIsAskedOrOpened) {
-    const auto services = Services::unattended(std::make_shared<SettingsStore>(path("s.conf")),
-                                               std::make_shared<FixedClock>());
+    const auto services =
+        Services::unattended(std::make_shared<SettingsStore>(path("s.conf")), std::make_shared<FixedClock>());
     EXPECT_EQ(services.boxes->messageBox("Delete?", MB_YESNO | MB_DEFBUTTON2), IDNO);
     EXPECT_FALSE(services.files->openFileName({}));
     EXPECT_FALSE(services.colors->chooseColor({QColor(Qt::red), {}}));
