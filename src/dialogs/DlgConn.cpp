@@ -5,20 +5,17 @@
 #include "controls/PictureIds.h"
 #include "dialogs/DialogIds.h"
 #include "framework/FrameWnd.h"
-#include "framework/WinApp.h"
+#include "framework/StringTable.h"
 #include "log/Log.h"
-#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "retrieval/download.h"
 
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -50,15 +47,11 @@ const QIcon& cachedIcon(int image) {
 
 } // namespace
 
-CDlgConn::CDlgConn(QWidget* parent, SettingsStore* store) : QDialog(parent), m_store(store) {
+CDlgConn::CDlgConn(QWidget* parent, Services services) : QDialog(parent), m_services(std::move(services)) {
     OnInitDialog();
 }
 
 CDlgConn::~CDlgConn() = default;
-
-SettingsStore& CDlgConn::store() const {
-    return m_store ? *m_store : settingsStore();
-}
 
 CDlgConn::Options CDlgConn::options() const {
     return m_options ? m_options() : Options{};
@@ -98,9 +91,11 @@ bool CDlgConn::OnInitDialog() {
     m_List->setColumnCount(3);
     m_List->header()->setSectionsMovable(true); // the user may drag columns; the order is not kept
     m_List->header()->setStretchLastSection(false);
-    m_List->setHeaderLabels(
-        {QString::fromUtf8(IDS_DOWNLOAD_ID), QString::fromUtf8(IDS_ITEM), QString::fromUtf8(IDS_STATUS)});
-    const std::vector<int> widths = parseColumnWidths(store().readString(kColumnsSection, kColumnsEntry, "84,134,148"));
+    m_List->setHeaderLabels({QString::fromStdString(LoadString(IDS_DOWNLOAD_ID)),
+                             QString::fromStdString(LoadString(IDS_ITEM)),
+                             QString::fromStdString(LoadString(IDS_STATUS))});
+    const std::vector<int> widths =
+        parseColumnWidths(m_services.settings->readString(kColumnsSection, kColumnsEntry, "84,134,148"));
     for (int column = 0; column < 3; ++column)
         m_List->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
 
@@ -213,10 +208,7 @@ void CDlgConn::showSearchedText(const DownloadStatus& record, const Options& opt
     std::filesystem::rename(from, to, ec);
     if (ec)
         CVR_LOG(LOG_LEVEL_DEBUG, "Cannot rename '%s': %s", from.c_str(), ec.message().c_str());
-    if (m_openFile)
-        m_openFile(to);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(paths::toQString(to)));
+    m_services.shell->openFile(to);
 }
 
 void CDlgConn::ClearList() {
@@ -228,7 +220,7 @@ bool CDlgConn::SaveColumnWidths() {
     char text[64];
     std::snprintf(text, sizeof text, "%i,%i,%i", m_List->columnWidth(0), m_List->columnWidth(1),
                   m_List->columnWidth(2));
-    store().writeString(kColumnsSection, kColumnsEntry, text);
+    m_services.settings->writeString(kColumnsSection, kColumnsEntry, text);
     return true;
 }
 
@@ -241,7 +233,6 @@ void CDlgConn::OnAbortDownloads() {
         m_abort();
         return;
     }
-    if (WinApp* app = WinApp::instance())
-        if (FrameWnd* frame = app->GetMainWnd())
-            frame->SendCommand(ID_ABORT_DOWNLOADS);
+    if (auto* frame = dynamic_cast<FrameWnd*>(parentWidget()))
+        frame->SendCommand(ID_ABORT_DOWNLOADS);
 }
