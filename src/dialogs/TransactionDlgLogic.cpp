@@ -193,6 +193,10 @@ FormulaVariables formulaVariablesFromFields(std::string_view units, std::string_
     return FormulaVariables{fieldAmount(units), fieldAmount(quotation), fieldAmount(taxes)};
 }
 
+FormulaVariables formulaVariablesFromFields(std::string_view amount, std::string_view taxes) {
+    return FormulaVariables{fieldAmount(amount), std::nullopt, fieldAmount(taxes)};
+}
+
 std::string substituteFormulaVariables(std::string_view formula, const FormulaVariables& variables) {
     std::string result;
     result.reserve(formula.size() + 16);

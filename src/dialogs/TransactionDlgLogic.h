@@ -56,6 +56,8 @@ struct FormulaVariables {
 // The variables as the three fields hold them: each field's amount, its leading amount when the
 // text is not an amount, 0 without one.
 FormulaVariables formulaVariablesFromFields(std::string_view units, std::string_view quotation, std::string_view taxes);
+// The cash-account dialog's: u the amount, t the taxes, no q.
+FormulaVariables formulaVariablesFromFields(std::string_view amount, std::string_view taxes);
 
 // `formula` with every free-standing u, q and t (either case; no letter, digit or '_' on either
 // side) replaced by its value, written so the formula engine reads it whatever the locale:

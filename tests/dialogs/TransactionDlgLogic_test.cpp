@@ -166,16 +166,11 @@ TEST(TransactionFormulas, FieldOnFocusOut) {
         std::optional<double> expected;
     };
     const Case cases[] = {
-        {"2*q", "2*q", "12.5", "0", 25.0},
-        {"U*2", "3", "0", "U*2", 6.0},
-        {"sqrt(q)", "1", "16", "0", 4.0},
-        {"t*10", "t*10", "0", "1.5", 15.0},
-        {"2*3", "2*3", "0", "0", 6.0},
+        {"2*q", "2*q", "12.5", "0", 25.0},        {"U*2", "3", "0", "U*2", 6.0},
+        {"sqrt(q)", "1", "16", "0", 4.0},         {"2*3", "2*3", "0", "0", 6.0},
         {"u*q", "1,000", "2.5", "0", 2500.0}, // the fields read in the user's locale
-        {"12.5", "12.5", "0", "0", std::nullopt},
-        {"1,234.5", "1,234.5", "0", "0", std::nullopt},
-        {"q*", "q*", "3", "0", std::nullopt},
-        {"", "", "0", "0", std::nullopt},
+        {"12.5", "12.5", "0", "0", std::nullopt}, {"1,234.5", "1,234.5", "0", "0", std::nullopt},
+        {"q*", "q*", "3", "0", std::nullopt},     {"", "", "0", "0", std::nullopt},
     };
     const transactiontest::ScopedEnUsLocale english;
     ASSERT_TRUE(english.active);
@@ -184,6 +179,10 @@ TEST(TransactionFormulas, FieldOnFocusOut) {
         EXPECT_EQ(evaluateFieldOnFocusOut(c.field, formulaVariablesFromFields(c.units, c.quotation, c.taxes)),
                   c.expected);
     }
+    // The cash-account dialog: u the amount, t the taxes; q means nothing there.
+    EXPECT_EQ(evaluateFieldOnFocusOut("t*10", formulaVariablesFromFields("t*10", "1.5")), 15.0);
+    EXPECT_EQ(evaluateFieldOnFocusOut("u-t", formulaVariablesFromFields("100", "2")), 98.0);
+    EXPECT_EQ(evaluateFieldOnFocusOut("q*2", formulaVariablesFromFields("q*2", "1.5")), std::nullopt);
 }
 
 TEST(TransactionFormulas, FormulaDialogResultText) {
