@@ -291,6 +291,9 @@ public:
     // Deletes every transaction of every item, then brings the cash account's balance and the
     // investment history up to date once.
     void DeleteAllTransactions();
+    // Deletes every transaction of one item at once, then runs DeleteTransaction's follow-up once
+    // (also when the item had none). The number deleted; -1, nothing else, when there is no item.
+    int DeleteItemTransactions(ItemPos pos);
     // First adds the item's due recurring transactions, then copies its transactions in list
     // order. Nothing for a position without an item.
     std::optional<std::vector<CTransaction>> GetTransactionListCopy(ItemPos pos);
