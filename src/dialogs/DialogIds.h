@@ -1,6 +1,6 @@
 #pragma once
 // Resource ids of the dialogs: dialog templates (objectName "dlg_<id>"), their controls
-// (objectName "idc_<id>") and the string-table texts they show.
+// (objectName "idc_<id>") and the strings they show (framework/StringTable.h).
 
 // The Downloads window.
 inline constexpr unsigned IDD_CONNECTION = 140;
@@ -11,10 +11,10 @@ inline constexpr unsigned IDC_ABORT_DOWNLOADS = 1078;
 inline constexpr unsigned ID_ABORT_DOWNLOADS = 32797;
 
 // Column headers of the Downloads window.
-inline constexpr const char* IDS_DOWNLOAD_ID = "Download ID"; // string 40000
-inline constexpr const char* IDS_ITEM = "Item";               // string 40001
-inline constexpr const char* IDS_STATUS = "Status";           // string 40002
+inline constexpr unsigned IDS_DOWNLOAD_ID = 40000;
+inline constexpr unsigned IDS_ITEM = 40001;
+inline constexpr unsigned IDS_STATUS = 40002;
 
 // Captions the main frame gives the Downloads window (filled with the document's title).
-inline constexpr const char* IDS_DOWNLOADS_CAPTION = "[%s] - Downloads";                // string 40023
-inline constexpr const char* IDS_ABORT_DOWNLOADS_CAPTION = "[%s] - Abort downloads..."; // string 40024
+inline constexpr unsigned IDS_DOWNLOADS_CAPTION = 40023;
+inline constexpr unsigned IDS_ABORT_DOWNLOADS_CAPTION = 40024;

@@ -1,6 +1,5 @@
 #include "views/wpapierlviewColumns.h"
 
-#include "dialogs/DialogIds.h"
 #include "platform/Settings.h"
 #include "views/wpapierlviewPrint.h"
 #include "views/wpapierlviewStrings.h"
@@ -10,7 +9,7 @@
 #include <vector>
 
 const std::array<ListColumnSpec, kListColumnCount> kListColumns = {{
-    {IDS_ITEM, 245, 254, false, false, ID_COLUMN_NAME, "Name"},
+    {IDS_ITEM_CAPTION, 245, 254, false, false, ID_COLUMN_NAME, "Name"},
     {IDS_CATEGORY, 0, 75, false, false, ID_COLUMN_CATEGORY, "Category"},
     {IDS_LAST_UPDATE, 130, 121, false, false, ID_COLUMN_LAST_UPDATE, "Last Update"},
     {IDS_LAST_CLOSE, 87, 83, false, true, ID_COLUMN_CLOSE, "Last/Close"},

@@ -1,9 +1,10 @@
 #pragma once
 // String-table texts of the list view: column captions and the status-bar texts of the selection
-// and of the total investment. Captions shared with the printed legend and the Downloads window
-// are defined there (views/wpapierlviewPrint.h, dialogs/DialogIds.h).
+// and of the total investment. Captions shared with the printed legend are defined there
+// (views/wpapierlviewPrint.h).
 
 // Column captions.
+inline constexpr const char* IDS_ITEM_CAPTION = "Item"; // string 40001
 inline constexpr const char* IDS_CATEGORY = "Category";
 inline constexpr const char* IDS_LAST_CLOSE = "Last/Close";
 inline constexpr const char* IDS_UNITS_INVESTED = "# Units Invested";
