@@ -155,9 +155,9 @@ void ImportPageFiles::deleteAll() {
 std::optional<std::string> ImportErrorText(const DownloadStatus& record) {
     switch (record.m_nDetail) {
     case DOWNLOAD_DETAIL_INCORRECT_URL:
-        return IDS_IMPORT_INCORRECT_URL;
+        return kImportIncorrectUrlText;
     case DOWNLOAD_DETAIL_FILE_NOT_FOUND:
-        return IDS_IMPORT_FILE_NOT_FOUND + record.m_szURL;
+        return kImportFileNotFoundText + record.m_szURL;
     default:
         if (record.m_nDetail >= DOWNLOAD_DETAIL_SOCKET && record.m_nDetail <= DOWNLOAD_DETAIL_MESSAGE)
             return DownloadErrorText(record.m_nDetail, record.m_szURL, record.m_szMessage);
@@ -248,7 +248,7 @@ ImportDownloadStep ImportBlockDownload::onStatus(std::unique_ptr<DownloadStatus>
         return step;
     case DOWNLOAD_PROGRESS:
         step.kind = Kind::Progress;
-        step.text = m_blockMode ? formatText(IDS_IMPORT_DOWNLOADING_BLOCK, blockNumber(), record->m_nKBDone)
+        step.text = m_blockMode ? formatText(kImportDownloadingBlockText, blockNumber(), record->m_nKBDone)
                                 : DownloadStatusText(*record);
         return step;
     case DOWNLOAD_FINISHED:
@@ -263,7 +263,7 @@ ImportDownloadStep ImportBlockDownload::onStatus(std::unique_ptr<DownloadStatus>
     case DOWNLOAD_ABORTED:
         forget();
         step.kind = Kind::Failed;
-        step.text = IDS_IMPORT_DOWNLOAD_ABORTED;
+        step.text = kImportDownloadAbortedText;
         return step;
     default: // 5 to 7: the text stays
         step.kind = Kind::Progress;
