@@ -187,18 +187,20 @@ int main(int argc, char** argv) {
     benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nRatios (median real time of one grab of 40 rows x 13 columns):\n");
-    reporter.printRatio(name("BM_ListViewEx", 100000), name("BM_ListViewEx", 100),
-                        "list base: 100,000 rows / 100 rows (goal <= 1.2)");
-    reporter.printRatio(name("BM_ListViewEx", 100), name("BM_PlainTreeView", 100),
-                        "list base / QTreeView default delegate, 100 rows (goal <= 2)");
-    reporter.printRatio(name("BM_ListViewEx", 100000), name("BM_PlainTreeView", 100000),
-                        "list base / QTreeView default delegate, 100,000 rows (goal <= 2)");
-    reporter.printRatio(name("BM_StripedList", 100000), name("BM_StripedList", 100),
-                        "striped list: 100,000 rows / 100 rows (goal <= 1.2)");
-    reporter.printRatio(name("BM_StripedList", 100), name("BM_PlainTreeWidget", 100),
-                        "striped list / QTreeWidget, 100 rows (goal <= 2)");
-    reporter.printRatio(name("BM_StripedList", 100000), name("BM_PlainTreeWidget", 100000),
-                        "striped list / QTreeWidget, 100,000 rows (goal <= 2)");
+    struct Pair {
+        const char* ours;
+        const char* peer;
+        const char* what;
+    };
+    for (const Pair& p : {Pair{"BM_ListViewEx", "BM_PlainTreeView", "list base"},
+                          Pair{"BM_StripedList", "BM_PlainTreeWidget", "striped list"}}) {
+        const std::string what(p.what);
+        reporter.printRatio(name(p.ours, 100000), name(p.ours, 100),
+                            (what + ": 100,000 rows / 100 rows (goal <= 1.2)").c_str());
+        for (const int rows : {100, 100000})
+            reporter.printRatio(name(p.ours, rows), name(p.peer, rows),
+                                (what + " / " + p.peer + ", " + std::to_string(rows) + " rows (goal <= 2)").c_str());
+    }
     benchmark::Shutdown();
     return 0;
 }
