@@ -17,12 +17,12 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
-#include <memory>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {

@@ -213,7 +213,6 @@ TEST(RegExpGetQuotation, OptionalGroupsAndValuesNotAvailable) {
     ASSERT_TRUE(e.ok) << e.message;
     EXPECT_DOUBLE_EQ(e.quotation.m_dOpen, 4.0);
     EXPECT_DOUBLE_EQ(e.quotation.m_dHigh, 6.0);
-
 }
 
 TEST(RegExpGetQuotation, DateAndTimeGroupsThatTookNoPartLeaveTheReference) {
@@ -226,8 +225,7 @@ TEST(RegExpGetQuotation, DateAndTimeGroupsThatTookNoPartLeaveTheReference) {
         // Optional groups before the value, and after it (beyond the last group the match set).
         {"x 7,5 ;", "(?:[&day]\\.[&month]\\.)?x [&quotation_close] ;", "2023-03-05 14:07:00"},
         {"x 7,5;", "x [&quotation_close](?: am [&day]\\.[&month]\\.[&year])?;", "2023-03-05 14:07:00"},
-        {"x 7,5 am 01.02.2022;", "x [&quotation_close](?: am [&day]\\.[&month]\\.[&year])?;",
-         "2022-02-01 14:07:00"},
+        {"x 7,5 am 01.02.2022;", "x [&quotation_close](?: am [&day]\\.[&month]\\.[&year])?;", "2022-02-01 14:07:00"},
         {"x 7,5;", "x [&quotation_close](?: [&hour]:[&minute])?;", "2023-03-05 14:07:00"},
         {"x 7,5 09:15;", "x [&quotation_close](?: [&hour]:[&minute])?;", "2023-03-05 09:15:00"},
         // Only the year is optional: day and month are read, the year is the reference's.
@@ -476,21 +474,26 @@ TEST_F(RegExpImportTest, RecordsWithoutADateAreSkippedAndTheImportGoesOn) {
         int skipped;
         const char* firstReason;
     } cases[] = {
-        {"01.02.2023;1,50;\n31.02.2023;2,50;\n03.02.2023;3,50;\n", "[&day]\\.[&month]\\.[&year];[&quotation_close];",
-         {"2023-02-01 20:00:00 0.000000 1.500000", "2023-02-03 20:00:00 0.000000 3.500000"}, 1,
+        {"01.02.2023;1,50;\n31.02.2023;2,50;\n03.02.2023;3,50;\n",
+         "[&day]\\.[&month]\\.[&year];[&quotation_close];",
+         {"2023-02-01 20:00:00 0.000000 1.500000", "2023-02-03 20:00:00 0.000000 3.500000"},
+         1,
          "line \"31.02.2023;2,50;\": RegExp date/time does not form a valid date (day 31, month 2, year 2023, "
          "20:00)."},
         // A monthly history: the day stays 30, so February has no date.
         {"Month;Close\r\n01/2023;1,50;\r\n02/2023;2,50;\r\n03/2023;3,50;\r\n02/2024;4,50;\r\n",
          "[&month]/[&year];[&quotation_close];",
-         {"2023-01-30 20:00:00 0.000000 1.500000", "2023-03-30 20:00:00 0.000000 3.500000"}, 2,
+         {"2023-01-30 20:00:00 0.000000 1.500000", "2023-03-30 20:00:00 0.000000 3.500000"},
+         2,
          "line \"02/2023;2,50;\": RegExp date/time does not form a valid date (day 30, month 2, year 2023, "
          "20:00)."},
         // An optional date group that took no part: the date of the match before stays.
-        {"1,50 01.02.2023;\n2,50;\n3,50 03.02.2023;\n", "[&quotation_close](?: [&day]\\.[&month]\\.[&year])?;",
+        {"1,50 01.02.2023;\n2,50;\n3,50 03.02.2023;\n",
+         "[&quotation_close](?: [&day]\\.[&month]\\.[&year])?;",
          {"2023-02-01 20:00:00 0.000000 1.500000", "2023-02-01 20:00:00 0.000000 2.500000",
           "2023-02-03 20:00:00 0.000000 3.500000"},
-         0, ""},
+         0,
+         ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.data);
