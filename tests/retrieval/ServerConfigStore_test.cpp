@@ -261,6 +261,7 @@ TEST_F(ServerConfigStoreTest, TheExportWritesOnlyKeyAndValueLines) {
     store().writeString(key, "URL", "https://x/\r\n[HKEY_CURRENT_USER\\Software\\Evil]\r\n\"Run\"=\"rm\"");
     store().writeString(key, "RegExp", "a\nb\tc");
     store().writeString(SettingsKey("ImportServer").child("Hist"), "SymbolInfo", "x\x01y");
+    store().writeString(SettingsKey("ImportServer").child("Two\r\nlines"), "URL", "u");
     store().writeString("Server Version", "Version name", "2\r\n[HKEY_CURRENT_USER\\Evil]");
     testsupport::LogCapture log;
 
@@ -270,6 +271,9 @@ TEST_F(ServerConfigStoreTest, TheExportWritesOnlyKeyAndValueLines) {
         << text;
     EXPECT_NE(text.find("\"RegExp\"=\"a b\tc\"\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\"SymbolInfo\"=\"x y\"\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\ImportServer\\Two  lines]\r\n"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("\"Version name\"=\"2  [HKEY_CURRENT_USER\\\\Evil]b\"\r\n"), std::string::npos) << text;
     // Every line is a key line, a value line or empty, and ends in CRLF.
     ASSERT_TRUE(text.ends_with("\r\n"));
