@@ -74,7 +74,7 @@ void widenFlatRange(double& low, double& high) {
 std::string zeroSample(const char* format, double value, const char* prefix = "") {
     const int length = static_cast<int>(textcodec::formatText(format, value).size());
     const std::string zeroFormat = textcodec::formatText("%s%%.%ilf", prefix, std::max(length - 2, 0));
-    return groupedNumber(zeroFormat.c_str(), 0.0);
+    return FormatNumberGrouped(zeroFormat.c_str(), 0.0);
 }
 
 // The rounding of axis label values to their unit, in doubles: a 32-bit integer would overflow
@@ -607,7 +607,7 @@ ValueAxis percentAxis(ChartMedium medium, double pmin, double pmax, int hint, co
     for (int pass = 1; r <= pmax; ++pass) {
         if (constantsOf(medium).doubleStepEvery100 && pass % 100 == 0)
             step *= 2;
-        std::string text = groupedNumber("%.2lf%%", r * 100.0);
+        std::string text = FormatNumberGrouped("%.2lf%%", r * 100.0);
         if (text != last) {
             axis.ticks.push_back({r, yOf(r), text});
             last = std::move(text);
@@ -642,7 +642,7 @@ ValueAxis nominalAxis(ChartMedium medium, double min, double max, int hint, cons
     for (int pass = 1; v <= max; ++pass) {
         if (constantsOf(medium).doubleStepEvery100 && pass % 100 == 0)
             step *= 2;
-        std::string text = groupedNumber(format, v);
+        std::string text = FormatNumberGrouped(format, v);
         if (text != last) {
             const int y = yOf(v);
             if (y != lastY) {
@@ -652,7 +652,7 @@ ValueAxis nominalAxis(ChartMedium medium, double min, double max, int hint, cons
             lastY = y;
         }
         double next = roundToUnit(v + step, tick, true);
-        if (groupedNumber(format, next) == last)
+        if (FormatNumberGrouped(format, next) == last)
             next += tick;
         if (!(next > v))
             break; // beyond the precision of doubles
@@ -663,9 +663,9 @@ ValueAxis nominalAxis(ChartMedium medium, double min, double max, int hint, cons
 
 std::string pointLabel(ChartMedium medium, int graphValues, double close, double ref) {
     if (graphValues == 1 && ref > 0.0)
-        return groupedNumber("%.2lf%%", close * 100.0 / ref);
+        return FormatNumberGrouped("%.2lf%%", close * 100.0 / ref);
     if (graphValues == 2)
-        return groupedNumber(constantsOf(medium).valueFormat, close);
+        return FormatNumberGrouped(constantsOf(medium).valueFormat, close);
     return {};
 }
 
@@ -683,22 +683,6 @@ QPolygon chartPolyline(std::span<const QPoint> points, bool step) {
         line.append(points[i]);
     }
     return line;
-}
-
-std::string groupedNumber(const char* format, double value) {
-    std::string f = format ? format : "";
-    for (std::size_t p = f.find('%'); p != std::string::npos; p = f.find('%', p + 1)) {
-        if (p + 1 < f.size() && f[p + 1] == '%') {
-            ++p;
-            continue;
-        }
-        std::size_t c = p + 1;
-        while (c < f.size() && std::string_view("-+ #0'.0123456789").find(f[c]) != std::string_view::npos)
-            ++c;
-        if (c + 1 < f.size() && f[c] == 'l')
-            f.erase(c, 1);
-    }
-    return cut(FormatNumberGrouped(f.c_str(), value));
 }
 
 int mulDiv(int a, int b, int c) {

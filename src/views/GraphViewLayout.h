@@ -246,9 +246,5 @@ ChartRect squareMark(ChartMedium medium, int x, int y);
 // The polyline through `points`; with `step`, horizontally to each new x first, then vertically.
 QPolygon chartPolyline(std::span<const QPoint> points, bool step);
 
-// `value` through FormatNumberGrouped. FormatNumberGrouped takes no length modifier, and "%lf"
-// means "%f" in printf, so an 'l' before the conversion is dropped first.
-std::string groupedNumber(const char* format, double value);
-
 // Windows' MulDiv: a x b / c rounded half away from zero; -1 for c = 0.
 int mulDiv(int a, int b, int c);

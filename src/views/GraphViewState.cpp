@@ -1,5 +1,6 @@
 #include "views/GraphViewState.h"
 
+#include "log/NumberFormat.h"
 #include "platform/Settings.h"
 #include "platform/TextCodec.h"
 
@@ -193,7 +194,7 @@ std::vector<QPolygon> segmentRegions(std::span<const ChartPoint> points, int a, 
 
 std::string pointStatusText(const ChartPoint& point) {
     return textcodec::truncateUtf8(textcodec::formatText("%s : %s", point.date.Format("%x  %H:%M").c_str(),
-                                                         groupedNumber("%.4lf", point.value).c_str()),
+                                                         FormatNumberGrouped("%.4lf", point.value).c_str()),
                                    255);
 }
 
@@ -216,13 +217,13 @@ std::string intervalStatusText(std::span<const ChartPoint> points, int start, in
     const double months = days / kDaysPerMonth;
     const double years = days / kDaysPerYear;
     const std::string duration =
-        months < 3.0  ? textcodec::formatText("%s %s", groupedNumber("%.1lf", days).c_str(), IDS_DAYS)
-        : years < 1.0 ? textcodec::formatText("%s %s", groupedNumber("%.1lf", months).c_str(), IDS_MONTHS)
-                      : textcodec::formatText("%s %s", groupedNumber("%.1lf", years).c_str(), IDS_YEARS);
+        months < 3.0  ? textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", days).c_str(), IDS_DAYS)
+        : years < 1.0 ? textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", months).c_str(), IDS_MONTHS)
+                      : textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", years).c_str(), IDS_YEARS);
     const std::string loDate = lo.date.Format("%x %H:%M");
     const std::string hiDate = hi.date.Format("%x %H:%M");
-    const std::string loClose = groupedNumber("%.4lf", lo.value);
-    const std::string hiClose = groupedNumber("%.4lf", hi.value);
+    const std::string loClose = FormatNumberGrouped("%.4lf", lo.value);
+    const std::string hiClose = FormatNumberGrouped("%.4lf", hi.value);
     // The text opens with a plain "[" (no printf conversion).
     std::string text =
         std::fabs(annual) < kAnnualLimit

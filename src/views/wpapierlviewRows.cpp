@@ -1,5 +1,6 @@
 #include "views/wpapierlviewRows.h"
 
+#include "log/NumberFormat.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "views/GraphViewLayout.h"
@@ -119,7 +120,7 @@ std::string changeText(double change, long long ageDays, bool percent, int decim
         else
             text = textcodec::formatText("%+2.2lf%% (%2.1lf %s)", change, years, IDS_YEARS);
     } else {
-        const std::string amount = groupedNumber(signedFormat(decimalCases).c_str(), change);
+        const std::string amount = FormatNumberGrouped(signedFormat(decimalCases).c_str(), change);
         if (months < 3.0)
             text = textcodec::formatText("%s (%" PRId64 " %s)", amount.c_str(), age, IDS_DAYS);
         else if (years < 3.0)
@@ -154,7 +155,7 @@ ListRow buildListRow(const CWPapier& item, const ListRowContext& c) {
     t[LIST_COLUMN_CATEGORY] = item.m_strCategory;
 
     const std::string value = valueFormat(c.decimalCases);
-    const auto number = [](const char* format, double v) { return formattedCellText(groupedNumber(format, v)); };
+    const auto number = [](const char* format, double v) { return formattedCellText(FormatNumberGrouped(format, v)); };
     t[LIST_COLUMN_LAST_UPDATE] = formattedCellText(lastUpdateText(q.m_dtDate, c.now));
     t[LIST_COLUMN_CLOSE] = number(value.c_str(), q.m_dClose);
     if (q.m_dLow != 0.0)

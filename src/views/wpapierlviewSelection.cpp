@@ -1,5 +1,6 @@
 #include "views/wpapierlviewSelection.h"
 
+#include "log/NumberFormat.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "views/GraphViewLayout.h"
@@ -85,7 +86,7 @@ double selectionVolume(const CWPapierDoc& doc, std::span<const ItemPos> items, c
 std::string selectionSumText(double volume, double total) {
     if (!(volume > 0.0))
         return IDS_READY;
-    const std::string amount = groupedNumber("%.2lf", volume);
+    const std::string amount = FormatNumberGrouped("%.2lf", volume);
     // Without a positive total there is no share to show.
     if (!(total > 0.0))
         return textcodec::formatText(IDS_SELECTION_VOLUME, amount.c_str());
@@ -126,7 +127,7 @@ InvestmentTotals GetInvestmentTotals(CWPapierDoc& doc) {
 }
 
 std::string totalInvestmentText(const InvestmentTotals& t, bool procentualValue) {
-    const std::string total = groupedNumber("%4.2lf", t.total);
+    const std::string total = FormatNumberGrouped("%4.2lf", t.total);
     if (!t.haveFirst)
         return textcodec::formatText(IDS_TOTAL_INVESTMENT, total.c_str());
     if (!t.havePrevious)
@@ -134,6 +135,6 @@ std::string totalInvestmentText(const InvestmentTotals& t, bool procentualValue)
                                      total.c_str());
     if (procentualValue)
         return textcodec::formatText(IDS_TOTAL_INVESTMENT_PERCENT_LAST, total.c_str(), t.percentSincePrevious);
-    const std::string change = groupedNumber("%+4.2lf", t.changeSincePrevious);
+    const std::string change = FormatNumberGrouped("%+4.2lf", t.changeSincePrevious);
     return textcodec::formatText(IDS_TOTAL_INVESTMENT_AMOUNT_LAST, total.c_str(), change.c_str());
 }

@@ -87,7 +87,6 @@ TEST(TransactionTotals, SignsByType) {
 TEST(TransactionTotals, TextsGroupedInEnglish) {
     transactiontest::ScopedEnUsLocale english;
     ASSERT_TRUE(english.active);
-    SKIP_WITHOUT_L_FORMATS();
     EXPECT_EQ(transactionTotalText(investmentTransactionTotal(0, 10, 5, 1)), "-51.00");
     EXPECT_EQ(transactionTotalText(investmentTransactionTotal(1, 10, 5, 1)), "+49.00");
     EXPECT_EQ(transactionTotalText(investmentTransactionTotal(0, 1234567, 1, 0)), "-1,234,567.00");
@@ -193,7 +192,6 @@ TEST(TransactionFormulas, FormulaDialogResultText) {
 
     const transactiontest::ScopedEnUsLocale english;
     ASSERT_TRUE(english.active);
-    SKIP_WITHOUT_L_FORMATS();
     EXPECT_EQ(mathExprResultText("u*q*0.005 + 10", "10.0000", "25.0000", "0.0000"), "11.2500");
     EXPECT_EQ(mathExprResultText("U*Q*0.005 + 10", "10.0000", "25.0000", "0.0000"), "11.2500");
     EXPECT_EQ(mathExprResultText("12", "10.0000", "25.0000", "0.0000"), "12.0000");
@@ -216,7 +214,6 @@ TEST(TransactionTypeChange, InvestmentDefaults) {
 
     const transactiontest::ScopedEnUsLocale english;
     ASSERT_TRUE(english.active);
-    SKIP_WITHOUT_L_FORMATS();
     EXPECT_EQ(buy.quotation, "12.5000");
     EXPECT_EQ(sell.units, "40.0000");
     EXPECT_EQ(sell.quotation, "12.5000");

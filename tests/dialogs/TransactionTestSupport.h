@@ -14,14 +14,6 @@
 #include <system_error>
 #include <unistd.h>
 
-// FormatNumberGrouped gives "" for the formats with 'l' ("%.2lf") until it accepts them; a test of
-// such texts waits for that.
-#define SKIP_WITHOUT_L_FORMATS()                                                                                       \
-    do {                                                                                                               \
-        if (FormatNumberGrouped("%.2lf", 1.0).empty())                                                                 \
-            GTEST_SKIP() << "needs 'l' in FormatNumberGrouped";                                                        \
-    } while (false)
-
 namespace transactiontest {
 
 // en_US.UTF-8 for the process (strftime's "%x") and for the grouped numbers, as long as this lives.
