@@ -167,7 +167,10 @@ void BCMenu::showAsMenuBar(QMainWindow& window, QMenu* handle) {
     if (!handle)
         return;
     handle->setParent(&window, handle->windowFlags());
+    // Our drawing shows in every desktop's menus: no menu bar of the platform.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     auto* bar = new QMenuBar(&window);
+    bar->setNativeMenuBar(false);
     bar->setObjectName(QStringLiteral("idc_menubar"));
     bar->addActions(handle->actions());
     window.setMenuBar(bar);

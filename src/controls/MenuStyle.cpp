@@ -45,8 +45,12 @@ QSize BCMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
                                     const QWidget* widget) const {
     const BCMenu* object = nullptr;
     if (type == CT_MenuItem)
-        if (const BCMenuData* record = recordFor(option, widget, &object))
-            return object->MeasureItem(*record);
+        if (const BCMenuData* record = recordFor(option, widget, &object)) {
+            // The menu leaves out an item of no width: a separator is at least one wide (the
+            // menu's width is its widest item's anyway).
+            const QSize measured = object->MeasureItem(*record);
+            return {std::max(1, measured.width()), measured.height()};
+        }
     return QProxyStyle::sizeFromContents(type, option, size, widget);
 }
 

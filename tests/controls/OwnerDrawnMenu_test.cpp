@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QMenuBar>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -180,8 +181,21 @@ TEST_F(OwnerDrawnMenuTest, NestedPopupsLoadTheRightTree) {
     EXPECT_EQ(text, "&Leaf");
     EXPECT_FALSE(menu->GetItemText(7, text, MF_BYPOSITION));
 
+    // The main window's menu bar: the top level's popups, drawn by the style of the bar.
+    QMenu* top = menu->Detach();
+    ASSERT_NE(top, nullptr);
+    BCMenu::showAsMenuBar(*frame, top);
+    QStringList titles;
+    for (const QAction* action : frame->menuBar()->actions())
+        titles << action->text();
+    EXPECT_EQ(titles, (QStringList{"&File", "&Item", "&Help"}));
+    EXPECT_EQ(frame->menuBar()->actions()[0]->menu(), file().GetMenu());
+    EXPECT_FALSE(frame->menuBar()->isNativeMenuBar());
+    EXPECT_EQ(top->parent(), frame.get()) << "the window owns the detached handle";
+
     QMenu* handle = more.GetMenu();
     menu->DestroyMenu();
+    EXPECT_TRUE(frame->menuBar()->actions().isEmpty()) << "the popups went with their menu";
     EXPECT_FALSE(BCMenu::IsBCMenuHandle(handle));
     EXPECT_TRUE(menu->items().empty());
 }
@@ -386,4 +400,305 @@ TEST(MenuVersion, TheVersionCodeTable) {
     EXPECT_TRUE(BCMenu::isClassicThemeName("C:\\WINDOWS\\Resources\\Themes\\windows classic.THEME"));
     EXPECT_FALSE(BCMenu::isClassicThemeName("C:\\WINDOWS\\Resources\\Themes\\Luna.theme"));
     EXPECT_FALSE(BCMenu::isClassicThemeName("Classic.theme"));
+}
+
+TEST_F(OwnerDrawnMenuTest, EachItemGetsItsOwnSizeInTheMenu) {
+    const unsigned toolbars[] = {132, 129};
+    menu->LoadToolbarImages(toolbars);
+    const int menuHeight = GetSystemMetrics(SM_CYMENU);
+    const QFontMetrics metrics(QApplication::font("QMenu"));
+    struct Case {
+        bool flat;
+        int separatorHeight, itemHeight, extraWidth; // item width = text width + extra
+    };
+    for (const Case c : {Case{true, 3, std::max(menuHeight, 22), 16 + 15},
+                         Case{false, std::max(menuHeight / 2, 19 / 2), std::max(menuHeight, 19), 2 * 16 + 1}}) {
+        Switches style(c.flat);
+        BCMenu local(frame.get());
+        ASSERT_TRUE(local.LoadMenu(bytes));
+        BCMenu& file = *local.subMenuObject(0);
+        QMenu* popup = file.GetMenu();
+        frame->bindMenu(popup);
+        frame->show();
+        popup->popup(frame->mapToGlobal(QPoint(0, 0)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+        int widest = 0;
+        for (const auto& record : file.items()) {
+            const QRect geometry = popup->actionGeometry(record->action);
+            if (record->nFlags & MF_SEPARATOR) {
+                EXPECT_EQ(geometry.height(), c.separatorHeight) << c.flat;
+                continue;
+            }
+            EXPECT_EQ(geometry.height(), c.itemHeight) << record->text.toStdString();
+            QString text = record->text;
+            const QSize measured = file.MeasureItem(*record);
+            EXPECT_EQ(measured.width(), metrics.horizontalAdvance(text.replace('\t', ' ')) + c.extraWidth);
+            widest = std::max(widest, measured.width());
+        }
+        // Every item takes the widest item's width.
+        EXPECT_EQ(popup->actionGeometry(file.items()[0]->action).width(), widest);
+        testsupport::saveRendering(*popup, c.flat ? "flat" : "classic");
+        popup->hide();
+    }
+}
+
+namespace {
+
+// A record as the loader makes it.
+BCMenuData record(const QString& text, int slot = -1, unsigned flags = MF_OWNERDRAW) {
+    BCMenuData data;
+    data.text = text;
+    data.global_offset = slot;
+    data.nFlags = flags;
+    return data;
+}
+
+// The first opaque pixel of an image, row by row.
+QPoint firstOpaque(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(image.pixel(x, y)) == 255)
+                return {x, y};
+    return {-1, -1};
+}
+
+// The image as rows of '#' (pixels of `ink`) and '.'.
+std::vector<std::string> asciiOf(const QImage& image, QRgb ink) {
+    std::vector<std::string> rows;
+    for (int y = 0; y < image.height(); ++y) {
+        std::string row;
+        for (int x = 0; x < image.width(); ++x)
+            row += image.pixel(x, y) == ink ? '#' : '.';
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST_F(OwnerDrawnMenuTest, TheFlatStylesColoursAndPlaces) {
+    const QSize size(200, 22);
+    const BCMenuData text = record("MMMM");
+    struct Probe {
+        int x, y;
+        QRgb colour;
+    };
+    struct Case {
+        const char* name;
+        bool selected, greyed;
+        std::vector<Probe> probes;
+    };
+    const Case cases[] = {
+        {"plain",
+         false,
+         false,
+         {{0, 0, kBar}, {199, 0, kBack}, {5, 10, kBar}, {22, 10, kBar}, {23, 10, kBack}, {150, 10, kBack}}},
+        {"selected",
+         true,
+         false,
+         {{0, 0, kHighlight}, {199, 21, kHighlight}, {5, 10, kSelection}, {150, 10, kSelection}}},
+        {"greyed", true, true, {{0, 0, kBar}, {199, 21, kBack}, {5, 10, kBar}, {150, 10, kBack}}},
+    };
+    for (const Case& c : cases) {
+        const QImage image = paintItem(*menu, text, size, c.selected, c.greyed);
+        testsupport::saveRendering(image, c.name);
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(image.pixel(p.x, p.y), p.colour) << c.name << " at " << p.x << "," << p.y;
+        // The text starts at left + 31 (its first inked column a pixel or two inside).
+        int firstInk = size.width();
+        for (int y = 1; y < 21; ++y)
+            for (int x = 23; x < 80; ++x)
+                if (image.pixel(x, y) != image.pixel(150, 10)) {
+                    firstInk = std::min(firstInk, x);
+                    break;
+                }
+        EXPECT_GE(firstInk, 31) << c.name;
+        EXPECT_LE(firstInk, 33) << c.name;
+    }
+
+    // Separator: 3 high, the etched line from the bar's end + 7 to the right edge.
+    const QImage separator = paintItem(*menu, record({}, -1, MF_SEPARATOR | MF_OWNERDRAW), QSize(200, 3));
+    EXPECT_EQ(separator.pixel(10, 1), kBar);
+    EXPECT_EQ(separator.pixel(29, 1), kBack);
+    EXPECT_EQ(separator.pixel(30, 1), qRgb(160, 160, 160));
+    EXPECT_EQ(separator.pixel(199, 1), qRgb(160, 160, 160));
+    EXPECT_EQ(separator.pixel(30, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(separator.pixel(30, 0), kBack);
+
+    // Several tabs: the part before the first and after the last.
+    EXPECT_EQ(paintItem(*menu, record("&Label\tmiddle\tCtrl+Q"), size),
+              paintItem(*menu, record("&Label\tCtrl+Q"), size));
+    EXPECT_NE(paintItem(*menu, record("&Label\tCtrl+Q"), size), paintItem(*menu, record("&Label"), size));
+}
+
+TEST_F(OwnerDrawnMenuTest, TheFlatStylesImagesAndChecks) {
+    const unsigned toolbars[] = {132};
+    menu->LoadToolbarImages(toolbars);
+    const int slot = BCMenu::FindGlobalImage(57634);
+    ASSERT_GE(slot, 0);
+    const QImage normal = BCMenu::globalImages().image(slot);
+    const QImage faded = BCMenu::globalImages().image(slot + 1);
+    const QImage shadow = BCMenu::globalImages().image(slot + 2);
+    const QPoint ink = firstOpaque(normal);
+    ASSERT_GE(ink.x(), 0);
+    const BCMenuData copy = record("&Copy", slot);
+    const QSize size(200, 22);
+
+    struct Case {
+        const char* name;
+        bool selected, checked;
+        QPoint at;           // where the image's top-left lies
+        const QImage* shown; // which image
+        QRgb boxFill;        // pixel (2, 2) inside the image box
+    };
+    const Case cases[] = {
+        {"image", false, false, {4, 4}, &faded, kBar},
+        {"image-selected", true, false, {3, 3}, &normal, kSelection},
+        {"image-checked", false, true, {3, 3}, &normal, kSelection},
+    };
+    for (const Case& c : cases) {
+        const QImage image = paintItem(*menu, copy, size, c.selected, false, c.checked);
+        testsupport::saveRendering(image, c.name);
+        const QPoint first = firstOpaque(*c.shown);
+        EXPECT_EQ(image.pixel(c.at + first), c.shown->pixel(first)) << c.name;
+        EXPECT_EQ(image.pixel(2, 2), c.boxFill) << c.name;
+        if (c.checked) {
+            EXPECT_EQ(image.pixel(1, 1), kHighlight) << "the box is framed";
+        }
+    }
+    // Selected: a shadow one down and right of the raised image.
+    const QImage raised = paintItem(*menu, copy, size, true);
+    // A pixel where only the shadow lies (the image, two up and left of it, leaves it free).
+    QPoint below(-1, -1);
+    for (int y = 0; y < 15 && below.x() < 0; ++y)
+        for (int x = 0; x < 16 && below.x() < 0; ++x) {
+            const QPoint image(x + 2, y + 2);
+            const bool free = image.x() >= 16 || image.y() >= 15 || qAlpha(normal.pixel(image)) == 0;
+            if (qAlpha(shadow.pixel(x, y)) == 255 && free)
+                below = QPoint(x, y);
+        }
+    ASSERT_GE(below.x(), 0);
+    EXPECT_EQ(raised.pixel(below + QPoint(5, 5)), shadow.pixel(below));
+
+    // A checked item without an image: the check in its tinted box, 21 pixels in the menu text.
+    const QRgb menuText = rgbOf(GetSysColor(COLOR_MENUTEXT));
+    for (const bool radio : {false, true}) {
+        const QImage image = paintItem(*menu, record("&Grid"), size, false, false, true, radio);
+        testsupport::saveRendering(image, radio ? "radio" : "check");
+        EXPECT_EQ(image.pixel(2, 2), kSelection);
+        EXPECT_EQ(image.pixel(1, 1), kHighlight);
+        const QImage box = image.copy(8, 8, radio ? 6 : 7, radio ? 6 : 7);
+        int inked = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 22; ++x)
+                inked += image.pixel(x, y) == menuText;
+        EXPECT_EQ(inked, radio ? 32 : 21) << radio;
+        EXPECT_EQ(box.pixel(radio ? 2 : 6, 0), menuText) << radio;
+    }
+}
+
+TEST(MenuMarks, CheckMarkAndRadioDotAsGoldenImages) {
+    QImage check(9, 9, QImage::Format_RGB32);
+    check.fill(Qt::white);
+    QPainter painter(&check);
+    BCMenu::DrawCheckMark(painter, 1, 1, RGB(0, 0, 0));
+    painter.end();
+    EXPECT_EQ(asciiOf(check, qRgb(0, 0, 0)), (std::vector<std::string>{
+                                                 ".........", // y
+                                                 ".......#.", //
+                                                 "......##.", //
+                                                 ".#...###.", //
+                                                 ".##.###..", //
+                                                 ".#####...", //
+                                                 "..###....", //
+                                                 "...#.....", //
+                                                 ".........", //
+                                             }));
+    QImage dot(8, 8, QImage::Format_RGB32);
+    dot.fill(Qt::white);
+    painter.begin(&dot);
+    BCMenu::DrawRadioDot(painter, 1, 1, RGB(0, 0, 0));
+    painter.end();
+    testsupport::saveRendering(dot.scaled(64, 64), "dot");
+    EXPECT_EQ(asciiOf(dot, qRgb(0, 0, 0)), (std::vector<std::string>{
+                                               "........", //
+                                               "..####..", //
+                                               ".######.", //
+                                               ".######.", //
+                                               ".######.", //
+                                               ".######.", //
+                                               "..####..", //
+                                               "........", //
+                                           }));
+}
+
+TEST_F(OwnerDrawnMenuTest, TheClassicStylesColoursAndChecks) {
+    Switches classic(false);
+    const QSize size(200, 22);
+    const QRgb menuColour = qRgb(230, 230, 230); // the palette's Window
+    struct Probe {
+        int x, y;
+        QRgb colour;
+    };
+    struct Case {
+        const char* name;
+        bool selected, greyed, checked;
+        std::vector<Probe> probes;
+    };
+    const QRgb tinted = qRgb(245, 245, 245); // the menu colour toward white by 0.6
+    const Case cases[] = {
+        {"classic-plain", false, false, false, {{0, 0, menuColour}, {150, 10, menuColour}}},
+        {"classic-selected", true, false, false, {{0, 0, kHighlight}, {150, 10, kHighlight}}},
+        {"classic-greyed-selected", true, true, false, {{0, 0, kHighlight}, {150, 10, kHighlight}}},
+        // Checked: the box (1, 3)-(17, 18), the mark at (5, 7), the highlight from x 21 on.
+        {"classic-checked", false, false, true, {{2, 4, tinted}, {5, 9, qRgb(0, 0, 0)}, {0, 10, menuColour}}},
+        {"classic-checked-selected", true, false, true, {{2, 4, menuColour}, {21, 10, kHighlight}}},
+    };
+    for (const Case& c : cases) {
+        const QImage image = paintItem(*menu, record("&Grid\tCtrl+G"), size, c.selected, c.greyed, c.checked);
+        testsupport::saveRendering(image, c.name);
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(image.pixel(p.x, p.y), p.colour) << c.name << " at " << p.x << "," << p.y;
+    }
+    const QImage separator = paintItem(*menu, record({}, -1, MF_SEPARATOR | MF_OWNERDRAW), QSize(200, 9));
+    EXPECT_EQ(separator.pixel(0, 4), qRgb(160, 160, 160)) << "the etched line spans the item";
+    EXPECT_EQ(separator.pixel(199, 5), qRgb(255, 255, 255));
+}
+
+TEST_F(OwnerDrawnMenuTest, ADisabledItemIsNeverHighlightedInTheFlatStyleButIsInTheClassic) {
+    const unsigned toolbars[] = {132, 129};
+    for (const CommandId id : {57600u, 57601u, 32781u, 57665u})
+        frame->addCommand(id, [] {});
+    frame->addUpdateHandler(57601, [](CmdUI& ui) { ui.SetCheck(1); });
+    frame->show();
+    for (const bool flat : {true, false}) {
+        Switches style(flat);
+        BCMenu local(frame.get());
+        ASSERT_TRUE(local.LoadMenu(bytes));
+        local.LoadToolbarImages(toolbars);
+        QMenu* popup = local.GetSubMenu(0);
+        frame->bindMenu(popup);
+        popup->popup(frame->mapToGlobal(QPoint(0, 0)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+        QAction* save = local.subMenuObject(0)->items()[4]->action; // no handler: disabled
+        ASSERT_FALSE(save->isEnabled());
+        const QRect where = popup->actionGeometry(save);
+        // The menu takes a move as a hover once the mouse moved far enough or often enough.
+        for (int dx = 0; dx < 8; ++dx)
+            QTest::mouseMove(popup, where.center() + QPoint(dx, 0));
+        QApplication::processEvents();
+        EXPECT_EQ(popup->activeAction() == save, !flat) << flat;
+        const QImage image = popup->grab().toImage();
+        testsupport::saveRendering(image, flat ? "flat-hover-disabled" : "classic-hover-disabled");
+        EXPECT_EQ(image.pixel(where.right() - 2, where.center().y()) == kHighlight, !flat) << flat;
+
+        // An enabled item is highlighted in both.
+        QAction* update = local.subMenuObject(0)->items()[3]->action;
+        popup->setActiveAction(update);
+        const QImage active = popup->grab().toImage();
+        testsupport::saveRendering(active, flat ? "flat-active" : "classic-active");
+        const QRect row = popup->actionGeometry(update);
+        EXPECT_EQ(active.pixel(row.right() - 2, row.center().y()), flat ? kSelection : kHighlight) << flat;
+        popup->hide();
+    }
 }
