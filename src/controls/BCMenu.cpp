@@ -5,6 +5,7 @@
 #include "controls/MenuStyle.h"
 #include "framework/FrameWnd.h"
 
+#include <QActionEvent>
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -55,6 +56,57 @@ BCMenuHandle::BCMenuHandle(BCMenu* owner) : m_owner(owner) {
 void BCMenuHandle::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const {
     QMenu::initStyleOption(option, action);
     BCMenuStyle::handOver(option, this, m_owner, m_owner ? m_owner->recordOf(action) : nullptr);
+}
+
+bool BCMenuHandle::isContextMenu() const {
+    // Up the popups this one opens from, to a menu bar or to none.
+    const QMenu* menu = this;
+    for (int depth = 0; menu && depth < 32; ++depth) {
+        const QMenu* parent = nullptr;
+        for (QObject* object : menu->menuAction()->associatedObjects()) {
+            if (qobject_cast<QMenuBar*>(object))
+                return false;
+            if (auto* candidate = qobject_cast<QMenu*>(object); candidate && candidate != menu)
+                parent = candidate;
+        }
+        menu = parent;
+    }
+    return true;
+}
+
+int BCMenuHandle::shortcutColumnWidth() const {
+    if (m_shortcutWidth >= 0)
+        return m_shortcutWidth;
+    // As the menu measures it: over the visible items that are no separators.
+    const QFontMetrics metrics = fontMetrics();
+    const bool context = isContextMenu();
+    int width = 0;
+    for (const QAction* action : actions()) {
+        if (!action->isVisible() || action->isSeparator())
+            continue;
+        const QString text = action->text();
+        const qsizetype tab = text.indexOf(u'\t');
+        if (tab >= 0) {
+            width = std::max(width, metrics.horizontalAdvance(text.mid(tab + 1)));
+        } else if (action->isShortcutVisibleInContextMenu() || !context) {
+            const QKeySequence keys = action->shortcut();
+            if (!keys.isEmpty())
+                width = std::max(width, metrics.horizontalAdvance(keys.toString(QKeySequence::NativeText)));
+        }
+    }
+    m_shortcutWidth = width;
+    return width;
+}
+
+void BCMenuHandle::actionEvent(QActionEvent* event) {
+    m_shortcutWidth = -1;
+    QMenu::actionEvent(event);
+}
+
+void BCMenuHandle::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        m_shortcutWidth = -1;
+    QMenu::changeEvent(event);
 }
 
 void BCMenuHandle::keyPressEvent(QKeyEvent* event) {

@@ -66,12 +66,23 @@ public:
     BCMenu* menuObject() const { return m_owner; }
     void detachObject() { m_owner = nullptr; }
 
+    // The width QMenu adds to every item for the shortcuts of its actions (the text after a tab,
+    // or the action's keys). An owner-drawn item's text holds its accelerator already, so the style
+    // takes this width off each item again.
+    int shortcutColumnWidth() const;
+
 protected:
     void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void actionEvent(QActionEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Whether QMenu counts this popup as a context menu: it is not opened from a menu bar.
+    bool isContextMenu() const;
+
     BCMenu* m_owner;
+    mutable int m_shortcutWidth = -1; // -1: to be measured
 };
 
 // What DrawItem paints: one item in its rectangle and state.

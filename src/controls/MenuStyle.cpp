@@ -46,10 +46,14 @@ QSize BCMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
     const BCMenu* object = nullptr;
     if (type == CT_MenuItem)
         if (const BCMenuData* record = recordFor(option, widget, &object)) {
-            // The menu leaves out an item of no width: a separator is at least one wide (the
-            // menu's width is its widest item's anyway).
+            // The menu adds the width of its actions' shortcuts to every item: it is taken off
+            // here, as the item's own text holds its accelerator (the widest item, whose text
+            // holds the widest accelerator, keeps its width). An item of no width would be left
+            // out, so a separator is at least one wide.
             const QSize measured = object->MeasureItem(*record);
-            return {std::max(1, measured.width()), measured.height()};
+            const auto* handle = qobject_cast<const BCMenuHandle*>(widget);
+            const int shortcuts = handle ? handle->shortcutColumnWidth() : 0;
+            return {std::max(1, measured.width() - shortcuts), measured.height()};
         }
     return QProxyStyle::sizeFromContents(type, option, size, widget);
 }

@@ -418,6 +418,8 @@ TEST_F(OwnerDrawnMenuTest, EachItemGetsItsOwnSizeInTheMenu) {
         ASSERT_TRUE(local.LoadMenu(bytes));
         BCMenu& file = *local.subMenuObject(0);
         QMenu* popup = file.GetMenu();
+        // A command with keys of its own: the menu would widen every item by their text.
+        frame->commands().setShortcuts(57600, {QKeySequence("Ctrl+Shift+Alt+N")});
         frame->bindMenu(popup);
         frame->show();
         popup->popup(frame->mapToGlobal(QPoint(0, 0)));
