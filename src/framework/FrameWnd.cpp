@@ -3,6 +3,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/RecentFileList.h"
 #include "framework/ResourceIds.h"
+#include "framework/StatusBar.h"
 #include "framework/View.h"
 #include "framework/WinApp.h"
 #include "framework/WindowMessages.h"
@@ -351,15 +352,31 @@ QAction* FrameWnd::actionFor(CommandId id) const {
 }
 
 void FrameWnd::bindMenu(QMenu* menu) {
-    if (menu)
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+    if (!menu || std::find(m_boundMenus.begin(), m_boundMenus.end(), menu) != m_boundMenus.end())
+        return;
+    std::erase_if(m_boundMenus, [](const QPointer<QMenu>& m) { return m.isNull(); });
+    m_boundMenus.emplace_back(menu);
+    const QPointer<QMenu> watched(menu);
+    connect(menu, &QMenu::aboutToShow, this, [this, watched] {
+        if (watched)
+            initMenuPopup(watched);
+    });
 }
+
+void FrameWnd::initMenuPopup(QMenu* menu) {
+    UpdateCommandUI();
+    if (menu == m_recentMenu)
+        rebuildRecentFileMenu();
+    guarded("Opening a menu", 0, [&] { OnInitMenuPopup(menu); });
+}
+
+void FrameWnd::OnInitMenuPopup(QMenu*) {}
 
 void FrameWnd::bindRecentFileMenu(QMenu* menu, QAction* placeholder) {
     m_recentMenu = menu;
     m_recentPlaceholder = placeholder;
     if (menu) {
-        connect(menu, &QMenu::aboutToShow, this, [this] { rebuildRecentFileMenu(); });
+        bindMenu(menu);
         rebuildRecentFileMenu();
     }
 }
@@ -406,6 +423,12 @@ void FrameWnd::UpdateCommandUI() {
         updateCommand(id);
     OnUpdateFrameTitle();
     guarded("Idle update", 0, [&] { OnIdleUpdateCmdUI(); });
+}
+
+void FrameWnd::OnIdleUpdateCmdUI() {
+    for (CStatusBar* bar : findChildren<CStatusBar*>(Qt::FindDirectChildrenOnly))
+        if (!bar->isHidden())
+            bar->OnUpdateCmdUI(*this, false);
 }
 
 void FrameWnd::requestCommandUIUpdate() {

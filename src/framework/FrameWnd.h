@@ -129,8 +129,12 @@ public:
     QAction* bindAction(QAction* action, CommandId id);
     // The action of `id`, null when none.
     QAction* actionFor(CommandId id) const;
-    // Refreshes the commands' states whenever the menu opens.
+    // Whenever the menu opens: refreshes the commands' states, the recent files (when it shows
+    // them), then OnInitMenuPopup. A menu is bound once however often it is passed.
     void bindMenu(QMenu* menu);
+    // A bound menu is about to open, its commands' states and recent files up to date: a derived
+    // frame brings its owner-drawn menus' items in step here. The base does nothing.
+    virtual void OnInitMenuPopup(QMenu* popup);
     // Shows the recent files in `menu` in place of `placeholder` whenever it opens (the
     // placeholder, disabled, while the list is empty).
     void bindRecentFileMenu(QMenu* menu, QAction* placeholder);
@@ -139,8 +143,8 @@ public:
     void UpdateCommandUI();
     // Asks for UpdateCommandUI once control returns to the event loop (repeated asks coalesce).
     void requestCommandUIUpdate();
-    // Further idle updates of a derived frame (status bar panes).
-    virtual void OnIdleUpdateCmdUI() {}
+    // Further idle updates: the base runs the update handlers of the status bar's panes.
+    virtual void OnIdleUpdateCmdUI();
     // Whether the clipboard holds data of `mimeType`; kept up to date as the clipboard changes,
     // so update handlers can ask it at no cost. The type is watched from its first question on.
     bool clipboardHas(const QString& mimeType);
@@ -184,6 +188,7 @@ private:
     void runTimer(unsigned id);
     void updateCommand(CommandId id);
     void rebuildRecentFileMenu();
+    void initMenuPopup(QMenu* menu);
     void readClipboardFormats();
     // A key a focused text field of this frame keeps for itself.
     bool keepsKey(QObject* watched, QEvent* event) const;
@@ -198,6 +203,7 @@ private:
     bool m_clipboardWatched = false;
     std::map<unsigned, QTimer*> m_timers; // children of the frame
     QTimer* m_idleTimer = nullptr;
+    std::vector<QPointer<QMenu>> m_boundMenus;
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_recentPlaceholder;
     std::vector<QPointer<QAction>> m_recentActions;
