@@ -236,10 +236,10 @@ TEST_F(TreePropSheetTest, DisablingTheActivePageShowsTheNextEnabledPage) {
     EXPECT_EQ(three->GetPageCount(), 1);
 }
 
-TEST_F(TreePropSheetTest, ARightClickOnTheSheetOpensNoMenu) {
+TEST_F(TreePropSheetTest, ARightClickOnTheSheetOpensNoMenuButControlsKeepTheirs) {
     auto sheet = shownSheet(2);
     sheet->setWhatsThis("Program options"); // what the dialog's own menu would offer
-    const auto menuAfterRightClick = [&] {
+    const auto menuAfterRightClick = [](QWidget* target, QPoint at) {
         bool menu = false;
         QTimer::singleShot(0, [&] {
             if (QWidget* popup = QApplication::activePopupWidget()) {
@@ -247,17 +247,18 @@ TEST_F(TreePropSheetTest, ARightClickOnTheSheetOpensNoMenu) {
                 popup->close();
             }
         });
-        const QPoint at(5, sheet->height() - 5);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, sheet->mapToGlobal(at));
-        QApplication::sendEvent(sheet.get(), &event);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
         QCoreApplication::processEvents();
         return menu;
     };
-    EXPECT_FALSE(menuAfterRightClick()); // mode 1, the default
+    const QPoint corner(5, sheet->height() - 5);
+    EXPECT_FALSE(menuAfterRightClick(sheet.get(), corner)); // mode 1, the default
+    EXPECT_TRUE(menuAfterRightClick(sheet->page(0).field(), QPoint(5, 5)));
     sheet->SetRightClickMode(2);
-    EXPECT_FALSE(menuAfterRightClick());
+    EXPECT_FALSE(menuAfterRightClick(sheet.get(), corner));
     sheet->SetRightClickMode(0);
-    EXPECT_TRUE(menuAfterRightClick()); // the dialog's own handling
+    EXPECT_TRUE(menuAfterRightClick(sheet.get(), corner)); // the dialog's own handling
 }
 
 TEST_F(TreePropSheetTest, TabsShowEveryPageIconOrNone) {
