@@ -67,6 +67,10 @@ public:
         calls.push_back("finish");
         return true;
     }
+    bool OnHelpInfo() override {
+        calls.push_back("help");
+        return true;
+    }
 
 protected:
     bool OnInitDialog() override {
@@ -240,6 +244,20 @@ TEST_F(PropertySheetTest, ApplyIsEnabledWhileAPageIsModified) {
     EXPECT_TRUE(apply->isEnabled());
     EXPECT_EQ(sheet.general.calls.back(), "apply");
     EXPECT_EQ(sheet.general.calls.size(), 4u);
+}
+
+TEST_F(PropertySheetTest, TheHelpButtonAsksTheActivePage) {
+    ThreePageSheet plain(fakes->bundle());
+    plain.show();
+    EXPECT_EQ(plain.button(IDHELP), nullptr);
+    ThreePageSheet sheet(fakes->bundle());
+    sheet.m_psh.dwFlags |= PSH_HASHELP;
+    sheet.show();
+    sheet.clickTab(1);
+    ASSERT_NE(sheet.button(IDHELP), nullptr);
+    QTest::mouseClick(sheet.button(IDHELP), Qt::LeftButton);
+    EXPECT_EQ(sheet.chart.calls.back(), "help");
+    EXPECT_EQ(sheet.general.calls, (Calls{"init", "set", "kill"}));
 }
 
 TEST_F(PropertySheetTest, PagesAndTheSheetMayEndInEitherOrder) {
