@@ -1,9 +1,11 @@
 #include "dialogs/DialogParts.h"
 
+#include "dialogs/ImportDialogIds.h"
 #include "framework/Dialog.h"
 
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QTimeEdit>
@@ -22,6 +24,25 @@ QHBoxLayout* okCancelRow(Dialog& dialog) {
     QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
     row->addWidget(ok);
     row->addWidget(cancel);
+    return row;
+}
+
+QHBoxLayout* itemNameRow() {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Item:")));
+    auto* name = Dialog::withId(new QLabel, IDC_ITEM_NAME);
+    name->setTextFormat(Qt::PlainText);
+    row->addWidget(name, 1);
+    return row;
+}
+
+QHBoxLayout* dateRangeRow(const QString& before, unsigned fromId, const QString& between, unsigned toId) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(before));
+    row->addWidget(makeDatePicker(fromId));
+    row->addWidget(new QLabel(between));
+    row->addWidget(makeDatePicker(toId));
+    row->addStretch(1);
     return row;
 }
 

@@ -19,6 +19,11 @@ QString toQString(std::string_view text);
 // Cancel its OnCancel.
 QHBoxLayout* okCancelRow(Dialog& dialog);
 
+// "Item:" and the item's name in the plain-text label "idc_1009", as a row.
+QHBoxLayout* itemNameRow();
+// `before`, the date picker `fromId`, `between`, the date picker `toId`, as a row.
+QHBoxLayout* dateRangeRow(const QString& before, unsigned fromId, const QString& between, unsigned toId);
+
 // A date picker "idc_<id>" in the user's short date format, with a calendar to choose from.
 QDateEdit* makeDatePicker(unsigned id);
 // A time picker "idc_<id>" in the user's time format, with seconds.

@@ -4,8 +4,6 @@
 #include "dialogs/ImportDialogIds.h"
 #include "portfolio/PortfolioHost.h"
 
-#include <QDateEdit>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,13 +16,8 @@ DlgImportQuotationsInterval::DlgImportQuotationsInterval(Services services, QWid
         label->setTextFormat(Qt::PlainText);
         layout->addWidget(label);
     }
-    auto* frame = new QHBoxLayout;
-    frame->addWidget(new QLabel(QStringLiteral("Import time frame:")));
-    frame->addWidget(makeDatePicker(IDC_INTERVAL_FROM));
-    frame->addWidget(new QLabel(QStringLiteral("_")));
-    frame->addWidget(makeDatePicker(IDC_INTERVAL_TO));
-    frame->addStretch(1);
-    layout->addLayout(frame);
+    layout->addLayout(
+        dateRangeRow(QStringLiteral("Import time frame:"), IDC_INTERVAL_FROM, QStringLiteral("_"), IDC_INTERVAL_TO));
     layout->addLayout(okCancelRow(*this));
 }
 

@@ -49,12 +49,9 @@ CDlgImportSource::CDlgImportSource(Services services, QWidget* parent)
     layout->addWidget(source);
 
     auto* frame = new QGroupBox(QStringLiteral("Time frame"));
-    auto* frameRow = new QHBoxLayout(frame);
-    frameRow->addWidget(new QLabel(QStringLiteral("Quotations' time frame:")));
-    frameRow->addWidget(makeDatePicker(IDC_IMPORT_BEGIN));
-    frameRow->addWidget(new QLabel(QStringLiteral("_")));
-    frameRow->addWidget(makeDatePicker(IDC_IMPORT_END));
-    frameRow->addStretch(1);
+    auto* frameLayout = new QVBoxLayout(frame);
+    frameLayout->addLayout(
+        dateRangeRow(QStringLiteral("Quotations' time frame:"), IDC_IMPORT_BEGIN, QStringLiteral("_"), IDC_IMPORT_END));
     layout->addWidget(frame);
 
     auto* buttons = new QHBoxLayout;

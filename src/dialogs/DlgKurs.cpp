@@ -17,12 +17,7 @@ CDlgKurs::CDlgKurs(Services services, QWidget* parent) : Dialog(IDD_KURS, std::m
     setWindowTitle(QStringLiteral("Item quotation"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* itemRow = new QHBoxLayout;
-    itemRow->addWidget(new QLabel(QStringLiteral("Item:")));
-    auto* itemName = withId(new QLabel, IDC_ITEM_NAME);
-    itemName->setTextFormat(Qt::PlainText);
-    itemRow->addWidget(itemName, 1);
-    layout->addLayout(itemRow);
+    layout->addLayout(itemNameRow());
 
     auto* dateRow = new QHBoxLayout;
     dateRow->addWidget(new QLabel(QStringLiteral("Quotation on ")));
