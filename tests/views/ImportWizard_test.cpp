@@ -163,6 +163,27 @@ TEST_F(ImportWizardTest, LocalFileImportedThroughBothPagesSavedAndReopened) {
     EXPECT_EQ(closes(reopened, found), imported);
 }
 
+// "Finish" on the first page downloads on the second, which closes by itself, and imports the
+// whole frame without the question.
+TEST_F(ImportWizardTest, FinishOnTheFirstPageImportsWithoutTheQuestion) {
+    const auto file = path("prices.csv");
+    testsupport::writeFile(file, "2024-02-01;10.50\n2024-02-02;11.00\n");
+    pages.page.m_strDataFormat = "[&year]-[&month]-[&day];[&quotation_close]";
+    services->files->choose({file});
+    services->modal->on("dlg_194", [](QDialog& d) {
+        auto* radio = child<QRadioButton>(d, IDC_IMPORT_SOURCE_FILE);
+        QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(6, radio->height() / 2));
+        click(d, IDC_IMPORT_SELECT_FILE);
+        click(d, IDC_IMPORT_FINISH);
+    });
+    services->modal->on("dlg_3207",
+                        [](QDialog& d) { ASSERT_TRUE(QTest::qWaitFor([&] { return !d.isVisible(); }, 20000)); });
+    EXPECT_EQ(RunImportWizard(*doc, acme, pages, services->bundle()), ImportWizardOutcome::Imported);
+    EXPECT_EQ(services->modal->ran(), (std::vector<std::string>{"dlg_194", "dlg_3207"}));
+    EXPECT_EQ(closes(*doc, acme), (std::vector<std::string>{"2024-02-01 20:00 10.50", "2024-02-02 20:00 11.00"}));
+    EXPECT_TRUE(tmpFiles().empty());
+}
+
 // One quotation found shows the same line twice; Cancel imports nothing and the wizard comes
 // back, as "< Back" brings the first page back -- one after the other, for the same item.
 TEST_F(ImportWizardTest, CancelledQuestionAndBackBringTheFirstPageBack) {
