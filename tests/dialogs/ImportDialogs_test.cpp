@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -309,6 +310,30 @@ TEST_F(ImportDialogsTest, ErrorsShowTheirTextAndTheDownloadStateAgain) {
     });
     ASSERT_EQ(page->DoModal(), IDOK);
     EXPECT_FALSE(page->m_bFinish);
+}
+
+// A URL changed while its download runs forgets that download: what it brings is not the new
+// URL's data, and its files are not left behind.
+TEST_F(ImportDialogsTest, ChangingTheUrlForgetsTheRunningDownload) {
+    LoopbackHttpServer server;
+    HttpReply slow = HttpReply::page(bigBlock('a'));
+    slow.delay = std::chrono::milliseconds(300);
+    server.reply("/slow", slow);
+    auto page = makePage(server.url("/slow"));
+    services->modal->on("dlg_3207", [&](QDialog& d) {
+        click(d, IDC_IMPORT_DOWNLOAD);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount() > 0; }, 10000));
+        child<QLineEdit>(d, IDC_IMPORT_URL)->setText(QString::fromStdString(server.url("/other")));
+        EXPECT_TRUE(child(d, IDC_IMPORT_DOWNLOAD)->isEnabled());
+        EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(20)));
+        QTest::qWait(100); // the records reach the event loop
+        EXPECT_FALSE(loaded(d));
+        EXPECT_EQ(statusText(d), "");
+        QTest::keyClick(&d, Qt::Key_Escape);
+    });
+    EXPECT_EQ(page->DoModal(), IDCANCEL);
+    EXPECT_TRUE(page->files().m_strRawFile.empty());
+    EXPECT_TRUE(tmpFiles().empty());
 }
 
 // Viewing gives the file the viewer's extension; the import reads it under its new name.
