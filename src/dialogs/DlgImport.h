@@ -11,7 +11,8 @@
 // m_strDataFormat, m_dtBegin, m_dtEnd, m_bFinish) and m_pDocument, whose page downloads fetch the
 // data, then runs DoModal. After IDOK it imports m_strImportFile; after IDCANCEL with m_bBack set
 // it returns to the first page. The downloaded files (files()) belong to the caller until the
-// page downloads again; the caller deletes them after the import.
+// page downloads again; the caller deletes them after the import. One page serves one run: the
+// values are what lasts from one run to the next.
 //
 // While a download runs "Next >" and "Finish" wait for it, and a record of an earlier download is
 // dropped. A record that arrives while a dialog of the page is open is handled after it closes.

@@ -2,7 +2,8 @@
 // "Import Quotations", first page: where the quotations come from (an import template's download
 // or a local file), the item's symbol and the time frame. The caller sets m_strTitle and
 // m_strSymbol (the other members keep their values from the last run: ImportSourceValues), runs
-// DoModal and, after IDOK, reads the values; m_bFinish tells "Finish" from "Next >".
+// DoModal and, after IDOK, reads the values; m_bFinish tells "Finish" from "Next >". One page
+// serves one run: the values are what lasts from one run to the next.
 
 #include "dialogs/DlgImportLogic.h"
 #include "framework/Dialog.h"
