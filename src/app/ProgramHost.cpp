@@ -1,6 +1,8 @@
 #include "app/ProgramHost.h"
 
+#include "app/MainFrm.h"
 #include "app/WPapier.h"
+#include "dialogs/DlgImportQuotationsInterval.h"
 #include "framework/MessageBoxes.h"
 #include "log/Log.h"
 
@@ -75,9 +77,12 @@ void ProgramHost::endWaitCursor() {
 }
 
 bool ProgramHost::askImportInterval(ImportIntervalQuestion& question) {
-    // Nobody can answer in an unattended run; the program has no import dialog yet either.
-    CVR_LOG(LOG_LEVEL_WARNING, "Import of %s declined: %s", question.itemName.c_str(), question.countLine.c_str());
-    return false;
+    if (m_app.unattended() || !hasWidgets()) {
+        // Nobody can answer in an unattended run.
+        CVR_LOG(LOG_LEVEL_WARNING, "Import of %s declined: %s", question.itemName.c_str(), question.countLine.c_str());
+        return false;
+    }
+    return AskImportIntervalWithDialog(question, m_app.services(), activeDialogParent(m_app.mainFrame()));
 }
 
 void ProgramHost::showNotice(const PortfolioNotice& notice) {

@@ -1,6 +1,7 @@
 #include "dialogs/ImportBlocks.h"
 
 #include "dialogs/ImportDialogIds.h"
+#include "framework/StringTable.h"
 #include "platform/TextCodec.h"
 #include "retrieval/download.h"
 
@@ -155,9 +156,10 @@ void ImportPageFiles::deleteAll() {
 std::optional<std::string> ImportErrorText(const DownloadStatus& record) {
     switch (record.m_nDetail) {
     case DOWNLOAD_DETAIL_INCORRECT_URL:
-        return kImportIncorrectUrlText;
+        return LoadString(IDS_IMPORT_INCORRECT_URL);
     case DOWNLOAD_DETAIL_FILE_NOT_FOUND:
-        return kImportFileNotFoundText + record.m_szURL;
+        // The text of every page download without a URL is the bare prefix; here the whole URL follows.
+        return DownloadErrorText(DOWNLOAD_DETAIL_FILE_NOT_FOUND, {}, {}) + record.m_szURL;
     default:
         if (record.m_nDetail >= DOWNLOAD_DETAIL_SOCKET && record.m_nDetail <= DOWNLOAD_DETAIL_MESSAGE)
             return DownloadErrorText(record.m_nDetail, record.m_szURL, record.m_szMessage);
@@ -234,6 +236,9 @@ ImportDownloadStep ImportBlockDownload::onStatus(std::unique_ptr<DownloadStatus>
         return step;
     }
     switch (record->m_nStatus) {
+    case DOWNLOAD_NOT_FOUND:
+        record->m_szPreview.clear(); // the page shows the text alone
+        [[fallthrough]];
     case DOWNLOAD_INITIALIZED:
     case DOWNLOAD_CONNECTING:
     case DOWNLOAD_CONNECTED:
@@ -242,14 +247,11 @@ ImportDownloadStep ImportBlockDownload::onStatus(std::unique_ptr<DownloadStatus>
         step.kind = Kind::Progress;
         step.text = DownloadStatusText(*record);
         return step;
-    case DOWNLOAD_NOT_FOUND:
-        step.kind = Kind::Progress;
-        step.text = "Error: Quotation not found!!";
-        return step;
     case DOWNLOAD_PROGRESS:
         step.kind = Kind::Progress;
-        step.text = m_blockMode ? formatText(kImportDownloadingBlockText, blockNumber(), record->m_nKBDone)
-                                : DownloadStatusText(*record);
+        step.text = m_blockMode
+                        ? formatText(LoadString(IDS_IMPORT_DOWNLOADING_BLOCK).c_str(), blockNumber(), record->m_nKBDone)
+                        : DownloadStatusText(*record);
         return step;
     case DOWNLOAD_FINISHED:
         return finished(*record);
@@ -263,7 +265,7 @@ ImportDownloadStep ImportBlockDownload::onStatus(std::unique_ptr<DownloadStatus>
     case DOWNLOAD_ABORTED:
         forget();
         step.kind = Kind::Failed;
-        step.text = kImportDownloadAbortedText;
+        step.text = DownloadStatusText(*record);
         return step;
     default: // 5 to 7: the text stays
         step.kind = Kind::Progress;

@@ -27,12 +27,8 @@ std::string FormulaCaption(std::string_view itemName) {
     return "Apply formula to '" + std::string(itemName) + "'";
 }
 
-std::vector<std::string> FormulaRangeEntries(std::span<const CKurs> quotations) {
-    std::vector<std::string> entries;
-    entries.reserve(quotations.size());
-    for (const CKurs& k : quotations)
-        entries.push_back(k.m_dtDate.Format("%c") + "   " + FormatNumberGrouped("%3.4lf", k.m_dClose));
-    return entries;
+std::string FormulaRangeEntry(const CKurs& quotation) {
+    return quotation.m_dtDate.Format("%c") + "   " + FormatNumberGrouped("%3.4lf", quotation.m_dClose);
 }
 
 bool FormulaRangeValid(int first, int last) {

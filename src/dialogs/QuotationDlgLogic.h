@@ -10,19 +10,11 @@
 #include "portfolio/Kurs.h"
 
 #include <array>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 class CWPapierDoc;
-
-// Dialog templates.
-inline constexpr unsigned IDD_KURS = 3214;                      // "Item quotation"
-inline constexpr unsigned IDD_FORMULA = 190;                    // "Apply formula"
-inline constexpr unsigned IDD_MULTIPLY_QUOTATIONS = 176;        // "Multiply Item's Quotations"
-inline constexpr unsigned IDD_DELETE_MULTIPLE_QUOTATIONS = 193; // "Delete multiple quotations"
-inline constexpr unsigned IDD_DELETE_QUOTATIONS_INTERVAL = 142; // "Delete Quotations"
 
 // --- Item quotation ---------------------------------------------------------------------------
 
@@ -43,9 +35,10 @@ inline constexpr std::array<const char*, 7> kFormulaPresets = {"x/2", "x/3", "x/
 // "Apply formula to '%s'" with the item's name.
 std::string FormulaCaption(std::string_view itemName);
 
-// One range entry per quotation, oldest first (an entry's index is the quotation's): its
-// date-time as "%c", three blanks and its close as "%3.4lf" with thousands separators.
-std::vector<std::string> FormulaRangeEntries(std::span<const CKurs> quotations);
+// The range entry of a quotation: its date-time as "%c", three blanks and its close as "%3.4lf"
+// with thousands separators. The range lists hold one per quotation, oldest first, so an entry's
+// index is its quotation's.
+std::string FormulaRangeEntry(const CKurs& quotation);
 
 // Whether OK may be pressed: the first index is not above the last (a reversed range would still
 // rescale units and limits as for a split).

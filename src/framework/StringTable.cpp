@@ -25,6 +25,10 @@ constexpr StringEntry kStrings[] = {
     {40024, "[%s] - Abort downloads..."},
     // The progress pane of the main frame.
     {40032, "Update: %i/%i"},
+    // The import page's status.
+    {40064, "Downloading block %i: %i KB"},
+    {40065, "Error: Incorrect Import URL!"},
+    {41003, "The file has been successfully loaded.\r\nPress \"Next\" to import quotations."},
 };
 
 constexpr bool sortedAndUnique() {

@@ -1,5 +1,7 @@
 #include "views/wpapierlviewImport.h"
 
+#include "dialogs/DlgImport.h"
+#include "dialogs/DlgImportSource.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/ServerConfigStore.h"
 #include "retrieval/filtering.h"
@@ -99,6 +101,47 @@ bool ImportFromImportPage(CWPapierDoc& doc, ItemPos pos, const ImportPageValues&
         ImportQuotationsFromFile(doc, pos, page.m_strImportFile, ImportRulesOfPage(page), from, to, !page.m_bFinish);
     files.deleteAll();
     return imported;
+}
+
+ImportWizardOutcome RunImportWizard(CWPapierDoc& doc, ItemPos pos, ImportWizardPages& pages, const Services& services,
+                                    QWidget* parent) {
+    for (;;) {
+        std::string name;
+        std::string symbol;
+        {
+            const CWPapierDoc::ListLock lock(doc);
+            const CWPapier* item = doc.GetItem(pos);
+            if (!item)
+                return ImportWizardOutcome::Skipped;
+            name = item->m_strName;
+            symbol = item->m_strSymbol;
+        }
+
+        CDlgImportSource source(services, parent);
+        static_cast<ImportSourceValues&>(source) = pages.source;
+        source.m_strTitle = ImportSourceTitle(name);
+        source.m_strSymbol = symbol;
+        const int sourceResult = source.DoModal();
+        pages.source = source;
+        if (sourceResult != IDOK)
+            return ImportWizardOutcome::Cancelled;
+
+        PrepareImportPage(pages.source, pages.page, *services.settings);
+        CDlgImport page(services, parent);
+        static_cast<ImportPageValues&>(page) = pages.page;
+        page.m_pDocument = &doc;
+        const int pageResult = page.DoModal();
+        pages.page = page;
+        if (pageResult != IDOK) {
+            page.files().deleteAll();
+            if (pages.page.m_bBack)
+                continue;
+            return ImportWizardOutcome::Skipped;
+        }
+        if (ImportFromImportPage(doc, pos, pages.page, page.files()))
+            return ImportWizardOutcome::Imported;
+        // Declined or failed: the wizard again, with what the user chose.
+    }
 }
 
 FileDialogRequest PortfolioExportRequest(const std::filesystem::path& documentPath, const std::string& documentTitle) {

@@ -1,11 +1,11 @@
 #pragma once
-// The list view's import of historical quotations and its portfolio export, as far as they do not
-// depend on widgets: which selected items the import wizard runs for, what the view hands the two
-// wizard pages, the import of one item from the second page's result, and the export's file
-// dialog.
+// The list view's import of historical quotations and its portfolio export: which selected items
+// the import wizard runs for, what the view hands the two wizard pages, the wizard for one item
+// with its import, and the export's file dialog.
 
 #include "dialogs/DlgImportLogic.h"
 #include "framework/FileDialogs.h"
+#include "framework/Services.h"
 #include "platform/Settings.h"
 #include "portfolio/ItemPos.h"
 #include "retrieval/QuotationImport.h"
@@ -17,6 +17,7 @@
 #include <vector>
 
 class CWPapierDoc;
+class QWidget;
 
 // The template the first page proposes at the view's first initial update.
 inline constexpr const char* kInitialImportTemplate = "Yahoo Finance";
@@ -57,6 +58,28 @@ std::string EscapeRegExpLiteral(std::string_view text);
 // frame; the time-frame question is asked unless the page was left with "Finish". Then the
 // downloaded files are deleted, whatever the import did. True when the import ran.
 bool ImportFromImportPage(CWPapierDoc& doc, ItemPos pos, const ImportPageValues& page, ImportPageFiles& files);
+
+// The two wizard pages' values that last from one import to the next: the choices the user made
+// (template, file, time frame, URL and rules, the data formats used) are offered again. Its owner
+// presets the first page once (PresetImportSource).
+struct ImportWizardPages {
+    ImportSourceValues source;
+    ImportPageValues page;
+};
+
+enum class ImportWizardOutcome {
+    Imported,  // the item's quotations were imported
+    Skipped,   // the second page was cancelled, or the item is gone: the next item may follow
+    Cancelled, // the first page was cancelled: the whole import ends
+};
+
+// The import wizard for the item at `pos`: the first page, then the second, each run through the
+// bundle's modal runner, and the import of what the second page loaded. "< Back" (and "&Delete")
+// on the second page, a declined time frame and a failed import bring the first page back for the
+// same item -- in a loop, never by running the wizard inside itself. The downloaded files are
+// deleted after each pass, whatever became of them.
+ImportWizardOutcome RunImportWizard(CWPapierDoc& doc, ItemPos pos, ImportWizardPages& pages, const Services& services,
+                                    QWidget* parent = nullptr);
 
 // The portfolio export's save dialog: the document's path with a 4-character extension (".cvr")
 // of its file name cut (the document's title without a path), the filters "Excel Files (*.xls)"
