@@ -194,7 +194,7 @@ void CPPHtmlDrawer::ConfigureImageShadow(int offsetX, int offsetY, int darknessP
     m_shadowBlurred = blurred;
     m_shadowBlurX = blurX;
     m_shadowBlurY = blurY;
-    const int grey = mulDiv(255, 100 - m_shadowDarkness, 100);
+    const int grey = MulDiv(255, 100 - m_shadowDarkness, 100);
     m_shadowColour = qRgb(grey, grey, grey);
 }
 
@@ -430,11 +430,11 @@ void CPPHtmlDrawer::ParseDeclarations(const QString& declarations, HtmlStyle& st
             style.borderColourDark = colour;
         } else if (property == u"border-width" || property == u"size") {
             if (value == u"thin")
-                setBorderWidth(style, mulDiv(style.borderWidth, 75, 100));
+                setBorderWidth(style, MulDiv(style.borderWidth, 75, 100));
             else if (value == u"medium")
                 setBorderWidth(style, style.borderWidth);
             else if (value == u"thick")
-                setBorderWidth(style, mulDiv(style.borderWidth, 125, 100));
+                setBorderWidth(style, MulDiv(style.borderWidth, 125, 100));
             else
                 setBorderWidth(style, ParseLength(value, style.borderWidth, false));
         } else if (property == u"border-style") {
@@ -451,7 +451,7 @@ int CPPHtmlDrawer::ParseLength(QStringView value, int current, bool htmlSizes) c
     if (value.isEmpty())
         return current;
     if (value.endsWith(u'%'))
-        return mulDiv(current, leadingInt(value), 100);
+        return clampCoord(MulDiv(current, leadingInt(value), 100));
     if (value.front() == u'+' || value.front() == u'-')
         value = value.mid(1);
     const long long number = leadingInt(value);
@@ -500,7 +500,7 @@ QRgb CPPHtmlDrawer::ParseColour(QStringView value, QRgb current) const {
         return qRgb(hexPair(1), hexPair(3), hexPair(5));
     }
     if (value.front().isDigit() && value.front().unicode() < 128)
-        return rgbFromColorRef(static_cast<std::uint32_t>(autoBaseInt(value)));
+        return rgbOf(static_cast<COLORREF>(autoBaseInt(value)) & 0xFFFFFFu);
     return LookupColourName(value, current);
 }
 
