@@ -13,6 +13,7 @@
 
 #include "controls/HtmlDrawerDevice.h"
 #include "controls/HtmlStyle.h"
+#include "controls/PPDrawManager.h"
 
 #include <QHash>
 #include <QPoint>
@@ -138,6 +139,9 @@ public:
     void ConfigureImageShadow(int offsetX, int offsetY, int darknessPercent, bool blurred, int blurX, int blurY);
     // Part `line` (0-based, split at line feeds) of the string `id` of the string table.
     QString LoadResourceLine(unsigned id, int line) const;
+    // The drawer's draw manager: the canvas on QPainter paints pictures, fills and frames with it,
+    // the tool tip its shadow and blending.
+    CPPDrawManager& Painter() { return m_drawManager; }
 
     // Lays the markup out with no output and returns the size it needs (width limited by the
     // maximum width, each side plus 1); 0 by 0 for an empty markup.
@@ -238,6 +242,8 @@ private:
     int HitTestHotArea(QPoint point) const;
     void FollowLink(int index);
     void SendHoverNotify(int linkNumber);
+
+    CPPDrawManager m_drawManager;
 
     // Services.
     HtmlPictureSource* m_pictures = nullptr;
