@@ -27,11 +27,6 @@ const QImage& imageOf(const HtmlPicture& picture) {
 
 } // namespace
 
-// Found by argument-dependent lookup, so it lives beside HtmlFont in the global namespace.
-static size_t qHash(const HtmlFont& font, size_t seed = 0) {
-    return qHashMulti(seed, font.face, font.height, font.weight, font.italic, font.underline, font.strikeout);
-}
-
 struct HtmlFontMeasurer::Face {
     explicit Face(const QFont& made) : font(made), metrics(made) {
         ascent = metrics.ascent();

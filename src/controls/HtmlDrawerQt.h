@@ -32,6 +32,9 @@ public:
     int descent() override;
     int xHeight() override;
     int dpiY() override;
+    // Fonts of one style are the same pixel-sized fonts on any device: the family is the dpi, which
+    // decides the lengths in points.
+    int metricsFamily() const override { return m_dpiY; }
 
     // The font last set, made for painting.
     const QFont& font() const;
@@ -55,6 +58,7 @@ public:
     int descent() override { return m_measurer.descent(); }
     int xHeight() override { return m_measurer.xHeight(); }
     int dpiY() override { return m_measurer.dpiY(); }
+    int metricsFamily() const override { return m_measurer.metricsFamily(); }
 
     void text(int x, int y, const QString& text, QRgb colour) override;
     void line(QPoint from, QPoint to, QRgb colour, int penKind, int penWidth) override;

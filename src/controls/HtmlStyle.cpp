@@ -255,7 +255,8 @@ void CPPHtmlDrawer::LoadStyleSheet(const QString& text) {
 }
 
 void CPPHtmlDrawer::AddStyleRule(const QString& selector, const QString& declarations) {
-    m_styleSheet.insert(selector.toLower(), declarations);
+    // Declarations are read lower-cased; they are kept so, so applying a rule copies nothing.
+    m_styleSheet.insert(selector.toLower(), declarations.toLower());
 }
 
 // ---- styles ----
@@ -269,7 +270,8 @@ void CPPHtmlDrawer::ApplyDefaultStyle(HtmlStyle& style) const {
 }
 
 void CPPHtmlDrawer::ApplyStyleClass(const QString& selector, HtmlStyle& style) {
-    const auto rule = m_styleSheet.constFind(selector.toLower());
+    // The selectors the layout passes are lower case already; only others are lowered.
+    const auto rule = m_styleSheet.constFind(selector.isLower() ? selector : selector.toLower());
     if (rule != m_styleSheet.cend())
         ParseDeclarations(rule.value(), style);
 }
@@ -341,7 +343,7 @@ void CPPHtmlDrawer::setBorderStyle(HtmlStyle& style, int borderStyle) {
 }
 
 void CPPHtmlDrawer::ParseDeclarations(const QString& declarations, HtmlStyle& style) {
-    const QString text = declarations.toLower();
+    const QString text = declarations.isLower() ? declarations : declarations.toLower();
     const qsizetype n = text.size();
     qsizetype pos = 0;
     while (pos < n) {
@@ -538,6 +540,7 @@ void CPPHtmlDrawer::SelectStyleFont() {
         m_font = std::move(font);
         m_fontSelected = true;
         m_measurer->setFont(m_font);
+        m_advances = m_cacheAdvances ? &m_advanceCache[m_font] : nullptr;
         m_fontAscent = m_measurer->ascent();
         m_fontDescent = m_measurer->descent();
         m_fontXHeight = m_measurer->xHeight();
