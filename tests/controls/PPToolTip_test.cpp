@@ -33,6 +33,16 @@ bool waitFor(const std::function<bool()>& condition, int ms) {
     return true;
 }
 
+// The tip over the window, three times enlarged, for a person to look at.
+void saveOverWindow(QWidget& window, CPPToolTip& tip, const std::string& name) {
+    QImage scene = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&scene);
+        painter.drawImage(tip.geometry().topLeft() - window.geometry().topLeft(), tip.grab().toImage());
+    }
+    testsupport::saveRendering(scene.scaled(scene.size() * 3), name);
+}
+
 // Counts the timer events a widget receives.
 class TimerEvents : public QObject {
 public:
@@ -141,6 +151,32 @@ TEST_F(ToolTipTest, AKeyOrAClickHidesIt) {
     EXPECT_FALSE(tip->isVisible());
 }
 
+TEST_F(ToolTipTest, ItHidesAfterTheAutoPopDelayAndWhenThePointerMovesOntoIt) {
+    tip->SetDelayTime(CPPToolTip::kDelayAutoPop, 300);
+    ASSERT_TRUE(showOver(button));
+    QTest::qWait(150);
+    EXPECT_TRUE(tip->isVisible());
+    EXPECT_TRUE(waitFor([&] { return !tip->isVisible(); }, 400));
+
+    tip->SetDelayTime(CPPToolTip::kDelayAutoPop, 30000);
+    QTest::mouseMove(&window, QPoint(390, 200));
+    ASSERT_TRUE(showOver(button, QPoint(40, 12)));
+    QTest::mouseMove(tip.get(), QPoint(20, 20)); // on the balloon's body
+    EXPECT_FALSE(tip->isVisible());
+}
+
+TEST_F(ToolTipTest, NearTheTopOfTheScreenItOpensBelowThePointer) {
+    button->move(20, 0);
+    window.move(100, 0);
+    QTest::qWait(50);
+    ASSERT_LT(button->mapToGlobal(QPoint(30, 10)).y(), 40);
+    ASSERT_TRUE(showOver(button, QPoint(30, 10)));
+    EXPECT_EQ(tip->Direction(), 0x00); // below, the anchor at the left end of the top edge
+    const QPoint cursor = button->mapToGlobal(QPoint(30, 10));
+    EXPECT_EQ(tip->geometry().topLeft(), cursor - QPoint(16, 0)); // the anchor's apex on the pointer
+    saveOverWindow(window, *tip, "below");
+}
+
 TEST_F(ToolTipTest, ToolsByArea) {
     const QRect left(0, 0, 50, 30);
     const QRect right(50, 0, 50, 30);
@@ -190,16 +226,6 @@ TEST_F(ToolTipTest, TheAnimationTicksOnlyWhileAnAnimatedTipShows) {
     timers.count = 0;
     QTest::qWait(350);
     EXPECT_EQ(timers.count, 0);
-}
-
-// The tip over the window, three times enlarged, for a person to look at.
-void saveOverWindow(QWidget& window, CPPToolTip& tip, const std::string& name) {
-    QImage scene = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    {
-        QPainter painter(&scene);
-        painter.drawImage(tip.geometry().topLeft() - window.geometry().topLeft(), tip.grab().toImage());
-    }
-    testsupport::saveRendering(scene.scaled(scene.size() * 3), name);
 }
 
 TEST_F(ToolTipTest, ABalloonWithBorderAndSoftShadow) {
