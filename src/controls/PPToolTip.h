@@ -12,7 +12,7 @@
 //   ...
 //   m_tooltip.Create(this, true);
 //   m_tooltip.SetDelayTime(CPPToolTip::kDelayAutoPop, 30000);
-//   m_tooltip.AddTool(control<QLineEdit>(IDC_NAME), tr("<b>Name</b><br>of the item"));
+//   m_tooltip.AddTool(control<QLineEdit>(IDC_NAME), QStringLiteral("<b>Name</b><br>of the item"));
 //
 // Events reach the tip by itself: Create installs an application event filter that relays the
 // events of the owner's window and of the tip (RelayEvent). A control's tools go when it is
@@ -89,8 +89,8 @@ public:
     // The final direction of the last placement.
     int Direction() const { return m_direction; }
 
-    // How the tip meets the screen: translucent window (true) or snapshot of the screen beneath.
-    // Create chooses by the platform.
+    // How the tip meets the screen: a translucent window (true) or a snapshot of the screen
+    // beneath. Create chooses by the platform; a change takes effect before the tip first shows.
     void UsePerPixelAlpha(bool on);
 
 protected:
