@@ -14,6 +14,8 @@ namespace {
 
 // Line breaks and tabs counted by one tag; more is markup gone wrong.
 constexpr int kMaxBreakCount = 1000;
+// Advances kept for one text at most.
+constexpr qsizetype kMaxCachedAdvances = 1 << 20;
 
 int countBlanks(QStringView text) {
     return static_cast<int>(text.count(u' '));
@@ -55,6 +57,11 @@ QSize CPPHtmlDrawer::MeasureMarkup(HtmlTextMeasurer& measurer, const QString& ma
     m_fontSelected = false;
     setJustification(0, 0);
     m_markup = preprocess(markup);
+    m_advanceCache.clear();
+    m_cachedAdvanceCount = 0;
+    m_advances = nullptr;
+    m_cacheAdvances = true;
+    m_measuredFamily = measurer.metricsFamily();
     QSize size(0, 0);
     if (m_markup.isEmpty()) {
         m_measurer = nullptr;
@@ -79,6 +86,8 @@ void CPPHtmlDrawer::RenderMarkup(HtmlCanvas& canvas, const QRect& rect) {
     m_measurer = &canvas;
     m_canvas = &canvas;
     m_fontSelected = false;
+    m_advances = nullptr;
+    m_cacheAdvances = m_measuredFamily != 0 && canvas.metricsFamily() == m_measuredFamily;
     QSize size(0, 0);
     RenderBlock(size, Rect{rect.left(), rect.top(), rect.left() + rect.width(), rect.top() + rect.height()});
     m_canvas = nullptr;
@@ -179,8 +188,9 @@ QSize CPPHtmlDrawer::RenderInline(const QString& markup, Rect rect) {
         for (int i = firstLine; i < m_lineIndex && i < static_cast<int>(m_lines.size()); ++i) {
             const HtmlLine& line = m_lines[static_cast<size_t>(i)];
             if (line.percentWidth != 0)
-                size.setWidth(std::max(size.width(), clampCoord(static_cast<long long>(line.width) +
-                                                                mulDiv(size.width(), line.percentWidth, 100))));
+                size.setWidth(
+                    std::max(size.width(), clampCoord(static_cast<long long>(line.width) +
+                                                      clampCoord(MulDiv(size.width(), line.percentWidth, 100)))));
         }
     }
     return size;
@@ -202,7 +212,8 @@ int CPPHtmlDrawer::BeginLine(int x) {
     // default one.
     m_line = static_cast<size_t>(m_lineIndex) < m_lines.size() ? m_lines[static_cast<size_t>(m_lineIndex)] : HtmlLine{};
     if (m_line.percentWidth != 0)
-        m_line.width = clampCoord(static_cast<long long>(m_line.width) + mulDiv(lineWidth, m_line.percentWidth, 100));
+        m_line.width =
+            clampCoord(static_cast<long long>(m_line.width) + clampCoord(MulDiv(lineWidth, m_line.percentWidth, 100)));
     m_lineContentLeft = m_line.width;
     m_lineBlanksLeft = m_line.blankCount;
     if (m_line.align == kHtmlAlignJustify && m_line.wrapped)
@@ -295,10 +306,24 @@ void CPPHtmlDrawer::setJustification(int extra, int blanks) {
     }
 }
 
+int CPPHtmlDrawer::advanceOf(const QString& text) {
+    if (!m_advances)
+        return m_measurer->advance(text);
+    const auto found = m_advances->constFind(text);
+    if (found != m_advances->cend())
+        return found.value();
+    const int width = m_measurer->advance(text);
+    if (m_cachedAdvanceCount < kMaxCachedAdvances) {
+        m_advances->insert(text, width);
+        ++m_cachedAdvanceCount;
+    }
+    return width;
+}
+
 // The advance of the text, the justification's extra pixels over its blanks included: each of
 // the blanks gets extra / blanks pixels, the first extra % blanks one more.
 int CPPHtmlDrawer::measureText(const QString& text) {
-    long long width = m_measurer->advance(text);
+    long long width = advanceOf(text);
     if (m_justifyBlanks > 0) {
         const int blanks = std::min(countBlanks(text), m_justifyBlanks);
         width += static_cast<long long>(blanks) * (m_justifyExtra / m_justifyBlanks) +
@@ -326,7 +351,7 @@ void CPPHtmlDrawer::drawText(const QString& text, int x, int y, int width) {
         end = end < 0 ? text.size() : end + 1;
         const QString piece = text.mid(start, end - start);
         m_canvas->text(clampCoord(at), y, piece, m_textColour);
-        at += m_measurer->advance(piece);
+        at += advanceOf(piece);
         if (piece.endsWith(u' ') && blanksLeft > 0) {
             at += share + (more > 0 ? 1 : 0);
             --blanksLeft;
@@ -352,14 +377,21 @@ void CPPHtmlDrawer::layoutTextRun(QString run) {
         break;
     }
     const int lineWidth = m_rect.width();
+    const bool wraps = m_maxWidth != 0 && lineWidth != 0;
     while (!run.isEmpty()) {
         setJustification(0, 0);
-        const int runWidth = measureText(run);
         const int textHeight = m_fontAscent + m_fontDescent;
         const int y = PlaceText(m_y, textHeight);
         int available = m_rect.left + lineWidth - m_x;
+        // Wrapping needs to know whether the run fits; else only the measuring pass needs its
+        // width (the painting pass measures what it paints).
+        int runWidth = 0;
+        if (wraps)
+            runWidth = widthWithin(run, available);
+        else if (measuring())
+            runWidth = measureText(run);
         QString part;
-        if (m_maxWidth != 0 && lineWidth != 0 && available < runWidth) {
+        if (wraps && runWidth < 0) {
             part = FitWords(run, available, m_x == m_lineStartX);
         } else {
             part = std::move(run);
@@ -375,13 +407,13 @@ void CPPHtmlDrawer::layoutTextRun(QString run) {
             const bool justified = m_line.align == kHtmlAlignJustify && m_line.wrapped;
             if (justified) {
                 // The last piece of the line ends without its trailing blanks.
-                if (m_measurer->advance(part) >= m_lineContentLeft) {
+                if (advanceOf(part) >= m_lineContentLeft) {
                     qsizetype kept = part.size();
                     while (kept > 0 && part[kept - 1] == u' ')
                         --kept;
                     if (kept < part.size()) {
                         const QString trimmed = part.left(kept);
-                        m_lineContentLeft -= m_measurer->advance(part) - m_measurer->advance(trimmed);
+                        m_lineContentLeft -= advanceOf(part) - advanceOf(trimmed);
                         m_lineBlanksLeft -= static_cast<int>(part.size() - kept);
                         part = trimmed;
                     }
@@ -393,7 +425,7 @@ void CPPHtmlDrawer::layoutTextRun(QString run) {
             drawText(part, m_x, y, partWidth);
             if (justified) {
                 m_lineBlanksLeft -= countBlanks(part);
-                m_lineContentLeft -= m_measurer->advance(part);
+                m_lineContentLeft -= advanceOf(part);
             }
             if (m_style.overline)
                 m_canvas->line(QPoint(m_x, y), QPoint(m_x + partWidth, y), m_textColour, kHtmlBorderSolid,
@@ -409,19 +441,56 @@ void CPPHtmlDrawer::layoutTextRun(QString run) {
     }
 }
 
+// The run's width, or -1 as soon as a prefix shows that it is wider than `available`: a long run
+// is not measured whole on every line it wraps to only to learn that it does not fit.
+int CPPHtmlDrawer::widthWithin(const QString& run, int available) {
+    for (qsizetype length = 64; length < run.size(); length *= 4)
+        if (advanceOf(run.left(length)) > available)
+            return -1;
+    const int width = clampCoord(advanceOf(run));
+    return width > available ? -1 : width;
+}
+
 // Cuts from the run the words that fit into the available width, which becomes the width of
 // the part cut. A word that fits nowhere is cut between characters, but only on an empty line;
 // on a line that holds something the part is empty and the run goes to the next line.
 QString CPPHtmlDrawer::FitWords(QString& run, int& available, bool lineEmpty) {
     static const QString kBreakCharacters = QStringLiteral(" -.,!:;)}]?");
-    qsizetype lastFit = -1;
+    auto isBreak = [&](qsizetype i) { return kBreakCharacters.contains(run[i]); };
+    auto fits = [&](qsizetype length) { return advanceOf(run.left(length)) <= available; };
+
+    // The widths up to the break points (from the second character on) are summed from the pieces
+    // between them, so a line costs about one measuring of its text; the sum may differ from the
+    // whole by a pixel (kerning, rounding), so the whole prefix's width decides at the end, one
+    // break point back or forth.
+    std::vector<qsizetype> breaks;
+    int estimatedFits = 0;
+    long long sum = 0;
+    qsizetype from = 0;
     for (qsizetype i = 1; i < run.size(); ++i) {
-        if (!kBreakCharacters.contains(run[i]))
+        if (!isBreak(i))
             continue;
-        if (m_measurer->advance(run.left(i)) > available)
+        sum += advanceOf(run.mid(from, i - from));
+        from = i;
+        breaks.push_back(i);
+        if (sum > available)
             break;
-        lastFit = i;
+        ++estimatedFits;
     }
+    int k = estimatedFits - 1;
+    while (k >= 0 && !fits(breaks[static_cast<size_t>(k)]))
+        --k;
+    qsizetype lastFit = k >= 0 ? breaks[static_cast<size_t>(k)] : -1;
+    if (k == estimatedFits - 1 && static_cast<size_t>(estimatedFits) < breaks.size()) {
+        for (qsizetype i = breaks[static_cast<size_t>(estimatedFits)]; i < run.size(); ++i) {
+            if (!isBreak(i))
+                continue;
+            if (!fits(i))
+                break;
+            lastFit = i;
+        }
+    }
+
     QString part;
     if (lastFit >= 0) {
         qsizetype end = lastFit + 1;
@@ -432,16 +501,30 @@ QString CPPHtmlDrawer::FitWords(QString& run, int& available, bool lineEmpty) {
         while (rest < run.size() && run[rest] == u' ')
             ++rest;
         run = run.mid(rest);
-        available = m_measurer->advance(part);
+        available = advanceOf(part);
         return part;
     }
     if (lineEmpty) {
-        qsizetype count = 1;
-        while (count < run.size() && m_measurer->advance(run.left(count + 1)) <= available)
-            ++count;
-        part = run.left(count);
-        run = run.mid(count);
-        available = m_measurer->advance(part);
+        // The longest prefix of at least one character that fits: doubling, then halving the gap.
+        qsizetype good = 1;
+        qsizetype bad = run.size() + 1;
+        for (qsizetype probe = 2; probe <= run.size(); probe *= 2) {
+            if (!fits(probe)) {
+                bad = probe;
+                break;
+            }
+            good = probe;
+        }
+        while (bad - good > 1) {
+            const qsizetype middle = good + (bad - good) / 2;
+            if (middle <= run.size() && fits(middle))
+                good = middle;
+            else
+                bad = middle;
+        }
+        part = run.left(good);
+        run = run.mid(good);
+        available = advanceOf(part);
         return part;
     }
     available = 0;
@@ -511,7 +594,7 @@ void CPPHtmlDrawer::horizontalRule(const std::vector<Attribute>& attributes) {
             m_line.percentWidth = clampCoord(static_cast<long long>(m_line.percentWidth) + width);
             width = 1;
         } else {
-            width = mulDiv(m_rect.width(), width, 100);
+            width = clampCoord(MulDiv(m_rect.width(), width, 100));
         }
     }
     if (measuring()) {

@@ -13,6 +13,7 @@
 
 #include "controls/HtmlDrawerDevice.h"
 #include "controls/HtmlStyle.h"
+#include "controls/PPDrawManager.h"
 
 #include <QHash>
 #include <QPoint>
@@ -23,6 +24,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -138,6 +140,9 @@ public:
     void ConfigureImageShadow(int offsetX, int offsetY, int darknessPercent, bool blurred, int blurX, int blurY);
     // Part `line` (0-based, split at line feeds) of the string `id` of the string table.
     QString LoadResourceLine(unsigned id, int line) const;
+    // The drawer's draw manager: the canvas on QPainter paints pictures, fills and frames with it,
+    // the tool tip its shadow and blending.
+    CPPDrawManager& Painter() { return m_drawManager; }
 
     // Lays the markup out with no output and returns the size it needs (width limited by the
     // maximum width, each side plus 1); 0 by 0 for an empty markup.
@@ -205,6 +210,7 @@ private:
     QSize layoutFlow(const QString& markup, qsizetype pos, Rect rect, QStringView stop);
     QSize RenderInline(const QString& markup, Rect rect);
     void layoutTextRun(QString run);
+    int widthWithin(const QString& run, int available);
     QString FitWords(QString& run, int& available, bool lineEmpty);
     void handleTag(const QString& tag);
     void applyStyleLetters(QStringView letters, HtmlStyle& style) const;
@@ -215,6 +221,7 @@ private:
     int PlaceText(int lineTop, int textHeight);
     int PlaceObject(int lineTop, int objectHeight);
     int breakCount(QStringView parameters) const;
+    int advanceOf(const QString& text);
     int measureText(const QString& text);
     void drawText(const QString& text, int x, int y, int width);
     void setJustification(int extra, int blanks);
@@ -238,6 +245,8 @@ private:
     int HitTestHotArea(QPoint point) const;
     void FollowLink(int index);
     void SendHoverNotify(int linkNumber);
+
+    CPPDrawManager m_drawManager;
 
     // Services.
     HtmlPictureSource* m_pictures = nullptr;
@@ -273,6 +282,17 @@ private:
     std::vector<HotArea> m_hotAreas;
     std::vector<AnimationState> m_animations;
     int m_hoveredLink = -2;
+
+    // Advances measured for the current text, by font. The painting pass takes them when its
+    // canvas measures like the measuring pass's device (HtmlTextMeasurer::metricsFamily).
+    struct FontHash {
+        size_t operator()(const HtmlFont& font) const { return qHash(font); }
+    };
+    std::unordered_map<HtmlFont, QHash<QString, int>, FontHash> m_advanceCache;
+    QHash<QString, int>* m_advances = nullptr; // of the font selected; null: measured every time
+    bool m_cacheAdvances = false;
+    int m_measuredFamily = 0;
+    qsizetype m_cachedAdvanceCount = 0;
 
     // Pass state.
     HtmlTextMeasurer* m_measurer = nullptr;

@@ -6,6 +6,7 @@
 //
 // Coordinates are device pixels. Rectangles handed to the canvas are QRect(x, y, width, height).
 
+#include <QHashFunctions>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -26,6 +27,10 @@ struct HtmlFont {
     bool operator==(const HtmlFont&) const = default;
 };
 
+inline size_t qHash(const HtmlFont& font, size_t seed = 0) {
+    return qHashMulti(seed, font.face, font.height, font.weight, font.italic, font.underline, font.strikeout);
+}
+
 // Measures text in the font last set.
 class HtmlTextMeasurer {
 public:
@@ -41,6 +46,9 @@ public:
     virtual int xHeight() = 0;
     // Vertical pixels per inch of the device, for "pt", "in", "cm" lengths.
     virtual int dpiY() = 0;
+    // Measurers of one family give the same advances for the same font and text, so the painting
+    // pass may take the widths the measuring pass measured; 0 (the default) belongs to no family.
+    virtual int metricsFamily() const { return 0; }
 };
 
 // A picture a picture source loaded; the canvas that belongs to the same source draws it.

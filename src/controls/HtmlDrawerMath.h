@@ -1,13 +1,13 @@
 #pragma once
-// Small arithmetic and number-reading helpers of the HTML drawer. Markup is untrusted text, so
-// every number read from it and every coordinate summed from such numbers stays within
-// kHtmlCoordLimit: no sum of two of them can overflow an int.
+// Number-reading helpers of the HTML drawer. Markup is untrusted text, so every number read from
+// it and every coordinate summed from such numbers stays within kHtmlCoordLimit: no sum of two of
+// them can overflow an int. Percentages go through MulDiv (WinGdi.h), clamped the same way.
+
+#include "controls/WinGdi.h"
 
 #include <QStringView>
-#include <QtGui/qrgb.h>
 
 #include <algorithm>
-#include <cstdint>
 
 namespace htmldrawer {
 
@@ -19,26 +19,6 @@ inline int clampCoord(long long value) {
     if (value > kHtmlCoordLimit)
         return kHtmlCoordLimit;
     return static_cast<int>(value);
-}
-
-// a * b / c rounded to the nearest integer, halves away from zero (the rounding of the Windows
-// MulDiv the style rules were written against); -1 when c is 0.
-inline int mulDiv(int a, int b, int c) {
-    if (c == 0)
-        return -1;
-    const long long product = static_cast<long long>(a) * b;
-    long long quotient = product / c;
-    const long long remainder = product % c;
-    const long long absRemainder = remainder < 0 ? -remainder : remainder;
-    const long long absDivisor = c < 0 ? -static_cast<long long>(c) : c;
-    if (2 * absRemainder >= absDivisor)
-        quotient += ((product < 0) != (c < 0)) ? -1 : 1;
-    return clampCoord(quotient);
-}
-
-// A COLORREF number (0x00BBGGRR) as an opaque QRgb.
-inline QRgb rgbFromColorRef(std::uint32_t value) {
-    return qRgb(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
 // The value of a hexadecimal digit, -1 for any other character.

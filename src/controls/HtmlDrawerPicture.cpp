@@ -100,8 +100,9 @@ void CPPHtmlDrawer::pictureElement(int tagNumber, const std::vector<Attribute>& 
     std::unique_ptr<HtmlPicture> picture;
     HtmlPictureDraw draw;
     if (tagNumber == kTagIcon) {
-        const QSize requested(params.widthIsPercent ? mulDiv(kIconSize, params.width, 100) : params.width,
-                              params.heightIsPercent ? mulDiv(kIconSize, params.height, 100) : params.height);
+        const QSize requested(params.widthIsPercent ? clampCoord(MulDiv(kIconSize, params.width, 100)) : params.width,
+                              params.heightIsPercent ? clampCoord(MulDiv(kIconSize, params.height, 100))
+                                                     : params.height);
         picture = params.idres != 0 ? m_pictures->icon(params.idres, requested)
                                     : m_pictures->iconFile(params.file, requested);
         if (!picture)
@@ -118,8 +119,9 @@ void CPPHtmlDrawer::pictureElement(int tagNumber, const std::vector<Attribute>& 
     const QSize bitmapSize = picture->size();
     if (tagNumber == kTagBitmap) {
         draw.kind = HtmlPictureDraw::Kind::Bitmap;
-        draw.size = QSize(params.widthIsPercent ? mulDiv(bitmapSize.width(), params.width, 100) : params.width,
-                          params.heightIsPercent ? mulDiv(bitmapSize.height(), params.height, 100) : params.height);
+        draw.size =
+            QSize(params.widthIsPercent ? clampCoord(MulDiv(bitmapSize.width(), params.width, 100)) : params.width,
+                  params.heightIsPercent ? clampCoord(MulDiv(bitmapSize.height(), params.height, 100)) : params.height);
         placePicture(picture.get(), draw, params, false);
         return;
     }
@@ -155,8 +157,8 @@ void CPPHtmlDrawer::pictureElement(int tagNumber, const std::vector<Attribute>& 
     draw.kind = HtmlPictureDraw::Kind::StripFrame;
     draw.frame = frame;
     draw.frameSize = QSize(frameWidth, frameHeight);
-    draw.size = QSize(params.widthIsPercent ? mulDiv(frameWidth, params.width, 100) : params.width,
-                      params.heightIsPercent ? mulDiv(frameHeight, params.height, 100) : params.height);
+    draw.size = QSize(params.widthIsPercent ? clampCoord(MulDiv(frameWidth, params.width, 100)) : params.width,
+                      params.heightIsPercent ? clampCoord(MulDiv(frameHeight, params.height, 100)) : params.height);
     placePicture(picture.get(), draw, params, true);
 }
 

@@ -194,7 +194,7 @@ void CPPHtmlDrawer::ConfigureImageShadow(int offsetX, int offsetY, int darknessP
     m_shadowBlurred = blurred;
     m_shadowBlurX = blurX;
     m_shadowBlurY = blurY;
-    const int grey = mulDiv(255, 100 - m_shadowDarkness, 100);
+    const int grey = MulDiv(255, 100 - m_shadowDarkness, 100);
     m_shadowColour = qRgb(grey, grey, grey);
 }
 
@@ -255,7 +255,8 @@ void CPPHtmlDrawer::LoadStyleSheet(const QString& text) {
 }
 
 void CPPHtmlDrawer::AddStyleRule(const QString& selector, const QString& declarations) {
-    m_styleSheet.insert(selector.toLower(), declarations);
+    // Declarations are read lower-cased; they are kept so, so applying a rule copies nothing.
+    m_styleSheet.insert(selector.toLower(), declarations.toLower());
 }
 
 // ---- styles ----
@@ -269,7 +270,8 @@ void CPPHtmlDrawer::ApplyDefaultStyle(HtmlStyle& style) const {
 }
 
 void CPPHtmlDrawer::ApplyStyleClass(const QString& selector, HtmlStyle& style) {
-    const auto rule = m_styleSheet.constFind(selector.toLower());
+    // The selectors the layout passes are lower case already; only others are lowered.
+    const auto rule = m_styleSheet.constFind(selector.isLower() ? selector : selector.toLower());
     if (rule != m_styleSheet.cend())
         ParseDeclarations(rule.value(), style);
 }
@@ -341,7 +343,7 @@ void CPPHtmlDrawer::setBorderStyle(HtmlStyle& style, int borderStyle) {
 }
 
 void CPPHtmlDrawer::ParseDeclarations(const QString& declarations, HtmlStyle& style) {
-    const QString text = declarations.toLower();
+    const QString text = declarations.isLower() ? declarations : declarations.toLower();
     const qsizetype n = text.size();
     qsizetype pos = 0;
     while (pos < n) {
@@ -430,11 +432,11 @@ void CPPHtmlDrawer::ParseDeclarations(const QString& declarations, HtmlStyle& st
             style.borderColourDark = colour;
         } else if (property == u"border-width" || property == u"size") {
             if (value == u"thin")
-                setBorderWidth(style, mulDiv(style.borderWidth, 75, 100));
+                setBorderWidth(style, MulDiv(style.borderWidth, 75, 100));
             else if (value == u"medium")
                 setBorderWidth(style, style.borderWidth);
             else if (value == u"thick")
-                setBorderWidth(style, mulDiv(style.borderWidth, 125, 100));
+                setBorderWidth(style, MulDiv(style.borderWidth, 125, 100));
             else
                 setBorderWidth(style, ParseLength(value, style.borderWidth, false));
         } else if (property == u"border-style") {
@@ -451,7 +453,7 @@ int CPPHtmlDrawer::ParseLength(QStringView value, int current, bool htmlSizes) c
     if (value.isEmpty())
         return current;
     if (value.endsWith(u'%'))
-        return mulDiv(current, leadingInt(value), 100);
+        return clampCoord(MulDiv(current, leadingInt(value), 100));
     if (value.front() == u'+' || value.front() == u'-')
         value = value.mid(1);
     const long long number = leadingInt(value);
@@ -500,7 +502,7 @@ QRgb CPPHtmlDrawer::ParseColour(QStringView value, QRgb current) const {
         return qRgb(hexPair(1), hexPair(3), hexPair(5));
     }
     if (value.front().isDigit() && value.front().unicode() < 128)
-        return rgbFromColorRef(static_cast<std::uint32_t>(autoBaseInt(value)));
+        return rgbOf(static_cast<COLORREF>(autoBaseInt(value)) & 0xFFFFFFu);
     return LookupColourName(value, current);
 }
 
@@ -538,6 +540,7 @@ void CPPHtmlDrawer::SelectStyleFont() {
         m_font = std::move(font);
         m_fontSelected = true;
         m_measurer->setFont(m_font);
+        m_advances = m_cacheAdvances ? &m_advanceCache[m_font] : nullptr;
         m_fontAscent = m_measurer->ascent();
         m_fontDescent = m_measurer->descent();
         m_fontXHeight = m_measurer->xHeight();

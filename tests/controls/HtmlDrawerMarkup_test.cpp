@@ -117,6 +117,74 @@ TEST_F(HtmlDrawerMarkup, WrappingAtTheMaximumWidth) {
     EXPECT_EQ(render(drawer, QStringLiteral("<t=3>x")).size.width(), 41);
 }
 
+// A canvas whose "a" before a blank kerns by `kern` pixels: a prefix is narrower (or wider) than
+// its pieces between the break points together. The whole prefix's width decides the break.
+class KerningCanvas : public RecordingCanvas {
+public:
+    explicit KerningCanvas(int kern) : m_kern(kern) {}
+    int advance(const QString& text) override {
+        return RecordingCanvas::advance(text) + m_kern * static_cast<int>(text.count(QStringLiteral("a ")));
+    }
+
+private:
+    int m_kern;
+};
+
+TEST_F(HtmlDrawerMarkup, TheWholePrefixDecidesWhereALineBreaks) {
+    const struct {
+        int kern;
+        int width;
+        const char* firstLine;
+    } cases[] = {
+        {-3, 70, "aaaa bbbb"}, // 69 wide, though its pieces measure 72
+        {3, 73, "aaaa"},       // 75 wide, though its pieces measure 72
+        {0, 72, "aaaa bbbb"},
+        {0, 71, "aaaa"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.firstLine);
+        drawer.SetMaxWidth(c.width);
+        KerningCanvas measurer(c.kern);
+        const QSize size = drawer.MeasureMarkup(measurer, QStringLiteral("aaaa bbbb cccc"));
+        KerningCanvas canvas(c.kern);
+        drawer.RenderMarkup(canvas, QRect(QPoint(0, 0), size));
+        ASSERT_FALSE(canvas.texts.empty());
+        EXPECT_EQ(canvas.texts[0].text, QString::fromLatin1(c.firstLine));
+    }
+
+    // A run far longer than a line wraps word by word all along.
+    drawer.SetMaxWidth(100);
+    const Rendering r = render(drawer, QStringLiteral("abcd ").repeated(40).trimmed());
+    ASSERT_EQ(r.canvas.texts.size(), 20u);
+    for (const TextCall& call : r.canvas.texts)
+        EXPECT_EQ(call.text, QStringLiteral("abcd abcd"));
+}
+
+// A device of a metrics family: devices of one family measure alike, so the painting pass may
+// take the widths the measuring pass found.
+class FamilyCanvas : public RecordingCanvas {
+public:
+    FamilyCanvas(int advance, int family) : m_advance(advance), m_family(family) {}
+    int advance(const QString& text) override { return m_advance * static_cast<int>(text.size()); }
+    int metricsFamily() const override { return m_family; }
+
+private:
+    int m_advance;
+    int m_family;
+};
+
+TEST_F(HtmlDrawerMarkup, ThePaintingPassTakesMeasuredWidthsOnlyFromItsFamily) {
+    for (const int paintingFamily : {7, 8, 0}) {
+        SCOPED_TRACE(paintingFamily);
+        FamilyCanvas measurer(8, 7);
+        const QSize size = drawer.MeasureMarkup(measurer, QStringLiteral("ab <b>cd</b>"));
+        FamilyCanvas canvas(10, paintingFamily);
+        drawer.RenderMarkup(canvas, QRect(QPoint(0, 0), size));
+        ASSERT_EQ(canvas.texts.size(), 2u);
+        EXPECT_EQ(canvas.texts[1].x, paintingFamily == 7 ? 24 : 30);
+    }
+}
+
 TEST_F(HtmlDrawerMarkup, ALongWordIsCutOnlyOnAnEmptyLine) {
     drawer.SetMaxWidth(40);
     EXPECT_EQ(placed(render(drawer, QStringLiteral("aaaaaaaaaaaa"))), (Strings{"aaaaa@0,0", "aaaaa@0,15", "aa@0,30"}));
