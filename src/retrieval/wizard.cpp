@@ -123,7 +123,7 @@ int WizardSearchThread(std::unique_ptr<WizardSearchJob> job) {
                         pattern.c_str());
                 std::size_t p = 0;
                 for (;;) {
-                    if (g_stopSearches || !target.contains(job->m_hWnd))
+                    if (g_stopSearches || (job->m_pStop && *job->m_pStop) || !target.contains(job->m_hWnd))
                         return 0;
                     std::string anchor, message;
                     int matchStart = 0, matchLength = 0, code = 0;
