@@ -13,9 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QRadioButton>
+#include <QTest>
 #include <QWidget>
 
 #include <cstdint>
@@ -154,6 +158,14 @@ protected:
     std::unique_ptr<testsupport::FakeServices> services;
     FakeDocument document;
 };
+
+// Clicks a button as a user does: a radio button or check box on its box, not in the empty
+// space a layout may give it.
+inline void clickButton(QAbstractButton* button) {
+    const bool boxed = qobject_cast<QRadioButton*>(button) || qobject_cast<QCheckBox*>(button);
+    const QPoint at = boxed ? QPoint(8, button->height() / 2) : button->rect().center();
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, at);
+}
 
 // A control of a dialog by its id, as a T.
 template <class T> T* idc(QWidget& dialog, unsigned id) {
