@@ -30,8 +30,8 @@ inline constexpr unsigned IDD_WIZARD_URL = 3210;
 
 // Buttons of these dialogs besides OK (1) and Cancel (2).
 inline constexpr unsigned IDC_WIZARD_BACK_DISABLED = 3; // the URL page's "< Back", always disabled
-inline constexpr unsigned IDC_SAVE_AS = 4;               // "Save Configuration &As..."
-inline constexpr unsigned IDC_HELP_BUTTON = 5;           // "Help"
+inline constexpr unsigned IDC_SAVE_AS = 4;              // "Save Configuration &As..."
+inline constexpr unsigned IDC_HELP_BUTTON = 5;          // "Help"
 
 // The server configuration editor (112).
 inline constexpr unsigned IDC_SERVER_URL = 1006;
@@ -94,7 +94,7 @@ inline constexpr unsigned IDC_WIZARD_PROGRESS = 1158;
 inline constexpr unsigned IDC_WIZARD_PICTURE = 1174;
 
 // Strings of these dialogs.
-inline constexpr unsigned IDS_SERVER_PROPERTIES_TITLE = 40034;    // "Server properties - [%s]"
-inline constexpr unsigned IDS_LOCAL_DEFINITION = 40035;           // the item's own definition
-inline constexpr unsigned IDS_WIZARD_PAGE_DOWNLOADED = 41002;     // the wizard's URL page after success
-inline constexpr unsigned IDS_PAGE_DOWNLOAD_SUCCEEDED = 41008;    // the page download dialog after success
+inline constexpr unsigned IDS_SERVER_PROPERTIES_TITLE = 40034; // "Server properties - [%s]"
+inline constexpr unsigned IDS_LOCAL_DEFINITION = 40035;        // the item's own definition
+inline constexpr unsigned IDS_WIZARD_PAGE_DOWNLOADED = 41002;  // the wizard's URL page after success
+inline constexpr unsigned IDS_PAGE_DOWNLOAD_SUCCEEDED = 41008; // the page download dialog after success

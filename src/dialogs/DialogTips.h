@@ -10,8 +10,8 @@ struct DialogTip {
 };
 
 struct DialogTipTable {
-    bool balloon;        // balloon style
-    int autoPopMs;       // how long a tip stays (the auto-pop delay)
+    bool balloon;  // balloon style
+    int autoPopMs; // how long a tip stays (the auto-pop delay)
     const DialogTip* tips;
     std::size_t count;
 };

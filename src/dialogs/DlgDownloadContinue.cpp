@@ -14,8 +14,8 @@ CDlgDownloadContinue::CDlgDownloadContinue(Services services, PageDownloadDocume
     : Dialog(IDD_DOWNLOAD_CONTINUE, std::move(services), parent), m_document(document),
       m_link([this](Message& message) {
           if (message.message == WMU_PAGE_DOWNLOAD_STATUS && message.recordAs<DownloadStatus>())
-              OnPageDownloadStatus(std::unique_ptr<DownloadStatus>(
-                  static_cast<DownloadStatus*>(message.record.release())));
+              OnPageDownloadStatus(
+                  std::unique_ptr<DownloadStatus>(static_cast<DownloadStatus*>(message.record.release())));
       }) {
     setWindowTitle(QStringLiteral("Downloading data..."));
 

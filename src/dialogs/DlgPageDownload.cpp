@@ -6,8 +6,8 @@
 #include "retrieval/download.h"
 
 #include <QCoreApplication>
-#include <QPlainTextEdit>
 #include <QMetaObject>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <deque>

@@ -79,11 +79,16 @@ CDlgRegExpSearch::CDlgRegExpSearch(Services services, QWidget* parent)
         int column;
     };
     const Field fields[] = {
-        {"Quotation Last/Close:", IDC_RESULT_CLOSE, 2, 0}, {"Day:", IDC_RESULT_DAY, 2, 2},
-        {"Hour:", IDC_RESULT_HOUR, 2, 4},                  {"Quotation Open:", IDC_RESULT_OPEN, 3, 0},
-        {"Month:", IDC_RESULT_MONTH, 3, 2},                {"Minute:", IDC_RESULT_MINUTE, 3, 4},
-        {"Quotation High:", IDC_RESULT_HIGH, 4, 0},        {"Year:", IDC_RESULT_YEAR, 4, 2},
-        {"Quotation Low:", IDC_RESULT_LOW, 5, 0},          {"Volume:", IDC_RESULT_VOLUME, 5, 2},
+        {"Quotation Last/Close:", IDC_RESULT_CLOSE, 2, 0},
+        {"Day:", IDC_RESULT_DAY, 2, 2},
+        {"Hour:", IDC_RESULT_HOUR, 2, 4},
+        {"Quotation Open:", IDC_RESULT_OPEN, 3, 0},
+        {"Month:", IDC_RESULT_MONTH, 3, 2},
+        {"Minute:", IDC_RESULT_MINUTE, 3, 4},
+        {"Quotation High:", IDC_RESULT_HIGH, 4, 0},
+        {"Year:", IDC_RESULT_YEAR, 4, 2},
+        {"Quotation Low:", IDC_RESULT_LOW, 5, 0},
+        {"Volume:", IDC_RESULT_VOLUME, 5, 2},
     };
     for (const Field& f : fields) {
         grid->addWidget(new QLabel(QString::fromUtf8(f.label)), f.row, f.column);
@@ -151,7 +156,8 @@ void CDlgRegExpSearch::DoDataExchange(DataExchange& dx) {
 bool CDlgRegExpSearch::OnInitDialog() {
     m_bInitialising = 1;
     Dialog::OnInitDialog();
-    const std::string& shown = m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    const std::string& shown =
+        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
     setWindowTitle(QString::fromStdString(textcodec::formatText("Regular Expression Test - [%s]", shown.c_str())));
     // Each form is read on its own; one that fails is reported and stays empty.
     m_pages.read({m_strRawFile, m_strSemiHtmlFile, m_strTextFile}, *services().boxes);

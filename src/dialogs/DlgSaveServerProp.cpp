@@ -33,10 +33,10 @@ CDlgSaveServerProp::CDlgSaveServerProp(Services services, QWidget* parent)
     : Dialog(IDD_SAVE_SERVER_PROP, std::move(services), parent) {
     setWindowTitle(QStringLiteral("Server Configuration"));
     auto* group = new QGroupBox(QStringLiteral("Save as:"));
-    auto* itemSpecific = withId(
-        new QRadioButton(QStringLiteral("Item-specific configuration                \"-- Local definition / "
-                                        "Non-template --\"")),
-        IDC_SAVE_ITEM_SPECIFIC);
+    auto* itemSpecific =
+        withId(new QRadioButton(QStringLiteral("Item-specific configuration                \"-- Local definition / "
+                                               "Non-template --\"")),
+               IDC_SAVE_ITEM_SPECIFIC);
     auto* asTemplate = withId(new QRadioButton(QStringLiteral("Template configuration")), IDC_SAVE_TEMPLATE);
     auto* radios = new QButtonGroup(this);
     radios->addButton(itemSpecific);

@@ -16,7 +16,7 @@ public:
     explicit CDlgSaveServerProp(Services services, QWidget* parent = nullptr);
     ~CDlgSaveServerProp() override;
 
-    int m_nSaveAs = 0;        // radios 1317/1318: 0 item-specific, 1 template
+    int m_nSaveAs = 0;         // radios 1317/1318: 0 item-specific, 1 template
     std::string m_strSaveName; // combo 1074
 
 protected:

@@ -223,7 +223,8 @@ CDlgServerProp::CDlgServerProp(Services services, ServerPropDocument& document, 
     rulesLayout->addWidget(standard);
     auto* anchor = new QGridLayout;
     anchor->setContentsMargins(20, 0, 0, 0);
-    anchor->addWidget(new QLabel(QStringLiteral("Start searching for quotation after the following text:")), 0, 0, 1, 6);
+    anchor->addWidget(new QLabel(QStringLiteral("Start searching for quotation after the following text:")), 0, 0, 1,
+                      6);
     anchor->addWidget(withId(new QLineEdit, IDC_TEXT_BEFORE), 1, 0, 1, 6);
     anchor->addWidget(new QLabel(QStringLiteral("and")), 2, 0);
     anchor->addWidget(numberEdit(IDC_TAGS_TO_SKIP), 2, 1);
@@ -241,15 +242,15 @@ CDlgServerProp::CDlgServerProp(Services services, ServerPropDocument& document, 
     expressionLayout->addWidget(withId(note("Note:\nYou must specify the exact data format, including spaces and "
                                             "separators such as commas, periods, colons, quotes, etc."),
                                        IDC_REGEXP_NOTE1));
-    expressionLayout->addWidget(withId(
-        note("Use the place holders [&day], [&month], [&year], [&hour], [&minute]; [&quotation_open], "
-             "[&quotation_close],\n[&quotation_high], [&quotation_low] and [&volume] to specify quotation "
-             "date/time,open,close,high,low and vol. positions."),
-        IDC_REGEXP_NOTE2));
-    expressionLayout->addWidget(withId(
-        note("You can use the place holder [&dummyvalue] to specify values to be skipped (e.g. previous day "
-             "quotation, etc.).\nThe place holder [&symbol] can be used to match selected item's symbol/ISIN."),
-        IDC_REGEXP_NOTE3));
+    expressionLayout->addWidget(
+        withId(note("Use the place holders [&day], [&month], [&year], [&hour], [&minute]; [&quotation_open], "
+                    "[&quotation_close],\n[&quotation_high], [&quotation_low] and [&volume] to specify quotation "
+                    "date/time,open,close,high,low and vol. positions."),
+               IDC_REGEXP_NOTE2));
+    expressionLayout->addWidget(
+        withId(note("You can use the place holder [&dummyvalue] to specify values to be skipped (e.g. previous day "
+                    "quotation, etc.).\nThe place holder [&symbol] can be used to match selected item's symbol/ISIN."),
+               IDC_REGEXP_NOTE3));
     rulesLayout->addWidget(expression);
     m_advancedParts = {standard, advanced, expression};
 
@@ -364,9 +365,10 @@ bool CDlgServerProp::OnInitDialog() {
 }
 
 void CDlgServerProp::setTitle() {
-    const std::string& shown = m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
-    setWindowTitle(QString::fromStdString(
-        textcodec::formatText(LoadString(IDS_SERVER_PROPERTIES_TITLE).c_str(), shown.c_str())));
+    const std::string& shown =
+        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    setWindowTitle(
+        QString::fromStdString(textcodec::formatText(LoadString(IDS_SERVER_PROPERTIES_TITLE).c_str(), shown.c_str())));
 }
 
 void CDlgServerProp::relayout() {

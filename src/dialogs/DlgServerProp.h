@@ -52,8 +52,8 @@ public:
     CDlgServerProp(Services services, ServerPropDocument& document, QWidget* parent = nullptr);
     ~CDlgServerProp() override;
 
-    std::string m_strTextBefore;    // edit 1008: Text_before_Value
-    std::string m_strThousandsSep;  // combo 1150: TAUSEND
+    std::string m_strTextBefore;   // edit 1008: Text_before_Value
+    std::string m_strThousandsSep; // combo 1150: TAUSEND
     std::string m_strDecimalSep = ",";
     std::string m_strUrl;           // edit 1006
     int m_nFormat = -1;             // radios 1024-1026

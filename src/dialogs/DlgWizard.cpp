@@ -46,8 +46,7 @@ std::string RuleText(const CExtractionRule& rule) {
 CDlgWizard::CDlgWizard(Services services, QWidget* parent)
     : Dialog(IDD_WIZARD, std::move(services), parent), m_link([this](Message& message) {
           if (message.message == WMU_WIZARD_RESULT && message.recordAs<WizardResult>())
-              OnWizardResult(
-                  std::unique_ptr<WizardResult>(static_cast<WizardResult*>(message.record.release())));
+              OnWizardResult(std::unique_ptr<WizardResult>(static_cast<WizardResult*>(message.record.release())));
       }) {
     setWindowTitle(QStringLiteral("Server configuration wizard"));
 
@@ -92,8 +91,8 @@ CDlgWizard::CDlgWizard(Services services, QWidget* parent)
     formats->addStretch(1);
     right->addLayout(formats);
     right->addWidget(m_progress);
-    right->addWidget(new QLabel(
-        QStringLiteral("Select quotation extraction rule (related web page text will be highlighted):")));
+    right->addWidget(
+        new QLabel(QStringLiteral("Select quotation extraction rule (related web page text will be highlighted):")));
     right->addWidget(m_list);
     right->addWidget(m_view, 1);
     auto* body = new QHBoxLayout;
@@ -143,13 +142,11 @@ void CDlgWizard::DoDataExchange(DataExchange& dx) {
 bool CDlgWizard::OnInitDialog() {
     m_bBack = 0;
     Dialog::OnInitDialog();
-    const std::string& shown = m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
-    setWindowTitle(
-        QString::fromStdString(textcodec::formatText("Server Configuration Wizard - [%s]", shown.c_str())));
+    const std::string& shown =
+        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    setWindowTitle(QString::fromStdString(textcodec::formatText("Server Configuration Wizard - [%s]", shown.c_str())));
     m_progress->hide();
-    m_link.holding([this] {
-        m_pages.read({m_strRawFile, m_strSemiHtmlFile, m_strTextFile}, *services().boxes);
-    });
+    m_link.holding([this] { m_pages.read({m_strRawFile, m_strSemiHtmlFile, m_strTextFile}, *services().boxes); });
     m_pages.show(*m_view, m_nPageFormat);
     return true;
 }

@@ -11,8 +11,8 @@
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QLineEdit>
+#include <QLinearGradient>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
@@ -86,11 +86,10 @@ QLabel* makeWizardPicture() {
 }
 
 CDlgWizardUrl::CDlgWizardUrl(Services services, PageDownloadDocument& document, QWidget* parent)
-    : Dialog(IDD_WIZARD_URL, std::move(services), parent), m_document(document),
-      m_link([this](Message& message) {
+    : Dialog(IDD_WIZARD_URL, std::move(services), parent), m_document(document), m_link([this](Message& message) {
           if (message.message == WMU_PAGE_DOWNLOAD_STATUS && message.recordAs<DownloadStatus>())
-              OnPageDownloadStatus(std::unique_ptr<DownloadStatus>(
-                  static_cast<DownloadStatus*>(message.record.release())));
+              OnPageDownloadStatus(
+                  std::unique_ptr<DownloadStatus>(static_cast<DownloadStatus*>(message.record.release())));
       }) {
     setWindowTitle(QStringLiteral("Server configuration wizard"));
     setAcceptDrops(true);
@@ -181,9 +180,9 @@ void CDlgWizardUrl::DoDataExchange(DataExchange& dx) {
 
 bool CDlgWizardUrl::OnInitDialog() {
     Dialog::OnInitDialog();
-    const std::string& shown = m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
-    setWindowTitle(
-        QString::fromStdString(textcodec::formatText("Server Configuration Wizard - [%s]", shown.c_str())));
+    const std::string& shown =
+        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    setWindowTitle(QString::fromStdString(textcodec::formatText("Server Configuration Wizard - [%s]", shown.c_str())));
     showNext(false);
     return true;
 }

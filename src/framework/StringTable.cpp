@@ -29,8 +29,9 @@ constexpr StringEntry kStrings[] = {
     {40034, "Server properties - [%s]"},
     {40035, "-- Local definition / Non-template --"},
     // The wizard's URL page and the page download dialog after a successful download.
-    {41002, "The file has been successfully downloaded, the web page is displayed in the\r\nweb browser. If the page is ok, "
-            "press next to go to the next step where\r\nyou can configure the quotation extraction rules."},
+    {41002,
+     "The file has been successfully downloaded, the web page is displayed in the\r\nweb browser. If the page is ok, "
+     "press next to go to the next step where\r\nyou can configure the quotation extraction rules."},
     {41008, "The file has been successfully loaded.\r\nPress \"Ok\" to continue."},
 };
 

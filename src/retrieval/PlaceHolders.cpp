@@ -276,9 +276,9 @@ std::string PercentEncodeUrlText(std::string_view text) {
     return out;
 }
 
-int ReplaceNameSymbolAsLiteral(std::string_view src, std::string& dst, std::string_view name,
-                               std::string_view symbol) {
-    return replaceNameSymbolWith(src, dst, name, symbol, [](std::string_view v) { return EscapeRegExpMetacharacters(v); });
+int ReplaceNameSymbolAsLiteral(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol) {
+    return replaceNameSymbolWith(src, dst, name, symbol,
+                                 [](std::string_view v) { return EscapeRegExpMetacharacters(v); });
 }
 
 int ReplaceNameSymbolInUrl(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol) {

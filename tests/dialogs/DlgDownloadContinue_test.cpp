@@ -1,12 +1,12 @@
-#include "dialogs/DlgDownloadContinue.h"
+#include "ServerDialogsFixture.h"
 #include "dialogs/DialogIds.h"
+#include "dialogs/DlgDownloadContinue.h"
 #include "platform/Paths.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/DownloadManager.h"
 #include "retrieval/UpdateOrchestration.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/Renderings.h"
-#include "ServerDialogsFixture.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -141,7 +141,8 @@ TEST_F(DlgDownloadContinueTest, RendersItsStatus) {
         postPage(self.downloadTarget(), self.workerId(), progress(384, 0));
         EXPECT_TRUE(waitUntil([&] { return status(d) == "Download 384 KB"; }));
         testsupport::saveRendering(d, "downloading");
-        postPage(self.downloadTarget(), self.workerId(), failure(DOWNLOAD_DETAIL_MESSAGE, "Proxy refused\r\nthe request"));
+        postPage(self.downloadTarget(), self.workerId(),
+                 failure(DOWNLOAD_DETAIL_MESSAGE, "Proxy refused\r\nthe request"));
         EXPECT_TRUE(waitUntil([&] { return status(d) == "Proxy refused\nthe request"; }));
         testsupport::saveRendering(d, "error");
         QTest::mouseClick(button(d, IDCANCEL), Qt::LeftButton);

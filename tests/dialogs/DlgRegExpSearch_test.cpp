@@ -1,8 +1,8 @@
-#include "dialogs/DlgRegExpSearch.h"
+#include "ServerDialogsFixture.h"
 #include "dialogs/DialogIds.h"
+#include "dialogs/DlgRegExpSearch.h"
 #include "support/LogCapture.h"
 #include "support/Renderings.h"
-#include "ServerDialogsFixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -87,8 +87,9 @@ TEST_F(DlgRegExpSearchTest, TheWholeExpressionGivesValuesDateAndTime) {
     EXPECT_EQ(selected(*d), kPage);
     const auto lines = log.messages();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Match: \"" + std::string(kPage) + "\""), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Quotation=12345.6700; Day=1; Month=2; Year=2024; Hour=17; Minute=35."),
-              lines.end());
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), "Quotation=12345.6700; Day=1; Month=2; Year=2024; Hour=17; Minute=35."),
+        lines.end());
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                             [](const std::string& l) { return l.starts_with("Searching for RegExp: \"IDX "); }),
               1);
@@ -128,7 +129,8 @@ TEST_F(DlgRegExpSearchTest, APatternThatDoesNotCompileIsReportedWithoutShortenin
     testsupport::LogCapture log;
     auto d = open(kPage, "");
     search(*d, "IDX ([&quotation_close]");
-    EXPECT_TRUE(shown(*d, IDC_RESULT_MATCH).starts_with("RegExp compilation failed at pos. ")) << shown(*d, IDC_RESULT_MATCH);
+    EXPECT_TRUE(shown(*d, IDC_RESULT_MATCH).starts_with("RegExp compilation failed at pos. "))
+        << shown(*d, IDC_RESULT_MATCH);
     EXPECT_EQ(shown(*d, IDC_RESULT_CLOSE), "--");
     const auto lines = log.messages();
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
@@ -184,13 +186,15 @@ TEST(PageTextMapTest, BytesMapToViewPositions) {
         std::string page;
         bool utf8;
         std::vector<std::pair<std::size_t, int>> positions; // byte offset -> position
-        std::string text;                                    // what the view shows, as UTF-8
+        std::string text;                                   // what the view shows, as UTF-8
     };
     const Case cases[] = {
         {"ab\r\ncd", true, {{0, 0}, {2, 2}, {3, 2}, {4, 3}, {6, 5}, {99, 5}}, "ab\ncd"},
         {"a\rb", true, {{1, 1}, {2, 2}}, "a\nb"},
         // Two, three and four bytes become one, one and two positions.
-        {"\xC3\xA4x\xE2\x82\xACy\xF0\x9D\x84\x9Ez", true, {{0, 0}, {1, 0}, {2, 1}, {3, 2}, {6, 3}, {7, 4}, {11, 6}},
+        {"\xC3\xA4x\xE2\x82\xACy\xF0\x9D\x84\x9Ez",
+         true,
+         {{0, 0}, {1, 0}, {2, 1}, {3, 2}, {6, 3}, {7, 4}, {11, 6}},
          "\xC3\xA4x\xE2\x82\xACy\xF0\x9D\x84\x9Ez"},
         // Not UTF-8: one byte, one character.
         {"Kurs \xE4 1\r\n2", false, {{5, 5}, {6, 6}, {8, 8}, {9, 8}, {10, 9}}, "Kurs \xC3\xA4 1\n2"},

@@ -1,12 +1,12 @@
-#include "dialogs/DlgServerProp.h"
+#include "ServerDialogsFixture.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgDownloadContinue.h"
 #include "dialogs/DlgRegExpSearch.h"
 #include "dialogs/DlgSaveServerProp.h"
+#include "dialogs/DlgServerProp.h"
 #include "framework/StringTable.h"
 #include "retrieval/ServerConfigStore.h"
 #include "support/Renderings.h"
-#include "ServerDialogsFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -75,7 +75,8 @@ TEST_F(DlgServerPropTest, SeparatorPairsFindTheirRowAndNoRowStoresTheDefault) {
         const char* storedThousands;
         const char* storedDecimal;
     };
-    const Case cases[] = {{"'", ",", 5, "'", ","}, {"", ".", 3, "", "."}, {".", ".", -1, "", ","}, {" ", ",", 7, " ", ","}};
+    const Case cases[] = {
+        {"'", ",", 5, "'", ","}, {"", ".", 3, "", "."}, {".", ".", -1, "", ","}, {" ", ",", 7, " ", ","}};
     for (const Case& c : cases) {
         auto editor = makeEditor(0);
         editor->m_strThousandsSep = c.thousands;
@@ -306,7 +307,8 @@ TEST_F(DlgServerPropTest, OpenUrlOpensWebPagesWithNameAndSymbolEncoded) {
         click(d, IDCANCEL);
     });
     // (The shell shows blanks decoded; the ampersand of the name stays encoded.)
-    EXPECT_EQ(services->shell->opened(), (std::vector<std::string>{"https://quotes.example/2024/q?n=Acme %26 Co&s=ACM"}));
+    EXPECT_EQ(services->shell->opened(),
+              (std::vector<std::string>{"https://quotes.example/2024/q?n=Acme %26 Co&s=ACM"}));
 }
 
 } // namespace

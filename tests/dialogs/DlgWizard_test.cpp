@@ -1,9 +1,9 @@
-#include "dialogs/DlgWizard.h"
+#include "ServerDialogsFixture.h"
 #include "dialogs/DialogIds.h"
+#include "dialogs/DlgWizard.h"
 #include "dialogs/DlgWizardUrl.h"
 #include "retrieval/wizard.h"
 #include "support/Renderings.h"
-#include "ServerDialogsFixture.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -86,8 +86,8 @@ TEST_F(DlgWizardUrlTest, AfterAnErrorOnlyAnEditEnablesTheDownloadAgain) {
     services->modal->on("dlg_3210", [&](QDialog& d) {
         auto& self = static_cast<CDlgWizardUrl&>(d);
         QTest::mouseClick(download(d), Qt::LeftButton);
-        postPage(self.downloadTarget(), self.workerId(), failure(DOWNLOAD_DETAIL_FILE_NOT_FOUND, "",
-                                                                   "http://q.example/a/b.html"));
+        postPage(self.downloadTarget(), self.workerId(),
+                 failure(DOWNLOAD_DETAIL_FILE_NOT_FOUND, "", "http://q.example/a/b.html"));
         EXPECT_TRUE(waitUntil([&] { return statusOf(d) == "Error: File not found: /a/b.html"; }));
         EXPECT_TRUE(download(d)->isVisible());
         EXPECT_FALSE(download(d)->isEnabled());
@@ -308,9 +308,8 @@ TEST_F(DlgWizardTest, ResultsOfAnEarlierSearchAreDroppedAndThoseDuringABoxWaitFo
 
 TEST_F(DlgWizardTest, BackEndsThePageForTheFirstPage) {
     auto page = makePage(services->bundle());
-    services->modal->on("dlg_173", [](QDialog& d) {
-        QTest::mouseClick(idc<QPushButton>(d, IDC_WIZARD_BACK), Qt::LeftButton);
-    });
+    services->modal->on("dlg_173",
+                        [](QDialog& d) { QTest::mouseClick(idc<QPushButton>(d, IDC_WIZARD_BACK), Qt::LeftButton); });
     EXPECT_EQ(page->DoModal(), IDCANCEL);
     EXPECT_EQ(page->m_bBack, 1);
 }

@@ -126,8 +126,8 @@ TEST_F(PageFilesTest, TheRawPageBecomesHtmlByItsExtensionOnly) {
 
 TEST(NameSymbolInsertion, UrlsGetPercentEncodedValues) {
     std::string out;
-    EXPECT_EQ(ReplaceNameSymbolInUrl("https://q.example/s?n=[&name]&s=[&symbol]&p=[&symbol(0,2)]", out,
-                                     "AT&T Inc. #1", "T+Ü"),
+    EXPECT_EQ(ReplaceNameSymbolInUrl("https://q.example/s?n=[&name]&s=[&symbol]&p=[&symbol(0,2)]", out, "AT&T Inc. #1",
+                                     "T+Ü"),
               1);
     EXPECT_EQ(out, "https://q.example/s?n=AT%26T%20Inc.%20%231&s=T%2B%C3%9C&p=T%2B");
     // A local file is read by its literal path.
@@ -144,8 +144,8 @@ TEST(NameSymbolInsertion, PatternsGetLiteralValues) {
     int start = 0, length = 0, code = 0;
     std::string message;
     // Only the name itself matches, not what its characters would mean in a pattern.
-    EXPECT_FALSE(RegExpGetQuotation("S&P 500 (USD)++++x: 12,50 EUR", quotation, pattern, groups, false, true, start, length,
-                                    ".", ",", code, message));
+    EXPECT_FALSE(RegExpGetQuotation("S&P 500 (USD)++++x: 12,50 EUR", quotation, pattern, groups, false, true, start,
+                                    length, ".", ",", code, message));
     EXPECT_TRUE(RegExpGetQuotation("S&P 500 (USD)+.*?{2}|x: 12,50 EUR", quotation, pattern, groups, false, true, start,
                                    length, ".", ",", code, message))
         << code << " " << message << " " << pattern;
