@@ -172,6 +172,58 @@ void CDlgRegExpSearch::resetValueFields() {
         *field = "--";
 }
 
+RegExpSearchOutcome SearchLongestMatch(std::string_view page, std::string expression, std::string_view name,
+                                       std::string_view symbol, std::string_view decimal, std::string_view thousands,
+                                       const OleDate& now) {
+    RegExpSearchOutcome outcome;
+    bool firstTry = true;
+    while (!expression.empty()) {
+        ++outcome.tries;
+        std::string pattern;
+        ReplaceNameSymbolAsLiteral(expression, pattern, name, symbol);
+        RegExpGroupIndexes groups;
+        RegExpExpandPlaceHolders(pattern, groups, decimal, thousands);
+        CVR_LOG(LOG_LEVEL_INFO, "Searching for RegExp: \"%s\"...", pattern.c_str());
+
+        CKurs quotation;
+        quotation.m_dtDate = now;
+        int code = 0;
+        std::string message;
+        int start = 0;
+        int length = 0;
+        if (RegExpGetQuotation(page, quotation, pattern, groups, false, false, start, length, thousands, decimal, code,
+                               message)) {
+            const std::size_t from = std::min(static_cast<std::size_t>(std::max(start, 0)), page.size());
+            const std::string part(page.substr(from, static_cast<std::size_t>(std::max(length, 0))));
+            CVR_LOG(LOG_LEVEL_INFO, "Match: \"%s\"", part.c_str());
+            outcome.matched = true;
+            outcome.matchedPattern = expression;
+            outcome.matchStart = start;
+            outcome.matchLength = length;
+            outcome.groups = groups;
+            outcome.hasDate = groups.m_nDayIndex >= 0 && groups.m_nMonthIndex >= 0;
+            outcome.hasTime = groups.m_nHourIndex >= 0 && groups.m_nMinuteIndex >= 0;
+            OleDate& date = quotation.m_dtDate;
+            // A quotation of another day without a time counts as of 20:00 that day.
+            if (outcome.hasDate && !outcome.hasTime &&
+                (date.GetDay() != now.GetDay() || date.GetMonth() != now.GetMonth() || date.GetYear() != now.GetYear()))
+                date = OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 20, 0, 0);
+            outcome.quotation = quotation;
+            return outcome;
+        }
+        if (code != EXTRACT_NOT_FOUND && firstTry) {
+            CVR_LOG(LOG_LEVEL_INFO, "No match found! error = %i. %s", code, message.c_str());
+            outcome.errorCode = code;
+            outcome.errorMessage = message;
+            return outcome;
+        }
+        // The longest leading part that matches: one byte less each time.
+        expression.pop_back();
+        firstTry = false;
+    }
+    return outcome;
+}
+
 void CDlgRegExpSearch::OnSearch() {
     if (!UpdateData(true))
         return;
@@ -180,71 +232,36 @@ void CDlgRegExpSearch::OnSearch() {
         services().boxes->messageBox(kCouldNotOpenText, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    const std::string& page = m_pages.bytes(form);
-
-    std::string working = m_strRegExp;
     resetValueFields(); // Match keeps its text
-    bool firstTry = true;
-    bool matched = false;
-    int matchStart = 0;
-    int matchLength = 0;
-    const auto now = std::chrono::system_clock::to_time_t(services().clock->now());
-    const OleDate today = OleDate::fromTimeT(now);
-    while (!working.empty()) {
-        std::string pattern;
-        ReplaceNameSymbolAsLiteral(working, pattern, m_strItemName, m_strItemSymbol);
-        RegExpGroupIndexes groups;
-        RegExpExpandPlaceHolders(pattern, groups, m_strDecimalSep, m_strThousandsSep);
-        CVR_LOG(LOG_LEVEL_INFO, "Searching for RegExp: \"%s\"...", pattern.c_str());
-
-        CKurs quotation;
-        quotation.m_dtDate = today;
-        int code = 0;
-        std::string message;
-        if (RegExpGetQuotation(page, quotation, pattern, groups, false, false, matchStart, matchLength,
-                               m_strThousandsSep, m_strDecimalSep, code, message)) {
-            matched = true;
-            const std::size_t start = std::min(static_cast<std::size_t>(std::max(matchStart, 0)), page.size());
-            const std::string part = page.substr(start, static_cast<std::size_t>(std::max(matchLength, 0)));
-            CVR_LOG(LOG_LEVEL_INFO, "Match: \"%s\"", part.c_str());
-            const bool hasDate = groups.m_nDayIndex >= 0 && groups.m_nMonthIndex >= 0;
-            const bool hasTime = groups.m_nHourIndex >= 0 && groups.m_nMinuteIndex >= 0;
-            OleDate& date = quotation.m_dtDate;
-            // A quotation of another day without a time counts as of 20:00 that day.
-            if (hasDate && !hasTime &&
-                (date.GetDay() != today.GetDay() || date.GetMonth() != today.GetMonth() ||
-                 date.GetYear() != today.GetYear()))
-                date = OleDate(date.GetYear(), date.GetMonth(), date.GetDay(), 20, 0, 0);
-            const auto value = [](int group, double v) { return group >= 0 ? fourDecimals(v) : std::string("--"); };
-            m_strOpen = value(groups.m_nOpenIndex, quotation.m_dOpen);
-            m_strClose = value(groups.m_nCloseIndex, quotation.m_dClose);
-            m_strHigh = value(groups.m_nHighIndex, quotation.m_dHigh);
-            m_strLow = value(groups.m_nLowIndex, quotation.m_dLow);
-            m_strVolume = value(groups.m_nVolumeIndex, quotation.m_dVolume);
-            m_strDay = hasDate ? integerText(date.GetDay()) : "--";
-            m_strMonth = hasDate ? integerText(date.GetMonth()) : "--";
-            m_strYear = hasDate ? integerText(date.GetYear()) : "--";
-            // The time shows whenever the quotation has one: its own, 20:00 or the current one.
-            const bool showTime = hasTime || hasDate;
-            m_strHour = showTime ? integerText(date.GetHour()) : "--";
-            m_strMinute = showTime ? integerText(date.GetMinute()) : "--";
-            CVR_LOG(LOG_LEVEL_INFO, "Quotation=%s; Day=%s; Month=%s; Year=%s; Hour=%s; Minute=%s.", m_strClose.c_str(),
-                    m_strDay.c_str(), m_strMonth.c_str(), m_strYear.c_str(), m_strHour.c_str(), m_strMinute.c_str());
-            break;
+    const OleDate now = OleDate::fromTimeT(std::chrono::system_clock::to_time_t(services().clock->now()));
+    const RegExpSearchOutcome found = SearchLongestMatch(m_pages.bytes(form), m_strRegExp, m_strItemName,
+                                                         m_strItemSymbol, m_strDecimalSep, m_strThousandsSep, now);
+    if (found.errorCode != 0) {
+        m_strMatch = found.errorMessage;
+    } else if (found.matched) {
+        const RegExpGroupIndexes& groups = found.groups;
+        const CKurs& quotation = found.quotation;
+        const OleDate& date = quotation.m_dtDate;
+        const auto value = [](int group, double v) { return group >= 0 ? fourDecimals(v) : std::string("--"); };
+        m_strOpen = value(groups.m_nOpenIndex, quotation.m_dOpen);
+        m_strClose = value(groups.m_nCloseIndex, quotation.m_dClose);
+        m_strHigh = value(groups.m_nHighIndex, quotation.m_dHigh);
+        m_strLow = value(groups.m_nLowIndex, quotation.m_dLow);
+        m_strVolume = value(groups.m_nVolumeIndex, quotation.m_dVolume);
+        m_strDay = found.hasDate ? integerText(date.GetDay()) : "--";
+        m_strMonth = found.hasDate ? integerText(date.GetMonth()) : "--";
+        m_strYear = found.hasDate ? integerText(date.GetYear()) : "--";
+        // The time shows whenever the quotation has one: its own, 20:00 or the current one.
+        const bool showTime = found.hasTime || found.hasDate;
+        m_strHour = showTime ? integerText(date.GetHour()) : "--";
+        m_strMinute = showTime ? integerText(date.GetMinute()) : "--";
+        CVR_LOG(LOG_LEVEL_INFO, "Quotation=%s; Day=%s; Month=%s; Year=%s; Hour=%s; Minute=%s.", m_strClose.c_str(),
+                m_strDay.c_str(), m_strMonth.c_str(), m_strYear.c_str(), m_strHour.c_str(), m_strMinute.c_str());
+        if (found.matchLength > 0) {
+            m_pages.select(*m_view, form, static_cast<std::size_t>(found.matchStart),
+                           static_cast<std::size_t>(found.matchLength));
+            m_strMatch = found.matchedPattern;
         }
-        if (code != EXTRACT_NOT_FOUND && firstTry) {
-            CVR_LOG(LOG_LEVEL_INFO, "No match found! error = %i. %s", code, message.c_str());
-            resetValueFields();
-            m_strMatch = message;
-            break;
-        }
-        // The longest leading part that matches: one byte less each time.
-        working.pop_back();
-        firstTry = false;
-    }
-    if (matched && matchLength > 0) {
-        m_pages.select(*m_view, form, static_cast<std::size_t>(matchStart), static_cast<std::size_t>(matchLength));
-        m_strMatch = working;
     }
     UpdateData(false);
 }

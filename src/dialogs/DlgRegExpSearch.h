@@ -15,9 +15,12 @@
 #include "dialogs/DialogTips.h"
 #include "dialogs/DlgPageDisplay.h"
 #include "framework/Dialog.h"
+#include "portfolio/Kurs.h"
+#include "retrieval/filtering.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 class QComboBox;
 class QLineEdit;
@@ -31,6 +34,29 @@ inline constexpr const char* kRegExpTipText =
     "[&quotation_high], [&quotation_low] and [&volume] to specify the value positions\n\ne.g.: "
     "[&symbol],[&quotation_close],[&month]/[&day]/[&year],[&dummyvalue],[&quotation_open],[&quotation_high],"
     "[&quotation_low],[&volume]\n\nNote that only the place holder [&quotation_close] is mandatory.";
+
+// What one Search found on a page.
+struct RegExpSearchOutcome {
+    bool matched = false;       // the expression, or a leading part of it, matched
+    std::string matchedPattern; // that part (the whole expression when it matched whole)
+    int matchStart = 0;         // what it matched: bytes of the page
+    int matchLength = 0;
+    CKurs quotation;           // what it extracted; 20:00 for another day without a time
+    RegExpGroupIndexes groups; // the place holders' groups
+    bool hasDate = false;      // day and month groups
+    bool hasTime = false;      // hour and minute groups
+    int errorCode = 0;         // the whole expression failed other than by no match: nothing shortened
+    std::string errorMessage;
+    int tries = 0; // patterns tried
+};
+
+// The search of the test: the expression with name and symbol put in as literals and its place
+// holders expanded is matched on the page; while it does not match, its last byte is dropped. The
+// quotation's date starts as `now`. A first try that fails other than by no match (the pattern
+// does not compile, a group is missing) ends the search with that error.
+RegExpSearchOutcome SearchLongestMatch(std::string_view page, std::string expression, std::string_view name,
+                                       std::string_view symbol, std::string_view decimal, std::string_view thousands,
+                                       const OleDate& now);
 
 class CDlgRegExpSearch : public Dialog {
 public:
