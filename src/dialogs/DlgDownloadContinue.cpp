@@ -87,19 +87,17 @@ void CDlgDownloadContinue::OnPageDownloadStatus(std::unique_ptr<DownloadStatus> 
         break;
     case DOWNLOAD_ERROR:
         m_bError = 1;
-        if (const auto text = DownloadStatusText(*record, DownloadTextVariant::PageDialog))
-            m_strStatus = *text;
+        SetPageStatusText(m_strStatus, *record);
         if (m_bAbortRequested)
             EndDialog(IDCANCEL);
         break;
     case DOWNLOAD_ABORTED:
-        m_strStatus = *DownloadStatusText(*record, DownloadTextVariant::PageDialog);
+        SetPageStatusText(m_strStatus, *record);
         m_document.ResetDownloadFlagAt(kNoItemPos);
         EndDialog(IDCANCEL);
         break;
     default:
-        if (const auto text = DownloadStatusText(*record, DownloadTextVariant::PageDialog))
-            m_strStatus = *text;
+        SetPageStatusText(m_strStatus, *record);
         break;
     }
     UpdateData(false);

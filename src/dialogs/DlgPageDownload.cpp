@@ -1,5 +1,7 @@
 #include "dialogs/DlgPageDownload.h"
 
+#include "dialogs/DialogIds.h"
+#include "framework/StringTable.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/PageFiles.h"
 #include "retrieval/UpdateOrchestration.h"
@@ -49,6 +51,15 @@ void DDX_StatusText(DataExchange& dx, unsigned id, const std::string& value) {
         if (edit->toPlainText() != text)
             edit->setPlainText(text);
     }
+}
+
+void SetPageStatusText(std::string& status, const DownloadStatus& record) {
+    if (auto text = DownloadStatusText(record, DownloadTextVariant::PageDialog))
+        status = std::move(*text);
+}
+
+const std::string& ShownConfigurationName(const std::string& templateName, const std::string& itemName) {
+    return templateName == LoadString(IDS_LOCAL_DEFINITION) ? itemName : templateName;
 }
 
 // --- The link ----------------------------------------------------------------------------------

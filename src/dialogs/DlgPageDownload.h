@@ -29,6 +29,12 @@ struct ServerSettings;
 // one line break.
 void DDX_StatusText(DataExchange& dx, unsigned id, const std::string& value);
 
+// Sets `status` to the page dialogs' text for the record, when there is one (DownloadStatusText).
+void SetPageStatusText(std::string& status, const DownloadStatus& record);
+
+// The name a dialog's title shows: the template's, or the item's for its own definition.
+const std::string& ShownConfigurationName(const std::string& templateName, const std::string& itemName);
+
 // The document operations of the page download dialog, the wizard and the editor.
 class PageDownloadDocument {
 public:

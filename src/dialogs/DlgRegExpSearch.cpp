@@ -1,6 +1,7 @@
 #include "dialogs/DlgRegExpSearch.h"
 
 #include "dialogs/DialogIds.h"
+#include "dialogs/DlgPageDownload.h"
 #include "framework/StringTable.h"
 #include "log/Log.h"
 #include "platform/Clock.h"
@@ -156,8 +157,7 @@ void CDlgRegExpSearch::DoDataExchange(DataExchange& dx) {
 bool CDlgRegExpSearch::OnInitDialog() {
     m_bInitialising = 1;
     Dialog::OnInitDialog();
-    const std::string& shown =
-        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    const std::string& shown = ShownConfigurationName(m_strTemplateName, m_strItemName);
     setWindowTitle(QString::fromStdString(textcodec::formatText("Regular Expression Test - [%s]", shown.c_str())));
     // Each form is read on its own; one that fails is reported and stays empty.
     m_pages.read({m_strRawFile, m_strSemiHtmlFile, m_strTextFile}, *services().boxes);

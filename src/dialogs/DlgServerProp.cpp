@@ -365,8 +365,7 @@ bool CDlgServerProp::OnInitDialog() {
 }
 
 void CDlgServerProp::setTitle() {
-    const std::string& shown =
-        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    const std::string& shown = ShownConfigurationName(m_strTemplateName, m_strItemName);
     setWindowTitle(
         QString::fromStdString(textcodec::formatText(LoadString(IDS_SERVER_PROPERTIES_TITLE).c_str(), shown.c_str())));
 }

@@ -95,18 +95,7 @@ CDlgWizard::CDlgWizard(Services services, QWidget* parent)
         new QLabel(QStringLiteral("Select quotation extraction rule (related web page text will be highlighted):")));
     right->addWidget(m_list);
     right->addWidget(m_view, 1);
-    auto* body = new QHBoxLayout;
-    body->addWidget(makeWizardPicture(), 0, Qt::AlignTop);
-    body->addLayout(right, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(back);
-    buttons->addWidget(m_btnNext);
-    buttons->addSpacing(12);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body, 1);
-    layout->addLayout(buttons);
+    LayOutWizardPage(*this, right, {back, m_btnNext}, cancel);
     resize(900, 640);
 
     connect(getConfiguration, &QPushButton::clicked, this, [this] { OnGetConfiguration(); });
@@ -142,8 +131,7 @@ void CDlgWizard::DoDataExchange(DataExchange& dx) {
 bool CDlgWizard::OnInitDialog() {
     m_bBack = 0;
     Dialog::OnInitDialog();
-    const std::string& shown =
-        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    const std::string& shown = ShownConfigurationName(m_strTemplateName, m_strItemName);
     setWindowTitle(QString::fromStdString(textcodec::formatText("Server Configuration Wizard - [%s]", shown.c_str())));
     m_progress->hide();
     m_link.holding([this] { m_pages.read({m_strRawFile, m_strSemiHtmlFile, m_strTextFile}, *services().boxes); });

@@ -75,14 +75,25 @@ QPixmap WizardPicture() {
     return picture;
 }
 
-QLabel* makeWizardPicture() {
-    auto* label = Dialog::withId(new QLabel, IDC_WIZARD_PICTURE);
-    const QPixmap picture = WizardPicture();
-    label->setPixmap(picture);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setFixedSize(picture.size() + QSize(2 * label->frameWidth(), 2 * label->frameWidth()));
-    return label;
+void LayOutWizardPage(QWidget& page, QLayout* content, std::initializer_list<QWidget*> buttons, QWidget* cancel) {
+    auto* picture = Dialog::withId(new QLabel, IDC_WIZARD_PICTURE);
+    const QPixmap pixmap = WizardPicture();
+    picture->setPixmap(pixmap);
+    picture->setFrameShape(QFrame::Panel);
+    picture->setFrameShadow(QFrame::Sunken);
+    picture->setFixedSize(pixmap.size() + QSize(2 * picture->frameWidth(), 2 * picture->frameWidth()));
+    auto* body = new QHBoxLayout;
+    body->addWidget(picture, 0, Qt::AlignTop);
+    body->addLayout(content, 1);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (QWidget* button : buttons)
+        row->addWidget(button);
+    row->addSpacing(12);
+    row->addWidget(cancel);
+    auto* layout = new QVBoxLayout(&page);
+    layout->addLayout(body, 1);
+    layout->addLayout(row);
 }
 
 CDlgWizardUrl::CDlgWizardUrl(Services services, PageDownloadDocument& document, QWidget* parent)
@@ -147,19 +158,7 @@ CDlgWizardUrl::CDlgWizardUrl(Services services, PageDownloadDocument& document, 
     right->addWidget(new QLabel(QStringLiteral("Status:")));
     right->addWidget(status);
     right->addStretch(1);
-    auto* body = new QHBoxLayout;
-    body->addWidget(makeWizardPicture(), 0, Qt::AlignTop);
-    body->addLayout(right, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(back);
-    buttons->addWidget(m_btnNext);
-    buttons->addWidget(m_btnDownload);
-    buttons->addSpacing(12);
-    buttons->addWidget(cancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(body, 1);
-    layout->addLayout(buttons);
+    LayOutWizardPage(*this, right, {back, m_btnNext, m_btnDownload}, cancel);
     showNext(false);
 }
 
@@ -180,8 +179,7 @@ void CDlgWizardUrl::DoDataExchange(DataExchange& dx) {
 
 bool CDlgWizardUrl::OnInitDialog() {
     Dialog::OnInitDialog();
-    const std::string& shown =
-        m_strTemplateName == LoadString(IDS_LOCAL_DEFINITION) ? m_strItemName : m_strTemplateName;
+    const std::string& shown = ShownConfigurationName(m_strTemplateName, m_strItemName);
     setWindowTitle(QString::fromStdString(textcodec::formatText("Server Configuration Wizard - [%s]", shown.c_str())));
     showNext(false);
     return true;
@@ -234,16 +232,14 @@ void CDlgWizardUrl::OnPageDownloadStatus(std::unique_ptr<DownloadStatus> record)
         break;
     case DOWNLOAD_ERROR:
         showNext(false); // the download button stays disabled until the address is edited
-        if (const auto text = DownloadStatusText(*record, DownloadTextVariant::PageDialog))
-            m_strStatus = *text;
+        SetPageStatusText(m_strStatus, *record);
         break;
     case DOWNLOAD_ABORTED:
         showNext(false);
-        m_strStatus = *DownloadStatusText(*record, DownloadTextVariant::PageDialog);
+        SetPageStatusText(m_strStatus, *record);
         break;
     default:
-        if (const auto text = DownloadStatusText(*record, DownloadTextVariant::PageDialog))
-            m_strStatus = *text;
+        SetPageStatusText(m_strStatus, *record);
         break;
     }
     UpdateData(false);

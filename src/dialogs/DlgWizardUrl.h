@@ -22,18 +22,21 @@
 #include <QPixmap>
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 struct DownloadStatus;
 
 // The wizard's picture (static 1174 on both pages).
 QPixmap WizardPicture();
-// Static 1174 showing the picture.
-QLabel* makeWizardPicture();
+// Lays out a wizard page: the picture (static 1174) beside `content`, below them the buttons
+// right-aligned, Cancel apart from the others.
+void LayOutWizardPage(QWidget& page, QLayout* content, std::initializer_list<QWidget*> buttons, QWidget* cancel);
 
 // The status text of the URL page before a download.
 inline constexpr const char* kPressNextToDownloadText = "Press next to download the web page";
