@@ -25,10 +25,18 @@ constexpr StringEntry kStrings[] = {
     {40024, "[%s] - Abort downloads..."},
     // The progress pane of the main frame.
     {40032, "Update: %i/%i"},
+    // The server configuration editor: its title and the name of an item's own definition.
+    {40034, "Server properties - [%s]"},
+    {40035, "-- Local definition / Non-template --"},
     // The import page's status.
     {40064, "Downloading block %i: %i KB"},
     {40065, "Error: Incorrect Import URL!"},
+    // The wizard's URL page and the page download dialog after a successful download.
+    {41002,
+     "The file has been successfully downloaded, the web page is displayed in the\r\nweb browser. If the page is ok, "
+     "press next to go to the next step where\r\nyou can configure the quotation extraction rules."},
     {41003, "The file has been successfully loaded.\r\nPress \"Next\" to import quotations."},
+    {41008, "The file has been successfully loaded.\r\nPress \"Ok\" to continue."},
 };
 
 constexpr bool sortedAndUnique() {
