@@ -24,12 +24,15 @@
 
 #include <utility>
 
-const std::array<ImportToolTip, 5> kImportToolTips = {{
-    {IDC_IMPORT_CONVERSION_NONE, false, "Enable/Disable file conversion prior to quotation extraction"},
-    {IDC_IMPORT_CONVERSION_SEMI_HTML, false, "Enable/Disable file conversion prior to quotation extraction"},
-    {IDC_IMPORT_CONVERSION_TEXT, false, "Enable/Disable file conversion prior to quotation extraction"},
-    {IDC_IMPORT_SEPARATORS, false, "Quotation separators format used by the server"},
-    {IDC_IMPORT_DATA_FORMAT, true,
+namespace {
+
+constexpr const char* kConversionTip = "Enable/Disable file conversion prior to quotation extraction";
+constexpr DialogTip kTips[] = {
+    {IDC_IMPORT_CONVERSION_NONE, kConversionTip},
+    {IDC_IMPORT_CONVERSION_SEMI_HTML, kConversionTip},
+    {IDC_IMPORT_CONVERSION_TEXT, kConversionTip},
+    {IDC_IMPORT_SEPARATORS, "Quotation separators format used by the server"},
+    {IDC_IMPORT_DATA_FORMAT,
      "<b><center>Data Format</center></b><br>You must specify the exact data format, including spaces and "
      "separators such as commas, periods, colons, quotes, tabs (\"\\t\"), etc.<br><br>Use the place holders [&day], "
      "[&month], [&year], [&hour], [&minute], [&quotation_open], [&quotation_close], [&quotation_high], "
@@ -37,7 +40,14 @@ const std::array<ImportToolTip, 5> kImportToolTips = {{
      "also allowed in the format definition.<br><br>You can use the place holder [&dummyvalue] to specify values to "
      "be skipped (e.g. last day quotation, etc.).\nThe place holder [&symbol] can be used to match selected item's "
      "symbol/ISIN."},
-}};
+};
+constexpr DialogTipTable kTipTable = {true, 30000, kTips, std::size(kTips)};
+
+} // namespace
+
+const DialogTipTable& CDlgImport::Tips() {
+    return kTipTable;
+}
 
 // While it lives, records wait; when the last one goes, they are handled in the order they came.
 class CDlgImport::HoldRecords {
@@ -79,7 +89,8 @@ CDlgImport::CDlgImport(Services services, QWidget* parent)
           if (!m_pDocument || !m_link)
               return 0;
           return StartPageDownload(*m_pDocument, m_strItemName, m_strSymbol, url, m_link->id());
-      }) {
+      }),
+      m_ToolTip(LinkServices::of(Dialog::services())) {
     setWindowTitle(QStringLiteral("Import Quotations"));
     auto* layout = new QVBoxLayout(this);
 
@@ -260,6 +271,7 @@ bool CDlgImport::OnInitDialog() {
     UpdateData(false);
     m_cbDataFormat->lineEdit()->setCursorPosition(0); // the format from its start
     OnUrlChange();
+    InstallDialogTips(m_ToolTip, *this, Tips());
     if (m_bFinish)
         OnFinish();
     return true;

@@ -163,7 +163,8 @@ const DialogTipTable& CDlgServerProp::Tips() {
 }
 
 CDlgServerProp::CDlgServerProp(Services services, ServerPropDocument& document, QWidget* parent)
-    : Dialog(IDD_SERVER_PROP, std::move(services), parent), m_document(document) {
+    : Dialog(IDD_SERVER_PROP, std::move(services), parent), m_document(document),
+      m_ToolTip(LinkServices::of(Dialog::services())) {
     // Address and time-out.
     auto* openUrl = withId(new QPushButton(QStringLiteral("Download URL:")), IDC_OPEN_URL);
     auto* url = withId(new QLineEdit, IDC_SERVER_URL);
@@ -361,6 +362,7 @@ bool CDlgServerProp::OnInitDialog() {
     m_btnAdvanced->setEnabled(m_nSearchMethod != 1);
     relayout();
     setTitle();
+    InstallDialogTips(m_ToolTip, *this, Tips());
     return true;
 }
 

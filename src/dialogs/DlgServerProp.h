@@ -10,6 +10,7 @@
 //   editor.SetSettings(settings);             // or the members one by one
 //   if (editor.DoModal() == IDOK) ... editor.m_strTemplateName, editor.GetSettings()
 
+#include "controls/PPToolTip.h"
 #include "dialogs/DialogTips.h"
 #include "dialogs/DlgPageDownload.h"
 #include "framework/Dialog.h"
@@ -98,6 +99,7 @@ private:
     void enable(unsigned id, bool on);
 
     ServerPropDocument& m_document;
+    CPPToolTip m_ToolTip;
     QPushButton* m_btnAdvanced = nullptr;
     std::array<QWidget*, 3> m_advancedParts{}; // radios 1133 and 1134, group 1148 with the notes
 };
