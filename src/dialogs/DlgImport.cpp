@@ -3,6 +3,7 @@
 #include "dialogs/DialogParts.h"
 #include "dialogs/DlgImportServerSaveAs.h"
 #include "dialogs/ImportDialogIds.h"
+#include "dialogs/SeparatorFormats.h"
 #include "framework/StringTable.h"
 #include "framework/WindowMessages.h"
 #include "log/Log.h"
@@ -120,8 +121,7 @@ CDlgImport::CDlgImport(Services services, QWidget* parent)
     auto* formatColumn = new QVBoxLayout(formatBox);
     formatColumn->addWidget(new QLabel(QStringLiteral("Thousands/decimal separator format:")));
     m_cbSeparators = withId(new QComboBox, IDC_IMPORT_SEPARATORS);
-    for (const ImportSeparatorChoice& choice : kImportSeparatorChoices)
-        m_cbSeparators->addItem(QString::fromLatin1(choice.text));
+    FillSeparatorCombo(*m_cbSeparators, kShortSeparatorRows);
     formatColumn->addWidget(m_cbSeparators);
     formatColumn->addStretch(1);
     middle->addWidget(formatBox);
@@ -243,10 +243,8 @@ void CDlgImport::DoDataExchange(DataExchange& dx) {
     DDX_Check(dx, IDC_IMPORT_CASE_INSENSITIVE, m_bCaseInsensitive);
     DDX_Text(dx, IDC_IMPORT_URL, m_strUrl);
     DDX_Text(dx, IDC_IMPORT_STATUS, m_strStatus);
-    int separators = FindImportSeparatorChoice(m_strThousandsSep, m_strDecimalSep);
-    DDX_CBIndex(dx, IDC_IMPORT_SEPARATORS, separators);
+    DDX_Separators(dx, IDC_IMPORT_SEPARATORS, m_strThousandsSep, m_strDecimalSep, kShortSeparatorRows);
     if (dx.m_bSaveAndValidate && !dx.failed()) {
-        ImportSeparatorsOfChoice(separators, m_strThousandsSep, m_strDecimalSep);
         // The formats used before, then the one typed when it is none of them.
         m_DataFormats.clear();
         for (int i = 0; i < m_cbDataFormat->count(); ++i)

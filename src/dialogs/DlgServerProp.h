@@ -13,6 +13,7 @@
 #include "controls/PPToolTip.h"
 #include "dialogs/DialogTips.h"
 #include "dialogs/DlgPageDownload.h"
+#include "dialogs/SeparatorFormats.h"
 #include "framework/Dialog.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/ServerSettings.h"
@@ -23,30 +24,6 @@
 
 class QPushButton;
 class QWidget;
-
-// The thousands/decimal separator formats (combo 1150): the text shown and the pair it stands for.
-// The wizard offers the first six.
-struct SeparatorFormat {
-    const char* text;
-    const char* thousands;
-    const char* decimal;
-};
-inline constexpr std::array<SeparatorFormat, 8> kSeparatorFormats = {{
-    {"9.999,99", ".", ","},
-    {" 9999,99", "", ","},
-    {"9,999.99", ",", "."},
-    {" 9999.99", "", "."},
-    {"9'999.99", "'", "."},
-    {"9'999,99", "'", ","},
-    {"9 999.99", " ", "."},
-    {"9 999,99", " ", ","},
-}};
-
-// The first of the first `rows` rows whose pair equals (thousands, decimal) exactly; -1 for none.
-int SeparatorRow(std::string_view thousands, std::string_view decimal, int rows = 8);
-// The separator combo both ways: loading selects the row of the pair (nothing when none matches);
-// saving takes the pair of the selected row, or "" and "," without one.
-void DDX_Separators(DataExchange& dx, unsigned id, std::string& thousands, std::string& decimal, int rows = 8);
 
 class CDlgServerProp : public Dialog {
 public:
