@@ -232,7 +232,10 @@ bool CPPToolTip::eventFilter(QObject* watched, QEvent* event) {
     if (m_created && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         const QWidget* window = widget->window();
-        if (window == this || (m_parent && window == m_parent->window()))
+        // The owner's window going (a dialog ending) takes its tip along.
+        if (m_parent && widget == window && window == m_parent->window() && event->type() == QEvent::Hide)
+            HideNow();
+        else if (window == this || (m_parent && window == m_parent->window()))
             RelayEvent(widget, event);
     }
     return false;

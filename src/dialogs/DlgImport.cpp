@@ -3,6 +3,7 @@
 #include "dialogs/DialogParts.h"
 #include "dialogs/DlgImportServerSaveAs.h"
 #include "dialogs/ImportDialogIds.h"
+#include "dialogs/SeparatorFormats.h"
 #include "framework/StringTable.h"
 #include "framework/WindowMessages.h"
 #include "log/Log.h"
@@ -24,12 +25,15 @@
 
 #include <utility>
 
-const std::array<ImportToolTip, 5> kImportToolTips = {{
-    {IDC_IMPORT_CONVERSION_NONE, false, "Enable/Disable file conversion prior to quotation extraction"},
-    {IDC_IMPORT_CONVERSION_SEMI_HTML, false, "Enable/Disable file conversion prior to quotation extraction"},
-    {IDC_IMPORT_CONVERSION_TEXT, false, "Enable/Disable file conversion prior to quotation extraction"},
-    {IDC_IMPORT_SEPARATORS, false, "Quotation separators format used by the server"},
-    {IDC_IMPORT_DATA_FORMAT, true,
+namespace {
+
+constexpr const char* kConversionTip = "Enable/Disable file conversion prior to quotation extraction";
+constexpr DialogTip kTips[] = {
+    {IDC_IMPORT_CONVERSION_NONE, kConversionTip},
+    {IDC_IMPORT_CONVERSION_SEMI_HTML, kConversionTip},
+    {IDC_IMPORT_CONVERSION_TEXT, kConversionTip},
+    {IDC_IMPORT_SEPARATORS, "Quotation separators format used by the server"},
+    {IDC_IMPORT_DATA_FORMAT,
      "<b><center>Data Format</center></b><br>You must specify the exact data format, including spaces and "
      "separators such as commas, periods, colons, quotes, tabs (\"\\t\"), etc.<br><br>Use the place holders [&day], "
      "[&month], [&year], [&hour], [&minute], [&quotation_open], [&quotation_close], [&quotation_high], "
@@ -37,7 +41,14 @@ const std::array<ImportToolTip, 5> kImportToolTips = {{
      "also allowed in the format definition.<br><br>You can use the place holder [&dummyvalue] to specify values to "
      "be skipped (e.g. last day quotation, etc.).\nThe place holder [&symbol] can be used to match selected item's "
      "symbol/ISIN."},
-}};
+};
+constexpr DialogTipTable kTipTable = {true, 30000, kTips, std::size(kTips)};
+
+} // namespace
+
+const DialogTipTable& CDlgImport::Tips() {
+    return kTipTable;
+}
 
 // While it lives, records wait; when the last one goes, they are handled in the order they came.
 class CDlgImport::HoldRecords {
@@ -79,7 +90,8 @@ CDlgImport::CDlgImport(Services services, QWidget* parent)
           if (!m_pDocument || !m_link)
               return 0;
           return StartPageDownload(*m_pDocument, m_strItemName, m_strSymbol, url, m_link->id());
-      }) {
+      }),
+      m_ToolTip(LinkServices::of(Dialog::services())) {
     setWindowTitle(QStringLiteral("Import Quotations"));
     auto* layout = new QVBoxLayout(this);
 
@@ -109,8 +121,7 @@ CDlgImport::CDlgImport(Services services, QWidget* parent)
     auto* formatColumn = new QVBoxLayout(formatBox);
     formatColumn->addWidget(new QLabel(QStringLiteral("Thousands/decimal separator format:")));
     m_cbSeparators = withId(new QComboBox, IDC_IMPORT_SEPARATORS);
-    for (const ImportSeparatorChoice& choice : kImportSeparatorChoices)
-        m_cbSeparators->addItem(QString::fromLatin1(choice.text));
+    FillSeparatorCombo(*m_cbSeparators, kShortSeparatorRows);
     formatColumn->addWidget(m_cbSeparators);
     formatColumn->addStretch(1);
     middle->addWidget(formatBox);
@@ -232,10 +243,8 @@ void CDlgImport::DoDataExchange(DataExchange& dx) {
     DDX_Check(dx, IDC_IMPORT_CASE_INSENSITIVE, m_bCaseInsensitive);
     DDX_Text(dx, IDC_IMPORT_URL, m_strUrl);
     DDX_Text(dx, IDC_IMPORT_STATUS, m_strStatus);
-    int separators = FindImportSeparatorChoice(m_strThousandsSep, m_strDecimalSep);
-    DDX_CBIndex(dx, IDC_IMPORT_SEPARATORS, separators);
+    DDX_Separators(dx, IDC_IMPORT_SEPARATORS, m_strThousandsSep, m_strDecimalSep, kShortSeparatorRows);
     if (dx.m_bSaveAndValidate && !dx.failed()) {
-        ImportSeparatorsOfChoice(separators, m_strThousandsSep, m_strDecimalSep);
         // The formats used before, then the one typed when it is none of them.
         m_DataFormats.clear();
         for (int i = 0; i < m_cbDataFormat->count(); ++i)
@@ -260,6 +269,7 @@ bool CDlgImport::OnInitDialog() {
     UpdateData(false);
     m_cbDataFormat->lineEdit()->setCursorPosition(0); // the format from its start
     OnUrlChange();
+    InstallDialogTips(m_ToolTip, *this, Tips());
     if (m_bFinish)
         OnFinish();
     return true;

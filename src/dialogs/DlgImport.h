@@ -17,6 +17,8 @@
 // While a download runs "Next >" and "Finish" wait for it, and a record of an earlier download is
 // dropped. A record that arrives while a dialog of the page is open is handled after it closes.
 
+#include "controls/PPToolTip.h"
+#include "dialogs/DialogTips.h"
 #include "dialogs/DlgImportLogic.h"
 #include "dialogs/ImportBlocks.h"
 #include "framework/Dialog.h"
@@ -28,14 +30,6 @@
 class CWPapierDoc;
 class QComboBox;
 class WindowMessageLink;
-
-// The page's tool tips, by control. The data format's tip is HTML ("\n" is a line break too).
-struct ImportToolTip {
-    unsigned control;
-    bool html;
-    const char* text;
-};
-extern const std::array<ImportToolTip, 5> kImportToolTips;
 
 class CDlgImport : public Dialog, public ImportPageValues {
 public:
@@ -52,6 +46,9 @@ public:
     void OnPageDownloadStatus(std::unique_ptr<DownloadStatus> record);
 
     void done(int result) override;
+
+    // The page's tips; the data format's is HTML ("\n" breaks a line too).
+    static const DialogTipTable& Tips();
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
@@ -84,6 +81,7 @@ private:
     class HoldRecords;
 
     ImportBlockDownload m_download;
+    CPPToolTip m_ToolTip;
     std::unique_ptr<WindowMessageLink> m_link;
     int m_holdDepth = 0;
     std::deque<std::unique_ptr<DownloadStatus>> m_held;

@@ -64,25 +64,6 @@ bool DeleteImportTemplate(const ImportPageValues& page, SettingsStore& store) {
     return true;
 }
 
-// --- Separators --------------------------------------------------------------------------------
-
-int FindImportSeparatorChoice(std::string_view thousands, std::string_view decimal) {
-    for (std::size_t i = 0; i < kImportSeparatorChoices.size(); ++i)
-        if (thousands == kImportSeparatorChoices[i].thousands && decimal == kImportSeparatorChoices[i].decimal)
-            return static_cast<int>(i);
-    return -1;
-}
-
-void ImportSeparatorsOfChoice(int choice, std::string& thousands, std::string& decimal) {
-    if (choice < 0 || choice >= static_cast<int>(kImportSeparatorChoices.size())) {
-        thousands.clear();
-        decimal = ",";
-        return;
-    }
-    thousands = kImportSeparatorChoices[static_cast<std::size_t>(choice)].thousands;
-    decimal = kImportSeparatorChoices[static_cast<std::size_t>(choice)].decimal;
-}
-
 // --- Viewing a downloaded file -----------------------------------------------------------------
 
 std::optional<std::filesystem::path> RenameImportFileExtension(const std::filesystem::path& file,

@@ -1,8 +1,8 @@
 #pragma once
 // The values and rules of the import wizard's two pages that do not depend on their widgets: the
-// members the list view hands over, the template names with their note, the separator choices,
-// saving and deleting a template, viewing a downloaded file, and the values of the import
-// interval question.
+// members the list view hands over, the template names with their note, saving and deleting a
+// template, viewing a downloaded file, and the values of the import interval question. The
+// separator choices are the first six of SeparatorFormats.h.
 
 #include "dialogs/ImportBlocks.h"
 #include "framework/FileDialogs.h"
@@ -11,7 +11,6 @@
 #include "portfolio/PortfolioHost.h"
 #include "portfolio/ServerSettings.h"
 
-#include <array>
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -94,30 +93,6 @@ bool SaveImportTemplate(std::string_view name, ImportPageValues& page, SettingsS
 // "&Delete": deletes the page's template without asking and tells the page to return to the
 // first page (true). A local file, a new template and the name "" delete nothing (false).
 bool DeleteImportTemplate(const ImportPageValues& page, SettingsStore& store = settingsStore());
-
-// --- Separators --------------------------------------------------------------------------------
-
-struct ImportSeparatorChoice {
-    const char* text;
-    const char* thousands;
-    const char* decimal;
-};
-
-// The six choices of the separator list, in order.
-inline constexpr std::array<ImportSeparatorChoice, 6> kImportSeparatorChoices = {{
-    {"9.999,99", ".", ","},
-    {" 9999,99", "", ","},
-    {"9,999.99", ",", "."},
-    {" 9999.99", "", "."},
-    {"9'999.99", "'", "."},
-    {"9'999,99", "'", ","},
-}};
-
-// The choice of a separator pair; -1 when none matches.
-int FindImportSeparatorChoice(std::string_view thousands, std::string_view decimal);
-
-// The separators of a choice; no choice (or one out of range) gives "" and ",".
-void ImportSeparatorsOfChoice(int choice, std::string& thousands, std::string& decimal);
 
 // --- Viewing a downloaded file -----------------------------------------------------------------
 

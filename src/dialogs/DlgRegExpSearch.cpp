@@ -56,7 +56,7 @@ const DialogTipTable& CDlgRegExpSearch::Tips() {
 }
 
 CDlgRegExpSearch::CDlgRegExpSearch(Services services, QWidget* parent)
-    : Dialog(IDD_REGEXP_SEARCH, std::move(services), parent) {
+    : Dialog(IDD_REGEXP_SEARCH, std::move(services), parent), m_ToolTip(LinkServices::of(Dialog::services())) {
     auto* rules = new QGroupBox(QStringLiteral("Quotation Extraction Rules"));
     auto* grid = new QGridLayout(rules);
 
@@ -159,6 +159,7 @@ bool CDlgRegExpSearch::OnInitDialog() {
     Dialog::OnInitDialog();
     const std::string& shown = ShownConfigurationName(m_strTemplateName, m_strItemName);
     setWindowTitle(QString::fromStdString(textcodec::formatText("Regular Expression Test - [%s]", shown.c_str())));
+    InstallDialogTips(m_ToolTip, *this, Tips());
     // Each form is read on its own; one that fails is reported and stays empty.
     m_pages.read({m_strRawFile, m_strSemiHtmlFile, m_strTextFile}, *services().boxes);
     m_pages.show(*m_view, m_nPageFormat);

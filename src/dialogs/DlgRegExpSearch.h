@@ -12,6 +12,7 @@
 //
 // The dialog reads the page files; it neither owns nor deletes them.
 
+#include "controls/PPToolTip.h"
 #include "dialogs/DialogTips.h"
 #include "dialogs/DlgPageDisplay.h"
 #include "framework/Dialog.h"
@@ -107,6 +108,7 @@ private:
     void resetValueFields();
 
     PageForms m_pages;
+    CPPToolTip m_ToolTip;
     QComboBox* m_cbPageFormat = nullptr;
     QPlainTextEdit* m_view = nullptr;
     QLineEdit* m_editRegExp = nullptr;

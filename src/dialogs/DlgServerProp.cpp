@@ -127,43 +127,13 @@ QLineEdit* numberEdit(unsigned id) {
 
 } // namespace
 
-int SeparatorRow(std::string_view thousands, std::string_view decimal, int rows) {
-    rows = std::clamp(rows, 0, static_cast<int>(kSeparatorFormats.size()));
-    for (int row = 0; row < rows; ++row) {
-        const SeparatorFormat& format = kSeparatorFormats[static_cast<std::size_t>(row)];
-        if (thousands == format.thousands && decimal == format.decimal)
-            return row;
-    }
-    return -1;
-}
-
-void DDX_Separators(DataExchange& dx, unsigned id, std::string& thousands, std::string& decimal, int rows) {
-    if (dx.failed())
-        return;
-    auto* combo = qobject_cast<QComboBox*>(dx.PrepareCtrl(id));
-    if (!combo)
-        return;
-    rows = std::clamp(rows, 0, static_cast<int>(kSeparatorFormats.size()));
-    if (!dx.m_bSaveAndValidate) {
-        combo->setCurrentIndex(SeparatorRow(thousands, decimal, rows));
-        return;
-    }
-    const int row = combo->currentIndex();
-    if (row >= 0 && row < rows) {
-        thousands = kSeparatorFormats[static_cast<std::size_t>(row)].thousands;
-        decimal = kSeparatorFormats[static_cast<std::size_t>(row)].decimal;
-    } else {
-        thousands.clear();
-        decimal = ",";
-    }
-}
-
 const DialogTipTable& CDlgServerProp::Tips() {
     return kTipTable;
 }
 
 CDlgServerProp::CDlgServerProp(Services services, ServerPropDocument& document, QWidget* parent)
-    : Dialog(IDD_SERVER_PROP, std::move(services), parent), m_document(document) {
+    : Dialog(IDD_SERVER_PROP, std::move(services), parent), m_document(document),
+      m_ToolTip(LinkServices::of(Dialog::services())) {
     // Address and time-out.
     auto* openUrl = withId(new QPushButton(QStringLiteral("Download URL:")), IDC_OPEN_URL);
     auto* url = withId(new QLineEdit, IDC_SERVER_URL);
@@ -200,8 +170,7 @@ CDlgServerProp::CDlgServerProp(Services services, ServerPropDocument& document, 
     auto* format = new QGroupBox(QStringLiteral("Quotation format"));
     auto* formatLayout = new QVBoxLayout(format);
     auto* separators = withId(new QComboBox, IDC_SEPARATORS);
-    for (const SeparatorFormat& row : kSeparatorFormats)
-        separators->addItem(QString::fromUtf8(row.text));
+    FillSeparatorCombo(*separators);
     formatLayout->addWidget(new QLabel(QStringLiteral("Thousands/decimal separator format:")));
     formatLayout->addWidget(separators);
     formatLayout->addStretch(1);
@@ -361,6 +330,7 @@ bool CDlgServerProp::OnInitDialog() {
     m_btnAdvanced->setEnabled(m_nSearchMethod != 1);
     relayout();
     setTitle();
+    InstallDialogTips(m_ToolTip, *this, Tips());
     return true;
 }
 

@@ -10,8 +10,10 @@
 //   editor.SetSettings(settings);             // or the members one by one
 //   if (editor.DoModal() == IDOK) ... editor.m_strTemplateName, editor.GetSettings()
 
+#include "controls/PPToolTip.h"
 #include "dialogs/DialogTips.h"
 #include "dialogs/DlgPageDownload.h"
+#include "dialogs/SeparatorFormats.h"
 #include "framework/Dialog.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/ServerSettings.h"
@@ -22,30 +24,6 @@
 
 class QPushButton;
 class QWidget;
-
-// The thousands/decimal separator formats (combo 1150): the text shown and the pair it stands for.
-// The wizard offers the first six.
-struct SeparatorFormat {
-    const char* text;
-    const char* thousands;
-    const char* decimal;
-};
-inline constexpr std::array<SeparatorFormat, 8> kSeparatorFormats = {{
-    {"9.999,99", ".", ","},
-    {" 9999,99", "", ","},
-    {"9,999.99", ",", "."},
-    {" 9999.99", "", "."},
-    {"9'999.99", "'", "."},
-    {"9'999,99", "'", ","},
-    {"9 999.99", " ", "."},
-    {"9 999,99", " ", ","},
-}};
-
-// The first of the first `rows` rows whose pair equals (thousands, decimal) exactly; -1 for none.
-int SeparatorRow(std::string_view thousands, std::string_view decimal, int rows = 8);
-// The separator combo both ways: loading selects the row of the pair (nothing when none matches);
-// saving takes the pair of the selected row, or "" and "," without one.
-void DDX_Separators(DataExchange& dx, unsigned id, std::string& thousands, std::string& decimal, int rows = 8);
 
 class CDlgServerProp : public Dialog {
 public:
@@ -98,6 +76,7 @@ private:
     void enable(unsigned id, bool on);
 
     ServerPropDocument& m_document;
+    CPPToolTip m_ToolTip;
     QPushButton* m_btnAdvanced = nullptr;
     std::array<QWidget*, 3> m_advancedParts{}; // radios 1133 and 1134, group 1148 with the notes
 };

@@ -3,6 +3,7 @@
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgServerProp.h"
 #include "dialogs/DlgWizardUrl.h"
+#include "dialogs/SeparatorFormats.h"
 #include "framework/StringTable.h"
 #include "log/Log.h"
 #include "platform/TextCodec.h"
@@ -54,8 +55,7 @@ CDlgWizard::CDlgWizard(Services services, QWidget* parent)
     auto* getConfiguration = withId(new QPushButton(QStringLiteral("Get &Configuration")), IDC_GET_CONFIGURATION);
     getConfiguration->setDefault(true);
     auto* separators = withId(new QComboBox, IDC_SEPARATORS);
-    for (int row = 0; row < kWizardSeparatorRows; ++row)
-        separators->addItem(QString::fromUtf8(kSeparatorFormats[static_cast<std::size_t>(row)].text));
+    FillSeparatorCombo(*separators, kShortSeparatorRows);
     m_cbPageFormat = withId(new QComboBox, IDC_PAGE_FORMAT);
     for (const char* name : kPageFormNames)
         m_cbPageFormat->addItem(QString::fromUtf8(name));
@@ -116,7 +116,7 @@ CDlgWizard::~CDlgWizard() {
 void CDlgWizard::DoDataExchange(DataExchange& dx) {
     DDX_Text(dx, IDC_WIZARD_QUOTATION, m_strQuotation);
     DDX_CBIndex(dx, IDC_PAGE_FORMAT, m_nPageFormat);
-    DDX_Separators(dx, IDC_SEPARATORS, m_strThousandsSep, m_strDecimalSep, kWizardSeparatorRows);
+    DDX_Separators(dx, IDC_SEPARATORS, m_strThousandsSep, m_strDecimalSep, kShortSeparatorRows);
     if (dx.m_bSaveAndValidate && !dx.failed()) {
         const int row = m_list->currentRow();
         if (row >= 0 && row < static_cast<int>(m_Rules.size())) {

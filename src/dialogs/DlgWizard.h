@@ -40,8 +40,6 @@ inline constexpr const char* kEnterQuotationText = "Please enter the quotation t
 inline constexpr const char* kCorrectSeparatorsText = "Please correct quotation's thousands/decimal separator format!";
 inline constexpr const char* kQuotationNotOnPageText = "Quotation doesn't exist in the specified web page!";
 
-// The wizard offers the first six separator formats.
-inline constexpr int kWizardSeparatorRows = 6;
 // Numbers the search passes at most, tags on a semi-html page.
 inline constexpr int kWizardNumbersLimit = 5;
 inline constexpr int kWizardSemiHtmlTagsLimit = 15;

@@ -9,14 +9,16 @@
 QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::string_view symbol,
                                               std::string_view thousands, std::string_view decimal,
                                               bool caseInsensitive) {
+    // The symbol goes in first, as a literal: whatever it holds ("(", "|", "^", "[&day]") neither
+    // shifts the capture groups the place holders become nor changes the pattern's structure.
+    constexpr std::string_view kSymbol = "[&symbol]";
+    const std::string escaped = EscapeRegExpMetacharacters(symbol);
     QuotationImportRules rules;
     rules.pattern = std::string(dataFormat);
-    RegExpExpandPlaceHolders(rules.pattern, rules.indexes, decimal, thousands);
-    constexpr std::string_view kSymbol = "[&symbol]";
-    const std::string escaped = EscapeNameSymbolForRegExp(symbol);
     for (std::size_t at = rules.pattern.find(kSymbol); at != std::string::npos;
          at = rules.pattern.find(kSymbol, at + escaped.size()))
         rules.pattern.replace(at, kSymbol.size(), escaped);
+    RegExpExpandPlaceHolders(rules.pattern, rules.indexes, decimal, thousands);
     const RegExpGroupIndexes& ix = rules.indexes;
     rules.dateWanted = ix.m_nDayIndex >= 0 || ix.m_nMonthIndex >= 0 || ix.m_nYearIndex >= 0;
     rules.timeWanted = ix.m_nHourIndex >= 0 || ix.m_nMinuteIndex >= 0;

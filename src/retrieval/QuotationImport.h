@@ -26,10 +26,13 @@ struct QuotationImportRules {
     std::string decimal;
 };
 
-// The rules of a data format as the import page holds it: its value, date and time place holders
-// become sub-patterns built with the separators (RegExpExpandPlaceHolders), then every [&symbol]
-// becomes `symbol`, escaped for the regular expression. The date is read when the format has a
-// day, month or year place holder, the time when it has an hour or minute place holder.
+// The rules of a data format as the import page holds it: every [&symbol] becomes `symbol` with
+// every regular-expression metacharacter escaped (EscapeRegExpMetacharacters), then the value,
+// date and time place holders become sub-patterns built with the separators
+// (RegExpExpandPlaceHolders). The symbol goes in first, so whatever it holds ("(", "|", "^",
+// "[&day]") neither shifts the capture groups nor changes the pattern's structure. The date is
+// read when the format has a day, month or year place holder, the time when it has an hour or
+// minute place holder.
 QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::string_view symbol,
                                               std::string_view thousands, std::string_view decimal,
                                               bool caseInsensitive);

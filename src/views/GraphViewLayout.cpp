@@ -1,12 +1,12 @@
 #include "views/GraphViewLayout.h"
 
+#include "controls/WinGdi.h"
 #include "log/NumberFormat.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierItem.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -259,7 +259,7 @@ void layoutFrame(const ChartRequest& request, const ChartItemSnapshot* single, C
             layout.axisExtent = extent(ChartFont::Value, kPercentSample);
         }
         const QSize A = layout.axisExtent;
-        layout.data = {mulDiv(A.width(), 3, 2) + 4, layout.titleM.height() + 7, w - (V.width() / 2 + 1),
+        layout.data = {MulDiv(A.width(), 3, 2) + 4, layout.titleM.height() + 7, w - (V.width() / 2 + 1),
                        h - (V.height() + D.width() + 3)};
         layout.axes = {layout.data.left - (A.width() / 2 + 1), layout.data.top, layout.data.right + V.width() / 2 + 1,
                        layout.data.bottom + V.height()};
@@ -268,7 +268,7 @@ void layoutFrame(const ChartRequest& request, const ChartItemSnapshot* single, C
         layout.axisExtent = nominalAxis ? V : extent(ChartFont::Value, kPercentSample);
         const int cxM = extent(ChartFont::Value, "M").width();
         const int cyB = layout.titleM.height();
-        const int left = mulDiv(layout.axisExtent.width(), 3, 2) + 1 + cxM;
+        const int left = MulDiv(layout.axisExtent.width(), 3, 2) + 1 + cxM;
         layout.data = {left, cyB, w - V.width() / 2 - 1, h - (D.width() + V.height() + cxM)};
         layout.axes = {left - V.width() / 2 - 1, cyB, w, h - D.width() - cxM};
         layout.tickLength = cxM;
@@ -683,15 +683,4 @@ QPolygon chartPolyline(std::span<const QPoint> points, bool step) {
         line.append(points[i]);
     }
     return line;
-}
-
-int mulDiv(int a, int b, int c) {
-    if (c == 0)
-        return -1;
-    const long long p = static_cast<long long>(a) * b;
-    long long q = p / c;
-    const long long r = p % c;
-    if (2 * std::llabs(r) >= std::llabs(static_cast<long long>(c)))
-        q += (p < 0) != (c < 0) ? -1 : 1;
-    return static_cast<int>(q);
 }

@@ -245,6 +245,3 @@ ChartRect squareMark(ChartMedium medium, int x, int y);
 
 // The polyline through `points`; with `step`, horizontally to each new x first, then vertically.
 QPolygon chartPolyline(std::span<const QPoint> points, bool step);
-
-// Windows' MulDiv: a x b / c rounded half away from zero; -1 for c = 0.
-int mulDiv(int a, int b, int c);

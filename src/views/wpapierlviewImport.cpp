@@ -4,9 +4,6 @@
 #include "dialogs/DlgImportSource.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/ServerConfigStore.h"
-#include "retrieval/filtering.h"
-
-#include <cctype>
 
 std::vector<ItemPos> ImportItems(const CWPapierDoc& doc, std::span<const ItemPos> selected) {
     std::vector<ItemPos> items;
@@ -64,34 +61,9 @@ void PrepareImportPage(const ImportSourceValues& source, ImportPageValues& page,
     page.m_bFinish = source.m_bFinish;
 }
 
-std::string EscapeRegExpLiteral(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80 && std::ispunct(byte))
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
 QuotationImportRules ImportRulesOfPage(const ImportPageValues& page) {
-    constexpr std::string_view kSymbol = "[&symbol]";
-    const std::string symbol = EscapeRegExpLiteral(page.m_strSymbol);
-    QuotationImportRules rules;
-    rules.pattern = page.m_strDataFormat;
-    for (std::size_t at = rules.pattern.find(kSymbol); at != std::string::npos;
-         at = rules.pattern.find(kSymbol, at + symbol.size()))
-        rules.pattern.replace(at, kSymbol.size(), symbol);
-    RegExpExpandPlaceHolders(rules.pattern, rules.indexes, page.m_strDecimalSep, page.m_strThousandsSep);
-    const RegExpGroupIndexes& ix = rules.indexes;
-    rules.dateWanted = ix.m_nDayIndex >= 0 || ix.m_nMonthIndex >= 0 || ix.m_nYearIndex >= 0;
-    rules.timeWanted = ix.m_nHourIndex >= 0 || ix.m_nMinuteIndex >= 0;
-    rules.caseInsensitive = page.m_bCaseInsensitive != 0;
-    rules.thousands = page.m_strThousandsSep;
-    rules.decimal = page.m_strDecimalSep;
-    return rules;
+    return MakeQuotationImportRules(page.m_strDataFormat, page.m_strSymbol, page.m_strThousandsSep,
+                                    page.m_strDecimalSep, page.m_bCaseInsensitive != 0);
 }
 
 bool ImportFromImportPage(CWPapierDoc& doc, ItemPos pos, const ImportPageValues& page, ImportPageFiles& files) {

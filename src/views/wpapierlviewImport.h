@@ -44,15 +44,10 @@ void PresetImportSource(ImportSourceValues& source, const OleDate& now);
 void PrepareImportPage(const ImportSourceValues& source, ImportPageValues& page,
                        const SettingsStore& store = settingsStore());
 
-// The rules of the page's data format for the symbol: every "[&symbol]" becomes the symbol with
-// every special character escaped, then the value, date and time place holders become sub-patterns
-// built with the page's separators. The symbol goes in first, so whatever it holds ("(", "|",
-// "^", "[&day]") neither shifts the capture groups nor changes the pattern's structure.
+// The rules of the page's data format for its symbol, separators and case flag
+// (MakeQuotationImportRules): the symbol is put in as a literal before the place holders become
+// capture groups.
 QuotationImportRules ImportRulesOfPage(const ImportPageValues& page);
-
-// `text` as a literal of a regular expression: a backslash before every ASCII punctuation
-// character.
-std::string EscapeRegExpLiteral(std::string_view text);
 
 // Imports the page's file into the item at `pos` by ImportRulesOfPage, within the page's time
 // frame; the time-frame question is asked unless the page was left with "Finish". Then the

@@ -151,6 +151,13 @@ TEST_F(ToolTipTest, AKeyOrAClickHidesIt) {
     EXPECT_FALSE(tip->isVisible());
 }
 
+TEST_F(ToolTipTest, ItGoesWithItsOwnersWindow) {
+    ASSERT_TRUE(showOver(button));
+    window.hide();
+    EXPECT_FALSE(tip->isVisible());
+    EXPECT_EQ(tip->DisplayState(), CPPToolTip::kHidden);
+}
+
 TEST_F(ToolTipTest, ItHidesAfterTheAutoPopDelayAndWhenThePointerMovesOntoIt) {
     tip->SetDelayTime(CPPToolTip::kDelayAutoPop, 300);
     ASSERT_TRUE(showOver(button));

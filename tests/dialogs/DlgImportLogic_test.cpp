@@ -2,6 +2,7 @@
 // deleting a template in a settings file, the separator choices, and renaming a downloaded file
 // for the viewer.
 #include "dialogs/DlgImportLogic.h"
+#include "dialogs/SeparatorFormats.h"
 
 #include "retrieval/ServerConfigStore.h"
 #include "support/TestEnv.h"
@@ -94,19 +95,28 @@ TEST_F(DlgImportLogicTest, SaveAsThenDelete) {
     EXPECT_EQ(storedNames(), std::vector<std::string>{"Other"});
 }
 
-TEST(ImportSeparators, EveryChoiceRoundTripsAndAnUnknownPairSelectsNothing) {
-    for (int i = 0; i < static_cast<int>(kImportSeparatorChoices.size()); ++i) {
-        std::string thousands, decimal;
-        ImportSeparatorsOfChoice(i, thousands, decimal);
-        EXPECT_EQ(FindImportSeparatorChoice(thousands, decimal), i);
+// One table serves the editor (eight rows) and the wizard and import page (the first six).
+TEST(SeparatorFormats, EveryRowRoundTripsAndAnUnknownPairSelectsNothing) {
+    for (const int rows : {kAllSeparatorRows, kShortSeparatorRows}) {
+        SCOPED_TRACE(rows);
+        for (int i = 0; i < rows; ++i) {
+            std::string thousands, decimal;
+            SeparatorsOfRow(i, thousands, decimal, rows);
+            EXPECT_EQ(SeparatorRow(thousands, decimal, rows), i);
+        }
+        EXPECT_EQ(SeparatorRow(".", ",", rows), 0);
+        EXPECT_EQ(SeparatorRow("", ".", rows), 3);
+        EXPECT_EQ(SeparatorRow(",", ",", rows), -1);
+        for (const int none : {-1, rows}) {
+            std::string thousands = "x", decimal = "y";
+            SeparatorsOfRow(none, thousands, decimal, rows);
+            EXPECT_EQ(thousands, "");
+            EXPECT_EQ(decimal, ",");
+        }
     }
-    EXPECT_EQ(FindImportSeparatorChoice(".", ","), 0);
-    EXPECT_EQ(FindImportSeparatorChoice("", "."), 3);
-    EXPECT_EQ(FindImportSeparatorChoice(",", ","), -1);
-    std::string thousands = "x", decimal = "y";
-    ImportSeparatorsOfChoice(-1, thousands, decimal);
-    EXPECT_EQ(thousands, "");
-    EXPECT_EQ(decimal, ",");
+    // The blank as the thousands separator is the editor's only.
+    EXPECT_EQ(SeparatorRow(" ", ".", kAllSeparatorRows), 6);
+    EXPECT_EQ(SeparatorRow(" ", ".", kShortSeparatorRows), -1);
 }
 
 // "View file": the file of the page's conversion gets the viewer's extension; the page and the

@@ -99,6 +99,28 @@ TEST_F(QuotationImportTest, RulesFromADataFormat) {
     }
 }
 
+// The symbol is put in as a literal before the place holders are numbered: parentheses, bars and
+// anchors in it, or a place holder's text, change neither the groups nor the pattern's structure.
+TEST_F(QuotationImportTest, SymbolsAreLiteralsAndShiftNoGroup) {
+    const struct {
+        const char* symbol;
+        const char* literal;
+    } cases[] = {
+        {"A(B)", "A\\(B\\)"},   {"X|Y^", "X\\|Y\\^"}, {"A.B*+?", "A\\.B\\*\\+\\?"},
+        {"[&day]", "\\[&day\\]"}, {"{2}$", "\\{2\\}\\$"}, {"Q\\d", "Q\\\\d"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.symbol);
+        const QuotationImportRules made =
+            MakeQuotationImportRules("[&symbol];[&day].[&month].[&year];[&quotation_close]", c.symbol, ".", ",", true);
+        EXPECT_EQ(made.pattern.rfind(std::string(c.literal) + ";", 0), 0u) << made.pattern;
+        EXPECT_EQ(made.indexes.m_nDayIndex, 1);
+        EXPECT_EQ(made.indexes.m_nMonthIndex, 2);
+        EXPECT_EQ(made.indexes.m_nYearIndex, 3);
+        EXPECT_EQ(made.indexes.m_nCloseIndex, 4);
+    }
+}
+
 TEST_F(QuotationImportTest, FileImportWithinAndOutsideTheChosenFrame) {
     const auto file = writeHistory();
     // Confirmed with a narrowed frame: 1 to 4 March.
