@@ -221,8 +221,16 @@ bool CWPKursPropPage::OnInitDialog() {
     if (services().settings)
         columns = services().settings->readString("QuotationDialog", "Columns", kQuotationColumnsDefault);
     const std::vector<int> widths = QuotationColumnWidths(columns);
-    for (int column = 0; column < 6; ++column)
-        m_List->setColumnWidth(column, widths[column]);
+    // The stored widths are pixels of the classic dialog font; a column never gets narrower than
+    // its header and a typical value in this font.
+    const QFontMetrics metrics = m_List->fontMetrics();
+    const std::string sampleDate = "(" + OleDate(2024, 12, 28, 20, 0, 0).Format("%c") + ")";
+    for (int column = 0; column < 6; ++column) {
+        const QString sample = column == 0 ? toQString(sampleDate) : QStringLiteral("00,000.0000");
+        const int needed = std::max(metrics.horizontalAdvance(toQString(LoadString(kHeaderIds[column]))),
+                                    metrics.horizontalAdvance(sample)) + 14;
+        m_List->setColumnWidth(column, std::max(widths[column], needed));
+    }
     RefreshList();
     const bool rows = m_model->count() > 0;
     enableButtons(rows, rows);

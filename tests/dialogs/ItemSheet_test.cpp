@@ -293,6 +293,33 @@ TEST_F(ItemSheetTest, QuotationsPageSelectionFollowsEditsAndEmptyListDisablesBut
     EXPECT_EQ(item(single).GetQuotationCount(), 0);
 }
 
+// Import runs for the sheet's item only, with the General page's name and symbol already in the
+// item; Update ends the sheet with OK, the pages are stored, then the item's download starts.
+TEST_F(ItemSheetTest, ImportAndUpdateActOnTheSheetsItem) {
+    const ItemPos other = addItem("Other");
+    const ItemPos pos = addItem("Acme");
+    std::vector<std::string> calls;
+    ItemSheetHooks hooks;
+    hooks.importItem = [&](ItemPos p) {
+        calls.push_back("import " + std::to_string(p == pos) + " " + item(p).m_strName + " " + item(p).m_strSymbol);
+        item(p).AddQuotation(CKurs(OleDate(2024, 5, 16, 20, 0, 0), 4.0), false);
+    };
+    hooks.updateItem = [&](ItemPos p) { calls.push_back("update " + std::to_string(p == pos) + " " + item(p).m_strName); };
+    onSheet([&](QDialog& sheet) {
+        QWidget& general = pageOf(sheet, IDD_PROPPAGE_GENERAL);
+        child<QLineEdit>(general, IDC_GEN_NAME)->setText("Acme New");
+        child<QLineEdit>(general, IDC_GEN_SYMBOL)->setText("ACN");
+        selectTab(sheet, "Quotations");
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+        click(page, IDC_QUOTE_IMPORT);
+        EXPECT_EQ(child<QTableView>(page, IDC_QUOTE_LIST)->model()->rowCount(), 1);
+        click(page, IDC_QUOTE_UPDATE);
+    });
+    EXPECT_EQ(ShowItemProperties(*doc, pos, 0, -1, services->bundle(), hooks), IDOK);
+    EXPECT_EQ(calls, (std::vector<std::string>{"import 1 Acme New ACN", "update 1 Acme New"}));
+    EXPECT_EQ(item(other).GetQuotationCount(), 0);
+}
+
 TEST_F(ItemSheetTest, DeleteAllAsksAndEmptyFormulaIsRefused) {
     const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 10, 20, 0, 0), 1.0}});
     services->boxes->answer({IDNO, IDOK, IDYES});
