@@ -39,6 +39,16 @@ OleDate nowOf(const Services& services) {
     return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(clock.now()));
 }
 
+// The quotation the dialog holds.
+CKurs quotationOf(const CDlgKurs& dialog) {
+    CKurs quotation(dialog.GetDateTime(), dialog.m_dClose);
+    quotation.m_dOpen = dialog.m_dOpen;
+    quotation.m_dVolume = dialog.m_dVolume;
+    quotation.m_dLow = dialog.m_dLow;
+    quotation.m_dHigh = dialog.m_dHigh;
+    return quotation;
+}
+
 } // namespace
 
 std::vector<int> QuotationColumnWidths(std::string_view value) {
@@ -323,11 +333,7 @@ void CWPKursPropPage::OnNew() {
     dialog.SetDateTime(OleDate(now.GetYear(), now.GetMonth(), now.GetDay(), now.GetHour(), 0, 0));
     if (dialog.DoModal() != IDOK)
         return;
-    CKurs quotation(dialog.GetDateTime(), dialog.m_dClose);
-    quotation.m_dOpen = dialog.m_dOpen;
-    quotation.m_dVolume = dialog.m_dVolume;
-    quotation.m_dLow = dialog.m_dLow;
-    quotation.m_dHigh = dialog.m_dHigh;
+    const CKurs quotation = quotationOf(dialog);
     const int index =
         m_pDoc->AddQuotationToItem(m_posItem, quotation, m_pDoc->programOptions().DisableIntraday != 0, true);
     RefreshList();
@@ -356,11 +362,7 @@ void CWPKursPropPage::OnEdit() {
     dialog.m_dHigh = old.m_dHigh;
     if (dialog.DoModal() != IDOK)
         return;
-    CKurs quotation(dialog.GetDateTime(), dialog.m_dClose);
-    quotation.m_dOpen = dialog.m_dOpen;
-    quotation.m_dVolume = dialog.m_dVolume;
-    quotation.m_dLow = dialog.m_dLow;
-    quotation.m_dHigh = dialog.m_dHigh;
+    const CKurs quotation = quotationOf(dialog);
     const int moved = m_pDoc->ReplaceQuotation(m_posItem, index, quotation);
     RefreshList();
     if (moved >= 0) {

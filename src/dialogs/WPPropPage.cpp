@@ -1,5 +1,6 @@
 #include "dialogs/WPPropPage.h"
 
+#include "controls/PPToolTip.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DialogParts.h"
 #include "dialogs/DlgSaveServerProp.h"
@@ -123,20 +124,6 @@ CWPPropPage::CWPPropPage(Services services, ServerPropDocument* serverDoc)
          {m_btnSymbolLookup, m_btnZoomNote, m_btnWizard, m_btnEdit, m_btnDelete, m_btnOpenWebPage, m_btnTest})
         button->setAutoDefault(false);
 
-    // The platform's standard tips.
-    const std::pair<QWidget*, const char*> tips[] = {
-        {m_editName, "Investment item name/description, e.g. \"Siemens AG\""},
-        {m_btnSymbolLookup, "Press button to open symbol search web site"},
-        {control<QWidget>(IDC_GEN_SYMBOL), "Item's symbol or ID to be used for quotation update, e.g. DE0007236101 or "
-                                           "SIE.F - required symbol might depend on quotation server used"},
-        {m_cbTemplates, "Select server configuration template or use \"-- Local Definition / Non-Template --\""},
-        {m_btnWizard, "Start server configuration wizard to update or create a new quotation server configuration"},
-        {m_btnEdit, "Manually edit quotation server configuration"},
-        {m_btnDelete, "Delete obsolete quotation server configuration"},
-        {m_btnOpenWebPage, "Open web page of selected quotation server"},
-    };
-    for (auto [widget, tip] : tips)
-        widget->setToolTip(QString::fromUtf8(tip));
 
     connect(m_editName, &QLineEdit::textChanged, this, [this] { OnChangeName(); });
     // activated: only the user's choice, not the programmatic selections of the exchange.
@@ -154,6 +141,11 @@ CWPPropPage::~CWPPropPage() = default;
 
 ServerSettings CWPPropPage::LocalDefinition() const {
     ServerSettings s;
+    ApplyLocalDefinition(s);
+    return s;
+}
+
+void CWPPropPage::ApplyLocalDefinition(ServerSettings& s) const {
     s.m_strURL = m_strUrl;
     s.m_strThousands = m_strThousandsSep;
     s.m_strDecimal = m_strDecimalSep;
@@ -165,7 +157,6 @@ ServerSettings CWPPropPage::LocalDefinition() const {
     s.m_bNoCaseSensitive = m_bCaseInsensitive;
     s.m_nFiltering = m_nSearchMethod;
     s.m_strRegExp = m_strRegExp;
-    return s;
 }
 
 void CWPPropPage::SetLocalDefinition(const ServerSettings& s) {
@@ -186,13 +177,20 @@ bool CWPPropPage::isLocalDefinition(const std::string& name) const {
     return name == LoadString(IDS_LOCAL_DEFINITION);
 }
 
+SettingsStore& CWPPropPage::store() const {
+    return services().settings ? *services().settings : settingsStore();
+}
+
 ServerSettings CWPPropPage::loadTemplate(const std::string& name) const {
     ServerSettings settings;
-    if (services().settings)
-        LoadServerSettings(name, &settings, *services().settings);
-    else
-        LoadServerSettings(name, &settings);
+    LoadServerSettings(name, &settings, store());
     return settings;
+}
+
+void CWPPropPage::saveTemplate(const ServerSettings& settings) {
+    std::string error;
+    if (!SaveServerSettings(m_strTemplateName, &settings, store(), &error) && !error.empty())
+        services().boxes->messageBox(error, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CWPPropPage::DoDataExchange(DataExchange& dx) {
@@ -235,6 +233,23 @@ bool CWPPropPage::OnInitDialog() {
                                          MB_OK | MB_ICONEXCLAMATION);
     }
 
+    // The tips, shown whenever the pointer rests on their control.
+    m_ToolTip = std::make_unique<CPPToolTip>(LinkServices::of(services()));
+    m_ToolTip->Create(this, false);
+    const std::pair<QWidget*, const char*> tips[] = {
+        {m_editName, "Investment item name/description, e.g. \"Siemens AG\""},
+        {m_btnSymbolLookup, "Press button to open symbol search web site"},
+        {control<QWidget>(IDC_GEN_SYMBOL), "Item's symbol or ID to be used for quotation update, e.g. DE0007236101 or "
+                                           "SIE.F - required symbol might depend on quotation server used"},
+        {m_cbTemplates, "Select server configuration template or use \"-- Local Definition / Non-Template --\""},
+        {m_btnWizard, "Start server configuration wizard to update or create a new quotation server configuration"},
+        {m_btnEdit, "Manually edit quotation server configuration"},
+        {m_btnDelete, "Delete obsolete quotation server configuration"},
+        {m_btnOpenWebPage, "Open web page of selected quotation server"},
+    };
+    for (auto [widget, tip] : tips)
+        m_ToolTip->AddTool(widget, QString::fromUtf8(tip));
+
     UpdateServerHint();
 
     const QIcon lookup = style()->standardIcon(QStyle::SP_FileDialogContentsView);
@@ -249,10 +264,7 @@ bool CWPPropPage::OnInitDialog() {
 bool CWPPropPage::FillTemplateList() {
     m_cbTemplates->clear();
     std::vector<std::string> names;
-    if (services().settings)
-        EnumServerNames(names, *services().settings);
-    else
-        EnumServerNames(names);
+    EnumServerNames(names, store());
     names.push_back(LoadString(IDS_LOCAL_DEFINITION));
     const bool found = std::find(names.begin(), names.end(), m_strTemplateName) != names.end();
     QStringList entries;
@@ -312,20 +324,22 @@ void CWPPropPage::OnOpenWebPage() {
 void CWPPropPage::OnTestQuotationUpdate() {
     if (!UpdateData(true))
         return;
-    ServerSettings settings;
-    if (isLocalDefinition(m_strTemplateName)) {
-        settings = LocalDefinition();
-        settings.m_strName = m_strTemplateName;
-    } else {
-        settings = loadTemplate(m_strTemplateName);
-    }
     if (!m_pDoc || !m_pServerDoc)
         return;
+    ServerSettings settings;
     {
         const auto lock = m_pDoc->LockList();
         CWPapier* item = m_pDoc->GetItem(m_posItem);
         if (!item)
             return;
+        if (isLocalDefinition(m_strTemplateName)) {
+            // The page's fields over the item's own (its regular expression's groups stay).
+            settings = item->m_Server;
+            ApplyLocalDefinition(settings);
+            settings.m_strName = m_strTemplateName;
+        } else {
+            settings = loadTemplate(m_strTemplateName);
+        }
         item->m_strName = m_strName;
         item->m_strSymbol = m_strSymbol;
         if (m_applyCurrencySettings)
@@ -352,13 +366,7 @@ void CWPPropPage::OnEditServer() {
                        fillPercentS("Are you sure you want to save modifications to server settings template\n\"%s\"?",
                                     m_strTemplateName),
                        MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            std::string error;
-            const bool saved = services().settings ? SaveServerSettings(m_strTemplateName, &edited,
-                                                                        *services().settings, &error)
-                                                   : SaveServerSettings(m_strTemplateName, &edited, settingsStore(),
-                                                                        &error);
-            if (!saved && !error.empty())
-                services().boxes->messageBox(error, MB_OK | MB_ICONEXCLAMATION);
+            saveTemplate(edited);
         }
     }
     FillTemplateList();
@@ -369,12 +377,8 @@ void CWPPropPage::OnEditServer() {
 void CWPPropPage::OnDeleteServer() {
     if (!UpdateData(true))
         return;
-    if (!isLocalDefinition(m_strTemplateName)) {
-        if (services().settings)
-            DeleteServerSettings(m_strTemplateName, *services().settings);
-        else
-            DeleteServerSettings(m_strTemplateName);
-    }
+    if (!isLocalDefinition(m_strTemplateName))
+        DeleteServerSettings(m_strTemplateName, store());
     FillTemplateList();
     UpdateData(false);
     UpdateServerHint();
@@ -436,13 +440,7 @@ bool CWPPropPage::runWizardOnce() {
         if (isLocalDefinition(m_strTemplateName)) {
             SetLocalDefinition(found);
         } else {
-            std::string error;
-            const bool saved = services().settings ? SaveServerSettings(m_strTemplateName, &found,
-                                                                        *services().settings, &error)
-                                                   : SaveServerSettings(m_strTemplateName, &found, settingsStore(),
-                                                                        &error);
-            if (!saved && !error.empty())
-                services().boxes->messageBox(error, MB_OK | MB_ICONEXCLAMATION);
+            saveTemplate(found);
         }
         FillTemplateList();
     }

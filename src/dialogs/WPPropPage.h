@@ -14,8 +14,10 @@
 #include "portfolio/ServerSettings.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
+class CPPToolTip;
 class CWPapier;
 class CWPapierDoc;
 class QComboBox;
@@ -23,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class ServerPropDocument;
+class SettingsStore;
 
 // The category box's entries before the item's own.
 inline constexpr const char* kItemCategories[] = {"Equity",     "Bond",      "Certificate",
@@ -73,6 +76,8 @@ public:
 
     // The local definition as a record, and back (the name is not touched).
     ServerSettings LocalDefinition() const;
+    // Writes the local definition's fields into `settings` (its other fields stay).
+    void ApplyLocalDefinition(ServerSettings& settings) const;
     void SetLocalDefinition(const ServerSettings& settings);
 
     void OnChangeName();
@@ -92,10 +97,15 @@ protected:
 private:
     bool FillTemplateList();
     bool isLocalDefinition(const std::string& name) const;
+    // The store of the templates: the bundle's, else the program's.
+    SettingsStore& store() const;
     // The settings of the template named `name` (the store's defaults for an unknown name).
     ServerSettings loadTemplate(const std::string& name) const;
+    // Writes `settings` under m_strTemplateName; a refusal is shown.
+    void saveTemplate(const ServerSettings& settings);
     // The wizard once; true when it is to run again (Back on its second page).
     bool runWizardOnce();
 
     ServerPropDocument* m_pServerDoc;
+    std::unique_ptr<CPPToolTip> m_ToolTip;
 };

@@ -231,19 +231,10 @@ void CWPPropertiesSheet::storeGeneral(ItemProperties& p) const {
     p.m_strCategory = g.m_strCategory;
     p.m_strNote = g.m_strNote;
     p.m_bDownloadEnabled = g.m_bDownloadEnabled != 0;
-    const ServerSettings local = g.LocalDefinition();
+    // Over the item's own settings: the fields the page does not hold (the regular expression's
+    // groups, the symbol texts) stay as they are.
+    g.ApplyLocalDefinition(p.m_Server);
     p.m_Server.m_strName = ServerNameStored(g.m_strTemplateName);
-    p.m_Server.m_strURL = local.m_strURL;
-    p.m_Server.m_strThousands = local.m_strThousands;
-    p.m_Server.m_strDecimal = local.m_strDecimal;
-    p.m_Server.m_strTextBeforeValue = local.m_strTextBeforeValue;
-    p.m_Server.m_nTimeout = local.m_nTimeout;
-    p.m_Server.m_nFormat = local.m_nFormat;
-    p.m_Server.m_nHtmlBeforeValue = local.m_nHtmlBeforeValue;
-    p.m_Server.m_nNumbersBeforeValue = local.m_nNumbersBeforeValue;
-    p.m_Server.m_bNoCaseSensitive = local.m_bNoCaseSensitive;
-    p.m_Server.m_nFiltering = local.m_nFiltering;
-    p.m_Server.m_strRegExp = local.m_strRegExp;
 }
 
 int CWPPropertiesSheet::DoModal() {

@@ -143,6 +143,7 @@ TEST(ItemSheetLaunch, PagesAndStartPageFollowTheKindOfItem) {
 TEST_F(ItemSheetTest, OkStoresTheLocalDefinitionAsAnEmptyName) {
     const ItemPos pos = addItem("Acme");
     item(pos).m_Server.m_strName = "";
+    item(pos).m_Server.m_nRegExpQuotationIndex = 3; // no page shows it
     onSheet([](QDialog& sheet) {
         EXPECT_EQ(tabs(sheet), (std::vector<QString>{"General", "Currency Conversion", "Chart", "Quotations",
                                                      "Advanced"}));
@@ -164,6 +165,7 @@ TEST_F(ItemSheetTest, OkStoresTheLocalDefinitionAsAnEmptyName) {
     EXPECT_EQ(item(pos).m_strName, "Acme Corp");
     EXPECT_EQ(item(pos).m_strSymbol, "ACM.F");
     EXPECT_EQ(item(pos).m_Server.m_strName, "");
+    EXPECT_EQ(item(pos).m_Server.m_nRegExpQuotationIndex, 3);
 }
 
 // A template the store lacks is reported once for an item with a name, and OK then stores the
@@ -512,6 +514,25 @@ TEST(ItemSheetParts, WizardHelpers) {
     for (const Case c : {Case{"http://x/q.CSV?s=1", 0}, Case{"http://x/a.txt", 0}, Case{".txt", 1},
                          Case{"http://x/page.html", 1}})
         EXPECT_EQ(WizardPageFormat(c.url), c.format) << c.url;
+}
+
+} // namespace
+
+namespace {
+
+TEST(ItemSheetParts, QuotationColumnWidthsTakeWhatTheValueHolds) {
+    struct Case {
+        const char* value;
+        std::vector<int> widths;
+    };
+    const Case cases[] = {
+        {"110,60,60,60,60,70", {110, 60, 60, 60, 60, 70}},
+        {"200,80", {200, 80, 60, 60, 60, 70}},
+        {"x,,-5,90,1,2,3,4", {110, 60, 60, 90, 1, 2}},
+        {"", {110, 60, 60, 60, 60, 70}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QuotationColumnWidths(c.value), c.widths) << c.value;
 }
 
 } // namespace
