@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -171,11 +172,29 @@ CWPKursPropPage::CWPKursPropPage(Services services) : PropertyPage(IDD_PROPPAGE_
     m_List->horizontalHeader()->setSectionsMovable(true);
     m_List->horizontalHeader()->setSortIndicatorShown(false);
     m_List->horizontalHeader()->setHighlightSections(false);
-    m_List->setMinimumSize(440, 300);
+    m_List->setMinimumHeight(300);
     QPalette palette = m_List->palette();
     palette.setColor(QPalette::AlternateBase, toQColor(RGB(235, 235, 235)));
     m_List->setPalette(palette);
     m_List->installEventFilter(this);
+    std::string columns = kQuotationColumnsDefault;
+    if (this->services().settings)
+        columns = this->services().settings->readString("QuotationDialog", "Columns", kQuotationColumnsDefault);
+    const std::vector<int> widths = QuotationColumnWidths(columns);
+    // The stored widths are pixels of the classic dialog font; a column never gets narrower than
+    // its header and a typical value in this font.
+    int total = 0;
+    const QFontMetrics metrics = m_List->fontMetrics();
+    const std::string sampleDate = "(" + OleDate(2024, 12, 28, 20, 0, 0).Format("%c") + ")";
+    for (int column = 0; column < 6; ++column) {
+        const QString sample = column == 0 ? toQString(sampleDate) : QStringLiteral("0,000.0000");
+        const int needed = std::max(metrics.horizontalAdvance(toQString(LoadString(kHeaderIds[column]))),
+                                    metrics.horizontalAdvance(sample)) + 14;
+        m_List->setColumnWidth(column, std::max(widths[column], needed));
+        total += m_List->columnWidth(column);
+    }
+    // The page asks for room for all six columns.
+    m_List->setMinimumWidth(total + 2 * m_List->frameWidth() + m_List->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     layout->addWidget(m_List, 1);
 
     auto* buttons = new QVBoxLayout;
@@ -227,20 +246,6 @@ CWPKursPropPage::~CWPKursPropPage() = default;
 
 bool CWPKursPropPage::OnInitDialog() {
     PropertyPage::OnInitDialog();
-    std::string columns = kQuotationColumnsDefault;
-    if (services().settings)
-        columns = services().settings->readString("QuotationDialog", "Columns", kQuotationColumnsDefault);
-    const std::vector<int> widths = QuotationColumnWidths(columns);
-    // The stored widths are pixels of the classic dialog font; a column never gets narrower than
-    // its header and a typical value in this font.
-    const QFontMetrics metrics = m_List->fontMetrics();
-    const std::string sampleDate = "(" + OleDate(2024, 12, 28, 20, 0, 0).Format("%c") + ")";
-    for (int column = 0; column < 6; ++column) {
-        const QString sample = column == 0 ? toQString(sampleDate) : QStringLiteral("00,000.0000");
-        const int needed = std::max(metrics.horizontalAdvance(toQString(LoadString(kHeaderIds[column]))),
-                                    metrics.horizontalAdvance(sample)) + 14;
-        m_List->setColumnWidth(column, std::max(widths[column], needed));
-    }
     RefreshList();
     const bool rows = m_model->count() > 0;
     enableButtons(rows, rows);
