@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <unordered_map>
@@ -22,11 +23,6 @@ constexpr char kMagic[8] = {'C', 'V', 'R', 'W', 'P', 'C', 'B', 1}; // format nam
 // Per copied item: its id (4 bytes) and its conversion flag (1 byte).
 constexpr std::size_t kEntryBytes = 5;
 constexpr std::size_t kHeaderBytes = sizeof(kMagic) + 8 + 4;
-
-void putLE(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
 
 std::uint64_t getLE(std::string_view in, std::size_t at, int bytes) {
     std::uint64_t value = 0;
@@ -51,26 +47,37 @@ std::uint64_t ItemClipboardSession() {
     return session;
 }
 
-std::vector<std::uint8_t> ItemClipboardPayload(const CWPapierDoc& doc, const std::vector<ItemPos>& positions) {
+QByteArray ItemClipboardPayload(const CWPapierDoc& doc, const std::vector<ItemPos>& positions) {
     const auto lock = doc.LockList();
     std::vector<CWPapier*> items;
     std::unordered_set<const CWPapier*> seen;
+    std::size_t quotations = 0;
     for (ItemPos pos : positions)
-        if (CWPapier* item = doc.GetItem(pos); item && seen.insert(item).second)
+        if (CWPapier* item = doc.GetItem(pos); item && seen.insert(item).second) {
             items.push_back(item);
+            quotations += static_cast<std::size_t>(item->GetQuotationCount());
+        }
 
-    std::vector<std::uint8_t> out(kMagic, kMagic + sizeof(kMagic));
-    putLE(out, ItemClipboardSession(), 8);
-    putLE(out, items.size(), 4);
+    // The archive hands its bytes over in chunks straight into the payload, which is reserved for
+    // about what the quotations take, so the buffer rarely moves.
+    QByteArray payload;
+    payload.reserve(qsizetype(std::min<std::size_t>(quotations * 64 + items.size() * 1024 + 4096, kMaxItemClipboardBytes)));
+    Archive ar(
+        [&payload](const std::uint8_t* data, std::size_t size) {
+            payload.append(reinterpret_cast<const char*>(data), qsizetype(size));
+        },
+        std::size_t{1} << 16);
+    for (char c : kMagic)
+        ar.writeUInt8(static_cast<std::uint8_t>(c));
+    ar.writeUInt64(ItemClipboardSession());
+    ar.writeUInt32(static_cast<std::uint32_t>(items.size()));
     for (const CWPapier* item : items) {
-        putLE(out, item->id(), 4);
-        out.push_back(item->m_bConvertCurrency ? 1 : 0);
+        ar.writeUInt32(item->id());
+        ar.writeUInt8(item->m_bConvertCurrency ? 1 : 0);
     }
-    Archive ar;
     writeItemList(ar, items);
-    const std::vector<std::uint8_t>& bytes = ar.buffer();
-    out.insert(out.end(), bytes.begin(), bytes.end());
-    return out;
+    ar.flush();
+    return payload;
 }
 
 std::unique_ptr<QMimeData> CopyItemsToMimeData(const CWPapierDoc& doc, const std::vector<ItemPos>& positions,
@@ -81,8 +88,7 @@ std::unique_ptr<QMimeData> CopyItemsToMimeData(const CWPapierDoc& doc, const std
         for (const QString& format : keep->formats())
             if (format != mime)
                 data->setData(format, keep->data(format));
-    const std::vector<std::uint8_t> payload = ItemClipboardPayload(doc, positions);
-    data->setData(mime, QByteArray(reinterpret_cast<const char*>(payload.data()), qsizetype(payload.size())));
+    data->setData(mime, ItemClipboardPayload(doc, positions));
     return data;
 }
 

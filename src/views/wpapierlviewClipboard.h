@@ -25,6 +25,8 @@
 
 #include "portfolio/ItemPos.h"
 
+#include <QByteArray>
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -49,7 +51,7 @@ inline constexpr unsigned IDS_CLIPBOARD_READ_FAILED = 115;
 
 // The payload of the items at `positions` (in that order; positions that hold no item are left
 // out). Holds the document's list lock while it writes.
-std::vector<std::uint8_t> ItemClipboardPayload(const CWPapierDoc& doc, const std::vector<ItemPos>& positions);
+QByteArray ItemClipboardPayload(const CWPapierDoc& doc, const std::vector<ItemPos>& positions);
 
 // A mime-data object holding the payload under kItemClipboardMimeType, plus copies of the formats
 // of `keep` (the clipboard's current content, which the copy leaves in place; may be null).

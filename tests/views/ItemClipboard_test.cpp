@@ -26,8 +26,8 @@ protected:
         return out;
     }
     std::string payloadOf(const std::vector<ItemPos>& positions) {
-        const std::vector<std::uint8_t> bytes = ItemClipboardPayload(*doc, positions);
-        return std::string(bytes.begin(), bytes.end());
+        const QByteArray bytes = ItemClipboardPayload(*doc, positions);
+        return std::string(bytes.constData(), std::size_t(bytes.size()));
     }
     CWPapier& pasted(const ItemPasteResult& r, std::size_t i) { return item(r.pasted.at(i)); }
 };
