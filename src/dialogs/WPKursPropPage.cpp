@@ -315,11 +315,15 @@ void CWPKursPropPage::enableButtons(bool rows, bool selection) {
 void CWPKursPropPage::RefreshList() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const OleDate now = nowOf(services());
-    m_model->clear();
+    // One reset of the model: the rows are replaced at once.
+    std::vector<CKurs> quotations;
     if (m_pDoc && m_posItem != kNoItemPos) {
         m_strItemName = m_pDoc->GetItemName(m_posItem);
-        if (std::optional<std::vector<CKurs>> quotations = m_pDoc->GetQuotationListCopy(m_posItem))
-            m_model->setQuotations(std::move(*quotations), now);
+        if (std::optional<std::vector<CKurs>> copy = m_pDoc->GetQuotationListCopy(m_posItem))
+            quotations = std::move(*copy);
+    }
+    m_model->setQuotations(std::move(quotations), now);
+    if (m_pDoc && m_posItem != kNoItemPos) {
         if (m_model->count() > 0) {
             const int row = m_nSelectQuotation < 0 ? 0 : m_model->rowOfIndex(m_nSelectQuotation);
             selectRow(row);
