@@ -5,7 +5,7 @@
 // the General page and a new exchange-rate item reach the document at once; Cancel does not undo
 // them, so the launcher refreshes the views after any other result.
 //
-//   ShowItemProperties(doc, pos, ItemSheetPage::Chart index 2, -1, services, hooks);
+//   ShowItemProperties(doc, pos, 2 /* Chart */, -1 /* no quotation */, services, hooks);
 //
 // The widget-free parts (which pages, which page opens, the record) are functions of their own.
 
