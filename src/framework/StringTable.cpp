@@ -14,7 +14,18 @@ struct StringEntry {
 constexpr StringEntry kStrings[] = {
     // The document template: window title, document name, file-new name, filter name, extension,
     // registry file type and its name.
+    // The item property sheet's caption, the item clipboard's messages.
+    {108, "Properties"},
+    {114, "Clipboard could not be opened!"},
+    {115, "Clipboard data could not be read!"},
     {127, "Corvana\n\nCorvana\nCorvana Portfolios (*.cvr)\n.CVR\nCorvana.Document\nCorvana Portfolio"},
+    // The Quotations page's column headers.
+    {135, "Date"},
+    {136, "Last/Close"},
+    {199, "Open"},
+    {200, "Low"},
+    {201, "High"},
+    {202, "Volume"},
     // Commands: prompt, then the tool tip.
     {32797, "\nAbort downloads"},
     // The Downloads window: column headers and captions.
@@ -23,11 +34,17 @@ constexpr StringEntry kStrings[] = {
     {40002, "Status"},
     {40023, "[%s] - Downloads"},
     {40024, "[%s] - Abort downloads..."},
+    // The item property sheet's title.
+    {40025, "Properties of "},
     // The progress pane of the main frame.
     {40032, "Update: %i/%i"},
     // The server configuration editor: its title and the name of an item's own definition.
     {40034, "Server properties - [%s]"},
     {40035, "-- Local definition / Non-template --"},
+    // The General page: a template the item names that this computer lacks.
+    {40037, "The server properties for '%s'\n do not exist on this computer!"},
+    // The Quotations page's Delete All.
+    {40058, "Do you really want to delete all quotations?"},
     // The import page's status.
     {40064, "Downloading block %i: %i KB"},
     {40065, "Error: Incorrect Import URL!"},

@@ -1,0 +1,229 @@
+#include "views/wpapierlviewClipboard.h"
+
+#include "log/Log.h"
+#include "platform/Archive.h"
+#include "portfolio/PortfolioArchive.h"
+#include "portfolio/WPapierDoc.h"
+
+#include <QByteArray>
+#include <QClipboard>
+#include <QMimeData>
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr char kMagic[8] = {'C', 'V', 'R', 'W', 'P', 'C', 'B', 1}; // format name and header version
+// Per copied item: its id (4 bytes) and its conversion flag (1 byte).
+constexpr std::size_t kEntryBytes = 5;
+constexpr std::size_t kHeaderBytes = sizeof(kMagic) + 8 + 4;
+
+std::uint64_t getLE(std::string_view in, std::size_t at, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value |= std::uint64_t(static_cast<std::uint8_t>(in[at + i])) << (8 * i);
+    return value;
+}
+
+struct CopiedEntry {
+    ItemPos sourceId = kNoItemPos;
+    bool convert = false;
+};
+
+} // namespace
+
+std::uint64_t ItemClipboardSession() {
+    static const std::uint64_t session = [] {
+        std::random_device device;
+        std::uint64_t value = (std::uint64_t(device()) << 32) ^ device();
+        return value ? value : 1;
+    }();
+    return session;
+}
+
+QByteArray ItemClipboardPayload(const CWPapierDoc& doc, const std::vector<ItemPos>& positions) {
+    const auto lock = doc.LockList();
+    std::vector<CWPapier*> items;
+    std::unordered_set<const CWPapier*> seen;
+    std::size_t quotations = 0;
+    for (ItemPos pos : positions)
+        if (CWPapier* item = doc.GetItem(pos); item && seen.insert(item).second) {
+            items.push_back(item);
+            quotations += static_cast<std::size_t>(item->GetQuotationCount());
+        }
+
+    // The archive hands its bytes over in chunks straight into the payload, which is reserved for
+    // about what the quotations take, so the buffer rarely moves.
+    QByteArray payload;
+    payload.reserve(qsizetype(std::min<std::size_t>(quotations * 64 + items.size() * 1024 + 4096, kMaxItemClipboardBytes)));
+    Archive ar(
+        [&payload](const std::uint8_t* data, std::size_t size) {
+            payload.append(reinterpret_cast<const char*>(data), qsizetype(size));
+        },
+        std::size_t{1} << 16);
+    for (char c : kMagic)
+        ar.writeUInt8(static_cast<std::uint8_t>(c));
+    ar.writeUInt64(ItemClipboardSession());
+    ar.writeUInt32(static_cast<std::uint32_t>(items.size()));
+    for (const CWPapier* item : items) {
+        ar.writeUInt32(item->id());
+        ar.writeUInt8(item->m_bConvertCurrency ? 1 : 0);
+    }
+    writeItemList(ar, items);
+    ar.flush();
+    return payload;
+}
+
+std::unique_ptr<QMimeData> CopyItemsToMimeData(const CWPapierDoc& doc, const std::vector<ItemPos>& positions,
+                                               const QMimeData* keep) {
+    auto data = std::make_unique<QMimeData>();
+    const QString mime = QString::fromLatin1(kItemClipboardMimeType);
+    if (keep)
+        for (const QString& format : keep->formats())
+            if (format != mime)
+                data->setData(format, keep->data(format));
+    data->setData(mime, ItemClipboardPayload(doc, positions));
+    return data;
+}
+
+bool HasItemClipboardData(const QMimeData* data) {
+    return data && data->hasFormat(QString::fromLatin1(kItemClipboardMimeType));
+}
+
+std::string PastedItemName(const CWPapierDoc& doc, const std::string& name) {
+    std::unordered_set<std::string> names;
+    {
+        const auto lock = doc.LockList();
+        ItemPos pos = doc.GetHeadPosition();
+        while (pos != kNoItemPos)
+            if (const CWPapier* item = doc.GetNextItem(pos))
+                names.insert(item->m_strName);
+    }
+    if (!names.contains(name))
+        return name;
+    const std::string copy = "Copy of " + name;
+    if (!names.contains(copy))
+        return copy;
+    for (int n = 1;; ++n) {
+        std::string numbered = copy + " (" + std::to_string(n) + ")";
+        if (!names.contains(numbered))
+            return numbered;
+    }
+}
+
+ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload) {
+    ItemPasteResult result;
+    if (payload.size() > kMaxItemClipboardBytes) {
+        result.error = "clipboard data too large";
+        return result;
+    }
+    if (payload.size() < kHeaderBytes || std::memcmp(payload.data(), kMagic, sizeof(kMagic)) != 0) {
+        result.error = "no item clipboard header";
+        return result;
+    }
+    const std::uint64_t session = getLE(payload, sizeof(kMagic), 8);
+    const std::uint64_t count = getLE(payload, sizeof(kMagic) + 8, 4);
+    if (count > (payload.size() - kHeaderBytes) / kEntryBytes) {
+        result.error = "item count beyond the data";
+        return result;
+    }
+    std::vector<CopiedEntry> entries(count);
+    std::size_t at = kHeaderBytes;
+    for (CopiedEntry& entry : entries) {
+        entry.sourceId = static_cast<ItemPos>(getLE(payload, at, 4));
+        const auto flag = static_cast<std::uint8_t>(payload[at + 4]);
+        if (flag > 1) {
+            result.error = "bad conversion flag";
+            return result;
+        }
+        entry.convert = flag == 1;
+        at += kEntryBytes;
+    }
+
+    ItemListReadResult read;
+    try {
+        Archive ar(payload.substr(at), portfolioClassRegistry());
+        read = readItemList(ar);
+        if (ar.remaining() != 0)
+            throw ArchiveError("bytes after the item list");
+    } catch (const ArchiveError& e) {
+        result.error = e.what();
+        return result;
+    }
+    if (read.items.size() != entries.size()) {
+        result.error = "item list does not match its header";
+        return result;
+    }
+
+    // Links to items that travelled only as references were dropped by the reader (they point at
+    // no freed object). Where the copy came from this run, the ids it stored find the items the
+    // links named, if the receiving document still holds them.
+    const bool sameRun = session == ItemClipboardSession();
+    std::unordered_set<ItemPos> copiedIds;
+    for (const CopiedEntry& entry : entries)
+        copiedIds.insert(entry.sourceId);
+    auto backUp = [&](ItemPos storedId) -> CWPapier* {
+        if (!sameRun || storedId == kNoItemPos || copiedIds.contains(storedId))
+            return nullptr;
+        return doc.GetItem(storedId);
+    };
+
+    for (std::size_t i = 0; i < read.items.size(); ++i) {
+        CWPapier& item = *read.items[i];
+        item.m_bInvestmentHistory = 0;
+        item.m_bCashAccount = 0;
+        item.m_pFormulaItemX = &item;
+        if (item.m_pFormulaItemY == &item && item.m_nFormulaItemYId != entries[i].sourceId) {
+            if (CWPapier* y = backUp(item.m_nFormulaItemYId)) {
+                item.m_pFormulaItemY = y;
+                CVR_LOG(LOG_LEVEL_INFO, "~~~DeepCleanUpPaste: used back-up user-def ref. for item: %s",
+                        item.m_strName.c_str());
+            }
+        }
+        if (!item.m_pCurrencyItem) {
+            if (CWPapier* rate = backUp(item.m_nCurrencyItemId)) {
+                item.m_pCurrencyItem = rate;
+                item.m_bConvertCurrency = entries[i].convert;
+                CVR_LOG(LOG_LEVEL_INFO, "~~~DeepCleanUpPaste: used back-up currency ref. for item: %s",
+                        item.m_strName.c_str());
+            }
+        }
+    }
+
+    for (auto& item : read.items) {
+        item->m_strName = PastedItemName(doc, item->m_strName);
+        result.pasted.push_back(doc.AddItem(std::move(item)));
+    }
+    result.ok = true;
+    return result;
+}
+
+ItemPasteResult PasteItemsFromMimeData(CWPapierDoc& doc, const QMimeData* data) {
+    if (!HasItemClipboardData(data)) {
+        ItemPasteResult result;
+        result.error = "no item data on the clipboard";
+        return result;
+    }
+    const QByteArray bytes = data->data(QString::fromLatin1(kItemClipboardMimeType));
+    return PasteItemsFromPayload(doc, std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
+bool CopyItemsToClipboard(QClipboard* clipboard, const CWPapierDoc& doc, const std::vector<ItemPos>& positions) {
+    if (!clipboard)
+        return false;
+    clipboard->setMimeData(CopyItemsToMimeData(doc, positions, clipboard->mimeData()).release());
+    return true;
+}
+
+ItemPasteResult PasteItemsFromClipboard(QClipboard* clipboard, CWPapierDoc& doc) {
+    ItemPasteResult result = PasteItemsFromMimeData(doc, clipboard ? clipboard->mimeData() : nullptr);
+    if (!result.ok)
+        CVR_LOG(LOG_LEVEL_WARNING, "Paste: %s", result.error.c_str());
+    return result;
+}

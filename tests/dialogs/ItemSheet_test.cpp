@@ -1,0 +1,538 @@
+// The item property sheet on a real portfolio: which pages open for which item and request, what
+// OK stores and what Cancel keeps, the Quotations page's rows and buttons, the exchange-rate item,
+// linked items chosen by identity, the General page's template list, hint and addresses, the
+// Chart page's rules and the note's line ends. Every page and dialog is saved as a rendering.
+#include "controls/WinGdi.h"
+#include "dialogs/CurrencyTable.h"
+#include "dialogs/DlgCreateCurrencyExchangeItem.h"
+#include "dialogs/DlgZoomNote.h"
+#include "dialogs/ItemSheetIds.h"
+#include "dialogs/ItemSheetParts.h"
+#include "dialogs/WPPropertiesSheet.h"
+#include "dialogs/ImportDialogIds.h"
+#include "framework/StringTable.h"
+#include "platform/Settings.h"
+#include "retrieval/ServerConfigStore.h"
+#include "portfolio/WPapierDoc.h"
+#include "support/FakePortfolioHost.h"
+#include "support/FakeServices.h"
+#include "support/Renderings.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+template <class W> W* child(QWidget& d, unsigned id) {
+    W* w = d.findChild<W*>(Dialog::controlName(id));
+    EXPECT_NE(w, nullptr) << "idc_" << id;
+    return w;
+}
+
+QWidget& pageOf(QWidget& sheet, unsigned id) {
+    auto* page = sheet.findChild<QWidget*>(QStringLiteral("dlg_%1").arg(id));
+    EXPECT_NE(page, nullptr) << "dlg_" << id;
+    return *page;
+}
+
+void click(QWidget& d, unsigned id) {
+    auto* button = child<QAbstractButton>(d, id);
+    ASSERT_NE(button, nullptr);
+    button->click();
+}
+
+std::vector<QString> tabs(QWidget& sheet) {
+    std::vector<QString> out;
+    auto* tab = sheet.findChild<QTabWidget*>(Dialog::controlName(IDC_TAB_CONTROL));
+    for (int i = 0; tab && i < tab->count(); ++i)
+        out.push_back(tab->tabText(i));
+    return out;
+}
+
+QString activeTab(QWidget& sheet) {
+    auto* tab = sheet.findChild<QTabWidget*>(Dialog::controlName(IDC_TAB_CONTROL));
+    return tab ? tab->tabText(tab->currentIndex()) : QString();
+}
+
+void selectTab(QWidget& sheet, const QString& text) {
+    auto* tab = sheet.findChild<QTabWidget*>(Dialog::controlName(IDC_TAB_CONTROL));
+    for (int i = 0; i < tab->count(); ++i)
+        if (tab->tabText(i) == text)
+            tab->setCurrentIndex(i);
+}
+
+class ItemSheetTest : public testsupport::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        services = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
+        doc = std::make_unique<CWPapierDoc>(&host);
+        doc->OnNewDocument();
+    }
+    void TearDown() override {
+        EXPECT_EQ(services->modal->unusedSteps(), 0u);
+        doc.reset();
+        services.reset();
+        TempDirTest::TearDown();
+    }
+
+    ItemPos addItem(const std::string& name, std::vector<std::pair<OleDate, double>> quotes = {}) {
+        auto item = std::make_unique<CWPapier>();
+        item->m_strName = name;
+        for (auto [date, close] : quotes)
+            item->AddQuotation(CKurs(date, close), false);
+        return doc->AddItem(std::move(item));
+    }
+    CWPapier& item(ItemPos pos) { return *doc->GetItem(pos); }
+    int launch(ItemPos pos, int wanted, int quotationIndex = -1) {
+        return ShowItemProperties(*doc, pos, wanted, quotationIndex, services->bundle());
+    }
+    void onSheet(std::function<void(QDialog&)> step) { services->modal->on("dlg_108", std::move(step)); }
+
+    testsupport::FakePortfolioHost host;
+    std::unique_ptr<testsupport::FakeServices> services; // clock: 17 May 2024 12:00
+    std::unique_ptr<CWPapierDoc> doc;
+};
+
+TEST(ItemSheetLaunch, PagesAndStartPageFollowTheKindOfItem) {
+    struct Case {
+        ItemKind kind;
+        int wanted;
+        ItemSheetPage opens;
+    };
+    const Case cases[] = {
+        {ItemKind::Ordinary, 0, ItemSheetPage::General},
+        {ItemKind::Ordinary, 2, ItemSheetPage::Chart},
+        {ItemKind::Ordinary, 3, ItemSheetPage::Quotations},
+        {ItemKind::Ordinary, 4, ItemSheetPage::Investment},
+        {ItemKind::InvestmentHistory, 2, ItemSheetPage::Chart},
+        {ItemKind::InvestmentHistory, 3, ItemSheetPage::Quotations},
+        {ItemKind::InvestmentHistory, 4, ItemSheetPage::Transactions},
+        {ItemKind::CashAccount, 2, ItemSheetPage::Chart},
+        {ItemKind::CashAccount, 3, ItemSheetPage::Statement},
+        {ItemKind::CashAccount, 4, ItemSheetPage::Statement},
+    };
+    for (const Case& c : cases) {
+        const int index = ItemSheetStartIndex(c.kind, c.wanted);
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, int(ItemSheetPages(c.kind).size()));
+        EXPECT_EQ(ItemSheetPages(c.kind)[index], c.opens) << int(c.kind) << " " << c.wanted;
+    }
+    EXPECT_EQ(ItemSheetPages(ItemKind::CashAccount).back(), ItemSheetPage::Advanced);
+    EXPECT_EQ(ItemSheetPages(ItemKind::Ordinary).size(), 6u);
+}
+
+// An item of its own definition shows string 40035, the title follows the name edit, and OK stores
+// one record: the empty name again, the edited name and a trimmed symbol.
+TEST_F(ItemSheetTest, OkStoresTheLocalDefinitionAsAnEmptyName) {
+    const ItemPos pos = addItem("Acme");
+    item(pos).m_Server.m_strName = "";
+    item(pos).m_Server.m_nRegExpQuotationIndex = 3; // no page shows it
+    onSheet([](QDialog& sheet) {
+        EXPECT_EQ(tabs(sheet), (std::vector<QString>{"General", "Currency Conversion", "Chart", "Quotations",
+                                                     "Advanced"}));
+        EXPECT_EQ(sheet.windowTitle(), "Properties of Acme");
+        QWidget& general = pageOf(sheet, IDD_PROPPAGE_GENERAL);
+        EXPECT_EQ(child<QComboBox>(general, IDC_GEN_TEMPLATES)->currentText().toStdString(), LoadString(40035));
+        EXPECT_EQ(child<QLabel>(general, IDC_GEN_SERVER_HINT)->text().toStdString(),
+                  "For server \"" + LoadString(40035) + "\" try using Ticker, ISIN or WKN as symbol.");
+        EXPECT_FALSE(child<QPushButton>(general, IDC_GEN_SYMBOL_LOOKUP)->isVisible());
+        auto* name = child<QLineEdit>(general, IDC_GEN_NAME);
+        name->selectAll();
+        QTest::keyClicks(name, "Acme Corp");
+        EXPECT_EQ(sheet.windowTitle(), "Properties of Acme Corp");
+        child<QLineEdit>(general, IDC_GEN_SYMBOL)->setText("  ACM.F ");
+        testsupport::saveRendering(sheet, "general");
+        click(sheet, IDOK);
+    });
+    EXPECT_EQ(launch(pos, 0), IDOK);
+    EXPECT_EQ(item(pos).m_strName, "Acme Corp");
+    EXPECT_EQ(item(pos).m_strSymbol, "ACM.F");
+    EXPECT_EQ(item(pos).m_Server.m_strName, "");
+    EXPECT_EQ(item(pos).m_Server.m_nRegExpQuotationIndex, 3);
+}
+
+// A template the store lacks is reported once for an item with a name, and OK then stores the
+// first entry of the sorted list (here the item's own definition, stored as the empty name); a
+// brand-new item without name or note gets no message.
+TEST_F(ItemSheetTest, MissingTemplateIsReportedForNamedItemsOnly) {
+    SaveServerSettings("Alpha Server", std::make_unique<ServerSettings>().get(), *services->settings);
+    const ItemPos named = addItem("Acme");
+    item(named).m_Server.m_strName = "Gone";
+    onSheet([](QDialog& sheet) { click(sheet, IDOK); });
+    launch(named, 0);
+    EXPECT_EQ(services->boxes->texts(),
+              (std::vector<std::string>{"The server properties for 'Gone'\n do not exist on this computer!"}));
+    EXPECT_EQ(item(named).m_Server.m_strName, "");
+
+    const ItemPos fresh = addItem("");
+    item(fresh).m_Server.m_strName = "Gone";
+    onSheet([](QDialog& sheet) { click(sheet, IDCANCEL); });
+    launch(fresh, 0);
+    EXPECT_EQ(services->boxes->texts().size(), 1u);
+    EXPECT_EQ(item(fresh).m_Server.m_strName, "Gone");
+}
+
+TEST_F(ItemSheetTest, SpecialItemsOpenOnTheirOwnPages) {
+    struct Case {
+        ItemPos pos;
+        int wanted;
+        std::vector<QString> tabs;
+        QString active;
+    };
+    const ItemPos history = doc->FindInvestmentHistoryItem();
+    const ItemPos cash = doc->FindCashAccountItem();
+    const std::string cashServer = item(cash).m_Server.m_strName;
+    const Case cases[] = {
+        {history, 3, {"Chart", "Quotations", "Advanced"}, "Quotations"},
+        {history, 2, {"Chart", "Quotations", "Advanced"}, "Chart"},
+        {cash, 2, {"Chart", "Advanced"}, "Chart"},
+    };
+    for (const Case& c : cases) {
+        onSheet([&](QDialog& sheet) {
+            EXPECT_EQ(tabs(sheet), c.tabs);
+            EXPECT_EQ(activeTab(sheet), c.active);
+            click(sheet, IDOK);
+        });
+        launch(c.pos, c.wanted);
+    }
+    // The special items' own configuration name is not the page's to change.
+    EXPECT_EQ(item(cash).m_Server.m_strName, cashServer);
+}
+
+// Rows newest first, colours by the close of the next older quotation, the future in
+// parentheses; New adds at once and Cancel of the sheet keeps it.
+TEST_F(ItemSheetTest, QuotationsPageListsNewestFirstAndKeepsChangesOnCancel) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 14, 20, 0, 0), 10.0},
+                                         {OleDate(2024, 5, 15, 20, 0, 0), 12.0},
+                                         {OleDate(2024, 5, 16, 20, 0, 0), 11.0},
+                                         {OleDate(2024, 5, 18, 20, 0, 0), 11.0}});
+    services->modal->on("dlg_3214", [](QDialog& d) {
+        child<QLineEdit>(d, IDC_KURS_CLOSE)->setText("13.5");
+        child<QDateEdit>(d, IDC_KURS_DATE)->setDate(QDate(2024, 5, 17));
+        click(d, IDOK);
+    });
+    onSheet([&](QDialog& sheet) {
+        EXPECT_EQ(activeTab(sheet), "Quotations");
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+        auto* list = child<QTableView>(page, IDC_QUOTE_LIST);
+        QAbstractItemModel& m = *list->model();
+        ASSERT_EQ(m.rowCount(), 4);
+        const std::string future = OleDate(2024, 5, 18, 20, 0, 0).Format("%c");
+        EXPECT_EQ(m.index(0, 0).data().toString().toStdString(), "(" + future + ")");
+        EXPECT_EQ(m.index(1, 0).data().toString().toStdString(), OleDate(2024, 5, 16, 20, 0, 0).Format("%c"));
+        EXPECT_EQ(m.index(1, 1).data().toString().toStdString(), "11.0000");
+        const QColor expected[] = {toQColor(GetSysColor(COLOR_WINDOWTEXT)), QColor(180, 0, 0), QColor(0, 100, 0),
+                                   QColor(0, 0, 0)};
+        for (int row = 0; row < 4; ++row)
+            EXPECT_EQ(m.index(row, 2).data(Qt::ForegroundRole).value<QColor>(), expected[row]) << row;
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        testsupport::saveRendering(sheet, "quotations");
+
+        click(page, IDC_QUOTE_NEW);
+        ASSERT_EQ(m.rowCount(), 5);
+        EXPECT_EQ(list->currentIndex().row(), 1); // 17 May, below the future row
+        EXPECT_EQ(m.index(1, 1).data().toString().toStdString(), "13.5000");
+        click(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(launch(pos, 3), IDCANCEL);
+    EXPECT_EQ(item(pos).GetQuotationCount(), 5);
+}
+
+// Editing a quotation's date moves it; the selection follows it. Deleting the only quotation
+// leaves an empty list with Delete All, Edit, Delete and Math Formula disabled.
+TEST_F(ItemSheetTest, QuotationsPageSelectionFollowsEditsAndEmptyListDisablesButtons) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 10, 20, 0, 0), 1.0},
+                                         {OleDate(2024, 5, 11, 20, 0, 0), 2.0},
+                                         {OleDate(2024, 5, 12, 20, 0, 0), 3.0}});
+    services->modal->on("dlg_3214", [](QDialog& d) {
+        child<QDateEdit>(d, IDC_KURS_DATE)->setDate(QDate(2024, 5, 13));
+        click(d, IDOK);
+    });
+    onSheet([&](QDialog& sheet) {
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+        auto* list = child<QTableView>(page, IDC_QUOTE_LIST);
+        // The launch asked for the oldest quotation (index 0): the last row.
+        EXPECT_EQ(list->currentIndex().row(), 2);
+        QTest::keyClick(list, Qt::Key_Return); // edits, does not close the sheet
+        EXPECT_TRUE(sheet.isVisible());
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        EXPECT_EQ(list->model()->index(0, 1).data().toString(), "1.0000");
+        click(sheet, IDOK);
+    });
+    launch(pos, 3, 0);
+
+    const ItemPos single = addItem("One", {{OleDate(2024, 5, 10, 20, 0, 0), 1.0}});
+    onSheet([&](QDialog& sheet) {
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+        for (unsigned id : {IDC_QUOTE_DELETE_ALL, IDC_QUOTE_EDIT, IDC_QUOTE_DELETE, IDC_QUOTE_MATH})
+            EXPECT_TRUE(child<QPushButton>(page, id)->isEnabled()) << id;
+        QTest::keyClick(child<QTableView>(page, IDC_QUOTE_LIST), Qt::Key_Delete);
+        EXPECT_EQ(child<QTableView>(page, IDC_QUOTE_LIST)->model()->rowCount(), 0);
+        for (unsigned id : {IDC_QUOTE_DELETE_ALL, IDC_QUOTE_EDIT, IDC_QUOTE_DELETE, IDC_QUOTE_MATH})
+            EXPECT_FALSE(child<QPushButton>(page, id)->isEnabled()) << id;
+        EXPECT_TRUE(child<QPushButton>(page, IDC_QUOTE_NEW)->isEnabled());
+        testsupport::saveRendering(sheet, "quotations-empty");
+        click(sheet, IDOK);
+    });
+    launch(single, 3);
+    EXPECT_EQ(item(single).GetQuotationCount(), 0);
+}
+
+// Import runs for the sheet's item only, with the General page's name and symbol already in the
+// item; Update ends the sheet with OK, the pages are stored, then the item's download starts.
+TEST_F(ItemSheetTest, ImportAndUpdateActOnTheSheetsItem) {
+    const ItemPos other = addItem("Other");
+    const ItemPos pos = addItem("Acme");
+    std::vector<std::string> calls;
+    ItemSheetHooks hooks;
+    hooks.importItem = [&](ItemPos p) {
+        calls.push_back("import " + std::to_string(p == pos) + " " + item(p).m_strName + " " + item(p).m_strSymbol);
+        item(p).AddQuotation(CKurs(OleDate(2024, 5, 16, 20, 0, 0), 4.0), false);
+    };
+    hooks.updateItem = [&](ItemPos p) { calls.push_back("update " + std::to_string(p == pos) + " " + item(p).m_strName); };
+    onSheet([&](QDialog& sheet) {
+        QWidget& general = pageOf(sheet, IDD_PROPPAGE_GENERAL);
+        child<QLineEdit>(general, IDC_GEN_NAME)->setText("Acme New");
+        child<QLineEdit>(general, IDC_GEN_SYMBOL)->setText("ACN");
+        selectTab(sheet, "Quotations");
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+        click(page, IDC_QUOTE_IMPORT);
+        EXPECT_EQ(child<QTableView>(page, IDC_QUOTE_LIST)->model()->rowCount(), 1);
+        click(page, IDC_QUOTE_UPDATE);
+    });
+    EXPECT_EQ(ShowItemProperties(*doc, pos, 0, -1, services->bundle(), hooks), IDOK);
+    EXPECT_EQ(calls, (std::vector<std::string>{"import 1 Acme New ACN", "update 1 Acme New"}));
+    EXPECT_EQ(item(other).GetQuotationCount(), 0);
+}
+
+TEST_F(ItemSheetTest, DeleteAllAsksAndEmptyFormulaIsRefused) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 10, 20, 0, 0), 1.0}});
+    services->boxes->answer({IDNO, IDOK, IDYES});
+    services->modal->on("dlg_190", [](QDialog& d) {
+        child<QComboBox>(d, IDC_FORMULA)->setEditText("   ");
+        click(d, IDOK);
+    });
+    onSheet([&](QDialog& sheet) {
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+        click(page, IDC_QUOTE_DELETE_ALL); // No: the quotation and its buttons stay
+        EXPECT_EQ(child<QTableView>(page, IDC_QUOTE_LIST)->model()->rowCount(), 1);
+        EXPECT_TRUE(child<QPushButton>(page, IDC_QUOTE_MATH)->isEnabled());
+        click(page, IDC_QUOTE_MATH);
+        click(page, IDC_QUOTE_DELETE_ALL); // Yes
+        EXPECT_EQ(child<QTableView>(page, IDC_QUOTE_LIST)->model()->rowCount(), 0);
+        click(sheet, IDOK);
+    });
+    launch(pos, 3);
+    EXPECT_EQ(services->boxes->texts(),
+              (std::vector<std::string>{"Do you really want to delete all quotations?", "Wrong parameter",
+                                        "Do you really want to delete all quotations?"}));
+    EXPECT_EQ(item(pos).GetQuotationCount(), 0);
+}
+
+// The exchange-rate dialog offers the whole table in both lists with U.S. Dollar and Euro
+// preselected; the item the document creates is selected and stored on OK.
+TEST_F(ItemSheetTest, ExchangeRateItemIsCreatedAndLinked) {
+    EXPECT_EQ(kCurrencyTable.size(), 159u);
+    EXPECT_EQ(CWPapierDoc::CurrencyCode("CFA Franc (BCEAO) (XOF)"), "BCEAO");
+    const ItemPos pos = addItem("Acme");
+    services->modal->on("dlg_203", [](QDialog& d) {
+        EXPECT_EQ(child<QComboBox>(d, IDC_CUR_FROM)->count(), 159);
+        EXPECT_EQ(child<QComboBox>(d, IDC_CUR_TO)->count(), 159);
+        EXPECT_EQ(child<QComboBox>(d, IDC_CUR_FROM)->currentText(), "U.S. Dollar (USD)");
+        EXPECT_EQ(child<QComboBox>(d, IDC_CUR_TO)->currentText(), "Euro (EUR)");
+        testsupport::saveRendering(d, "exchange-rate-item");
+        click(d, IDOK);
+    });
+    onSheet([&](QDialog& sheet) {
+        selectTab(sheet, "Currency Conversion");
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_CURRENCY);
+        auto* items = child<QComboBox>(page, IDC_CUR_ITEMS);
+        EXPECT_FALSE(items->isEnabled());
+        EXPECT_EQ(items->findText("Acme"), -1); // never its own rate
+        child<QCheckBox>(page, IDC_CUR_CONVERT)->click();
+        EXPECT_TRUE(items->isEnabled());
+        click(page, IDC_CUR_CREATE);
+        EXPECT_EQ(items->currentText(), "U.S. Dollar (USD) / Euro (EUR)");
+        testsupport::saveRendering(sheet, "currency");
+        click(sheet, IDOK);
+    });
+    launch(pos, 0);
+    ASSERT_NE(item(pos).m_pCurrencyItem, nullptr);
+    EXPECT_TRUE(item(pos).m_bConvertCurrency);
+    EXPECT_EQ(item(pos).m_pCurrencyItem->m_strName, "U.S. Dollar (USD) / Euro (EUR)");
+    EXPECT_EQ(item(pos).m_pCurrencyItem->m_strSymbol, "USDEUR");
+}
+
+// Two items of the same name: the page selects the one the item links to, and OK keeps that link
+// (a name prefix would pick either). The x list is disabled; an unknown value kind shows none and
+// comes back as -1.
+TEST_F(ItemSheetTest, LinkedItemsAreSelectedByIdentity) {
+    const ItemPos first = addItem("Rate");
+    const ItemPos second = addItem("Rate");
+    const ItemPos pos = addItem("Acme");
+    item(pos).m_bConvertCurrency = true;
+    item(pos).m_pCurrencyItem = &item(second);
+    item(pos).m_pFormulaItemY = &item(second);
+    item(pos).m_pFormulaItemX = &item(pos);
+    item(pos).m_nFormulaValueY = 7;
+    onSheet([&](QDialog& sheet) {
+        selectTab(sheet, "Currency Conversion");
+        auto* rates = child<QComboBox>(pageOf(sheet, IDD_PROPPAGE_CURRENCY), IDC_CUR_ITEMS);
+        EXPECT_EQ(rates->currentData().value<ItemPos>(), second);
+        selectTab(sheet, "Advanced");
+        QWidget& advanced = pageOf(sheet, IDD_PROPPAGE_ADVANCED);
+        EXPECT_FALSE(child<QComboBox>(advanced, IDC_ADV_ITEM_X)->isEnabled());
+        EXPECT_EQ(child<QComboBox>(advanced, IDC_ADV_ITEM_X)->currentData().value<ItemPos>(), pos);
+        EXPECT_EQ(child<QComboBox>(advanced, IDC_ADV_ITEM_Y)->currentData().value<ItemPos>(), second);
+        EXPECT_EQ(child<QComboBox>(advanced, IDC_ADV_VALUE_Y)->currentIndex(), -1);
+        testsupport::saveRendering(sheet, "advanced");
+        click(sheet, IDOK);
+    });
+    launch(pos, 0);
+    EXPECT_EQ(item(pos).m_pCurrencyItem, &item(second));
+    EXPECT_EQ(item(pos).m_pFormulaItemY, &item(second));
+    EXPECT_EQ(item(pos).m_nFormulaValueY, -1);
+    EXPECT_NE(item(pos).m_pCurrencyItem, &item(first));
+}
+
+// Opening the Chart page switches the chart on; unopened, the flag stays. For the cash account
+// only colour, grid and time frame can change. The colour dialog starts on the item's colour.
+TEST_F(ItemSheetTest, ChartPageRules) {
+    const ItemPos pos = addItem("Acme");
+    item(pos).m_bChartEnabled = 0;
+    item(pos).m_crColor = RGB(10, 20, 30);
+    onSheet([](QDialog& sheet) { click(sheet, IDOK); });
+    launch(pos, 0);
+    EXPECT_EQ(item(pos).m_bChartEnabled, 0);
+
+    services->colors->choose({QColor(255, 0, 0)});
+    onSheet([](QDialog& sheet) {
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_CHART);
+        EXPECT_TRUE(child<QRadioButton>(page, IDC_CHART_GRAPH_SQUARE)->isEnabled());
+        click(page, IDC_CHART_COLOR);
+        testsupport::saveRendering(sheet, "chart");
+        click(sheet, IDOK);
+    });
+    launch(pos, 2);
+    EXPECT_EQ(item(pos).m_bChartEnabled, 1);
+    EXPECT_EQ(item(pos).m_crColor, RGB(255, 0, 0));
+    ASSERT_EQ(services->colors->requests().size(), 1u);
+    const ColorRequest request = services->colors->requests()[0];
+    EXPECT_EQ(request.initial, QColor(10, 20, 30));
+    ASSERT_EQ(request.customColors.size(), 16u);
+    EXPECT_EQ(request.customColors[0], QColor(10, 20, 30));
+    EXPECT_EQ(request.customColors[15], QColor(Qt::white));
+
+    onSheet([](QDialog& sheet) {
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_CHART);
+        for (unsigned id : {IDC_CHART_GRAPH_NONE, IDC_CHART_AXIS_PERCENT, IDC_CHART_BREAK_EVEN, IDC_CHART_MARKS})
+            EXPECT_FALSE(child<QWidget>(page, id)->isEnabled()) << id;
+        for (unsigned id : {IDC_CHART_GRID, IDC_CHART_COLOR, IDC_CHART_BEGIN_CHECK})
+            EXPECT_TRUE(child<QWidget>(page, id)->isEnabled()) << id;
+        click(sheet, IDCANCEL);
+    });
+    launch(doc->FindCashAccountItem(), 2);
+}
+
+// The note keeps CRLF in the item while the editors show plain line breaks.
+TEST_F(ItemSheetTest, NotesKeepTheirLineEnds) {
+    EXPECT_EQ(NoteForEditor("a\r\nb"), "a\nb");
+    EXPECT_EQ(NoteForItem("a\nb\r\nc"), "a\r\nb\r\nc");
+    const ItemPos pos = addItem("Acme");
+    item(pos).m_strNote = "line 1\r\nline 2";
+    services->modal->on("dlg_167", [](QDialog& d) {
+        auto* edit = child<QPlainTextEdit>(d, IDC_ZOOM_NOTE_EDIT);
+        EXPECT_EQ(edit->toPlainText(), "line 1\nline 2");
+        edit->appendPlainText("line 3");
+        testsupport::saveRendering(d, "note");
+        click(d, IDOK);
+    });
+    onSheet([](QDialog& sheet) {
+        QWidget& general = pageOf(sheet, IDD_PROPPAGE_GENERAL);
+        click(general, IDC_GEN_ZOOM_NOTE);
+        EXPECT_EQ(child<QPlainTextEdit>(general, IDC_GEN_NOTE)->toPlainText(), "line 1\nline 2\nline 3");
+        click(sheet, IDOK);
+    });
+    launch(pos, 0);
+    EXPECT_EQ(item(pos).m_strNote, "line 1\r\nline 2\r\nline 3");
+}
+
+// Look-up and web page addresses carry name and symbol percent-encoded (a blank as "+" in the
+// look-up), and only what the shell accepts is opened.
+TEST_F(ItemSheetTest, AddressesAreEncoded) {
+    EXPECT_EQ(SymbolLookupUrl("http://s.example/q?n=[&name]", "", "Acme & Sons AG"),
+              "http://s.example/q?n=Acme+%26+Sons+AG");
+    EXPECT_EQ(SymbolLookupUrl("[&url]?n=[&name]", "http://t.example/", "A B"), "http://t.example/?n=A+B");
+    EXPECT_EQ(WebPageUrl("http://p.example/[&symbol]?n=[&name]", "A B", "X#1"), "http://p.example/X%231?n=A%20B");
+
+    services->settings->writeString("Server\\Lookup Server", "SymbolInfo", "Use the ticker.");
+    services->settings->writeString("Server\\Lookup Server", "SymbolSearchUrl", "https://s.example/?q=[&name]");
+    services->settings->writeString("Server\\Lookup Server", "URL", "https://q.example/[&symbol]");
+    const ItemPos pos = addItem("Acme Corp");
+    item(pos).m_strSymbol = "ACM";
+    item(pos).m_Server.m_strName = "Lookup Server";
+    onSheet([](QDialog& sheet) {
+        QWidget& general = pageOf(sheet, IDD_PROPPAGE_GENERAL);
+        EXPECT_EQ(child<QLabel>(general, IDC_GEN_SERVER_HINT)->text(),
+                  "For server \"Lookup Server\" Use the ticker.\nPress the \"Symbol Look-up\" button to open the "
+                  "server's symbol search page.");
+        EXPECT_TRUE(child<QPushButton>(general, IDC_GEN_SYMBOL_LOOKUP)->isVisible());
+        click(general, IDC_GEN_SYMBOL_LOOKUP);
+        click(general, IDC_GEN_OPEN_WEB_PAGE);
+        testsupport::saveRendering(sheet, "general-lookup");
+        click(sheet, IDCANCEL);
+    });
+    launch(pos, 0);
+    EXPECT_EQ(services->shell->opened(),
+              (std::vector<std::string>{"https://s.example/?q=Acme+Corp", "https://q.example/ACM"}));
+}
+
+TEST(ItemSheetParts, WizardHelpers) {
+    EXPECT_EQ(GeneraliseAnchorText("Acme Corp (ACM) last", "Acme Corp", "ACM"), "[&name] ([&symbol]) last");
+    EXPECT_EQ(GeneraliseAnchorText("price", "", ""), "price");
+    struct Case {
+        const char* url;
+        int format;
+    };
+    for (const Case c : {Case{"http://x/q.CSV?s=1", 0}, Case{"http://x/a.txt", 0}, Case{".txt", 1},
+                         Case{"http://x/page.html", 1}})
+        EXPECT_EQ(WizardPageFormat(c.url), c.format) << c.url;
+}
+
+} // namespace
+
+namespace {
+
+TEST(ItemSheetParts, QuotationColumnWidthsTakeWhatTheValueHolds) {
+    struct Case {
+        const char* value;
+        std::vector<int> widths;
+    };
+    const Case cases[] = {
+        {"110,60,60,60,60,70", {110, 60, 60, 60, 60, 70}},
+        {"200,80", {200, 80, 60, 60, 60, 70}},
+        {"x,,-5,90,1,2,3,4", {110, 60, 60, 90, 1, 2}},
+        {"", {110, 60, 60, 60, 60, 70}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QuotationColumnWidths(c.value), c.widths) << c.value;
+}
+
+} // namespace

@@ -1,0 +1,172 @@
+// Copy and paste of items through the item clipboard format: the names pasted copies take, the
+// special flags they lose, how links to items that were not copied are re-linked or dropped (in
+// this run's portfolio and in another one), and foreign or damaged data, which inserts nothing.
+#include "views/wpapierlviewClipboard.h"
+
+#include "ListViewDocFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class ItemClipboardTest : public testsupport::ListViewDocTest {
+protected:
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        ItemPos pos = doc->GetHeadPosition();
+        while (pos != kNoItemPos)
+            out.push_back(doc->GetNextItem(pos)->m_strName);
+        return out;
+    }
+    std::string payloadOf(const std::vector<ItemPos>& positions) {
+        const QByteArray bytes = ItemClipboardPayload(*doc, positions);
+        return std::string(bytes.constData(), std::size_t(bytes.size()));
+    }
+    CWPapier& pasted(const ItemPasteResult& r, std::size_t i) { return item(r.pasted.at(i)); }
+};
+
+TEST_F(ItemClipboardTest, PastedCopiesTakeFreeNamesAndKeepTheirQuotations) {
+    const ItemPos abc = addItem("ABC", {{OleDate(2024, 5, 14, 20, 0, 0), 10.5}, {OleDate(2024, 5, 13, 20, 0, 0), 9.0}});
+    const std::string payload = payloadOf({abc});
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(PasteItemsFromPayload(*doc, payload).ok);
+    const std::vector<std::string> all = names();
+    const std::vector<std::string> tail(all.end() - 4, all.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"ABC", "Copy of ABC", "Copy of ABC (1)", "Copy of ABC (2)"}));
+
+    const ItemPasteResult r = PasteItemsFromPayload(*doc, payload);
+    ASSERT_EQ(r.pasted.size(), 1u);
+    EXPECT_EQ(pasted(r, 0).m_strName, "Copy of ABC (3)");
+    EXPECT_EQ(pasted(r, 0).GetQuotationCount(), 2);
+    EXPECT_NE(r.pasted[0], abc);
+    // Into an empty portfolio the name stays.
+    CWPapierDoc other(&host);
+    const ItemPasteResult there = PasteItemsFromPayload(other, payload);
+    ASSERT_TRUE(there.ok);
+    EXPECT_EQ(other.GetItem(there.pasted[0])->m_strName, "ABC");
+}
+
+TEST_F(ItemClipboardTest, SpecialItemsArriveAsOrdinaryItemsOfTheirOwnFormula) {
+    const ItemPasteResult r = PasteItemsFromPayload(*doc, payloadOf({cashPos, historyPos}));
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.pasted.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const CWPapier& copy = pasted(r, i);
+        EXPECT_EQ(copy.m_bCashAccount, 0);
+        EXPECT_EQ(copy.m_bInvestmentHistory, 0);
+        EXPECT_EQ(copy.m_pFormulaItemX, &copy);
+    }
+    EXPECT_EQ(doc->FindCashAccountItem(), cashPos);
+    EXPECT_EQ(doc->FindInvestmentHistoryItem(), historyPos);
+}
+
+// A and B both convert by R, which is not copied. In another portfolio (or another run) the link
+// is dropped; in the portfolio of this run that still holds R it is made again; R copied along
+// stays linked to its pasted copy. Under ASan this also shows no pasted item points at the
+// discarded copy of R.
+TEST_F(ItemClipboardTest, LinksToItemsNotCopiedAreRelinkedByIdentityOrDropped) {
+    const ItemPos r = addItem("R", {{OleDate(2024, 5, 14, 20, 0, 0), 1.1}});
+    const ItemPos y = addItem("Y", {});
+    const ItemPos a = addItem("A", {});
+    const ItemPos b = addItem("B", {});
+    for (ItemPos pos : {a, b}) {
+        item(pos).m_bConvertCurrency = true;
+        item(pos).m_pCurrencyItem = &item(r);
+        item(pos).m_pFormulaItemY = &item(y);
+    }
+    const std::string payload = payloadOf({a, b});
+
+    CWPapierDoc other(&host);
+    other.OnNewDocument();
+    const ItemPasteResult elsewhere = PasteItemsFromPayload(other, payload);
+    ASSERT_TRUE(elsewhere.ok);
+    for (ItemPos pos : elsewhere.pasted) {
+        const CWPapier& copy = *other.GetItem(pos);
+        EXPECT_FALSE(copy.m_bConvertCurrency);
+        EXPECT_EQ(copy.m_pCurrencyItem, nullptr);
+        EXPECT_EQ(copy.m_pFormulaItemY, &copy);
+        double value = 0;
+        std::string text;
+        copy.GetUserDefinedValue(value, text, "%.2f"); // reads its links
+    }
+
+    const ItemPasteResult here = PasteItemsFromPayload(*doc, payload);
+    ASSERT_TRUE(here.ok);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_TRUE(pasted(here, i).m_bConvertCurrency);
+        EXPECT_EQ(pasted(here, i).m_pCurrencyItem, &item(r));
+        EXPECT_EQ(pasted(here, i).m_pFormulaItemY, &item(y));
+    }
+
+    // R deleted before the paste: nothing to link to any more.
+    ASSERT_TRUE(doc->DeleteItem(r));
+    const ItemPasteResult afterDelete = PasteItemsFromPayload(*doc, payload);
+    ASSERT_TRUE(afterDelete.ok);
+    EXPECT_EQ(pasted(afterDelete, 0).m_pCurrencyItem, nullptr);
+    EXPECT_FALSE(pasted(afterDelete, 0).m_bConvertCurrency);
+
+    // Copied together, the pasted pair keeps its own link.
+    const ItemPos r2 = addItem("R2", {});
+    item(a).m_pCurrencyItem = &item(r2);
+    item(a).m_bConvertCurrency = true; // deleting R switched it off
+    const ItemPasteResult pair = PasteItemsFromPayload(*doc, payloadOf({a, r2}));
+    ASSERT_TRUE(pair.ok);
+    EXPECT_EQ(pasted(pair, 0).m_pCurrencyItem, &pasted(pair, 1));
+    EXPECT_TRUE(pasted(pair, 0).m_bConvertCurrency);
+}
+
+// Foreign, cut or damaged data inserts nothing; the reader fails cleanly on every cut of a real
+// payload and on a payload whose header names more items than it carries.
+TEST_F(ItemClipboardTest, DamagedOrForeignDataInsertsNothing) {
+    const ItemPos a = addItem("A", {{OleDate(2024, 5, 14, 20, 0, 0), 3.0}});
+    const std::string payload = payloadOf({a});
+    const int before = doc->GetItemCount();
+
+    std::vector<std::string> bad = {"", "plain text", std::string("CVRWPCB\x01", 8)};
+    for (std::size_t cut = 0; cut < payload.size(); cut += 7)
+        bad.push_back(payload.substr(0, cut));
+    std::string extraItems = payload;
+    extraItems[16] = 2; // the header claims two items
+    bad.push_back(extraItems);
+    std::string trailing = payload + "x";
+    bad.push_back(trailing);
+    for (const std::string& data : bad) {
+        const ItemPasteResult r = PasteItemsFromPayload(*doc, data);
+        EXPECT_FALSE(r.ok) << data.size();
+        EXPECT_TRUE(r.pasted.empty());
+    }
+    EXPECT_EQ(doc->GetItemCount(), before);
+
+    QMimeData text;
+    text.setText("ABC");
+    EXPECT_FALSE(HasItemClipboardData(&text));
+    EXPECT_FALSE(PasteItemsFromMimeData(*doc, &text).ok);
+    EXPECT_EQ(doc->GetItemCount(), before);
+}
+
+// The real clipboard: Copy keeps the text already there, Paste finds the items; text alone is
+// refused and stays on the clipboard.
+TEST_F(ItemClipboardTest, ClipboardRoundTripKeepsOtherFormats) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText("hello");
+    EXPECT_FALSE(PasteItemsFromClipboard(clipboard, *doc).ok);
+    EXPECT_EQ(clipboard->text(), "hello");
+
+    const ItemPos a = addItem("A", {});
+    ASSERT_TRUE(CopyItemsToClipboard(clipboard, *doc, {a}));
+    EXPECT_TRUE(HasItemClipboardData(clipboard->mimeData()));
+    EXPECT_EQ(clipboard->text(), "hello");
+    const ItemPasteResult r = PasteItemsFromClipboard(clipboard, *doc);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(pasted(r, 0).m_strName, "Copy of A");
+    EXPECT_FALSE(CopyItemsToClipboard(nullptr, *doc, {a}));
+}
+
+} // namespace
