@@ -70,7 +70,8 @@ double accountTransactionTotal(int type, double amount, double taxes) {
 }
 
 std::string transactionTotalText(double total) {
-    return FormatNumberGrouped("%+4.2lf", total);
+    // A total of nothing is +0.00, also where the sign rule made it -0.
+    return FormatNumberGrouped("%+4.2lf", total == 0.0 ? 0.0 : total);
 }
 
 std::string transactionFieldText(double value) {

@@ -81,6 +81,11 @@ void TransactionPageBase::setupColumns(std::span<const Column> columns, const ch
                                        std::span<const int> defaults) {
     m_columns.assign(columns.begin(), columns.end());
     const std::vector<int> widths = readColumnWidths(*services().settings, section, defaults);
+    // Room for the default widths, so the page opens with every column in view.
+    int width = 0;
+    for (const int w : defaults)
+        width += w;
+    m_ListCtrl->setMinimumSize(width + 2 * m_ListCtrl->frameWidth() + 4, 160);
     m_ListCtrl->setColumnCount(static_cast<int>(columns.size()));
     QStringList headers;
     for (const Column& column : columns)
@@ -136,6 +141,7 @@ void TransactionPageBase::endFill() {
         m_ListCtrl->scrollToItem(m_ListCtrl->topLevelItem(count - 1));
     }
     m_ListCtrl->setFocus(Qt::OtherFocusReason);
+    // Edit and Delete follow the selection, also the one the fill made.
     updateButtons();
 }
 

@@ -34,8 +34,6 @@ bool CWPAccountPropPage::OnInitDialog() {
     };
     setupColumns(kColumns, kAccountColumnsSection, kAccountColumnWidths);
     FillTransactionList();
-    m_btnEdit->setEnabled(false);
-    m_btnDelete->setEnabled(false);
     setTips(IDS_TIP_NEW_ACCOUNT, IDS_TIP_DELETE_ALL_ACCOUNT);
     return true;
 }

@@ -32,8 +32,6 @@ bool CWPGlobalTransactionsPropPage::OnInitDialog() {
     };
     setupColumns(kColumns, kGlobalColumnsSection, kGlobalColumnWidths);
     FillTransactionList();
-    m_btnEdit->setEnabled(false);
-    m_btnDelete->setEnabled(false);
     setTips(0, IDS_TIP_DELETE_ALL_ACCOUNT);
     return true;
 }

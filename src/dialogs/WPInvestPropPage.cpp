@@ -76,8 +76,6 @@ bool CWPInvestPropPage::OnInitDialog() {
     OnAlarmBelow();
     OnAlarmAbove();
     OnAlarmBreakEven();
-    m_btnEdit->setEnabled(false);
-    m_btnDelete->setEnabled(false);
     setTips(IDS_TIP_NEW_INVESTMENT, IDS_TIP_DELETE_ALL_INVESTMENT);
     return true;
 }
