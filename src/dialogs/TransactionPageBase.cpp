@@ -23,6 +23,8 @@ TransactionPageBase::TransactionPageBase(unsigned templateId, Services services,
     setWindowTitle(toQString(LoadString(captionId)));
     m_ImageList.Create(16, 16);
     m_ImageList.Add(artworkBitmap(pictures::IDB_TRANSACTIONS), RGB(0, 255, 0));
+    for (int i = 0; i < m_ImageList.GetImageCount(); ++i)
+        m_icons.push_back(m_ImageList.icon(i));
 }
 
 TransactionPageBase::~TransactionPageBase() = default;
@@ -112,13 +114,16 @@ void TransactionPageBase::beginFill() {
 }
 
 void TransactionPageBase::addRow(std::span<const std::string> texts, int image, std::optional<int> transaction) {
-    auto* item = new QTreeWidgetItem;
-    for (int c = 0; c < static_cast<int>(texts.size()); ++c) {
-        item->setText(c, toQString(texts[static_cast<std::size_t>(c)]));
-        if (c < static_cast<int>(m_columns.size()) && m_columns[static_cast<std::size_t>(c)].right)
+    QStringList cells;
+    cells.reserve(static_cast<qsizetype>(texts.size()));
+    for (const std::string& text : texts)
+        cells << toQString(text);
+    auto* item = new QTreeWidgetItem(cells);
+    for (int c = 0; c < static_cast<int>(m_columns.size()); ++c)
+        if (m_columns[static_cast<std::size_t>(c)].right)
             item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    item->setIcon(0, m_ImageList.icon(image));
+    if (image >= 0 && image < static_cast<int>(m_icons.size()))
+        item->setIcon(0, m_icons[static_cast<std::size_t>(image)]);
     if (transaction)
         item->setData(0, Qt::UserRole, *transaction);
     m_pending.push_back(item);

@@ -10,6 +10,8 @@
 #include "framework/PropertyPage.h"
 #include "platform/OleDate.h"
 
+#include <QIcon>
+
 #include <optional>
 #include <span>
 #include <string>
@@ -75,6 +77,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    std::vector<QIcon> m_icons; // the images as icons, made once
     std::vector<QTreeWidgetItem*> m_pending;
     std::vector<Column> m_columns;
 };
