@@ -9,6 +9,7 @@
 #include "framework/MessageBoxes.h"
 #include "framework/StringTable.h"
 #include "platform/Clock.h"
+#include "portfolio/WPapierDoc.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -170,6 +171,24 @@ void TransactionPageBase::updateButtons() {
     m_btnEdit->setEnabled(transaction);
     m_btnDelete->setEnabled(transaction);
     m_btnDeleteAll->setEnabled(m_ListCtrl->topLevelItemCount() > 0);
+}
+
+void TransactionPageBase::deleteSelectedOf(ItemPos item) {
+    const int row = selectedRow();
+    if (!m_pDoc || row < 0)
+        return;
+    if (const auto index = rowTransaction(row))
+        m_pDoc->DeleteTransaction(item, *index);
+    m_nSelectTransaction = row;
+    refresh();
+}
+
+void TransactionPageBase::deleteAllOf(ItemPos item) {
+    if (!m_pDoc)
+        return;
+    m_pDoc->DeleteItemTransactions(item);
+    m_nSelectTransaction = -1;
+    refresh();
 }
 
 void TransactionPageBase::warn(const std::optional<std::string>& text) {

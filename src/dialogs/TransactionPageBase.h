@@ -9,6 +9,7 @@
 #include "controls/ImageList.h"
 #include "framework/PropertyPage.h"
 #include "platform/OleDate.h"
+#include "portfolio/ItemPos.h"
 
 #include <QIcon>
 
@@ -69,6 +70,14 @@ protected:
     virtual void OnEditTransaction() = 0;
     virtual void OnDeleteTransaction() = 0;
     virtual void OnDeleteAllTransactions() = 0;
+
+    // A fresh copy of the transactions from the document, then the rows.
+    virtual void refresh() = 0;
+    // Delete and Delete All of the pages of one item: the selected row's transaction (a summary
+    // row's deletes nothing), or all of the item's at once (one recomputation, not one per
+    // transaction); the cash account stays as it is. Then the refill.
+    void deleteSelectedOf(ItemPos item);
+    void deleteAllOf(ItemPos item);
 
     // Shows a warning (exclamation icon) once the document operation is done.
     void warn(const std::optional<std::string>& text);

@@ -84,19 +84,9 @@ void CWPAccountPropPage::OnEditTransaction() {
 }
 
 void CWPAccountPropPage::OnDeleteTransaction() {
-    const int row = selectedRow();
-    if (!m_pDoc || row < 0)
-        return;
-    if (const auto index = rowTransaction(row))
-        m_pDoc->DeleteTransaction(m_posItem, *index);
-    m_nSelectTransaction = row;
-    refresh();
+    deleteSelectedOf(m_posItem);
 }
 
 void CWPAccountPropPage::OnDeleteAllTransactions() {
-    if (!m_pDoc)
-        return;
-    m_pDoc->DeleteItemTransactions(m_posItem);
-    m_nSelectTransaction = -1;
-    refresh();
+    deleteAllOf(m_posItem);
 }

@@ -33,7 +33,5 @@ protected:
     void OnEditTransaction() override;
     void OnDeleteTransaction() override;
     void OnDeleteAllTransactions() override;
-
-private:
-    void refresh();
+    void refresh() override;
 };

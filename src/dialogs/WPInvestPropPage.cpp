@@ -150,23 +150,11 @@ void CWPInvestPropPage::OnEditTransaction() {
 }
 
 void CWPInvestPropPage::OnDeleteTransaction() {
-    const int row = selectedRow();
-    if (!m_pDoc || row < 0)
-        return;
-    // A summary row matches no transaction and deletes nothing.
-    if (const auto index = rowTransaction(row))
-        m_pDoc->DeleteTransaction(m_posItem, *index);
-    m_nSelectTransaction = row;
-    refresh();
+    deleteSelectedOf(m_posItem);
 }
 
 void CWPInvestPropPage::OnDeleteAllTransactions() {
-    if (!m_pDoc)
-        return;
-    // All of the item's transactions at once: one recomputation instead of one per transaction.
-    m_pDoc->DeleteItemTransactions(m_posItem);
-    m_nSelectTransaction = -1;
-    refresh();
+    deleteAllOf(m_posItem);
 }
 
 void CWPInvestPropPage::OnAlarmBelow() {

@@ -64,6 +64,7 @@ protected:
     void OnEditTransaction() override;
     void OnDeleteTransaction() override;
     void OnDeleteAllTransactions() override;
+    void refresh() override;
     void OnAlarmBelow();
     void OnAlarmAbove();
     void OnAlarmBreakEven();
@@ -71,6 +72,4 @@ protected:
 private:
     // Rebuilds the rows only; the alarm fields keep what the user typed.
     void fillRows();
-    // A fresh copy of the item's transactions from the document, then the rows.
-    void refresh();
 };
