@@ -19,6 +19,27 @@
 
 #include <chrono>
 
+namespace {
+
+// A row whose right-aligned columns are known by the list: the alignment is answered, not stored
+// in every cell.
+class TransactionRowItem final : public QTreeWidgetItem {
+public:
+    TransactionRowItem(const QStringList& cells, unsigned rightColumns)
+        : QTreeWidgetItem(cells), m_rightColumns(rightColumns) {}
+
+    QVariant data(int column, int role) const override {
+        if (role == Qt::TextAlignmentRole && column >= 0 && column < 32 && (m_rightColumns >> column & 1u))
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    unsigned m_rightColumns;
+};
+
+} // namespace
+
 TransactionPageBase::TransactionPageBase(unsigned templateId, Services services, unsigned captionId)
     : PropertyPage(templateId, std::move(services), captionId) {
     setWindowTitle(toQString(LoadString(captionId)));
@@ -83,6 +104,10 @@ QWidget* TransactionPageBase::makeListArea(bool withNew) {
 void TransactionPageBase::setupColumns(std::span<const Column> columns, const char* section,
                                        std::span<const int> defaults) {
     m_columns.assign(columns.begin(), columns.end());
+    m_rightColumns = 0;
+    for (std::size_t c = 0; c < columns.size() && c < 32; ++c)
+        if (columns[c].right)
+            m_rightColumns |= 1u << c;
     const std::vector<int> widths = readColumnWidths(*services().settings, section, defaults);
     // Room for the default widths, so the page opens with every column in view.
     int width = 0;
@@ -119,10 +144,7 @@ void TransactionPageBase::addRow(std::span<const std::string> texts, int image, 
     cells.reserve(static_cast<qsizetype>(texts.size()));
     for (const std::string& text : texts)
         cells << toQString(text);
-    auto* item = new QTreeWidgetItem(cells);
-    for (int c = 0; c < static_cast<int>(m_columns.size()); ++c)
-        if (m_columns[static_cast<std::size_t>(c)].right)
-            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+    auto* item = new TransactionRowItem(cells, m_rightColumns);
     if (image >= 0 && image < static_cast<int>(m_icons.size()))
         item->setIcon(0, m_icons[static_cast<std::size_t>(image)]);
     if (transaction)

@@ -89,4 +89,5 @@ private:
     std::vector<QIcon> m_icons; // the images as icons, made once
     std::vector<QTreeWidgetItem*> m_pending;
     std::vector<Column> m_columns;
+    unsigned m_rightColumns = 0; // bit c: column c is right-aligned
 };

@@ -12,6 +12,7 @@
 InvestRows computeInvestRows(std::span<const CTransaction> transactions, const CKurs& lastQuotation,
                              const OleDate& now) {
     InvestRows out;
+    out.rows.reserve(transactions.size() + 3);
     double& H = out.units;
     double& B = out.breakEven;
     double& A = out.averagePrice;
