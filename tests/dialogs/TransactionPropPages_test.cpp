@@ -319,10 +319,18 @@ TEST_F(TransactionPropPagesTest, InvestmentAlarmFieldsRefuseTextsThatAreNoNumber
         auto* below = child<QCheckBox>(d, IDC_ALARM_BELOW);
         QTest::mouseClick(below, Qt::LeftButton, {}, QPoint(5, below->height() / 2));
         ASSERT_TRUE(enabled(d, IDC_ALARM_BELOW_VALUE));
+        // Both limits refused: the exchange stops at the first in its order (above, then below).
         auto* value = child<QLineEdit>(d, IDC_ALARM_BELOW_VALUE);
         value->setFocus();
         value->selectAll();
         QTest::keyClicks(value, "9O");
+        auto* above = child<QLineEdit>(d, IDC_ALARM_ABOVE_VALUE);
+        above->setText("12,34");
+        click(d, IDOK);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.focusWidget(), above);
+        EXPECT_EQ(services->boxes->texts().size(), 1u);
+        above->setText("1,234,567.891");
         click(d, IDOK);
         EXPECT_TRUE(d.isVisible());
         EXPECT_EQ(d.focusWidget(), value);
@@ -331,7 +339,9 @@ TEST_F(TransactionPropPagesTest, InvestmentAlarmFieldsRefuseTextsThatAreNoNumber
         QTest::keyClicks(value, "1,250.5");
         click(d, IDOK);
     });
-    EXPECT_EQ(services->boxes->texts(), Texts{"Please enter a number."});
+    EXPECT_EQ(services->boxes->texts(), (Texts{"Please enter a number.", "Please enter a number."}));
+    for (const auto& shown : services->boxes->shown())
+        EXPECT_EQ(shown.type & MB_ICONMASK, unsigned(MB_ICONEXCLAMATION));
     EXPECT_EQ(page.m_bAlarmBelow, 1);
     EXPECT_EQ(page.m_dAlarmBelow, 1250.5);
     EXPECT_EQ(page.m_dAlarmAbove, 1234567.891);
