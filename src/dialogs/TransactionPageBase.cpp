@@ -55,7 +55,7 @@ OleDate TransactionPageBase::now() const {
     return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(services().clock->now()));
 }
 
-QWidget* TransactionPageBase::makeListArea(bool withNew) {
+QWidget* TransactionPageBase::makeListArea(bool withNew, std::span<const int> defaultWidths) {
     auto* area = new QWidget;
     auto* layout = new QHBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -71,6 +71,12 @@ QWidget* TransactionPageBase::makeListArea(bool withNew) {
     m_ListCtrl->header()->setSectionsMovable(true);
     m_ListCtrl->header()->setSectionsClickable(false);
     m_ListCtrl->header()->setStretchLastSection(false);
+    // Room for the default widths, so the page (and the sheet, which takes the pages' sizes) opens
+    // with every column in view.
+    int width = 0;
+    for (const int w : defaultWidths)
+        width += w;
+    m_ListCtrl->setMinimumSize(width + 2 * m_ListCtrl->frameWidth() + 4, 160);
     layout->addWidget(m_ListCtrl, 1);
 
     auto* buttons = new QVBoxLayout;
@@ -109,11 +115,6 @@ void TransactionPageBase::setupColumns(std::span<const Column> columns, const ch
         if (columns[c].right)
             m_rightColumns |= 1u << c;
     const std::vector<int> widths = readColumnWidths(*services().settings, section, defaults);
-    // Room for the default widths, so the page opens with every column in view.
-    int width = 0;
-    for (const int w : defaults)
-        width += w;
-    m_ListCtrl->setMinimumSize(width + 2 * m_ListCtrl->frameWidth() + 4, 160);
     m_ListCtrl->setColumnCount(static_cast<int>(columns.size()));
     QStringList headers;
     for (const Column& column : columns)

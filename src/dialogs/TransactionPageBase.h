@@ -48,8 +48,9 @@ protected:
         unsigned header; // string id
         bool right;      // right-aligned
     };
-    // The list and its buttons ("&New" only with `withNew`), to be placed by the page.
-    QWidget* makeListArea(bool withNew);
+    // The list and its buttons ("&New" only with `withNew`), to be placed by the page; the list is
+    // at least as wide as its columns' default widths.
+    QWidget* makeListArea(bool withNew, std::span<const int> defaultWidths);
     // Columns with their headers, alignments and the widths of settings section `section`.
     void setupColumns(std::span<const Column> columns, const char* section, std::span<const int> defaults);
     // The button tips.

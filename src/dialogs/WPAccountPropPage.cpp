@@ -16,7 +16,7 @@ CWPAccountPropPage::CWPAccountPropPage(Services services)
     auto* layout = new QVBoxLayout(this);
     auto* transactions = new QGroupBox(QStringLiteral("Transactions"));
     auto* inner = new QVBoxLayout(transactions);
-    inner->addWidget(makeListArea(true));
+    inner->addWidget(makeListArea(true, kAccountColumnWidths));
     layout->addWidget(transactions, 1);
 }
 

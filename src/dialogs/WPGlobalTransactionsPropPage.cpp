@@ -14,7 +14,7 @@
 CWPGlobalTransactionsPropPage::CWPGlobalTransactionsPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_TRANSACTIONS, std::move(services), IDS_PAGE_TRANSACTIONS) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeListArea(false));
+    layout->addWidget(makeListArea(false, kGlobalColumnWidths));
 }
 
 CWPGlobalTransactionsPropPage::~CWPGlobalTransactionsPropPage() = default;

@@ -22,7 +22,7 @@ CWPInvestPropPage::CWPInvestPropPage(Services services)
     auto* layout = new QVBoxLayout(this);
     auto* transactions = new QGroupBox(QStringLiteral("Transactions"));
     auto* inner = new QVBoxLayout(transactions);
-    inner->addWidget(makeListArea(true));
+    inner->addWidget(makeListArea(true, kInvestColumnWidths));
     layout->addWidget(transactions, 1);
 
     auto* limits = new QGroupBox(QStringLiteral("Limit Warning (\"!\" icon on items' entry in main list view)"));
