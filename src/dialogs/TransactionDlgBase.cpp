@@ -122,7 +122,7 @@ void TransactionDlgBase::addRecurrenceRow(QGridLayout* grid, int row) {
     m_btnUntil = withId(new QCheckBox(QStringLiteral("Until")), IDC_TRANSACTION_UNTIL);
     until->addWidget(m_btnUntil);
     m_dtcUntil = makeDatePicker(IDC_TRANSACTION_UNTIL_DATE);
-    m_dtcUntil->setMinimumWidth(m_dtcUntil->sizeHint().width());
+    m_dtcUntil->setMinimumWidth(m_dtcUntil->sizeHint().width() + 16);
     until->addWidget(m_dtcUntil, 1);
     grid->addLayout(until, row, 2, 1, 2);
     connect(m_btnRecurrence, &QCheckBox::clicked, this, [this] { OnRecurrence(); });
