@@ -48,8 +48,6 @@ QHBoxLayout* dateRangeRow(const QString& before, unsigned fromId, const QString&
 
 QDateEdit* makeDatePicker(unsigned id) {
     auto* picker = Dialog::withId(new QDateEdit, id);
-    // The members are local calendar values; Qt's date and time pickers would count in UTC.
-    picker->setTimeSpec(Qt::LocalTime);
     picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
     picker->setCalendarPopup(true);
     return picker;
@@ -57,7 +55,6 @@ QDateEdit* makeDatePicker(unsigned id) {
 
 QTimeEdit* makeTimePicker(unsigned id) {
     auto* picker = Dialog::withId(new QTimeEdit, id);
-    picker->setTimeSpec(Qt::LocalTime);
     // The long format without its time zone ("h:mm:ss AP t" -> "h:mm:ss AP").
     QString format = QLocale().timeFormat(QLocale::LongFormat);
     format.remove(QLatin1Char('t'));

@@ -2,6 +2,9 @@
 
 #include "dialogs/TransactionIds.h"
 #include "formula/Parser.h"
+#include "framework/NumberInput.h"
+#include "framework/StringTable.h"
+#include "log/NumberFormat.h"
 
 #include <charconv>
 #include <cmath>
@@ -13,97 +16,11 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 // A byte that may be part of a name in a formula: a letter, a digit, '_' or any byte of a
 // multi-byte character.
 bool isNameByte(char c) {
     const auto u = static_cast<unsigned char>(c);
     return isDigit(c) || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || c == '_' || u >= 0x80;
-}
-
-bool digitsAt(std::string_view text, std::size_t at, std::size_t count) {
-    if (at + count > text.size())
-        return false;
-    for (std::size_t k = at; k < at + count; ++k)
-        if (!isDigit(text[k]))
-            return false;
-    return true;
-}
-
-struct ScannedAmount {
-    double value = 0.0;
-    std::size_t end = 0; // the byte after the amount
-};
-
-// The longest amount at the start of `text` (after blanks), in the locale's writing.
-std::optional<ScannedAmount> scanAmount(std::string_view text, const NumberSeparators& separators) {
-    const std::string_view thousands = separators.thousandsSeparator;
-    const std::string_view point = separators.decimalPoint.empty() ? "." : separators.decimalPoint;
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    std::string ascii; // the same number for from_chars
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        if (text[i] == '-')
-            ascii += '-';
-        ++i;
-    }
-    std::size_t digits = 0;
-    while (i < text.size() && isDigit(text[i])) {
-        ascii += text[i++];
-        ++digits;
-    }
-    // Groups of three after a first group of one to three digits; a separator that no group
-    // follows ends the amount before it.
-    if (!thousands.empty() && digits >= 1 && digits <= 3) {
-        while (text.substr(i).starts_with(thousands) && digitsAt(text, i + thousands.size(), 3) &&
-               !digitsAt(text, i + thousands.size() + 3, 1)) {
-            ascii.append(text.substr(i + thousands.size(), 3));
-            i += thousands.size() + 3;
-            digits += 3;
-        }
-    }
-    if (text.substr(i).starts_with(point)) {
-        std::size_t k = i + point.size();
-        const std::size_t first = k;
-        while (k < text.size() && isDigit(text[k]))
-            ++k;
-        if (k > first) {
-            ascii += '.';
-            ascii.append(text.substr(first, k - first));
-            digits += k - first;
-            i = k;
-        } else if (digits > 0) {
-            i = k; // "5." is 5
-        }
-    }
-    if (digits == 0)
-        return std::nullopt;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t k = i + 1;
-        std::string exponent = "e";
-        if (k < text.size() && (text[k] == '+' || text[k] == '-')) {
-            if (text[k] == '-')
-                exponent += '-';
-            ++k;
-        }
-        const std::size_t first = k;
-        while (k < text.size() && isDigit(text[k]))
-            exponent += text[k++];
-        if (k > first) {
-            ascii += exponent;
-            i = k;
-        }
-    }
-    ScannedAmount result;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), result.value);
-    if (error != std::errc() || end != ascii.data() + ascii.size() || !std::isfinite(result.value))
-        return std::nullopt;
-    result.end = i;
-    return result;
 }
 
 // A value as the formula engine reads it in any locale; negative values in parentheses, so that
@@ -117,40 +34,14 @@ std::string formulaNumber(double value) {
     return text;
 }
 
+// A field's amount: the whole text, else its leading amount, else 0.
 double fieldAmount(std::string_view text) {
-    if (const auto value = readGroupedNumber(text))
+    if (const auto value = ParseNumberGrouped(text))
         return *value;
-    return leadingGroupedNumber(text);
+    return LeadingNumberGrouped(text);
 }
 
 } // namespace
-
-// ---------------------------------------------------------------- amounts the user types
-
-std::optional<double> readGroupedNumber(std::string_view text, const NumberSeparators& separators) {
-    const auto scanned = scanAmount(text, separators);
-    if (!scanned)
-        return std::nullopt;
-    std::size_t i = scanned->end;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    if (i != text.size())
-        return std::nullopt;
-    return scanned->value;
-}
-
-std::optional<double> readGroupedNumber(std::string_view text) {
-    return readGroupedNumber(text, numberSeparators());
-}
-
-double leadingGroupedNumber(std::string_view text, const NumberSeparators& separators) {
-    const auto scanned = scanAmount(text, separators);
-    return scanned ? scanned->value : 0.0;
-}
-
-double leadingGroupedNumber(std::string_view text) {
-    return leadingGroupedNumber(text, numberSeparators());
-}
 
 // ---------------------------------------------------------------- totals
 
@@ -179,7 +70,8 @@ double accountTransactionTotal(int type, double amount, double taxes) {
 }
 
 std::string transactionTotalText(double total) {
-    return FormatNumberGrouped("%+4.2lf", total);
+    // A total of nothing is +0.00, also where the sign rule made it -0.
+    return FormatNumberGrouped("%+4.2lf", total == 0.0 ? 0.0 : total);
 }
 
 std::string transactionFieldText(double value) {
@@ -232,7 +124,7 @@ std::string substituteFormulaVariables(std::string_view formula, const FormulaVa
 std::optional<double> evaluateNumberOrFormula(std::string_view text, const FormulaVariables& variables) {
     if (text.find_first_not_of(" \t") == std::string_view::npos)
         return std::nullopt;
-    if (const auto amount = readGroupedNumber(text))
+    if (const auto amount = ParseNumberGrouped(text))
         return amount;
     const FunctionPtr<double> tree = ParseFunction<double>(substituteFormulaVariables(text, variables), "X");
     if (!tree)
@@ -244,7 +136,7 @@ std::optional<double> evaluateNumberOrFormula(std::string_view text, const Formu
 }
 
 std::optional<double> evaluateFieldOnFocusOut(std::string_view text, const FormulaVariables& variables) {
-    if (readGroupedNumber(text))
+    if (ParseNumberGrouped(text))
         return std::nullopt;
     return evaluateNumberOrFormula(text, variables);
 }
@@ -293,12 +185,21 @@ int accountTypeIndex(int type) {
     return type == CTransaction::kSell ? 1 : 0;
 }
 
-const char* quotationLabelForType(int type) {
-    return type == CTransaction::kBuy || type == CTransaction::kSell ? IDS_QUOTATION_LABEL : IDS_DIVIDENDS_LABEL;
+std::string quotationLabelForType(int type) {
+    return LoadString(type == CTransaction::kBuy || type == CTransaction::kSell ? IDS_QUOTATION_LABEL
+                                                                                : IDS_DIVIDENDS_LABEL);
 }
 
 std::string transactionDlgTitle(std::string_view itemName) {
-    return "Transaction [" + std::string(itemName) + "]";
+    std::string title = LoadString(IDS_TRANSACTION_TITLE);
+    if (const std::size_t at = title.find("%s"); at != std::string::npos)
+        title.replace(at, 2, itemName);
+    return title;
+}
+
+std::string recurrenceName(int index) {
+    return index >= 0 && index < kRecurrenceEntryCount ? LoadString(IDS_RECURRENCE_MONTHLY + unsigned(index))
+                                                       : std::string();
 }
 
 int recurrenceIndexForMonths(int months) {

@@ -6,28 +6,12 @@
 // end date that follow a change of the date, the recurrence list, and the values the openers hand
 // to the dialogs and take back.
 
-#include "log/NumberFormat.h"
 #include "platform/OleDate.h"
 #include "portfolio/Transaction.h"
 
-#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
-
-// ---------------------------------------------------------------- amounts the user types
-
-// Reads an amount written in the user's locale: blanks around it, an optional sign, digits with
-// the locale's thousands separator between groups of three ("1,234,567" in en_US; a separator is
-// optional, but where one is written every group after the first has three digits), the locale's
-// decimal point with further digits, an optional exponent. Nothing when `text` holds anything
-// else. The separators are those FormatNumberGrouped uses, so a shown amount reads back.
-std::optional<double> readGroupedNumber(std::string_view text);
-std::optional<double> readGroupedNumber(std::string_view text, const NumberSeparators& separators);
-// The amount at the start of `text`, read the same way; the rest is ignored; 0 when the text does
-// not start with one (the standard text-to-double rule of the number fields).
-double leadingGroupedNumber(std::string_view text);
-double leadingGroupedNumber(std::string_view text, const NumberSeparators& separators);
 
 // ---------------------------------------------------------------- totals
 
@@ -53,8 +37,8 @@ struct FormulaVariables {
     std::optional<double> t;
 };
 
-// The variables as the three fields hold them: each field's amount, its leading amount when the
-// text is not an amount, 0 without one.
+// The variables as the three fields hold them: each field's amount (ParseNumberGrouped), its
+// leading amount when the text is not an amount, 0 without one.
 FormulaVariables formulaVariablesFromFields(std::string_view units, std::string_view quotation, std::string_view taxes);
 // The cash-account dialog's: u the amount, t the taxes, no q.
 FormulaVariables formulaVariablesFromFields(std::string_view amount, std::string_view taxes);
@@ -65,7 +49,7 @@ FormulaVariables formulaVariablesFromFields(std::string_view amount, std::string
 std::string substituteFormulaVariables(std::string_view formula, const FormulaVariables& variables);
 
 // The value of a text typed into a number field or the formula dialog: an amount as
-// readGroupedNumber reads it, else the formula engine's value of the text with the letters
+// ParseNumberGrouped reads it, else the formula engine's value of the text with the letters
 // substituted (variable "X" at 0). Nothing for an empty text, a text that does not parse, or a
 // value that is not finite.
 std::optional<double> evaluateNumberOrFormula(std::string_view text, const FormulaVariables& variables);
@@ -87,7 +71,7 @@ std::string mathExprResultText(std::string_view expression, std::string_view u, 
 struct TypeDefaults {
     std::optional<std::string> units;
     std::optional<std::string> quotation;
-    const char* quotationLabel = nullptr;
+    std::string quotationLabel;
 };
 // Buy: units "0", the quotation default; Sell: the held units and the quotation default;
 // Dividends/Interests: the held units and "0".
@@ -96,23 +80,24 @@ TypeDefaults investmentTypeDefaults(int type, double defaultUnits, double defaul
 // balance for Debit (entry 1).
 std::string accountTypeDefaultAmount(int typeIndex, double balance);
 
-// The entries of the two type lists.
-inline constexpr std::array<const char*, 3> kInvestmentTypeNames = {"Buy", "Sell", "Dividends/Interests"};
-inline constexpr std::array<const char*, 2> kAccountTypeNames = {"Credit", "Debit"};
+// The entries of the two type lists are CTransaction::typeName's: "Buy", "Sell",
+// "Dividends/Interests", and "Credit", "Debit".
+inline constexpr int kInvestmentTypeCount = 3;
+inline constexpr int kAccountTypeCount = 2;
 // The entry selected for a type: the investment dialog's type itself, -1 (none) for another
 // value; the cash-account dialog shows interests (and any unknown type) as Credit.
 int investmentTypeIndex(int type);
 int accountTypeIndex(int type);
 // "Quotation:" for buy and sell, "Dividends/Interests:" otherwise.
-const char* quotationLabelForType(int type);
+std::string quotationLabelForType(int type);
 // "Transaction [<name>]".
 std::string transactionDlgTitle(std::string_view itemName);
 
-// The entries of the interval list, and the mapping between entries and months: 1, 3, 6 months
-// are the entries 0, 1, 2; every other number (0 and 12 among them) shows "Yearly", and every
-// other entry stores 12.
-inline constexpr std::array<const char*, 4> kRecurrenceNames = {"Monthly", "every 3 Months", "every 6 Months",
-                                                                "Yearly"};
+// The entries of the interval list ("Monthly", "every 3 Months", "every 6 Months", "Yearly"), and
+// the mapping between entries and months: 1, 3, 6 months are the entries 0, 1, 2; every other
+// number (0 and 12 among them) shows "Yearly", and every other entry stores 12.
+inline constexpr int kRecurrenceEntryCount = 4;
+std::string recurrenceName(int index);
 int recurrenceIndexForMonths(int months);
 int recurrenceMonthsForIndex(int index);
 

@@ -56,71 +56,71 @@ inline constexpr unsigned IDC_ALARM_ABOVE_VALUE = 1104;
 inline constexpr unsigned IDC_ALARM_BREAK_EVEN = 1110;
 inline constexpr unsigned IDC_ALARM_BREAK_EVEN_PERCENT = 1112;
 
-// --- texts ---
-// Window titles.
-inline constexpr const char* IDS_TRANSACTION_TITLE = "Transaction [%s]";
-inline constexpr const char* IDS_MATH_EXPR_TITLE = "Transaction Math Expression";
-inline constexpr const char* IDS_MATH_EXPR_UNITS_TITLE = "Transaction #Units";
-inline constexpr const char* IDS_MATH_EXPR_QUOTATION_TITLE = "Transaction Quotation/Dividends";
-inline constexpr const char* IDS_MATH_EXPR_TAXES_TITLE = "Transaction Taxes/Comission";
-inline constexpr const char* IDS_MATH_EXPR_AMOUNT_TITLE = "Transaction Amount";
+// --- texts (framework/StringTable.cpp) ---
+// Column headers of the Investment page.
+inline constexpr unsigned IDS_INVEST_COL_TRANSACTION = 107;     // "Transaction"
+inline constexpr unsigned IDS_INVEST_COL_DATE = 110;            // "Date"
+inline constexpr unsigned IDS_INVEST_COL_NOTE = 111;            // "Note"
+inline constexpr unsigned IDS_INVEST_COL_UNITS = 112;           // "# Units"
+inline constexpr unsigned IDS_INVEST_COL_QUOTATION = 113;       // "Quotation/Dividends"
+inline constexpr unsigned IDS_INVEST_COL_TAXES = 116;           // "Taxes"
+inline constexpr unsigned IDS_INVEST_COL_VOLUME = 41000;        // "Volume"
+inline constexpr unsigned IDS_INVEST_COL_TRANS_RESULT = 41001;  // "Trans. Result"
+inline constexpr unsigned IDS_INVEST_COL_INVEST_RESULT = 41009; // "Invest. Result"
+// Column headers of the Statement page.
+inline constexpr unsigned IDS_ACCOUNT_COL_TRANSACTION = 123; // "Transaction"
+inline constexpr unsigned IDS_ACCOUNT_COL_DATE = 124;        // "Date / Time"
+inline constexpr unsigned IDS_ACCOUNT_COL_NOTE = 125;        // "Note"
+inline constexpr unsigned IDS_ACCOUNT_COL_VOLUME = 126;      // "Volume"
+inline constexpr unsigned IDS_ACCOUNT_COL_BALANCE = 128;     // "Balance"
+// Column headers of the Transactions page.
+inline constexpr unsigned IDS_GLOBAL_COL_TRANSACTION = 129; // "Transaction"
+inline constexpr unsigned IDS_GLOBAL_COL_DATE = 130;        // "Date"
+inline constexpr unsigned IDS_GLOBAL_COL_ITEM = 131;        // "Item"
+inline constexpr unsigned IDS_GLOBAL_COL_NOTE = 132;        // "Note"
+inline constexpr unsigned IDS_GLOBAL_COL_VOLUME = 133;      // "Volume"
+
+// Window titles and page captions.
+inline constexpr unsigned IDS_TRANSACTION_TITLE = 45000;           // "Transaction [%s]"
+inline constexpr unsigned IDS_MATH_EXPR_TITLE = 45001;             // "Transaction Math Expression"
+inline constexpr unsigned IDS_MATH_EXPR_UNITS_TITLE = 45002;       // "Transaction #Units"
+inline constexpr unsigned IDS_MATH_EXPR_QUOTATION_TITLE = 45003;   // "Transaction Quotation/Dividends"
+inline constexpr unsigned IDS_MATH_EXPR_TAXES_TITLE = 45004;       // "Transaction Taxes/Comission"
+inline constexpr unsigned IDS_MATH_EXPR_AMOUNT_TITLE = 45005;      // "Transaction Amount"
+inline constexpr unsigned IDS_TRANSACTION_CAPTION = 45006;         // "Transaction"
+inline constexpr unsigned IDS_ACCOUNT_TRANSACTION_CAPTION = 45007; // "Cash Account Transaction"
+inline constexpr unsigned IDS_PAGE_INVESTMENT = 45008;             // "Investment"
+inline constexpr unsigned IDS_PAGE_STATEMENT = 45009;              // "Statement"
+inline constexpr unsigned IDS_PAGE_TRANSACTIONS = 45010;           // "Transactions"
 
 // Labels of the quotation field 1179.
-inline constexpr const char* IDS_QUOTATION_LABEL = "Quotation:";
-inline constexpr const char* IDS_DIVIDENDS_LABEL = "Dividends/Interests:";
+inline constexpr unsigned IDS_QUOTATION_LABEL = 45011; // "Quotation:"
+inline constexpr unsigned IDS_DIVIDENDS_LABEL = 45012; // "Dividends/Interests:"
 
-// Recurrence intervals, in the order of the interval list.
-inline constexpr const char* IDS_RECURRENCE_MONTHLY = "Monthly";
-inline constexpr const char* IDS_RECURRENCE_3_MONTHS = "every 3 Months";
-inline constexpr const char* IDS_RECURRENCE_6_MONTHS = "every 6 Months";
-inline constexpr const char* IDS_RECURRENCE_YEARLY = "Yearly";
+// Recurrence intervals, consecutive in the order of the interval list.
+inline constexpr unsigned IDS_RECURRENCE_MONTHLY = 45013;  // "Monthly"
+inline constexpr unsigned IDS_RECURRENCE_3_MONTHS = 45014; // "every 3 Months"
+inline constexpr unsigned IDS_RECURRENCE_6_MONTHS = 45015; // "every 6 Months"
+inline constexpr unsigned IDS_RECURRENCE_YEARLY = 45016;   // "Yearly"
 
 // The formula field's tip.
-inline constexpr const char* IDS_MATH_EXPR_TIP = "Math expression to be evaluated, e.g. \"u*q*0.005 + 10\"";
+inline constexpr unsigned IDS_MATH_EXPR_TIP = 45017;
 
 // Summary rows of the Investment and Statement pages.
-inline constexpr const char* IDS_ROW_BREAK_EVEN = "Break-even";
-inline constexpr const char* IDS_ROW_HYPOTHETICAL_SELL = "Hypothetical Sell";
-inline constexpr const char* IDS_ROW_TOTAL = "Total";
-inline constexpr const char* IDS_ROW_OPEN_TOTAL = "(Total)";
-
-// Column headers of the Investment page.
-inline constexpr const char* IDS_INVEST_COL_TRANSACTION = "Transaction";       // string 107
-inline constexpr const char* IDS_INVEST_COL_DATE = "Date";                     // string 110
-inline constexpr const char* IDS_INVEST_COL_NOTE = "Note";                     // string 111
-inline constexpr const char* IDS_INVEST_COL_UNITS = "# Units";                 // string 112
-inline constexpr const char* IDS_INVEST_COL_QUOTATION = "Quotation/Dividends"; // string 113
-inline constexpr const char* IDS_INVEST_COL_TAXES = "Taxes";                   // string 116
-inline constexpr const char* IDS_INVEST_COL_VOLUME = "Volume";                 // string 41000
-inline constexpr const char* IDS_INVEST_COL_TRANS_RESULT = "Trans. Result";    // string 41001
-inline constexpr const char* IDS_INVEST_COL_INVEST_RESULT = "Invest. Result";  // string 41009
-// Column headers of the Statement page.
-inline constexpr const char* IDS_ACCOUNT_COL_TRANSACTION = "Transaction"; // string 123
-inline constexpr const char* IDS_ACCOUNT_COL_DATE = "Date / Time";        // string 124
-inline constexpr const char* IDS_ACCOUNT_COL_NOTE = "Note";               // string 125
-inline constexpr const char* IDS_ACCOUNT_COL_VOLUME = "Volume";           // string 126
-inline constexpr const char* IDS_ACCOUNT_COL_BALANCE = "Balance";         // string 128
-// Column headers of the Transactions page.
-inline constexpr const char* IDS_GLOBAL_COL_TRANSACTION = "Transaction"; // string 129
-inline constexpr const char* IDS_GLOBAL_COL_DATE = "Date";               // string 130
-inline constexpr const char* IDS_GLOBAL_COL_ITEM = "Item";               // string 131
-inline constexpr const char* IDS_GLOBAL_COL_NOTE = "Note";               // string 132
-inline constexpr const char* IDS_GLOBAL_COL_VOLUME = "Volume";           // string 133
+inline constexpr unsigned IDS_ROW_BREAK_EVEN = 45018;        // "Break-even"
+inline constexpr unsigned IDS_ROW_HYPOTHETICAL_SELL = 45019; // "Hypothetical Sell"
+inline constexpr unsigned IDS_ROW_TOTAL = 45020;             // "Total"
+inline constexpr unsigned IDS_ROW_OPEN_TOTAL = 45021;        // "(Total)"
 
 // Button tips of the pages.
-inline constexpr const char* IDS_TIP_NEW_INVESTMENT =
-    "Add new investment transaction: Buy, Sell or Dividends/Interests";
-inline constexpr const char* IDS_TIP_NEW_ACCOUNT = "Add new account transaction: Credit, Debit, Interests";
-inline constexpr const char* IDS_TIP_EDIT = "Edit selected transaction";
-inline constexpr const char* IDS_TIP_DELETE = "Delete selected transaction";
-inline constexpr const char* IDS_TIP_DELETE_ALL_INVESTMENT = "Delete all investment transactions for this item";
-inline constexpr const char* IDS_TIP_DELETE_ALL_ACCOUNT = "Delete all account transactions for this item";
+inline constexpr unsigned IDS_TIP_NEW_INVESTMENT = 45022;
+inline constexpr unsigned IDS_TIP_NEW_ACCOUNT = 45023;
+inline constexpr unsigned IDS_TIP_EDIT = 45024;
+inline constexpr unsigned IDS_TIP_DELETE = 45025;
+inline constexpr unsigned IDS_TIP_DELETE_ALL_INVESTMENT = 45026;
+inline constexpr unsigned IDS_TIP_DELETE_ALL_ACCOUNT = 45027;
 
-// The balance warnings after a new or a changed investment transaction was mirrored.
-inline constexpr const char* IDS_NEGATIVE_BALANCE_AFTER_NEW =
-    "Attention: Your cash account balance is negative (%.2f)!\n\nPlease make sure that you have specified your "
-    "initial cash account's credit, so that your investment history is correctly recorded:\n-> Open the \"Cash "
-    "Account\" item, select \"Statement\" and then create a new credit entry.\n\nIf you prefer to disable this "
-    "feature, open the menu \"Extras\", \"Options\", \"Advanced\" and disable the option \"Automatically create cash "
-    "account credit/debit entry\".";
-inline constexpr const char* IDS_NEGATIVE_BALANCE_AFTER_EDIT = "Cash account balance is %.2f!\nPlease check it.";
+// The balance warnings after a new or a changed investment transaction was mirrored (%.2f: the
+// balance).
+inline constexpr unsigned IDS_NEGATIVE_BALANCE_AFTER_NEW = 45028;
+inline constexpr unsigned IDS_NEGATIVE_BALANCE_AFTER_EDIT = 45029;

@@ -1,6 +1,7 @@
 #include "dialogs/TransactionListCommon.h"
 
 #include "dialogs/TransactionIds.h"
+#include "framework/StringTable.h"
 #include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/Transaction.h"
@@ -73,12 +74,12 @@ std::vector<int> readColumnWidths(const SettingsStore& store, const char* sectio
 
 std::optional<std::string> balanceWarningAfterNew(double balance0, double balance1) {
     if (balance1 < 0.0 && balance1 < balance0)
-        return textcodec::formatText(IDS_NEGATIVE_BALANCE_AFTER_NEW, balance1);
+        return textcodec::formatText(LoadString(IDS_NEGATIVE_BALANCE_AFTER_NEW).c_str(), balance1);
     return std::nullopt;
 }
 
 std::optional<std::string> balanceWarningAfterEdit(double balance0, double balance1) {
     if (balance1 < 0.0 && balance0 >= 0.0)
-        return textcodec::formatText(IDS_NEGATIVE_BALANCE_AFTER_EDIT, balance1);
+        return textcodec::formatText(LoadString(IDS_NEGATIVE_BALANCE_AFTER_EDIT).c_str(), balance1);
     return std::nullopt;
 }

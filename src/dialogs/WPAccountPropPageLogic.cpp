@@ -3,6 +3,7 @@
 #include "dialogs/TransactionDlgLogic.h"
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
+#include "framework/StringTable.h"
 #include "log/NumberFormat.h"
 
 std::vector<AccountRow> computeAccountRows(std::span<const CTransaction> transactions, const OleDate& now) {
@@ -27,7 +28,7 @@ std::vector<AccountRow> computeAccountRows(std::span<const CTransaction> transac
     AccountRow& total = rows.emplace_back();
     total.total = true;
     total.image = kImageSum;
-    total.label = IDS_ROW_TOTAL;
+    total.label = LoadString(IDS_ROW_TOTAL);
     total.date = lastDate;
     total.dateAfterNow = dateAfterNow(lastDate, now);
     total.volume = balance;

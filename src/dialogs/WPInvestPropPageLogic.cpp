@@ -3,6 +3,7 @@
 #include "dialogs/TransactionDlgLogic.h"
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
+#include "framework/StringTable.h"
 #include "log/NumberFormat.h"
 #include "portfolio/WPapierDoc.h"
 
@@ -11,6 +12,7 @@
 InvestRows computeInvestRows(std::span<const CTransaction> transactions, const CKurs& lastQuotation,
                              const OleDate& now) {
     InvestRows out;
+    out.rows.reserve(transactions.size() + 3);
     double& H = out.units;
     double& B = out.breakEven;
     double& A = out.averagePrice;
@@ -84,7 +86,7 @@ InvestRows computeInvestRows(std::span<const CTransaction> transactions, const C
     InvestRow& breakEven = out.rows.emplace_back();
     breakEven.kind = InvestRow::Kind::BreakEven;
     breakEven.image = kImageBreakEven;
-    breakEven.label = IDS_ROW_BREAK_EVEN;
+    breakEven.label = LoadString(IDS_ROW_BREAK_EVEN);
     breakEven.date = lastDate;
     breakEven.dateAfterNow = dateAfterNow(lastDate, now);
     breakEven.units = H;
@@ -95,7 +97,7 @@ InvestRows computeInvestRows(std::span<const CTransaction> transactions, const C
         InvestRow& sell = out.rows.emplace_back();
         sell.kind = InvestRow::Kind::HypotheticalSell;
         sell.image = kImageHypotheticalSell;
-        sell.label = IDS_ROW_HYPOTHETICAL_SELL;
+        sell.label = LoadString(IDS_ROW_HYPOTHETICAL_SELL);
         sell.date = lastQuotation.m_dtDate;
         sell.dateAfterNow = dateAfterNow(lastQuotation.m_dtDate, now);
         sell.units = H;
@@ -110,7 +112,7 @@ InvestRows computeInvestRows(std::span<const CTransaction> transactions, const C
     InvestRow& total = out.rows.emplace_back();
     total.kind = InvestRow::Kind::Total;
     total.image = kImageSum;
-    total.label = H == 0.0 ? IDS_ROW_TOTAL : IDS_ROW_OPEN_TOTAL;
+    total.label = LoadString(H == 0.0 ? IDS_ROW_TOTAL : IDS_ROW_OPEN_TOTAL);
     total.date = H == 0.0 ? lastSellDate : lastQuotation.m_dtDate;
     total.dateAfterNow = dateAfterNow(total.date, now);
     total.volume = H == 0.0 ? S : L * H + S;

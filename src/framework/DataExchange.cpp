@@ -217,10 +217,16 @@ void DDX_DateTimeCtrl(DataExchange& dx, unsigned id, OleDate& value) {
     if (!dx.m_bSaveAndValidate) {
         if (!memberValid)
             return;
-        picker->setDateTime(QDateTime(QDate(value.GetYear(), value.GetMonth(), value.GetDay()),
-                                      QTime(value.GetHour(), value.GetMinute(), value.GetSecond())));
+        // The member is a local calendar value and the picker shows its own time base (Qt gives
+        // date-only and time-only pickers UTC): the value goes in as that base's wall clock, so
+        // the picker shows exactly the member's fields and converts nothing.
+        QDateTime shown = picker->dateTime();
+        shown.setDate(QDate(value.GetYear(), value.GetMonth(), value.GetDay()));
+        shown.setTime(QTime(value.GetHour(), value.GetMinute(), value.GetSecond()));
+        picker->setDateTime(shown);
         return;
     }
+    // The fields the picker shows, in its own time base: what the user sees is what comes back.
     const QDateTime shown = picker->dateTime();
     QDate date = shown.date();
     QTime time = shown.time();

@@ -73,7 +73,9 @@ void DDX_CBIndex(DataExchange& dx, unsigned id, int& index);
 void DDX_CBString(DataExchange& dx, unsigned id, std::string& value);
 // A date, time or date-time picker (QDateTimeEdit and its QDateEdit and QTimeEdit): the whole
 // date-time goes both ways (a picker that shows only the date keeps the member's time and vice
-// versa). A member that is no valid date leaves the picker as it is on loading.
+// versa). The picker shows the member's local calendar fields and gives back the fields it shows,
+// whatever time base the picker counts in. A member that is no valid date leaves the picker as it
+// is on loading.
 void DDX_DateTimeCtrl(DataExchange& dx, unsigned id, OleDate& value);
 
 // Refuses a whole number outside min..max (saving only): "Please enter an integer between %1 and

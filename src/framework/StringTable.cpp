@@ -12,13 +12,30 @@ struct StringEntry {
 
 // Sorted by id; the check below keeps it so.
 constexpr StringEntry kStrings[] = {
-    // The document template: window title, document name, file-new name, filter name, extension,
-    // registry file type and its name.
+    // The transaction pages' column headers: Investment, Statement, Transactions.
+    {107, "Transaction"},
+    {110, "Date"},
+    {111, "Note"},
+    {112, "# Units"},
+    {113, "Quotation/Dividends"},
+    {116, "Taxes"},
+    {123, "Transaction"},
+    {124, "Date / Time"},
+    {125, "Note"},
+    {126, "Volume"},
     // The item property sheet's caption, the item clipboard's messages.
     {108, "Properties"},
     {114, "Clipboard could not be opened!"},
     {115, "Clipboard data could not be read!"},
+    // The document template: window title, document name, file-new name, filter name, extension,
+    // registry file type and its name.
     {127, "Corvana\n\nCorvana\nCorvana Portfolios (*.cvr)\n.CVR\nCorvana.Document\nCorvana Portfolio"},
+    {128, "Balance"},
+    {129, "Transaction"},
+    {130, "Date"},
+    {131, "Item"},
+    {132, "Note"},
+    {133, "Volume"},
     // The Quotations page's column headers.
     {135, "Date"},
     {136, "Last/Close"},
@@ -49,11 +66,52 @@ constexpr StringEntry kStrings[] = {
     {40064, "Downloading block %i: %i KB"},
     {40065, "Error: Incorrect Import URL!"},
     // The wizard's URL page and the page download dialog after a successful download.
+    // The Investment page's column headers, continued.
+    {41000, "Volume"},
+    {41001, "Trans. Result"},
     {41002,
      "The file has been successfully downloaded, the web page is displayed in the\r\nweb browser. If the page is ok, "
      "press next to go to the next step where\r\nyou can configure the quotation extraction rules."},
     {41003, "The file has been successfully loaded.\r\nPress \"Next\" to import quotations."},
     {41008, "The file has been successfully loaded.\r\nPress \"Ok\" to continue."},
+    {41009, "Invest. Result"},
+    // The transaction dialogs and pages: titles and captions, labels, recurrence intervals, tips,
+    // summary rows and the cash account's balance warnings.
+    {45000, "Transaction [%s]"},
+    {45001, "Transaction Math Expression"},
+    {45002, "Transaction #Units"},
+    {45003, "Transaction Quotation/Dividends"},
+    {45004, "Transaction Taxes/Comission"},
+    {45005, "Transaction Amount"},
+    {45006, "Transaction"},
+    {45007, "Cash Account Transaction"},
+    {45008, "Investment"},
+    {45009, "Statement"},
+    {45010, "Transactions"},
+    {45011, "Quotation:"},
+    {45012, "Dividends/Interests:"},
+    {45013, "Monthly"},
+    {45014, "every 3 Months"},
+    {45015, "every 6 Months"},
+    {45016, "Yearly"},
+    {45017, "Math expression to be evaluated, e.g. \"u*q*0.005 + 10\""},
+    {45018, "Break-even"},
+    {45019, "Hypothetical Sell"},
+    {45020, "Total"},
+    {45021, "(Total)"},
+    {45022, "Add new investment transaction: Buy, Sell or Dividends/Interests"},
+    {45023, "Add new account transaction: Credit, Debit, Interests"},
+    {45024, "Edit selected transaction"},
+    {45025, "Delete selected transaction"},
+    {45026, "Delete all investment transactions for this item"},
+    {45027, "Delete all account transactions for this item"},
+    {45028,
+     "Attention: Your cash account balance is negative (%.2f)!\n\nPlease make sure that you have specified your "
+     "initial cash account's credit, so that your investment history is correctly recorded:\n-> Open the \"Cash "
+     "Account\" item, select \"Statement\" and then create a new credit entry.\n\nIf you prefer to disable this "
+     "feature, open the menu \"Extras\", \"Options\", \"Advanced\" and disable the option \"Automatically create cash "
+     "account credit/debit entry\"."},
+    {45029, "Cash account balance is %.2f!\nPlease check it."},
 };
 
 constexpr bool sortedAndUnique() {

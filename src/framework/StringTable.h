@@ -4,7 +4,7 @@
 // entry holds the seven fields of its document string. An id the table does not hold gives "".
 //
 // The ids are the named constants of framework/ResourceIds.h, app/Resource.h and
-// dialogs/DialogIds.h.
+// dialogs/DialogIds.h, dialogs/ImportDialogIds.h and dialogs/TransactionIds.h.
 
 #include <string>
 #include <string_view>

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -326,14 +327,35 @@ std::optional<std::time_t> OleDate::toTimeT() const {
     return std::nullopt;
 }
 
+namespace {
+
+// Whether `format` shows the time zone: %Z, %z, or %c and %+, whose locale forms may hold it.
+bool formatShowsZone(const char* format) {
+    for (const char* p = format; *p; ++p) {
+        if (*p != '%')
+            continue;
+        ++p;
+        while (*p && (std::strchr("_-0^#EO", *p) || (*p >= '1' && *p <= '9')))
+            ++p;
+        if (!*p)
+            break;
+        if (std::strchr("cZz+", *p))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 std::string OleDate::Format(const char* format) const {
     Fields f;
     if (format == nullptr || *format == '\0' || !splitDate(*this, f))
         return {};
     std::tm t = tmFromFields(f);
-    // Let mktime find whether summer time applies, so "%Z" and "%z" name the zone.
+    // Let mktime find whether summer time applies, so "%Z" and "%z" name the zone. Only where the
+    // format shows it: mktime reads the zone again each time, which a list of dates feels.
     std::tm probe = t;
-    if (std::mktime(&probe) != static_cast<std::time_t>(-1) || probe.tm_isdst >= 0) {
+    if (formatShowsZone(format) && (std::mktime(&probe) != static_cast<std::time_t>(-1) || probe.tm_isdst >= 0)) {
         t.tm_isdst = probe.tm_isdst;
 #if defined(__GLIBC__) || defined(__APPLE__) || defined(__FreeBSD__)
         t.tm_gmtoff = probe.tm_gmtoff;

@@ -9,12 +9,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include <string>
@@ -117,6 +119,51 @@ TEST_F(DialogTest, MembersAreShownAndReadBackUnchanged) {
     EXPECT_EQ(dialog.m_dAmount, 2500.25);
     EXPECT_EQ(dialog.m_nMethod, 1);
     EXPECT_EQ(dialog.m_dtBegin.Format("%Y-%m-%d %H:%M:%S"), "2025-01-31 20:00:00");
+}
+
+// The pickers show the member's local calendar values and give them back, whatever time base Qt
+// gave each kind of picker: times near midnight in a zone east of UTC would otherwise show and
+// come back an hour or two off, and dates a day off.
+TEST_F(DialogTest, DateAndTimePickersShowAndGiveBackLocalTime) {
+    for (const char* tz : {"Europe/Berlin", "America/New_York", "Asia/Tokyo"}) {
+        SCOPED_TRACE(tz);
+        testsupport::setTimeZone(tz);
+        QWidget window;
+        auto* date = Dialog::withId(new QDateEdit(&window), 1);
+        auto* time = Dialog::withId(new QTimeEdit(&window), 2);
+        auto* both = Dialog::withId(new QDateTimeEdit(&window), 3);
+        DataExchange load(window, false, *services->boxes);
+        for (const OleDate& value : {OleDate(2024, 3, 1, 0, 30, 15), OleDate(2024, 12, 31, 23, 59, 59)}) {
+            OleDate d = value, t = value, dt = value;
+            DDX_DateTimeCtrl(load, 1, d);
+            DDX_DateTimeCtrl(load, 2, t);
+            DDX_DateTimeCtrl(load, 3, dt);
+            const QDate day(value.GetYear(), value.GetMonth(), value.GetDay());
+            const QTime clock(value.GetHour(), value.GetMinute(), value.GetSecond());
+            EXPECT_EQ(date->date(), day);
+            EXPECT_EQ(time->time(), clock);
+            EXPECT_EQ(both->date(), day);
+            EXPECT_EQ(both->time(), clock);
+
+            DataExchange save(window, true, *services->boxes);
+            OleDate savedDate(2000, 1, 1, 0, 30, 15), savedTime(2000, 1, 1, 12, 0, 0), savedBoth;
+            DDX_DateTimeCtrl(save, 1, savedDate);
+            DDX_DateTimeCtrl(save, 2, savedTime);
+            DDX_DateTimeCtrl(save, 3, savedBoth);
+            EXPECT_EQ(savedDate.Format("%Y-%m-%d %H:%M:%S"), value.Format("%Y-%m-%d") + " 00:30:15");
+            EXPECT_EQ(savedTime.Format("%Y-%m-%d %H:%M:%S"), "2000-01-01 " + value.Format("%H:%M:%S"));
+            EXPECT_EQ(savedBoth.Format("%Y-%m-%d %H:%M:%S"), value.Format("%Y-%m-%d %H:%M:%S"));
+        }
+        // What the user sets is what comes back.
+        time->setTime(QTime(0, 5, 0));
+        date->setDate(QDate(2025, 1, 1));
+        DataExchange save(window, true, *services->boxes);
+        OleDate t(2024, 6, 1, 12, 0, 0), d(2024, 6, 1, 12, 0, 0);
+        DDX_DateTimeCtrl(save, 2, t);
+        DDX_DateTimeCtrl(save, 1, d);
+        EXPECT_EQ(t.Format("%Y-%m-%d %H:%M:%S"), "2024-06-01 00:05:00");
+        EXPECT_EQ(d.Format("%Y-%m-%d %H:%M:%S"), "2025-01-01 12:00:00");
+    }
 }
 
 TEST_F(DialogTest, SavingStopsAtTheFirstRefusedValueWithItsMessageAndFocus) {

@@ -1,0 +1,122 @@
+// Refilling the Investment page's list with 5,000 transactions -- the running figures computed,
+// nine texts per row formatted in the user's locale, the rows with their images put into the
+// striped list -- against a bare QTreeWidget of nine columns filled with the same texts, formatted
+// beforehand. Both lists are shown and laid out. Goal: at most 2x.
+
+#include "BenchSupport.h"
+#include "dialogs/WPInvestPropPage.h"
+#include "dialogs/WPInvestPropPageLogic.h"
+#include "framework/PropertySheet.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kTransactions = 5000;
+
+struct Scene {
+    std::vector<CTransaction> transactions;
+    CKurs last{OleDate(45000.75), 61.5};
+    QList<QStringList> texts; // the peer's rows, formatted once
+    PropertySheet sheet{108, QStringLiteral("Properties"), Services()};
+    CWPInvestPropPage page{Services()};
+    QTreeWidget bare;
+
+    Scene() {
+        for (int k = 0; k < kTransactions; ++k) {
+            const int kind = k % 10 == 9   ? CTransaction::kSell
+                             : k % 10 == 4 ? CTransaction::kDividend
+                                           : CTransaction::kBuy;
+            transactions.emplace_back(kind, OleDate(40000.0 + k + 0.4), 5.0 + k % 7,
+                                      kind == CTransaction::kDividend ? 0.5 : 40.0 + k % 13, 2.0, k % 5 == 0 ? 12 : 0,
+                                      false, OleDate(), "bench");
+        }
+        for (const InvestRow& row : computeInvestRows(transactions, last, OleDate(46000.0)).rows) {
+            QStringList cells;
+            for (const std::string& cell : investRowTexts(row))
+                cells << QString::fromStdString(cell);
+            texts << cells;
+        }
+        page.m_LastQuotation = last;
+        page.SetTransactionList(transactions);
+        sheet.AddPage(&page);
+        sheet.show();
+        bare.setColumnCount(9);
+        bare.setRootIsDecorated(false);
+        bare.setUniformRowHeights(true);
+        bare.resize(page.size());
+        bare.show();
+        QCoreApplication::processEvents();
+    }
+};
+
+std::unique_ptr<Scene> g_scene;
+
+Scene& scene() {
+    if (!g_scene)
+        g_scene = std::make_unique<Scene>();
+    return *g_scene;
+}
+
+void BM_InvestPageRefill(benchmark::State& state) {
+    Scene& s = scene();
+    for (auto _ : state) {
+        s.page.FillTransactionList();
+        QCoreApplication::processEvents();
+    }
+    state.counters["rows"] = s.texts.size();
+}
+
+// The share of the refill that is no widget work: the figures and the nine texts per row.
+void BM_InvestRowsAndTexts(benchmark::State& state) {
+    Scene& s = scene();
+    for (auto _ : state)
+        for (const InvestRow& row : computeInvestRows(s.transactions, s.last, OleDate(46000.0)).rows)
+            benchmark::DoNotOptimize(investRowTexts(row));
+}
+
+void BM_BareTreeWidgetFill(benchmark::State& state) {
+    Scene& s = scene();
+    for (auto _ : state) {
+        s.bare.clear();
+        QList<QTreeWidgetItem*> items;
+        items.reserve(s.texts.size());
+        for (const QStringList& cells : s.texts)
+            items << new QTreeWidgetItem(cells);
+        s.bare.addTopLevelItems(items);
+        QCoreApplication::processEvents();
+    }
+}
+
+BENCHMARK(BM_InvestPageRefill)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_InvestRowsAndTexts)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareTreeWidgetFill)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    scene();
+    std::printf("Investment page: %d transactions\n", kTransactions);
+    benchsupport::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nTime ratios (medians):\n");
+    reporter.printRatio("BM_InvestPageRefill/repeats:9", "BM_BareTreeWidgetFill/repeats:9",
+                        "Investment page refill / bare QTreeWidget fill (goal <= 2x)");
+    reporter.printRatio("BM_InvestRowsAndTexts/repeats:9", "BM_BareTreeWidgetFill/repeats:9",
+                        "of which figures and texts alone / bare QTreeWidget fill");
+    benchmark::Shutdown();
+    g_scene.reset();
+    return 0;
+}

@@ -1,0 +1,237 @@
+#include "dialogs/TransactionPageBase.h"
+
+#include "controls/Artwork.h"
+#include "controls/PictureIds.h"
+#include "controls/StripedList.h"
+#include "dialogs/DialogParts.h"
+#include "dialogs/TransactionIds.h"
+#include "dialogs/TransactionListCommon.h"
+#include "framework/MessageBoxes.h"
+#include "framework/StringTable.h"
+#include "platform/Clock.h"
+#include "portfolio/WPapierDoc.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+namespace {
+
+// A row whose right-aligned columns are known by the list: the alignment is answered, not stored
+// in every cell.
+class TransactionRowItem final : public QTreeWidgetItem {
+public:
+    TransactionRowItem(const QStringList& cells, unsigned rightColumns)
+        : QTreeWidgetItem(cells), m_rightColumns(rightColumns) {}
+
+    QVariant data(int column, int role) const override {
+        if (role == Qt::TextAlignmentRole && column >= 0 && column < 32 && (m_rightColumns >> column & 1u))
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    unsigned m_rightColumns;
+};
+
+} // namespace
+
+TransactionPageBase::TransactionPageBase(unsigned templateId, Services services, unsigned captionId)
+    : PropertyPage(templateId, std::move(services), captionId) {
+    setWindowTitle(toQString(LoadString(captionId)));
+    m_ImageList.Create(16, 16);
+    m_ImageList.Add(artworkBitmap(pictures::IDB_TRANSACTIONS), RGB(0, 255, 0));
+    for (int i = 0; i < m_ImageList.GetImageCount(); ++i)
+        m_icons.push_back(m_ImageList.icon(i));
+}
+
+TransactionPageBase::~TransactionPageBase() = default;
+
+OleDate TransactionPageBase::now() const {
+    return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(services().clock->now()));
+}
+
+QWidget* TransactionPageBase::makeListArea(bool withNew, std::span<const int> defaultWidths) {
+    auto* area = new QWidget;
+    auto* layout = new QHBoxLayout(area);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_ListCtrl = withId(new CColoredListCtrl, IDC_TRANSACTION_LIST);
+    m_ListCtrl->setRootIsDecorated(false);
+    m_ListCtrl->setItemsExpandable(false);
+    m_ListCtrl->setUniformRowHeights(true);
+    m_ListCtrl->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_ListCtrl->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_ListCtrl->setAllColumnsShowFocus(true);
+    m_ListCtrl->setSortingEnabled(false);
+    m_ListCtrl->setIconSize(QSize(16, 16));
+    m_ListCtrl->header()->setSectionsMovable(true);
+    m_ListCtrl->header()->setSectionsClickable(false);
+    m_ListCtrl->header()->setStretchLastSection(false);
+    // Room for the default widths, so the page (and the sheet, which takes the pages' sizes) opens
+    // with every column in view.
+    int width = 0;
+    for (const int w : defaultWidths)
+        width += w;
+    m_ListCtrl->setMinimumSize(width + 2 * m_ListCtrl->frameWidth() + 4, 160);
+    layout->addWidget(m_ListCtrl, 1);
+
+    auto* buttons = new QVBoxLayout;
+    const auto button = [&](const char* text, unsigned id) {
+        auto* b = withId(new QPushButton(QString::fromUtf8(text)), id);
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+        return b;
+    };
+    if (withNew)
+        m_btnNew = button("&New", IDC_NEW_TRANSACTION);
+    m_btnEdit = button("&Edit", IDC_EDIT_TRANSACTION);
+    m_btnDelete = button("&Delete", IDC_DELETE_TRANSACTION);
+    m_btnDeleteAll = button("Delete &All", IDC_DELETE_ALL_TRANSACTIONS);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+
+    if (m_btnNew)
+        connect(m_btnNew, &QPushButton::clicked, this, [this] { OnNewTransaction(); });
+    connect(m_btnEdit, &QPushButton::clicked, this, [this] { OnEditTransaction(); });
+    connect(m_btnDelete, &QPushButton::clicked, this, [this] { OnDeleteTransaction(); });
+    connect(m_btnDeleteAll, &QPushButton::clicked, this, [this] { OnDeleteAllTransactions(); });
+    connect(m_ListCtrl, &QTreeWidget::itemSelectionChanged, this, [this] { updateButtons(); });
+    connect(m_ListCtrl, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditTransaction(); });
+    // Return edits the row instead of confirming the sheet; Insert and Delete by the filter.
+    redirectReturn(m_ListCtrl, [this] { OnEditTransaction(); });
+    m_ListCtrl->installEventFilter(this);
+    return area;
+}
+
+void TransactionPageBase::setupColumns(std::span<const Column> columns, const char* section,
+                                       std::span<const int> defaults) {
+    m_columns.assign(columns.begin(), columns.end());
+    m_rightColumns = 0;
+    for (std::size_t c = 0; c < columns.size() && c < 32; ++c)
+        if (columns[c].right)
+            m_rightColumns |= 1u << c;
+    const std::vector<int> widths = readColumnWidths(*services().settings, section, defaults);
+    m_ListCtrl->setColumnCount(static_cast<int>(columns.size()));
+    QStringList headers;
+    for (const Column& column : columns)
+        headers << toQString(LoadString(column.header));
+    m_ListCtrl->setHeaderLabels(headers);
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        m_ListCtrl->headerItem()->setTextAlignment(c, (columns[c].right ? Qt::AlignRight : Qt::AlignLeft) |
+                                                          Qt::AlignVCenter);
+        m_ListCtrl->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+    }
+}
+
+void TransactionPageBase::setTips(unsigned newTip, unsigned deleteAllTip) {
+    if (m_btnNew)
+        m_btnNew->setToolTip(toQString(LoadString(newTip)));
+    m_btnEdit->setToolTip(toQString(LoadString(IDS_TIP_EDIT)));
+    m_btnDelete->setToolTip(toQString(LoadString(IDS_TIP_DELETE)));
+    m_btnDeleteAll->setToolTip(toQString(LoadString(deleteAllTip)));
+}
+
+void TransactionPageBase::beginFill() {
+    m_ListCtrl->clear();
+    m_pending.clear();
+}
+
+void TransactionPageBase::addRow(std::span<const std::string> texts, int image, std::optional<int> transaction) {
+    QStringList cells;
+    cells.reserve(static_cast<qsizetype>(texts.size()));
+    for (const std::string& text : texts)
+        cells << toQString(text);
+    auto* item = new TransactionRowItem(cells, m_rightColumns);
+    if (image >= 0 && image < static_cast<int>(m_icons.size()))
+        item->setIcon(0, m_icons[static_cast<std::size_t>(image)]);
+    if (transaction)
+        item->setData(0, Qt::UserRole, *transaction);
+    m_pending.push_back(item);
+}
+
+void TransactionPageBase::endFill() {
+    // One insertion for all rows: the list lays itself out once.
+    QList<QTreeWidgetItem*> items(m_pending.begin(), m_pending.end());
+    m_pending.clear();
+    m_ListCtrl->addTopLevelItems(items);
+    const int count = m_ListCtrl->topLevelItemCount();
+    if (m_nSelectTransaction >= 0 && m_nSelectTransaction < count) {
+        QTreeWidgetItem* selected = m_ListCtrl->topLevelItem(m_nSelectTransaction);
+        m_ListCtrl->setCurrentItem(selected);
+        selected->setSelected(true);
+        if (count > 0)
+            m_ListCtrl->scrollToItem(m_ListCtrl->topLevelItem(count - 1));
+        m_ListCtrl->scrollToItem(selected);
+    } else if (count > 0) {
+        m_ListCtrl->scrollToItem(m_ListCtrl->topLevelItem(count - 1));
+    }
+    m_ListCtrl->setFocus(Qt::OtherFocusReason);
+    // Edit and Delete follow the selection, also the one the fill made.
+    updateButtons();
+}
+
+int TransactionPageBase::selectedRow() const {
+    const QList<QTreeWidgetItem*> selected = m_ListCtrl->selectedItems();
+    return selected.isEmpty() ? -1 : m_ListCtrl->indexOfTopLevelItem(selected.front());
+}
+
+std::optional<int> TransactionPageBase::rowTransaction(int row) const {
+    const QTreeWidgetItem* item = row >= 0 ? m_ListCtrl->topLevelItem(row) : nullptr;
+    if (!item)
+        return std::nullopt;
+    const QVariant data = item->data(0, Qt::UserRole);
+    if (!data.isValid())
+        return std::nullopt;
+    return data.toInt();
+}
+
+void TransactionPageBase::updateButtons() {
+    const bool transaction = rowTransaction(selectedRow()).has_value();
+    m_btnEdit->setEnabled(transaction);
+    m_btnDelete->setEnabled(transaction);
+    m_btnDeleteAll->setEnabled(m_ListCtrl->topLevelItemCount() > 0);
+}
+
+void TransactionPageBase::deleteSelectedOf(ItemPos item) {
+    const int row = selectedRow();
+    if (!m_pDoc || row < 0)
+        return;
+    if (const auto index = rowTransaction(row))
+        m_pDoc->DeleteTransaction(item, *index);
+    m_nSelectTransaction = row;
+    refresh();
+}
+
+void TransactionPageBase::deleteAllOf(ItemPos item) {
+    if (!m_pDoc)
+        return;
+    m_pDoc->DeleteItemTransactions(item);
+    m_nSelectTransaction = -1;
+    refresh();
+}
+
+void TransactionPageBase::warn(const std::optional<std::string>& text) {
+    if (text)
+        services().boxes->messageBox(*text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool TransactionPageBase::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_ListCtrl && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            if (key->key() == Qt::Key_Delete) {
+                OnDeleteTransaction();
+                return true;
+            }
+            if (key->key() == Qt::Key_Insert && m_btnNew) {
+                OnNewTransaction();
+                return true;
+            }
+        }
+    }
+    return PropertyPage::eventFilter(watched, event);
+}
