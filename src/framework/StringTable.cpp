@@ -12,23 +12,23 @@ struct StringEntry {
 
 // Sorted by id; the check below keeps it so.
 constexpr StringEntry kStrings[] = {
-    // The transaction pages' column headers: Investment, Statement, Transactions.
+    // Column headers of the transaction pages (Investment, Statement, Transactions), the item
+    // property sheet's caption (108), the item clipboard's messages (114, 115) and the document
+    // template (127: window title, document name, file-new name, filter name, extension, registry
+    // file type and its name).
     {107, "Transaction"},
+    {108, "Properties"},
     {110, "Date"},
     {111, "Note"},
     {112, "# Units"},
     {113, "Quotation/Dividends"},
+    {114, "Clipboard could not be opened!"},
+    {115, "Clipboard data could not be read!"},
     {116, "Taxes"},
     {123, "Transaction"},
     {124, "Date / Time"},
     {125, "Note"},
     {126, "Volume"},
-    // The item property sheet's caption, the item clipboard's messages.
-    {108, "Properties"},
-    {114, "Clipboard could not be opened!"},
-    {115, "Clipboard data could not be read!"},
-    // The document template: window title, document name, file-new name, filter name, extension,
-    // registry file type and its name.
     {127, "Corvana\n\nCorvana\nCorvana Portfolios (*.cvr)\n.CVR\nCorvana.Document\nCorvana Portfolio"},
     {128, "Balance"},
     {129, "Transaction"},
