@@ -419,9 +419,7 @@ void CMainFrame::UpdateProgressPane() {
         m_wndProgress->m_nClickCommand = ID_CONNECTION_STATUS;
         m_wndProgress->show();
     }
-    const int pane = m_wndStatusBar->CommandToIndex(ID_INDICATOR_CONNECTION);
-    if (pane >= 0)
-        m_wndProgress->setGeometry(m_wndStatusBar->GetItemRect(pane));
+    placeProgress();
     m_wndProgress->SetRange(0, m_nDownloadsStarted);
     m_wndProgress->SetStep(1);
     m_wndProgress->SetPos(m_nActiveDownloads != 0 ? m_nDownloadsStarted - m_nActiveDownloads : 0);
@@ -670,14 +668,24 @@ void CMainFrame::OnInitMenuPopup(QMenu* popup) {
         BCMenu::SyncPopupMenu(popup);
 }
 
+void CMainFrame::placeProgress() {
+    if (!m_wndStatusBar || !m_wndProgress)
+        return;
+    const int pane = m_wndStatusBar->CommandToIndex(ID_INDICATOR_CONNECTION);
+    if (pane >= 0 && m_wndProgress->geometry() != m_wndStatusBar->GetItemRect(pane))
+        m_wndProgress->setGeometry(m_wndStatusBar->GetItemRect(pane));
+}
+
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_wndStatusBar && m_wndProgress &&
-        (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest)) {
-        const int pane = m_wndStatusBar->CommandToIndex(ID_INDICATOR_CONNECTION);
-        if (pane >= 0)
-            m_wndProgress->setGeometry(m_wndStatusBar->GetItemRect(pane));
-    }
+    if (watched == m_wndStatusBar && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        placeProgress();
     return FrameWnd::eventFilter(watched, event);
+}
+
+void CMainFrame::OnIdleUpdateCmdUI() {
+    FrameWnd::OnIdleUpdateCmdUI();
+    // The panes before it may have changed their widths with their texts.
+    placeProgress();
 }
 
 // ---------------------------------------------------------------- status texts

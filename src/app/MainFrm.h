@@ -82,6 +82,8 @@ public:
     QMenu* trayMenu();
     // Popups of the owner-drawn menus take in items others added (the recent files).
     void OnInitMenuPopup(QMenu* popup) override;
+    // The panes' update handlers, then the progress control follows its pane.
+    void OnIdleUpdateCmdUI() override;
 
     // --- status texts ---
     void SetInvestmentSumText(const std::string& text);
@@ -186,6 +188,7 @@ private:
     void OnExportServerSettings();
     void OnCalculator();
     void UpdateProgressPane();
+    void placeProgress();
     void updateTrayTip();
     std::string documentTitle() const;
     std::string downloadsCaption(unsigned id) const { return downloadsCaption(id, documentTitle()); }

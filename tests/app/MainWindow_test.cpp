@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QTest>
@@ -274,6 +275,28 @@ TEST_F(MainWindowTest, KeysOfTheAcceleratorTableRunTheirCommandsOnce) {
     QTest::keyClick(field, Qt::Key_Delete);
     EXPECT_TRUE(field->text().isEmpty());
     EXPECT_EQ(list->model().rowCount(), doc->GetItemCount());
+}
+
+TEST_F(MainWindowTest, ImportExportAndTrayCommandsReachTheirDialogs) {
+    start();
+    // Import for all items: every row selected, the wizard's first page; its Cancel ends it all.
+    services->modal->on("dlg_194", [](QDialog& dialog) { dialog.reject(); });
+    frame->commandAction(ID_IMPORT_ALL)->trigger();
+    EXPECT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_194"});
+    EXPECT_EQ(list->selection().m_SelectedItems.size(), static_cast<std::size_t>(doc->GetItemCount()));
+    // The portfolio export asks where to write, proposing the portfolio's name.
+    frame->commandAction(ID_EXPORT_PORTFOLIO)->trigger();
+    ASSERT_EQ(services->files->asked().size(), 1u);
+    EXPECT_EQ(services->files->asked()[0].request.defaultExtension, "xls");
+    EXPECT_EQ(services->files->asked()[0].request.initial, path("sample"));
+    // The notification icon's menu: the registry's two commands.
+    QMenu* tray = frame->trayMenu();
+    ASSERT_NE(tray, nullptr);
+    std::vector<unsigned> ids;
+    for (QAction* action : tray->actions())
+        ids.push_back(action->data().toUInt());
+    EXPECT_EQ(ids, (std::vector<unsigned>{ID_CONNECTION_STATUS, ID_ABORT_DOWNLOADS}));
+    EXPECT_EQ(tray->actions().front(), frame->commandAction(ID_CONNECTION_STATUS));
 }
 
 TEST_F(MainWindowTest, AClickOnTheProgressPaneTogglesTheDownloadsWindow) {
