@@ -15,15 +15,21 @@ test: build
 	QT_QPA_PLATFORM=offscreen ctest --preset $(PRESET) -j $(JOBS)
 
 # The sample portfolio of examples/: a working copy whose items read the shipped pages, updated
-# unattended, then its quotations exported and printed.
+# unattended; then, with a display, the window opens on it, else its quotations are exported and
+# printed.
 RUN_DIR := build/run
 run: build
 	@rm -rf $(RUN_DIR) && mkdir -p $(RUN_DIR)
 	build/$(PRESET)/src/app/corvana_make_sample examples/pages $(RUN_DIR)/sample.cvr
 	build/$(PRESET)/src/app/corvana -u $(RUN_DIR)/sample.cvr
-	build/$(PRESET)/src/app/corvana -e $(RUN_DIR)/sample.cvr
-	@echo "Quotations of $(RUN_DIR)/sample.cvr:"
-	@cat $(RUN_DIR)/sample.csv
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		echo "build/$(PRESET)/src/app/corvana $(RUN_DIR)/sample.cvr"; \
+		build/$(PRESET)/src/app/corvana $(RUN_DIR)/sample.cvr; \
+	else \
+		echo "build/$(PRESET)/src/app/corvana -e $(RUN_DIR)/sample.cvr"; \
+		build/$(PRESET)/src/app/corvana -e $(RUN_DIR)/sample.cvr && \
+		echo "Quotations of $(RUN_DIR)/sample.csv:" && cat $(RUN_DIR)/sample.csv; \
+	fi
 
 bench: deps
 	cmake --preset release

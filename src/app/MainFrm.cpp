@@ -1,26 +1,41 @@
 #include "app/MainFrm.h"
 
-#include "controls/AppIcons.h"
+#include "app/MainMenus.h"
 #include "app/Resource.h"
+#include "controls/AppIcons.h"
+#include "controls/Artwork.h"
+#include "controls/BCMenu.h"
+#include "controls/MMStatusBar.h"
+#include "controls/TextProgressCtrl.h"
+#include "controls/ToolbarBitmap.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
+#include "framework/FileDialogs.h"
+#include "framework/ItemTableModel.h"
 #include "framework/MessageBoxes.h"
 #include "framework/ResourceIds.h"
 #include "framework/StringTable.h"
 #include "framework/WinApp.h"
 #include "log/Log.h"
 #include "platform/Clock.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
+#include "retrieval/ServerConfigStore.h"
 #include "retrieval/UpdateOrchestration.h"
 #include "retrieval/download.h"
+#include "views/GraphView.h"
 #include "views/wpapierlview.h"
 
 #include <QApplication>
-#include <QProgressBar>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QKeySequence>
+#include <QMenu>
+#include <QProcess>
 #include <QPushButton>
-#include <QStatusBar>
+#include <QSplitter>
 
 #include <algorithm>
 #include <charconv>
@@ -39,7 +54,12 @@ constexpr std::size_t kMaxCaption = 1023;
 } // namespace
 
 CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m_context(std::move(context)) {
+    BCMenu::xp_drawmode = 1;
+    BCMenu::original_drawmode = 1;
+    registerMainMenus();
     setWindowIcon(programIcon(IDI_TRAY));
+    const char* path = std::getenv("PATH");
+    m_calculator = findCalculator(path ? path : "");
     addCommand(ID_UPDATE_ALL, [this] { OnUpdateAll(); });
     addUpdateHandler(ID_UPDATE_ALL, [this](CmdUI& ui) {
         const CWPapierDoc* doc = document();
@@ -61,6 +81,8 @@ CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m
     const auto whileIdle = [this](CmdUI& ui) { ui.Enable(m_nActiveDownloads == 0); };
     addUpdateHandler(ID_FILE_NEW, whileIdle);
     addUpdateHandler(ID_FILE_OPEN, whileIdle);
+    addFrameCommands();
+    setAccelerators();
 }
 
 CMainFrame::~CMainFrame() {
@@ -146,7 +168,8 @@ void CMainFrame::PreCreateWindow(CreateStruct& cs) {
             if (p < end && *p == ',')
                 ++p;
         }
-        if (count == 4) { // fewer numbers: the default rectangle
+        // Fewer numbers, or an empty or inverted rectangle: the default one.
+        if (count == 4 && values[2] - values[0] > 0 && values[3] - values[1] > 0) {
             cs.x = values[0];
             cs.y = values[1];
             cs.cx = values[2] - values[0];
@@ -159,8 +182,8 @@ void CMainFrame::PreCreateWindow(CreateStruct& cs) {
 int CMainFrame::OnCreate(CreateContext& context) {
     if (FrameWnd::OnCreate(context) == -1)
         return -1;
-    m_pWPapierLView = dynamic_cast<CWPapierLView*>(GetActiveView());
-    statusBar(); // creates the status bar
+    createToolBar();
+    createStatusBar();
 
     m_dlgConn = new CDlgConn(this, services());
     m_dlgConn->setOptionsSource([this] {
@@ -184,8 +207,25 @@ int CMainFrame::OnCreate(CreateContext& context) {
     routing.mainWindow = messageTargetId();
     SetDownloadRouting(routing);
 
+    // Row 0 of the splitter: its stored height.
+    if (m_wndSplitter) {
+        const int listHeight = std::max(services().settings->readInt(kListViewSection, "Dimensions", 282), 0);
+        m_wndSplitter->setSizes({listHeight, std::max(height() - listHeight, 1)});
+    }
+
     if (const MainFrameOptions now = options(); now.autoupdate)
         SetUpdateTimer(now.updateInterval);
+
+    // The time pane, its clock ticking every second.
+    if (m_wndStatusBar) {
+        const unsigned panes[] = {0, ID_INDICATOR_INVESTMENT, ID_INDICATOR_CONNECTION, ID_INDICATOR_TIME};
+        m_nTimePane = 3;
+        m_wndStatusBar->SetTimer(ID_TIMER_CLOCK, 1000);
+        if (!m_wndStatusBar->SetIndicators(panes)) {
+            CVR_LOG(LOG_LEVEL_ERROR, "Failed to initialize Status Bar\n");
+            return -1;
+        }
+    }
     return 0;
 }
 
@@ -370,16 +410,21 @@ std::string CMainFrame::progressText() const {
 
 void CMainFrame::UpdateProgressPane() {
     const std::string text = progressText();
+    if (!m_wndStatusBar)
+        return;
     if (!m_wndProgress) {
-        m_wndProgress = new QProgressBar(statusBar());
+        // Over the connection pane, for the rest of the run; it follows the pane as the bar resizes.
+        m_wndProgress = new CTextProgressCtrl(m_wndStatusBar);
         m_wndProgress->setObjectName(QStringLiteral("progress"));
-        m_wndProgress->setTextVisible(true);
-        m_wndProgress->setMaximumWidth(240);
-        statusBar()->addPermanentWidget(m_wndProgress);
+        m_wndProgress->m_nClickCommand = ID_CONNECTION_STATUS;
+        m_wndProgress->show();
     }
-    m_wndProgress->setRange(0, std::max(m_nDownloadsStarted, 1));
-    m_wndProgress->setValue(m_nActiveDownloads != 0 ? m_nDownloadsStarted - m_nActiveDownloads : 0);
-    m_wndProgress->setFormat(QString::fromStdString(text));
+    placeProgress();
+    m_wndProgress->SetRange(0, m_nDownloadsStarted);
+    m_wndProgress->SetStep(1);
+    m_wndProgress->SetPos(m_nActiveDownloads != 0 ? m_nDownloadsStarted - m_nActiveDownloads : 0);
+    m_wndProgress->SetShowText(true);
+    m_wndProgress->SetWindowText(QString::fromStdString(text));
 }
 
 void CMainFrame::updateTrayTip() {
@@ -480,8 +525,12 @@ void CMainFrame::OnSaveViewOptions() {
                       frame.top() + frame.height());
         services().settings->writeString("MainWindow", "Dimensions", text);
     }
+    if (m_wndSplitter && !m_wndSplitter->sizes().isEmpty())
+        services().settings->writeInt(kListViewSection, "Dimensions", m_wndSplitter->sizes().first());
     if (m_dlgConn)
         m_dlgConn->SaveColumnWidths();
+    if (m_pWPapierLView)
+        m_pWPapierLView->SaveSettings();
     CVR_LOG(LOG_LEVEL_INFO, "Finished saving program options.");
 }
 
@@ -508,4 +557,387 @@ void CMainFrame::OnClose() {
     if (doc)
         doc->OnCloseDocument();
     quitApplication(0);
+}
+
+// ---------------------------------------------------------------- client area, bars and menus
+
+bool CMainFrame::OnCreateClient(CreateContext& context) {
+    if (!context.m_newView)
+        return FrameWnd::OnCreateClient(context);
+    m_wndSplitter = new QSplitter(Qt::Vertical, this);
+    m_wndSplitter->setObjectName(QStringLiteral("splitter"));
+    m_wndSplitter->setChildrenCollapsible(false);
+    // As the window grows or shrinks the chart takes the difference; the list keeps its height.
+    m_wndSplitter->setStretchFactor(0, 0);
+    setCentralWidget(m_wndSplitter);
+    View* list = CreateView(context, m_wndSplitter);
+    m_pWPapierLView = dynamic_cast<CWPapierLView*>(list);
+    if (!list) {
+        CVR_LOG(LOG_LEVEL_ERROR, "Error in m_wndSplitter.CreateView(0,0,...)!");
+        m_wndSplitter->deleteLater();
+        m_wndSplitter = nullptr;
+        return FrameWnd::OnCreateClient(context);
+    }
+    m_wndSplitter->addWidget(list);
+    View* chart = CreateView(context, m_wndSplitter, std::make_unique<CGraphView>());
+    m_pGraphView = dynamic_cast<CGraphView*>(chart);
+    if (chart) {
+        m_wndSplitter->addWidget(chart);
+        m_wndSplitter->setStretchFactor(1, 1);
+    } else
+        CVR_LOG(LOG_LEVEL_ERROR, "Error in m_wndSplitter.CreateView(1,0,...)!");
+    SetActiveView(list);
+    if (m_pWPapierLView) {
+        m_pWPapierLView->onInvestmentSumText = [this](const std::string& text) { SetInvestmentSumText(text); };
+        m_pWPapierLView->onSelectionSumText = [this](const std::string& text) { SetSelectionSumText(text); };
+        m_pWPapierLView->sortSource = [this] {
+            return ListSortSource{this, m_pWPapierLView, m_pWPapierLView ? m_pWPapierLView->GetDocument() : nullptr};
+        };
+    }
+    return true;
+}
+
+void CMainFrame::createToolBar() {
+    m_wndToolBar = new CToolBar24(this);
+    m_wndToolBar->setObjectName(QStringLiteral("toolbar_127"));
+    m_wndToolBar->setIconSize(toolbarButtonSize(IDR_MAINFRAME));
+    for (const unsigned id : toolbarButtons(IDR_MAINFRAME)) {
+        if (id == 0)
+            m_wndToolBar->addSeparator();
+        else
+            m_wndToolBar->addAction(commandAction(id));
+    }
+    m_wndToolBar->SetToolbarTrueColorImages(IDB_TOOLBAR_STRIP, RGB(255, 0, 255));
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+}
+
+void CMainFrame::createStatusBar() {
+    m_wndStatusBar = new MMStatusBar(this);
+    m_wndStatusBar->setObjectName(QStringLiteral("statusbar"));
+    setStatusBar(m_wndStatusBar);
+    const unsigned panes[] = {0, ID_INDICATOR_INVESTMENT, ID_INDICATOR_CONNECTION};
+    if (!m_wndStatusBar->SetIndicators(panes))
+        CVR_LOG(LOG_LEVEL_ERROR, "Status could not be created!");
+    // The progress control lies over the connection pane wherever the bar puts it.
+    m_wndStatusBar->installEventFilter(this);
+}
+
+QMenu* CMainFrame::LoadMainMenu() {
+    m_menu = std::make_unique<BCMenu>(this);
+    if (!m_menu->LoadMenu(IDR_MAINFRAME))
+        return nullptr;
+    const unsigned toolbars[] = {132, 129};
+    m_menu->LoadToolbarImages(toolbars);
+    return m_menu->Detach();
+}
+
+void CMainFrame::installMainMenu() {
+    QMenu* handle = LoadMainMenu();
+    if (!handle)
+        return;
+    BCMenu::showAsMenuBar(*this, handle);
+    const std::function<void(QMenu*)> bindAll = [&](QMenu* menu) {
+        bindMenu(menu);
+        for (QAction* action : menu->actions()) {
+            if (QMenu* sub = action->menu())
+                bindAll(sub);
+            else if (action->data().toUInt() == ID_FILE_MRU_FILE1)
+                bindRecentFileMenu(menu, action);
+        }
+    };
+    for (QAction* action : handle->actions())
+        if (QMenu* popup = action->menu())
+            bindAll(popup);
+}
+
+QMenu* CMainFrame::trayMenu() {
+    if (!m_trayMenu) {
+        m_trayMenu = std::make_unique<BCMenu>(this);
+        if (!m_trayMenu->LoadMenu(IDR_TRAY_MENU))
+            return nullptr;
+        const unsigned toolbars[] = {132, 129};
+        m_trayMenu->LoadToolbarImages(toolbars);
+        if (QMenu* popup = m_trayMenu->GetSubMenu(0))
+            bindMenu(popup);
+    }
+    return m_trayMenu->GetSubMenu(0);
+}
+
+void CMainFrame::OnInitMenuPopup(QMenu* popup) {
+    if (BCMenu::IsBCMenuHandle(popup))
+        BCMenu::SyncPopupMenu(popup);
+}
+
+void CMainFrame::placeProgress() {
+    if (!m_wndStatusBar || !m_wndProgress)
+        return;
+    const int pane = m_wndStatusBar->CommandToIndex(ID_INDICATOR_CONNECTION);
+    if (pane >= 0 && m_wndProgress->geometry() != m_wndStatusBar->GetItemRect(pane))
+        m_wndProgress->setGeometry(m_wndStatusBar->GetItemRect(pane));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_wndStatusBar && (event->type() == QEvent::Resize || event->type() == QEvent::LayoutRequest))
+        placeProgress();
+    return FrameWnd::eventFilter(watched, event);
+}
+
+void CMainFrame::OnIdleUpdateCmdUI() {
+    FrameWnd::OnIdleUpdateCmdUI();
+    // The panes before it may have changed their widths with their texts.
+    placeProgress();
+}
+
+// ---------------------------------------------------------------- status texts
+
+void CMainFrame::SetInvestmentSumText(const std::string& text) {
+    CVR_LOG(LOG_LEVEL_DEBUG, "Setting investment sum status text to: %s", text.c_str());
+    m_strInvestmentSum = text;
+    requestCommandUIUpdate();
+}
+
+void CMainFrame::SetSelectionSumText(const std::string& text) {
+    CVR_LOG(LOG_LEVEL_DEBUG, "Setting selection investment sum status text to: '%s'", text.c_str());
+    m_strSelectionSum = text;
+    if (m_wndStatusBar)
+        m_wndStatusBar->SetPaneText(0, QString::fromStdString(text));
+}
+
+void CMainFrame::SetStatusText(const std::string& text) {
+    if (m_wndStatusBar)
+        m_wndStatusBar->SetPaneText(0, QString::fromStdString(text.empty() ? m_strSelectionSum : text));
+}
+
+// ---------------------------------------------------------------- frame commands
+
+// Commands whose handlers come with later parts of the program: shown, and disabled until then.
+// Options, release check and About are listed first, one line each, so their owners can take
+// them over.
+namespace {
+constexpr CommandId kCommandsOfLaterParts[] = {
+    ID_OPTIONS,
+    ID_CHECK_FOR_UPDATES,
+    ID_APP_ABOUT,
+    // The item property sheet and the item commands.
+    ID_ITEM_PROPERTIES,
+    ID_DISPLAY_QUOTATIONS,
+    ID_DELETE_ITEM,
+    ID_CHART_PROPERTIES,
+    ID_ADD_QUOTATION,
+    ID_OPEN_WEB_PAGE,
+    ID_RECALCULATE_HISTORY,
+    ID_DISPLAY_INVESTMENT,
+    32853,
+    32854,
+    32855,
+    ID_ADD_TRANSACTION,
+    ID_NEW_ITEM,
+    ID_EDIT_COPY,
+    ID_EDIT_CUT,
+    ID_EDIT_PASTE,
+    // Chart and printing.
+    ID_FILE_PRINT_SETUP,
+    ID_FILE_PRINT,
+    ID_FILE_PRINT_DIRECT,
+    ID_FILE_PRINT_PREVIEW,
+    ID_COMPARISON_LIMITS,
+    ID_CHART_COMMAND_1,
+    ID_CHART_COMMAND_2,
+};
+} // namespace
+
+void CMainFrame::addFrameCommands() {
+    for (const CommandId id : kCommandsOfLaterParts)
+        addUpdateHandler(id, [](CmdUI& ui) { ui.Enable(false); });
+
+    addCommand(ID_COMPARE_ALL, [this] { OnCompareAll(); });
+    addUpdateHandler(ID_COMPARE_ALL, [this](CmdUI& ui) {
+        const int rows = m_pWPapierLView ? m_pWPapierLView->model().rowCount() : 0;
+        const auto selected = m_pWPapierLView ? m_pWPapierLView->selection().m_SelectedItems.size() : 0u;
+        ui.Enable(rows > 1);
+        ui.SetCheck(rows > 0 && static_cast<int>(selected) == rows ? 1 : 0);
+    });
+    addCommand(ID_TOGGLE_PERCENTUAL, [this] {
+        changeListDisplay(
+            [](CWPapierLView& view) { view.options().m_bProcentualValue = !view.options().m_bProcentualValue; });
+    });
+    addUpdateHandler(ID_TOGGLE_PERCENTUAL, [this](CmdUI& ui) {
+        ui.SetCheck(m_pWPapierLView && m_pWPapierLView->options().m_bProcentualValue ? 1 : 0);
+    });
+    addCommand(ID_DECREASE_DECIMALS, [this] {
+        changeListDisplay([](CWPapierLView& view) {
+            view.options().m_nDecimalCases = std::max(view.options().m_nDecimalCases - 1, 0);
+        });
+    });
+    addUpdateHandler(ID_DECREASE_DECIMALS, [this](CmdUI& ui) {
+        ui.Enable(m_pWPapierLView && m_pWPapierLView->options().m_nDecimalCases > 0);
+    });
+    addCommand(ID_INCREASE_DECIMALS, [this] {
+        changeListDisplay([](CWPapierLView& view) {
+            view.options().m_nDecimalCases = std::min(view.options().m_nDecimalCases + 1, 6);
+        });
+    });
+    addUpdateHandler(ID_INCREASE_DECIMALS, [this](CmdUI& ui) {
+        ui.Enable(m_pWPapierLView && m_pWPapierLView->options().m_nDecimalCases < 6);
+    });
+
+    addCommand(ID_EXPORT_PORTFOLIO, [this] {
+        if (m_pWPapierLView)
+            m_pWPapierLView->ExportPortfolio();
+    });
+    addUpdateHandler(ID_EXPORT_PORTFOLIO, [this](CmdUI& ui) {
+        const CWPapierDoc* doc = document();
+        ui.Enable(doc && !doc->IsWPListEmpty());
+    });
+    addCommand(ID_IMPORT_ALL, [this] {
+        if (!m_pWPapierLView)
+            return;
+        m_pWPapierLView->SelectAllItems(true);
+        m_pWPapierLView->OnImportHistoricalQuotations();
+    });
+    addUpdateHandler(ID_IMPORT_ALL, [](CmdUI& ui) { ui.Enable(true); });
+    addCommand(ID_EXPORT_SERVER_SETTINGS, [this] { OnExportServerSettings(); });
+
+    addCommand(ID_HELP_FAQ, [this] { openHelpPage("FAQ.html"); });
+    addCommand(ID_HELP_SERVER_SETTINGS, [this] { openHelpPage("ServerSettings.html"); });
+    // ID_WEB_PAGE has no handler, so it stays disabled: the program has no web page to open.
+    addCommand(ID_CALCULATOR, [this] { OnCalculator(); });
+    addUpdateHandler(ID_CALCULATOR, [this](CmdUI& ui) { ui.Enable(!m_calculator.empty()); });
+
+    addCommand(ID_VIEW_TOOLBAR, [this] {
+        if (m_wndToolBar)
+            m_wndToolBar->setVisible(m_wndToolBar->isHidden());
+    });
+    addUpdateHandler(ID_VIEW_TOOLBAR, [this](CmdUI& ui) { ui.SetCheck(m_wndToolBar && !m_wndToolBar->isHidden()); });
+    addCommand(ID_VIEW_STATUS_BAR, [this] {
+        if (m_wndStatusBar)
+            m_wndStatusBar->setVisible(m_wndStatusBar->isHidden());
+    });
+    addUpdateHandler(ID_VIEW_STATUS_BAR,
+                     [this](CmdUI& ui) { ui.SetCheck(m_wndStatusBar && !m_wndStatusBar->isHidden()); });
+    // F6 and Shift+F6: the focus to the other pane.
+    const auto otherPane = [this] {
+        if (!m_pWPapierLView || !m_pGraphView)
+            return;
+        if (m_pWPapierLView->isAncestorOf(QApplication::focusWidget()))
+            m_pGraphView->setFocus();
+        else
+            m_pWPapierLView->setFocus();
+    };
+    addCommand(ID_NEXT_PANE, otherPane);
+    addCommand(ID_PREV_PANE, otherPane);
+
+    // The status panes: the total investment and the clock.
+    addUpdateHandler(ID_INDICATOR_INVESTMENT, [this](CmdUI& ui) {
+        ui.Enable(true);
+        ui.SetText(m_strInvestmentSum);
+    });
+    addUpdateHandler(ID_INDICATOR_TIME, [this](CmdUI& ui) {
+        ui.Enable(true);
+        ui.SetText(OleDate::GetCurrentTime().Format("%X"));
+    });
+}
+
+void CMainFrame::setAccelerators() {
+    CommandRegistry& registry = commands();
+    const auto keys = [](std::initializer_list<QKeyCombination> combinations) {
+        QList<QKeySequence> list;
+        for (const QKeyCombination combination : combinations)
+            list.push_back(QKeySequence(combination));
+        return list;
+    };
+    registry.setShortcuts(ID_COMPARE_ALL, keys({Qt::CTRL | Qt::Key_A}));
+    registry.setShortcuts(ID_EDIT_COPY, keys({Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert}));
+    registry.setShortcuts(ID_EDIT_CUT, keys({Qt::CTRL | Qt::Key_X, Qt::SHIFT | Qt::Key_Delete}));
+    registry.setShortcuts(ID_EDIT_PASTE, keys({Qt::CTRL | Qt::Key_V, Qt::SHIFT | Qt::Key_Insert}));
+    registry.setShortcuts(ID_EDIT_UNDO, keys({Qt::CTRL | Qt::Key_Z, Qt::ALT | Qt::Key_Backspace}));
+    registry.setShortcuts(ID_EXPORT_QUOTATIONS, keys({Qt::CTRL | Qt::Key_E}));
+    registry.setShortcuts(ID_IMPORT_QUOTATIONS, keys({Qt::CTRL | Qt::Key_R}));
+    registry.setShortcuts(ID_FILE_NEW, keys({Qt::CTRL | Qt::Key_N}));
+    registry.setShortcuts(ID_FILE_OPEN, keys({Qt::CTRL | Qt::Key_O}));
+    registry.setShortcuts(ID_FILE_PRINT, keys({Qt::CTRL | Qt::Key_P}));
+    registry.setShortcuts(ID_FILE_SAVE, keys({Qt::CTRL | Qt::Key_S}));
+    registry.setShortcuts(ID_OPEN_WEB_PAGE, keys({Qt::CTRL | Qt::Key_G}));
+    registry.setShortcuts(ID_HELP_FAQ, keys({QKeyCombination(Qt::Key_F1)}));
+    registry.setShortcuts(ID_ADD_QUOTATION, keys({Qt::CTRL | Qt::Key_M}));
+    registry.setShortcuts(ID_NEXT_PANE, keys({QKeyCombination(Qt::Key_F6)}));
+    registry.setShortcuts(ID_PREV_PANE, keys({Qt::SHIFT | Qt::Key_F6}));
+    registry.setShortcuts(ID_TEST_UPDATE, keys({Qt::CTRL | Qt::Key_T}));
+    registry.setShortcuts(ID_ADD_TRANSACTION, keys({Qt::CTRL | Qt::Key_I}));
+    registry.setShortcuts(ID_UPDATE_ALL, keys({Qt::CTRL | Qt::Key_U}));
+    registry.setShortcuts(ID_DELETE_ITEM, keys({QKeyCombination(Qt::Key_Delete)}));
+    registry.setShortcuts(ID_ITEM_PROPERTIES, keys({QKeyCombination(Qt::Key_Return), QKeyCombination(Qt::Key_Enter)}));
+    registry.setShortcuts(ID_NEW_ITEM, keys({QKeyCombination(Qt::Key_Insert)}));
+    registry.setShortcuts(ID_DISPLAY_QUOTATIONS, keys({Qt::CTRL | Qt::Key_Q}));
+    registry.setShortcuts(ID_UPDATE_QUOTATION, keys({Qt::CTRL | Qt::Key_Y}));
+    registry.setShortcuts(ID_UPDATE_QUOTATION_ON, keys({Qt::CTRL | Qt::Key_D}));
+}
+
+void CMainFrame::changeListDisplay(const std::function<void(CWPapierLView&)>& change) {
+    if (!m_pWPapierLView)
+        return;
+    change(*m_pWPapierLView);
+    if (CWPapierDoc* doc = document())
+        doc->UpdateAllViews(m_pGraphView, 0);
+}
+
+void CMainFrame::OnCompareAll() {
+    if (!m_pWPapierLView)
+        return;
+    const auto selected = m_pWPapierLView->selection().m_SelectedItems.size();
+    m_pWPapierLView->SelectAllItems(static_cast<int>(selected) != m_pWPapierLView->model().rowCount());
+    if (m_pGraphView)
+        m_pGraphView->update();
+}
+
+std::filesystem::path CMainFrame::helpFolder() {
+    return paths::programPath().parent_path() / "data";
+}
+
+void CMainFrame::openHelpPage(const char* fileName) {
+    const std::filesystem::path page = helpFolder() / fileName;
+    if (!services().shell->openFile(page))
+        CVR_LOG(LOG_LEVEL_WARNING, "Cannot open the help page '%s'", page.string().c_str());
+}
+
+std::filesystem::path CMainFrame::findCalculator(const std::string& pathVariable) {
+    static constexpr const char* kCalculators[] = {"gnome-calculator", "kcalc",     "galculator",
+                                                   "qalculate-gtk",    "mate-calc", "xcalc"};
+    for (const char* name : kCalculators) {
+        std::size_t start = 0;
+        while (start <= pathVariable.size()) {
+            const std::size_t end = std::min(pathVariable.find(':', start), pathVariable.size());
+            const std::string folder = pathVariable.substr(start, end - start);
+            start = end + 1;
+            if (folder.empty())
+                continue;
+            const std::filesystem::path candidate = std::filesystem::path(folder) / name;
+            std::error_code error;
+            const auto status = std::filesystem::status(candidate, error);
+            if (!error && std::filesystem::is_regular_file(status) &&
+                (status.permissions() & std::filesystem::perms::owner_exec) != std::filesystem::perms::none)
+                return candidate;
+        }
+    }
+    return {};
+}
+
+void CMainFrame::OnCalculator() {
+    if (m_calculator.empty())
+        return;
+    if (!QProcess::startDetached(QString::fromStdString(m_calculator.string()), {}))
+        CVR_LOG(LOG_LEVEL_WARNING, "Cannot start the calculator '%s'", m_calculator.string().c_str());
+}
+
+void CMainFrame::OnExportServerSettings() {
+    FileDialogRequest request;
+    request.initial = "Server";
+    request.filters = {{"Registry Files (*.reg)", "*.reg"}};
+    request.defaultExtension = "reg";
+    const auto chosen = services().files->saveFileName(request);
+    if (!chosen)
+        return;
+    const ExportResult result = ExportServerSettings(chosen->string(), *services().settings);
+    if (!result.ok)
+        services().boxes->messageBox(result.message, MB_OK | MB_ICONERROR);
 }

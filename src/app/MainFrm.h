@@ -15,14 +15,21 @@
 #include "platform/OleDate.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 
+class BCMenu;
 class CDlgConn;
+class CGraphView;
+class CTextProgressCtrl;
+class CToolBar24;
 class CWPapierDoc;
 class CWPapierLView;
-class QProgressBar;
+class MMStatusBar;
+class QMenu;
+class QSplitter;
 struct DownloadStatus;
 
 // The program options the frame follows, as they are when asked.
@@ -60,8 +67,40 @@ public:
     MainFrameOptions options() const;
 
     // --- creation ---
+    // The stored placement "MainWindow"\"Dimensions" when it holds four numbers and a positive
+    // width and height; the default rectangle otherwise.
     void PreCreateWindow(CreateStruct& cs) override;
     int OnCreate(CreateContext& context) override;
+    // The splitter: the list above, the chart below.
+    bool OnCreateClient(CreateContext& context) override;
+    // Loads the owner-drawn main menu 127 with the images of toolbars 132 and 129 and returns its
+    // handle (the frame keeps the menu's drawing data).
+    QMenu* LoadMainMenu();
+    // Shows the main menu as the window's menu bar.
+    void installMainMenu();
+    // The notification icon's menu 130 (built once, owned by the frame).
+    QMenu* trayMenu();
+    // Popups of the owner-drawn menus take in items others added (the recent files).
+    void OnInitMenuPopup(QMenu* popup) override;
+    // The panes' update handlers, then the progress control follows its pane.
+    void OnIdleUpdateCmdUI() override;
+
+    // --- status texts ---
+    void SetInvestmentSumText(const std::string& text);
+    void SetSelectionSumText(const std::string& text);
+    // Pane 0 at once; an empty text shows the selection's text.
+    void SetStatusText(const std::string& text);
+    const std::string& investmentSumText() const { return m_strInvestmentSum; }
+    const std::string& selectionSumText() const { return m_strSelectionSum; }
+    MMStatusBar* statusBarPanes() const { return m_wndStatusBar; }
+    CToolBar24* toolBar() const { return m_wndToolBar; }
+    QSplitter* splitter() const { return m_wndSplitter; }
+    CGraphView* graphView() const { return m_pGraphView; }
+
+    // The first calculator program found on PATH (empty: none).
+    static std::filesystem::path findCalculator(const std::string& pathVariable);
+    // The help pages' folder: the data folder beside the program.
+    static std::filesystem::path helpFolder();
 
     CWPapierDoc* document() const;
 
@@ -105,7 +144,7 @@ public:
 
     // The text of the progress pane ("" when nothing is active).
     std::string progressText() const;
-    QProgressBar* progressBar() const { return m_wndProgress; }
+    CTextProgressCtrl* progressBar() const { return m_wndProgress; }
 
     // --- members ---
     int m_nDownloadsStarted = 0;
@@ -113,7 +152,9 @@ public:
     CDlgConn* m_dlgConn = nullptr; // a child window of the frame
     bool m_bDownloadsShownByCommand = false;
     CWPapierLView* m_pWPapierLView = nullptr;
+    CGraphView* m_pGraphView = nullptr;
     unsigned m_nUpdateTimer = 0;
+    int m_nTimePane = 3;
 
     // Outcome of the current batch of downloads: quotations found, not found (9 to 11), failed (12),
     // aborted (13).
@@ -133,8 +174,21 @@ public:
     void clearDownloadsList() override;
     void setDownloadsTitle(const std::string& documentTitle) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void addFrameCommands();
+    void setAccelerators();
+    void createToolBar();
+    void createStatusBar();
+    void OnCompareAll();
+    void changeListDisplay(const std::function<void(CWPapierLView&)>& change);
+    void openHelpPage(const char* fileName);
+    void OnExportServerSettings();
+    void OnCalculator();
     void UpdateProgressPane();
+    void placeProgress();
     void updateTrayTip();
     std::string documentTitle() const;
     std::string downloadsCaption(unsigned id) const { return downloadsCaption(id, documentTitle()); }
@@ -150,5 +204,13 @@ private:
     bool m_bTimeLimitHit = false;
     bool m_bFinishing = false;
     bool m_bTestCursor = false;
-    QProgressBar* m_wndProgress = nullptr;
+    CTextProgressCtrl* m_wndProgress = nullptr;
+    QSplitter* m_wndSplitter = nullptr;
+    CToolBar24* m_wndToolBar = nullptr;
+    MMStatusBar* m_wndStatusBar = nullptr;
+    std::unique_ptr<BCMenu> m_menu;
+    std::unique_ptr<BCMenu> m_trayMenu;
+    std::string m_strInvestmentSum;
+    std::string m_strSelectionSum;
+    std::filesystem::path m_calculator;
 };

@@ -1,10 +1,10 @@
 #include "app/WPapier.h"
 
-#include "controls/AppIcons.h"
 #include "app/FileTypes.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"
 #include "app/Resource.h"
+#include "controls/AppIcons.h"
 #include "dialogs/DialogIds.h"
 #include "framework/DocTemplate.h"
 #include "framework/FileDialogs.h"
@@ -200,8 +200,10 @@ bool CWPapierApp::InitInstance() {
                                       paths::programPath()};
     registerFileTypes(registration,
                       paths::fromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
-    if (CMainFrame* frame = mainFrame())
+    if (CMainFrame* frame = mainFrame()) {
         frame->DragAcceptFiles(true);
+        frame->installMainMenu();
+    }
     // The question waits for an answer: it is asked only when someone is there to give one.
     if (!unattended())
         AskForReleaseCheck();
@@ -282,18 +284,10 @@ void CWPapierApp::addTrayIcon(const std::string& fileName) {
     icon->setToolTip(QString::fromStdString(m_TrayIconData.tip));
     CMainFrame* frame = mainFrame();
     if (frame) {
-        // Menu 130: the frame's own actions of the two commands.
-        const auto entry = [frame](CommandId id, const char* text) {
-            QAction* action = frame->commandAction(id);
-            if (action->text().isEmpty())
-                action->setText(QString::fromUtf8(text));
-            return action;
-        };
-        auto* menu = new QMenu(frame);
-        menu->addAction(entry(ID_CONNECTION_STATUS, "Connection &status..."));
-        menu->addAction(entry(ID_ABORT_DOWNLOADS, "&Close"));
-        frame->bindMenu(menu);
-        icon->setContextMenu(menu);
+        // Menu 130 of the command registry, with the commands' images.
+        QMenu* menu = frame->trayMenu();
+        if (menu)
+            icon->setContextMenu(menu);
         QObject::connect(icon.get(), &QSystemTrayIcon::activated, frame,
                          [frame](QSystemTrayIcon::ActivationReason reason) {
                              if (reason == QSystemTrayIcon::DoubleClick)

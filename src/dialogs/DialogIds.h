@@ -98,3 +98,8 @@ inline constexpr unsigned IDS_SERVER_PROPERTIES_TITLE = 40034; // "Server proper
 inline constexpr unsigned IDS_LOCAL_DEFINITION = 40035;        // the item's own definition
 inline constexpr unsigned IDS_WIZARD_PAGE_DOWNLOADED = 41002;  // the wizard's URL page after success
 inline constexpr unsigned IDS_PAGE_DOWNLOAD_SUCCEEDED = 41008; // the page download dialog after success
+
+// The update-for-date dialog: the date and the time of day the selected items are updated for.
+inline constexpr unsigned IDD_UPDATE_QUOTATION_ON = 3212;
+inline constexpr unsigned IDC_UPDATE_DATE = 1012;
+inline constexpr unsigned IDC_UPDATE_TIME = 1184;

@@ -12,12 +12,16 @@ struct StringEntry {
 
 // Sorted by id; the check below keeps it so.
 constexpr StringEntry kStrings[] = {
+    // The status texts of the list view: nothing to tell, the selection's investment volume.
+    {22, "Ready"},
     // Column headers of the transaction pages (Investment, Statement, Transactions), the item
-    // property sheet's caption (108), the item clipboard's messages (114, 115) and the document
-    // template (127: window title, document name, file-new name, filter name, extension, registry
-    // file type and its name).
+    // property sheet's caption (108), the main frame's status panes (109, 119, 120: their texts
+    // set their first widths), the item clipboard's messages (114, 115), the selection's volume
+    // (118, 121) and the document template (127: window title, document name, file-new name,
+    // filter name, extension, registry file type and its name).
     {107, "Transaction"},
     {108, "Properties"},
+    {109, "Time"},
     {110, "Date"},
     {111, "Note"},
     {112, "# Units"},
@@ -25,6 +29,10 @@ constexpr StringEntry kStrings[] = {
     {114, "Clipboard could not be opened!"},
     {115, "Clipboard data could not be read!"},
     {116, "Taxes"},
+    {118, "Current selection's investment volume: %s"},
+    {119, "Total investment:                    "},
+    {120, "                                        "},
+    {121, "%s (%.2lf%% of total investment)"},
     {123, "Transaction"},
     {124, "Date / Time"},
     {125, "Note"},
@@ -49,6 +57,14 @@ constexpr StringEntry kStrings[] = {
     {40000, "Download ID"},
     {40001, "Item"},
     {40002, "Status"},
+    // Column captions of the list view and the printed legend ("Item" above is one of them).
+    {40003, "Category"},
+    {40004, "Last Update"},
+    {40005, "Last/Close"},
+    {40006, "Low"},
+    {40007, "High"},
+    {40008, "+- Last Day"},
+    {40009, "+- Last"},
     {40023, "[%s] - Downloads"},
     {40024, "[%s] - Abort downloads..."},
     // The item property sheet's title.
@@ -62,9 +78,22 @@ constexpr StringEntry kStrings[] = {
     {40037, "The server properties for '%s'\n do not exist on this computer!"},
     // The Quotations page's Delete All.
     {40058, "Do you really want to delete all quotations?"},
+    // The list view: caption, total investment, the unit of an age.
+    {40041, "+- Time Frame"},
+    {40042, "Total investment: %s"},
+    {40045, "Days"},
+    {40049, "Total investment: %s"},
+    {40051, "Total investment: %s (Last: %+2.2lf%%)"},
+    {40055, "Total investment: %s"},
+    {40056, "Total investment: %s (Last: %s)"},
     // The import page's status.
     {40064, "Downloading block %i: %i KB"},
     {40065, "Error: Incorrect Import URL!"},
+    // Further column captions of the list view.
+    {40090, "# Units Invested"},
+    {40091, "Investment"},
+    {40092, "+- Investment"},
+    {40093, "User-defined Value"},
     // The wizard's URL page and the page download dialog after a successful download.
     // The Investment page's column headers, continued.
     {41000, "Volume"},
@@ -73,6 +102,9 @@ constexpr StringEntry kStrings[] = {
      "The file has been successfully downloaded, the web page is displayed in the\r\nweb browser. If the page is ok, "
      "press next to go to the next step where\r\nyou can configure the quotation extraction rules."},
     {41003, "The file has been successfully loaded.\r\nPress \"Next\" to import quotations."},
+    // The units of the chart's time span.
+    {41004, "Months"},
+    {41006, "Years"},
     {41008, "The file has been successfully loaded.\r\nPress \"Ok\" to continue."},
     {41009, "Invest. Result"},
     // The transaction dialogs and pages: titles and captions, labels, recurrence intervals, tips,

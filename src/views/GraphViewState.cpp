@@ -1,4 +1,5 @@
 #include "views/GraphViewState.h"
+#include "framework/StringTable.h"
 
 #include "log/NumberFormat.h"
 #include "platform/Settings.h"
@@ -217,9 +218,12 @@ std::string intervalStatusText(std::span<const ChartPoint> points, int start, in
     const double months = days / kDaysPerMonth;
     const double years = days / kDaysPerYear;
     const std::string duration =
-        months < 3.0  ? textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", days).c_str(), IDS_DAYS)
-        : years < 1.0 ? textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", months).c_str(), IDS_MONTHS)
-                      : textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", years).c_str(), IDS_YEARS);
+        months < 3.0
+            ? textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", days).c_str(), LoadString(IDS_DAYS).c_str())
+        : years < 1.0 ? textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", months).c_str(),
+                                              LoadString(IDS_MONTHS).c_str())
+                      : textcodec::formatText("%s %s", FormatNumberGrouped("%.1lf", years).c_str(),
+                                              LoadString(IDS_YEARS).c_str());
     const std::string loDate = lo.date.Format("%x %H:%M");
     const std::string hiDate = hi.date.Format("%x %H:%M");
     const std::string loClose = FormatNumberGrouped("%.4lf", lo.value);

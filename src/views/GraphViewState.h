@@ -14,9 +14,9 @@
 class SettingsStore;
 
 // String-table texts of the interval status.
-inline constexpr const char* IDS_DAYS = "Days";     // string 40045
-inline constexpr const char* IDS_MONTHS = "Months"; // string 41004
-inline constexpr const char* IDS_YEARS = "Years";   // string 41006
+inline constexpr unsigned IDS_DAYS = 40045;   // "Days"
+inline constexpr unsigned IDS_MONTHS = 41004; // "Months"
+inline constexpr unsigned IDS_YEARS = 41006;  // "Years"
 
 inline constexpr const char* kGraphViewSection = "GraphView";
 

@@ -50,7 +50,7 @@ inline constexpr unsigned ID_TIMEFRAME_FIRST = 32915;
 inline constexpr unsigned ID_TIMEFRAME_LAST = 32923;
 
 struct ListColumnSpec {
-    const char* caption; // header caption (string-table text)
+    unsigned caption;    // header caption (string-table id)
     int defaultWidth;    // the width in the default of "ColumnsXWidth"
     int standardWidth;   // for a missing width and when a hidden column is shown again
     bool rightAlignedHeader;

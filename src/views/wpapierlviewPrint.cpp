@@ -1,4 +1,5 @@
 #include "views/wpapierlviewPrint.h"
+#include "framework/StringTable.h"
 
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierItem.h"
@@ -79,14 +80,16 @@ std::string legendLine2(const LegendFigures& f) {
         f.lastClose != 0.0 && f.units != 0.0 && f.breakEven != 0.0
             ? textcodec::formatText("%4.2lf (%+2.2lf%%)", value, f.lastClose * 100.0 / f.breakEven - 100.0)
             : textcodec::formatText("%4.2lf", value);
-    return std::string(IDS_LAST_UPDATE) + " " + f.lastDate.Format("%x %H:%M") + " : " +
-           textcodec::formatText("%3.4lf", f.lastClose) + "      " + IDS_TIME_FRAME + ": " + holding;
+    return LoadString(IDS_LAST_UPDATE) + " " + f.lastDate.Format("%x %H:%M") + " : " +
+           textcodec::formatText("%3.4lf", f.lastClose) + "      " + LoadString(IDS_TIME_FRAME) + ": " + holding;
 }
 
 std::string legendLine3(const LegendFigures& f) {
-    return std::string(IDS_LOW) + ": " + textcodec::formatText("%3.4lf", f.low) + "     " + IDS_HIGH + ": " +
-           textcodec::formatText("%3.4lf", f.high) + "      " + IDS_LAST_DAY + ": " +
-           textcodec::formatText("%+2.2lf%% (%lld %s)", f.dayChangePercent, f.dayChangeDays, IDS_DAYS) + "     " +
-           IDS_LAST + ": " +
-           textcodec::formatText("%+2.2lf%% (%lld %s)", f.totalChangePercent, f.totalAgeDays, IDS_DAYS);
+    return LoadString(IDS_LOW) + ": " + textcodec::formatText("%3.4lf", f.low) + "     " + LoadString(IDS_HIGH) + ": " +
+           textcodec::formatText("%3.4lf", f.high) + "      " + LoadString(IDS_LAST_DAY) + ": " +
+           textcodec::formatText("%+2.2lf%% (%lld %s)", f.dayChangePercent, f.dayChangeDays,
+                                 LoadString(IDS_DAYS).c_str()) +
+           "     " + LoadString(IDS_LAST) + ": " +
+           textcodec::formatText("%+2.2lf%% (%lld %s)", f.totalChangePercent, f.totalAgeDays,
+                                 LoadString(IDS_DAYS).c_str());
 }

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-// String-table texts of the legend (and IDS_DAYS of the chart).
-inline constexpr const char* IDS_LAST_UPDATE = "Last Update";  // string 40004
-inline constexpr const char* IDS_LOW = "Low";                  // string 40006
-inline constexpr const char* IDS_HIGH = "High";                // string 40007
-inline constexpr const char* IDS_LAST_DAY = "+- Last Day";     // string 40008
-inline constexpr const char* IDS_LAST = "+- Last";             // string 40009
-inline constexpr const char* IDS_TIME_FRAME = "+- Time Frame"; // string 40041
+// String-table ids of the legend's texts (and IDS_DAYS of the chart).
+inline constexpr unsigned IDS_LAST_UPDATE = 40004; // "Last Update"
+inline constexpr unsigned IDS_LOW = 40006;
+inline constexpr unsigned IDS_HIGH = 40007;
+inline constexpr unsigned IDS_LAST_DAY = 40008;
+inline constexpr unsigned IDS_LAST = 40009;
+inline constexpr unsigned IDS_TIME_FRAME = 40041;
 
 // Legend entries on one page: (VERTRES - int(2.5 cyB)) / int(3.9 cyL), where cyB and cyL are the
 // heights of "M" in the title and legend fonts; at least 1, so a page too small for one entry

@@ -1,4 +1,5 @@
 #include "views/wpapierlviewRows.h"
+#include "framework/StringTable.h"
 
 #include "log/NumberFormat.h"
 #include "platform/TextCodec.h"
@@ -114,19 +115,19 @@ std::string changeText(double change, long long ageDays, bool percent, int decim
     std::string text;
     if (percent) {
         if (months < 3.0)
-            text = textcodec::formatText("%+2.2lf%% (%" PRId64 " %s)", change, age, IDS_DAYS);
+            text = textcodec::formatText("%+2.2lf%% (%" PRId64 " %s)", change, age, LoadString(IDS_DAYS).c_str());
         else if (years < 3.0)
-            text = textcodec::formatText("%+2.2lf%% (%2.1lf %s)", change, months, IDS_MONTHS);
+            text = textcodec::formatText("%+2.2lf%% (%2.1lf %s)", change, months, LoadString(IDS_MONTHS).c_str());
         else
-            text = textcodec::formatText("%+2.2lf%% (%2.1lf %s)", change, years, IDS_YEARS);
+            text = textcodec::formatText("%+2.2lf%% (%2.1lf %s)", change, years, LoadString(IDS_YEARS).c_str());
     } else {
         const std::string amount = FormatNumberGrouped(signedFormat(decimalCases).c_str(), change);
         if (months < 3.0)
-            text = textcodec::formatText("%s (%" PRId64 " %s)", amount.c_str(), age, IDS_DAYS);
+            text = textcodec::formatText("%s (%" PRId64 " %s)", amount.c_str(), age, LoadString(IDS_DAYS).c_str());
         else if (years < 3.0)
-            text = textcodec::formatText("%s (%2.1lf %s)", amount.c_str(), months, IDS_MONTHS);
+            text = textcodec::formatText("%s (%2.1lf %s)", amount.c_str(), months, LoadString(IDS_MONTHS).c_str());
         else
-            text = textcodec::formatText("%s (%2.1lf %s)", amount.c_str(), years, IDS_YEARS);
+            text = textcodec::formatText("%s (%2.1lf %s)", amount.c_str(), years, LoadString(IDS_YEARS).c_str());
     }
     return formattedCellText(text);
 }

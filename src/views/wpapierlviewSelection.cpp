@@ -1,4 +1,5 @@
 #include "views/wpapierlviewSelection.h"
+#include "framework/StringTable.h"
 
 #include "log/NumberFormat.h"
 #include "platform/TextCodec.h"
@@ -85,13 +86,14 @@ double selectionVolume(const CWPapierDoc& doc, std::span<const ItemPos> items, c
 
 std::string selectionSumText(double volume, double total) {
     if (!(volume > 0.0))
-        return IDS_READY;
+        return LoadString(IDS_READY);
     const std::string amount = FormatNumberGrouped("%.2lf", volume);
     // Without a positive total there is no share to show.
     if (!(total > 0.0))
-        return textcodec::formatText(IDS_SELECTION_VOLUME, amount.c_str());
-    const std::string share = textcodec::formatText(IDS_SELECTION_SHARE, amount.c_str(), volume * 100.0 / total);
-    return textcodec::formatText(IDS_SELECTION_VOLUME, share.c_str());
+        return textcodec::formatText(LoadString(IDS_SELECTION_VOLUME).c_str(), amount.c_str());
+    const std::string share =
+        textcodec::formatText(LoadString(IDS_SELECTION_SHARE).c_str(), amount.c_str(), volume * 100.0 / total);
+    return textcodec::formatText(LoadString(IDS_SELECTION_VOLUME).c_str(), share.c_str());
 }
 
 InvestmentTotals GetInvestmentTotals(CWPapierDoc& doc) {
@@ -129,12 +131,14 @@ InvestmentTotals GetInvestmentTotals(CWPapierDoc& doc) {
 std::string totalInvestmentText(const InvestmentTotals& t, bool procentualValue) {
     const std::string total = FormatNumberGrouped("%4.2lf", t.total);
     if (!t.haveFirst)
-        return textcodec::formatText(IDS_TOTAL_INVESTMENT, total.c_str());
+        return textcodec::formatText(LoadString(IDS_TOTAL_INVESTMENT).c_str(), total.c_str());
     if (!t.havePrevious)
-        return textcodec::formatText(procentualValue ? IDS_TOTAL_INVESTMENT_PERCENT : IDS_TOTAL_INVESTMENT_AMOUNT,
-                                     total.c_str());
+        return textcodec::formatText(
+            LoadString(procentualValue ? IDS_TOTAL_INVESTMENT_PERCENT : IDS_TOTAL_INVESTMENT_AMOUNT).c_str(),
+            total.c_str());
     if (procentualValue)
-        return textcodec::formatText(IDS_TOTAL_INVESTMENT_PERCENT_LAST, total.c_str(), t.percentSincePrevious);
+        return textcodec::formatText(LoadString(IDS_TOTAL_INVESTMENT_PERCENT_LAST).c_str(), total.c_str(),
+                                     t.percentSincePrevious);
     const std::string change = FormatNumberGrouped("%+4.2lf", t.changeSincePrevious);
-    return textcodec::formatText(IDS_TOTAL_INVESTMENT_AMOUNT_LAST, total.c_str(), change.c_str());
+    return textcodec::formatText(LoadString(IDS_TOTAL_INVESTMENT_AMOUNT_LAST).c_str(), total.c_str(), change.c_str());
 }

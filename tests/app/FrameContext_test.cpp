@@ -132,7 +132,7 @@ TEST_F(FrameContextTest, TheHostAnswersWithTheListViewsSettingsAndTheFramesDownl
     frame->m_pWPapierLView->OnInitialUpdate();
     EXPECT_FALSE(programHost.listViewSettings().m_bProcentualValue);
     EXPECT_EQ(programHost.listViewSettings().m_nTimeFrameDays, 90);
-    frame->m_pWPapierLView->m_nTimeFrameDays = -1;
+    frame->m_pWPapierLView->options().m_nTimeFrameDays = -1;
     EXPECT_EQ(programHost.listViewSettings().m_nTimeFrameDays, -1);
 
     programHost.setDownloadsTitle("P.cvr");

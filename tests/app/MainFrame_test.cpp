@@ -2,6 +2,7 @@
 #include "app/MainFrm.h"
 #include "app/Resource.h"
 #include "app/WPapier.h"
+#include "controls/TextProgressCtrl.h"
 #include "dialogs/DlgConn.h"
 #include "log/Log.h"
 #include "platform/Settings.h"
@@ -13,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -150,7 +150,7 @@ TEST_F(MainFrameTest, ReportsAreCountedAndShownInTheTipTheProgressAndTheDownload
     }
     EXPECT_EQ(frame->m_nDownloadsStarted, 0);
     EXPECT_EQ(frame->m_nActiveDownloads, 0);
-    EXPECT_EQ(frame->progressBar()->value(), 0);
+    EXPECT_EQ(frame->progressBar()->GetPos(), 0);
     EXPECT_FALSE(frame->m_dlgConn->abortButton()->isEnabled());
     // The failed row stays, so the window stays open.
     EXPECT_EQ(frame->m_dlgConn->list()->topLevelItemCount(), 1);

@@ -122,7 +122,8 @@ TEST_F(StatusPanesTest, ToolTipsBelongToTheirPanes) {
     MMStatusBar other;
     const unsigned tips[] = {0, 40032, 0, 0};
     const QIcon icons[] = {QIcon(), blueIcon(), QIcon(), QIcon()};
-    ASSERT_TRUE(other.SetIndicators(kIds, tips, icons));
+    const unsigned textless[] = {0, 7001, 7002, 7003}; // ids without a string: panes without text
+    ASSERT_TRUE(other.SetIndicators(textless, tips, icons));
     EXPECT_EQ(other.paneToolTip(1), "Update: %i/%i");
     EXPECT_TRUE(other.paneToolTip(0).isEmpty());
     unsigned id = 0, style = 0;

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTreeWidget>
-
 #include <memory>
 #include <string>
 
@@ -75,14 +73,14 @@ protected:
 };
 
 TEST_F(ListViewTest, RowsShowTheItemsAndFollowAChangedItem) {
-    ASSERT_EQ(view->list()->topLevelItemCount(), 2);
-    EXPECT_EQ(view->list()->topLevelItem(1)->text(CWPapierLView::ColumnName), "Northwind");
-    EXPECT_TRUE(view->list()->topLevelItem(1)->text(CWPapierLView::ColumnLast).isEmpty());
+    ASSERT_EQ(view->model().rowCount(), 2);
+    EXPECT_EQ(view->cellText(stockPos, LIST_COLUMN_NAME), "Northwind");
+    EXPECT_TRUE(view->cellText(stockPos, LIST_COLUMN_CLOSE).isEmpty());
     stock->AddQuotation(CKurs(OleDate(2024, 5, 17, 18, 0, 0), 50.5), false);
     view->OnUpdate(nullptr, stockPos);
-    EXPECT_TRUE(view->findRow(stockPos)->text(CWPapierLView::ColumnLast).isEmpty()); // shown at the flush
+    EXPECT_TRUE(view->cellText(stockPos, LIST_COLUMN_CLOSE).isEmpty()); // shown at the flush
     view->flush();
-    EXPECT_EQ(view->findRow(stockPos)->text(CWPapierLView::ColumnLast), "50.5000");
+    EXPECT_EQ(view->cellText(stockPos, LIST_COLUMN_CLOSE), "50.50");
 }
 
 TEST_F(ListViewTest, AFoundQuotationGoesToTheItemAndEndsItsDownload) {
@@ -94,7 +92,7 @@ TEST_F(ListViewTest, AFoundQuotationGoesToTheItemAndEndsItsDownload) {
     ASSERT_EQ(stock->GetQuotationCount(), 1);
     EXPECT_DOUBLE_EQ(stock->GetQuotationAt(0)->m_dClose, 50.5);
     view->flush();
-    EXPECT_EQ(view->findRow(stockPos)->text(CWPapierLView::ColumnLast), "50.5000");
+    EXPECT_EQ(view->cellText(stockPos, LIST_COLUMN_CLOSE), "50.50");
     EXPECT_TRUE(boxes->texts().empty());
 }
 

@@ -1,0 +1,389 @@
+// The main window on the sample portfolio, in process: its parts, every command of its menus,
+// toolbar and keys reaching a handler or disabled, the keys a text field keeps, the progress pane,
+// the stored placement, help pages and the calculator.
+
+#include "RunProgram.h"
+#include "app/MainFrm.h"
+#include "app/MainMenus.h"
+#include "app/Resource.h"
+#include "app/WPapier.h"
+#include "controls/Artwork.h"
+#include "controls/MMStatusBar.h"
+#include "controls/TextProgressCtrl.h"
+#include "controls/ToolbarBitmap.h"
+#include "dialogs/DialogIds.h"
+#include "dialogs/DlgConn.h"
+#include "framework/ItemTableModel.h"
+#include "framework/ResourceIds.h"
+#include "log/Log.h"
+#include "platform/Settings.h"
+#include "portfolio/WPapierDoc.h"
+#include "retrieval/download.h"
+#include "support/FakeServices.h"
+#include "support/Renderings.h"
+#include "support/TestEnv.h"
+#include "views/GraphView.h"
+#include "views/wpapierlview.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Commands whose handlers come with later parts of the program: shown and disabled until then.
+const std::set<CommandId> kLaterCommands = {
+    // Options, release check and About.
+    ID_OPTIONS, ID_CHECK_FOR_UPDATES, ID_APP_ABOUT,
+    // Item property sheet.
+    ID_ITEM_PROPERTIES, ID_NEW_ITEM, ID_DISPLAY_QUOTATIONS, ID_DELETE_ITEM, ID_CHART_PROPERTIES, ID_ADD_QUOTATION,
+    ID_OPEN_WEB_PAGE, ID_RECALCULATE_HISTORY, ID_DISPLAY_INVESTMENT, 32853, 32854, 32855, ID_ADD_TRANSACTION,
+    ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE,
+    // Chart and printing.
+    ID_FILE_PRINT_SETUP, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_COMPARISON_LIMITS};
+// Commands this program has no handler for: sending by mail, undo, and the maker's web page.
+const std::set<CommandId> kWithoutHandler = {ID_FILE_SEND_MAIL, ID_EDIT_UNDO, ID_WEB_PAGE};
+
+void collect(const std::vector<MenuEntry>& entries, std::set<CommandId>& ids) {
+    for (const MenuEntry& entry : entries) {
+        if (entry.popup)
+            collect(entry.items, ids);
+        else if (entry.id != 0)
+            ids.insert(entry.id);
+    }
+}
+
+struct Key {
+    QKeyCombination key;
+    CommandId id;
+};
+const Key kAccelerators[] = {
+    {Qt::CTRL | Qt::Key_A, ID_COMPARE_ALL},
+    {Qt::CTRL | Qt::Key_C, ID_EDIT_COPY},
+    {Qt::CTRL | Qt::Key_Insert, ID_EDIT_COPY},
+    {Qt::CTRL | Qt::Key_X, ID_EDIT_CUT},
+    {Qt::SHIFT | Qt::Key_Delete, ID_EDIT_CUT},
+    {Qt::CTRL | Qt::Key_V, ID_EDIT_PASTE},
+    {Qt::SHIFT | Qt::Key_Insert, ID_EDIT_PASTE},
+    {Qt::CTRL | Qt::Key_Z, ID_EDIT_UNDO},
+    {Qt::ALT | Qt::Key_Backspace, ID_EDIT_UNDO},
+    {Qt::CTRL | Qt::Key_E, ID_EXPORT_QUOTATIONS},
+    {Qt::CTRL | Qt::Key_R, ID_IMPORT_QUOTATIONS},
+    {Qt::CTRL | Qt::Key_N, ID_FILE_NEW},
+    {Qt::CTRL | Qt::Key_O, ID_FILE_OPEN},
+    {Qt::CTRL | Qt::Key_P, ID_FILE_PRINT},
+    {Qt::CTRL | Qt::Key_S, ID_FILE_SAVE},
+    {Qt::CTRL | Qt::Key_G, ID_OPEN_WEB_PAGE},
+    {QKeyCombination(Qt::Key_F1), ID_HELP_FAQ},
+    {Qt::CTRL | Qt::Key_M, ID_ADD_QUOTATION},
+    {QKeyCombination(Qt::Key_F6), ID_NEXT_PANE},
+    {Qt::SHIFT | Qt::Key_F6, ID_PREV_PANE},
+    {Qt::CTRL | Qt::Key_T, ID_TEST_UPDATE},
+    {Qt::CTRL | Qt::Key_I, ID_ADD_TRANSACTION},
+    {Qt::CTRL | Qt::Key_U, ID_UPDATE_ALL},
+    {QKeyCombination(Qt::Key_Delete), ID_DELETE_ITEM},
+    {QKeyCombination(Qt::Key_Return), ID_ITEM_PROPERTIES},
+    {QKeyCombination(Qt::Key_Enter), ID_ITEM_PROPERTIES},
+    {QKeyCombination(Qt::Key_Insert), ID_NEW_ITEM},
+    {Qt::CTRL | Qt::Key_Q, ID_DISPLAY_QUOTATIONS},
+    {Qt::CTRL | Qt::Key_Y, ID_UPDATE_QUOTATION},
+    {Qt::CTRL | Qt::Key_D, ID_UPDATE_QUOTATION_ON},
+};
+
+// The program started in process on a copy of the sample portfolio, with fake services.
+class MainWindowTest : public testsupport::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        services = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
+        // The release question has tests of its own.
+        settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 0);
+        services->settings->writeInt("GeneralOptions", "CheckUpToDate", 0);
+        sample = path("sample.cvr");
+        apptest::RunOptions generator;
+        generator.environment = apptest::isolatedEnvironment(path("env"));
+        const auto made = apptest::runProgram(
+            CORVANA_MAKE_SAMPLE, {std::string(CORVANA_EXAMPLES_DIR) + "/pages", sample.string()}, generator);
+        ASSERT_EQ(made.exitCode, 0) << made.err;
+    }
+    void TearDown() override {
+        app.reset();
+        Log::Destroy();
+        services.reset();
+        TempDirTest::TearDown();
+    }
+    void start() {
+        app = std::make_unique<CWPapierApp>();
+        app->setServices(services->bundle());
+        app->setArguments({sample.string()});
+        ASSERT_TRUE(app->InitInstance());
+        frame = app->mainFrame();
+        ASSERT_NE(frame, nullptr);
+        doc = app->document();
+        list = frame->m_pWPapierLView;
+        ASSERT_NE(list, nullptr);
+        frame->resize(1280, 720);
+        QApplication::processEvents();
+        frame->UpdateCommandUI();
+    }
+    bool enabled(CommandId id) {
+        CmdUI ui(id);
+        frame->UpdateCommand(ui);
+        return ui.enabled();
+    }
+    bool handled(CommandId id) {
+        for (CommandTarget* target : frame->commandRoute())
+            if (target && target->hasCommand(id))
+                return true;
+        return false;
+    }
+
+    std::unique_ptr<testsupport::FakeServices> services;
+    fs::path sample;
+    std::unique_ptr<CWPapierApp> app;
+    CMainFrame* frame = nullptr;
+    CWPapierDoc* doc = nullptr;
+    CWPapierLView* list = nullptr;
+};
+
+TEST_F(MainWindowTest, OpensOnTheSamplePortfolio) {
+    start();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle().toStdString(), "sample.cvr - Corvana");
+    // List above, chart below, the list 282 pixels high at first.
+    ASSERT_NE(frame->splitter(), nullptr);
+    EXPECT_EQ(frame->splitter()->orientation(), Qt::Vertical);
+    EXPECT_EQ(frame->splitter()->widget(0), list);
+    EXPECT_EQ(frame->splitter()->widget(1), frame->graphView());
+    EXPECT_EQ(frame->splitter()->sizes().first(), 282);
+    EXPECT_EQ(list->model().columnCount(), 13);
+    EXPECT_EQ(list->model().rowCount(), doc->GetItemCount());
+    EXPECT_GT(doc->GetItemCount(), 2);
+    // Toolbar and menus.
+    const auto buttons = toolbarButtons(IDR_MAINFRAME);
+    EXPECT_EQ(frame->toolBar()->actions().size(), static_cast<qsizetype>(buttons.size()));
+    ASSERT_NE(frame->menuBar(), nullptr);
+    QStringList menus;
+    for (QAction* action : frame->menuBar()->actions())
+        menus << action->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&Item", "&View", "E&xtras", "&Help"}));
+    // Four panes: message, total investment, connection, time.
+    MMStatusBar* bar = frame->statusBarPanes();
+    ASSERT_EQ(bar->GetCount(), 4);
+    EXPECT_EQ(bar->GetItemID(1), ID_INDICATOR_INVESTMENT);
+    EXPECT_EQ(bar->GetItemID(3), ID_INDICATOR_TIME);
+    EXPECT_EQ(bar->GetPaneText(1).toStdString().rfind("Total investment: ", 0), 0u);
+    EXPECT_EQ(bar->GetPaneText(1).toStdString(), frame->investmentSumText());
+    EXPECT_EQ(bar->GetPaneText(3).toStdString(), OleDate::GetCurrentTime().Format("%X"));
+    testsupport::saveRendering(frame->grab(), "window");
+}
+
+TEST_F(MainWindowTest, EveryCommandReachesItsHandlerOrIsDisabledUntilItsPartLands) {
+    start();
+    std::set<CommandId> ids;
+    for (const auto& menu : {mainMenuEntries(), itemMenuEntries(), columnMenuEntries(), trayMenuEntries()})
+        collect(menu, ids);
+    for (const unsigned id : toolbarButtons(IDR_MAINFRAME))
+        if (id != 0)
+            ids.insert(id);
+    for (const Key& key : kAccelerators)
+        ids.insert(key.id);
+    ids.erase(ID_FILE_MRU_FILE1); // the recent files' place
+    for (const CommandId id : ids) {
+        SCOPED_TRACE(id);
+        if (kLaterCommands.contains(id) || kWithoutHandler.contains(id)) {
+            EXPECT_FALSE(enabled(id));
+            continue;
+        }
+        EXPECT_TRUE(handled(id));
+    }
+
+    // A few of them run through their actions.
+    const bool percent = list->options().m_bProcentualValue;
+    frame->commandAction(ID_TOGGLE_PERCENTUAL)->trigger();
+    EXPECT_NE(list->options().m_bProcentualValue, percent);
+    const int decimals = list->options().m_nDecimalCases;
+    frame->commandAction(ID_INCREASE_DECIMALS)->trigger();
+    EXPECT_EQ(list->options().m_nDecimalCases, std::min(decimals + 1, 6));
+    frame->commandAction(ID_VIEW_TOOLBAR)->trigger();
+    EXPECT_TRUE(frame->toolBar()->isHidden());
+    frame->commandAction(ID_CONNECTION_STATUS)->trigger();
+    EXPECT_TRUE(frame->m_dlgConn->isVisible());
+    frame->commandAction(ID_HELP_SERVER_SETTINGS)->trigger();
+    ASSERT_EQ(services->shell->opened().size(), 1u);
+    EXPECT_NE(services->shell->opened()[0].find("/data/ServerSettings.html"), std::string::npos);
+
+    // Decimals stop at 0 and 6.
+    list->options().m_nDecimalCases = 6;
+    EXPECT_FALSE(enabled(ID_INCREASE_DECIMALS));
+    EXPECT_TRUE(enabled(ID_DECREASE_DECIMALS));
+    list->options().m_nDecimalCases = 0;
+    EXPECT_FALSE(enabled(ID_DECREASE_DECIMALS));
+}
+
+TEST_F(MainWindowTest, KeysOfTheAcceleratorTableRunTheirCommandsOnce) {
+    start();
+    for (const Key& key : kAccelerators)
+        EXPECT_EQ(frame->commands().commandOfKey(QKeySequence(key.key)), key.id)
+            << QKeySequence(key.key).toString().toStdString();
+
+    QWidget& rows = list->GetListCtrl();
+    rows.setFocus();
+    QTest::keyClick(&rows, Qt::Key_A, Qt::ControlModifier); // compare all
+    EXPECT_EQ(list->selection().m_SelectedItems.size(), static_cast<std::size_t>(doc->GetItemCount()));
+    QTest::keyClick(&rows, Qt::Key_F1); // the FAQ page
+    ASSERT_EQ(services->shell->opened().size(), 1u);
+    EXPECT_NE(services->shell->opened()[0].find("/data/FAQ.html"), std::string::npos);
+    // Ctrl+D opens the update-for-date dialog once; Ctrl+A inside it stays the dialog's.
+    services->modal->on("dlg_3212", [&](QDialog& dialog) {
+        QTest::keyClick(&dialog, Qt::Key_A, Qt::ControlModifier);
+        dialog.reject();
+    });
+    list->DeselectAll();
+    list->SelectItem(list->model().itemAt(1));
+    QTest::keyClick(&rows, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_3212"});
+    EXPECT_EQ(list->selection().m_SelectedItems.size(), 1u);
+    // Keys of commands still disabled do nothing.
+    QTest::keyClick(&rows, Qt::Key_Return);
+    QTest::keyClick(&rows, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_TRUE(services->boxes->texts().empty()) << services->boxes->texts().front();
+
+    // A focused text field keeps its editing keys.
+    auto* field = new QLineEdit(frame);
+    field->setText(QStringLiteral("some text"));
+    field->show();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("some text"));
+    EXPECT_EQ(list->selection().m_SelectedItems.size(), 1u);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_TRUE(field->text().isEmpty());
+    EXPECT_EQ(list->model().rowCount(), doc->GetItemCount());
+}
+
+TEST_F(MainWindowTest, ImportExportAndTrayCommandsReachTheirDialogs) {
+    start();
+    // Import for all items: every row selected, the wizard's first page; its Cancel ends it all.
+    services->modal->on("dlg_194", [](QDialog& dialog) { dialog.reject(); });
+    frame->commandAction(ID_IMPORT_ALL)->trigger();
+    EXPECT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_194"});
+    EXPECT_EQ(list->selection().m_SelectedItems.size(), static_cast<std::size_t>(doc->GetItemCount()));
+    // The portfolio export asks where to write, proposing the portfolio's name.
+    frame->commandAction(ID_EXPORT_PORTFOLIO)->trigger();
+    ASSERT_EQ(services->files->asked().size(), 1u);
+    EXPECT_EQ(services->files->asked()[0].request.defaultExtension, "xls");
+    EXPECT_EQ(services->files->asked()[0].request.initial, path("sample"));
+    // The notification icon's menu: the registry's two commands.
+    QMenu* tray = frame->trayMenu();
+    ASSERT_NE(tray, nullptr);
+    std::vector<unsigned> ids;
+    for (QAction* action : tray->actions())
+        ids.push_back(action->data().toUInt());
+    EXPECT_EQ(ids, (std::vector<unsigned>{ID_CONNECTION_STATUS, ID_ABORT_DOWNLOADS}));
+    EXPECT_EQ(tray->actions().front(), frame->commandAction(ID_CONNECTION_STATUS));
+}
+
+TEST_F(MainWindowTest, AClickOnTheProgressPaneTogglesTheDownloadsWindow) {
+    start();
+    auto record = std::make_unique<DownloadStatus>();
+    record->m_posItem = doc->GetHeadPosition();
+    record->m_nStatus = DOWNLOAD_INITIALIZED;
+    record->m_szName = "first";
+    frame->OnDownloadStatus(std::move(record), 0);
+    CTextProgressCtrl* progress = frame->progressBar();
+    ASSERT_NE(progress, nullptr);
+    EXPECT_EQ(progress->GetWindowText(), "Update: 0/1");
+    const int pane = frame->statusBarPanes()->CommandToIndex(ID_INDICATOR_CONNECTION);
+    EXPECT_EQ(progress->geometry(), frame->statusBarPanes()->GetItemRect(pane));
+    frame->m_dlgConn->hide();
+    QTest::mouseClick(progress, Qt::LeftButton);
+    EXPECT_TRUE(frame->m_dlgConn->isVisible());
+    QTest::mouseClick(progress, Qt::LeftButton);
+    EXPECT_FALSE(frame->m_dlgConn->isVisible());
+    frame->OnAbortDownloads();
+}
+
+TEST_F(MainWindowTest, PlacementIsStoredOnlyForANormalWindow) {
+    start();
+    frame->showNormal();
+    frame->setGeometry(120, 140, 900, 600);
+    QApplication::processEvents();
+    frame->OnSaveViewOptions();
+    const std::string stored = services->settings->readString("MainWindow", "Dimensions");
+    ASSERT_FALSE(stored.empty());
+    EXPECT_EQ(services->settings->readInt("ListView", "Dimensions", 0), frame->splitter()->sizes().first());
+
+    frame->showMaximized();
+    QApplication::processEvents();
+    frame->OnSaveViewOptions();
+    EXPECT_EQ(services->settings->readString("MainWindow", "Dimensions"), stored);
+}
+
+TEST_F(MainWindowTest, StoredPlacementIsCheckedBeforeUse) {
+    start();
+    struct Case {
+        const char* stored;
+        bool taken;
+    };
+    for (const Case& c : {Case{"10,20,810,620", true}, Case{"10,20,810", false}, Case{"100,100,50,300", false},
+                          Case{"100,100,300,100", false}, Case{"", false}, Case{"a,b,c,d", false}}) {
+        SCOPED_TRACE(c.stored);
+        services->settings->writeString("MainWindow", "Dimensions", c.stored);
+        CreateStruct cs;
+        frame->PreCreateWindow(cs);
+        if (c.taken) {
+            EXPECT_EQ(cs.x, 10);
+            EXPECT_EQ(cs.y, 20);
+            EXPECT_EQ(cs.cx, 800);
+            EXPECT_EQ(cs.cy, 600);
+        } else {
+            EXPECT_EQ(cs.cx, CreateStruct::kUseDefault);
+            EXPECT_EQ(cs.x, CreateStruct::kUseDefault);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, HelpPagesShipBesideTheProgram) {
+    const fs::path data = fs::path(CORVANA_BINARY).parent_path() / "data";
+    for (const char* page : {"FAQ.html", "ServerSettings.html"}) {
+        SCOPED_TRACE(page);
+        EXPECT_TRUE(fs::is_regular_file(data / page));
+        EXPECT_TRUE(fs::is_regular_file(CMainFrame::helpFolder() / page));
+    }
+}
+
+class CalculatorTest : public testsupport::TempDirTest {};
+
+TEST_F(CalculatorTest, TheFirstProgramOfTheListOnThePathIsTaken) {
+    const fs::path bin = path("bin"), other = path("other");
+    fs::create_directories(bin);
+    fs::create_directories(other);
+    const auto place = [](const fs::path& file, bool executable) {
+        std::ofstream(file) << "#!/bin/sh\n";
+        fs::permissions(file, executable ? fs::perms::owner_all : fs::perms::owner_read | fs::perms::owner_write);
+    };
+    EXPECT_TRUE(CMainFrame::findCalculator("").empty());
+    place(other / "xcalc", false);
+    EXPECT_TRUE(CMainFrame::findCalculator(other.string()).empty()); // not executable
+    place(bin / "xcalc", true);
+    place(bin / "kcalc", true);
+    EXPECT_EQ(CMainFrame::findCalculator(other.string() + "::" + bin.string()), bin / "kcalc");
+}
+
+} // namespace
