@@ -76,8 +76,6 @@ constexpr StringEntry kStrings[] = {
     {40035, "-- Local definition / Non-template --"},
     // The General page: a template the item names that this computer lacks.
     {40037, "The server properties for '%s'\n do not exist on this computer!"},
-    // The Quotations page's Delete All.
-    {40058, "Do you really want to delete all quotations?"},
     // The list view: caption, total investment, the unit of an age.
     {40041, "+- Time Frame"},
     {40042, "Total investment: %s"},
@@ -86,6 +84,8 @@ constexpr StringEntry kStrings[] = {
     {40051, "Total investment: %s (Last: %+2.2lf%%)"},
     {40055, "Total investment: %s"},
     {40056, "Total investment: %s (Last: %s)"},
+    // The Quotations page's Delete All.
+    {40058, "Do you really want to delete all quotations?"},
     // The import page's status.
     {40064, "Downloading block %i: %i KB"},
     {40065, "Error: Incorrect Import URL!"},
