@@ -1,5 +1,6 @@
 #include "app/MainFrm.h"
 
+#include "app/AppCommands.h"
 #include "controls/AppIcons.h"
 #include "app/Resource.h"
 #include "dialogs/DialogIds.h"
@@ -61,6 +62,7 @@ CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m
     const auto whileIdle = [this](CmdUI& ui) { ui.Enable(m_nActiveDownloads == 0); };
     addUpdateHandler(ID_FILE_NEW, whileIdle);
     addUpdateHandler(ID_FILE_OPEN, whileIdle);
+    bindOptionsAndAboutCommands(*this);
 }
 
 CMainFrame::~CMainFrame() {

@@ -13,6 +13,8 @@ inline constexpr unsigned IDI_TRAY_ABORT = 146;
 inline constexpr unsigned ID_UPDATE_ALL = 32781;        // "Update &all quotations\tCtrl+U"
 inline constexpr unsigned ID_CONNECTION_STATUS = 32785; // "&Connection status"
 inline constexpr unsigned ID_SAVE_VIEW_OPTIONS = 32794; // "S&ave view options"
+inline constexpr unsigned ID_OPTIONS = 32810;           // "&Options..."
+inline constexpr unsigned ID_CHECK_FOR_UPDATES = 32811; // "&Check for Updates..."
 inline constexpr unsigned ID_EXPORT_QUOTATIONS = 32935; // "&Export quotations...\tCtrl+E"
 
 // Timers of the main frame.

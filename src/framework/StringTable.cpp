@@ -23,6 +23,8 @@ constexpr StringEntry kStrings[] = {
     {40002, "Status"},
     {40023, "[%s] - Downloads"},
     {40024, "[%s] - Abort downloads..."},
+    // The maker's web page (the About box, the Help menu).
+    {40028, "https://www.velmora.example/corvana/"},
     // The progress pane of the main frame.
     {40032, "Update: %i/%i"},
     // The server configuration editor: its title and the name of an item's own definition.
