@@ -217,8 +217,12 @@ void DDX_DateTimeCtrl(DataExchange& dx, unsigned id, OleDate& value) {
     if (!dx.m_bSaveAndValidate) {
         if (!memberValid)
             return;
-        picker->setDateTime(QDateTime(QDate(value.GetYear(), value.GetMonth(), value.GetDay()),
-                                      QTime(value.GetHour(), value.GetMinute(), value.GetSecond())));
+        // In the picker's own time spec (a time-only picker counts in UTC): the member's wall
+        // time is shown as it is, not converted.
+        QDateTime shown = picker->dateTime();
+        shown.setDate(QDate(value.GetYear(), value.GetMonth(), value.GetDay()));
+        shown.setTime(QTime(value.GetHour(), value.GetMinute(), value.GetSecond()));
+        picker->setDateTime(shown);
         return;
     }
     const QDateTime shown = picker->dateTime();
