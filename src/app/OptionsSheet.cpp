@@ -47,6 +47,7 @@ QTimeEdit* timeEdit(unsigned id) {
 // The edit with its spin buttons, side by side.
 QWidget* withSpin(QLineEdit* edit, unsigned spinId, CSpinButtons** spin) {
     auto* box = new QWidget;
+    box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);

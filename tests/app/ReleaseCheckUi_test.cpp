@@ -1,6 +1,7 @@
 // The release check as the user meets it, against a real HTTPS server on 127.0.0.1 with a
 // certificate the test made: the boxes, the new-version dialog, the setup download and when the
 // date of the check is stored.
+#include "ReleaseServer.h"
 #include "app/NewVersionDlg.h"
 #include "app/ReleaseCheckRunner.h"
 #include "framework/Dialog.h"
@@ -36,44 +37,22 @@ using namespace newversionids;
 
 namespace {
 
+using namespace releasetest;
+
 namespace fs = std::filesystem;
-
-// The installed release: 10 March 2023 12:00 local time.
-std::time_t installedMoment() {
-    return *OleDate(2023, 3, 10, 12, 0, 0).toTimeT();
-}
-
-std::string httpDate(std::time_t moment) {
-    std::tm utc{};
-    gmtime_r(&moment, &utc);
-    char text[64];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
-    return text;
-}
-
-HttpReply releaseNotes(const std::string& body, std::optional<std::time_t> lastModified) {
-    HttpReply reply = HttpReply::page(body);
-    reply.contentType = "text/plain";
-    if (lastModified)
-        reply.headers.emplace_back("Last-Modified", httpDate(*lastModified));
-    return reply;
-}
 
 class ReleaseCheckUiTest : public testsupport::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
-                                 "no_proxy", "NO_PROXY"})
-            unsetenv(name);
+        unsetProxies();
         cert = testsupport::makeSelfSignedCertificate(dir());
         server = std::make_unique<LoopbackHttpServer>(cert);
         fakes = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
 
         fs::create_directories(path("program"));
         testsupport::writeFile(path("program") / "release.txt", "installed release\n");
-        fs::last_write_time(path("program") / "release.txt",
-                            std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(installedMoment())));
+        setModificationTime(path("program") / "release.txt", installedMoment());
         settings.server = server->url("");
         settings.request.caFile = cert.certFile.string();
         settings.dataFolder = path("program");
