@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 
 #include "app/MainMenus.h"
+#include "app/AppCommands.h"
 #include "app/Resource.h"
 #include "controls/AppIcons.h"
 #include "controls/Artwork.h"
@@ -83,6 +84,7 @@ CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m
     addUpdateHandler(ID_FILE_OPEN, whileIdle);
     addFrameCommands();
     setAccelerators();
+    bindOptionsAndAboutCommands(*this);
 }
 
 CMainFrame::~CMainFrame() {
@@ -711,13 +713,8 @@ void CMainFrame::SetStatusText(const std::string& text) {
 // ---------------------------------------------------------------- frame commands
 
 // Commands whose handlers come with later parts of the program: shown, and disabled until then.
-// Options, release check and About are listed first, one line each, so their owners can take
-// them over.
 namespace {
 constexpr CommandId kCommandsOfLaterParts[] = {
-    ID_OPTIONS,
-    ID_CHECK_FOR_UPDATES,
-    ID_APP_ABOUT,
     // The item property sheet and the item commands.
     ID_ITEM_PROPERTIES,
     ID_DISPLAY_QUOTATIONS,

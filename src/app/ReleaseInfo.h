@@ -76,10 +76,10 @@ std::string newVersionStatusText(const DownloadStatus& record, const std::string
 inline constexpr const char* kAboutCaption = "About Corvana";
 inline constexpr const char* kAboutVersionText = "Corvana         v4.77";
 inline constexpr const char* kInstalledServerSettingsLabel = "Installed server settings:";
-// The maker's support address and web page (string 40028), shown as plain text beside the links.
+// The maker's support address and web page (the string IDS_MAKER_WEB_PAGE), shown as plain text
+// beside the links.
 inline constexpr const char* kMakerMailAddress = "support@velmora.example";
 inline constexpr unsigned IDS_MAKER_WEB_PAGE = 40028;
-inline constexpr const char* kMakerWebPage = "https://www.velmora.example/corvana/";
 
 // `Server Version`\`Version name`, or "unknown" when it is missing or empty.
 std::string installedServerSettingsName(const SettingsStore& store);

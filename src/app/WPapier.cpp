@@ -3,6 +3,7 @@
 #include "app/FileTypes.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"
+#include "app/ReleaseCheckRunner.h"
 #include "app/Resource.h"
 #include "controls/AppIcons.h"
 #include "dialogs/DialogIds.h"
@@ -79,7 +80,9 @@ CWPapierApp* theApp() {
     return dynamic_cast<CWPapierApp*>(WinApp::instance());
 }
 
-CWPapierApp::CWPapierApp() : WinApp("Corvana"), m_host(std::make_unique<ProgramHost>(*this)) {}
+CWPapierApp::CWPapierApp() : WinApp("Corvana"), m_host(std::make_unique<ProgramHost>(*this)) {
+    CheckForNewVersion = makeCheckForNewVersion(*this);
+}
 
 CWPapierApp::~CWPapierApp() {
     m_TrayIconData.icon.reset();

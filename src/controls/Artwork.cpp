@@ -685,7 +685,29 @@ QImage artworkBitmap(unsigned id) {
     return it->second;
 }
 
+// The options sheet's page icons: the options gear, the connection globe, the tool of the
+// advanced settings.
+const std::map<unsigned, Glyph>& pageIconGlyphs() {
+    static const std::map<unsigned, Glyph> glyphs = {
+        {IDI_OPT_GENERAL, [](Pen& g) { gear(g, 8, 8, 5, C::Shade); }},
+        {IDI_OPT_CONNECTION, [](Pen& g) { globe(g); }},
+        {IDI_OPT_ADVANCED,
+         [](Pen& g) {
+             g.line(3, 13, 10, 6, C::Dark, 2.6);
+             g.ellipse(8, 1.5, 6.5, 6.5, C::Paper, C::Dark, 1.6);
+             g.line(12.5, 2, 14.5, 4, C::Paper, 2.4);
+         }},
+    };
+    return glyphs;
+}
+
 QIcon artworkIcon(unsigned id) {
+    if (const auto page = pageIconGlyphs().find(id); page != pageIconGlyphs().end()) {
+        QIcon icon;
+        for (const int size : {16, 32})
+            icon.addPixmap(QPixmap::fromImage(renderGlyph(page->second, size, false)));
+        return icon;
+    }
     if (id != IDI_TRAY && id != IDI_TRAY_ABORT && id != IDR_MAINFRAME)
         return {};
     QIcon icon;
@@ -728,5 +750,5 @@ std::vector<unsigned> artworkBitmapIds() {
 }
 
 std::vector<unsigned> artworkIconIds() {
-    return {IDI_TRAY, IDI_TRAY_ABORT};
+    return {IDI_TRAY, IDI_TRAY_ABORT, IDI_OPT_GENERAL, IDI_OPT_ADVANCED, IDI_OPT_CONNECTION};
 }

@@ -25,6 +25,11 @@ inline constexpr unsigned IDB_SORT_DESCENDING = 1998;
 inline constexpr unsigned IDI_TRAY = 145;
 inline constexpr unsigned IDI_TRAY_ABORT = 146;
 
+// Page icons of the options sheet: General, Connection, Advanced.
+inline constexpr unsigned IDI_OPT_GENERAL = 149;
+inline constexpr unsigned IDI_OPT_CONNECTION = 198;
+inline constexpr unsigned IDI_OPT_ADVANCED = 197;
+
 // Images of the Downloads window's rows (strip 137).
 inline constexpr int kDownloadInitialized = 0;
 inline constexpr int kDownloadWorking = 1;

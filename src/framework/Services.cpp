@@ -127,6 +127,8 @@ bool Shell::openUrl(std::string_view text) {
         return launch(url);
     if (url.isValid() && scheme == QLatin1String("file") && url.isLocalFile())
         return openFile(paths::fromQString(url.toLocalFile()));
+    if (url.isValid() && scheme == QLatin1String("mailto") && !url.path().isEmpty())
+        return launch(url);
     const std::string shown(text);
     CVR_LOG(LOG_LEVEL_WARNING, "Not opened: '%s' is no web page (http, https) or local file", shown.c_str());
     return false;
@@ -149,6 +151,15 @@ bool Shell::openFile(const std::filesystem::path& file) {
         return false;
     }
     return launch(QUrl::fromLocalFile(paths::toQString(file)));
+}
+
+bool Shell::openFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        CVR_LOG(LOG_LEVEL_WARNING, "Not opened: '%s' is no folder", folder.c_str());
+        return false;
+    }
+    return launch(QUrl::fromLocalFile(paths::toQString(folder)));
 }
 
 // --- Services ---

@@ -58,11 +58,14 @@ class Shell {
 public:
     virtual ~Shell() = default;
     // Opens a web page in the browser: http and https addresses only (a file: address is opened as
-    // openFile opens the file). False when refused or when the desktop could not open it.
+    // openFile opens the file), or a mailto: address in the mail program. False when refused or
+    // when the desktop could not open it.
     bool openUrl(std::string_view url);
     // Opens a local file with the desktop's program for its type: only a regular file that is not
     // executable (nor a desktop entry, which would run a program). False when refused or failed.
     bool openFile(const std::filesystem::path& file);
+    // Shows a local folder in the desktop's file manager. False when it is no folder or failed.
+    bool openFolder(const std::filesystem::path& folder);
 
 protected:
     // Hands an address that passed the checks to the desktop.

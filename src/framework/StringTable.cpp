@@ -69,6 +69,8 @@ constexpr StringEntry kStrings[] = {
     {40024, "[%s] - Abort downloads..."},
     // The item property sheet's title.
     {40025, "Properties of "},
+    // The maker's web page (the About box, the Help menu).
+    {40028, "https://www.velmora.example/corvana/"},
     // The progress pane of the main frame.
     {40032, "Update: %i/%i"},
     // The server configuration editor: its title and the name of an item's own definition.

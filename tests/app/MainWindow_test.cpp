@@ -48,8 +48,6 @@ namespace fs = std::filesystem;
 
 // Commands whose handlers come with later parts of the program: shown and disabled until then.
 const std::set<CommandId> kLaterCommands = {
-    // Options, release check and About.
-    ID_OPTIONS, ID_CHECK_FOR_UPDATES, ID_APP_ABOUT,
     // Item property sheet.
     ID_ITEM_PROPERTIES, ID_NEW_ITEM, ID_DISPLAY_QUOTATIONS, ID_DELETE_ITEM, ID_CHART_PROPERTIES, ID_ADD_QUOTATION,
     ID_OPEN_WEB_PAGE, ID_RECALCULATE_HISTORY, ID_DISPLAY_INVESTMENT, 32853, 32854, 32855, ID_ADD_TRANSACTION,

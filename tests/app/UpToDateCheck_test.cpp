@@ -1,5 +1,6 @@
 // The up-to-date check against a real HTTPS server on 127.0.0.1: the installed date, the
 // server's Last-Modified date, the decision, the texts and the posted result.
+#include "ReleaseServer.h"
 #include "app/UpToDateCheck.h"
 #include "framework/MessageBoxes.h"
 #include "platform/Settings.h"
@@ -20,42 +21,16 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
+using namespace releasetest;
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// The installed release: 10 March 2023 12:00 local time, far from a change of daylight saving.
-std::time_t installedMoment() {
-    return *OleDate(2023, 3, 10, 12, 0, 0).toTimeT();
-}
-
-void setModificationTime(const fs::path& path, std::time_t moment) {
-    fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(moment)));
-}
-
-// An HTTP date ("Fri, 10 Mar 2023 11:00:00 GMT").
-std::string httpDate(std::time_t moment) {
-    std::tm utc{};
-    gmtime_r(&moment, &utc);
-    char text[64];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
-    return text;
-}
-
-HttpReply releaseNotes(const std::string& body, std::optional<std::time_t> lastModified) {
-    HttpReply reply = HttpReply::page(body);
-    reply.contentType = "text/plain";
-    if (lastModified)
-        reply.headers.emplace_back("Last-Modified", httpDate(*lastModified));
-    return reply;
-}
 
 class UpToDateCheckTest : public testsupport::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        for (const char* name : {"http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "all_proxy", "ALL_PROXY",
-                                 "no_proxy", "NO_PROXY"})
-            unsetenv(name);
+        unsetProxies();
         m_cert = testsupport::makeSelfSignedCertificate(dir());
         m_server = std::make_unique<LoopbackHttpServer>(m_cert);
         m_queue = std::make_shared<ManualMessageQueue>();

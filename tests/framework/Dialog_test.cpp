@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTimeEdit>
+#include <QTimeEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -42,6 +43,7 @@ public:
         combo->addItems({"Original", "Semi-HTML", "Text"});
         layout->addWidget(combo);
         layout->addWidget(withId(new QDateEdit, 1008));
+        layout->addWidget(withId(new QTimeEdit, 1009));
         auto* ok = withId(new QPushButton("OK"), 1);
         ok->setDefault(true);
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -58,6 +60,7 @@ public:
     int m_nMethod = -1;
     int m_nFormat = 2;
     OleDate m_dtBegin{2024, 2, 29, 20, 0, 0};
+    OleDate m_dtStart{2000, 1, 1, 8, 5, 0}; // a time of day (a time-only picker counts in UTC)
 
     QLineEdit* edit(unsigned id) const { return control<QLineEdit>(id); }
 
@@ -71,6 +74,7 @@ protected:
         DDX_Radio(dx, 1005, m_nMethod);
         DDX_CBIndex(dx, 1007, m_nFormat);
         DDX_DateTimeCtrl(dx, 1008, m_dtBegin);
+        DDX_DateTimeCtrl(dx, 1009, m_dtStart);
     }
 };
 
@@ -102,6 +106,7 @@ TEST_F(DialogTest, MembersAreShownAndReadBackUnchanged) {
     EXPECT_FALSE(dialog.control<QRadioButton>(1006)->isChecked());
     EXPECT_EQ(dialog.control<QComboBox>(1007)->currentIndex(), 2);
     EXPECT_EQ(dialog.control<QDateEdit>(1008)->date(), QDate(2024, 2, 29));
+    EXPECT_EQ(dialog.control<QTimeEdit>(1009)->time(), QTime(8, 5)); // whatever the time zone
 
     ASSERT_TRUE(dialog.UpdateData(true));
     EXPECT_EQ(dialog.m_strName, "Northwind");
@@ -110,6 +115,7 @@ TEST_F(DialogTest, MembersAreShownAndReadBackUnchanged) {
     EXPECT_EQ(dialog.m_nMethod, -1);
     EXPECT_EQ(dialog.m_nFormat, 2);
     EXPECT_EQ(dialog.m_dtBegin.Format("%Y-%m-%d %H:%M:%S"), "2024-02-29 20:00:00"); // the time stays
+    EXPECT_EQ(dialog.m_dtStart.Format("%Y-%m-%d %H:%M:%S"), "2000-01-01 08:05:00");
     EXPECT_TRUE(services->boxes->texts().empty());
 
     dialog.edit(1003)->setText(" 2,500.25 ");

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QUrl>
 
 #include <filesystem>
 #include <string>
@@ -38,6 +39,8 @@ TEST_F(ShellTest, OpensWebPagesAndPlainFilesOnly) {
         {"file://" + dir().string(), ""},
         {"ftp://quotes.example/a", ""},
         {"javascript:alert(1)", ""},
+        {"mailto:support@velmora.example?subject=Corvana", "mailto:support@velmora.example?subject=Corvana"},
+        {"mailto:", ""},
         {"quotes.example/a", ""},
         {"http://", ""},
         {"", ""},
@@ -56,6 +59,12 @@ TEST_F(ShellTest, OpensWebPagesAndPlainFilesOnly) {
     EXPECT_FALSE(shell.openFile(dir()));
     EXPECT_FALSE(shell.openFile(path("missing.txt")));
     EXPECT_EQ(shell.opened(), std::vector{textUrl});
+    // A folder is shown in the file manager; a file or a missing folder is not.
+    testsupport::FakeShell folders;
+    EXPECT_TRUE(folders.openFolder(dir()));
+    EXPECT_FALSE(folders.openFolder(text));
+    EXPECT_FALSE(folders.openFolder(path("missing")));
+    EXPECT_EQ(folders.opened(), std::vector{QUrl::fromLocalFile(QString::fromStdString(dir().string())).toString().toStdString()});
     shell.succeed = false; // the desktop has no program for it
     EXPECT_FALSE(shell.openFile(text));
 }
