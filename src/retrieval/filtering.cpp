@@ -97,37 +97,42 @@ bool loadPage(const std::filesystem::path& path, std::string& page, int& code, s
 
 // --- Page conversion --------------------------------------------------------------------------
 
-// Replaces every `entity` by `replacement`. The replacement never forms a new occurrence.
+// Replaces every `entity` by `replacement`, in place: the text only shrinks, so the converted page
+// is never held twice. The replacement never forms a new occurrence.
 void decodeEntity(std::string& text, std::string_view entity, char replacement) {
     std::size_t at = text.find(entity);
     if (at == std::string::npos)
         return;
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (; at != std::string::npos; at = text.find(entity, from)) {
-        out.append(text, from, at - from);
-        out += replacement;
-        from = at + entity.size();
+    char* const data = text.data();
+    std::size_t write = at;
+    std::size_t read = at;
+    while (at != std::string::npos) {
+        std::memmove(data + write, data + read, at - read);
+        write += at - read;
+        data[write++] = replacement;
+        read = at + entity.size();
+        at = text.find(entity, read); // the text from `read` on is still unchanged
     }
-    out.append(text, from, std::string::npos);
-    text.swap(out);
+    std::memmove(data + write, data + read, text.size() - read);
+    text.resize(write + text.size() - read);
 }
 
 // "&amp;" becomes "&" until none is left: "&amp;amp;" gives "&". Decoding from the front again
 // after every replacement ends in the same text as this one scan, which keeps its output free of
-// "&amp;" (a new one can only end at the character just appended).
+// "&amp;" (a new one can only end at the character just written). In place, like decodeEntity.
 void decodeAmpersands(std::string& text) {
-    if (text.find("&amp;") == std::string::npos)
+    const std::size_t first = text.find("&amp;");
+    if (first == std::string::npos)
         return;
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        out += c;
-        if (c == ';' && out.size() >= 5 && std::string_view(out).substr(out.size() - 5) == "&amp;")
-            out.resize(out.size() - 4);
+    char* const data = text.data();
+    std::size_t write = first;
+    for (std::size_t read = first; read < text.size(); ++read) {
+        const char c = data[read];
+        data[write++] = c;
+        if (c == ';' && write >= 5 && std::string_view(data + write - 5, 5) == "&amp;")
+            write -= 4;
     }
-    text.swap(out);
+    text.resize(write);
 }
 
 std::string toSemiHtml(std::string_view page) {
