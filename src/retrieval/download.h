@@ -233,9 +233,15 @@ std::uint32_t currentDownloadWorkerId();
 
 // --- Workers -------------------------------------------------------------------------------
 
+// The largest page a quotation or page job takes. A longer page is refused with 12/11 (the
+// transfer stops there): no quotation page comes near it, and an endless body must not fill the
+// temporary folder or the memory of the extraction.
+inline constexpr std::int64_t kMaxPageBytes = 64LL * 1024 * 1024;
+
 // The quotation and page worker: waits for a download slot, fetches the job's URL (retrying
 // server errors, stepping the date back for missing pages), then hands the page to the receiver
-// or extracts one quotation per item. Run by DownloadManager::startQuotationDownload.
+// or extracts one quotation per item. Run by DownloadManager::startQuotationDownload. A local
+// file is read only when it is a regular file: a FIFO or a device would block the worker.
 int DownloadQuotationThread(std::unique_ptr<DownloadJob> job);
 
 // The setup worker: fetches the release archive (https only) into a private folder and unpacks
