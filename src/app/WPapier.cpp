@@ -321,8 +321,11 @@ int CWPapierApp::ExitInstance() {
         m_TrayIconData.icon.reset();
     }
     const int code = WinApp::ExitInstance();
-    // No worker outlives the program's objects: whatever still runs is aborted and joined.
-    DownloadManager::instance().shutdown();
+    // No worker outlives the program's objects: whatever still runs is aborted and joined. A
+    // worker that the abort cannot reach (blocked in the open of a file on a hung mount) does not
+    // keep the program from ending: it is left behind, and main() ends the process without it.
+    if (!DownloadManager::instance().shutdown(kWorkerExitBound) && unattended())
+        reportRunFailure(kExitTimeLimit, "download workers did not end after the abort");
     shutDownLogging();
     return m_runExitCode != kExitSuccess ? static_cast<int>(m_runExitCode) : code;
 }

@@ -9,6 +9,7 @@
 #include "platform/OleDate.h"
 #include "portfolio/PortfolioHost.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -58,6 +59,8 @@ public:
     static constexpr const char* kOptionsSection = "GeneralOptions";
     // Default of UnattendedTimeLimit, in seconds.
     static constexpr int kDefaultUnattendedTimeLimit = 600;
+    // How long the exit waits for download workers after aborting them.
+    static constexpr std::chrono::milliseconds kWorkerExitBound{5000};
 
     CWPapierApp();
     ~CWPapierApp() override;
