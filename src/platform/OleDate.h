@@ -58,7 +58,8 @@ public:
     // Whole days: the span plus half a second (minus, for a negative span),
     // truncated toward zero; an exact half second counts in full despite the
     // rounding error of doubles. The parts below use the same rounded span and
-    // carry the span's sign.
+    // carry the span's sign. A span beyond what the results can hold gives the
+    // nearest value they hold (0 for a span that is not a number).
     long long GetDays() const;
     int GetHours() const;   // -23 to 23
     int GetMinutes() const; // -59 to 59
@@ -132,6 +133,10 @@ public:
     // The date formatted by strftime in the current C locale ("%x", "%c",
     // "%H:%M", "%d.%m.%Y", ...). Empty when the date is not valid.
     std::string Format(const char* format) const;
+
+    // Whether `dt` stands for a time within the supported years (finite, 100 to 9999 after
+    // rounding to the second).
+    static bool inRange(double dt);
 
     // The value on a continuous scale, on which earlier dates are smaller: the
     // value itself from -1/172800 (minus half a second) upward, else 2*ceil(v) - v.
