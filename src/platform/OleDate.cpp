@@ -368,10 +368,6 @@ bool OleDate::inRange(double dt) {
     return ::inRange(dt);
 }
 
-double OleDate::toContinuous(double dt) {
-    return dt > -kOleHalfSecond ? dt : 2.0 * std::ceil(dt) - dt;
-}
-
 double OleDate::fromContinuous(double value) {
     return value >= 0 ? value : 2.0 * std::floor(value) - value;
 }

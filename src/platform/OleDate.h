@@ -12,6 +12,7 @@
 // tolerance does not make an equivalence.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -140,7 +141,7 @@ public:
 
     // The value on a continuous scale, on which earlier dates are smaller: the
     // value itself from -1/172800 (minus half a second) upward, else 2*ceil(v) - v.
-    static double toContinuous(double dt);
+    static double toContinuous(double dt) { return dt > -1.0 / 172800.0 ? dt : 2.0 * std::ceil(dt) - dt; }
     // The inverse: the OLE value of a continuous one.
     static double fromContinuous(double value);
 };

@@ -101,7 +101,8 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     while (i <= t.size() || k < q.size()) {
         const OleDate* next;
         const OleDate& transactionDate = i < t.size() ? t[i].m_dtDate : now;
-        if (i <= t.size() && (k >= q.size() || transactionDate.m_dt <= q[k].m_dtDate.m_dt)) {
+        if (i <= t.size() &&
+            (k >= q.size() || QuotationList::key(transactionDate) <= QuotationList::key(q[k].m_dtDate))) {
             next = &transactionDate;
             ++i;
         } else {
@@ -114,14 +115,20 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     return true;
 }
 
-// An item's values on regular dates: date values strictly ascending, one value each.
+// The date whose key is `key`.
+OleDate dateOfKey(double key) {
+    return OleDate(OleDate::fromContinuous(key));
+}
+
+// An item's values on regular dates: date keys (QuotationList::key) strictly ascending, one value
+// each.
 struct ValueList {
     std::vector<double> dates;
     std::vector<double> values;
 
     void add(double date, double value, bool logged, const char* remark = "") {
         if (logged)
-            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(OleDate(date)).c_str(), value, remark);
+            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(dateOfKey(date)).c_str(), value, remark);
         if (!dates.empty() && dates.back() == date) {
             values.back() = value; // one value per date: the later one
         } else {
@@ -137,7 +144,7 @@ ValueList valueList(const HistoryInput& in, const OleDate& now) {
     const auto& t = in.transactions;
     const auto& q = in.quotations;
     const std::size_t n = q.size();
-    const auto at = [&q](std::size_t i) { return q[i].m_dtDate.m_dt; };
+    const auto at = [&q](std::size_t i) { return QuotationList::key(q[i].m_dtDate); };
     const bool logged = debugLogWanted();
     ValueList list;
     list.dates.reserve(n + t.size() + 1);
@@ -146,11 +153,11 @@ ValueList valueList(const HistoryInput& in, const OleDate& now) {
     std::size_t head = 0;   // the first quotation kept
     std::size_t cursor = 0; // the first quotation not before `from`
     for (std::size_t j = 0; j < t.size(); ++j) {
-        const double from = t[j].m_dtDate.m_dt;
-        const double to = j + 1 < t.size() ? t[j + 1].m_dtDate.m_dt : now.m_dt;
+        const double from = QuotationList::key(t[j].m_dtDate);
+        const double to = QuotationList::key(j + 1 < t.size() ? t[j + 1].m_dtDate : now);
         units = unitsAfter(units, t[j], in.cashAccount);
         if (logged)
-            logInterval(in, t[j].m_dtDate, OleDate(to), units, j == 0);
+            logInterval(in, t[j].m_dtDate, j + 1 < t.size() ? t[j + 1].m_dtDate : now, units, j == 0);
         if (j == 0) {
             // Quotations before the first transaction, except the one in force then.
             while (head + 1 < n && at(head) < from && at(head + 1) <= from)
@@ -165,7 +172,7 @@ ValueList valueList(const HistoryInput& in, const OleDate& now) {
         for (; cursor < n && at(cursor) < to; ++cursor)
             list.add(at(cursor), q[cursor].m_dClose * units, logged);
     }
-    list.add(now.m_dt, in.alignment, logged, " (adding \"alignment\" quotation)");
+    list.add(QuotationList::key(now), in.alignment, logged, " (adding \"alignment\" quotation)");
     return list;
 }
 
@@ -186,8 +193,9 @@ bool sumLists(const std::vector<ValueList>& lists, std::vector<Point>& sum) {
                        std::back_inserter(merged));
         dates.swap(merged);
     }
+    // Keys of regular dates less than half a second apart are dates equal within half a second.
     for (std::size_t k = 1; k < dates.size(); ++k)
-        if (datesEqual(OleDate(dates[k - 1]), OleDate(dates[k])))
+        if (dates[k] - dates[k - 1] < kOleHalfSecond)
             return false;
     // Each list's value in force at every date, added in list order.
     std::vector<double> totals(dates.size(), 0.0);
@@ -203,7 +211,7 @@ bool sumLists(const std::vector<ValueList>& lists, std::vector<Point>& sum) {
     }
     sum.reserve(dates.size());
     for (std::size_t k = 0; k < dates.size(); ++k)
-        sum.push_back(Point{OleDate(dates[k]), totals[k]});
+        sum.push_back(Point{dateOfKey(dates[k]), totals[k]});
     return true;
 }
 

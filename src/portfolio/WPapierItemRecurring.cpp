@@ -80,9 +80,14 @@ bool CWPapier::AddRecurringTransaction(CTransaction& out) {
     std::lock_guard lock(m_csTransactions);
     const OleDate now = OleDate::GetCurrentTime();
 
+    // Transactions before m_recurrenceSearchFrom do not recur; the search starts after the leading
+    // run of those, so adding the instances of one plan costs no walk over the older ones.
+    std::size_t& from = m_recurrenceSearchFrom;
+    while (from < m_TransactionList.size() && !isRecurrence(m_TransactionList[from].m_nRecurrence))
+        ++from;
     std::size_t due = m_TransactionList.size();
     OleDate next;
-    for (std::size_t i = 0; i < m_TransactionList.size(); ++i) {
+    for (std::size_t i = from; i < m_TransactionList.size(); ++i) {
         const CTransaction& t = m_TransactionList[i];
         if (!isRecurrence(t.m_nRecurrence))
             continue;
