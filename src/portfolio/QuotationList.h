@@ -84,6 +84,29 @@ public:
     // The number of leading records whose date key is below `key`; meaningful when ordered().
     std::size_t countBelow(double key) const;
 
+    // Reads records by index, at constant cost where each index lies near the one before (as in
+    // a walk): the block of the last record read is kept. Valid while the list is unchanged.
+    class Reader {
+    public:
+        explicit Reader(const QuotationList& list) : m_list(list) {}
+        std::size_t size() const { return m_list.size(); }
+        const CKurs& operator[](std::size_t i) {
+            if (i - m_start >= m_count) { // also below m_start: the difference wraps
+                const auto [k, off] = m_list.locate(i);
+                m_block = &m_list.m_blocks[k];
+                m_start = i - off;
+                m_count = m_block->size();
+            }
+            return (*m_block)[i - m_start];
+        }
+
+    private:
+        const QuotationList& m_list;
+        const std::vector<CKurs>* m_block = nullptr;
+        std::size_t m_start = 0;
+        std::size_t m_count = 0;
+    };
+
     std::size_t blockCount() const { return m_blocks.size(); }
     // Grows with every change of the records (insert, replace, erase, clear, assign): equal
     // generations mean an unchanged list.

@@ -25,6 +25,7 @@
 #include "portfolio/Transaction.h"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -164,6 +165,12 @@ public:
     bool GetTimeFrameChangePercent(const OleDate& date, std::int64_t days, double& out, std::int64_t& ageDays) const;
     // Copies of all quotations, oldest first.
     std::vector<CKurs> GetQuotationListCopy() const;
+    // Returns read(list) for the item's own quotation list, read in place under its lock (by
+    // walks over many items that need no copies).
+    template <class Read> auto readQuotations(Read&& read) const {
+        std::lock_guard lock(m_csQuotations);
+        return read(static_cast<const QuotationList&>(m_QuotationList));
+    }
     // Grows with every change of the quotation list: an equal value means an unchanged list.
     std::uint64_t quotationListGeneration() const;
 
