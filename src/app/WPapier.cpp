@@ -13,6 +13,7 @@
 #include "log/LogSetup.h"
 #include "log/NumberFormat.h"
 #include "platform/Paths.h"
+#include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/DownloadManager.h"
@@ -320,7 +321,13 @@ int CWPapierApp::ExitInstance() {
         m_TrayIconData.icon->hide();
         m_TrayIconData.icon.reset();
     }
-    const int code = WinApp::ExitInstance();
+    int code = 0;
+    {
+        // The recent-file list and whatever else the exit keeps: one write of the settings file,
+        // none when nothing changed.
+        const SettingsBatch batch(settings());
+        code = WinApp::ExitInstance();
+    }
     // No worker outlives the program's objects: whatever still runs is aborted and joined. A
     // worker that the abort cannot reach (blocked in the open of a file on a hung mount) does not
     // keep the program from ending: it is left behind, and main() ends the process without it.
@@ -372,6 +379,7 @@ void CWPapierApp::LoadOptions() {
 }
 
 void CWPapierApp::SaveOptions() {
+    const SettingsBatch batch(settings()); // one write of the settings file for all options
     const char* s = kOptionsSection;
     WriteProfileInt(s, "StandardProxy", StandardProxy);
     WriteProfileString(s, "ProxyAddress", ProxyAddress);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cmath>
 #include <ctime>
@@ -159,6 +161,28 @@ TEST_F(EndToEndTest, APortfolioWithNothingToUpdateEndsAtOnceAndKeepsItsFile) {
     const RunResult r = corvana({"-u", file.string()});
     expectSuccess(r);
     EXPECT_EQ(testsupport::readFile(file), before);
+}
+
+// The settings are written when a value changes, not on every run: the first update adds the
+// portfolio to the recent files; a second one leaves the settings file as it was.
+TEST_F(EndToEndTest, AnUnattendedUpdateWritesTheSettingsOnlyWhenTheyChange) {
+    const fs::path file = work / "p.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "2.00"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    const fs::path settings = root / "home/.config/Velmora/Corvana.conf";
+
+    expectSuccess(corvana({"-u", file.string()}));
+    ASSERT_EQ(programSettings().readString("Recent File List", "File1"), file.string());
+    struct stat first {};
+    ASSERT_EQ(::stat(settings.c_str(), &first), 0);
+    const std::string bytes = testsupport::readFile(settings);
+
+    expectSuccess(corvana({"-u", file.string()}));
+    struct stat second {};
+    ASSERT_EQ(::stat(settings.c_str(), &second), 0);
+    EXPECT_EQ(second.st_ino, first.st_ino); // not replaced by a new file
+    EXPECT_EQ(testsupport::readFile(settings), bytes);
 }
 
 TEST_F(EndToEndTest, QuotationsThatWereNotFoundAreCountedButDoNotFailTheRun) {
