@@ -11,9 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
 #include <malloc.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -106,25 +104,9 @@ CWPapierDoc& portfolio() {
         auto* d = new CWPapierDoc(&host());
         std::mt19937 rng(7);
         for (int i = 0; i < kItems; ++i) {
-            auto item = std::make_unique<CWPapier>();
-            item->m_strName = "Item " + std::to_string(i);
-            item->m_strSymbol = "SYM" + std::to_string(1000 + i);
+            auto item = benchsupport::itemWithHistory(i, kQuotations, rng);
             item->m_Server.m_strURL = "https://quotes.example/[&symbol]";
-            item->m_pFormulaItemX = item->m_pFormulaItemY = item.get();
-            std::vector<CKurs> quotations;
-            quotations.reserve(kQuotations);
-            double price = 20.0 + i;
-            for (int k = 0; k < kQuotations; ++k) {
-                CKurs q(OleDate(32874.0 + k + 17.5 / 24.0), 0.0);
-                q.m_dOpen = price;
-                price *= 1.0 + (static_cast<double>(rng() % 2001) - 1000.0) / 50000.0;
-                q.m_dClose = price;
-                q.m_dHigh = price * 1.01;
-                q.m_dLow = price * 0.99;
-                q.m_dVolume = static_cast<double>(rng() % 100000);
-                quotations.push_back(q);
-            }
-            item->ReplaceQuotationList(std::move(quotations));
+            const double price = item->GetLastQuotationPtr()->m_dClose;
             for (int t = 0; t < 3; ++t)
                 item->AddTransaction(CTransaction(t == 2 ? 1 : 0, OleDate(36000.0 + 1000.0 * t), 10.0 + t, price, 5.0,
                                                   0, false, OleDate(), "bought"));
@@ -210,37 +192,11 @@ void BM_ReadStream(benchmark::State& state) {
     }
 }
 
-// The peer of a save: the same bytes written durably with the system calls alone: a new
-// temporary file beside the target, one write, fsync, rename over the target, fsync of the folder.
-bool writeDurably(const std::filesystem::path& target, const std::string& bytes) {
-    const std::string temporary = target.string() + ".peer-tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    const bool written = done == bytes.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0)
-        return false;
-    const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return true;
-}
-
 void BM_PeerWriteDurable(benchmark::State& state) {
     const std::string& bytes = plainBytes();
     const auto path = file("peer-durable.bin");
     for (auto _ : state)
-        if (!writeDurably(path, bytes))
+        if (!benchsupport::writeDurably(path, bytes))
             state.SkipWithError("write failed");
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }

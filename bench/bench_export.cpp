@@ -9,9 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -41,27 +38,8 @@ const std::filesystem::path& portfolioFile() {
         CWPapierDoc doc(&host());
         doc.OnNewDocument();
         std::mt19937 rng(3);
-        for (int i = 0; i < kItems; ++i) {
-            auto item = std::make_unique<CWPapier>();
-            item->m_strName = "Item " + std::to_string(i);
-            item->m_strSymbol = "SYM" + std::to_string(1000 + i);
-            item->m_pFormulaItemX = item->m_pFormulaItemY = item.get();
-            std::vector<CKurs> quotations;
-            quotations.reserve(kQuotations);
-            double price = 20.0 + i;
-            for (int k = 0; k < kQuotations; ++k) {
-                CKurs q(OleDate(32874.0 + k + 17.5 / 24.0), 0.0);
-                q.m_dOpen = price;
-                price *= 1.0 + (static_cast<double>(rng() % 2001) - 1000.0) / 50000.0;
-                q.m_dClose = price;
-                q.m_dHigh = price * 1.01;
-                q.m_dLow = price * 0.99;
-                q.m_dVolume = static_cast<double>(rng() % 100000);
-                quotations.push_back(q);
-            }
-            item->ReplaceQuotationList(std::move(quotations));
-            doc.AddItem(std::move(item));
-        }
+        for (int i = 0; i < kItems; ++i)
+            doc.AddItem(benchsupport::itemWithHistory(i, kQuotations, rng));
         if (!doc.OnSaveDocument(file))
             std::abort();
         return file;
@@ -110,31 +88,6 @@ void BM_Export(benchmark::State& state) {
             state.SkipWithError("export failed");
 }
 
-// The same bytes written durably: temporary file, write, fsync, rename, fsync of the folder.
-bool writeDurably(const std::filesystem::path& target, const std::string& bytes) {
-    const std::string temporary = target.string() + ".peer-tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            break;
-        done += static_cast<std::size_t>(n);
-    }
-    const bool written = done == bytes.size() && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0)
-        return false;
-    const int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-}
-
 // Raw I/O: the portfolio file read whole, the export's bytes written.
 void BM_RawReadAndWrite(benchmark::State& state) {
     const auto target = folder() / "raw.csv";
@@ -142,7 +95,7 @@ void BM_RawReadAndWrite(benchmark::State& state) {
     for (auto _ : state) {
         const std::string file = readAll(portfolioFile());
         benchmark::DoNotOptimize(file.data());
-        if (!writeDurably(target, bytes))
+        if (!benchsupport::writeDurably(target, bytes))
             state.SkipWithError("write failed");
     }
 }
@@ -151,7 +104,7 @@ void BM_RawWrite(benchmark::State& state) {
     const auto target = folder() / "raw.csv";
     const std::string& bytes = exportBytes();
     for (auto _ : state)
-        if (!writeDurably(target, bytes))
+        if (!benchsupport::writeDurably(target, bytes))
             state.SkipWithError("write failed");
 }
 

@@ -14,10 +14,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <limits>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <system_error>
 #include <thread>
