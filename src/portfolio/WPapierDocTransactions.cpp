@@ -337,12 +337,17 @@ bool CWPapierDoc::UpdateRecurringTransactions(ItemPos pos) {
     DOC_LOG(LOG_LEVEL_DEBUG, "Checking recurring transactions for '%s'...", item->m_strName.c_str());
     bool added = false;
     CTransaction instance;
-    while (item->AddRecurringTransaction(instance)) {
+    auto countBefore = static_cast<std::size_t>(item->GetTransactionCount());
+    int index = 0;
+    while (item->AddRecurringTransaction(instance, &index)) {
         added = true;
-        if (item->m_bCashAccount)
-            rebuildCashBalance(*item);
-        else
+        if (item->m_bCashAccount) {
+            // The balances before the new instance stay; the rest are added again.
+            refreshCashBalance(*item, static_cast<std::size_t>(index), countBefore);
+            countBefore = static_cast<std::size_t>(item->GetTransactionCount());
+        } else {
             AddCashAccountTransaction(instance, item->m_strName, false);
+        }
     }
     return added;
 }

@@ -202,8 +202,8 @@ public:
     // taxes, debits take amount and taxes away.
     static double CashBalanceAfter(double balance, const CTransaction& t);
     // Adds the next due instance of the first due recurring transaction; true (and `out` holds a
-    // copy of the instance) when one was added.
-    bool AddRecurringTransaction(CTransaction& out);
+    // copy of the instance, `index` where it went) when one was added.
+    bool AddRecurringTransaction(CTransaction& out, int* index = nullptr);
 
     std::uint32_t GetColor() const { return m_crColor; }
 

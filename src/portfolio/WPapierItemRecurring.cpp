@@ -76,7 +76,7 @@ void CWPapier::RecalculateCashAccountQuotationList() {
     ITEM_LOG(LOG_LEVEL_DEBUG, "RecalculateCashAccountQuotationList finished.");
 }
 
-bool CWPapier::AddRecurringTransaction(CTransaction& out) {
+bool CWPapier::AddRecurringTransaction(CTransaction& out, int* index) {
     std::lock_guard lock(m_csTransactions);
     const OleDate now = OleDate::GetCurrentTime();
 
@@ -120,7 +120,9 @@ bool CWPapier::AddRecurringTransaction(CTransaction& out) {
 
     ITEM_LOG(LOG_LEVEL_DEBUG, "Adding recurring transaction...");
     out = instance;
-    addTransactionLocked(instance);
+    const int added = addTransactionLocked(instance);
+    if (index)
+        *index = added;
     RecalculateAverageInvestPrice();
     return true;
 }
