@@ -1,15 +1,16 @@
 #include "app/MainFrm.h"
 
-#include "app/AppIcons.h"
-#include "app/ProgramHost.h"
+#include "controls/AppIcons.h"
 #include "app/Resource.h"
-#include "app/WPapier.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
 #include "framework/MessageBoxes.h"
 #include "framework/ResourceIds.h"
+#include "framework/StringTable.h"
+#include "framework/WinApp.h"
 #include "log/Log.h"
 #include "platform/Clock.h"
+#include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/UpdateOrchestration.h"
@@ -35,21 +36,9 @@ constexpr int kMaxUpdateMinutes = 500;
 constexpr unsigned kGraceMs = 15000;
 constexpr std::size_t kMaxCaption = 1023;
 
-// Now in local time with its fraction of a second (the timer's window is measured to half a second).
-OleDate preciseNow() {
-    const auto now = currentClock().now();
-    const auto seconds = std::chrono::time_point_cast<std::chrono::seconds>(now);
-    OleDate date = OleDate::fromTimeT(std::chrono::system_clock::to_time_t(seconds));
-    if (date.GetStatus() == OleDate::valid) {
-        const double fraction = std::chrono::duration<double>(now - seconds).count();
-        date.m_dt += (date.m_dt >= 0 ? fraction : -fraction) / 86400.0;
-    }
-    return date;
-}
-
 } // namespace
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m_context(std::move(context)) {
     setWindowIcon(programIcon(IDI_TRAY));
     addCommand(ID_UPDATE_ALL, [this] { OnUpdateAll(); });
     addUpdateHandler(ID_UPDATE_ALL, [this](CmdUI& ui) {
@@ -75,6 +64,9 @@ CMainFrame::CMainFrame() {
 }
 
 CMainFrame::~CMainFrame() {
+    // The program host reaches none of the frame's parts from here on.
+    if (m_context.gui)
+        m_context.gui->unregisterGui();
     // Reports of later downloads find no receiver rather than a window that is gone.
     DownloadRouting routing = GetDownloadRouting();
     if (routing.mainWindow == messageTargetId()) {
@@ -83,6 +75,33 @@ CMainFrame::~CMainFrame() {
     }
     if (m_bTestCursor)
         QApplication::restoreOverrideCursor();
+}
+
+MainFrameOptions CMainFrame::options() const {
+    return m_context.options ? m_context.options() : MainFrameOptions{};
+}
+
+void CMainFrame::reportRunFailure(RunExitCode code, const std::string& reason) const {
+    if (m_context.runFailures)
+        m_context.runFailures->reportRunFailure(code, reason);
+    else
+        CVR_LOG(LOG_LEVEL_ERROR, "%s", reason.c_str());
+}
+
+std::string CMainFrame::lastErrorNotice() const {
+    return m_context.runFailures ? m_context.runFailures->lastErrorNotice() : std::string();
+}
+
+// Now in local time with its fraction of a second (the timer's window is measured to half a second).
+OleDate CMainFrame::preciseNow() const {
+    const auto now = services().clock->now();
+    const auto seconds = std::chrono::time_point_cast<std::chrono::seconds>(now);
+    OleDate date = OleDate::fromTimeT(std::chrono::system_clock::to_time_t(seconds));
+    if (date.GetStatus() == OleDate::valid) {
+        const double fraction = std::chrono::duration<double>(now - seconds).count();
+        date.m_dt += (date.m_dt >= 0 ? fraction : -fraction) / 86400.0;
+    }
+    return date;
 }
 
 CWPapierDoc* CMainFrame::document() const {
@@ -94,15 +113,25 @@ std::string CMainFrame::documentTitle() const {
     return doc ? doc->GetTitle() : std::string(Document::kUntitled);
 }
 
-std::string CMainFrame::downloadsCaption(const char* format, const std::string& documentTitle) {
-    return textcodec::truncateUtf8Chars(textcodec::formatText(format, documentTitle.c_str()), kMaxCaption);
+std::string CMainFrame::downloadsCaption(unsigned id, const std::string& documentTitle) {
+    const std::string format = LoadString(id);
+    return textcodec::truncateUtf8Chars(textcodec::formatText(format.c_str(), documentTitle.c_str()), kMaxCaption);
+}
+
+void CMainFrame::clearDownloadsList() {
+    if (m_dlgConn)
+        m_dlgConn->ClearList();
+}
+
+void CMainFrame::setDownloadsTitle(const std::string& documentTitle) {
+    if (m_dlgConn)
+        m_dlgConn->setWindowTitle(QString::fromStdString(downloadsCaption(IDS_DOWNLOADS_CAPTION, documentTitle)));
 }
 
 // ---------------------------------------------------------------- creation
 
 void CMainFrame::PreCreateWindow(CreateStruct& cs) {
-    const CWPapierApp* app = theApp();
-    const std::string text = app ? app->GetProfileString("MainWindow", "Dimensions") : std::string();
+    const std::string text = services().settings->readString("MainWindow", "Dimensions");
     if (!text.empty()) {
         int values[4] = {};
         int count = 0;
@@ -133,25 +162,30 @@ int CMainFrame::OnCreate(CreateContext& context) {
     m_pWPapierLView = dynamic_cast<CWPapierLView*>(GetActiveView());
     statusBar(); // creates the status bar
 
-    m_dlgConn = new CDlgConn(this);
-    m_dlgConn->setOptionsSource([] {
+    m_dlgConn = new CDlgConn(this, services());
+    m_dlgConn->setOptionsSource([this] {
+        const MainFrameOptions now = options();
         CDlgConn::Options options;
-        if (const CWPapierApp* app = theApp()) {
-            options.downloadStatus = app->DownloadStatus != 0;
-            options.showFileOnError = app->ShowFileOnError != 0;
-            options.updateMode = app->m_bUpdateMode;
-        }
+        options.downloadStatus = now.downloadStatus;
+        options.showFileOnError = now.showFileOnError;
+        options.updateMode = now.updateMode;
         return options;
     });
+    m_dlgConn->setAbortHandler([this] { SendCommand(ID_ABORT_DOWNLOADS); });
     m_dlgConn->hide();
+
+    // The program host reaches the Downloads window, the update timer and the list view's
+    // settings through these (the program has no chart view yet).
+    if (m_context.gui)
+        m_context.gui->registerGui({this, this, nullptr, m_pWPapierLView});
 
     // Update and test reports of the document's downloads come to this window.
     DownloadRouting routing = GetDownloadRouting();
     routing.mainWindow = messageTargetId();
     SetDownloadRouting(routing);
 
-    if (const CWPapierApp* app = theApp(); app && app->Autoupdate)
-        SetUpdateTimer(app->UpdateIntervall);
+    if (const MainFrameOptions now = options(); now.autoupdate)
+        SetUpdateTimer(now.updateInterval);
     return 0;
 }
 
@@ -173,7 +207,7 @@ void CMainFrame::SetUpdateTimer(int minutes) {
                 updateTimerPeriodMs(minutes) / 60000);
     m_nUpdateTimer = SetTimer(ID_TIMER_UPDATE, updateTimerPeriodMs(minutes));
     if (m_nUpdateTimer == 0)
-        messageBox("Timer error!");
+        services().boxes->messageBox("Timer error!");
 }
 
 bool CMainFrame::isInUpdateWindow(const OleDate& now, int hour1, int minute1, int hour2, int minute2) {
@@ -187,22 +221,21 @@ bool CMainFrame::isInUpdateWindow(const OleDate& now, int hour1, int minute1, in
 }
 
 void CMainFrame::OnTimer(unsigned id) {
-    CWPapierApp* app = theApp();
+    const MainFrameOptions now = options();
     switch (id) {
     case ID_TIMER_UPDATE:
-        if (!app || !app->Autoupdate_Time ||
-            isInUpdateWindow(preciseNow(), app->Hour1, app->Minute1, app->Hour2, app->Minute2))
+        if (!now.autoupdateWithinHours ||
+            isInUpdateWindow(preciseNow(), now.hour1, now.minute1, now.hour2, now.minute2))
             OnUpdateAll();
         break;
     case ID_TIMER_UNATTENDED_LIMIT: {
         KillTimer(ID_TIMER_UNATTENDED_LIMIT);
-        const int seconds = app ? app->unattendedTimeLimitSeconds() : 0;
+        const int seconds = now.unattendedTimeLimitSeconds;
         CVR_LOG(LOG_LEVEL_WARNING, "Time limit of %i seconds reached, aborting %i downloads...", seconds,
                 m_nActiveDownloads);
         m_bTimeLimitHit = true;
-        if (app)
-            app->reportRunFailure(kExitTimeLimit, "the update did not finish within its time limit of " +
-                                                      std::to_string(seconds) + " seconds; the downloads were aborted");
+        reportRunFailure(kExitTimeLimit, "the update did not finish within its time limit of " +
+                                             std::to_string(seconds) + " seconds; the downloads were aborted");
         if (m_nActiveDownloads > 0) {
             OnAbortDownloads();
             SetTimer(ID_TIMER_UNATTENDED_GRACE, kGraceMs);
@@ -226,8 +259,8 @@ void CMainFrame::OnUpdateAll() {
     m_nLastUpdateScheduled = 0;
     if (CWPapierDoc* doc = document())
         m_nLastUpdateScheduled = UpdateAllItems(*doc);
-    if (const CWPapierApp* app = theApp(); app && app->Autoupdate)
-        SetUpdateTimer(app->UpdateIntervall);
+    if (const MainFrameOptions now = options(); now.autoupdate)
+        SetUpdateTimer(now.updateInterval);
 }
 
 // ---------------------------------------------------------------- download reports
@@ -244,7 +277,7 @@ std::intptr_t CMainFrame::OnMessage(Message& message) {
 std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> record, std::intptr_t) {
     if (!record)
         return 0;
-    const CWPapierApp* app = theApp();
+    const MainFrameOptions now = options();
     const bool test = record->m_nJobId != 0;
     const int status = record->m_nStatus;
 
@@ -260,7 +293,7 @@ std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> recor
         ++m_nDownloadsStarted;
         ++m_nActiveDownloads;
         if (m_dlgConn) {
-            if (app && !app->m_bUpdateMode && app->DownloadStatus) {
+            if (!now.updateMode && now.downloadStatus) {
                 m_dlgConn->setWindowTitle(QString::fromStdString(downloadsCaption(IDS_DOWNLOADS_CAPTION)));
                 m_dlgConn->show();
             }
@@ -311,11 +344,11 @@ std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> recor
         }
         UpdateProgressPane();
         logBatchOutcome();
-        if (app && app->AutoSaveAfterAutoUpdate) {
+        if (now.autoSaveAfterUpdate) {
             CVR_LOG(LOG_LEVEL_INFO, "Auto-saving portfolio after auto-update...");
             SendCommand(ID_FILE_SAVE);
         }
-        if (app && app->m_bUpdateMode)
+        if (now.updateMode)
             finishUnattendedUpdate(true);
     }
     return 0;
@@ -331,7 +364,8 @@ void CMainFrame::logBatchOutcome() {
 std::string CMainFrame::progressText() const {
     if (m_nActiveDownloads == 0)
         return {};
-    return textcodec::formatText(IDS_PROGRESS, m_nDownloadsStarted - m_nActiveDownloads, m_nDownloadsStarted);
+    const std::string format = LoadString(IDS_PROGRESS);
+    return textcodec::formatText(format.c_str(), m_nDownloadsStarted - m_nActiveDownloads, m_nDownloadsStarted);
 }
 
 void CMainFrame::UpdateProgressPane() {
@@ -349,8 +383,7 @@ void CMainFrame::UpdateProgressPane() {
 }
 
 void CMainFrame::updateTrayTip() {
-    CWPapierApp* app = theApp();
-    if (!app)
+    if (!m_context.tray)
         return;
     const std::string title = documentTitle();
     std::string tip;
@@ -360,7 +393,7 @@ void CMainFrame::updateTrayTip() {
         tip = title + " (1 Download)";
     else
         tip = title + " (" + std::to_string(m_nActiveDownloads) + " Downloads)";
-    app->ModifyTrayIcon(tip);
+    m_context.tray->ModifyTrayIcon(tip);
 }
 
 void CMainFrame::OnAbortDownloads() {
@@ -370,8 +403,8 @@ void CMainFrame::OnAbortDownloads() {
         m_dlgConn->setWindowTitle(QString::fromStdString(downloadsCaption(IDS_ABORT_DOWNLOADS_CAPTION)));
         m_dlgConn->abortButton()->setEnabled(false);
     }
-    if (CWPapierApp* app = theApp())
-        app->ModifyTrayIcon(app->m_TrayIconData.tip, IDI_TRAY_ABORT);
+    if (m_context.tray)
+        m_context.tray->ModifyTrayIcon(m_context.tray->trayTip(), IDI_TRAY_ABORT);
     if (CWPapierDoc* doc = document())
         doc->AbortDownloads();
     else
@@ -409,21 +442,20 @@ void CMainFrame::finishUnattendedUpdate(bool always) {
     m_bFinishing = true;
     KillTimer(ID_TIMER_UNATTENDED_LIMIT);
     KillTimer(ID_TIMER_UNATTENDED_GRACE);
-    CWPapierApp* app = theApp();
     CWPapierDoc* doc = document();
     if (doc && (always || doc->IsModified())) {
         CVR_LOG(LOG_LEVEL_INFO, "Saving portfolio and closing application...");
-        if (!doc->OnSaveDocument(doc->GetPathName()) && app) {
-            const std::string reason = app->programHost().lastErrorNotice();
-            app->reportRunFailure(kExitSaveFailed,
-                                  reason.empty() ? "cannot save the portfolio '" + doc->GetPathName().string() + "'"
-                                                 : reason);
+        if (!doc->OnSaveDocument(doc->GetPathName())) {
+            const std::string reason = lastErrorNotice();
+            reportRunFailure(kExitSaveFailed, reason.empty()
+                                                  ? "cannot save the portfolio '" + doc->GetPathName().string() + "'"
+                                                  : reason);
         }
     } else {
         CVR_LOG(LOG_LEVEL_INFO, "Closing application...");
     }
-    if (app)
-        app->OnAppExit();
+    // As the File menu's exit: the window closes and the program ends.
+    OnClose();
 }
 
 // ---------------------------------------------------------------- commands
@@ -435,20 +467,18 @@ void CMainFrame::OnExportQuotations() {
     const std::filesystem::path target =
         doc ? CWPapierDoc::quotationExportPath(doc->GetPathName()) : std::filesystem::path();
     const bool ok = m_pWPapierLView->ExportQuotations();
-    CWPapierApp* app = theApp();
-    if (!ok && app && app->m_bExportMode)
-        app->reportRunFailure(kExitExportFailed, "cannot export the quotations to '" + target.string() + "'");
+    if (!ok && options().exportMode)
+        reportRunFailure(kExitExportFailed, "cannot export the quotations to '" + target.string() + "'");
 }
 
 void CMainFrame::OnSaveViewOptions() {
     CVR_LOG(LOG_LEVEL_INFO, "Saving program options...");
-    CWPapierApp* app = theApp();
     const QRect frame = frameGeometry();
-    if (app && frame.left() > 0 && frame.top() > 0 && frame.right() > 0 && frame.bottom() > 0 && !isMaximized()) {
+    if (frame.left() > 0 && frame.top() > 0 && frame.right() > 0 && frame.bottom() > 0 && !isMaximized()) {
         char text[64];
         std::snprintf(text, sizeof text, "%i,%i,%i,%i", frame.left(), frame.top(), frame.left() + frame.width(),
                       frame.top() + frame.height());
-        app->WriteProfileString("MainWindow", "Dimensions", text);
+        services().settings->writeString("MainWindow", "Dimensions", text);
     }
     if (m_dlgConn)
         m_dlgConn->SaveColumnWidths();
@@ -456,9 +486,9 @@ void CMainFrame::OnSaveViewOptions() {
 }
 
 void CMainFrame::OnClose() {
-    CWPapierApp* app = theApp();
-    if (!app || !app->unattended()) {
-        if (app && app->AutosaveWindows)
+    const MainFrameOptions now = options();
+    if (!now.unattended()) {
+        if (now.autosaveWindows)
             OnSaveViewOptions();
         FrameWnd::OnClose();
         return;
@@ -469,13 +499,13 @@ void CMainFrame::OnClose() {
     KillTimer(ID_TIMER_UNATTENDED_GRACE);
     Document* doc = GetActiveDocument();
     if (doc && !doc->CanCloseFrame()) {
-        const std::string reason = app->programHost().lastErrorNotice();
-        app->reportRunFailure(kExitSaveFailed, reason.empty() ? "the portfolio's changes could not be saved" : reason);
+        const std::string reason = lastErrorNotice();
+        reportRunFailure(kExitSaveFailed, reason.empty() ? "the portfolio's changes could not be saved" : reason);
     }
     hide();
     if (m_dlgConn)
         m_dlgConn->hide();
     if (doc)
         doc->OnCloseDocument();
-    app->PostQuitMessage(0);
+    quitApplication(0);
 }

@@ -4,11 +4,18 @@
 // and the Downloads window, keeps the notification tip and the progress pane, saves the portfolio
 // after an update when asked to, and in the unattended update ends the program when the last
 // download has reported (or the time limit has passed).
+//
+// It knows the program only through the context it is created with: the options, the services
+// bundle, where run failures and the tray tip go, and where it registers its parts for the program
+// host (the Downloads window, the update timer, the list view's settings).
 
+#include "app/GuiLinks.h"
+#include "app/ProgramRun.h"
 #include "framework/FrameWnd.h"
 #include "platform/OleDate.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,10 +25,39 @@ class CWPapierLView;
 class QProgressBar;
 struct DownloadStatus;
 
-class CMainFrame : public FrameWnd {
+// The program options the frame follows, as they are when asked.
+struct MainFrameOptions {
+    bool autoupdate = false;            // "Autoupdate": the timed update ...
+    int updateInterval = 60;            // ... every "UpdateIntervall" minutes,
+    bool autoupdateWithinHours = false; // ... with "Autoupdate_Time" only from Hour1:Minute1 to Hour2:Minute2
+    int hour1 = 9, minute1 = 30, hour2 = 18, minute2 = 30;
+    bool downloadStatus = true;       // "DownloadStatus": show the Downloads window
+    bool showFileOnError = false;     // "ShowFileOnError"
+    bool autoSaveAfterUpdate = false; // "AutoSaveAfterAutoUpdate"
+    bool autosaveWindows = true;      // "AutosaveWindows": save the view options on closing
+    bool updateMode = false;          // the unattended update (switch u)
+    bool exportMode = false;          // the unattended export (switch e)
+    int unattendedTimeLimitSeconds = 600;
+
+    bool unattended() const { return updateMode || exportMode; }
+};
+
+// What the frame gets from the program at its construction.
+struct MainFrameContext {
+    std::function<MainFrameOptions()> options; // the options now (defaults when empty)
+    Services services;
+    RunFailureSink* runFailures = nullptr;
+    TrayIconHost* tray = nullptr;
+    GuiRegistry* gui = nullptr; // where the frame registers its parts
+};
+
+class CMainFrame : public FrameWnd, public DownloadsWindowSink, public UpdateTimerSink {
 public:
-    CMainFrame();
+    explicit CMainFrame(MainFrameContext context);
     ~CMainFrame() override;
+
+    // The options now.
+    MainFrameOptions options() const;
 
     // --- creation ---
     void PreCreateWindow(CreateStruct& cs) override;
@@ -32,7 +68,7 @@ public:
     // --- the update timer and updates ---
     // 0 stops the update timer; any other value (re)starts it with that many minutes, kept within
     // the option's range of 5 to 500.
-    void SetUpdateTimer(int minutes);
+    void SetUpdateTimer(int minutes) override;
     // The timer period for `minutes` (not 0), in milliseconds.
     static unsigned updateTimerPeriodMs(int minutes);
     // Whether a timed update at `now` lies in today's window from h1:m1 to h2:m2 (both ends
@@ -89,16 +125,25 @@ public:
     };
     const BatchCounts& batchCounts() const { return m_batch; }
 
-    // The Downloads window's caption: `format` (IDS_DOWNLOADS_CAPTION, IDS_ABORT_DOWNLOADS_CAPTION)
+    // The Downloads window's caption: string `id` (IDS_DOWNLOADS_CAPTION, IDS_ABORT_DOWNLOADS_CAPTION)
     // with the title of the portfolio.
-    static std::string downloadsCaption(const char* format, const std::string& documentTitle);
+    static std::string downloadsCaption(unsigned id, const std::string& documentTitle);
+
+    // DownloadsWindowSink.
+    void clearDownloadsList() override;
+    void setDownloadsTitle(const std::string& documentTitle) override;
 
 private:
     void UpdateProgressPane();
     void updateTrayTip();
     std::string documentTitle() const;
-    std::string downloadsCaption(const char* format) const { return downloadsCaption(format, documentTitle()); }
+    std::string downloadsCaption(unsigned id) const { return downloadsCaption(id, documentTitle()); }
     void logBatchOutcome();
+    OleDate preciseNow() const;
+    void reportRunFailure(RunExitCode code, const std::string& reason) const;
+    std::string lastErrorNotice() const;
+
+    MainFrameContext m_context;
 
     int m_nLastUpdateScheduled = 0;
     BatchCounts m_batch;

@@ -2,14 +2,22 @@
 
 #include "app/MainFrm.h"
 #include "app/WPapier.h"
-#include "dialogs/DialogIds.h"
-#include "dialogs/DlgConn.h"
+#include "dialogs/DlgImportQuotationsInterval.h"
 #include "framework/MessageBoxes.h"
 #include "log/Log.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 ProgramHost::ProgramHost(CWPapierApp& app) : m_app(app) {}
+
+void ProgramHost::registerGui(const GuiParts& parts) {
+    m_gui = parts;
+}
+
+void ProgramHost::unregisterGui() {
+    m_gui = GuiParts{};
+}
 
 SaveChangesAnswer ProgramHost::askSaveChanges(const std::string& name) {
     return m_app.askSaveChanges(name);
@@ -24,31 +32,30 @@ ProgramOptions ProgramHost::programOptions() const {
 }
 
 ListViewSettings ProgramHost::listViewSettings() const {
-    return ListViewSettings{};
+    return m_gui.listView ? m_gui.listView->listViewSettings() : ListViewSettings{};
 }
 
 DocumentObserver* ProgramHost::chartView() const {
-    return nullptr; // the program has no chart view yet
+    return m_gui.chart ? m_gui.chart->chartView() : nullptr;
 }
 
-bool ProgramHost::isItemShownInChart(ItemPos) const {
-    return false;
+bool ProgramHost::isItemShownInChart(ItemPos pos) const {
+    return m_gui.chart && m_gui.chart->isItemShownInChart(pos);
 }
 
 void ProgramHost::setUpdateTimer(int minutes) {
-    if (CMainFrame* frame = m_app.mainFrame())
-        frame->SetUpdateTimer(minutes);
+    if (m_gui.updateTimer)
+        m_gui.updateTimer->SetUpdateTimer(minutes);
 }
 
 void ProgramHost::clearDownloadsList() {
-    if (CMainFrame* frame = m_app.mainFrame(); frame && frame->m_dlgConn)
-        frame->m_dlgConn->ClearList();
+    if (m_gui.downloads)
+        m_gui.downloads->clearDownloadsList();
 }
 
 void ProgramHost::setDownloadsTitle(const std::string& documentTitle) {
-    if (CMainFrame* frame = m_app.mainFrame(); frame && frame->m_dlgConn)
-        frame->m_dlgConn->setWindowTitle(
-            QString::fromStdString(CMainFrame::downloadsCaption(IDS_DOWNLOADS_CAPTION, documentTitle)));
+    if (m_gui.downloads)
+        m_gui.downloads->setDownloadsTitle(documentTitle);
 }
 
 void ProgramHost::requestExit() {
@@ -70,9 +77,12 @@ void ProgramHost::endWaitCursor() {
 }
 
 bool ProgramHost::askImportInterval(ImportIntervalQuestion& question) {
-    // Nobody can answer in an unattended run; the program has no import dialog yet either.
-    CVR_LOG(LOG_LEVEL_WARNING, "Import of %s declined: %s", question.itemName.c_str(), question.countLine.c_str());
-    return false;
+    if (m_app.unattended() || !hasWidgets()) {
+        // Nobody can answer in an unattended run.
+        CVR_LOG(LOG_LEVEL_WARNING, "Import of %s declined: %s", question.itemName.c_str(), question.countLine.c_str());
+        return false;
+    }
+    return AskImportIntervalWithDialog(question, m_app.services(), activeDialogParent(m_app.mainFrame()));
 }
 
 void ProgramHost::showNotice(const PortfolioNotice& notice) {

@@ -1,8 +1,13 @@
 #pragma once
 // What the portfolio document gets from the program: the options, the main frame's update timer
-// and Downloads window, the exit, the busy cursor, and the user. In the normal mode notices are
-// message boxes; in the unattended modes they are logged, questions are declined and nothing waits.
+// and Downloads window, the chart's and the list view's answers, the exit, the busy cursor, and
+// the user. In the normal mode notices are message boxes; in the unattended modes they are logged,
+// questions are declined and nothing waits.
+//
+// The windows are reached only through the parts the main frame registers (GuiLinks.h); while none
+// are registered the host answers with the defaults and changes nothing.
 
+#include "app/GuiLinks.h"
 #include "portfolio/PortfolioHost.h"
 
 #include <mutex>
@@ -10,9 +15,14 @@
 
 class CWPapierApp;
 
-class ProgramHost final : public PortfolioHost {
+class ProgramHost final : public PortfolioHost, public GuiRegistry {
 public:
     explicit ProgramHost(CWPapierApp& app);
+
+    // GuiRegistry: the windows' parts (main thread).
+    void registerGui(const GuiParts& parts) override;
+    void unregisterGui() override;
+    const GuiParts& gui() const { return m_gui; }
 
     // DocumentHost: the application's save question and Save As dialog.
     SaveChangesAnswer askSaveChanges(const std::string& name) override;
@@ -36,6 +46,7 @@ public:
 
 private:
     CWPapierApp& m_app;
+    GuiParts m_gui;
     int m_waitDepth = 0;
     mutable std::mutex m_mutex;
     std::string m_lastError;

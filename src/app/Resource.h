@@ -21,5 +21,5 @@ inline constexpr unsigned ID_TIMER_UPDATE = 116;
 inline constexpr unsigned ID_TIMER_UNATTENDED_LIMIT = 117;
 inline constexpr unsigned ID_TIMER_UNATTENDED_GRACE = 118;
 
-// String-table texts.
-inline constexpr const char* IDS_PROGRESS = "Update: %i/%i"; // string 40032
+// Strings (framework/StringTable.h).
+inline constexpr unsigned IDS_PROGRESS = 40032; // the progress pane: "Update: %i/%i"

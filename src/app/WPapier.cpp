@@ -1,6 +1,6 @@
 #include "app/WPapier.h"
 
-#include "app/AppIcons.h"
+#include "controls/AppIcons.h"
 #include "app/FileTypes.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"
@@ -9,6 +9,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/FileDialogs.h"
 #include "framework/MessageBoxes.h"
+#include "framework/StringTable.h"
 #include "log/Log.h"
 #include "log/LogSetup.h"
 #include "log/NumberFormat.h"
@@ -83,6 +84,7 @@ CWPapierApp::CWPapierApp() : WinApp("Corvana"), m_host(std::make_unique<ProgramH
 
 CWPapierApp::~CWPapierApp() {
     m_TrayIconData.icon.reset();
+    destroyDocuments();
 }
 
 CMainFrame* CWPapierApp::mainFrame() const {
@@ -101,6 +103,10 @@ int CWPapierApp::programModeOf(const std::vector<std::string>& arguments) {
     CMyCommandLineInfo info;
     parseArguments(arguments, info);
     return info.m_nProgramMode;
+}
+
+std::string CWPapierApp::lastErrorNotice() const {
+    return m_host->lastErrorNotice();
 }
 
 void CWPapierApp::reportRunFailure(RunExitCode code, const std::string& reason) {
@@ -148,11 +154,11 @@ bool CWPapierApp::InitInstance() {
 
     // 13. The document template: portfolio, main frame, list view.
     CVR_LOG(LOG_LEVEL_INFO, "Registering document templates...");
-    DocString strings{"Corvana",          "", "Corvana", "Corvana Portfolios (*.cvr)", ".CVR", "Corvana.Document",
-                      "Corvana Portfolio"};
     AddDocTemplate(std::make_unique<SingleDocTemplate>(
-        IDR_MAINFRAME, std::move(strings), [this] { return std::make_unique<CWPapierDoc>(m_host.get()); },
-        [] { return std::make_unique<CMainFrame>(); }, [] { return std::make_unique<CWPapierLView>(); }));
+        IDR_MAINFRAME, DocString::fromResource(LoadString(IDR_MAINFRAME)),
+        [this] { return std::make_unique<CWPapierDoc>(m_host.get()); },
+        [this] { return std::make_unique<CMainFrame>(frameContext()); },
+        [] { return std::make_unique<CWPapierLView>(); }));
 
     // 14. Printing.
     CVR_LOG(LOG_LEVEL_INFO, "Configuring printing options...");
@@ -277,11 +283,17 @@ void CWPapierApp::addTrayIcon(const std::string& fileName) {
     icon->setToolTip(QString::fromStdString(m_TrayIconData.tip));
     CMainFrame* frame = mainFrame();
     if (frame) {
+        // Menu 130: the frame's own actions of the two commands.
+        const auto entry = [frame](CommandId id, const char* text) {
+            QAction* action = frame->commandAction(id);
+            if (action->text().isEmpty())
+                action->setText(QString::fromUtf8(text));
+            return action;
+        };
         auto* menu = new QMenu(frame);
-        QObject::connect(menu->addAction(QStringLiteral("Connection &status...")), &QAction::triggered, frame,
-                         [frame] { frame->SendCommand(ID_CONNECTION_STATUS); });
-        QObject::connect(menu->addAction(QStringLiteral("&Close")), &QAction::triggered, frame,
-                         [frame] { frame->SendCommand(ID_ABORT_DOWNLOADS); });
+        menu->addAction(entry(ID_CONNECTION_STATUS, "Connection &status..."));
+        menu->addAction(entry(ID_ABORT_DOWNLOADS, "&Close"));
+        frame->bindMenu(menu);
         icon->setContextMenu(menu);
         QObject::connect(icon.get(), &QSystemTrayIcon::activated, frame,
                          [frame](QSystemTrayIcon::ActivationReason reason) {
@@ -321,6 +333,9 @@ int CWPapierApp::ExitInstance() {
         m_TrayIconData.icon->hide();
         m_TrayIconData.icon.reset();
     }
+    // The windows and the document go while what they use -- the program host, the downloads'
+    // receivers, the logging -- is still there.
+    destroyDocuments();
     int code = 0;
     {
         // The recent-file list and whatever else the exit keeps: one write of the settings file,
@@ -426,6 +441,35 @@ void CWPapierApp::publishOptions() {
     options.m_bExportMode = m_bExportMode;
     const std::lock_guard lock(m_optionsMutex);
     m_publishedOptions = std::move(options);
+}
+
+MainFrameOptions CWPapierApp::frameOptions() const {
+    MainFrameOptions options;
+    options.autoupdate = Autoupdate != 0;
+    options.updateInterval = UpdateIntervall;
+    options.autoupdateWithinHours = Autoupdate_Time != 0;
+    options.hour1 = Hour1;
+    options.minute1 = Minute1;
+    options.hour2 = Hour2;
+    options.minute2 = Minute2;
+    options.downloadStatus = DownloadStatus != 0;
+    options.showFileOnError = ShowFileOnError != 0;
+    options.autoSaveAfterUpdate = AutoSaveAfterAutoUpdate != 0;
+    options.autosaveWindows = AutosaveWindows != 0;
+    options.updateMode = m_bUpdateMode;
+    options.exportMode = m_bExportMode;
+    options.unattendedTimeLimitSeconds = unattendedTimeLimitSeconds();
+    return options;
+}
+
+MainFrameContext CWPapierApp::frameContext() {
+    MainFrameContext context;
+    context.options = [this] { return frameOptions(); };
+    context.services = services();
+    context.runFailures = this;
+    context.tray = this;
+    context.gui = m_host.get();
+    return context;
 }
 
 ProgramOptions CWPapierApp::programOptions() const {

@@ -5,6 +5,7 @@
 // other part reads here, and the outcome of an unattended run (exit status and its one-line
 // reason).
 
+#include "app/ProgramRun.h"
 #include "framework/WinApp.h"
 #include "platform/OleDate.h"
 #include "portfolio/PortfolioHost.h"
@@ -20,6 +21,8 @@ class CMainFrame;
 class CWPapierDoc;
 class ProgramHost;
 class QSystemTrayIcon;
+struct MainFrameContext;
+struct MainFrameOptions;
 
 // The command line of the program: besides the portfolio to open, the switch u (written /u or -u)
 // chooses the unattended update and e the unattended export; the last of them counts.
@@ -43,17 +46,7 @@ struct TrayIconData {
     std::unique_ptr<QSystemTrayIcon> icon; // null without a notification area
 };
 
-// How an unattended run ends.
-enum RunExitCode : int {
-    kExitSuccess = 0,
-    kExitStartFailed = 1,  // start-up failed before a portfolio was named
-    kExitOpenFailed = 2,   // the portfolio could not be opened (or none was named)
-    kExitSaveFailed = 3,   // the portfolio could not be saved
-    kExitExportFailed = 4, // the quotations could not be exported
-    kExitTimeLimit = 5,    // the update did not finish within the time limit
-};
-
-class CWPapierApp : public WinApp {
+class CWPapierApp : public WinApp, public RunFailureSink, public TrayIconHost {
 public:
     // "GeneralOptions": the section of the program options.
     static constexpr const char* kOptionsSection = "GeneralOptions";
@@ -63,10 +56,15 @@ public:
     static constexpr std::chrono::milliseconds kWorkerExitBound{5000};
 
     CWPapierApp();
+    // Destroys the frame and the document first (destroyDocuments), while the program host they
+    // use is still there.
     ~CWPapierApp() override;
 
     // --- the run ---
     bool InitInstance() override;
+    // Removes the notification icon, destroys the frame, its views and the document (their view
+    // options were saved as the frame closed), writes the recent-file list, then ends the
+    // downloads and the logging, in this order.
     int ExitInstance() override;
     // The application's command-line parse: "-x" is the switch x, "/u" and "/e" are the switches
     // u and e; every other argument (every absolute path among them) is a parameter.
@@ -97,8 +95,10 @@ public:
     bool unattended() const { return m_bUpdateMode || m_bExportMode; }
     // Marks the run as failed: the exit status is the first failure's code; the reasons make one
     // line (joined by "; ").
-    void reportRunFailure(RunExitCode code, const std::string& reason);
+    void reportRunFailure(RunExitCode code, const std::string& reason) override;
     const std::string& runFailureText() const { return m_runFailureText; }
+    // The program host's last error notice.
+    std::string lastErrorNotice() const override;
 
     // --- parts ---
     CMainFrame* mainFrame() const;
@@ -106,7 +106,8 @@ public:
     ProgramHost& programHost() { return *m_host; }
 
     // Sets the notification icon's tip (cut to 127 characters) and, with `iconId` not 0, its icon.
-    void ModifyTrayIcon(const std::string& tip, unsigned iconId = 0);
+    void ModifyTrayIcon(const std::string& tip, unsigned iconId = 0) override;
+    std::string trayTip() const override { return m_TrayIconData.tip; }
 
     // The "Save changes?" question: asked in the normal mode; an unattended run never asks and
     // keeps the file as it is.
@@ -153,6 +154,9 @@ private:
     void addTrayIcon(const std::string& fileName);
     // Hands the current members to programOptions().
     void publishOptions();
+    // What the main frame is created with.
+    MainFrameContext frameContext();
+    MainFrameOptions frameOptions() const;
 
     std::unique_ptr<ProgramHost> m_host;
     mutable std::mutex m_optionsMutex;

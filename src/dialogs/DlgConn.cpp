@@ -1,23 +1,21 @@
 #include "dialogs/DlgConn.h"
 
+#include "controls/Artwork.h"
+#include "controls/ImageList.h"
+#include "controls/PictureIds.h"
 #include "dialogs/DialogIds.h"
 #include "framework/FrameWnd.h"
-#include "framework/WinApp.h"
+#include "framework/StringTable.h"
 #include "log/Log.h"
-#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "retrieval/download.h"
 
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -31,43 +29,15 @@ namespace {
 constexpr int kPositionRole = Qt::UserRole;
 constexpr int kImageRole = Qt::UserRole + 1;
 
-// The row icons, drawn here: a grey dot (initialised), an amber dot (waiting, extracting,
-// converting), a blue dot (connecting), a green arrow (receiving), a red cross (failed, aborted).
+// The row icons: the cells of the Downloads window's strip 137 (masked by green).
 QIcon rowIcon(int image) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    switch (image) {
-    case CDlgConn::ImageInitialized:
-        painter.setBrush(QColor(150, 150, 150));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(3, 3, 10, 10));
-        break;
-    case CDlgConn::ImageWorking:
-        painter.setBrush(QColor(230, 160, 20));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(3, 3, 10, 10));
-        break;
-    case CDlgConn::ImageConnecting:
-        painter.setBrush(QColor(40, 110, 210));
-        painter.setPen(Qt::NoPen);
-        painter.drawEllipse(QRectF(3, 3, 10, 10));
-        break;
-    case CDlgConn::ImageReceiving: {
-        painter.setPen(QPen(QColor(30, 150, 60), 2.5));
-        painter.drawLine(QPointF(8, 2), QPointF(8, 13));
-        painter.drawLine(QPointF(3.5, 8.5), QPointF(8, 13));
-        painter.drawLine(QPointF(12.5, 8.5), QPointF(8, 13));
-        break;
-    }
-    default:
-        painter.setPen(QPen(QColor(200, 30, 30), 2.5));
-        painter.drawLine(QPointF(3, 3), QPointF(13, 13));
-        painter.drawLine(QPointF(13, 3), QPointF(3, 13));
-        break;
-    }
-    return QIcon(pixmap);
+    static const CImageList list = [] {
+        CImageList images;
+        images.Create(16, 16);
+        images.Add(artworkBitmap(pictures::IDB_DOWNLOAD_STATES), RGB(0, 255, 0));
+        return images;
+    }();
+    return list.icon(image);
 }
 
 const QIcon& cachedIcon(int image) {
@@ -77,15 +47,11 @@ const QIcon& cachedIcon(int image) {
 
 } // namespace
 
-CDlgConn::CDlgConn(QWidget* parent, SettingsStore* store) : QDialog(parent), m_store(store) {
+CDlgConn::CDlgConn(QWidget* parent, Services services) : QDialog(parent), m_services(std::move(services)) {
     OnInitDialog();
 }
 
 CDlgConn::~CDlgConn() = default;
-
-SettingsStore& CDlgConn::store() const {
-    return m_store ? *m_store : settingsStore();
-}
 
 CDlgConn::Options CDlgConn::options() const {
     return m_options ? m_options() : Options{};
@@ -125,9 +91,11 @@ bool CDlgConn::OnInitDialog() {
     m_List->setColumnCount(3);
     m_List->header()->setSectionsMovable(true); // the user may drag columns; the order is not kept
     m_List->header()->setStretchLastSection(false);
-    m_List->setHeaderLabels(
-        {QString::fromUtf8(IDS_DOWNLOAD_ID), QString::fromUtf8(IDS_ITEM), QString::fromUtf8(IDS_STATUS)});
-    const std::vector<int> widths = parseColumnWidths(store().readString(kColumnsSection, kColumnsEntry, "84,134,148"));
+    m_List->setHeaderLabels({QString::fromStdString(LoadString(IDS_DOWNLOAD_ID)),
+                             QString::fromStdString(LoadString(IDS_ITEM)),
+                             QString::fromStdString(LoadString(IDS_STATUS))});
+    const std::vector<int> widths =
+        parseColumnWidths(m_services.settings->readString(kColumnsSection, kColumnsEntry, "84,134,148"));
     for (int column = 0; column < 3; ++column)
         m_List->setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
 
@@ -240,10 +208,7 @@ void CDlgConn::showSearchedText(const DownloadStatus& record, const Options& opt
     std::filesystem::rename(from, to, ec);
     if (ec)
         CVR_LOG(LOG_LEVEL_DEBUG, "Cannot rename '%s': %s", from.c_str(), ec.message().c_str());
-    if (m_openFile)
-        m_openFile(to);
-    else
-        QDesktopServices::openUrl(QUrl::fromLocalFile(paths::toQString(to)));
+    m_services.shell->openFile(to);
 }
 
 void CDlgConn::ClearList() {
@@ -255,7 +220,7 @@ bool CDlgConn::SaveColumnWidths() {
     char text[64];
     std::snprintf(text, sizeof text, "%i,%i,%i", m_List->columnWidth(0), m_List->columnWidth(1),
                   m_List->columnWidth(2));
-    store().writeString(kColumnsSection, kColumnsEntry, text);
+    m_services.settings->writeString(kColumnsSection, kColumnsEntry, text);
     return true;
 }
 
@@ -268,7 +233,6 @@ void CDlgConn::OnAbortDownloads() {
         m_abort();
         return;
     }
-    if (WinApp* app = WinApp::instance())
-        if (FrameWnd* frame = app->GetMainWnd())
-            frame->SendCommand(ID_ABORT_DOWNLOADS);
+    if (auto* frame = dynamic_cast<FrameWnd*>(parentWidget()))
+        frame->SendCommand(ID_ABORT_DOWNLOADS);
 }

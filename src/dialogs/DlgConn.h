@@ -3,8 +3,10 @@
 // id, the item's name and a status text with an icon. The main frame owns it (created hidden),
 // shows, hides and captions it, and hands it every update report it receives; the window updates
 // the item's row and destroys the report. After a failed extraction it can show the page that was
-// searched as text. Its column widths are kept in "ConnectionDialog"\"Columns".
+// searched as text. Its column widths are kept in "ConnectionDialog"\"Columns". The settings and
+// the opening of the text come from the services bundle of its owner.
 
+#include "framework/Services.h"
 #include "portfolio/ItemPos.h"
 
 #include <QDialog>
@@ -19,7 +21,6 @@
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class SettingsStore;
 struct DownloadStatus;
 
 class CDlgConn : public QDialog {
@@ -31,8 +32,6 @@ public:
         bool updateMode = false;      // the unattended update: never show a file
     };
     using OptionsSource = std::function<Options()>;
-    // Opens a file in the system's viewer for its type.
-    using FileOpener = std::function<void(const std::filesystem::path&)>;
 
     // Row icons (the image index of a row).
     enum Image : int {
@@ -47,13 +46,13 @@ public:
     static constexpr const char* kColumnsEntry = "Columns";
     static constexpr int kDefaultColumnWidths[3] = {84, 134, 148};
 
-    // Built hidden (OnInitDialog), its column widths read from `store` (not owned).
-    explicit CDlgConn(QWidget* parent = nullptr, SettingsStore* store = nullptr);
+    // Built hidden (OnInitDialog), its column widths read from the bundle's settings.
+    explicit CDlgConn(QWidget* parent, Services services);
     ~CDlgConn() override;
 
     void setOptionsSource(OptionsSource source) { m_options = std::move(source); }
-    void setFileOpener(FileOpener opener) { m_openFile = std::move(opener); }
-    // What the "&Abort Downloads" button does; by default it sends command 32797 to the main window.
+    // What the "&Abort Downloads" button does; by default it sends command 32797 to the frame
+    // that owns the window.
     void setAbortHandler(std::function<void()> handler) { m_abort = std::move(handler); }
 
     // A report of the main frame (WMU_DOWNLOAD_STATUS); the window owns it and destroys it here.
@@ -81,12 +80,10 @@ private:
     void setRowStatus(QTreeWidgetItem* row, const std::string& text, int image);
     void showSearchedText(const DownloadStatus& record, const Options& options);
     Options options() const;
-    SettingsStore& store() const;
 
     QTreeWidget* m_List = nullptr;
     QPushButton* m_btnAbort = nullptr;
-    SettingsStore* m_store;
+    Services m_services;
     OptionsSource m_options;
-    FileOpener m_openFile;
     std::function<void()> m_abort;
 };

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 template <class T> class CFunction;
 template <class T> using FunctionPtr = std::unique_ptr<CFunction<T>>;
@@ -177,7 +178,7 @@ enum class ZeroRule { Never, ArgZero, ArgConstantOne };
 struct NamedOpDefaults {
     static constexpr ZeroRule kZeroRule = ZeroRule::ArgZero;
     static constexpr bool kConstantOnlyForZeroArg = false; // Exp: e^g is only known constant for g = 0
-    static constexpr bool kDerivativeIsZero = false;       // Ceil, Floor, Gamma, Sign
+    static constexpr bool kDerivativeIsZero = false;       // Ceil, Floor, Sign
     static constexpr TextPrecedence kTextPrecedence = TextPrecedence::Atom;
     static constexpr TextPrecedence kLaTeXPrecedence = TextPrecedence::Atom;
     static constexpr TextPrecedence kTextOfXPrecedence = TextPrecedence::Atom;
@@ -221,8 +222,8 @@ CORVANA_NAMED_OP(Exp, "exp", "exp(x)", "e^{", "e^x", std::exp(v), static constex
 CORVANA_NAMED_OP(Floor, "floor", "floor(x)", "\\mathop{\\rm floor}\\left(", "\\mathop{\\rm floor}(x)", std::floor(v),
                  static constexpr bool kDerivativeIsZero = true;)
 CORVANA_NAMED_OP(Gamma, "Gamma", "Gamma(x)", "\\Gamma\\left(", "\\Gamma\\left(x\\right)",
-                 static_cast<T>(::Gamma(static_cast<double>(v))), static constexpr ZeroRule kZeroRule = ZeroRule::Never;
-                 static constexpr bool kDerivativeIsZero = true;)
+                 static_cast<T>(::Gamma(static_cast<double>(v))),
+                 static constexpr ZeroRule kZeroRule = ZeroRule::Never;)
 // The natural logarithm reads "ln" in plain text, the name the parser knows it by.
 CORVANA_NAMED_OP(Log, "ln", "ln(x)", "\\ln\\left(", "\\ln\\left(x\\right)", std::log(v),
                  static constexpr ZeroRule kZeroRule = ZeroRule::ArgConstantOne;)
@@ -299,6 +300,33 @@ CORVANA_NAMED_CLASSES(Sqrt, Sqrt1)
 CORVANA_NAMED_CLASSES(Tan, Tan1)
 CORVANA_NAMED_CLASSES(Tanh, Tanh1)
 #undef CORVANA_NAMED_CLASSES
+
+// ---- polygamma ------------------------------------------------------------------------------
+
+// The name of ψ⁽ⁿ⁾ in formula texts: "Digamma" for order 0, "Polygamma_n" above. Texts name
+// orders up to kMaxPolygammaOrder.
+std::string PolygammaName(int order);
+inline constexpr int kMaxPolygammaOrder = 1000;
+
+// ψ⁽ⁿ⁾(g), the n-th derivative of the digamma function ψ = Γ'/Γ, of the derivatives of Gamma.
+template <class T> class CPolygammaFunction final : public CFunction1<T> {
+public:
+    CPolygammaFunction(int order, FunctionPtr<T> arg) : CFunction1<T>(std::move(arg)), m_nOrder(order) {
+        this->setStructure(this->m_pArg->IsConstant(), false);
+    }
+    int Order() const { return m_nOrder; }
+    CMathString ToText() const override;
+    CMathString ToLaTeX() const override;
+    FunctionPtr<T> Derive() const override;
+    FunctionPtr<T> Clone(bool simplify) const override;
+    T Evaluate(T x) const override {
+        return static_cast<T>(::Polygamma(m_nOrder, static_cast<double>(this->m_pArg->Evaluate(x))));
+    }
+    TextPrecedence Precedence(bool) const override { return TextPrecedence::Atom; }
+
+private:
+    int m_nOrder;
+};
 
 // ---- negation and the constant forms --------------------------------------------------------
 
@@ -401,6 +429,7 @@ CORVANA_OPERATOR(CPowerFunction, std::pow(l, r), Power)
     X(CIdentityFunction<double>)                                                                                       \
     X(CPolynom1Function<double>)                                                                                       \
     X(CPolynom2Function<double>)                                                                                       \
+    X(CPolygammaFunction<double>)                                                                                      \
     X(CNegFunction<double>)                                                                                            \
     X(CConstantFormFunction<double>)                                                                                   \
     X(CAdd0Function<double>)                                                                                           \

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -267,4 +268,83 @@ double Gamma(double x) {
     const double factor = -kPi / std::sin(kPi * (fraction > 0.5 ? 1.0 - fraction : fraction));
     y += 1.0;
     return factor / (gammaPositive(y) * sign);
+}
+
+namespace {
+
+// B₂, B₄, ..., B₂₀.
+constexpr double kBernoulli[10] = {1.0 / 6,         -1.0 / 30, 1.0 / 42,      -1.0 / 30,     5.0 / 66,
+                                   -691.0 / 2730.0, 7.0 / 6,   -3617.0 / 510, 43867.0 / 798, -174611.0 / 330};
+
+// n!/xⁿ⁺¹ without forming n! or xⁿ⁺¹ on their own, so that neither overflows first.
+double factorialOverPower(int n, double x) {
+    double value = 1.0 / x;
+    for (int j = 1; j <= n; ++j)
+        value *= j / x;
+    return value;
+}
+
+// ψ⁽ⁿ⁾(x) for x > 0.
+double polygammaPositive(int n, double x) {
+    const double sign = n % 2 == 0 ? 1.0 : -1.0; // (−1)ⁿ
+    double shift = 0.0;
+    const double bound = n + 10.0;
+    for (; x < bound; x += 1.0)
+        shift -= n == 0 ? 1.0 / x : sign * factorialOverPower(n, x);
+    const double inverseSquare = 1.0 / (x * x);
+    if (n == 0) {
+        double series = 0.0;
+        double power = 1.0;
+        for (int k = 1; k <= 10; ++k) {
+            power *= inverseSquare;
+            series += kBernoulli[k - 1] / (2 * k) * power;
+        }
+        return shift + std::log(x) - 0.5 / x - series;
+    }
+    // (−1)ⁿ⁺¹·(n−1)!/xⁿ·[1 + n/(2x) + Σ B₂ₖ·C(2k+n−1, 2k)/x²ᵏ]
+    const double lead = factorialOverPower(n - 1, x);
+    double series = 1.0 + n / (2.0 * x);
+    double binomial = 1.0; // C(2k+n−1, 2k)
+    double power = 1.0;
+    for (int k = 1; k <= 10; ++k) {
+        binomial *= static_cast<double>(2 * k + n - 2) * (2 * k + n - 1) / ((2.0 * k - 1) * (2.0 * k));
+        power *= inverseSquare;
+        series += kBernoulli[k - 1] * binomial * power;
+    }
+    return shift - sign * lead * series;
+}
+
+// The coefficients of Pₙ, where dⁿ/dyⁿ cot(y) = Pₙ(cot y): P₀(t) = t, Pₖ₊₁(t) = −(1+t²)·Pₖ'(t).
+double cotDerivative(int n, double t) {
+    std::vector<double> p{0.0, 1.0};
+    for (int k = 0; k < n; ++k) {
+        std::vector<double> next(p.size() + 1, 0.0);
+        for (std::size_t i = 1; i < p.size(); ++i) {
+            const double derivative = static_cast<double>(i) * p[i]; // coefficient of tⁱ⁻¹ in Pₖ'
+            next[i - 1] -= derivative;
+            next[i + 1] -= derivative;
+        }
+        p = std::move(next);
+    }
+    double value = 0.0;
+    for (std::size_t i = p.size(); i-- > 0;)
+        value = value * t + p[i];
+    return value;
+}
+
+} // namespace
+
+double Polygamma(int order, double x) {
+    if (order < 0 || std::isnan(x) || (x <= 0 && x == std::floor(x)))
+        return std::numeric_limits<double>::quiet_NaN();
+    if (std::isinf(x))
+        return order == 0 ? kInfinity : 0.0;
+    if (x > 0)
+        return polygammaPositive(order, x);
+    // Reflection: ψ⁽ⁿ⁾(x) = (−1)ⁿ·ψ⁽ⁿ⁾(1−x) − πⁿ⁺¹·Pₙ(cot πx); cot has the period 1, so only the
+    // fraction of x goes into it.
+    const double fraction = x - std::floor(x);
+    const double cot = std::cos(kPi * fraction) / std::sin(kPi * fraction);
+    const double sign = order % 2 == 0 ? 1.0 : -1.0;
+    return sign * polygammaPositive(order, 1.0 - x) - std::pow(kPi, order + 1) * cotDerivative(order, cot);
 }

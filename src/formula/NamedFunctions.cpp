@@ -5,6 +5,7 @@
 #include "formula/TreeBuilding.h"
 
 #include <cmath>
+#include <string>
 
 using namespace formula_tree;
 
@@ -85,7 +86,7 @@ const double kLn10 = std::log(10.0);
 
 } // namespace
 
-// Ceil, Floor, Gamma and Sign have the zero function as derivative (kDerivativeIsZero).
+// Ceil, Floor and Sign have the zero function as derivative (kDerivativeIsZero).
 
 template <class T> FunctionPtr<T> AbsOp::deriveOfX() {
     return make<CSign1Function<T>>();
@@ -144,6 +145,15 @@ template <class T> FunctionPtr<T> CothOp::deriveOfX() {
 }
 template <class T> FunctionPtr<T> CothOp::derive(const CFunction<T>& g) {
     return times(make<CDivL0Function<T>>(squareOf<CSinhFunction>(g), T(-1)), g);
+}
+
+// Γ' = Γ·ψ
+template <class T> FunctionPtr<T> GammaOp::deriveOfX() {
+    return make<CMulFunction<T>>(make<CGamma1Function<T>>(),
+                                 make<CPolygammaFunction<T>>(0, make<CIdentityFunction<T>>()));
+}
+template <class T> FunctionPtr<T> GammaOp::derive(const CFunction<T>& g) {
+    return times(make<CMulFunction<T>>(make<CGammaFunction<T>>(copy(g)), make<CPolygammaFunction<T>>(0, copy(g))), g);
 }
 
 template <class T> FunctionPtr<T> ExpOp::deriveOfX() {
@@ -208,6 +218,37 @@ template <class T> FunctionPtr<T> TanhOp::deriveOfX() {
 template <class T> FunctionPtr<T> TanhOp::derive(const CFunction<T>& g) {
     return times(make<CDivL0Function<T>>(squareOf<CCoshFunction>(g), T(1)), g);
 }
+
+// ---- polygamma ------------------------------------------------------------------------------
+
+std::string PolygammaName(int order) {
+    return order == 0 ? std::string("Digamma") : "Polygamma_" + std::to_string(order);
+}
+
+template <class T> CMathString CPolygammaFunction<T>::ToText() const {
+    return this->ComposeText(PolygammaName(m_nOrder).c_str());
+}
+
+template <class T> CMathString CPolygammaFunction<T>::ToLaTeX() const {
+    const std::string psi = m_nOrder == 0 ? "\\psi\\left(" : "\\psi^{(" + std::to_string(m_nOrder) + ")}\\left(";
+    return join({psi, this->m_pArg->ToLaTeX(), "\\right)"});
+}
+
+// (ψ⁽ⁿ⁾∘g)' = ψ⁽ⁿ⁺¹⁾(g)·g'
+template <class T> FunctionPtr<T> CPolygammaFunction<T>::Derive() const {
+    if (this->IsConstant())
+        return make<CNullFunction<T>>();
+    auto next = make<CPolygammaFunction<T>>(m_nOrder + 1, copy(*this->m_pArg));
+    if (dynamic_cast<const CIdentityFunction<T>*>(this->m_pArg.get()))
+        return next;
+    return times(std::move(next), *this->m_pArg);
+}
+
+template <class T> FunctionPtr<T> CPolygammaFunction<T>::Clone(bool simplify) const {
+    return make<CPolygammaFunction<T>>(m_nOrder, this->m_pArg->Clone(simplify));
+}
+
+template class CPolygammaFunction<double>;
 
 #define CORVANA_INSTANTIATE_NAMED(OP)                                                                                  \
     template class FunctionOfX<double, OP>;                                                                            \

@@ -49,17 +49,41 @@ bool isSign(std::string_view s, std::size_t i) {
 }
 
 // Leading "+" and blanks, trailing blanks and enclosing parentheses come off, repeatedly.
-std::string_view normalise(std::string_view s) {
+// `enclosed` tells whether parentheses came off.
+std::string_view normalise(std::string_view s, bool& enclosed) {
+    enclosed = false;
     for (;;) {
         const std::size_t before = s.size();
         while (!s.empty() && (s.front() == '+' || isBlank(s.front())))
             s.remove_prefix(1);
         while (!s.empty() && isBlank(s.back()))
             s.remove_suffix(1);
+        const std::size_t open = s.size();
         s = stripEnclosing(s);
+        enclosed = enclosed || s.size() != open;
         if (s.size() == before)
             return s;
     }
+}
+
+// The polygamma name at the start of `s` ("Digamma", or "Polygamma_" and the order's digits),
+// followed by "(" or a blank: its order, and the name's length in `length`; -1 when there is none.
+int polygammaName(std::string_view s, std::size_t& length) {
+    if (startsWithFunctionName(s, "DIGAMMA")) {
+        length = 7;
+        return 0;
+    }
+    constexpr std::string_view kPrefix = "POLYGAMMA_";
+    if (s.size() <= kPrefix.size() || !iequals(s.substr(0, kPrefix.size()), kPrefix))
+        return -1;
+    int order = 0;
+    std::size_t i = kPrefix.size();
+    for (; i < s.size() && isDigit(s[i]) && order <= kMaxPolygammaOrder; ++i)
+        order = order * 10 + (s[i] - '0');
+    if (i == kPrefix.size() || order < 1 || order > kMaxPolygammaOrder || !startsWithFunctionName(s, s.substr(0, i)))
+        return -1;
+    length = i;
+    return order;
 }
 
 // One function name of the syntax: the node classes it builds, its value for a number
@@ -99,11 +123,14 @@ template <class T> class Parser {
 public:
     explicit Parser(std::string_view variable) : m_variable(variable) {}
 
+    // `depth` counts the parentheses and function calls around `s`; operators between operands
+    // do not nest (the text's length bounds how many there are).
     FunctionPtr<T> parse(std::string_view s, int depth) const {
-        if (depth > kMaxFormulaDepth)
-            return nullptr;
-        s = normalise(s);
-        if (s.empty())
+        bool enclosed = false;
+        s = normalise(s, enclosed);
+        if (enclosed)
+            ++depth;
+        if (depth > kMaxFormulaDepth || s.empty())
             return nullptr;
 
         // Sums and differences: the rightmost "+" or "-" between two operands.
@@ -175,7 +202,7 @@ private:
 
     // The constant form Node over the parsed `operand` with the constant k, folded.
     template <class Node> FunctionPtr<T> withConstant(std::string_view operand, double k, int depth) const {
-        auto g = parse(operand, depth + 1);
+        auto g = parse(operand, depth);
         return g ? fold(make<Node>(std::move(g), static_cast<T>(k))) : nullptr;
     }
 
@@ -193,12 +220,12 @@ private:
         if (rightNumber)
             return op == '+' ? withConstant<CAdd0Function<T>>(l, b, depth)
                              : withConstant<CSubR0Function<T>>(l, b, depth);
-        auto g = parse(l, depth + 1);
+        auto g = parse(l, depth);
         if (!g)
             return nullptr;
         if (l == r)
             return op == '+' ? make<CMul0Function<T>>(std::move(g), T(2)) : null();
-        auto h = parse(r, depth + 1);
+        auto h = parse(r, depth);
         if (!h)
             return nullptr;
         if (op == '+')
@@ -210,7 +237,7 @@ private:
         double value = 0;
         if (readFormulaNumber(rest, value))
             return constant(-value);
-        auto g = parse(rest, depth + 1);
+        auto g = parse(rest, depth);
         return g ? negate(std::move(g)) : nullptr;
     }
 
@@ -235,12 +262,12 @@ private:
                              : withConstant<CDivR0Function<T>>(l, b, depth);
         if (op == '*' && l == r && l == m_variable)
             return make<CSqr1Function<T>>();
-        auto g = parse(l, depth + 1);
+        auto g = parse(l, depth);
         if (!g)
             return nullptr;
         if (l == r)
             return op == '*' ? make<CSqrFunction<T>>(std::move(g)) : constant(1);
-        auto h = parse(r, depth + 1);
+        auto h = parse(r, depth);
         if (!h)
             return nullptr;
         if (op == '*')
@@ -258,17 +285,17 @@ private:
         if (leftNumber && rightNumber)
             return constant(std::pow(a, b));
         if (leftNumber) {
-            auto g = parse(r, depth + 1);
+            auto g = parse(r, depth);
             return g ? make<CPowerL0Function<T>>(std::move(g), static_cast<T>(a)) : nullptr;
         }
         if (rightNumber) {
-            auto g = parse(l, depth + 1);
+            auto g = parse(l, depth);
             return g ? make<CPowerR0Function<T>>(std::move(g), static_cast<T>(b)) : nullptr;
         }
-        auto g = parse(l, depth + 1);
+        auto g = parse(l, depth);
         if (!g)
             return nullptr;
-        auto h = parse(r, depth + 1);
+        auto h = parse(r, depth);
         return h ? make<CPowerFunction<T>>(std::move(g), std::move(h)) : nullptr;
     }
 
@@ -298,10 +325,32 @@ private:
             const std::string_view arg = s.substr(f.name.size());
             if (stripEnclosing(arg).size() == arg.size())
                 continue; // the "(" after the name does not close at the end
-            auto g = parse(arg, depth + 1);
+            auto g = parse(arg, depth);
             return g ? f.ofArgument(std::move(g)) : nullptr;
         }
-        return nullptr;
+        return polygamma(s, depth);
+    }
+
+    // "Digamma" or "Polygamma_n" applied to a number, to the variable, or to a parenthesised
+    // argument.
+    FunctionPtr<T> polygamma(std::string_view s, int depth) const {
+        std::size_t length = 0;
+        const int order = polygammaName(s, length);
+        if (order < 0)
+            return nullptr;
+        const std::string_view arg = s.substr(length);
+        std::string_view number = arg.substr(1);
+        if (arg.front() == '(' && number.ends_with(')'))
+            number.remove_suffix(1);
+        double value = 0;
+        if (readFormulaNumber(number, value))
+            return constant(Polygamma(order, value));
+        if (IsVariable(arg, m_variable))
+            return make<CPolygammaFunction<T>>(order, make<CIdentityFunction<T>>());
+        if (arg.front() != '(' || stripEnclosing(arg).size() == arg.size())
+            return nullptr;
+        auto g = parse(arg, depth);
+        return g ? make<CPolygammaFunction<T>>(order, std::move(g)) : nullptr;
     }
 
     std::string_view m_variable;

@@ -6,8 +6,9 @@
 // (all left-associative; ^ binds tightest, then * and /, then + and -), a sign at the start
 // or after an operator or "(" (so "2*-3" and "x^-1" read as expected), parentheses (brackets
 // and braces read as parentheses) and the functions EXP SIN COS TAN COT SINH COSH TANH COTH ABS
-// CEIL FLOOR LG LN SQRT ASIN ACOS ATAN GAMMA SQR SIGN, written NAME(argument) or NAME, a blank and
-// a number or the variable. Names, the variable and constants are read without regard to case.
+// CEIL FLOOR LG LN SQRT ASIN ACOS ATAN GAMMA SQR SIGN, and DIGAMMA and POLYGAMMA_n (n from 1 to
+// kMaxPolygammaOrder) of Gamma's derivatives, written NAME(argument) or NAME, a blank and a
+// number or the variable. Names, the variable and constants are read without regard to case.
 // A leading "-" negates the whole term: "-x^2" is -(x^2). Constant parts are folded.
 //
 // A text that does not follow the syntax gives no tree (nullptr): a name that is neither the
@@ -15,7 +16,8 @@
 // text left over after a number ("2x", "2(x+1)"), unbalanced parentheses, the empty text.
 // Texts longer than kMaxFormulaLength bytes or nested deeper than kMaxFormulaDepth levels do
 // not parse either, so no formula read from a file can exhaust the stack, also when its tree
-// is derived, copied, printed or destroyed.
+// is derived, copied, printed or destroyed. Operators between operands do not nest, so a flat
+// sum or product may have as many terms as the length allows; their trees are as deep as that.
 
 #include "formula/Function.h"
 
@@ -23,7 +25,7 @@
 #include <string_view>
 
 inline constexpr std::size_t kMaxFormulaLength = 4096;
-// Levels of the parser's recursion: every operator, function and negation takes one level.
+// Levels of nesting: every pair of parentheses and every function call takes one level.
 inline constexpr int kMaxFormulaDepth = 256;
 
 // Parses `text` as a formula in `variable` (callers pass "X"); the caller owns the tree.

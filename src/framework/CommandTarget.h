@@ -13,32 +13,48 @@
 
 using CommandId = unsigned;
 
-// The state an update handler gives its command: enabled, check mark, text.
+// The state an update handler gives its command: enabled, check mark or radio mark, text. The
+// setters are virtual, in this order, so a user-interface object of its own (a status-bar pane)
+// can take them.
 class CmdUI {
 public:
     explicit CmdUI(CommandId id) : m_nID(id) {}
+    virtual ~CmdUI() = default;
+    CmdUI(const CmdUI&) = default;
+    CmdUI& operator=(const CmdUI&) = delete;
 
     const CommandId m_nID;
 
-    void Enable(bool on = true) {
+    virtual void Enable(bool on = true) {
         m_enabled = on;
         m_enableSet = true;
     }
-    // 0 unchecked, 1 checked, 2 indeterminate.
-    void SetCheck(int check = 1) { m_check = check; }
-    void SetText(std::string text) { m_text = std::move(text); }
+    // 0 unchecked, 1 checked, 2 indeterminate (shown checked).
+    virtual void SetCheck(int check = 1) {
+        m_check = check;
+        m_radio.reset();
+    }
+    // A radio mark: the command is one choice of several.
+    virtual void SetRadio(bool on = true) {
+        m_radio = on;
+        m_check.reset();
+    }
+    virtual void SetText(std::string text) { m_text = std::move(text); }
 
     bool enabled() const { return m_enabled; }
     // Whether an update handler called Enable.
     bool enableSet() const { return m_enableSet; }
     // The check mark, when an update handler set one.
     const std::optional<int>& check() const { return m_check; }
+    // The radio mark, when an update handler set one.
+    const std::optional<bool>& radio() const { return m_radio; }
     const std::optional<std::string>& text() const { return m_text; }
 
 private:
     bool m_enabled = true;
     bool m_enableSet = false;
     std::optional<int> m_check;
+    std::optional<bool> m_radio;
     std::optional<std::string> m_text;
 };
 

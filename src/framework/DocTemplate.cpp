@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -42,6 +43,18 @@ std::string upperCase(std::string text) {
 }
 
 } // namespace
+
+DocString DocString::fromResource(std::string_view text) {
+    DocString strings;
+    std::string* fields[] = {&strings.windowTitle, &strings.docName,       &strings.fileNewName,    &strings.filterName,
+                             &strings.filterExt,   &strings.regFileTypeId, &strings.regFileTypeName};
+    for (std::string* field : fields) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        *field = std::string(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return strings;
+}
 
 SingleDocTemplate::SingleDocTemplate(unsigned resourceId, DocString strings, DocumentFactory newDocument,
                                      FrameFactory newFrame, ViewFactory newView)
@@ -80,7 +93,7 @@ bool SingleDocTemplate::createFrame() {
     std::unique_ptr<FrameWnd> frame = m_newFrame ? m_newFrame() : std::make_unique<FrameWnd>();
     if (!frame)
         return false;
-    CreateContext context{m_document.get(), this, m_newView};
+    CreateContext context{m_document.get(), this, m_newView, m_app ? &m_app->services() : nullptr};
     // The frame is kept while it is built: views and the document reach it through the template.
     m_frame = std::move(frame);
     if (!m_frame->LoadFrame(context)) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class Document;
@@ -24,6 +25,10 @@ struct DocString {
     std::string filterExt;       // ".cvr"
     std::string regFileTypeId;   // "Corvana.Document"
     std::string regFileTypeName; // "Corvana Portfolio"
+
+    // The fields of a document string resource, in this order, separated by line breaks; missing
+    // fields are empty.
+    static DocString fromResource(std::string_view text);
 };
 
 class SingleDocTemplate {

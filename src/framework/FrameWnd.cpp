@@ -3,6 +3,7 @@
 #include "framework/DocTemplate.h"
 #include "framework/RecentFileList.h"
 #include "framework/ResourceIds.h"
+#include "framework/StatusBar.h"
 #include "framework/View.h"
 #include "framework/WinApp.h"
 #include "framework/WindowMessages.h"
@@ -10,14 +11,20 @@
 #include "platform/Document.h"
 #include "platform/Paths.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -63,9 +70,41 @@ template <class Bar> void addBarCommand(FrameWnd& frame, CommandId id) {
     });
 }
 
+// A widget the user types text into.
+bool isTextField(const QObject* widget) {
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+           qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget);
+}
+
+// A key that edits text, moves in it or copies from it: typed characters, Return, Delete,
+// Backspace, Insert and the movement keys, alone or with Shift; with Ctrl the clipboard, undo,
+// select-all and word keys; Alt+Backspace (undo).
+bool isEditingKey(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    const int k = key.key();
+    const auto oneOf = [k](std::initializer_list<int> keys) {
+        return std::find(keys.begin(), keys.end(), k) != keys.end();
+    };
+    if (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) {
+        if (!key.text().isEmpty() && key.text().at(0).isPrint())
+            return true;
+        return oneOf({Qt::Key_Return, Qt::Key_Enter, Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_Insert, Qt::Key_Home,
+                      Qt::Key_End, Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down});
+    }
+    if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+        return oneOf({Qt::Key_A, Qt::Key_C, Qt::Key_V, Qt::Key_X, Qt::Key_Z, Qt::Key_Y, Qt::Key_Insert, Qt::Key_Delete,
+                      Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End});
+    return modifiers == Qt::AltModifier && k == Qt::Key_Backspace;
+}
+
 } // namespace
 
+FrameWnd::FrameWnd(Services services, MessageTarget& messageTarget) : FrameWnd(messageTarget) {
+    m_services = std::move(services);
+}
+
 FrameWnd::FrameWnd(MessageTarget& messageTarget) {
+    m_commands = std::make_unique<CommandRegistry>(*this, [this](CommandId id) { SendCommand(id); });
     m_idleTimer = new QTimer(this);
     m_idleTimer->setSingleShot(true);
     m_idleTimer->setInterval(0);
@@ -87,8 +126,10 @@ FrameWnd::FrameWnd(MessageTarget& messageTarget) {
     m_messages = std::make_unique<WindowMessageLink>(
         *this,
         [this](Message& message) {
+            const QPointer<FrameWnd> self(this); // a handler may close and destroy its frame
             const std::intptr_t result = OnMessage(message);
-            requestCommandUIUpdate();
+            if (self)
+                requestCommandUIUpdate();
             return result;
         },
         messageTarget);
@@ -101,6 +142,8 @@ FrameWnd::FrameWnd(MessageTarget& messageTarget) {
 FrameWnd::~FrameWnd() {
     // Nothing may reach this object while its children are destroyed after this body.
     m_messages.reset();
+    if (m_clipboardWatched)
+        disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
     disconnect(m_focusConnection);
     qApp->removeEventFilter(this);
     for (auto& [id, timer] : m_timers)
@@ -112,7 +155,15 @@ FrameWnd::~FrameWnd() {
 
 // --- creation ---
 
+const Services& FrameWnd::services() const {
+    if (!m_services)
+        const_cast<FrameWnd*>(this)->m_services.emplace();
+    return *m_services;
+}
+
 bool FrameWnd::LoadFrame(CreateContext& context) {
+    if (!m_services && context.m_services)
+        m_services = *context.m_services;
     m_document = context.m_pCurrentDoc;
     m_template = context.m_pNewDocTemplate;
     CreateStruct cs;
@@ -157,6 +208,7 @@ View* FrameWnd::CreateView(CreateContext& context, QWidget* parent, std::unique_
         setCentralWidget(created);
     else
         created->setParent(parent);
+    created->setServices(services());
     created->attachDocument(context.m_pCurrentDoc);
     return created;
 }
@@ -282,33 +334,49 @@ void FrameWnd::PostCommand(CommandId id) {
         this, [this, id] { SendCommand(id); }, Qt::QueuedConnection);
 }
 
-QAction* FrameWnd::bindAction(QAction* action, CommandId id) {
-    if (!action)
-        return nullptr;
-    action->setData(id);
-    m_actions.push_back({action, id});
-    connect(action, &QAction::triggered, this, [this, id] { SendCommand(id); });
-    updateAction(action, id);
+QAction* FrameWnd::commandAction(CommandId id) {
+    QAction* action = m_commands->action(id);
+    updateCommand(id);
     return action;
 }
 
+QAction* FrameWnd::bindAction(QAction* action, CommandId id) {
+    QAction* bound = m_commands->adopt(action, id);
+    if (bound)
+        updateCommand(id);
+    return bound;
+}
+
 QAction* FrameWnd::actionFor(CommandId id) const {
-    for (const BoundAction& bound : m_actions)
-        if (bound.id == id && bound.action)
-            return bound.action;
-    return nullptr;
+    return m_commands->find(id);
 }
 
 void FrameWnd::bindMenu(QMenu* menu) {
-    if (menu)
-        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+    if (!menu || std::find(m_boundMenus.begin(), m_boundMenus.end(), menu) != m_boundMenus.end())
+        return;
+    std::erase_if(m_boundMenus, [](const QPointer<QMenu>& m) { return m.isNull(); });
+    m_boundMenus.emplace_back(menu);
+    const QPointer<QMenu> watched(menu);
+    connect(menu, &QMenu::aboutToShow, this, [this, watched] {
+        if (watched)
+            initMenuPopup(watched);
+    });
 }
+
+void FrameWnd::initMenuPopup(QMenu* menu) {
+    UpdateCommandUI();
+    if (menu == m_recentMenu)
+        rebuildRecentFileMenu();
+    guarded("Opening a menu", 0, [&] { OnInitMenuPopup(menu); });
+}
+
+void FrameWnd::OnInitMenuPopup(QMenu*) {}
 
 void FrameWnd::bindRecentFileMenu(QMenu* menu, QAction* placeholder) {
     m_recentMenu = menu;
     m_recentPlaceholder = placeholder;
     if (menu) {
-        connect(menu, &QMenu::aboutToShow, this, [this] { rebuildRecentFileMenu(); });
+        bindMenu(menu);
         rebuildRecentFileMenu();
     }
 }
@@ -343,32 +411,52 @@ void FrameWnd::rebuildRecentFileMenu() {
     }
 }
 
-void FrameWnd::updateAction(QAction* action, CommandId id) {
+void FrameWnd::updateCommand(CommandId id) {
     CmdUI ui(id);
     guarded("Update of command", id, [&] { UpdateCommand(ui); });
-    action->setEnabled(ui.enabled());
-    if (ui.check()) {
-        action->setCheckable(true);
-        action->setChecked(*ui.check() != 0);
-    }
-    if (ui.text())
-        action->setText(QString::fromStdString(*ui.text()));
+    m_commands->applyState(id, ui);
 }
 
 void FrameWnd::UpdateCommandUI() {
-    std::erase_if(m_actions, [](const BoundAction& bound) { return bound.action.isNull(); });
-    // A copy: an update handler may bind further actions.
-    const std::vector<BoundAction> actions = m_actions;
-    for (const BoundAction& bound : actions)
-        if (bound.action)
-            updateAction(bound.action, bound.id);
+    // One pass over the commands, each once; an update handler may add commands meanwhile.
+    for (const CommandId id : m_commands->ids())
+        updateCommand(id);
     OnUpdateFrameTitle();
     guarded("Idle update", 0, [&] { OnIdleUpdateCmdUI(); });
+}
+
+void FrameWnd::OnIdleUpdateCmdUI() {
+    for (CStatusBar* bar : findChildren<CStatusBar*>(Qt::FindDirectChildrenOnly))
+        if (!bar->isHidden())
+            bar->OnUpdateCmdUI(*this, false);
 }
 
 void FrameWnd::requestCommandUIUpdate() {
     if (!m_idleTimer->isActive())
         m_idleTimer->start();
+}
+
+bool FrameWnd::clipboardHas(const QString& mimeType) {
+    if (!m_clipboardWatched) {
+        m_clipboardWatched = true;
+        connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+            readClipboardFormats();
+            requestCommandUIUpdate();
+        });
+    }
+    if (m_watchedFormats.insert(mimeType).second)
+        readClipboardFormats();
+    return m_clipboardFormats.contains(mimeType);
+}
+
+void FrameWnd::readClipboardFormats() {
+    m_clipboardFormats.clear();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    for (const QString& format : m_watchedFormats)
+        if (data->hasFormat(format))
+            m_clipboardFormats.insert(format);
 }
 
 // --- closing ---
@@ -382,8 +470,13 @@ void FrameWnd::OnClose() {
     if (app && app->GetMainWnd() == this) {
         if (document)
             document->OnCloseDocument();
-        app->PostQuitMessage(0);
+        quitApplication(0);
     }
+}
+
+void FrameWnd::quitApplication(int exitCode) {
+    if (WinApp* app = WinApp::instance(); app && app->GetMainWnd() == this)
+        app->PostQuitMessage(exitCode);
 }
 
 void FrameWnd::closeEvent(QCloseEvent* event) {
@@ -466,10 +559,23 @@ void FrameWnd::dropEvent(QDropEvent* event) {
     // One document at a time: of several files, the first is opened.
     if (WinApp* app = WinApp::instance())
         guarded("Opening a dropped file", 0, [&] { app->OpenDocumentFile(*file); });
+    requestCommandUIUpdate();
+}
+
+bool FrameWnd::keepsKey(QObject* watched, QEvent* event) const {
+    if (!isTextField(watched))
+        return false;
+    const auto* widget = static_cast<QWidget*>(watched);
+    return widget->window() == this && isEditingKey(*static_cast<QKeyEvent*>(event));
 }
 
 bool FrameWnd::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Accepting the override sends the key to the text field instead of to a shortcut.
+        if (keepsKey(watched, event))
+            event->accept();
+        break;
     case QEvent::KeyRelease:
     case QEvent::MouseButtonRelease:
     case QEvent::Wheel:

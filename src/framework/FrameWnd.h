@@ -1,14 +1,23 @@
 #pragma once
 // The frame window: a QMainWindow that holds the views of the document, routes commands, runs
-// timers by id and receives the messages workers post to it.
+// timers by id and receives the messages workers post to it. It keeps the services bundle its
+// owner gave it (Services.h) and hands it to its views.
 //
 // Commands are routed, as menus, toolbars and SendCommand deliver them, to the first of these that
 // has a handler: the active view, the document (its template's command table), the frame, the
 // application. Before a command runs its update handlers are asked: a command they disable is not
-// run. Bound QActions take their enabled and checked state from the update handlers whenever the
-// program is idle after input, a command, a timer or a message, and when their menu opens.
+// run. Each command has one QAction in the frame's command registry (CommandRegistry.h); the
+// actions take their enabled state and marks from the update handlers, one pass over the commands,
+// whenever the program is idle after input, a command, a timer, a message, a drop or a change of
+// the document, and when a menu opens. The update handlers stay cheap: no I/O, no modal UI (the
+// clipboard's formats are kept by clipboardHas).
+//
+// A focused text field keeps its editing keys (Delete, Return, Ctrl+C, Shift+Insert, ...) for
+// itself: the frame's keys do not take them.
 
+#include "framework/CommandRegistry.h"
 #include "framework/CommandTarget.h"
+#include "framework/Services.h"
 #include "platform/MessageTarget.h"
 
 #include <QMainWindow>
@@ -20,6 +29,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 class Document;
@@ -41,11 +51,13 @@ inline constexpr int SW_RESTORE = 9;
 using ViewFactory = std::function<std::unique_ptr<View>()>;
 
 // What a new frame is created for: the document, its template and the view kind of the default
-// client area.
+// client area, and the services of the application (which a frame made without a bundle of its
+// own takes).
 struct CreateContext {
     Document* m_pCurrentDoc = nullptr;
     SingleDocTemplate* m_pNewDocTemplate = nullptr;
     ViewFactory m_newView;
+    const Services* m_services = nullptr;
 };
 
 // The window's position and size (outer top-left, inner size) as PreCreateWindow may set them.
@@ -59,9 +71,15 @@ struct CreateStruct {
 
 class FrameWnd : public QMainWindow, public CommandTarget {
 public:
-    // Registers the frame with `messageTarget` for messages from workers.
+    // Registers the frame with `messageTarget` for messages from workers. The services come with
+    // LoadFrame's context.
     explicit FrameWnd(MessageTarget& messageTarget = MessageTarget::instance());
+    // A frame with its own services bundle.
+    explicit FrameWnd(Services services, MessageTarget& messageTarget = MessageTarget::instance());
     ~FrameWnd() override;
+
+    // The bundle the frame was given (the unattended one until it gets one).
+    const Services& services() const;
 
     // --- creation (the template calls LoadFrame) ---
     // PreCreateWindow, then OnCreate; false when OnCreate fails (-1).
@@ -102,21 +120,34 @@ public:
     void PostCommand(CommandId id);
     // Asks the update handlers along the route; false when no target knows the command.
     bool UpdateCommand(CmdUI& ui);
-    // Lets `action` run command `id` and take its state from the update handlers; returns it.
+    // The command registry: one action per command id.
+    CommandRegistry& commands() { return *m_commands; }
+    // The action of command `id` (made when it has none), its state from the update handlers.
+    QAction* commandAction(CommandId id);
+    // Makes `action` the action of command `id` (CommandRegistry::adopt); returns the command's
+    // action, with its state from the update handlers.
     QAction* bindAction(QAction* action, CommandId id);
-    // The first action bound to `id`, null when none.
+    // The action of `id`, null when none.
     QAction* actionFor(CommandId id) const;
-    // Refreshes the menu's bound actions whenever it opens.
+    // Whenever the menu opens: refreshes the commands' states, the recent files (when it shows
+    // them), then OnInitMenuPopup. A menu is bound once however often it is passed.
     void bindMenu(QMenu* menu);
+    // A bound menu is about to open, its commands' states and recent files up to date: a derived
+    // frame brings its owner-drawn menus' items in step here. The base does nothing.
+    virtual void OnInitMenuPopup(QMenu* popup);
     // Shows the recent files in `menu` in place of `placeholder` whenever it opens (the
     // placeholder, disabled, while the list is empty).
     void bindRecentFileMenu(QMenu* menu, QAction* placeholder);
-    // Refreshes every bound action, the title, and runs OnIdleUpdateCmdUI, now.
+    // Refreshes every command's action (each command once), the title, and runs
+    // OnIdleUpdateCmdUI, now.
     void UpdateCommandUI();
     // Asks for UpdateCommandUI once control returns to the event loop (repeated asks coalesce).
     void requestCommandUIUpdate();
-    // Further idle updates of a derived frame (status bar panes).
-    virtual void OnIdleUpdateCmdUI() {}
+    // Further idle updates: the base runs the update handlers of the status bar's panes.
+    virtual void OnIdleUpdateCmdUI();
+    // Whether the clipboard holds data of `mimeType`; kept up to date as the clipboard changes,
+    // so update handlers can ask it at no cost. The type is watched from its first question on.
+    bool clipboardHas(const QString& mimeType);
 
     // --- closing ---
     // The window is asked to close (the close button, the exit command): unless the document
@@ -145,6 +176,9 @@ public:
     void DragAcceptFiles(bool accept = true);
 
 protected:
+    // Ends the program's event loop when this is the main window.
+    void quitApplication(int exitCode = 0);
+
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -152,20 +186,24 @@ protected:
 
 private:
     void runTimer(unsigned id);
-    void updateAction(QAction* action, CommandId id);
+    void updateCommand(CommandId id);
     void rebuildRecentFileMenu();
+    void initMenuPopup(QMenu* menu);
+    void readClipboardFormats();
+    // A key a focused text field of this frame keeps for itself.
+    bool keepsKey(QObject* watched, QEvent* event) const;
 
-    struct BoundAction {
-        QPointer<QAction> action;
-        CommandId id;
-    };
-
+    std::optional<Services> m_services;
+    std::unique_ptr<CommandRegistry> m_commands;
     QPointer<View> m_activeView;
     Document* m_document = nullptr;
     SingleDocTemplate* m_template = nullptr;
-    std::vector<BoundAction> m_actions;
+    std::set<QString> m_watchedFormats;
+    std::set<QString> m_clipboardFormats;
+    bool m_clipboardWatched = false;
     std::map<unsigned, QTimer*> m_timers; // children of the frame
     QTimer* m_idleTimer = nullptr;
+    std::vector<QPointer<QMenu>> m_boundMenus;
     QPointer<QMenu> m_recentMenu;
     QPointer<QAction> m_recentPlaceholder;
     std::vector<QPointer<QAction>> m_recentActions;

@@ -2,8 +2,6 @@
 
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
-#include "framework/QtFileDialogs.h"
-#include "framework/QtMessageBoxes.h"
 #include "framework/RecentFileList.h"
 #include "framework/ResourceIds.h"
 #include "log/Log.h"
@@ -52,7 +50,7 @@ void CommandLineInfo::ParseParam(const char* param, bool isFlag, bool isLast) {
 
 // --- WinApp ---
 
-WinApp::WinApp(std::string appName) : m_appName(std::move(appName)), m_store(&settingsStore()) {
+WinApp::WinApp(std::string appName) : m_appName(std::move(appName)) {
     g_app = this;
     // The program decides when it ends (OnClose, PostQuitMessage): a message box closed while the
     // main window is hidden must not end it.
@@ -70,10 +68,14 @@ WinApp::WinApp(std::string appName) : m_appName(std::move(appName)), m_store(&se
 
 WinApp::~WinApp() {
     // The frame and document go while the application they refer to still exists.
-    m_template.reset();
-    m_pMainWnd = nullptr;
+    destroyDocuments();
     if (g_app == this)
         g_app = nullptr;
+}
+
+void WinApp::destroyDocuments() {
+    m_pMainWnd = nullptr;
+    m_template.reset();
 }
 
 WinApp* WinApp::instance() {
@@ -118,30 +120,28 @@ void WinApp::PostQuitMessage(int exitCode) {
 
 // --- profile values ---
 
-int WinApp::GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) const {
-    return m_store->readInt(SettingsKey(section), entry, defaultValue);
+int WinApp::GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) {
+    return settings().readInt(SettingsKey(section), entry, defaultValue);
 }
 
-std::string WinApp::GetProfileString(std::string_view section, std::string_view entry,
-                                     std::string_view defaultValue) const {
-    return m_store->readString(SettingsKey(section), entry, defaultValue);
+std::string WinApp::GetProfileString(std::string_view section, std::string_view entry, std::string_view defaultValue) {
+    return settings().readString(SettingsKey(section), entry, defaultValue);
 }
 
-std::optional<std::vector<std::uint8_t>> WinApp::GetProfileBinary(std::string_view section,
-                                                                  std::string_view entry) const {
-    return m_store->readBinary(SettingsKey(section), entry);
+std::optional<std::vector<std::uint8_t>> WinApp::GetProfileBinary(std::string_view section, std::string_view entry) {
+    return settings().readBinary(SettingsKey(section), entry);
 }
 
 bool WinApp::WriteProfileInt(std::string_view section, std::string_view entry, int value) {
-    return m_store->writeInt(SettingsKey(section), entry, value);
+    return settings().writeInt(SettingsKey(section), entry, value);
 }
 
 bool WinApp::WriteProfileString(std::string_view section, std::string_view entry, std::string_view value) {
-    return m_store->writeString(SettingsKey(section), entry, value);
+    return settings().writeString(SettingsKey(section), entry, value);
 }
 
 bool WinApp::WriteProfileBinary(std::string_view section, std::string_view entry, std::span<const std::uint8_t> value) {
-    return m_store->writeBinary(SettingsKey(section), entry, value);
+    return settings().writeBinary(SettingsKey(section), entry, value);
 }
 
 // --- recent files ---
@@ -150,7 +150,7 @@ void WinApp::LoadStdProfileSettings(int maxRecentFiles) {
     m_recentFiles.reset();
     if (maxRecentFiles <= 0)
         return;
-    m_recentFiles = std::make_unique<RecentFileList>(*m_store, maxRecentFiles);
+    m_recentFiles = std::make_unique<RecentFileList>(settings(), maxRecentFiles);
     m_recentFiles->ReadList();
 }
 
@@ -216,30 +216,37 @@ bool WinApp::ProcessShellCommand(const CommandLineInfo& info) {
     return false;
 }
 
-// --- asking the user ---
+// --- services ---
 
-QWidget* WinApp::dialogParent() const {
+QWidget* WinApp::mainWindowShown() const {
     return m_pMainWnd && m_pMainWnd->isVisible() ? m_pMainWnd : nullptr;
 }
 
-MessageBoxes& WinApp::messageBoxes() {
-    if (!m_messageBoxes) {
+const Services& WinApp::services() {
+    if (!m_services) {
         if (hasWidgets())
-            m_messageBoxes = std::make_shared<QtMessageBoxes>(m_appName, [this] { return dialogParent(); });
+            // The bundle may be kept longer than this object: the main window is looked up anew.
+            m_services = Services::desktop(
+                m_appName,
+                [] {
+                    const WinApp* app = WinApp::instance();
+                    return app ? app->mainWindowShown() : nullptr;
+                },
+                Services::programSettings(), Services::programClock());
         else
-            m_messageBoxes = std::make_shared<UnattendedMessageBoxes>();
+            m_services = Services::unattended(Services::programSettings(), Services::programClock());
     }
-    return *m_messageBoxes;
+    return *m_services;
 }
 
-FileDialogs& WinApp::fileDialogs() {
-    if (!m_fileDialogs) {
-        if (hasWidgets())
-            m_fileDialogs = std::make_shared<QtFileDialogs>([this] { return dialogParent(); });
-        else
-            m_fileDialogs = std::make_shared<UnattendedFileDialogs>();
-    }
-    return *m_fileDialogs;
+void WinApp::setMessageBoxes(std::shared_ptr<MessageBoxes> boxes) {
+    services();
+    m_services->boxes = std::move(boxes);
+}
+
+void WinApp::setFileDialogs(std::shared_ptr<FileDialogs> dialogs) {
+    services();
+    m_services->files = std::move(dialogs);
 }
 
 SaveChangesAnswer WinApp::askSaveChanges(const std::string& name) {
@@ -311,13 +318,4 @@ void WinApp::OnAppExit() {
         m_pMainWnd->OnClose();
     else
         PostQuitMessage(0);
-}
-
-// --- message box of the program ---
-
-int messageBox(std::string_view text, unsigned type, std::string_view caption) {
-    if (WinApp* app = WinApp::instance())
-        return app->messageBoxes().messageBox(text, type, caption);
-    UnattendedMessageBoxes unattended;
-    return unattended.messageBox(text, type, caption);
 }

@@ -1,15 +1,16 @@
 #pragma once
 // The application object's base: the program's run (start-up, event loop, shut-down), its profile
 // values in the settings store, the recent-file list, the single document template and its main
-// window, the command line, and the message boxes and file dialogs everything else asks through.
-// It is also the document's host, and the last target of the command route (New, Open, the recent
-// files, Exit).
+// window, the command line, and the services bundle it hands down to its frame (Services.h). It is
+// also the document's host, and the last target of the command route (New, Open, the recent files,
+// Exit).
 //
 // One application object exists at a time; WinApp::instance() finds it.
 
 #include "framework/CommandTarget.h"
 #include "framework/FileDialogs.h"
 #include "framework/MessageBoxes.h"
+#include "framework/Services.h"
 #include "platform/Document.h"
 
 #include <cstdint>
@@ -65,6 +66,11 @@ public:
     int Run();
     // Ends the event loop with `exitCode`, also when it has not started yet.
     void PostQuitMessage(int exitCode = 0);
+    // Destroys the frame with its views, then the document. ExitInstance of a derived application
+    // calls it once the windows have saved what they keep and before the services the document
+    // and windows use (downloads, logging, the document's host) shut down; the destructor calls it
+    // too when nothing did.
+    void destroyDocuments();
     bool quitRequested() const { return m_quitRequested; }
     const std::vector<std::string>& arguments() const { return m_arguments; }
     void setArguments(std::vector<std::string> arguments) { m_arguments = std::move(arguments); }
@@ -73,14 +79,13 @@ public:
     // The store already lives under Velmora\Corvana; this records the company name.
     void SetRegistryKey(std::string company) { m_registryKey = std::move(company); }
     const std::string& registryKey() const { return m_registryKey; }
-    int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue) const;
-    std::string GetProfileString(std::string_view section, std::string_view entry,
-                                 std::string_view defaultValue = {}) const;
-    std::optional<std::vector<std::uint8_t>> GetProfileBinary(std::string_view section, std::string_view entry) const;
+    int GetProfileInt(std::string_view section, std::string_view entry, int defaultValue);
+    std::string GetProfileString(std::string_view section, std::string_view entry, std::string_view defaultValue = {});
+    std::optional<std::vector<std::uint8_t>> GetProfileBinary(std::string_view section, std::string_view entry);
     bool WriteProfileInt(std::string_view section, std::string_view entry, int value);
     bool WriteProfileString(std::string_view section, std::string_view entry, std::string_view value);
     bool WriteProfileBinary(std::string_view section, std::string_view entry, std::span<const std::uint8_t> value);
-    SettingsStore& settings() const { return *m_store; }
+    SettingsStore& settings() { return *services().settings; }
 
     // --- recent files ---
     // Reads the recent-file list of `maxRecentFiles` entries (none for 0).
@@ -109,13 +114,16 @@ public:
     // New document or the named file; false when that fails.
     bool ProcessShellCommand(const CommandLineInfo& info);
 
-    // --- asking the user ---
-    // Qt's boxes and dialogs when the program has a QApplication, else the unattended ones,
-    // unless replaced.
-    MessageBoxes& messageBoxes();
-    void setMessageBoxes(std::shared_ptr<MessageBoxes> boxes) { m_messageBoxes = std::move(boxes); }
-    FileDialogs& fileDialogs();
-    void setFileDialogs(std::shared_ptr<FileDialogs> dialogs) { m_fileDialogs = std::move(dialogs); }
+    // --- services ---
+    // The bundle handed down to the frame (and by it to views and dialogs): the desktop's when the
+    // program has a QApplication, else the unattended one, on the program's settings and clock,
+    // unless replaced. Windows keep the bundle they were given: replace parts before they exist.
+    const Services& services();
+    void setServices(Services services) { m_services = std::move(services); }
+    MessageBoxes& messageBoxes() { return *services().boxes; }
+    void setMessageBoxes(std::shared_ptr<MessageBoxes> boxes);
+    FileDialogs& fileDialogs() { return *services().files; }
+    void setFileDialogs(std::shared_ptr<FileDialogs> dialogs);
 
     // DocumentHost: "Save changes to <name>?" (Yes/No/Cancel) and the Save As dialog.
     SaveChangesAnswer askSaveChanges(const std::string& name) override;
@@ -130,18 +138,16 @@ public:
     virtual void OnAppExit();
 
 private:
-    // The window boxes and dialogs belong to: the main window while it shows.
-    QWidget* dialogParent() const;
+    // The last choice of the window boxes and dialogs belong to: the main window while it shows.
+    QWidget* mainWindowShown() const;
 
     std::string m_appName;
     std::string m_registryKey;
     std::vector<std::string> m_arguments;
-    SettingsStore* m_store;
+    std::optional<Services> m_services;
     std::unique_ptr<RecentFileList> m_recentFiles;
     std::unique_ptr<SingleDocTemplate> m_template;
     FrameWnd* m_pMainWnd = nullptr;
-    std::shared_ptr<MessageBoxes> m_messageBoxes;
-    std::shared_ptr<FileDialogs> m_fileDialogs;
     bool m_quitRequested = false;
     bool m_running = false; // inside Run's event loop
     int m_exitCode = 0;
@@ -150,7 +156,3 @@ private:
 // Whether the program runs with a QApplication, so that windows, message boxes, dialogs and the busy
 // cursor can show; GUI-free tests and tools have none.
 bool hasWidgets();
-
-// A message box of the program: through the application's message boxes; without an application
-// object, logged and answered as in the unattended modes.
-int messageBox(std::string_view text, unsigned type = MB_OK, std::string_view caption = {});

@@ -89,6 +89,9 @@ std::optional<FormatParts> splitFormat(const char* format) {
             while (isDigit(*p))
                 ++p;
         }
+        // "l" is valid and means nothing for a double; "L" (long double), "h" and "ll" are refused.
+        if (*p == 'l' && p[1] != 'l')
+            ++p;
         if (!*p || std::string_view("aAeEfFgG").find(*p) == std::string_view::npos)
             return std::nullopt; // not a conversion for one double
         ++p;

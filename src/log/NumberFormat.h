@@ -29,5 +29,6 @@ std::string groupDigits(std::string text, std::string_view separator);
 // the number is allowed, "%%" for a percent sign), with the locale's decimal point,
 // and groups the integer part of the number with the locale's thousands separator.
 // Text around the number is never grouped; NaN and infinity print ungrouped.
-// A format without exactly one double conversion (a to g, no '*', no length) gives "".
+// A format without exactly one double conversion (a to g, no '*', no length other
+// than "l") gives "".
 std::string FormatNumberGrouped(const char* format, double value);

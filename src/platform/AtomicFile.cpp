@@ -30,6 +30,26 @@ void syncFolder(const std::filesystem::path& file) {
 #endif
 }
 
+// The folder that holds `file`.
+std::filesystem::path folderOf(const std::filesystem::path& file) {
+    const auto folder = file.parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+// Whether a failure to create a file beside `file` with the error number `number` lies with the
+// folder: one that may not be written (permissions, a read-only file system).
+bool folderRefusesNewFiles(const std::filesystem::path& file, int number) {
+#ifndef _WIN32
+    if (number != EACCES && number != EPERM && number != EROFS)
+        return false;
+    return ::access(folderOf(file).c_str(), W_OK | X_OK) != 0;
+#else
+    (void)file;
+    (void)number;
+    return false;
+#endif
+}
+
 } // namespace
 
 AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : m_target(std::move(target)) {}
@@ -57,6 +77,12 @@ bool AtomicFileWriter::open() {
             number = EISDIR; // refused by the check before any system call
         const std::string reason = m_file->errorString().toStdString();
         m_file.reset();
+        if (folderRefusesNewFiles(m_target, number)) {
+            // The temporary file could not be made: the folder is the cause, not the file.
+            m_error = "Cannot save in the folder '" + folderOf(m_target).string() + "': " + reason;
+            m_errorNumber = number;
+            return false;
+        }
         return setError(reason, number);
     }
     return true;

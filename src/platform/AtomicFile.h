@@ -19,6 +19,7 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // Creates the temporary file (an existing target keeps its permissions in the new file).
+    // When the folder refuses new files, the error names the folder.
     bool open();
     bool write(std::string_view bytes);
     // Flushes, syncs and renames over the target.

@@ -8,9 +8,12 @@
 
 namespace {
 
+// A file the user may not write, or one that nobody may write by its permissions: root could
+// write it, but it was marked read-only all the same.
 bool isReadOnlyFile(const std::filesystem::path& path) {
     const QFileInfo info(paths::toQString(path));
-    return info.exists() && !info.isWritable();
+    constexpr auto kWriteBits = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    return info.exists() && (!info.isWritable() || !(info.permissions() & kWriteBits));
 }
 
 } // namespace

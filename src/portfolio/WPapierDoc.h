@@ -182,15 +182,22 @@ public:
     bool ExportQuotationsXls(const std::filesystem::path& path);
 
     // ===== Quotation import (WPapierDocImport.cpp; main thread) =====
-    // Reads the quotations of an import file, in file order; fills `error` with the reason for the
-    // user when it finds none. The caller supplies it (the regular-expression import of the
-    // retrieval: retrieval/QuotationImport.h), so the document does not depend on how files are
-    // read.
-    using QuotationReader = std::function<std::vector<CKurs>(const std::filesystem::path& file, std::string& error)>;
+    // What a reader made of an import file.
+    struct QuotationReading {
+        std::vector<CKurs> found; // in file order
+        std::string error;        // the reason for the user when nothing was found
+        int skipped = 0;          // records of the file that could not be read and were left out
+        std::string skipReason;   // why the first of them was
+    };
+    // Reads the quotations of an import file. The caller supplies it (the regular-expression import
+    // of the retrieval: retrieval/QuotationImport.h), so the document does not depend on how files
+    // are read.
+    using QuotationReader = std::function<QuotationReading(const std::filesystem::path& file)>;
     // Imports a history of quotations from `file` into the item at `pos`. Nothing found: the user
-    // is told why, false. With `confirm` the host is asked (askImportInterval) with the first and
-    // last quotation found and the time frame [from, to] narrowed to the days found; a decline adds
-    // nothing, false. Without `confirm` [from, to] is put in order, widened to whole days and
+    // is told why, false. Records the reader left out are counted, with the first reason, in the
+    // question's summary or, without `confirm`, in a warning after the import. With `confirm` the host is asked
+    // (askImportInterval) with the first and last quotation found and the time frame [from, to] narrowed to the days
+    // found; a decline adds nothing, false. Without `confirm` [from, to] is put in order, widened to whole days and
     // written back. Every quotation within the time frame is converted by the item's exchange-rate
     // item when it converts (a quotation without a rate on or before its date is not imported; the
     // user is told how many) and added by AddQuotationToItem (DisableIntraday, views not told one
@@ -291,6 +298,9 @@ public:
     // Deletes every transaction of every item, then brings the cash account's balance and the
     // investment history up to date once.
     void DeleteAllTransactions();
+    // Deletes every transaction of one item at once, then runs DeleteTransaction's follow-up once
+    // (also when the item had none). The number deleted; -1, nothing else, when there is no item.
+    int DeleteItemTransactions(ItemPos pos);
     // First adds the item's due recurring transactions, then copies its transactions in list
     // order. Nothing for a position without an item.
     std::optional<std::vector<CTransaction>> GetTransactionListCopy(ItemPos pos);

@@ -23,6 +23,7 @@ std::string zipError(const char* step, int code) {
 
 // Writes `bytes` as the one entry of a zip archive that replaces `target` only when complete: the
 // archive is written once, into the temporary file beside the target that is then renamed over it.
+// A failed write names its cause ("No space left on device") as the plain save does.
 bool writeZippedFile(const std::filesystem::path& target, const std::vector<std::uint8_t>& bytes, std::string& error) {
     if (bytes.size() > std::numeric_limits<unsigned>::max()) {
         error = "the portfolio is too large for a zip archive";
@@ -38,12 +39,13 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
         error = zipError("creating the zip archive", code);
         return false;
     }
-    const int addCode =
-        ZipWriter::AddBuffer(zip, CWPapierDoc::kZipEntryName, bytes.data(), static_cast<unsigned>(bytes.size()));
-    const int closeCode = ZipWriter::Close(zip);
-    if (addCode != ZIP_OK || closeCode != ZIP_OK) {
-        error = zipError("writing the zip archive", addCode != ZIP_OK ? addCode : closeCode);
-        return false; // the temporary file is discarded with the writer
+    ZipWriter::AddBuffer(zip, CWPapierDoc::kZipEntryName, bytes.data(), static_cast<unsigned>(bytes.size()));
+    int systemError = 0;
+    if (const int code = ZipWriter::Close(zip, &systemError); code != ZIP_OK) {
+        // The first error stands; the temporary file is discarded with the writer.
+        file.fail(systemError != 0 ? fileio::errorText(systemError) : zipError("writing the zip archive", code));
+        error = file.errorText();
+        return false;
     }
     if (!file.commit()) {
         error = file.errorText();

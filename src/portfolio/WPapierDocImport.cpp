@@ -39,14 +39,20 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
         return rate.m_dClose;
     };
 
-    std::vector<CKurs> found;
-    std::string error;
+    QuotationReading reading;
     {
         const WaitCursor wait(m_portfolioHost);
         if (read)
-            found = read(file, error);
+            reading = read(file);
     }
+    std::vector<CKurs>& found = reading.found;
+    // Records of the file that were left out, for the user.
+    const std::string skippedNote =
+        reading.skipped > 0 ? formatText("Quotations read: %i, records of the file skipped: %i. The first skipped: %s",
+                                         static_cast<int>(found.size()), reading.skipped, reading.skipReason.c_str())
+                            : std::string();
     if (found.empty()) {
+        const std::string& error = skippedNote.empty() ? reading.error : skippedNote;
         std::string text = formatText(
             "Error importing quotations from file \"%s\":\n%s\n\nPlease check quotation's thousands/decimal "
             "separator and general data format specification.\nNote: all separators (including spaces) used must be "
@@ -74,6 +80,8 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
         };
         ImportIntervalQuestion question;
         question.summary = line(oldest) + "\n...\n" + line(newest);
+        if (!skippedNote.empty())
+            question.summary += "\n\n" + skippedNote;
         if (convert) {
             int withoutRate = 0;
             for (const CKurs& k : found)
@@ -144,6 +152,10 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             UpdateAllViews(nullptr, history);
     }
     // Told once the views are up to date, the lock is free and the wait cursor is gone.
+    if (!confirm && !skippedNote.empty()) {
+        DOC_LOG(LOG_LEVEL_INFO, "%s", skippedNote.c_str());
+        notifyUser(PortfolioNotice::Kind::Warning, skippedNote);
+    }
     if (skipped > 0) {
         std::string text = formatText("%i quotations were not imported into \"%s\": the exchange-rate item \"%s\" has "
                                       "no quotation (or one of 0) on or before their dates.",

@@ -239,6 +239,21 @@ void CWPapierDoc::DeleteAllTransactions() {
     UpdateAllViews(nullptr, 0);
 }
 
+int CWPapierDoc::DeleteItemTransactions(ItemPos pos) {
+    const NoticeBatch batch(*this);
+    CWPapier* item = itemLocked(pos);
+    if (!item)
+        return -1;
+    const auto before = static_cast<std::size_t>(item->GetTransactionCount());
+    if (before > 0) {
+        DOC_LOG(LOG_LEVEL_DEBUG, "Deleting all %i transactions of '%s'...", static_cast<int>(before),
+                item->m_strName.c_str());
+        item->ReplaceTransactionList({});
+    }
+    transactionFollowUp(pos, *item, false, std::size_t{0}, before);
+    return static_cast<int>(before);
+}
+
 std::optional<std::vector<CTransaction>> CWPapierDoc::GetTransactionListCopy(ItemPos pos) {
     if (pos == kNoItemPos)
         return std::nullopt;

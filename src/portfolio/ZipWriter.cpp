@@ -9,6 +9,7 @@
 #include "portfolio/ZipFormat.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
@@ -91,6 +92,7 @@ public:
     bool ownsFd = true;  // false: the caller's descriptor, left open
     uint64_t offset = 0; // bytes written so far
     int error = ZIP_OK;
+    int systemError = 0; // the error number of the failed system call that set `error`
     std::optional<std::string> password;
     std::vector<Entry> entries;
     std::unique_ptr<DeflateCompressor> compressor;
@@ -110,9 +112,11 @@ public:
     }
 
     bool writeAt(uint64_t at, const void* data, size_t size) {
+        errno = 0;
         if (fileio::writeAt(fd, at, data, size))
             return true;
         error = ZIP_WRITE;
+        systemError = errno;
         return false;
     }
 
@@ -308,7 +312,9 @@ int AddBuffer(Handle& handle, const char* name, const void* data, unsigned lengt
     }
 }
 
-int Close(Handle& handle) {
+int Close(Handle& handle, int* systemError) {
+    if (systemError)
+        *systemError = 0;
     if (!handle)
         return ZIP_ARGUMENT;
     Archive& a = *handle;
@@ -319,10 +325,14 @@ int Close(Handle& handle) {
             a.error = ZIP_MEMORY;
         }
     }
-    if (a.ownsFd && ::close(a.fd) != 0 && a.error == ZIP_OK)
+    if (a.ownsFd && ::close(a.fd) != 0 && a.error == ZIP_OK) {
         a.error = ZIP_WRITE;
+        a.systemError = errno;
+    }
     a.fd = -1;
     const int result = a.error;
+    if (systemError && result != ZIP_OK)
+        *systemError = a.systemError;
     handle.reset();
     return result;
 }

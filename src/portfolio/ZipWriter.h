@@ -36,7 +36,8 @@ int AddBuffer(Handle& handle, const char* name, const void* data, unsigned lengt
 
 // Writes the central directory and the end record (when no error was met),
 // closes the file, frees the writer and empties the handle. Returns the first
-// error met, or ZIP_ARGUMENT for an empty handle.
-int Close(Handle& handle);
+// error met, or ZIP_ARGUMENT for an empty handle. When that error is a failed
+// system call, `systemError` (if given) receives its error number, else 0.
+int Close(Handle& handle, int* systemError = nullptr);
 
 } // namespace ZipWriter

@@ -106,6 +106,39 @@ std::string DownloadStatusText(const DownloadStatus& status) {
     }
 }
 
+std::optional<std::string> DownloadErrorText(int detail, std::string_view url, std::string_view message,
+                                             DownloadTextVariant variant) {
+    switch (detail) {
+    case DOWNLOAD_DETAIL_WRITE_FAILED:
+        return std::string(kWriteFailedText);
+    case DOWNLOAD_DETAIL_FILE_NOT_FOUND:
+        if (variant == DownloadTextVariant::WholeUrl)
+            return "Error: File not found: " + std::string(url);
+        return DownloadErrorText(detail, url, message);
+    case DOWNLOAD_DETAIL_MESSAGE:
+        return std::string(message);
+    default:
+        if (detail >= DOWNLOAD_DETAIL_SOCKET && detail <= DOWNLOAD_DETAIL_SERVER_ERROR)
+            return DownloadErrorText(detail, url, message);
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> DownloadStatusText(const DownloadStatus& status, DownloadTextVariant variant) {
+    switch (status.m_nStatus) {
+    case DOWNLOAD_FINISHED:
+        return std::nullopt;
+    case DOWNLOAD_NOT_FOUND: // the page windows show no preview
+        return std::string("Error: Quotation not found!!");
+    case DOWNLOAD_ERROR:
+        return DownloadErrorText(status.m_nDetail, status.m_szURL, status.m_szMessage, variant);
+    default:
+        if (status.m_nStatus >= DOWNLOAD_INITIALIZED && status.m_nStatus <= DOWNLOAD_ABORTED)
+            return DownloadStatusText(status);
+        return std::nullopt;
+    }
+}
+
 // --- Events ----------------------------------------------------------------------------------
 
 EventBoard& downloadEventBoard() {

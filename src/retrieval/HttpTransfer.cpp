@@ -271,7 +271,7 @@ HttpTransfer::HttpTransfer(TransferSettings settings) : m(std::make_unique<Impl>
     m->multi = curl_multi_init();
     m->easy = curl_easy_init();
     m->headers = curl_slist_append(m->headers, "Accept: text/*");
-    m->headers = curl_slist_append(m->headers, "User-Agent: CVR");
+    m->headers = curl_slist_append(m->headers, ("User-Agent: " + m->settings.userAgent).c_str());
     CURL* e = m->easy;
     if (!e || !m->multi)
         return;
@@ -286,6 +286,9 @@ HttpTransfer::HttpTransfer(TransferSettings settings) : m(std::make_unique<Impl>
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(e, CURLOPT_TCP_NODELAY, 1L);
+    curl_easy_setopt(e, CURLOPT_FILETIME, 1L); // Last-Modified, for lastModified()
+    if (m->settings.connectTimeout.count() > 0)
+        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(m->settings.connectTimeout.count()));
     if (!m->settings.caFile.empty())
         curl_easy_setopt(e, CURLOPT_CAINFO, m->settings.caFile.c_str());
     if (!m->settings.standardProxy) {
@@ -344,6 +347,15 @@ long HttpTransfer::status() const {
 
 std::optional<std::int64_t> HttpTransfer::contentLength() const {
     return m->headersDone ? m->length : std::nullopt;
+}
+
+std::optional<std::time_t> HttpTransfer::lastModified() const {
+    if (!m->headersDone || !m->easy)
+        return std::nullopt;
+    curl_off_t time = -1;
+    if (curl_easy_getinfo(m->easy, CURLINFO_FILETIME_T, &time) != CURLE_OK || time < 0)
+        return std::nullopt;
+    return static_cast<std::time_t>(time);
 }
 
 HttpTransfer::Result HttpTransfer::read(char* buffer, std::size_t size, std::size_t& got, Clock::time_point deadline,

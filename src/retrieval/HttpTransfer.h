@@ -6,13 +6,15 @@
 // Both wait at most until a deadline and give up at once when the abort flag is set: a server
 // that accepts and then stays silent cannot hold the caller beyond its limit.
 //
-// Every request carries "Accept: text/*" and "User-Agent: CVR". Certificates and host names are
-// verified. Not thread-safe: one transfer belongs to one thread.
+// Every request carries "Accept: text/*" and the settings' user agent ("CVR" for the download
+// workers). Certificates and host names are verified. Not thread-safe: one transfer belongs to one
+// thread.
 
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +48,9 @@ struct TransferSettings {
     std::string caFile;
     // Only https, also for redirects.
     bool httpsOnly = false;
+    std::string userAgent = "CVR";
+    // Limit of establishing the connection (TCP and TLS); zero: only the caller's deadline.
+    std::chrono::milliseconds connectTimeout{0};
 };
 
 class HttpTransfer {
@@ -68,6 +73,8 @@ public:
     long status() const;
     // Its Content-Length, when it gave one.
     std::optional<std::int64_t> contentLength() const;
+    // Its Last-Modified date, when it gave one that parses.
+    std::optional<std::time_t> lastModified() const;
 
     // Reads up to `size` bytes of the body. Ok with `got` 0 at the end of the body. Data that is
     // already in is delivered even after the deadline; otherwise TimedOut at the deadline.

@@ -160,18 +160,15 @@ std::string EscapeNameSymbolForRegExp(std::string_view text) {
     return out;
 }
 
-int ReplaceNameSymbol(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol,
-                      bool regexEscape) {
-    std::string escapedName, escapedSymbol;
-    if (regexEscape) {
-        escapedName = EscapeNameSymbolForRegExp(name);
-        escapedSymbol = EscapeNameSymbolForRegExp(symbol);
-        name = escapedName;
-        symbol = escapedSymbol;
-    }
-    constexpr std::string_view kName = "[&name]", kSymbol = "[&symbol]", kSymbolPart = "[&symbol(";
+namespace {
 
-    // One scan from left to right; inserted values are not looked at again.
+// One scan from left to right: [&name], [&symbol] and [&symbol(start,count)] get `encode` of the
+// value (the part of the symbol is taken before it is encoded); inserted values are not looked at
+// again.
+template <class Encode>
+int replaceNameSymbolWith(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol,
+                          Encode encode) {
+    constexpr std::string_view kName = "[&name]", kSymbol = "[&symbol]", kSymbolPart = "[&symbol(";
     std::string out;
     out.reserve(src.size() + name.size() + symbol.size());
     int replaced = 0;
@@ -185,16 +182,16 @@ int ReplaceNameSymbol(std::string_view src, std::string& dst, std::string_view n
         out.append(src.substr(i, at - i));
         const std::string_view rest = src.substr(at);
         if (rest.starts_with(kName)) {
-            out.append(name);
+            out.append(encode(name));
             i = at + kName.size();
             replaced = 1;
         } else if (rest.starts_with(kSymbol)) {
-            out.append(symbol);
+            out.append(encode(symbol));
             i = at + kSymbol.size();
             replaced = 1;
         } else if (const std::size_t close = rest.find(']');
                    rest.starts_with(kSymbolPart) && close != std::string_view::npos) {
-            out.append(symbolPart(symbol, rest.substr(kSymbolPart.size(), close - kSymbolPart.size())));
+            out.append(encode(symbolPart(symbol, rest.substr(kSymbolPart.size(), close - kSymbolPart.size()))));
             i = at + close + 1;
             replaced = 1;
         } else {
@@ -204,4 +201,91 @@ int ReplaceNameSymbol(std::string_view src, std::string& dst, std::string_view n
     }
     dst = std::move(out);
     return replaced;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = text[i];
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int ReplaceNameSymbol(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol,
+                      bool regexEscape) {
+    if (!regexEscape)
+        return replaceNameSymbolWith(src, dst, name, symbol, [](std::string_view v) { return v; });
+    // The values are escaped before a part of the symbol is taken, as the downloads always did.
+    const std::string escapedName = EscapeNameSymbolForRegExp(name);
+    const std::string escapedSymbol = EscapeNameSymbolForRegExp(symbol);
+    return replaceNameSymbolWith(src, dst, escapedName, escapedSymbol, [](std::string_view v) { return v; });
+}
+
+std::string EscapeRegExpMetacharacters(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (const char c : text) {
+        switch (c) {
+        case '\\':
+        case '^':
+        case '$':
+        case '.':
+        case '|':
+        case '?':
+        case '*':
+        case '+':
+        case '(':
+        case ')':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+            out += '\\';
+            break;
+        default:
+            break;
+        }
+        out += c;
+    }
+    return out;
+}
+
+std::string PercentEncodeUrlText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
+                                byte == '~';
+        if (unreserved) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+int ReplaceNameSymbolAsLiteral(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol) {
+    return replaceNameSymbolWith(src, dst, name, symbol,
+                                 [](std::string_view v) { return EscapeRegExpMetacharacters(v); });
+}
+
+int ReplaceNameSymbolInUrl(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol) {
+    std::string_view trimmed = src;
+    while (!trimmed.empty() && (trimmed.front() == ' ' || trimmed.front() == '\t'))
+        trimmed.remove_prefix(1);
+    if (startsWithNoCase(trimmed, "file://"))
+        return replaceNameSymbolWith(src, dst, name, symbol, [](std::string_view v) { return v; });
+    return replaceNameSymbolWith(src, dst, name, symbol, [](std::string_view v) { return PercentEncodeUrlText(v); });
 }

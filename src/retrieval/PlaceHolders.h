@@ -38,3 +38,19 @@ int ReplaceItemPlaceHolders(std::string_view src, std::string& dst, const Item* 
 
 // The escaping ReplaceNameSymbol applies to name and symbol with `regexEscape`.
 std::string EscapeNameSymbolForRegExp(std::string_view text);
+
+// `text` as a literal inside a regular expression: a backslash before every character that has a
+// meaning there (\ ^ $ . | ? * + ( ) [ ] { }).
+std::string EscapeRegExpMetacharacters(std::string_view text);
+
+// `text` percent-encoded for a URL: every byte but letters, digits and - . _ ~ becomes %XX.
+std::string PercentEncodeUrlText(std::string_view text);
+
+// ReplaceNameSymbol with every inserted value (a part of the symbol taken first) escaped by
+// EscapeRegExpMetacharacters, so a name such as "S&P 500 (USD)+" matches only itself.
+int ReplaceNameSymbolAsLiteral(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol);
+
+// ReplaceNameSymbol for an address the user opens or downloads: inserted values are
+// percent-encoded, so a name with '&', '?', '#' or blanks stays one value of the query. A "file://"
+// address takes them as they are: the download reads its path literally.
+int ReplaceNameSymbolInUrl(std::string_view src, std::string& dst, std::string_view name, std::string_view symbol);

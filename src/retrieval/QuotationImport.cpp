@@ -27,20 +27,23 @@ QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::
 }
 
 CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules) {
-    return [rules = std::move(rules)](const std::filesystem::path& file, std::string& error) {
+    return [rules = std::move(rules)](const std::filesystem::path& file) {
         std::vector<std::unique_ptr<CKurs>> list;
         int code = EXTRACT_OK;
         std::string message;
+        RegExpImportSkips skips;
         // The import usually ends at the first search without a match; what counts is what it found.
         RegExpImportQuotations(file, list, rules.pattern, rules.indexes, rules.dateWanted, rules.timeWanted,
-                               rules.caseInsensitive, rules.thousands, rules.decimal, code, message);
-        std::vector<CKurs> found;
-        found.reserve(list.size());
+                               rules.caseInsensitive, rules.thousands, rules.decimal, code, message, &skips);
+        CWPapierDoc::QuotationReading reading;
+        reading.found.reserve(list.size());
         for (const auto& quotation : list)
-            found.push_back(*quotation);
-        if (found.empty())
-            error = message.empty() ? "No match found for specified data format!" : message;
-        return found;
+            reading.found.push_back(*quotation);
+        if (reading.found.empty())
+            reading.error = message.empty() ? "No match found for specified data format!" : message;
+        reading.skipped = skips.count;
+        reading.skipReason = std::move(skips.firstReason);
+        return reading;
     };
 }
 

@@ -36,7 +36,7 @@ QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::
 
 // The document's reader of an import file by the rules (RegExpImportQuotations). When it finds
 // nothing, the error is the import's message ("No match found for specified data format!" when
-// the file gave none, as an empty file does).
+// the file gave none, as an empty file does). Records without a date are counted as skipped.
 CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules);
 
 // Imports `file` into the item at `pos` by `rules`: CWPapierDoc::ImportQuotations with the reader

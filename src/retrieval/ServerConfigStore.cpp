@@ -1,5 +1,6 @@
 #include "retrieval/ServerConfigStore.h"
 
+#include "log/Log.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextCodec.h"
 
@@ -63,6 +64,47 @@ constexpr StoredField<I> kImportServerFields[] = {
     textField("SymbolSearchUrl", &I::m_strSymbolSearchUrl, false),
 };
 
+// Whether `text` holds a control character other than tab: every stored text is one line, and
+// the export must never let a text start lines of its own.
+bool holdsControlCharacter(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            return true;
+    return false;
+}
+
+// `text` with each control character other than tab made a blank.
+std::string blankedControlCharacters(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            c = ' ';
+    return out;
+}
+
+// A text of the export, on one line: control characters of an older store become blanks, with a
+// warning naming the record and the value.
+std::string exportLineText(std::string_view text, const std::string& record, const char* value) {
+    if (!holdsControlCharacter(text))
+        return std::string(text);
+    CVR_LOG(LOG_LEVEL_WARNING, "Export of \"%s\": %s holds control characters; they are written as blanks",
+            blankedControlCharacters(record).c_str(), value);
+    return blankedControlCharacters(text);
+}
+
+// Why `record` cannot be saved under `name` (a control character in the name or in a text
+// value); empty when it can.
+template <class Record, std::size_t N>
+std::string saveRefusal(const std::string& name, const StoredField<Record> (&fields)[N], const Record& record) {
+    const char* const reason = "holds a line break or another control character";
+    if (holdsControlCharacter(name))
+        return formatText("The name \"%s\" %s and cannot be saved.", blankedControlCharacters(name).c_str(), reason);
+    for (const auto& f : fields)
+        if (f.written && f.text && holdsControlCharacter(record.*f.text))
+            return formatText("\"%s\" cannot be saved: its value %s %s.", name.c_str(), f.name, reason);
+    return {};
+}
+
 // Reads every stored value over its field; a value that is not stored leaves the field as it is.
 template <class Record, std::size_t N>
 void readFields(const SettingsStore& store, const SettingsKey& key, const StoredField<Record> (&fields)[N],
@@ -96,7 +138,8 @@ std::string exportFields(const StoredField<Record> (&fields)[N], const Record& r
     std::string out;
     for (const auto& f : fields) {
         if (f.text)
-            out += std::string("\"") + f.name + "\"=\"" + EscapeRegString(record.*f.text) + "\"\r\n";
+            out += std::string("\"") + f.name + "\"=\"" +
+                   EscapeRegString(exportLineText(record.*f.text, record.m_strName, f.name)) + "\"\r\n";
         else
             out += formatText("\"%s\"=dword:%08x\r\n", f.name, static_cast<unsigned>(record.*f.number));
     }
@@ -185,15 +228,29 @@ void LoadImportServerSettings(const std::string& name, ImportServerSettings* rec
     readFields(store, kImportServerKey.child(name), kImportServerFields, *record);
 }
 
-bool SaveServerSettings(const std::string& name, const ServerSettings* record, SettingsStore& store) {
+bool SaveServerSettings(const std::string& name, const ServerSettings* record, SettingsStore& store,
+                        std::string* error) {
     if (name.empty() || !record)
         return false;
+    if (std::string refusal = saveRefusal(name, kServerFields, *record); !refusal.empty()) {
+        CVR_LOG(LOG_LEVEL_ERROR, "%s", refusal.c_str());
+        if (error)
+            *error = std::move(refusal);
+        return false;
+    }
     return writeFields(store, kServerKey.child(name), kServerFields, *record);
 }
 
-bool SaveImportServerSettings(const std::string& name, const ImportServerSettings* record, SettingsStore& store) {
+bool SaveImportServerSettings(const std::string& name, const ImportServerSettings* record, SettingsStore& store,
+                              std::string* error) {
     if (name.empty() || !record)
         return false;
+    if (std::string refusal = saveRefusal(name, kImportServerFields, *record); !refusal.empty()) {
+        CVR_LOG(LOG_LEVEL_ERROR, "%s", refusal.c_str());
+        if (error)
+            *error = std::move(refusal);
+        return false;
+    }
     return writeFields(store, kImportServerKey.child(name), kImportServerFields, *record);
 }
 
@@ -234,18 +291,20 @@ std::string ServerSettingsExportText(const SettingsStore& store) {
     out += formatText("[HKEY_CURRENT_USER\\%s]\r\n\r\n", kImportServerKeyText);
     out += "[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server Version]\r\n";
     const std::string version = store.readString(kServerVersionKey, "Version name", "unknown");
-    out += "\"Version name\"=\"" + EscapeRegString(version) + "b\"\r\n\r\n";
+    out += "\"Version name\"=\"" + EscapeRegString(exportLineText(version, "Server Version", "Version name")) +
+           "b\"\r\n\r\n";
 
     for (const auto& name : servers) {
         ServerSettings s;
         LoadServerSettings(name, &s, store);
-        out += std::string("[HKEY_CURRENT_USER\\") + kServerKeyText + name + "]\r\n";
+        out += std::string("[HKEY_CURRENT_USER\\") + kServerKeyText + exportLineText(name, name, "the name") + "]\r\n";
         out += exportFields(kServerFields, s) + "\r\n";
     }
     for (const auto& name : imports) {
         ImportServerSettings s;
         LoadImportServerSettings(name, &s, store);
-        out += std::string("[HKEY_CURRENT_USER\\") + kImportServerKeyText + name + "]\r\n";
+        out += std::string("[HKEY_CURRENT_USER\\") + kImportServerKeyText + exportLineText(name, name, "the name") +
+               "]\r\n";
         out += exportFields(kImportServerFields, s) + "\r\n";
     }
     return out;

@@ -26,9 +26,13 @@ void LoadImportServerSettings(const std::string& name, ImportServerSettings* rec
 
 // Writes the record's stored values under `name`. An empty name is refused (false), as is a
 // failed write; "SymbolInfo" and "SymbolSearchUrl" are never written and keep what the key held.
-bool SaveServerSettings(const std::string& name, const ServerSettings* record, SettingsStore& store = settingsStore());
+// Every stored text is one line: a name or a text value holding a control character other than
+// tab (a line break) is refused before anything is written, false with the reason for the user
+// in `error`.
+bool SaveServerSettings(const std::string& name, const ServerSettings* record, SettingsStore& store = settingsStore(),
+                        std::string* error = nullptr);
 bool SaveImportServerSettings(const std::string& name, const ImportServerSettings* record,
-                              SettingsStore& store = settingsStore());
+                              SettingsStore& store = settingsStore(), std::string* error = nullptr);
 
 // Removes the named key with all its values. An empty name is refused (false): it never removes
 // every configuration.
@@ -38,7 +42,9 @@ bool DeleteImportServerSettings(const std::string& name, SettingsStore& store = 
 // `text` with every backslash doubled, then a backslash before every double quote.
 std::string EscapeRegString(std::string_view text);
 
-// The REGEDIT4 text of every server configuration and import template (CRLF line ends).
+// The REGEDIT4 text of every server configuration and import template (CRLF line ends). Every
+// line is a key, a value or empty: control characters other than tab that an older store holds
+// are written as blanks, with a warning.
 std::string ServerSettingsExportText(const SettingsStore& store = settingsStore());
 
 // What the export did. On failure `message` is the text to show the user:

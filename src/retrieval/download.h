@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +112,30 @@ std::string DownloadErrorText(int detail, std::string_view url, std::string_view
 // The status text of a report as the Downloads window shows it ("Initialized", "Download %i KB",
 // "Error: Quotation not found!! (preview)", ...); empty for status 8 and unknown codes.
 std::string DownloadStatusText(const DownloadStatus& status);
+
+// The one table of status texts that every window fetching a single page shows (the page download,
+// the wizard, the import and the new-version dialogs), in the wording of each kind of receiver.
+// Unlike the Downloads window, these windows keep their text where a report has none for them.
+enum class DownloadTextVariant {
+    // The page download dialog and the wizard: detail 6 names the URL from its first '/' at or
+    // after the eighth character, detail 11 is the message as it is.
+    PageDialog,
+    // The import and new-version dialogs: as PageDialog, but detail 6 names the whole URL.
+    WholeUrl,
+};
+
+// The text of a page receiver for an error detail (status 12); nothing for a detail without text
+// (the shown text stays). Detail -1 (the temporary file could not be written) has its own text.
+std::optional<std::string> DownloadErrorText(int detail, std::string_view url, std::string_view message,
+                                             DownloadTextVariant variant);
+
+// The text of a page receiver for a report: status 1 to 7, 9 to 11 and 13 by the table, 12 by
+// its detail; nothing for status 8 (each receiver handles its success itself), for unknown codes
+// and for a detail without text.
+std::optional<std::string> DownloadStatusText(const DownloadStatus& status, DownloadTextVariant variant);
+
+// Detail -1 in a page receiver.
+inline constexpr const char* kWriteFailedText = "Error: Could not write temporary file!";
 
 // --- Events between items ------------------------------------------------------------------
 

@@ -14,7 +14,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using textcodec::formatText;
 
@@ -315,7 +318,8 @@ int runMatch(const pcre2_code* code, std::string_view subject, pcre2_match_data*
 struct MatchView {
     std::string_view subject;
     const PCRE2_SIZE* ovector = nullptr;
-    int count = 0; // the highest group set, plus one
+    int count = 0;  // the highest group set, plus one
+    int groups = 0; // the capture groups of the pattern
 
     bool isSet(int g) const { return g >= 0 && g < count && ovector[2 * g] != PCRE2_UNSET; }
     std::size_t start(int g) const { return ovector[2 * g]; }
@@ -358,12 +362,19 @@ void appendGroupText(std::string& list, const MatchView& match, int g) {
     list += formatText("%2d: '%.*s'; ", g, static_cast<int>(text.size()), text.data());
 }
 
-// Reports group `g` as missing: beyond the groups of the match, or one that took no part in it.
-// Always false, with code 5 and the message.
+// The capture groups of a compiled pattern.
+int captureCount(const pcre2_code* code) {
+    std::uint32_t count = 0;
+    pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &count);
+    return static_cast<int>(count);
+}
+
+// Reports group `g` as missing: beyond the groups of the pattern, or one that took no part in the
+// match. Always false, with code 5 and the message.
 bool groupMissing(const MatchView& match, int g, int level, int& code, std::string& message) {
-    if (g < 0 || g >= match.count) {
+    if (g < 0 || g > match.groups) {
         CVR_LOG(level, "Match index doesn't exist!");
-        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.count - 1);
+        message = formatText("RegExp Match index doesn't exist (max match index = %i).", match.groups);
     } else {
         CVR_LOG(level, "Match index %i took no part in the match!", g);
         message = formatText("RegExp Match index %i took no part in the match.", g);
@@ -506,8 +517,10 @@ bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const Grou
     return true;
 }
 
-// Every place holder group the quotation needs must be in the match: the close group, and the
-// date and time groups when they are wanted. False with code 5 and the message otherwise.
+// Every place holder group the quotation needs must be in the pattern: the close group, and the
+// date and time groups when they are wanted. The close group must also take part in the match; a
+// date or time group that does not (an optional one) is absent, and the reference (or, on import,
+// the match before) gives that part. False with code 5 and the message otherwise.
 bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, const GroupReading& how, int level,
                          int& code, std::string& message) {
     std::array<int, 6> needed{ix.m_nCloseIndex, -1, -1, -1, -1, -1};
@@ -521,11 +534,10 @@ bool neededGroupsPresent(const MatchView& match, const RegExpGroupIndexes& ix, c
         needed[5] = ix.m_nMinuteIndex;
     }
     for (const int g : needed)
-        if (g >= match.count)
+        if (g > match.groups)
             return groupMissing(match, g, level, code, message);
-    for (const int g : needed)
-        if (g >= 1 && !match.isSet(g))
-            return groupMissing(match, g, level, code, message);
+    if (ix.m_nCloseIndex >= 1 && !match.isSet(ix.m_nCloseIndex))
+        return groupMissing(match, ix.m_nCloseIndex, level, code, message);
     return true;
 }
 
@@ -561,6 +573,69 @@ void reportCompileFailure(const CompileFailure& failure, int level, int& code, s
 void logMatch(const MatchView& match) {
     const std::string_view whole = match.text(0);
     CVR_LOG(LOG_LEVEL_INFO, "Match succeeded: %.*s", static_cast<int>(whole.size()), whole.data());
+}
+
+// A page file held for matching: its bytes, zero bytes made blanks, and one zero byte after them.
+// Read once into a buffer of its own size plus one, with no other copy: pages are large and
+// workers read them side by side.
+struct PageText {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+
+    std::string_view text() const { return {bytes.get(), size}; }
+    std::string_view withTerminator() const { return {bytes.get(), size + 1}; }
+};
+
+// Reads `path` into `page`; false with the reason in `error`. A subject's length is an int, so a
+// page of 2 GB or more is refused.
+bool readPageText(const std::filesystem::path& path, PageText& page, std::string& error) {
+    const auto fail = [&error](int number) {
+        error = fileio::errorText(number);
+        return false;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } const closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(errno);
+    if (S_ISDIR(st.st_mode))
+        return fail(EISDIR);
+    if (st.st_size < 0 || st.st_size >= INT_MAX)
+        return fail(EFBIG);
+    const auto size = static_cast<std::size_t>(st.st_size);
+    page.bytes.reset(new (std::nothrow) char[size + 1]);
+    if (!page.bytes)
+        return fail(ENOMEM);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, page.bytes.get() + done, size - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(errno);
+        if (got == 0)
+            break; // the file shrank meanwhile: what it still had
+        done += static_cast<std::size_t>(got);
+    }
+    page.size = done;
+    char* const end = page.bytes.get() + done;
+    for (char* at = page.bytes.get(); (at = static_cast<char*>(std::memchr(at, '\0', end - at))) != nullptr; ++at)
+        *at = ' ';
+    *end = '\0';
+    return true;
+}
+
+// The line of `data` in which `at` lies, as a log and message show it.
+std::string lineAround(std::string_view data, std::size_t at) {
+    const std::size_t before = data.rfind('\n', at);
+    const std::size_t begin = before == std::string_view::npos ? 0 : before + 1;
+    const std::size_t end = std::min(data.find_first_of("\r\n", at), data.size());
+    return previewOf(data.substr(begin, end - begin), 200);
 }
 
 // --- Place holders of regular expressions -----------------------------------------------------
@@ -923,10 +998,16 @@ void RegExpExpandPlaceHolders(std::string& pattern, RegExpGroupIndexes& indexes,
     pattern = std::move(plain);
 }
 
-bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_view pattern,
-                        const RegExpGroupIndexes& indexes, bool caseInsensitive, bool closeRequired, int& matchStart,
-                        int& matchLength, std::string_view thousands, std::string_view decimal, int& code,
-                        std::string& message) {
+namespace {
+
+// One quotation by the pattern from `subject`. With `terminated` the subject's last byte is the
+// page's terminating zero byte, which a pattern may match (a negated class after the value at a
+// page's end); a pattern that finds nothing then tries once more without it, so that "$" also
+// matches at the end of a last line without a line break.
+bool getQuotation(std::string_view subject, bool terminated, CKurs& quotation, std::string_view pattern,
+                  const RegExpGroupIndexes& indexes, bool caseInsensitive, bool closeRequired, int& matchStart,
+                  int& matchLength, std::string_view thousands, std::string_view decimal, int& code,
+                  std::string& message) {
     code = EXTRACT_OK;
     message.clear();
     quotation.m_dOpen = quotation.m_dClose = quotation.m_dHigh = quotation.m_dLow = quotation.m_dVolume = 0.0;
@@ -942,10 +1023,14 @@ bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_
         return false;
     }
     const MatchDataPtr data = newMatchData();
-    const int rc = runMatch(re.get(), subject, data.get());
+    int rc = runMatch(re.get(), subject, data.get());
+    if (rc == PCRE2_ERROR_NOMATCH && terminated && !subject.empty()) {
+        subject.remove_suffix(1);
+        rc = runMatch(re.get(), subject, data.get());
+    }
     if (!matchSucceeded(rc, pattern, {false, LOG_LEVEL_ERROR}, code, message))
         return false;
-    const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};
+    const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc, captureCount(re.get())};
     matchStart = static_cast<int>(match.start(0));
     matchLength = static_cast<int>(match.text(0).size());
     logMatch(match);
@@ -962,21 +1047,34 @@ bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_
     return assembleDate(parts, quotation.m_dtDate, LOG_LEVEL_ERROR, code, message);
 }
 
+} // namespace
+
+bool RegExpGetQuotation(std::string_view subject, CKurs& quotation, std::string_view pattern,
+                        const RegExpGroupIndexes& indexes, bool caseInsensitive, bool closeRequired, int& matchStart,
+                        int& matchLength, std::string_view thousands, std::string_view decimal, int& code,
+                        std::string& message) {
+    return getQuotation(subject, false, quotation, pattern, indexes, caseInsensitive, closeRequired, matchStart,
+                        matchLength, thousands, decimal, code, message);
+}
+
 bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation, std::string_view pattern,
                             const RegExpGroupIndexes& indexes, bool caseInsensitive, int& matchStart, int& matchLength,
                             std::string_view thousands, std::string_view decimal, int& code, std::string& message) {
     code = EXTRACT_OK;
     message.clear();
     quotation.m_dOpen = quotation.m_dClose = quotation.m_dHigh = quotation.m_dLow = quotation.m_dVolume = 0.0;
-    std::string page, error;
-    if (!loadPage(file, page, code, error)) {
+    PageText page;
+    std::string error;
+    if (!readPageText(file, page, error)) {
+        code = EXTRACT_FILE_UNREADABLE;
         message = formatText("RegExpGetQuotationFile error reading file '%s' (%s)!", file.c_str(),
                              error.substr(0, 255).c_str());
         CVR_LOG(LOG_LEVEL_ERROR, "%s", message.c_str());
         return false;
     }
-    return RegExpGetQuotation(page, quotation, pattern, indexes, caseInsensitive, true, matchStart, matchLength,
-                              thousands, decimal, code, message);
+    // The terminating zero byte is part of the subject: stored patterns rely on it.
+    return getQuotation(page.withTerminator(), true, quotation, pattern, indexes, caseInsensitive, true, matchStart,
+                        matchLength, thousands, decimal, code, message);
 }
 
 bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool caseInsensitive, int groupIndex,
@@ -998,7 +1096,7 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
         startOffset <= subject.size() ? runMatch(re.get(), subject, data.get(), startOffset) : PCRE2_ERROR_NOMATCH;
     if (!matchSucceeded(rc, pattern, {false, LOG_LEVEL_INFO}, code, message))
         return false;
-    const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc};
+    const MatchView match{subject, pcre2_get_ovector_pointer(data.get()), rc, captureCount(re.get())};
     matchStart = static_cast<int>(match.start(0));
     matchLength = static_cast<int>(match.text(0).size());
     logMatch(match);
@@ -1015,14 +1113,16 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
 bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::unique_ptr<CKurs>>& quotations,
                             std::string_view pattern, const RegExpGroupIndexes& indexes, bool dateWanted,
                             bool timeWanted, bool caseInsensitive, std::string_view thousands, std::string_view decimal,
-                            int& code, std::string& message) {
+                            int& code, std::string& message, RegExpImportSkips* skips) {
     code = EXTRACT_OK;
     message.clear();
     const OleDate today = OleDate::GetCurrentTime();
     DateParts parts{today.GetYear(), today.GetMonth(), 30, 20, 0};
 
-    std::string data, error;
-    if (!loadPage(file, data, code, error)) {
+    PageText data;
+    std::string error;
+    if (!readPageText(file, data, error)) {
+        code = EXTRACT_FILE_UNREADABLE;
         CVR_LOG(LOG_LEVEL_INFO, "Could not open file '%s'", file.c_str());
         message = "Could not open file!";
         return false;
@@ -1035,33 +1135,45 @@ bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::
         reportCompileFailure(failure, LOG_LEVEL_INFO, code, message);
         return false;
     }
+    const int groups = captureCount(re.get());
     GroupReading how;
     how.dateWanted = dateWanted;
     how.timeWanted = timeWanted;
     how.import = true;
     const MatchDataPtr matchData = newMatchData();
-    const std::string_view all(data);
+    const std::string_view all = data.text();
     std::size_t pos = 0;
     while (pos < all.size()) {
         const std::string_view subject = all.substr(pos);
         const int rc = runMatch(re.get(), subject, matchData.get());
         if (!matchSucceeded(rc, pattern, {true, LOG_LEVEL_INFO}, code, message))
             return false;
-        const MatchView match{subject, pcre2_get_ovector_pointer(matchData.get()), rc};
+        const MatchView match{subject, pcre2_get_ovector_pointer(matchData.get()), rc, groups};
+        // Go on at the end of the last group (of the whole match without groups), and always
+        // at least one byte further.
+        const std::size_t next = pos + std::max<std::size_t>(match.ovector[2 * (match.count - 1) + 1], 1);
         auto quotation = std::make_unique<CKurs>();
         if (!readGroups(match, indexes, how, thousands, decimal, *quotation, parts, code, message, nullptr))
             return false;
         if (!neededGroupsPresent(match, indexes, how, LOG_LEVEL_INFO, code, message) ||
-            !closePlaceHolderPresent(indexes, LOG_LEVEL_INFO, code, message) ||
-            !assembleDate(parts, quotation->m_dtDate, LOG_LEVEL_INFO, code, message))
+            !closePlaceHolderPresent(indexes, LOG_LEVEL_INFO, code, message))
             return false;
+        if (!assembleDate(parts, quotation->m_dtDate, LOG_LEVEL_INFO, code, message)) {
+            // A record without a date of its own (a monthly history on a default day 30 in
+            // February) is left out; the import goes on with the next one.
+            const std::string line = lineAround(all, pos + match.start(0));
+            CVR_LOG(LOG_LEVEL_WARNING, "Skipping import record '%s': %s", line.c_str(), message.c_str());
+            if (skips != nullptr && skips->count++ == 0)
+                skips->firstReason = formatText("line \"%s\": %s", line.c_str(), message.c_str());
+            code = EXTRACT_OK;
+            message.clear();
+            pos = next;
+            continue;
+        }
         CVR_LOG(LOG_LEVEL_INFO, "Adding quotation to import list: %s %3.4lf", quotation->m_dtDate.Format("%c").c_str(),
                 quotation->m_dClose);
         quotations.push_back(std::move(quotation));
-        // Go on at the end of the last group (of the whole match without groups), and always
-        // at least one byte further.
-        const std::size_t end = match.ovector[2 * (match.count - 1) + 1];
-        pos += std::max<std::size_t>(end, 1);
+        pos = next;
     }
     return true;
 }

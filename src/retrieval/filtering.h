@@ -98,8 +98,10 @@ void RegExpExpandPlaceHolders(std::string& pattern, RegExpGroupIndexes& indexes,
 
 // One quotation from a page file by an expanded pattern (the close group is required). The
 // quotation's date is the reference date on entry; on success it holds the values found and the
-// date assembled from the date and time groups present (the rest from the reference, seconds
-// 0). On failure returns false with `code` 1, 3, 4, 5 or 6 and the user's text in `message`.
+// date assembled from the date and time groups that took part in the match (the rest from the
+// reference, seconds 0). On failure returns false with `code` 1, 3, 4, 5 or 6 and the user's
+// text in `message`. The subject is the page and its terminating zero byte, which a pattern may
+// match; "$" still matches at the end of a last line without a line break.
 bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation, std::string_view pattern,
                             const RegExpGroupIndexes& indexes, bool caseInsensitive, int& matchStart, int& matchLength,
                             std::string_view thousands, std::string_view decimal, int& code, std::string& message);
@@ -118,12 +120,19 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
                     std::string& value, int& matchStart, int& matchLength, int& code, std::string& message,
                     std::size_t startOffset = 0);
 
+// The records an import left out because their date and time do not form a date.
+struct RegExpImportSkips {
+    int count = 0;
+    std::string firstReason; // the first one's line and reason
+};
+
 // Every match of `pattern` in the file becomes a quotation appended to `quotations` (owned by
 // the caller), in file order. Day 30, 20:00 and the current month and year stand in for what
-// the first match does not capture; later matches keep what earlier ones captured. The import
-// usually ends at the first search without a match (false, code 1); the caller judges it by
-// the quotations found.
+// the first match does not capture; later matches keep what earlier ones captured. A match whose
+// date cannot be formed is skipped (logged as a warning, counted in `skips` when given) and the
+// import goes on. The import usually ends at the first search without a match (false, code 1);
+// the caller judges it by the quotations found.
 bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::unique_ptr<CKurs>>& quotations,
                             std::string_view pattern, const RegExpGroupIndexes& indexes, bool dateWanted,
                             bool timeWanted, bool caseInsensitive, std::string_view thousands, std::string_view decimal,
-                            int& code, std::string& message);
+                            int& code, std::string& message, RegExpImportSkips* skips = nullptr);

@@ -1,6 +1,7 @@
 #include "retrieval/wizard.h"
 
 #include "log/Log.h"
+#include "retrieval/PlaceHolders.h"
 
 #include <algorithm>
 #include <atomic>
@@ -24,36 +25,6 @@ constexpr std::string_view kAnchorPieces[] = {
 constexpr std::string_view kTagPiece = "<[^>]*>";
 constexpr std::string_view kBetweenTagsPiece = "[^<>]*";
 constexpr std::string_view kNumberPiece = "[-+]?[0-9][0-9.,]*";
-
-// The quotation as a literal: every character with a meaning in a pattern gets a backslash.
-std::string quoteLiteral(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (const char c : text) {
-        switch (c) {
-        case '\\':
-        case '^':
-        case '$':
-        case '.':
-        case '|':
-        case '?':
-        case '*':
-        case '+':
-        case '(':
-        case ')':
-        case '[':
-        case ']':
-        case '{':
-        case '}':
-            out += '\\';
-            break;
-        default:
-            break;
-        }
-        out += c;
-    }
-    return out;
-}
 
 bool delimitedAnchor(int format) {
     return format == FORMAT_ORIGINAL || format == FORMAT_TEXT_ONLY;
@@ -101,7 +72,7 @@ std::string BuildRulePattern(int format, int tags, int numbers, bool comma, bool
         pattern += kNumberPiece;
         pattern += gapSome;
     }
-    pattern += quoteLiteral(quotation);
+    pattern += EscapeRegExpMetacharacters(quotation); // the quotation as a literal
     pattern += end;
     return pattern;
 }
@@ -123,7 +94,7 @@ int WizardSearchThread(std::unique_ptr<WizardSearchJob> job) {
                         pattern.c_str());
                 std::size_t p = 0;
                 for (;;) {
-                    if (g_stopSearches || !target.contains(job->m_hWnd))
+                    if (g_stopSearches || (job->m_pStop && *job->m_pStop) || !target.contains(job->m_hWnd))
                         return 0;
                     std::string anchor, message;
                     int matchStart = 0, matchLength = 0, code = 0;

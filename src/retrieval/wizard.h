@@ -7,6 +7,7 @@
 #include "platform/MessageTarget.h"
 #include "retrieval/filtering.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -42,6 +43,9 @@ struct WizardSearchJob {
     ReceiverId m_hWnd = 0;              // the wizard dialog
     std::uint32_t m_nMessage = WMU_WIZARD_RESULT;
     std::uint64_t m_nSearchId = 0; // the dialog's number of this search, echoed in every result
+    // Set by the dialog when it no longer wants this search (a new search, another page form, the
+    // dialog closing): the search ends before its next try. Null: never.
+    std::shared_ptr<const std::atomic<bool>> m_pStop;
 };
 
 // One try of the search, posted to the dialog.
@@ -62,7 +66,8 @@ std::string BuildRulePattern(int format, int tags, int numbers, bool comma, bool
 // The search itself (the thread procedure): tries every count of numbers from 0 to the limit
 // with every count of tags from 0 to the limit, posting one result per match found and per
 // pattern that finds nothing more; an original page on which nothing matched at all is searched
-// once more with the anchor at the start of a line. Ends at once when the receiver is gone.
+// once more with the anchor at the start of a line. Ends at once when the receiver is gone or the
+// job's stop flag is set.
 // Returns 0.
 int WizardSearchThread(std::unique_ptr<WizardSearchJob> job);
 

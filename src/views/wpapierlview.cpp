@@ -2,9 +2,9 @@
 
 #include "framework/FileDialogs.h"
 #include "framework/MessageBoxes.h"
-#include "framework/WinApp.h"
 #include "log/Log.h"
 #include "log/NumberFormat.h"
+#include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/DownloadIntake.h"
@@ -45,15 +45,25 @@ CWPapierDoc* CWPapierLView::GetDocument() const {
     return dynamic_cast<CWPapierDoc*>(View::GetDocument());
 }
 
+void CWPapierLView::OnInitialUpdate() {
+    if (!m_bInitialized) {
+        m_bInitialized = true;
+        SettingsStore& settings = *services().settings;
+        m_bProcentualValue = settings.readInt(kSettingsSection, "ProcentualValue", 1) != 0;
+        m_nTimeFrameDays = settings.readInt(kSettingsSection, "TimeFrameDays", 365);
+    }
+    View::OnInitialUpdate();
+}
+
+ListViewSettings CWPapierLView::listViewSettings() const {
+    return ListViewSettings{m_bProcentualValue, m_nTimeFrameDays};
+}
+
 // ---------------------------------------------------------------- rows
 
 QTreeWidgetItem* CWPapierLView::findRow(ItemPos pos) const {
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = m_list->topLevelItem(i);
-        if (row->data(ColumnName, kPositionRole).toUInt() == pos)
-            return row;
-    }
-    return nullptr;
+    const auto it = m_rows.find(pos);
+    return it == m_rows.end() ? nullptr : it->second;
 }
 
 void CWPapierLView::fillRow(QTreeWidgetItem* row, const CWPapier& item) const {
@@ -72,10 +82,12 @@ void CWPapierLView::fillRow(QTreeWidgetItem* row, const CWPapier& item) const {
 
 void CWPapierLView::rebuildRows() {
     m_list->clear();
+    m_rows.clear();
     const CWPapierDoc* doc = GetDocument();
     if (!doc)
         return;
     const auto lock = doc->LockList();
+    QList<QTreeWidgetItem*> rows;
     for (ItemPos pos = doc->GetHeadPosition(); pos != kNoItemPos;) {
         const ItemPos itemPos = pos;
         const CWPapier* item = doc->GetNextItem(pos);
@@ -84,25 +96,29 @@ void CWPapierLView::rebuildRows() {
         auto* row = new QTreeWidgetItem;
         row->setData(ColumnName, kPositionRole, static_cast<unsigned>(itemPos));
         fillRow(row, *item);
-        m_list->addTopLevelItem(row);
+        rows.push_back(row);
+        m_rows.emplace(itemPos, row);
     }
+    m_list->addTopLevelItems(rows);
 }
 
-void CWPapierLView::OnUpdate(DocumentObserver*, std::int64_t hint) {
+void CWPapierLView::OnRefresh(const ViewChanges& changes) {
     const CWPapierDoc* doc = GetDocument();
-    if (hint == 0 || !doc) {
+    if (changes.all || !doc) {
         rebuildRows();
         return;
     }
-    const ItemPos pos = static_cast<ItemPos>(hint);
     const auto lock = doc->LockList();
-    const CWPapier* item = doc->GetItem(pos);
-    QTreeWidgetItem* row = findRow(pos);
-    if (!item || !row) {
-        rebuildRows(); // an item came or went
-        return;
+    for (const std::int64_t hint : changes.hints) {
+        const ItemPos pos = static_cast<ItemPos>(hint);
+        const CWPapier* item = doc->GetItem(pos);
+        QTreeWidgetItem* row = findRow(pos);
+        if (!item || !row) {
+            rebuildRows(); // an item came or went
+            return;
+        }
+        fillRow(row, *item);
     }
-    fillRow(row, *item);
 }
 
 // ---------------------------------------------------------------- download results
@@ -154,18 +170,19 @@ void CWPapierLView::showTestResult(const DownloadStatus& record) {
         if (!converted)
             text = textcodec::formatText("Quotation for '%s':\nValue: %2.4f\nDate/Time: %s", record.m_szName.c_str(),
                                          kurs.m_dClose, when.c_str());
-        messageBox(text, MB_OK | MB_ICONINFORMATION);
+        services().boxes->messageBox(text, MB_OK | MB_ICONINFORMATION);
         break;
     }
     case DOWNLOAD_NOT_FOUND:
     case DOWNLOAD_INVALID_VALUE:
     case DOWNLOAD_TEXT_NOT_FOUND:
-        messageBox(textcodec::formatText("Quotation for '%s' not found!\n%s", record.m_szName.c_str(),
-                                         record.m_szPreview.c_str()));
+        services().boxes->messageBox(textcodec::formatText("Quotation for '%s' not found!\n%s", record.m_szName.c_str(),
+                                                           record.m_szPreview.c_str()));
         break;
     default: // 12 and 13
-        messageBox(textcodec::formatText("Download error:\nItem: %s\nURL: %s\n%s", record.m_szName.c_str(),
-                                         record.m_szURL.c_str(), record.m_szMessage.c_str()));
+        services().boxes->messageBox(textcodec::formatText("Download error:\nItem: %s\nURL: %s\n%s",
+                                                           record.m_szName.c_str(), record.m_szURL.c_str(),
+                                                           record.m_szMessage.c_str()));
         break;
     }
 }
@@ -185,10 +202,7 @@ bool CWPapierLView::ExportQuotations() {
     request.initial = proposed.empty() ? std::filesystem::path(doc->GetTitle() + ".csv") : proposed;
     request.filters = {{"CSV Files (*.csv)", "*.csv"}};
     request.defaultExtension = "csv";
-    WinApp* app = WinApp::instance();
-    UnattendedFileDialogs unattended;
-    FileDialogs& dialogs = app ? app->fileDialogs() : static_cast<FileDialogs&>(unattended);
-    const auto chosen = dialogs.saveFileName(request);
+    const auto chosen = services().files->saveFileName(request);
     if (!chosen)
         return false;
     return doc->FileExportQuotations(*chosen);

@@ -288,7 +288,9 @@ TEST_F(EndToEndTest, OverdueRecurringTransactionsAreBroughtUpToDateWithoutWaitin
     const fs::path file = work / "saver.cvr";
     std::vector<std::unique_ptr<CWPapier>> items;
     items.push_back(localItem("Saver Fund", "SAV", "10.00"));
-    const OleDate start = OleDate::GetCurrentTime() - OleDateSpan(100.0);
+    // A monthly plan from a fixed day, the last of a year: every run sees it cross the year's end
+    // and a February, whatever today is.
+    const OleDate start(2023, 12, 31, 9, 0, 0);
     items.back()->AddTransaction(CTransaction(CTransaction::kBuy, start, 2.0, 10.0, 0.0,
                                               CTransaction::kRecurrenceMonthly, false, OleDate(), "savings plan"));
     ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
@@ -298,8 +300,20 @@ TEST_F(EndToEndTest, OverdueRecurringTransactionsAreBroughtUpToDateWithoutWaitin
     EXPECT_EQ(testsupport::readFile(file), before); // the export never changes the portfolio
 
     expectSuccess(corvana({"-u", file.string()}));
+    const OleDate now = OleDate::GetCurrentTime();
+    // The plan, then 31 January, then the 28th of every month since, as far as they are due.
+    std::vector<std::string> expected{"2023-12-31 09:00", "2024-01-31 09:00"};
+    for (int month = 2;; ++month) {
+        const OleDate due(2024 + (month - 1) / 12, (month - 1) % 12 + 1, 28, 9, 0, 0);
+        if (due.m_dt > now.m_dt)
+            break;
+        expected.push_back(due.Format("%Y-%m-%d %H:%M"));
+    }
     OpenedPortfolio p(file);
-    EXPECT_GE(p.item("Saver Fund")->GetTransactionListCopy().size(), 4u); // the plan and its due instances
+    std::vector<std::string> dates;
+    for (const CTransaction& t : p.item("Saver Fund")->GetTransactionListCopy())
+        dates.push_back(t.m_dtDate.Format("%Y-%m-%d %H:%M"));
+    EXPECT_EQ(dates, expected);
     CKurs last;
     ASSERT_TRUE(p.item("Saver Fund")->GetLastQuotation(last));
     EXPECT_DOUBLE_EQ(last.m_dClose, 10.0);

@@ -15,6 +15,7 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <climits>
@@ -199,6 +200,35 @@ TEST_F(MainFrameTest, WithTheOptionThePortfolioIsSavedAfterEachUpdate) {
     apptest::OpenedPortfolio saved(file);
     ASSERT_TRUE(saved.ok);
     EXPECT_EQ(saved.item("Item BBB")->GetQuotationCount(), 1);
+}
+
+// A box shown while the frame handles one report runs an event loop that brings the later reports:
+// they wait until the handler is done, so the end of the update is seen, logged and saved once.
+TEST_F(MainFrameTest, ReportsArrivingWhileABoxShowsAreHandledAfterItOnce) {
+    settingsStore().writeInt("GeneralOptions", "AutoSaveAfterAutoUpdate", 1);
+    start();
+    boxes->runEventsWhileShown();
+    // The first item converts by the third, which has no quotation: its result shows a box.
+    CWPapier* first = doc->GetItem(positions[0]);
+    first->m_bConvertCurrency = true;
+    first->m_pCurrencyItem = doc->GetItem(positions[2]);
+    startAll();
+    testsupport::LogCapture log;
+    for (const ItemPos pos : positions)
+        MessageTarget::instance().post(frame->messageTargetId(), WMU_DOWNLOAD_STATUS, found(pos, 5.0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame->m_nActiveDownloads == 0; }, 5000));
+    QTest::qWait(20);
+
+    int finished = 0, saves = 0;
+    for (const auto& line : log.lines()) {
+        finished += line.message.rfind("Update finished:", 0) == 0;
+        saves += line.message == "Auto-saving portfolio after auto-update...";
+    }
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(saves, 1);
+    ASSERT_EQ(boxes->texts().size(), 1u);
+    EXPECT_EQ(boxes->texts()[0].rfind("Could not update quotation for 'Item AAA'.", 0), 0u);
+    EXPECT_EQ(frame->batchCounts().found, 3);
 }
 
 TEST_F(MainFrameTest, WithoutTheOptionTheDownloadsWindowNeverOpensByItself) {

@@ -1,6 +1,7 @@
 #include "dialogs/DlgConn.h"
 #include "platform/Settings.h"
 #include "retrieval/download.h"
+#include "support/FakeServices.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -29,14 +30,16 @@ class DlgConnTest : public testsupport::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        store = std::make_unique<SettingsStore>(dir() / "settings.conf");
+        services = std::make_unique<testsupport::FakeServices>(dir() / "settings.conf");
+        store = services->settings;
     }
     std::unique_ptr<CDlgConn> makeWindow() {
-        auto window = std::make_unique<CDlgConn>(nullptr, store.get());
+        auto window = std::make_unique<CDlgConn>(nullptr, services->bundle());
         window->setOptionsSource([this] { return options; });
-        window->setFileOpener([this](const std::filesystem::path& path) { opened.push_back(path); });
         return window;
     }
+    // The files the window had the desktop open.
+    std::vector<std::string> opened() const { return services->shell->opened(); }
     static std::string text(const CDlgConn& w, int row, int column) {
         return w.list()->topLevelItem(row)->text(column).toStdString();
     }
@@ -44,9 +47,9 @@ protected:
         return w.list()->topLevelItem(row)->data(0, Qt::UserRole + 1).toInt();
     }
 
-    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<testsupport::FakeServices> services;
+    std::shared_ptr<SettingsStore> store;
     CDlgConn::Options options;
-    std::vector<std::filesystem::path> opened;
 };
 
 TEST_F(DlgConnTest, ControlsCarryTheirIdsAndTheWindowStartsHidden) {
@@ -184,7 +187,7 @@ TEST_F(DlgConnTest, FailedExtractionShowsTheSearchedTextOnlyWhenAskedAndNotInThe
     };
     for (const Case c : {Case{true, false, true}, Case{false, false, false}, Case{true, true, false}}) {
         SCOPED_TRACE(std::to_string(c.showFileOnError) + std::to_string(c.updateMode));
-        opened.clear();
+        const std::size_t before = opened().size();
         options.showFileOnError = c.showFileOnError;
         options.updateMode = c.updateMode;
         const auto file = path("page.txt");
@@ -197,12 +200,12 @@ TEST_F(DlgConnTest, FailedExtractionShowsTheSearchedTextOnlyWhenAskedAndNotInThe
         std::filesystem::path renamed = file;
         renamed += ".TXT";
         if (c.shown) {
-            ASSERT_EQ(opened.size(), 1u);
-            EXPECT_EQ(opened[0], renamed);
+            ASSERT_EQ(opened().size(), before + 1);
+            EXPECT_EQ(opened().back(), "file://" + renamed.string());
             EXPECT_TRUE(std::filesystem::exists(renamed));
             EXPECT_FALSE(std::filesystem::exists(file));
         } else {
-            EXPECT_TRUE(opened.empty());
+            EXPECT_EQ(opened().size(), before);
             EXPECT_TRUE(std::filesystem::exists(file));
         }
         std::filesystem::remove(file);

@@ -94,4 +94,57 @@ TEST(Gamma, EveryWholeNumberIsTheNearestDoubleOfItsFactorial) {
         EXPECT_TRUE(sameValue(Gamma(n), std::tgamma(n), 1e-15)) << n;
 }
 
+// ψ⁽ⁿ⁾ at points where it is known in closed form: ψ(1) = −γ, ψ(½) = −γ − 2 ln 2,
+// ψ⁽ⁿ⁾(1) = (−1)ⁿ⁺¹·n!·ζ(n+1), ψ′(½) = π²/2, and through the recurrence and the reflection.
+TEST(Polygamma, KnownValues) {
+    constexpr double kEulerGamma = 0.5772156649015329;
+    constexpr double kPi = 3.141592653589793;
+    const double pi4 = kPi * kPi * kPi * kPi;
+    // ψ⁽³⁾(13) = ψ⁽³⁾(1) − 6·Σ 1/k⁴ for k = 1 .. 12
+    double quartics = 0;
+    for (int k = 12; k >= 1; --k)
+        quartics += 1.0 / (static_cast<double>(k) * k * k * k);
+    const struct {
+        int order;
+        double x;
+        double expected;
+        double tolerance;
+    } cases[] = {
+        {0, 1, -kEulerGamma, 1e-14},
+        {0, 0.5, -kEulerGamma - 2 * std::log(2.0), 1e-14},
+        {0, 2, 1 - kEulerGamma, 1e-14},
+        {0, 100, 4.600161852738087, 1e-14},
+        {0, 1e-8, -1e8 - kEulerGamma, 1e-14},
+        {0, -0.5, 2 - kEulerGamma - 2 * std::log(2.0), 1e-12}, // ψ(−½) = ψ(½) + 2
+        {1, 1, kPi * kPi / 6, 1e-14},
+        {1, 0.5, kPi * kPi / 2, 1e-14},
+        {1, -0.5, kPi * kPi / 2 + 4, 1e-14},
+        {1, -1.5, kPi * kPi / 2 + 4 + 4.0 / 9, 1e-14},
+        {2, 1, -2 * 1.2020569031595943, 1e-14},
+        {3, 1, pi4 / 15, 1e-14},
+        {3, 13, pi4 / 15 - 6 * quartics, 1e-10},
+        {20, 1, -2432902008176640000.0 * 1.0000004769329868, 1e-14},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(sameValue(Polygamma(c.order, c.x), c.expected, c.tolerance)) << c.order << " at " << c.x;
+    for (const double pole : {0.0, -0.0, -1.0, -7.0})
+        for (const int order : {0, 1, 4})
+            EXPECT_TRUE(std::isnan(Polygamma(order, pole))) << order << " at " << pole;
+    EXPECT_TRUE(std::isnan(Polygamma(-1, 2)));
+    EXPECT_TRUE(std::isnan(Polygamma(0, std::numeric_limits<double>::quiet_NaN())));
+    EXPECT_EQ(Polygamma(0, kInf), kInf);
+    EXPECT_EQ(Polygamma(2, kInf), 0);
+}
+
+// Each order is the derivative of the one before, on both sides of 0 and across the switch from
+// the recurrence to the series.
+TEST(Polygamma, EachOrderIsTheDerivativeOfTheOneBefore) {
+    for (int order = 0; order < 6; ++order)
+        for (const double x : {-2.7, -0.3, 0.2, 1.7, 9.5, 14.9, 15.1, 30.2}) {
+            const double h = 1e-5 * (1 + std::fabs(x));
+            const double difference = (Polygamma(order, x + h) - Polygamma(order, x - h)) / (2 * h);
+            EXPECT_TRUE(sameValue(Polygamma(order + 1, x), difference, 1e-6)) << order << " at " << x;
+        }
+}
+
 } // namespace

@@ -3,6 +3,8 @@
 
 #include "FormulaTesting.h"
 
+#include <cstring>
+#include <functional>
 #include <limits>
 
 using namespace formula_testing;
@@ -173,6 +175,22 @@ TEST(Parser, Shapes) {
     EXPECT_TRUE(as<CDivL0Function<double>>(parse("1/x").get()));
     EXPECT_TRUE(as<CConstFunction<double>>(parse("COTH(2)").get()));
     EXPECT_TRUE(as<CGamma1Function<double>>(parse("Gamma x").get()));
+
+    // The polygamma functions of Gamma's derivatives read as they are written.
+    const Ptr digamma = parse("DIGAMMA(x)");
+    ASSERT_TRUE(as<CPolygammaFunction<double>>(digamma.get()));
+    EXPECT_EQ(as<CPolygammaFunction<double>>(digamma.get())->Order(), 0);
+    const Ptr third = parse("polygamma_3(2*x)");
+    ASSERT_TRUE(as<CPolygammaFunction<double>>(third.get()));
+    EXPECT_EQ(as<CPolygammaFunction<double>>(third.get())->Order(), 3);
+    EXPECT_TRUE(as<CMul0Function<double>>(&as<CPolygammaFunction<double>>(third.get())->Arg()));
+    EXPECT_TRUE(as<CPolygammaFunction<double>>(parse("Polygamma_2 x").get()));
+    const Ptr folded = parse("Polygamma_1(1)");
+    ASSERT_TRUE(as<CConstFunction<double>>(folded.get()));
+    EXPECT_TRUE(sameValue(folded->Evaluate(0), 1.6449340668482264, 1e-14));
+    for (const char* refused : {"Polygamma_0(x)", "Polygamma_(x)", "Polygamma_1001(x)", "Polygamma_99999999999(x)",
+                                "Polygamma_2x(x)", "Digammax"})
+        EXPECT_FALSE(parse(refused)) << refused;
 }
 
 TEST(Parser, TheVariableIsTheCallersName) {
@@ -285,24 +303,56 @@ TEST(ParserLimits, Length) {
     EXPECT_TRUE(as<CIdentityFunction<double>>(deepParentheses.get()));
 }
 
+// A text as long as a formula may be: `first`, then `term` as often as fits.
+std::string longest(const std::string& first, const std::string& term) {
+    std::string text = first;
+    while (text.size() + term.size() <= kMaxFormulaLength)
+        text += term;
+    return text;
+}
+
 TEST(ParserLimits, Nesting) {
-    // One level for every function, operator and negation.
+    // One level for every parenthesis and function call.
     EXPECT_TRUE(parse(nested("sin(", "x", ")", kMaxFormulaDepth)));
     EXPECT_FALSE(parse(nested("sin(", "x", ")", kMaxFormulaDepth + 1)));
+    EXPECT_TRUE(parse(nested("(1+", "x", ")", kMaxFormulaDepth - 1)));
+    EXPECT_FALSE(parse(nested("(1+", "x", ")", kMaxFormulaDepth)));
     EXPECT_FALSE(parse(nested("-(", "x", ")", 1000)));
     EXPECT_FALSE(parse(nested("(x+", "1", ")", 1000)));
-    std::string sum = "x";
-    for (int i = 0; i < 400; ++i)
-        sum += "+x";
-    EXPECT_FALSE(parse(sum));
     EXPECT_FALSE(parse(nested("exp(", "x", ")", 1000).substr(0, kMaxFormulaLength)));
+    EXPECT_FALSE(parse(nested("(", "x", ")", 10000)));
+
+    // Operators between operands do not nest: flat sums, products and chains as long as a formula
+    // may be parse. The value at 2 of `first` followed by n times `term`:
+    const struct {
+        const char* first;
+        const char* term;
+        std::function<double(double)> value;
+    } flat[] = {
+        {"x", "+x", [](double n) { return 2 * (n + 1); }},
+        {"1", "+1-x", [](double n) { return 1 - n; }},
+        {"x", "*1.001", [](double n) { return 2 * std::pow(1.001, n); }},
+        {"x", "/x*x", [](double) { return 2.0; }},
+    };
+    for (const auto& f : flat) {
+        SCOPED_TRACE(f.term);
+        const std::string text = longest(f.first, f.term);
+        const Ptr tree = parse(text);
+        ASSERT_TRUE(tree);
+        const double n = static_cast<double>(text.size() - std::strlen(f.first)) / std::strlen(f.term);
+        EXPECT_TRUE(sameValue(tree->Evaluate(2), f.value(n), 1e-9));
+    }
+    const Ptr negations = parse(std::string(kMaxFormulaLength - 2, '-') + "x");
+    ASSERT_TRUE(negations);
+    EXPECT_EQ(negations->Evaluate(2), 2);
 }
 
 // The deepest trees the parser builds can be derived, copied, printed and destroyed.
 TEST(ParserLimits, DeepTreesStayWithinTheStack) {
     for (const std::string& text :
          {nested("sin(", "x", ")", kMaxFormulaDepth), nested("-(2*", "x", ")", kMaxFormulaDepth / 3),
-          nested("(1+", "x", ")^2", kMaxFormulaDepth / 2 - 1), nested("ln(x+", "x", ")/x", kMaxFormulaDepth / 3)}) {
+          nested("(1+", "x", ")^2", kMaxFormulaDepth / 2 - 1), nested("ln(x+", "x", ")/x", kMaxFormulaDepth / 3),
+          longest("x", "+x"), longest("x", "--x"), std::string(kMaxFormulaLength - 2, '-') + "x"}) {
         const Ptr f = parse(text);
         ASSERT_TRUE(f) << text.substr(0, 40);
         const Ptr d = f->Derive();

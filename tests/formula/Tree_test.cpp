@@ -30,15 +30,10 @@ TEST(TreeNodes, EveryClassDerivesToTheFiniteDifference) {
         SCOPED_TRACE(t.name);
         const Ptr f = t.build();
         const Ptr d = f->Derive();
-        const bool gamma = std::string(t.name).find("Gamma") != std::string::npos;
         for (const double at : t.at) {
             const double step = 1e-6;
             const double difference = (t.expected(at + step) - t.expected(at - step)) / (2 * step);
-            if (gamma) { // the derivative of Gamma is the zero function, as of ceil, floor and sign
-                EXPECT_TRUE(as<CNullFunction<double>>(d.get()));
-            } else {
-                EXPECT_TRUE(sameValue(d->Evaluate(at), difference, 1e-6)) << "at " << at;
-            }
+            EXPECT_TRUE(sameValue(d->Evaluate(at), difference, 1e-6)) << "at " << at;
             // Folding the derivative never changes its value.
             EXPECT_TRUE(sameValue(d->Clone(true)->Evaluate(at), d->Evaluate(at), 1e-14)) << "at " << at;
         }
@@ -141,10 +136,32 @@ TEST(TreeDerivative, ShapesOfSimpleDerivatives) {
     EXPECT_EQ(p2->C0(), 2);
     EXPECT_EQ(p2->C1(), 6);
 
-    for (const auto& step :
-         {node<CCeilFunction<double>>(x()), node<CFloorFunction<double>>(x()), node<CGammaFunction<double>>(x()),
-          node<CSignFunction<double>>(x()), node<CCeil1Function<double>>(), node<CGamma1Function<double>>()})
+    for (const auto& step : {node<CCeilFunction<double>>(x()), node<CFloorFunction<double>>(x()),
+                             node<CSignFunction<double>>(x()), node<CCeil1Function<double>>()})
         EXPECT_TRUE(as<CNullFunction<double>>(step->Derive().get()));
+
+    // Γ' = Γ·ψ, ψ⁽ⁿ⁾' = ψ⁽ⁿ⁺¹⁾, and the chain rule over an argument.
+    EXPECT_EQ(node<CGamma1Function<double>>()->Derive()->ToText(), "(Gamma(x))*(Digamma(x))");
+    EXPECT_EQ(node<CPolygammaFunction<double>>(2, lin(2, 1))->Derive()->ToText(), "(Polygamma_3(2*x+1))*(2)");
+    EXPECT_TRUE(as<CNullFunction<double>>(node<CPolygammaFunction<double>>(0, c(2))->Derive().get()));
+}
+
+// The derivatives of Gamma against finite differences of std::tgamma, across the branches and
+// on both sides of 0, to the third derivative.
+TEST(TreeDerivative, GammaDerivativesMatchFiniteDifferences) {
+    const Ptr gamma = node<CGamma1Function<double>>();
+    const Ptr first = gamma->Derive();
+    const Ptr second = first->Derive();
+    const Ptr third = second->Derive();
+    for (const double at : {-2.7, -0.5, 0.3, 1.0, 1.4616321449683623, 2.5, 7.25, 13.5, 30.5}) {
+        SCOPED_TRACE(at);
+        const double h = 1e-6 * (1 + std::fabs(at));
+        const auto difference = [h, at](const F& f) { return (f.Evaluate(at + h) - f.Evaluate(at - h)) / (2 * h); };
+        const double tgammaDifference = (std::tgamma(at + h) - std::tgamma(at - h)) / (2 * h);
+        EXPECT_TRUE(sameValue(first->Evaluate(at), tgammaDifference, 1e-6));
+        EXPECT_TRUE(sameValue(second->Evaluate(at), difference(*first), 1e-6));
+        EXPECT_TRUE(sameValue(third->Evaluate(at), difference(*second), 1e-6));
+    }
 }
 
 TEST(TreeDerivative, PowerWithConstantExponent) {

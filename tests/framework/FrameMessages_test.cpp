@@ -1,6 +1,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/ResourceIds.h"
 #include "platform/MessageTarget.h"
+#include "support/FakeMessageBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -113,6 +116,59 @@ TEST_F(FrameMessagesTest, ARecordForAFrameThatIsGoneIsDestroyed) {
     // A new frame never gets an old frame's id.
     ReceivingFrame next;
     EXPECT_NE(next.messageTargetId(), id);
+}
+
+// Shows a message box while it handles the first record, as a handler that reports a missing
+// exchange rate does; the box runs the events posted meanwhile, as a real one does.
+class BoxShowingFrame : public FrameWnd {
+public:
+    BoxShowingFrame() { boxes.runEventsWhileShown(); }
+    std::intptr_t OnMessage(Message& message) override {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        if (auto* record = message.recordAs<StatusRecord>())
+            numbers.push_back(record->number);
+        if (numbers.size() == 1)
+            boxes.messageBox("Currency quotation is missing!");
+        --depth;
+        if (numbers.size() == 1 && afterBox) {
+            const std::function<void()> act = afterBox;
+            act(); // may destroy the frame: nothing of it is touched after this
+        }
+        return 0;
+    }
+
+    testsupport::FakeMessageBoxes boxes;
+    std::function<void()> afterBox;
+    int depth = 0;
+    int deepest = 0;
+    std::vector<int> numbers;
+};
+
+TEST_F(FrameMessagesTest, RecordsArrivingWhileTheHandlerRunsWaitForItAndFollowInOrder) {
+    BoxShowingFrame frame;
+    for (int n = 1; n <= 3; ++n)
+        MessageTarget::instance().post(frame.messageTargetId(), WMU_STATUS, std::make_unique<StatusRecord>(n));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame.numbers.size() == 3; }, 5000));
+    EXPECT_EQ(frame.deepest, 1);
+    EXPECT_EQ(frame.numbers, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(frame.boxes.texts().size(), 1u);
+}
+
+TEST_F(FrameMessagesTest, AFrameItsHandlerDestroysDropsTheRecordsThatWaited) {
+    auto frame = std::make_unique<BoxShowingFrame>();
+    std::vector<int>* numbers = &frame->numbers;
+    std::vector<int> seen;
+    frame->afterBox = [&] {
+        seen = *numbers;
+        frame.reset();
+    };
+    for (int n = 1; n <= 3; ++n)
+        MessageTarget::instance().post(frame->messageTargetId(), WMU_STATUS, std::make_unique<StatusRecord>(n));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frame == nullptr; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, std::vector<int>{1}); // the other two waited and went with the frame
+    EXPECT_EQ(g_liveRecords, 0);
 }
 
 TEST(FrameTimers, TickByIdUntilKilledAndRestartWithANewPeriod) {

@@ -1,13 +1,13 @@
 #include "framework/MessageBoxes.h"
 #include "framework/QtMessageBoxes.h"
-#include "framework/WinApp.h"
-#include "support/FakeMessageBoxes.h"
+#include "framework/Services.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -67,22 +67,6 @@ TEST(UnattendedMessageBoxes, LogTheTextAndAnswerWithTheDefaultButton) {
     EXPECT_EQ(lines[3].file, "MessageBoxes.cpp");
 }
 
-TEST(ProgramMessageBox, GoesThroughTheApplicationsBoxesElseIsLogged) {
-    {
-        LogCapture log;
-        EXPECT_EQ(messageBox("No application yet", MB_YESNO), IDYES);
-        EXPECT_TRUE(log.contains(LOG_LEVEL_WARNING, "Message box (answered Yes): No application yet"));
-    }
-    WinApp app;
-    auto fake = std::make_shared<testsupport::FakeMessageBoxes>();
-    fake->answer({IDNO});
-    app.setMessageBoxes(fake);
-    EXPECT_EQ(messageBox("Are you sure?", MB_YESNO), IDNO);
-    ASSERT_EQ(fake->shown().size(), 1u);
-    EXPECT_EQ(fake->shown()[0].text, "Are you sure?");
-    EXPECT_EQ(fake->shown()[0].type, MB_YESNO);
-}
-
 // Runs `act` on the message box once it is shown.
 void whenBoxShown(std::function<void(QMessageBox&)> act) {
     auto* poll = new QTimer;
@@ -130,6 +114,41 @@ TEST(QtMessageBoxes, EscapeGivesCancelOrForAnOkBoxOk) {
 
     whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     EXPECT_EQ(boxes.messageBox("Done.", MB_OK | MB_ICONINFORMATION, "Own caption"), IDOK);
+}
+
+// A box raised while a modal dialog runs belongs to that dialog, so it never sinks behind it;
+// without one, to the active window, else the main window.
+TEST(QtMessageBoxes, BelongToTheActiveModalDialogElseTheActiveElseTheMainWindow) {
+    QWidget main;
+    main.setObjectName("main");
+    const Services services = Services::desktop(
+        "Corvana", [&main] { return &main; }, Services::programSettings(), Services::programClock());
+    QWidget* owner = nullptr;
+    const auto ownerOfBox = [&] {
+        owner = nullptr;
+        whenBoxShown([&owner](QMessageBox& box) {
+            owner = box.parentWidget();
+            box.button(QMessageBox::Ok)->click();
+        });
+        services.boxes->messageBox("Please enter a number.");
+        return owner;
+    };
+
+    EXPECT_EQ(activeDialogParent(&main), &main); // nothing shows yet
+    main.show();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    QDialog dialog(&main);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    EXPECT_EQ(ownerOfBox(), &dialog);
+
+    dialog.hide();
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+    EXPECT_EQ(ownerOfBox(), &other);
 }
 
 } // namespace

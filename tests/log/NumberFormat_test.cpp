@@ -49,6 +49,13 @@ TEST_F(GroupingTest, GroupsTheIntegerPartWithTheLocalesSeparators) {
         {"de_DE.UTF-8", "%.1f", -1234.5, "-1.234,5"},
         {"de_DE.UTF-8", "%.2f EUR", 1000, "1.000,00 EUR"},
         {"de_DE.UTF-8", "%.0f", -inf, "-inf"},
+        // The length modifier "l" of the views' and dialogs' formats.
+        {"en_US.UTF-8", "%.2lf", 1234567.891, "1,234,567.89"},
+        {"en_US.UTF-8", "%+4.2lf", 1234.5, "+1,234.50"},
+        {"en_US.UTF-8", "%3.4lf", 12345.5, "12,345.5000"},
+        {"en_US.UTF-8", "%.2lf%%", 1234.5, "1,234.50%"},
+        {"en_US.UTF-8", "%.0lf", -1234567, "-1,234,567"},
+        {"de_DE.UTF-8", "%.2lf", 1234567.891, "1.234.567,89"},
         // The C locale has no thousands separator.
         {"C", "%.2f", 1234567.891, "1234567.89"},
         // A format that does not take exactly one double.
@@ -56,6 +63,11 @@ TEST_F(GroupingTest, GroupsTheIntegerPartWithTheLocalesSeparators) {
         {"en_US.UTF-8", "%.2f %.2f", 1, ""},
         {"en_US.UTF-8", "%*f", 1, ""},
         {"en_US.UTF-8", "no number", 1, ""},
+        // Length modifiers for anything but a double.
+        {"en_US.UTF-8", "%.2Lf", 1, ""},
+        {"en_US.UTF-8", "%.2llf", 1, ""},
+        {"en_US.UTF-8", "%.2hf", 1, ""},
+        {"en_US.UTF-8", "%.2lLf", 1, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.locale) + " " + c.format);

@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 #include "platform/Document.h"
+#include "support/FileSizeLimit.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -118,18 +119,33 @@ TEST_F(AtomicFileTest, UnwritablePlacesAreReported) {
     EXPECT_EQ(givenUp.errorNumber(), 0);
 }
 
-TEST_F(AtomicFileTest, ALockedFolderKeepsThePreviousFile) {
-    if (runningAsRoot())
-        GTEST_SKIP() << "permissions do not stop root";
+// A folder that refuses new files (named in the error), and a write that fails (a file size
+// limit, which stops root as well), both keep the previous file and leave nothing behind.
+TEST_F(AtomicFileTest, AFailedWriteKeepsThePreviousFile) {
+    const auto folder = path("locked");
+    std::filesystem::create_directory(folder);
+    const auto target = folder / "p.cvr";
+    writeFile(target, "previous");
+    const std::string large(64 * 1024, 'x');
     std::string error;
-    const auto locked = path("locked");
-    std::filesystem::create_directory(locked);
-    writeFile(locked / "p.cvr", "previous");
-    ::chmod(locked.c_str(), 0555);
-    EXPECT_FALSE(writeFileAtomically(locked / "p.cvr", std::string_view("new"), &error));
-    ::chmod(locked.c_str(), 0755);
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(readFile(locked / "p.cvr"), "previous");
+
+    {
+        const testsupport::FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.active());
+        EXPECT_FALSE(writeFileAtomically(target, std::string_view(large), &error));
+    }
+    EXPECT_EQ(error, "Cannot save '" + target.string() + "': File too large");
+    EXPECT_EQ(readFile(target), "previous");
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"p.cvr"});
+
+    if (!runningAsRoot()) { // permissions do not stop root
+        ::chmod(folder.c_str(), 0555);
+        EXPECT_FALSE(writeFileAtomically(target, std::string_view("new"), &error));
+        ::chmod(folder.c_str(), 0755);
+        EXPECT_EQ(error, "Cannot save in the folder '" + folder.string() + "': Permission denied");
+        EXPECT_EQ(readFile(target), "previous");
+        EXPECT_EQ(filesIn(folder), std::vector<std::string>{"p.cvr"});
+    }
 }
 
 // --- the document ---
@@ -316,9 +332,8 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheFlagAndTheOldFile) {
     EXPECT_EQ(doc.GetPathName(), file);
 }
 
+// A file without write permission is read-only also for root, who could write it.
 TEST_F(DocumentTest, AReadOnlyFileIsSavedThroughTheHostsChoice) {
-    if (runningAsRoot())
-        GTEST_SKIP() << "permissions do not stop root";
     const auto file = path("ro.cvr");
     writeFile(file, "saved");
     ASSERT_TRUE(doc.openDocument(file));

@@ -66,12 +66,13 @@ protected:
 
     // A reader handing out `records` (counting its calls) or, when they are empty, `error`.
     CWPapierDoc::QuotationReader reader(std::vector<CKurs> records, std::string error = {}) {
-        return [this, records = std::move(records), error = std::move(error)](const std::filesystem::path& file,
-                                                                              std::string& out) {
+        return [this, records = std::move(records), error = std::move(error)](const std::filesystem::path& file) {
             readFiles.push_back(file);
+            CWPapierDoc::QuotationReading reading;
+            reading.found = records;
             if (records.empty())
-                out = error;
-            return records;
+                reading.error = error;
+            return reading;
         };
     }
 

@@ -283,6 +283,59 @@ TEST_F(DocTransactionsTest, DeleteAllTransactions) {
     EXPECT_NE(historyBefore, historyWithUnits);
 }
 
+// Deleting one item's transactions at once leaves the item and the cash account's balance as
+// deleting them one by one does, with one follow-up: the history as of the end, one update.
+TEST_F(DocTransactionsTest, DeleteItemTransactionsMatchesDeletingOneByOne) {
+    const auto fill = [](CWPapierDoc& d, ItemPos item, ItemPos cashAccount) {
+        d.AddTransaction(item, transaction(0, at(2024, 1, 5), 10, 20, 1));
+        d.AddTransaction(item, transaction(2, at(2024, 2, 5), 10, 1, 0));
+        d.AddTransaction(item, transaction(1, at(2024, 3, 5), 4, 25, 1));
+        d.AddTransaction(cashAccount, transaction(0, at(2024, 1, 1), 500, 0, 0));
+        d.AddTransaction(cashAccount, transaction(1, at(2024, 4, 1), 100, 0, 2));
+    };
+    // The same portfolio, emptied the way the pages did it: delete at 0 until nothing is deleted.
+    CWPapierDoc peer(&host);
+    peer.OnNewDocument();
+    const ItemPos peerAcme = peer.AddItem(doctest::makeItem("Acme"));
+    peer.GetItem(peerAcme)->AddQuotation(CKurs(at(2024, 1, 2, 17), 20.0), false);
+    peer.GetItem(peerAcme)->AddQuotation(CKurs(at(2024, 3, 1, 17), 25.0), false);
+    fill(doc, acme, cash);
+    fill(peer, peerAcme, peer.FindCashAccountItem());
+
+    for (const ItemPos pos : {acme, cash}) {
+        const ItemPos peerPos = pos == acme ? peerAcme : peer.FindCashAccountItem();
+        while (peer.DeleteTransaction(peerPos, 0)) {
+        }
+        clearRecord();
+        EXPECT_EQ(doc.DeleteItemTransactions(pos), pos == acme ? 3 : 2);
+        EXPECT_TRUE(item(pos).IsTransactionListEmpty());
+        EXPECT_EQ(view.updates, std::vector<RecordingView::Update>{kAllViews});
+        EXPECT_TRUE(doc.IsModified());
+        const CWPapier& mine = item(pos);
+        const CWPapier& theirs = *peer.GetItem(peerPos);
+        EXPECT_EQ(mine.m_dUnits, theirs.m_dUnits);
+        EXPECT_EQ(mine.m_dAveragePrice, theirs.m_dAveragePrice);
+        EXPECT_EQ(mine.m_dBreakEven, theirs.m_dBreakEven);
+        EXPECT_EQ(closes(mine), closes(theirs));
+        // The history follows the state after the last deletion (one by one it also follows every
+        // state in between).
+        CKurs sum;
+        if (doc.ComputeSumInvestValue(sum)) {
+            EXPECT_EQ(closes(item(history)).back(), sum.m_dClose);
+        }
+    }
+    EXPECT_TRUE(item(cash).IsQuotationListEmpty());
+
+    // An item without transactions: 0 and the follow-up; no item: -1 and nothing else.
+    clearRecord();
+    EXPECT_EQ(doc.DeleteItemTransactions(acme), 0);
+    EXPECT_EQ(view.updates, std::vector<RecordingView::Update>{kAllViews});
+    clearRecord();
+    EXPECT_EQ(doc.DeleteItemTransactions(987654), -1);
+    EXPECT_TRUE(view.updates.empty());
+    EXPECT_FALSE(doc.IsModified());
+}
+
 // The balance quotations are the running balance of the transactions: once they were changed by
 // hand, the next transaction change rebuilds all of them, not only those from the change on.
 TEST_F(DocTransactionsTest, BalanceIsRebuiltWholeAfterItsQuotationsWereChanged) {

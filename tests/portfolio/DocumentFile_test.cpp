@@ -7,6 +7,7 @@
 #include "portfolio/ZipReader.h"
 #include "portfolio/ZipWriter.h"
 #include "support/FakePortfolioHost.h"
+#include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
@@ -510,48 +511,94 @@ TEST_F(DocumentFileTest, FailedSavesKeepThePreviousFile) {
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].kind, PortfolioNotice::Kind::Error);
         EXPECT_NE(notices[0].text.find("Cannot save the portfolio"), std::string::npos) << notices[0].text;
+        if (c.failure == Failure::UnwritableFolder) { // the folder is the cause, and named
+            EXPECT_NE(notices[0].text.find("Cannot save in the folder '" + folder.string() + "': "), std::string::npos)
+                << notices[0].text;
+        }
     }
 }
 
 // A write that fails partway through the stream (the file size limit stands in for a full disk)
-// keeps the previous file and leaves no temporary file.
-TEST_F(DocumentFileTest, AWriteFailingPartwayKeepsThePreviousFile) {
-    const auto folder = path("partway");
+// keeps the previous file, leaves no temporary file and names its cause, zipped as plain.
+TEST_F(DocumentFileTest, AWriteFailingPartwayKeepsThePreviousFileAndNamesTheCause) {
+    for (const int zip : {0, 1}) {
+        SCOPED_TRACE(zip ? "zipped" : "plain");
+        const auto folder = path("partway " + std::to_string(zip));
+        std::filesystem::create_directory(folder);
+        const auto file = folder / "portfolio.cvr";
+        writeFile(file, "the previous portfolio");
+        host.options.ZipFile = zip;
+        CWPapierDoc doc(&host);
+        auto item = makeItem("large");
+        std::vector<CKurs> quotations;
+        for (int i = 0; i < 40000; ++i)
+            quotations.emplace_back(OleDate(40000.0 + i), 1.0 + i * 0.37); // some 2 MB in the file
+        item->ReplaceQuotationList(std::move(quotations));
+        doc.AddItem(std::move(item));
+        doc.SetModifiedFlag(true);
+        host.clearRecord();
+
+        bool saved = true;
+        {
+            const testsupport::FileSizeLimit limit(16 * 1024);
+            ASSERT_TRUE(limit.active());
+            saved = doc.DoSave(file);
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(readFile(file), "the previous portfolio");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+        EXPECT_TRUE(doc.IsModified());
+        const auto notices = host.notices();
+        ASSERT_EQ(notices.size(), 1u);
+        EXPECT_EQ(notices[0].text, "Cannot save the portfolio '" + file.string() + "':\nCannot save '" + file.string() +
+                                       "': File too large");
+
+        ASSERT_TRUE(doc.DoSave(file));
+        CWPapierDoc again(&host);
+        ASSERT_TRUE(again.openDocument(file));
+        EXPECT_EQ(again.GetItem(again.GetHeadPosition())->GetQuotationCount(), 40000);
+    }
+}
+
+// A zipped save whose entry is written whole but whose archive cannot be closed (the central
+// directory does not fit under the limit) fails and leaves the previous file byte for byte.
+TEST_F(DocumentFileTest, AZippedSaveWhoseArchiveCloseFailsKeepsThePreviousFile) {
+    host.options.ZipFile = 1;
+    CWPapierDoc doc(&host);
+    doc.AddItem(makeItem("one"));
+    doc.AddItem(makeItem("two"));
+    // The same portfolio saved once elsewhere tells where its central directory starts.
+    const auto probe = path("probe.cvr");
+    ASSERT_TRUE(doc.OnSaveDocument(probe));
+    const std::string probeBytes = readFile(probe);
+    ASSERT_GE(probeBytes.size(), 22u);
+    const auto* end = reinterpret_cast<const unsigned char*>(probeBytes.data() + probeBytes.size() - 22);
+    ASSERT_EQ(end[0], 'P');
+    const std::uint32_t directoryOffset =
+        end[16] | end[17] << 8 | end[18] << 16 | static_cast<std::uint32_t>(end[19]) << 24;
+    ASSERT_GT(directoryOffset, 0u);
+
+    const auto folder = path("close");
     std::filesystem::create_directory(folder);
     const auto file = folder / "portfolio.cvr";
-    writeFile(file, "the previous portfolio");
-    CWPapierDoc doc(&host);
-    auto item = makeItem("large");
-    std::vector<CKurs> quotations;
-    for (int i = 0; i < 40000; ++i)
-        quotations.emplace_back(OleDate(40000.0 + i), 1.0 + i); // some 2 MB in the file
-    item->ReplaceQuotationList(std::move(quotations));
-    doc.AddItem(std::move(item));
-    doc.SetModifiedFlag(true);
+    host.options.ZipFile = 0;
+    ASSERT_TRUE(doc.OnSaveDocument(file)); // a real previous portfolio, plain
+    const std::string previous = readFile(file);
+    host.options.ZipFile = 1;
     host.clearRecord();
-
-    rlimit previousLimit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit limit = previousLimit;
-    limit.rlim_cur = 64 * 1024;
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const bool saved = doc.DoSave(file);
-    ::setrlimit(RLIMIT_FSIZE, &previousLimit);
-    std::signal(SIGXFSZ, previousHandler);
-
+    bool saved = true;
+    {
+        const testsupport::FileSizeLimit limit(directoryOffset);
+        ASSERT_TRUE(limit.active());
+        saved = doc.OnSaveDocument(file);
+    }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(readFile(file), "the previous portfolio");
+    EXPECT_EQ(readFile(file), previous);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
-    EXPECT_TRUE(doc.IsModified());
     const auto notices = host.notices();
     ASSERT_EQ(notices.size(), 1u);
-    EXPECT_NE(notices[0].text.find("Cannot save the portfolio"), std::string::npos) << notices[0].text;
-
-    ASSERT_TRUE(doc.DoSave(file));
-    CWPapierDoc again(&host);
-    ASSERT_TRUE(again.openDocument(file));
-    EXPECT_EQ(again.GetItem(again.GetHeadPosition())->GetQuotationCount(), 40000);
+    EXPECT_EQ(notices[0].text, "Cannot save the portfolio '" + file.string() + "':\nCannot save '" + file.string() +
+                                   "': File too large");
 }
 
 TEST_F(DocumentFileTest, AutosaveOnExitSavesWithoutAsking) {

@@ -167,9 +167,22 @@ TEST_F(RecurringTest, NextDatesOfEachRecurrence) {
     const Case cases[] = {
         {at(2023, 10, 31), 3, at(2024, 1, 31)}, // into the next year, 31 kept
         {at(2023, 11, 30), 3, at(2024, 2, 28)}, // February is cut to 28, in a leap year too
-        {at(2023, 8, 31), 6, at(2024, 2, 28)},  {at(2023, 5, 31), 1, at(2023, 6, 30)}, // 30 in June
-        {at(2023, 2, 28), 12, at(2024, 2, 28)}, {at(2020, 2, 29), 12, at(2021, 2, 28)},
+        {at(2023, 8, 31), 6, at(2024, 2, 28)},
+        {at(2023, 5, 31), 1, at(2023, 6, 30)}, // 30 in June
+        {at(2023, 2, 28), 12, at(2024, 2, 28)},
+        {at(2020, 2, 29), 12, at(2021, 2, 28)},
         {at(2023, 12, 15), 1, at(2024, 1, 15)},
+        // Into December and across the year's end, where a wrong month rule stops every order.
+        {at(2023, 11, 15), 1, at(2023, 12, 15)},
+        {at(2023, 9, 15), 3, at(2023, 12, 15)},
+        {at(2023, 6, 15), 6, at(2023, 12, 15)},
+        {at(2022, 12, 15), 12, at(2023, 12, 15)},
+        {at(2023, 12, 31), 1, at(2024, 1, 31)},
+        {at(2023, 12, 31), 3, at(2024, 3, 31)},
+        {at(2023, 12, 31), 6, at(2024, 6, 30)},
+        {at(2023, 10, 31), 1, at(2023, 11, 30)},
+        {at(2023, 5, 31), 6, at(2023, 11, 30)},
+        {at(2023, 11, 30), 3, at(2024, 2, 28)},
     };
     for (const Case& c : cases) {
         CWPapier item;
@@ -183,6 +196,33 @@ TEST_F(RecurringTest, NextDatesOfEachRecurrence) {
         early.AddTransaction(recurring(CTransaction::kSell, c.start, 1, 1, c.months));
         setNow(plusSeconds(c.next, -1));
         EXPECT_FALSE(early.AddRecurringTransaction(out));
+    }
+}
+
+// A standing order of each recurrence runs on through the year's end: every instance up to a fixed
+// day in the next spring, one after the other.
+TEST_F(RecurringTest, SchedulesRunOnAcrossTheYearsEnd) {
+    struct Case {
+        OleDate start;
+        int months;
+        std::vector<OleDate> instances;
+    };
+    const Case cases[] = {
+        {at(2023, 10, 31, 9),
+         1,
+         {at(2023, 11, 30, 9), at(2023, 12, 30, 9), at(2024, 1, 30, 9), at(2024, 2, 28, 9), at(2024, 3, 28, 9)}},
+        {at(2023, 9, 30, 9), 3, {at(2023, 12, 30, 9), at(2024, 3, 30, 9)}},
+        {at(2023, 6, 30, 9), 6, {at(2023, 12, 30, 9)}},
+        {at(2022, 12, 31, 9), 12, {at(2023, 12, 31, 9)}},
+    };
+    setNow(at(2024, 4, 15, 12));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.months);
+        CWPapier item;
+        item.AddTransaction(recurring(CTransaction::kBuy, c.start, 1, 1, c.months));
+        std::vector<CTransaction> added;
+        addAllDue(item, &added);
+        expectDates(dates(added), c.instances);
     }
 }
 

@@ -161,6 +161,46 @@ TEST_F(QuotationImportTest, FileImportConvertedByAnExchangeRateItem) {
                                              "before their dates."}}));
 }
 
+TEST_F(QuotationImportTest, RecordsWithoutADateAreSkippedAndReported) {
+    // A monthly history: the day defaults to the 30th, which February does not have.
+    const auto file = path("monthly.csv");
+    testsupport::writeFile(file, "^GDAXI;01/2024;16.903,76\n"
+                                 "^GDAXI;02/2024;17.678,19\n"
+                                 "^GDAXI;03/2024;18.492,49\n");
+    const QuotationImportRules monthly =
+        MakeQuotationImportRules("[&symbol];[&month]/[&year];[&quotation_close]", "^GDAXI", ".", ",", true);
+    const std::string note = "Quotations read: 2, records of the file skipped: 1. The first skipped: line "
+                             "\"^GDAXI;02/2024;17.678,19\": RegExp date/time does not form a valid date (day 30, "
+                             "month 2, year 2024, 20:00).";
+
+    // Confirmed: the question tells it.
+    host.importAnswers.push_back(std::make_pair(at(2024, 1, 1), at(2024, 12, 31)));
+    OleDate from = at(2024, 1, 1), to = at(2024, 12, 31);
+    ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, monthly, from, to, true));
+    ASSERT_EQ(host.importQuestions().size(), 1u);
+    EXPECT_EQ(host.importQuestions()[0].summary, "01/30/24  16903.7600\n...\n03/30/24  18492.4900\n\n" + note);
+    EXPECT_TRUE(host.notices().empty());
+    EXPECT_EQ(values(acme), (std::vector<std::pair<std::string, double>>{{"2024-01-30 20:00", 16903.76},
+                                                                         {"2024-03-30 20:00", 18492.49}}));
+
+    // Not confirmed: a warning after the import.
+    host.clearRecord();
+    ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, monthly, from, to, false));
+    EXPECT_EQ(host.notices(), (std::vector<PortfolioNotice>{{PortfolioNotice::Kind::Warning, note}}));
+
+    // Nothing but skipped records: the reason is the skip, not "no match".
+    host.clearRecord();
+    testsupport::writeFile(file, "^GDAXI;02/2024;17.678,19\n");
+    EXPECT_FALSE(ImportQuotationsFromFile(doc, acme, file, monthly, from, to, true));
+    ASSERT_EQ(host.notices().size(), 1u);
+    EXPECT_EQ(host.notices()[0].text.rfind("Error importing quotations from file \"" + file.string() +
+                                               "\":\nQuotations read: 0, records of the file skipped: 1. The first "
+                                               "skipped: line \"^GDAXI;02/2024;17.678,19\"",
+                                           0),
+              0u)
+        << host.notices()[0].text;
+}
+
 TEST_F(QuotationImportTest, FilesThatGiveNothingAreReported) {
     testsupport::writeFile(path("empty.csv"), "");
     testsupport::writeFile(path("other.csv"), "Symbol;Date;Close\nXAU;05.03.2024;2.000,00\n");

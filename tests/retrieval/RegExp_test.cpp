@@ -1,6 +1,7 @@
 #include "retrieval/filtering.h"
 
 #include "platform/Clock.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -158,7 +159,9 @@ TEST(RegExpGetQuotation, QuotationWithDateAndTime) {
     EXPECT_EQ(e.length, 31);
 }
 
-TEST(RegExpGetQuotation, DateAndTimePartsMissingFromThePatternComeFromTheReference) {
+// Date and time parts that the pattern does not have, or whose (optional) group took no part in
+// the match, come from the reference.
+TEST(RegExpGetQuotation, DateAndTimePartsNotMatchedComeFromTheReference) {
     const OleDate reference(2023, 3, 5, 14, 7, 33);
     struct Case {
         const char* subject;
@@ -173,6 +176,14 @@ TEST(RegExpGetQuotation, DateAndTimePartsMissingFromThePatternComeFromTheReferen
         {"1999 v 1,5 x", "[&year] v [&quotation_close] ", "2023-03-05 14:07:00"},
         // Out-of-range day or month is passed over.
         {"40.13.2022 v 1,5 x", "[&day]\\.[&month]\\.[&year] v [&quotation_close] ", "2022-03-05 14:07:00"},
+        // Optional groups before the value, and after it (beyond the last group the match set).
+        {"v 1,5 x", "(?:[&day]\\.[&month]\\. )?v [&quotation_close] ", "2023-03-05 14:07:00"},
+        {"v 1,5 x", "v [&quotation_close] (?:am [&day]\\.[&month]\\.[&year])?", "2023-03-05 14:07:00"},
+        {"v 1,5 am 01.02.2022", "v [&quotation_close] (?:am [&day]\\.[&month]\\.[&year])?", "2022-02-01 14:07:00"},
+        {"v 1,5 x", "v [&quotation_close] (?:[&hour]:[&minute])?", "2023-03-05 14:07:00"},
+        {"v 1,5 09:15", "v [&quotation_close] (?:[&hour]:[&minute])?", "2023-03-05 09:15:00"},
+        // Only the year is optional: day and month are read, the year is the reference's.
+        {"v 1,5 01.02.", "v [&quotation_close] [&day]\\.[&month]\\.(?:[&year])?", "2023-02-01 14:07:00"},
     };
     for (const auto& c : cases) {
         const auto e = extract(c.subject, c.pattern, reference);
@@ -212,9 +223,11 @@ TEST(RegExpGetQuotation, OptionalGroupsAndValuesNotAvailable) {
     ASSERT_TRUE(e.ok) << e.message;
     EXPECT_DOUBLE_EQ(e.quotation.m_dOpen, 4.0);
     EXPECT_DOUBLE_EQ(e.quotation.m_dHigh, 6.0);
+}
 
-    // A wanted date part that took no part in the match is missing, not read from elsewhere.
-    e = extract("x 7,5 ;", "(?:[&day]\\.[&month]\\.)?x [&quotation_close] ;");
+// The close group itself must take part.
+TEST(RegExpGetQuotation, ACloseGroupThatTookNoPartIsMissing) {
+    const auto e = extract("w;", "(?:v [&quotation_close])?w;");
     EXPECT_FALSE(e.ok);
     EXPECT_EQ(e.code, EXTRACT_GROUP_MISSING);
     EXPECT_EQ(e.message, "RegExp Match index 1 took no part in the match.");
@@ -291,15 +304,6 @@ TEST_F(RegExpFileTest, QuotationFromAFile) {
     EXPECT_DOUBLE_EQ(q.m_dVolume, 99);
     EXPECT_EQ(start, 4);
 
-    // A page that ends right after the value: the value is read, the end is the page's end.
-    testsupport::writeFile(path("end.txt"), "x 3,75");
-    std::string endPattern = "x [&quotation_close]$";
-    RegExpExpandPlaceHolders(endPattern, ix, ",", ".");
-    ASSERT_TRUE(
-        RegExpGetQuotationFile(path("end.txt"), q, endPattern, ix, false, start, length, ".", ",", code, message))
-        << message;
-    EXPECT_DOUBLE_EQ(q.m_dClose, 3.75);
-
     // No close place holder.
     std::string noClose = "DAX</td> <td>[&volume]<";
     RegExpExpandPlaceHolders(noClose, ix, ",", ".");
@@ -313,6 +317,45 @@ TEST_F(RegExpFileTest, QuotationFromAFile) {
     EXPECT_EQ(code, EXTRACT_FILE_UNREADABLE);
     EXPECT_EQ(message, "RegExpGetQuotationFile error reading file '" + path("missing.html").string() +
                            "' (No such file or directory)!");
+}
+
+TEST_F(RegExpFileTest, TheTerminatingZeroByteIsPartOfTheSubject) {
+    // A page that ends right after the value, matched by patterns that need something after it.
+    struct Case {
+        const char* page;
+        const char* pattern;
+        double close;
+        int length;
+    } cases[] = {
+        {"x 3,75", "x [&quotation_close][^0-9,]", 3.75, 7}, // the negated class takes the zero byte
+        {"x 3,75", "x [&quotation_close][^0-9]*$", 3.75, 7},
+        {"x 3,75\n", "x [&quotation_close][^0-9]", 3.75, 7},
+        // "$" at every line end, also at the end of a last line without a line break.
+        {"x 3,75", "x [&quotation_close]$", 3.75, 6},
+        {"x 3,75\ny 4,50", "x [&quotation_close]$", 3.75, 6},
+        {"x 3,75\ny 4,50", "y [&quotation_close]$", 4.5, 6},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.page) + " / " + c.pattern);
+        testsupport::writeFile(path("end.txt"), c.page);
+        std::string pattern = c.pattern;
+        RegExpGroupIndexes ix;
+        RegExpExpandPlaceHolders(pattern, ix, ",", ".");
+        CKurs q;
+        q.m_dtDate = OleDate(2023, 3, 5, 14, 7, 0);
+        int start = -1, length = -1, code = -1;
+        std::string message;
+        ASSERT_TRUE(
+            RegExpGetQuotationFile(path("end.txt"), q, pattern, ix, false, start, length, ".", ",", code, message))
+            << message;
+        EXPECT_DOUBLE_EQ(q.m_dClose, c.close);
+        EXPECT_EQ(length, c.length);
+    }
+
+    // A text in memory is its own length: nothing follows it.
+    const auto e = extract("x 3,75", "x [&quotation_close][^0-9,]");
+    EXPECT_FALSE(e.ok);
+    EXPECT_EQ(e.code, EXTRACT_NOT_FOUND);
 }
 
 TEST(RegExpTestRule, GroupOfTheFirstMatch) {
@@ -350,7 +393,7 @@ protected:
     }
 
     bool import(const std::string& data, std::string pattern, bool dateWanted, bool timeWanted,
-                const RegExpGroupIndexes* given = nullptr) {
+                const RegExpGroupIndexes* given = nullptr, RegExpImportSkips* skips = nullptr) {
         testsupport::writeFile(path("history.csv"), data);
         RegExpGroupIndexes ix;
         RegExpExpandPlaceHolders(pattern, ix, ",", ".");
@@ -358,7 +401,7 @@ protected:
             ix = *given;
         quotations.clear();
         return RegExpImportQuotations(path("history.csv"), quotations, pattern, ix, dateWanted, timeWanted, false, ".",
-                                      ",", code, message);
+                                      ",", code, message, skips);
     }
 
     std::vector<std::string> summary() const {
@@ -409,12 +452,52 @@ TEST_F(RegExpImportTest, WhatAMatchDoesNotCaptureCarriesOverOrDefaults) {
                                                    "2022-07-06 20:00:00 0.000000 2.500000"}));
 }
 
-TEST_F(RegExpImportTest, FailuresEndTheImport) {
-    EXPECT_FALSE(import("01.02.2023;1,50;\n31.02.2023;2,50;\n03.02.2023;3,50;\n",
-                        "[&day]\\.[&month]\\.[&year];[&quotation_close];", true, false));
-    EXPECT_EQ(code, EXTRACT_INVALID_VALUE);
-    EXPECT_EQ(quotations.size(), 1u);
+TEST_F(RegExpImportTest, RecordsWithoutADateAreSkippedAndTheImportGoesOn) {
+    struct Case {
+        const char* data;
+        const char* pattern;
+        std::vector<std::string> imported;
+        int skipped;
+        const char* firstReason;
+    } cases[] = {
+        {"01.02.2023;1,50;\n31.02.2023;2,50;\n03.02.2023;3,50;\n",
+         "[&day]\\.[&month]\\.[&year];[&quotation_close];",
+         {"2023-02-01 20:00:00 0.000000 1.500000", "2023-02-03 20:00:00 0.000000 3.500000"},
+         1,
+         "line \"31.02.2023;2,50;\": RegExp date/time does not form a valid date (day 31, month 2, year 2023, "
+         "20:00)."},
+        // A monthly history: the day stays 30, so February has no date.
+        {"Month;Close\r\n01/2023;1,50;\r\n02/2023;2,50;\r\n03/2023;3,50;\r\n02/2024;4,50;\r\n",
+         "[&month]/[&year];[&quotation_close];",
+         {"2023-01-30 20:00:00 0.000000 1.500000", "2023-03-30 20:00:00 0.000000 3.500000"},
+         2,
+         "line \"02/2023;2,50;\": RegExp date/time does not form a valid date (day 30, month 2, year 2023, "
+         "20:00)."},
+        // An optional date group that took no part: the date of the match before stays.
+        {"1,50 01.02.2023;\n2,50;\n3,50 03.02.2023;\n",
+         "[&quotation_close](?: [&day]\\.[&month]\\.[&year])?;",
+         {"2023-02-01 20:00:00 0.000000 1.500000", "2023-02-01 20:00:00 0.000000 2.500000",
+          "2023-02-03 20:00:00 0.000000 3.500000"},
+         0,
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data);
+        testsupport::LogCapture log;
+        RegExpImportSkips skips;
+        EXPECT_FALSE(import(c.data, c.pattern, true, false, nullptr, &skips));
+        EXPECT_EQ(code, EXTRACT_NOT_FOUND);
+        EXPECT_EQ(summary(), c.imported);
+        EXPECT_EQ(skips.count, c.skipped);
+        EXPECT_EQ(skips.firstReason, c.firstReason);
+        int warnings = 0;
+        for (const auto& line : log.lines())
+            warnings += line.level == LOG_LEVEL_WARNING && line.message.starts_with("Skipping import record '");
+        EXPECT_EQ(warnings, c.skipped);
+    }
+}
 
+TEST_F(RegExpImportTest, FailuresEndTheImport) {
     EXPECT_FALSE(import("v 1,50;\nv 0,0,0;\n", "v [&quotation_close];", false, false));
     EXPECT_EQ(code, EXTRACT_INVALID_VALUE);
     EXPECT_EQ(message, "0,0,0");

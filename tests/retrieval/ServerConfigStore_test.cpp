@@ -1,5 +1,6 @@
 // The store of server configurations and import templates, on the settings file of the test.
 #include "retrieval/ServerConfigStore.h"
+#include "support/LogCapture.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -202,6 +203,93 @@ TEST_F(ServerConfigStoreTest, TheExportIsARegistryFileByteForByte) {
     EXPECT_EQ(failed.cause, 3); // bad path
     std::filesystem::create_directory(path("folder.reg"));
     EXPECT_EQ(ExportServerSettings(path("folder.reg").string()).cause, 6); // invalid file
+}
+
+TEST_F(ServerConfigStoreTest, TextsWithLineBreaksAreNotSaved) {
+    const ServerSettings good = sample();
+    ASSERT_TRUE(SaveServerSettings("Quotes", &good));
+    struct Case {
+        const char* name;
+        std::string ServerSettings::*field;
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"Quotes", &ServerSettings::m_strRegExp, "a\r\n[HKEY_CURRENT_USER\\Software\\Evil]",
+         "\"Quotes\" cannot be saved: its value RegExp holds a line break or another control character."},
+        {"Quotes", &ServerSettings::m_strURL, "https://x/\n",
+         "\"Quotes\" cannot be saved: its value URL holds a line break or another control character."},
+        {"Quotes", &ServerSettings::m_strTextBeforeValue, "Last\rprice",
+         "\"Quotes\" cannot be saved: its value Text_before_Value holds a line break or another control "
+         "character."},
+        {"Quotes", &ServerSettings::m_strThousands, "\x1f",
+         "\"Quotes\" cannot be saved: its value TAUSEND holds a line break or another control character."},
+        {"Quo\ntes", &ServerSettings::m_strURL, "https://x/",
+         "The name \"Quo tes\" holds a line break or another control character and cannot be saved."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        ServerSettings s = sample();
+        s.*c.field = c.text;
+        std::string error;
+        EXPECT_FALSE(SaveServerSettings(c.name, &s, store(), &error));
+        EXPECT_EQ(error, c.error);
+        ServerSettings loaded;
+        LoadServerSettings("Quotes", &loaded);
+        EXPECT_EQ(loaded.*c.field, good.*c.field); // nothing was written
+    }
+    std::vector<std::string> names;
+    EnumServerNames(names);
+    EXPECT_EQ(names, std::vector<std::string>{"Quotes"});
+
+    ImportServerSettings i;
+    i.m_strRegExp = "[&day]\n[&quotation_close]";
+    std::string error;
+    EXPECT_FALSE(SaveImportServerSettings("History", &i, store(), &error));
+    EXPECT_EQ(error, "\"History\" cannot be saved: its value RegExp holds a line break or another control character.");
+    EnumImportServerNames(names);
+    EXPECT_TRUE(names.empty());
+
+    // A tab is a character of a single line.
+    ServerSettings tabbed = sample();
+    tabbed.m_strTextBeforeValue = "Last\tprice";
+    EXPECT_TRUE(SaveServerSettings("Quotes", &tabbed));
+}
+
+TEST_F(ServerConfigStoreTest, TheExportWritesOnlyKeyAndValueLines) {
+    // An older store holds line breaks, as a hostile text would to add keys of its own.
+    const SettingsKey key = SettingsKey("Server").child("Old");
+    store().writeString(key, "URL", "https://x/\r\n[HKEY_CURRENT_USER\\Software\\Evil]\r\n\"Run\"=\"rm\"");
+    store().writeString(key, "RegExp", "a\nb\tc");
+    store().writeString(SettingsKey("ImportServer").child("Hist"), "SymbolInfo", "x\x01y");
+    store().writeString(SettingsKey("ImportServer").child("Two\r\nlines"), "URL", "u");
+    store().writeString("Server Version", "Version name", "2\r\n[HKEY_CURRENT_USER\\Evil]");
+    testsupport::LogCapture log;
+
+    const std::string text = ServerSettingsExportText();
+    EXPECT_NE(text.find("\"URL\"=\"https://x/  [HKEY_CURRENT_USER\\\\Software\\\\Evil]  \\\"Run\\\"=\\\"rm\\\"\"\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\"RegExp\"=\"a b\tc\"\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"SymbolInfo\"=\"x y\"\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\ImportServer\\Two  lines]\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\"Version name\"=\"2  [HKEY_CURRENT_USER\\\\Evil]b\"\r\n"), std::string::npos) << text;
+    // Every line is a key line, a value line or empty, and ends in CRLF.
+    ASSERT_TRUE(text.ends_with("\r\n"));
+    std::size_t begin = 0;
+    for (std::size_t end = text.find("\r\n"); end != std::string::npos; end = text.find("\r\n", begin)) {
+        const std::string line = text.substr(begin, end - begin);
+        begin = end + 2;
+        EXPECT_EQ(line.find_first_of("\r\n\x01"), std::string::npos) << line;
+        EXPECT_TRUE(line.empty() || line == "REGEDIT4" || line.starts_with("[HKEY_CURRENT_USER\\Software\\Velmora\\") ||
+                    line.starts_with("\""))
+            << line;
+    }
+    EXPECT_TRUE(
+        log.contains(LOG_LEVEL_WARNING, "Export of \"Old\": URL holds control characters; they are written as blanks"));
+    EXPECT_TRUE(log.contains(LOG_LEVEL_WARNING,
+                             "Export of \"Hist\": SymbolInfo holds control characters; they are written as blanks"));
 }
 
 } // namespace

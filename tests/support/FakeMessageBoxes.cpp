@@ -1,5 +1,7 @@
 #include "FakeMessageBoxes.h"
 
+#include <QCoreApplication>
+
 namespace testsupport {
 
 void FakeMessageBoxes::answer(std::initializer_list<int> answers) {
@@ -7,14 +9,30 @@ void FakeMessageBoxes::answer(std::initializer_list<int> answers) {
     m_answers.insert(m_answers.end(), answers.begin(), answers.end());
 }
 
-int FakeMessageBoxes::messageBox(std::string_view text, unsigned type, std::string_view caption) {
+void FakeMessageBoxes::runEventsWhileShown(bool on) {
     std::lock_guard lock(m_mutex);
+    m_runEvents = on;
+}
+
+int FakeMessageBoxes::messageBox(std::string_view text, unsigned type, std::string_view caption) {
     int result = defaultMessageBoxAnswer(type);
-    if (!m_answers.empty()) {
-        result = m_answers.front();
-        m_answers.pop_front();
+    bool runEvents = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_answers.empty()) {
+            result = m_answers.front();
+            m_answers.pop_front();
+        }
+        m_shown.push_back({std::string(text), type, std::string(caption), result});
+        runEvents = m_runEvents;
     }
-    m_shown.push_back({std::string(text), type, std::string(caption), result});
+    // Outside the lock: a box shown by an event is recorded after this one, as the user sees it.
+    // Every event posted so far is sent (processEvents alone may leave events posted before the
+    // current one for a later turn).
+    if (runEvents && QCoreApplication::instance()) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
     return result;
 }
 

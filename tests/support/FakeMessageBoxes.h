@@ -26,6 +26,9 @@ public:
     // Answers for the next boxes, in order (IDYES, IDNO, ...). A box beyond them gets its default
     // button's answer.
     void answer(std::initializer_list<int> answers);
+    // As a real box does, each box runs the events posted so far (messages of workers, queued
+    // calls) before it is answered; they may show further boxes meanwhile.
+    void runEventsWhileShown(bool on = true);
 
     int messageBox(std::string_view text, unsigned type = MB_OK, std::string_view caption = {}) override;
 
@@ -39,6 +42,7 @@ private:
     mutable std::mutex m_mutex;
     std::deque<int> m_answers;
     std::vector<Shown> m_shown;
+    bool m_runEvents = false;
 };
 
 class FakeFileDialogs : public FileDialogs {

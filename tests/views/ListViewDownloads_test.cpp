@@ -1,8 +1,7 @@
-#include "framework/WinApp.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/download.h"
-#include "support/FakeMessageBoxes.h"
 #include "support/FakePortfolioHost.h"
+#include "support/FakeServices.h"
 #include "support/TestEnv.h"
 #include "views/wpapierlview.h"
 
@@ -16,14 +15,14 @@
 namespace {
 
 // A portfolio of a security quoted in dollars, converting by its exchange-rate item, shown in the
-// list view, with an application whose message boxes and file dialogs the test answers.
+// list view, whose message boxes and file dialogs the test answers.
 class ListViewTest : public testsupport::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        app = std::make_unique<WinApp>();
-        app->setMessageBoxes(boxes);
-        app->setFileDialogs(dialogs);
+        services = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
+        boxes = services->boxes;
+        dialogs = services->files;
         doc = std::make_unique<CWPapierDoc>(&host);
         auto rateItem = std::make_unique<CWPapier>();
         rateItem->m_strName = "USD/EUR";
@@ -36,13 +35,15 @@ protected:
         stock = stockItem.get();
         stockPos = doc->AddItem(std::move(stockItem));
         view = std::make_unique<CWPapierLView>();
+        view->setServices(services->bundle());
         view->attachDocument(doc.get());
         view->OnInitialUpdate();
+        view->flush();
     }
     void TearDown() override {
         view.reset();
         doc.reset();
-        app.reset();
+        services.reset();
         TempDirTest::TearDown();
     }
 
@@ -62,9 +63,9 @@ protected:
     }
 
     testsupport::FakePortfolioHost host;
-    std::shared_ptr<testsupport::FakeMessageBoxes> boxes = std::make_shared<testsupport::FakeMessageBoxes>();
-    std::shared_ptr<testsupport::FakeFileDialogs> dialogs = std::make_shared<testsupport::FakeFileDialogs>();
-    std::unique_ptr<WinApp> app;
+    std::unique_ptr<testsupport::FakeServices> services;
+    std::shared_ptr<testsupport::FakeMessageBoxes> boxes;
+    std::shared_ptr<testsupport::FakeFileDialogs> dialogs;
     std::unique_ptr<CWPapierDoc> doc;
     std::unique_ptr<CWPapierLView> view;
     CWPapier* rate = nullptr;
@@ -79,6 +80,8 @@ TEST_F(ListViewTest, RowsShowTheItemsAndFollowAChangedItem) {
     EXPECT_TRUE(view->list()->topLevelItem(1)->text(CWPapierLView::ColumnLast).isEmpty());
     stock->AddQuotation(CKurs(OleDate(2024, 5, 17, 18, 0, 0), 50.5), false);
     view->OnUpdate(nullptr, stockPos);
+    EXPECT_TRUE(view->findRow(stockPos)->text(CWPapierLView::ColumnLast).isEmpty()); // shown at the flush
+    view->flush();
     EXPECT_EQ(view->findRow(stockPos)->text(CWPapierLView::ColumnLast), "50.5000");
 }
 
@@ -90,6 +93,7 @@ TEST_F(ListViewTest, AFoundQuotationGoesToTheItemAndEndsItsDownload) {
     EXPECT_FALSE(doc->IsDownloadInProgress(stockPos));
     ASSERT_EQ(stock->GetQuotationCount(), 1);
     EXPECT_DOUBLE_EQ(stock->GetQuotationAt(0)->m_dClose, 50.5);
+    view->flush();
     EXPECT_EQ(view->findRow(stockPos)->text(CWPapierLView::ColumnLast), "50.5000");
     EXPECT_TRUE(boxes->texts().empty());
 }

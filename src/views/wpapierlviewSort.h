@@ -1,0 +1,28 @@
+#pragma once
+// Sorting of the list view's rows: the two comparison callbacks over item positions, the rule of
+// a click on a column header, and the comparison the list sorts by.
+
+#include "portfolio/ItemPos.h"
+#include "views/wpapierlviewColumns.h"
+
+class CWPapierDoc;
+
+// Where the callbacks find the items: the program's main window, its list view and that view's
+// document, as they stand at the moment of the comparison.
+struct ListSortSource {
+    const void* mainWindow = nullptr;      // null: no main window yet
+    const void* listView = nullptr;        // the main frame's list view; null: not yet set
+    const CWPapierDoc* document = nullptr; // the list view's document; null: none
+};
+
+// The document's comparison of the two items by `column` (CWPapierDoc::CompareItems). 0 without a
+// main window or a document; without the list view it also logs an error line.
+int CompareFunc(ItemPos a, ItemPos b, int column, const ListSortSource& source);
+// The reverse order.
+int CompareFuncReverse(ItemPos a, ItemPos b, int column, const ListSortSource& source);
+// The order the list is sorted in: by the sort column, reversed when m_bSortReverse is set.
+int compareRows(ItemPos a, ItemPos b, const ListViewOptions& options, const ListSortSource& source);
+
+// A click on a column's header: a new column sorts ascending, each further click on the same
+// column flips the order.
+void OnColumnClick(ListViewOptions& options, int column);

@@ -1,0 +1,241 @@
+#include "framework/Dialog.h"
+#include "log/NumberFormat.h"
+#include "support/FakeServices.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <string>
+
+namespace {
+
+// A dialog of each kind of field, exchanged in the order of the controls' ids.
+class FieldsDialog : public Dialog {
+public:
+    explicit FieldsDialog(Services services, QWidget* parent = nullptr) : Dialog(9001, std::move(services), parent) {
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(withId(new QLineEdit, 1001));
+        layout->addWidget(withId(new QLineEdit, 1002));
+        layout->addWidget(withId(new QLineEdit, 1003));
+        layout->addWidget(withId(new QCheckBox("Enabled"), 1004));
+        auto* radios = new QButtonGroup(this);
+        for (unsigned id : {1005u, 1006u}) {
+            auto* radio = withId(new QRadioButton(QString::number(id)), id);
+            radios->addButton(radio);
+            layout->addWidget(radio);
+        }
+        auto* combo = withId(new QComboBox, 1007);
+        combo->addItems({"Original", "Semi-HTML", "Text"});
+        layout->addWidget(combo);
+        layout->addWidget(withId(new QDateEdit, 1008));
+        auto* ok = withId(new QPushButton("OK"), 1);
+        ok->setDefault(true);
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+        auto* cancel = withId(new QPushButton("Cancel"), 2);
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        layout->addWidget(ok);
+        layout->addWidget(cancel);
+    }
+
+    std::string m_strName = "Northwind";
+    int m_nTimeout = 180;
+    double m_dAmount = 1234567.5;
+    int m_nEnabled = 1;
+    int m_nMethod = -1;
+    int m_nFormat = 2;
+    OleDate m_dtBegin{2024, 2, 29, 20, 0, 0};
+
+    QLineEdit* edit(unsigned id) const { return control<QLineEdit>(id); }
+
+protected:
+    void DoDataExchange(DataExchange& dx) override {
+        DDX_Text(dx, 1001, m_strName);
+        DDX_Text(dx, 1002, m_nTimeout);
+        DDV_MinMaxInt(dx, m_nTimeout, 1, 600);
+        DDX_Text(dx, 1003, m_dAmount);
+        DDX_Check(dx, 1004, m_nEnabled);
+        DDX_Radio(dx, 1005, m_nMethod);
+        DDX_CBIndex(dx, 1007, m_nFormat);
+        DDX_DateTimeCtrl(dx, 1008, m_dtBegin);
+    }
+};
+
+class DialogTest : public testsupport::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        ASSERT_TRUE(initNumberGrouping("en_US.UTF-8"));
+        services = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
+    }
+    void TearDown() override {
+        services.reset();
+        initNumberGrouping("");
+        TempDirTest::TearDown();
+    }
+    std::unique_ptr<testsupport::FakeServices> services;
+};
+
+TEST_F(DialogTest, MembersAreShownAndReadBackUnchanged) {
+    FieldsDialog dialog(services->bundle());
+    EXPECT_EQ(dialog.objectName(), "dlg_9001");
+    ASSERT_TRUE(dialog.UpdateData(false));
+    EXPECT_EQ(dialog.edit(1001)->text(), "Northwind");
+    EXPECT_EQ(dialog.edit(1002)->text(), "180");
+    EXPECT_EQ(dialog.edit(1003)->text(), "1,234,567.5");
+    EXPECT_TRUE(dialog.control<QCheckBox>(1004)->isChecked());
+    // -1: no button of the group is checked, exclusive as it is.
+    EXPECT_FALSE(dialog.control<QRadioButton>(1005)->isChecked());
+    EXPECT_FALSE(dialog.control<QRadioButton>(1006)->isChecked());
+    EXPECT_EQ(dialog.control<QComboBox>(1007)->currentIndex(), 2);
+    EXPECT_EQ(dialog.control<QDateEdit>(1008)->date(), QDate(2024, 2, 29));
+
+    ASSERT_TRUE(dialog.UpdateData(true));
+    EXPECT_EQ(dialog.m_strName, "Northwind");
+    EXPECT_EQ(dialog.m_nTimeout, 180);
+    EXPECT_EQ(dialog.m_dAmount, 1234567.5);
+    EXPECT_EQ(dialog.m_nMethod, -1);
+    EXPECT_EQ(dialog.m_nFormat, 2);
+    EXPECT_EQ(dialog.m_dtBegin.Format("%Y-%m-%d %H:%M:%S"), "2024-02-29 20:00:00"); // the time stays
+    EXPECT_TRUE(services->boxes->texts().empty());
+
+    dialog.edit(1003)->setText(" 2,500.25 ");
+    dialog.control<QRadioButton>(1006)->click();
+    dialog.control<QDateEdit>(1008)->setDate(QDate(2025, 1, 31));
+    ASSERT_TRUE(dialog.UpdateData(true));
+    EXPECT_EQ(dialog.m_dAmount, 2500.25);
+    EXPECT_EQ(dialog.m_nMethod, 1);
+    EXPECT_EQ(dialog.m_dtBegin.Format("%Y-%m-%d %H:%M:%S"), "2025-01-31 20:00:00");
+}
+
+TEST_F(DialogTest, SavingStopsAtTheFirstRefusedValueWithItsMessageAndFocus) {
+    struct Case {
+        unsigned field;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {1002, "abc", "Please enter an integer."},
+        {1002, "12.5", "Please enter an integer."},
+        {1002, "0", "Please enter an integer between 1 and 600."},
+        {1002, "601", "Please enter an integer between 1 and 600."},
+        {1003, "12,34", "Please enter a number."},
+        {1003, "", "Please enter a number."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.field) + " '" + c.text + "'");
+        FieldsDialog dialog(services->bundle());
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        dialog.UpdateData(false);
+        dialog.edit(1001)->setText("Changed");               // before the refused field: saved
+        dialog.control<QComboBox>(1007)->setCurrentIndex(0); // after it: left as it was
+        dialog.edit(c.field)->setText(c.text);
+        const std::size_t boxesBefore = services->boxes->texts().size();
+
+        EXPECT_FALSE(dialog.UpdateData(true));
+        ASSERT_EQ(services->boxes->texts().size(), boxesBefore + 1);
+        EXPECT_EQ(services->boxes->texts().back(), c.message);
+        EXPECT_EQ(dialog.focusWidget(), dialog.edit(c.field));
+        EXPECT_EQ(dialog.edit(c.field)->selectedText(), c.text);
+        EXPECT_EQ(dialog.m_strName, "Changed");
+        EXPECT_EQ(dialog.m_nFormat, 2);
+        dialog.hide();
+    }
+}
+
+// Opens a FieldsDialog from a button and shows the name it was given.
+class OpeningDialog : public Dialog {
+public:
+    explicit OpeningDialog(Services services) : Dialog(9002, std::move(services)) {
+        auto* layout = new QVBoxLayout(this);
+        auto* open = withId(new QPushButton("Properties..."), 1010);
+        auto* shown = withId(new QLabel, 1011);
+        connect(open, &QPushButton::clicked, this, [this, shown] {
+            FieldsDialog inner(this->services(), this);
+            if (inner.DoModal() == IDOK)
+                shown->setText(QString::fromStdString(inner.m_strName + " " + std::to_string(inner.m_nTimeout)));
+        });
+        auto* ok = withId(new QPushButton("OK"), 1);
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+        layout->addWidget(open);
+        layout->addWidget(shown);
+        layout->addWidget(ok);
+    }
+};
+
+TEST_F(DialogTest, ADialogThatOpensAnotherIsDrivenByAScriptOfBoth) {
+    QString shownAfterInner;
+    services->modal->on("dlg_9002", [&](QDialog& outer) {
+        QTest::mouseClick(outer.findChild<QPushButton*>("idc_1010"), Qt::LeftButton);
+        shownAfterInner = outer.findChild<QLabel*>("idc_1011")->text();
+        QTest::mouseClick(outer.findChild<QPushButton*>("idc_1"), Qt::LeftButton);
+    });
+    services->modal->on("dlg_9001", [](QDialog& inner) {
+        EXPECT_EQ(QApplication::activeModalWidget(), &inner); // the box of a refusal belongs to it
+        auto* name = inner.findChild<QLineEdit*>("idc_1001");
+        auto* timeout = inner.findChild<QLineEdit*>("idc_1002");
+        name->setText("Mine");
+        timeout->setText("900");
+        QTest::mouseClick(inner.findChild<QPushButton*>("idc_1"), Qt::LeftButton);
+        EXPECT_TRUE(inner.isVisible()); // refused: the dialog stays
+        timeout->setText("30");
+        QTest::keyClick(timeout, Qt::Key_Return); // Return is OK
+    });
+
+    OpeningDialog outer(services->bundle());
+    EXPECT_EQ(outer.DoModal(), IDOK);
+    EXPECT_EQ(shownAfterInner, "Mine 30");
+    EXPECT_EQ(services->modal->ran(), (std::vector<std::string>{"dlg_9002", "dlg_9001"}));
+    EXPECT_EQ(services->modal->unusedSteps(), 0u);
+    EXPECT_EQ(services->boxes->texts(), std::vector<std::string>{"Please enter an integer between 1 and 600."});
+}
+
+TEST_F(DialogTest, CancelEscapeAndTheUnattendedRunEndWithCancelAndChangeNothing) {
+    services->modal->on("dlg_9001", [](QDialog& d) {
+        d.findChild<QLineEdit*>("idc_1001")->setText("Changed");
+        QTest::mouseClick(d.findChild<QPushButton*>("idc_2"), Qt::LeftButton);
+    });
+    services->modal->on("dlg_9001", [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    for (int run = 0; run < 2; ++run) {
+        FieldsDialog dialog(services->bundle());
+        EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+        EXPECT_EQ(dialog.m_strName, "Northwind");
+    }
+
+    // Without a user no dialog runs.
+    FieldsDialog unattended(Services::unattended(services->settings, services->clock));
+    EXPECT_EQ(unattended.DoModal(), IDCANCEL);
+    EXPECT_FALSE(unattended.isVisible());
+}
+
+TEST_F(DialogTest, ReturnInAListRunsItsActionInsteadOfOk) {
+    int edits = 0;
+    services->modal->on("dlg_9001", [&](QDialog& d) {
+        auto* list = new QListWidget(&d);
+        list->addItems({"first", "second"});
+        list->setCurrentRow(1);
+        Dialog::redirectReturn(list, [&] { ++edits; });
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+        QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_TRUE(d.isVisible());
+        QTest::keyClick(d.findChild<QLineEdit*>("idc_1001"), Qt::Key_Return); // elsewhere Return is OK
+    });
+    FieldsDialog dialog(services->bundle());
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(edits, 2);
+}
+
+} // namespace
