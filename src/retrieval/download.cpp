@@ -631,7 +631,7 @@ private:
         closeConnection();
         removeFile(m_page);
         m_page.clear();
-        m_message = "The page is larger than " + std::to_string(kMaxPageBytes / (1024 * 1024)) + " MB!";
+        m_message = PageTooLargeText();
         CVR_LOG(LOG_LEVEL_ERROR, "Error downloading '%s': %s", m_parsed.object.c_str(), m_message.c_str());
         report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
     }

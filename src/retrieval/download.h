@@ -258,10 +258,8 @@ std::uint32_t currentDownloadWorkerId();
 
 // --- Workers -------------------------------------------------------------------------------
 
-// The largest page a quotation or page job takes. A longer page is refused with 12/11 (the
-// transfer stops there): no quotation page comes near it, and an endless body must not fill the
-// temporary folder or the memory of the extraction.
-inline constexpr std::int64_t kMaxPageBytes = 64LL * 1024 * 1024;
+// A quotation or page job refuses a page longer than kMaxPageBytes (filtering.h) with 12/11; the
+// transfer stops there.
 
 // The quotation and page worker: waits for a download slot, fetches the job's URL (retrying
 // server errors, stepping the date back for missing pages), then hands the page to the receiver
