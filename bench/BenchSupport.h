@@ -1,17 +1,24 @@
 #pragma once
 // What the benchmark programs share: a console reporter that keeps the measured times of every run
-// by its name, so that a program can print its ratios to the peers after the timings, and a quiet
-// program around a portfolio document.
+// by its name, so that a program can print its ratios to the peers after the timings, a quiet
+// program around a portfolio document, an item with a long history, and the durable write that
+// the peers of saves and exports do.
 
 #include "portfolio/PortfolioHost.h"
+#include "portfolio/WPapierItem.h"
 
 #include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -86,5 +93,55 @@ public:
         std::fprintf(stderr, "notice: %s\n", notice.text.c_str());
     }
 };
+
+// Item `i` of a benchmark portfolio ("Item <i>", symbol "SYM<1000 + i>"): `count` daily quotations
+// at 17:30 from 1 January 1990, a random walk from 20 + i with open, high, low and volume.
+inline std::unique_ptr<CWPapier> itemWithHistory(int i, int count, std::mt19937& rng) {
+    auto item = std::make_unique<CWPapier>();
+    item->m_strName = "Item " + std::to_string(i);
+    item->m_strSymbol = "SYM" + std::to_string(1000 + i);
+    item->m_pFormulaItemX = item->m_pFormulaItemY = item.get();
+    std::vector<CKurs> quotations;
+    quotations.reserve(static_cast<std::size_t>(count));
+    double price = 20.0 + i;
+    for (int k = 0; k < count; ++k) {
+        CKurs q(OleDate(32874.0 + k + 17.5 / 24.0), 0.0);
+        q.m_dOpen = price;
+        price *= 1.0 + (static_cast<double>(rng() % 2001) - 1000.0) / 50000.0;
+        q.m_dClose = price;
+        q.m_dHigh = price * 1.01;
+        q.m_dLow = price * 0.99;
+        q.m_dVolume = static_cast<double>(rng() % 100000);
+        quotations.push_back(q);
+    }
+    item->ReplaceQuotationList(std::move(quotations));
+    return item;
+}
+
+// The peer of a save or an export: `bytes` written durably with the system calls alone: a new
+// temporary file beside the target, one write, fsync, rename over the target, fsync of the folder.
+inline bool writeDurably(const std::filesystem::path& target, const std::string& bytes) {
+    const std::string temporary = target.string() + ".peer-tmp";
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    const bool written = done == bytes.size() && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temporary.c_str(), target.c_str()) != 0)
+        return false;
+    const int folder = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
 
 } // namespace benchsupport

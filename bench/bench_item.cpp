@@ -1,6 +1,7 @@
-// Adding 100,000 quotations to an item in ascending, descending and random date order, and
-// querying them, against pushing the same records into a plain std::vector (and a binary search
-// over it). Prints the ratios after the timings.
+// Adding quotations to an item in ascending, descending and random date order (20,000 records,
+// and 100,000 in ascending order), against inserting the same records in the same order into a
+// reserved std::vector kept sorted (a binary search, then the insertion); and querying them
+// against a binary search over a vector. Prints the ratios after the timings.
 
 #include "BenchSupport.h"
 #include "log/Log.h"
@@ -10,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
+#include <utility>
 #include <memory>
 #include <random>
 #include <string>
@@ -18,6 +21,9 @@
 namespace {
 
 constexpr int kCount = 100000;
+// The inserts in every order: a sorted vector moves half its records per insertion in random
+// order and all of them in descending order, so the peer grows with the square of the count.
+constexpr int kOrderCount = 20000;
 
 // Quotations every six hours from 1 January 2000, with distinct closes.
 const std::vector<CKurs>& ascending() {
@@ -31,40 +37,50 @@ const std::vector<CKurs>& ascending() {
     return records;
 }
 
-const std::vector<CKurs>& ordered(int order) {
-    static const std::vector<CKurs> descending(ascending().rbegin(), ascending().rend());
-    static const std::vector<CKurs> shuffled = [] {
-        std::vector<CKurs> out = ascending();
-        std::shuffle(out.begin(), out.end(), std::mt19937(42));
-        return out;
-    }();
-    return order == 0 ? ascending() : order == 1 ? descending : shuffled;
+// The first `count` records of ascending() in the given order.
+const std::vector<CKurs>& ordered(int order, int count) {
+    static std::map<std::pair<int, int>, std::vector<CKurs>> cache;
+    auto& records = cache[{order, count}];
+    if (records.empty()) {
+        records.assign(ascending().begin(), ascending().begin() + count);
+        if (order == 1)
+            std::reverse(records.begin(), records.end());
+        else if (order == 2)
+            std::shuffle(records.begin(), records.end(), std::mt19937(42));
+    }
+    return records;
 }
 
 const char* orderName(int order) {
     return order == 0 ? "ascending" : order == 1 ? "descending" : "random";
 }
 
-void BM_PlainVectorPush(benchmark::State& state) {
-    const auto& records = ascending();
+// The peer: the same records in the same order into a reserved vector kept in date order.
+void BM_SortedVectorInsert(benchmark::State& state) {
+    const auto& records = ordered(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         std::vector<CKurs> v;
-        for (const auto& q : records)
-            v.push_back(q);
+        v.reserve(records.size());
+        for (const auto& q : records) {
+            const auto at = std::upper_bound(v.begin(), v.end(), q.m_dtDate.m_dt,
+                                             [](double value, const CKurs& k) { return value < k.m_dtDate.m_dt; });
+            v.insert(at, q);
+        }
         benchmark::DoNotOptimize(v.data());
     }
-    state.SetItemsProcessed(state.iterations() * kCount);
+    state.SetLabel(orderName(static_cast<int>(state.range(0))));
+    state.SetItemsProcessed(state.iterations() * state.range(1));
 }
 
 void BM_AddQuotation(benchmark::State& state) {
-    const auto& records = ordered(static_cast<int>(state.range(0)));
+    const auto& records = ordered(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         CWPapier item;
         for (const auto& q : records)
             benchmark::DoNotOptimize(item.AddQuotation(q, false));
     }
     state.SetLabel(orderName(static_cast<int>(state.range(0))));
-    state.SetItemsProcessed(state.iterations() * kCount);
+    state.SetItemsProcessed(state.iterations() * state.range(1));
 }
 
 // A logger output that takes errors only, as the program's default one does: the item's DEBUG
@@ -157,12 +173,17 @@ void BM_QueryPlainVector(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(queryDates().size()));
 }
 
-BENCHMARK(BM_PlainVectorPush)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AddQuotation)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AddQuotationWithErrorLog)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_QueryOnOrBefore)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QueryChanges)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_QueryPlainVector)->Unit(benchmark::kMicrosecond);
+void insertArgs(benchmark::internal::Benchmark* b) {
+    b->Args({0, kCount})->Args({0, kOrderCount})->Args({1, kOrderCount})->Args({2, kOrderCount});
+    b->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_SortedVectorInsert)->Apply(insertArgs);
+BENCHMARK(BM_AddQuotation)->Apply(insertArgs);
+BENCHMARK(BM_AddQuotationWithErrorLog)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QueryOnOrBefore)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QueryChanges)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QueryPlainVector)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 } // namespace
 
@@ -171,14 +192,21 @@ int main(int argc, char** argv) {
     benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\nTime ratios against the plain vector (%d quotations):\n", kCount);
-    reporter.printRatio("BM_AddQuotation/0", "BM_PlainVectorPush", "AddQuotation ascending / vector push_back");
-    reporter.printRatio("BM_AddQuotation/1", "BM_PlainVectorPush", "AddQuotation descending / vector push_back");
-    reporter.printRatio("BM_AddQuotation/2", "BM_PlainVectorPush", "AddQuotation random / vector push_back");
-    reporter.printRatio("BM_AddQuotationWithErrorLog", "BM_PlainVectorPush",
-                        "AddQuotation ascending, ERROR logger / vector push_back");
-    reporter.printRatio("BM_QueryOnOrBefore", "BM_QueryPlainVector", "GetQuotationOnOrBefore / vector binary search");
-    reporter.printRatio("BM_QueryChanges", "BM_QueryPlainVector",
+    std::printf("\nTime ratios against the same inserts into a reserved vector kept sorted (medians of 5):\n");
+    const auto insertRatio = [&](int order, int count, const char* what) {
+        const std::string args = "/" + std::to_string(order) + "/" + std::to_string(count) + "/repeats:5";
+        reporter.printRatio("BM_AddQuotation" + args, "BM_SortedVectorInsert" + args, what);
+    };
+    insertRatio(0, kCount, "AddQuotation ascending, 100,000 / sorted vector insert");
+    insertRatio(0, kOrderCount, "AddQuotation ascending, 20,000 / sorted vector insert");
+    insertRatio(1, kOrderCount, "AddQuotation descending, 20,000 / sorted vector insert");
+    insertRatio(2, kOrderCount, "AddQuotation random, 20,000 / sorted vector insert");
+    reporter.printRatio("BM_AddQuotationWithErrorLog/repeats:5",
+                        "BM_SortedVectorInsert/0/" + std::to_string(kCount) + "/repeats:5",
+                        "AddQuotation ascending, ERROR logger / sorted vector insert");
+    reporter.printRatio("BM_QueryOnOrBefore/repeats:5", "BM_QueryPlainVector/repeats:5",
+                        "GetQuotationOnOrBefore / vector binary search");
+    reporter.printRatio("BM_QueryChanges/repeats:5", "BM_QueryPlainVector/repeats:5",
                         "previous-day and one-year change / vector binary search");
     benchmark::Shutdown();
     return 0;

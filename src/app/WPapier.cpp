@@ -15,6 +15,7 @@
 #include "log/LogSetup.h"
 #include "log/NumberFormat.h"
 #include "platform/Paths.h"
+#include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/DownloadManager.h"
@@ -332,9 +333,18 @@ int CWPapierApp::ExitInstance() {
     // The windows and the document go while what they use -- the program host, the downloads'
     // receivers, the logging -- is still there.
     destroyDocuments();
-    const int code = WinApp::ExitInstance();
-    // No worker outlives the program's objects: whatever still runs is aborted and joined.
-    DownloadManager::instance().shutdown();
+    int code = 0;
+    {
+        // The recent-file list and whatever else the exit keeps: one write of the settings file,
+        // none when nothing changed.
+        const SettingsBatch batch(settings());
+        code = WinApp::ExitInstance();
+    }
+    // No worker outlives the program's objects: whatever still runs is aborted and joined. A
+    // worker that the abort cannot reach (blocked in the open of a file on a hung mount) does not
+    // keep the program from ending: it is left behind, and main() ends the process without it.
+    if (!DownloadManager::instance().shutdown(kWorkerExitBound) && unattended())
+        reportRunFailure(kExitTimeLimit, "download workers did not end after the abort");
     shutDownLogging();
     return m_runExitCode != kExitSuccess ? static_cast<int>(m_runExitCode) : code;
 }
@@ -381,6 +391,7 @@ void CWPapierApp::LoadOptions() {
 }
 
 void CWPapierApp::SaveOptions() {
+    const SettingsBatch batch(settings()); // one write of the settings file for all options
     const char* s = kOptionsSection;
     WriteProfileInt(s, "StandardProxy", StandardProxy);
     WriteProfileString(s, "ProxyAddress", ProxyAddress);

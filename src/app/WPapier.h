@@ -10,6 +10,7 @@
 #include "platform/OleDate.h"
 #include "portfolio/PortfolioHost.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,8 @@ public:
     static constexpr const char* kOptionsSection = "GeneralOptions";
     // Default of UnattendedTimeLimit, in seconds.
     static constexpr int kDefaultUnattendedTimeLimit = 600;
+    // How long the exit waits for download workers after aborting them.
+    static constexpr std::chrono::milliseconds kWorkerExitBound{5000};
 
     CWPapierApp();
     // Destroys the frame and the document first (destroyDocuments), while the program host they

@@ -4,6 +4,7 @@
 
 #include "app/WPapier.h"
 #include "log/Log.h"
+#include "retrieval/DownloadManager.h"
 
 #include <QApplication>
 
@@ -69,6 +70,12 @@ int main(int argc, char** argv) {
         code = application.Main(arguments);
         if (!application.runFailureText().empty())
             std::fprintf(stderr, "corvana: %s\n", application.runFailureText().c_str());
+    }
+    // A download worker left behind at the exit may still return from its system call: the
+    // process ends here, before the objects it would touch are destroyed.
+    if (DownloadManager::instance().workersAlive() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
     }
     return code;
 }

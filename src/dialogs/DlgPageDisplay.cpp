@@ -1,16 +1,15 @@
 #include "dialogs/DlgPageDisplay.h"
 
 #include "framework/MessageBoxes.h"
+#include "retrieval/filtering.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
+#include <cerrno>
 #include <new>
-#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -20,27 +19,18 @@ PageReadResult ReadPageFile(const fs::path& file, std::string& text) {
     text.clear();
     if (file.empty())
         return PageReadResult::Unreadable;
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
-    if (!in)
-        return PageReadResult::Unreadable;
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(file, ec);
-    if (ec)
-        return PageReadResult::Unreadable;
-    if (size > kMaxPageFileBytes)
+    PageText page;
+    std::string error;
+    const int read = ReadPageText(file, page, error);
+    if (read == EFBIG || read == ENOMEM)
         return PageReadResult::TooLarge;
+    if (read != 0)
+        return PageReadResult::Unreadable;
     try {
-        text.resize(static_cast<std::size_t>(size));
+        text.assign(page.text());
     } catch (const std::bad_alloc&) {
         return PageReadResult::TooLarge;
     }
-    const std::size_t got = std::fread(text.data(), 1, text.size(), in.get());
-    if (got != text.size() && std::ferror(in.get())) {
-        text.clear();
-        return PageReadResult::Unreadable;
-    }
-    text.resize(got); // a file that shrank meanwhile: what was there
-    std::replace(text.begin(), text.end(), '\0', ' ');
     return PageReadResult::Ok;
 }
 

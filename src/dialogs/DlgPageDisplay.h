@@ -20,16 +20,14 @@
 class MessageBoxes;
 class QPlainTextEdit;
 
-// Page files above this size are not read.
-inline constexpr std::uintmax_t kMaxPageFileBytes = 64ull << 20;
-
 inline constexpr const char* kCouldNotAllocateText = "Could not allocate buffer!";
 inline constexpr const char* kCouldNotOpenText = "Could not open file for reading!";
 
 enum class PageReadResult { Ok, Unreadable, TooLarge };
 
 // Reads a page file into `text`, every NUL byte replaced by a blank. Unreadable: the file cannot be
-// opened or read; TooLarge: it holds more than kMaxPageFileBytes (or no memory was left for it).
+// opened or read, or is no regular file; TooLarge: it holds more than kMaxPageBytes (filtering.h),
+// or no memory was left for it.
 PageReadResult ReadPageFile(const std::filesystem::path& file, std::string& text);
 
 // A page's text as the view shows it, and where each byte of the page ends up there.

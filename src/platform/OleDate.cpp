@@ -132,6 +132,18 @@ constexpr double kRoundingStep = kOleHalfSecond + 0.001 / 86400.0;
 double halfSecondRounded(double span) {
     return span < 0 ? span - kRoundingStep : span + kRoundingStep;
 }
+
+// `value` truncated toward zero; saturated where a long long cannot hold it, 0 for NaN.
+long long wholePart(double value) {
+    constexpr double kLimit = 9.2e18; // below 2^63
+    if (!(value == value))
+        return 0;
+    if (value >= kLimit)
+        return static_cast<long long>(kLimit);
+    if (value <= -kLimit)
+        return -static_cast<long long>(kLimit);
+    return static_cast<long long>(value);
+}
 } // namespace
 
 OleDateSpan::OleDateSpan(long long days, int hours, int minutes, int seconds) {
@@ -144,31 +156,31 @@ void OleDateSpan::SetDateTimeSpan(long long days, int hours, int minutes, int se
 }
 
 long long OleDateSpan::GetDays() const {
-    return static_cast<long long>(halfSecondRounded(m_span));
+    return wholePart(halfSecondRounded(m_span));
 }
 
 int OleDateSpan::GetHours() const {
-    return static_cast<int>(static_cast<long long>(halfSecondRounded(m_span) * 24) % 24);
+    return static_cast<int>(GetTotalHours() % 24);
 }
 
 int OleDateSpan::GetMinutes() const {
-    return static_cast<int>(static_cast<long long>(halfSecondRounded(m_span) * 1440) % 60);
+    return static_cast<int>(GetTotalMinutes() % 60);
 }
 
 int OleDateSpan::GetSeconds() const {
-    return static_cast<int>(static_cast<long long>(halfSecondRounded(m_span) * 86400) % 60);
+    return static_cast<int>(GetTotalSeconds() % 60);
 }
 
 long long OleDateSpan::GetTotalHours() const {
-    return static_cast<long long>(halfSecondRounded(m_span) * 24);
+    return wholePart(halfSecondRounded(m_span) * 24);
 }
 
 long long OleDateSpan::GetTotalMinutes() const {
-    return static_cast<long long>(halfSecondRounded(m_span) * 1440);
+    return wholePart(halfSecondRounded(m_span) * 1440);
 }
 
 long long OleDateSpan::GetTotalSeconds() const {
-    return static_cast<long long>(halfSecondRounded(m_span) * 86400);
+    return wholePart(halfSecondRounded(m_span) * 86400);
 }
 
 namespace {
@@ -374,8 +386,8 @@ std::string OleDate::Format(const char* format) const {
     return {};
 }
 
-double OleDate::toContinuous(double dt) {
-    return dt > -kOleHalfSecond ? dt : 2.0 * std::ceil(dt) - dt;
+bool OleDate::inRange(double dt) {
+    return ::inRange(dt);
 }
 
 double OleDate::fromContinuous(double value) {

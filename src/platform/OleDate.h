@@ -12,6 +12,7 @@
 // tolerance does not make an equivalence.
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -58,7 +59,8 @@ public:
     // Whole days: the span plus half a second (minus, for a negative span),
     // truncated toward zero; an exact half second counts in full despite the
     // rounding error of doubles. The parts below use the same rounded span and
-    // carry the span's sign.
+    // carry the span's sign. A span beyond what the results can hold gives the
+    // nearest value they hold (0 for a span that is not a number).
     long long GetDays() const;
     int GetHours() const;   // -23 to 23
     int GetMinutes() const; // -59 to 59
@@ -133,9 +135,13 @@ public:
     // "%H:%M", "%d.%m.%Y", ...). Empty when the date is not valid.
     std::string Format(const char* format) const;
 
+    // Whether `dt` stands for a time within the supported years (finite, 100 to 9999 after
+    // rounding to the second).
+    static bool inRange(double dt);
+
     // The value on a continuous scale, on which earlier dates are smaller: the
     // value itself from -1/172800 (minus half a second) upward, else 2*ceil(v) - v.
-    static double toContinuous(double dt);
+    static double toContinuous(double dt) { return dt > -1.0 / 172800.0 ? dt : 2.0 * std::ceil(dt) - dt; }
     // The inverse: the OLE value of a continuous one.
     static double fromContinuous(double value);
 };

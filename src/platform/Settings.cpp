@@ -11,7 +11,10 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -126,6 +129,66 @@ bool synced(QSettings& s) {
     return s.status() == QSettings::NoError;
 }
 
+QVariant intValue(int value) {
+    return value;
+}
+
+QVariant stringValue(std::string_view value) {
+    if (textcodec::isValidUtf8(value))
+        return QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+    return QByteArray(value.data(), static_cast<qsizetype>(value.size()));
+}
+
+QVariant binaryValue(std::span<const std::uint8_t> value) {
+    return QByteArray(reinterpret_cast<const char*>(value.data()), static_cast<qsizetype>(value.size()));
+}
+
+// Whether writing `value` would leave the stored value as it is. An INI file gives an integer
+// back as its decimal text.
+bool sameValue(const QVariant& stored, const QVariant& value) {
+    if (!stored.isValid())
+        return false;
+    if (value.typeId() == QMetaType::Int)
+        return stored.typeId() != QMetaType::QByteArray && stored.toString() == value.toString();
+    return stored.typeId() == value.typeId() && stored == value;
+}
+
+using ValueMap = std::map<QString, QVariant>;
+
+ValueMap allValues(QSettings& s) {
+    ValueMap values;
+    for (const QString& key : s.allKeys())
+        values.emplace(key, s.value(key));
+    return values;
+}
+
+// The batch open on this thread (SettingsBatch): the file's values as they were when it began and
+// as they stand now, by their QSettings keys.
+struct PendingBatch {
+    std::filesystem::path file;
+    ValueMap before;
+    ValueMap values;
+};
+thread_local std::unique_ptr<PendingBatch> t_batch;
+
+PendingBatch* batchOf(const SettingsStore& store) {
+    return t_batch && t_batch->file == store.file() ? t_batch.get() : nullptr;
+}
+
+const QVariant* batchValue(const PendingBatch& batch, const QString& path) {
+    const auto it = batch.values.find(path);
+    return it == batch.values.end() ? nullptr : &it->second;
+}
+
+// The keys of the batch below `group` ("" for the root), relative to it.
+QStringList batchKeysBelow(const PendingBatch& batch, const QString& group) {
+    QStringList keys;
+    const QString prefix = group.isEmpty() ? QString() : group + QLatin1Char('/');
+    for (auto it = batch.values.lower_bound(prefix); it != batch.values.end() && it->first.startsWith(prefix); ++it)
+        keys << it->first.mid(prefix.size());
+    return keys;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------- SettingsKey
@@ -166,6 +229,33 @@ template <class Work> auto withSettings(const SettingsStore& store, Work&& work)
 
 } // namespace
 
+namespace {
+
+// Writes `value` at `path`: into the open batch, else to the file when it changes the stored value.
+bool writeValue(const SettingsStore& store, const QString& path, const QVariant& value) {
+    if (PendingBatch* batch = batchOf(store)) {
+        batch->values[path] = value;
+        return true;
+    }
+    return withSettings(store, [&](QSettings& s) {
+        if (s.contains(path) && sameValue(s.value(path), value))
+            return true;
+        s.setValue(path, value);
+        return synced(s);
+    });
+}
+
+// The value at `path` as the batch or the file holds it (invalid when missing).
+QVariant readValue(const SettingsStore& store, const QString& path) {
+    if (const PendingBatch* batch = batchOf(store)) {
+        const QVariant* value = batchValue(*batch, path);
+        return value ? *value : QVariant();
+    }
+    return withSettings(store, [&](QSettings& s) { return s.value(path); });
+}
+
+} // namespace
+
 SettingsStore::SettingsStore(std::filesystem::path file) : m_file(std::move(file)) {}
 
 std::filesystem::path SettingsStore::file() const {
@@ -180,69 +270,61 @@ std::filesystem::path SettingsStore::file() const {
 }
 
 int SettingsStore::readInt(const SettingsKey& key, std::string_view name, int defaultValue) const {
-    return withSettings(*this, [&](QSettings& s) {
-        const QVariant v = s.value(valuePath(key, name));
-        if (!v.isValid() || v.typeId() == QMetaType::QByteArray)
-            return defaultValue;
-        bool ok = false;
-        const int n = v.toInt(&ok);
-        return ok ? n : defaultValue;
-    });
+    const QVariant v = readValue(*this, valuePath(key, name));
+    if (!v.isValid() || v.typeId() == QMetaType::QByteArray)
+        return defaultValue;
+    bool ok = false;
+    const int n = v.toInt(&ok);
+    return ok ? n : defaultValue;
 }
 
 std::string SettingsStore::readString(const SettingsKey& key, std::string_view name,
                                       std::string_view defaultValue) const {
-    return withSettings(*this, [&](QSettings& s) {
-        const QVariant v = s.value(valuePath(key, name));
-        if (!v.isValid())
-            return std::string(defaultValue);
-        if (v.typeId() == QMetaType::QByteArray)
-            return v.toByteArray().toStdString();
-        return v.toString().toStdString();
-    });
+    const QVariant v = readValue(*this, valuePath(key, name));
+    if (!v.isValid())
+        return std::string(defaultValue);
+    if (v.typeId() == QMetaType::QByteArray)
+        return v.toByteArray().toStdString();
+    return v.toString().toStdString();
 }
 
 std::optional<std::vector<std::uint8_t>> SettingsStore::readBinary(const SettingsKey& key,
                                                                    std::string_view name) const {
-    return withSettings(*this, [&](QSettings& s) -> std::optional<std::vector<std::uint8_t>> {
-        const QVariant v = s.value(valuePath(key, name));
-        if (v.typeId() != QMetaType::QByteArray)
-            return std::nullopt;
-        const QByteArray bytes = v.toByteArray();
-        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
-    });
+    const QVariant v = readValue(*this, valuePath(key, name));
+    if (v.typeId() != QMetaType::QByteArray)
+        return std::nullopt;
+    const QByteArray bytes = v.toByteArray();
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 bool SettingsStore::hasValue(const SettingsKey& key, std::string_view name) const {
+    if (const PendingBatch* batch = batchOf(*this))
+        return batchValue(*batch, valuePath(key, name)) != nullptr;
     return withSettings(*this, [&](QSettings& s) { return s.contains(valuePath(key, name)); });
 }
 
 bool SettingsStore::writeInt(const SettingsKey& key, std::string_view name, int value) {
-    return withSettings(*this, [&](QSettings& s) {
-        s.setValue(valuePath(key, name), value);
-        return synced(s);
-    });
+    return writeValue(*this, valuePath(key, name), intValue(value));
 }
 
 bool SettingsStore::writeString(const SettingsKey& key, std::string_view name, std::string_view value) {
-    return withSettings(*this, [&](QSettings& s) {
-        if (textcodec::isValidUtf8(value))
-            s.setValue(valuePath(key, name), QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size())));
-        else
-            s.setValue(valuePath(key, name), QByteArray(value.data(), static_cast<qsizetype>(value.size())));
-        return synced(s);
-    });
+    return writeValue(*this, valuePath(key, name), stringValue(value));
 }
 
 bool SettingsStore::writeBinary(const SettingsKey& key, std::string_view name, std::span<const std::uint8_t> value) {
-    return withSettings(*this, [&](QSettings& s) {
-        s.setValue(valuePath(key, name),
-                   QByteArray(reinterpret_cast<const char*>(value.data()), static_cast<qsizetype>(value.size())));
-        return synced(s);
-    });
+    return writeValue(*this, valuePath(key, name), binaryValue(value));
 }
 
 std::vector<std::string> SettingsStore::subKeys(const SettingsKey& key) const {
+    if (const PendingBatch* batch = batchOf(*this)) {
+        QStringList groups;
+        for (const QString& relative : batchKeysBelow(*batch, groupPath(key))) {
+            const qsizetype slash = relative.indexOf(QLatin1Char('/'));
+            if (slash >= 0 && !groups.contains(relative.left(slash)))
+                groups << relative.left(slash);
+        }
+        return sortedNames(groups);
+    }
     return withSettings(*this, [&](QSettings& s) {
         s.beginGroup(groupPath(key));
         return sortedNames(s.childGroups());
@@ -250,6 +332,13 @@ std::vector<std::string> SettingsStore::subKeys(const SettingsKey& key) const {
 }
 
 std::vector<std::string> SettingsStore::valueNames(const SettingsKey& key) const {
+    if (const PendingBatch* batch = batchOf(*this)) {
+        QStringList names;
+        for (const QString& relative : batchKeysBelow(*batch, groupPath(key)))
+            if (!relative.contains(QLatin1Char('/')))
+                names << relative;
+        return sortedNames(names);
+    }
     return withSettings(*this, [&](QSettings& s) {
         s.beginGroup(groupPath(key));
         return sortedNames(s.childKeys());
@@ -259,6 +348,8 @@ std::vector<std::string> SettingsStore::valueNames(const SettingsKey& key) const
 bool SettingsStore::keyExists(const SettingsKey& key) const {
     if (key.isRoot())
         return true;
+    if (const PendingBatch* batch = batchOf(*this))
+        return !batchKeysBelow(*batch, groupPath(key)).isEmpty();
     return withSettings(*this, [&](QSettings& s) {
         s.beginGroup(groupPath(key));
         return !s.allKeys().isEmpty();
@@ -266,8 +357,10 @@ bool SettingsStore::keyExists(const SettingsKey& key) const {
 }
 
 bool SettingsStore::deleteValue(const SettingsKey& key, std::string_view name) {
+    const QString path = valuePath(key, name);
+    if (PendingBatch* batch = batchOf(*this))
+        return batch->values.erase(path) > 0; // a sub-key of the same name stays
     return withSettings(*this, [&](QSettings& s) {
-        const QString path = valuePath(key, name);
         if (!s.contains(path))
             return false;
         // QSettings removes a key together with everything below it: keep the
@@ -283,8 +376,20 @@ bool SettingsStore::deleteValue(const SettingsKey& key, std::string_view name) {
 bool SettingsStore::deleteKey(const SettingsKey& key) {
     if (key.isRoot())
         return false;
+    const QString path = groupPath(key);
+    if (PendingBatch* batch = batchOf(*this)) {
+        // Everything below the key goes; a value of the same name in the parent stays.
+        const QString prefix = path + QLatin1Char('/');
+        auto it = batch->values.lower_bound(prefix);
+        const auto first = it;
+        while (it != batch->values.end() && it->first.startsWith(prefix))
+            ++it;
+        if (first == it)
+            return false;
+        batch->values.erase(first, it);
+        return true;
+    }
     return withSettings(*this, [&](QSettings& s) {
-        const QString path = groupPath(key);
         if (valuesBelow(s, path).empty())
             return false;
         // Keep a value of the same name in the parent key.
@@ -292,6 +397,60 @@ bool SettingsStore::deleteKey(const SettingsKey& key) {
         const QVariant value = hadValue ? s.value(path) : QVariant();
         s.remove(path);
         if (hadValue)
+            s.setValue(path, value);
+        return synced(s);
+    });
+}
+
+// ---------------------------------------------------------------- SettingsBatch
+
+SettingsBatch::SettingsBatch(const SettingsStore& store) {
+    if (t_batch) {
+        m_open = batchOf(store) != nullptr; // joins the open batch of the same file
+        return;
+    }
+    auto batch = std::make_unique<PendingBatch>();
+    batch->file = store.file();
+    batch->before = withSettings(store, [](QSettings& s) { return allValues(s); });
+    batch->values = batch->before;
+    t_batch = std::move(batch);
+    m_outermost = true;
+    m_open = true;
+}
+
+SettingsBatch::~SettingsBatch() {
+    commit();
+}
+
+bool SettingsBatch::commit() {
+    if (!m_open)
+        return true;
+    m_open = false;
+    if (!m_outermost)
+        return true;
+    const std::unique_ptr<PendingBatch> batch = std::move(t_batch);
+    std::vector<QString> removed;
+    for (const auto& [path, value] : batch->before)
+        if (!batch->values.count(path))
+            removed.push_back(path);
+    const auto underRemoved = [&removed](const QString& path) {
+        return std::any_of(removed.begin(), removed.end(),
+                           [&path](const QString& r) { return path.startsWith(r + QLatin1Char('/')); });
+    };
+    std::vector<std::pair<QString, QVariant>> written;
+    for (const auto& [path, value] : batch->values) {
+        const auto it = batch->before.find(path);
+        // QSettings removes a key with everything below it: what stays below a removed value is
+        // written again.
+        if (it == batch->before.end() || !sameValue(it->second, value) || underRemoved(path))
+            written.emplace_back(path, value);
+    }
+    if (removed.empty() && written.empty())
+        return true; // nothing changed: the file stays as it is
+    return withSettings(SettingsStore(batch->file), [&](QSettings& s) {
+        for (const QString& path : removed)
+            s.remove(path);
+        for (const auto& [path, value] : written)
             s.setValue(path, value);
         return synced(s);
     });

@@ -9,9 +9,11 @@
 // and never opens a further level. Names are case-sensitive. Texts are UTF-8.
 //
 // A key exists while it holds a value (in itself or below); writing a value
-// creates its key. Every write is synced to the file at once, so another store
-// on the same file (or another process) sees it. All stores of the process are
-// serialised by one lock, so any thread may use them.
+// creates its key. A write that leaves the stored value as it is does not touch
+// the file. Every other write is synced to the file at once, so another store
+// on the same file (or another process) sees it -- except within a
+// SettingsBatch, which writes the file once at its end. All stores of the
+// process are serialised by one lock, so any thread may use them.
 
 #include <cstdint>
 #include <filesystem>
@@ -63,7 +65,8 @@ public:
     std::optional<std::vector<std::uint8_t>> readBinary(const SettingsKey& key, std::string_view name) const;
     bool hasValue(const SettingsKey& key, std::string_view name) const;
 
-    // Writes a value, creating its key; false when the file could not be written.
+    // Writes a value, creating its key; false when the file could not be written
+    // (within a batch: always true; the batch's end tells).
     bool writeInt(const SettingsKey& key, std::string_view name, int value);
     // A text that is not valid UTF-8 is kept as its bytes and reads back unchanged.
     bool writeString(const SettingsKey& key, std::string_view name, std::string_view value);
@@ -91,3 +94,27 @@ private:
 
 // The program's own store (process-wide).
 SettingsStore& settingsStore();
+
+// The writes (and deletions) made on this thread to the stores of one file while
+// the batch lives are collected in memory, and the file is written once when
+// the batch ends, and only when the values it holds changed: a list rewritten
+// with its own entries, or an option saved with its own value, leaves the file
+// as it was. Reads on this thread within the batch see its writes. A batch
+// begun while another is open on this thread joins it when it is for the same
+// file, else it collects nothing (its writes go to the file at once).
+class SettingsBatch {
+public:
+    explicit SettingsBatch(const SettingsStore& store);
+    ~SettingsBatch(); // commit()
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+    // Writes what changed (the outermost batch only; a joined one leaves it to
+    // that). False when the file could not be written. Later writes go to the
+    // file at once.
+    bool commit();
+
+private:
+    bool m_outermost = false;
+    bool m_open = false;
+};

@@ -43,12 +43,18 @@ int compareNoCase(std::string_view a, std::string_view b) {
     return 0;
 }
 
-std::string fixedText(double value, int decimals, int width) {
+void appendFixed(std::string& out, double value, int decimals, int width) {
     std::array<char, 400> buffer{}; // the largest double has 309 digits before the point
     const auto result =
         std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed, decimals);
-    std::string text(buffer.data(), result.ec == std::errc() ? result.ptr : buffer.data());
-    if (text.size() < static_cast<std::size_t>(width))
-        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    const std::size_t length = result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - buffer.data()) : 0;
+    if (length < static_cast<std::size_t>(width))
+        out.append(static_cast<std::size_t>(width) - length, ' ');
+    out.append(buffer.data(), length);
+}
+
+std::string fixedText(double value, int decimals, int width) {
+    std::string text;
+    appendFixed(text, value, decimals, width);
     return text;
 }

@@ -13,3 +13,5 @@ int compareNoCase(std::string_view a, std::string_view b);
 
 // printf's "%<width>.<decimals>f" with '.' as the decimal point whatever the locale.
 std::string fixedText(double value, int decimals, int width = 0);
+// The same appended to `out`.
+void appendFixed(std::string& out, double value, int decimals, int width = 0);

@@ -47,7 +47,7 @@ void QuotationList::renumberFrom(std::size_t block) {
 
 void QuotationList::insertBlock(std::size_t at, std::vector<CKurs> records) {
     const auto pos = static_cast<std::ptrdiff_t>(at);
-    m_lastValues.insert(m_lastValues.begin() + pos, records.back().m_dtDate.m_dt);
+    m_lastValues.insert(m_lastValues.begin() + pos, key(records.back().m_dtDate));
     m_blocks.insert(m_blocks.begin() + pos, std::move(records));
     m_starts.insert(m_starts.begin() + pos, 0);
     renumberFrom(at);
@@ -205,7 +205,7 @@ void QuotationList::assign(std::vector<CKurs> records) {
         m_starts.push_back(i);
         m_blocks.emplace_back(std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(i)),
                               std::make_move_iterator(records.begin() + static_cast<std::ptrdiff_t>(end)));
-        m_lastValues.push_back(m_blocks.back().back().m_dtDate.m_dt);
+        m_lastValues.push_back(key(m_blocks.back().back().m_dtDate));
     }
     m_size = records.size();
     recount();
@@ -232,13 +232,13 @@ std::vector<CKurs> QuotationList::toVector() const {
 }
 
 std::size_t QuotationList::countBelow(double value) const {
-    // Blocks first, by the values of their last records kept side by side.
+    // Blocks first, by the keys of their last records kept side by side.
     const std::size_t k =
         countLeading(m_lastValues.data(), m_lastValues.size(), [value](double last) { return last < value; });
     if (k == m_blocks.size())
         return m_size;
     const std::vector<CKurs>& block = m_blocks[k];
     const auto inBlock =
-        std::partition_point(block.begin(), block.end(), [value](const CKurs& q) { return q.m_dtDate.m_dt < value; });
+        std::partition_point(block.begin(), block.end(), [value](const CKurs& q) { return key(q.m_dtDate) < value; });
     return m_starts[k] + static_cast<std::size_t>(inBlock - block.begin());
 }

@@ -53,9 +53,13 @@ void writeRecordDate(Archive& ar, const OleDate& date) {
 
 OleDate readRecordDate(Archive& ar) {
     OleDate date;
-    // The status is kept as stored, even outside 0 to 2: a record is read as it was written.
+    // The status is kept as stored, even outside 0 to 2: a record is read as it was written. A
+    // valid date outside the supported years (or not a number) is invalid: no calculation can
+    // take it.
     date.m_status = static_cast<OleDate::DateTimeStatus>(ar.readInt32());
     date.m_dt = ar.readDouble();
+    if (date.m_status == OleDate::valid && !OleDate::inRange(date.m_dt))
+        date.m_status = OleDate::invalid;
     return date;
 }
 

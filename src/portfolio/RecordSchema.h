@@ -32,6 +32,7 @@ int recordLoadSchema(const Archive& ar);
 // Date fields of the records.
 // The current form: status (32-bit) then value (double), 12 bytes.
 void writeRecordDate(Archive& ar, const OleDate& date);
+// Reads that form; a valid date outside the supported years comes back invalid.
 OleDate readRecordDate(Archive& ar);
 // The old-style form of schemas 1 to 21: seconds since 1970 (UTC), converted to local calendar
 // time in whole seconds; status invalid when the conversion fails.

@@ -68,6 +68,38 @@ std::string lowerExtension(const fs::path& path) {
     return ext;
 }
 
+// Appends `value` (0 to 9999) in decimal with at least `digits` digits.
+void appendNumber(std::string& out, int value, int digits) {
+    char text[8];
+    int n = 0;
+    do {
+        text[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0 || n < digits);
+    while (n > 0)
+        out += text[--n];
+}
+
+// The date and time of a quotation line: "%Y-%m-%d; %H:%M" as strftime writes them (the year
+// without leading zeros), made from the date's calendar fields alone, without the library's time
+// conversions; both parts empty for a date that has no fields.
+void appendDateAndTime(std::string& out, const OleDate& date) {
+    SystemTime st;
+    if (!date.GetAsSystemTime(st)) {
+        out += "; ";
+        return;
+    }
+    appendNumber(out, st.wYear, 1);
+    out += '-';
+    appendNumber(out, st.wMonth, 2);
+    out += '-';
+    appendNumber(out, st.wDay, 2);
+    out += "; ";
+    appendNumber(out, st.wHour, 2);
+    out += ':';
+    appendNumber(out, st.wMinute, 2);
+}
+
 // ---------------------------------------------------------------- run frame
 
 // Tells the user, except in the export mode, where nobody looks and the log has it.
@@ -178,15 +210,13 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
         for (const CKurs& q : item.GetQuotationListCopy()) {
             text += label;
             text += "; ";
-            text += q.m_dtDate.Format("%Y-%m-%d");
-            text += "; ";
-            text += q.m_dtDate.Format("%H:%M");
+            appendDateAndTime(text, q.m_dtDate);
             for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh}) {
                 text += "; ";
-                text += fixedText(value, 4, 3);
+                appendFixed(text, value, 4, 3);
             }
             text += "; ";
-            text += fixedText(q.m_dVolume, 0);
+            appendFixed(text, q.m_dVolume, 0);
             text += "\r\n";
             out.flushWhenFull();
         }

@@ -37,10 +37,10 @@ struct Point {
 
 // What one item brings to the rebuild.
 struct HistoryInput {
+    const CWPapier* item = nullptr; // its quotations are read in place, oldest first
     std::string name;
     bool cashAccount = false;
     std::vector<CTransaction> transactions; // buys and sells, none after now, in list order
-    std::vector<CKurs> quotations;          // oldest first
     double alignment = 0.0;                 // units held now times the quotation in force now
 };
 
@@ -78,7 +78,7 @@ void logInterval(const HistoryInput& in, const OleDate& from, const OleDate& to,
 
 // Whether the dates are regular, in order, and distinct ones at least half a second apart
 // (QuotationList::followsDistinctly).
-template <class Range, class DateOf> bool ordered(const Range& range, DateOf dateOf) {
+template <class Range, class DateOf> bool ordered(Range& range, DateOf dateOf) {
     for (std::size_t i = 0; i < range.size(); ++i)
         if (i == 0 ? !QuotationList::regular(dateOf(range[0]))
                    : !QuotationList::followsDistinctly(dateOf(range[i - 1]), dateOf(range[i])))
@@ -86,10 +86,9 @@ template <class Range, class DateOf> bool ordered(const Range& range, DateOf dat
     return true;
 }
 
-// Whether the item's transaction dates (and now) and quotation dates together are in that form.
-bool regularInput(const HistoryInput& in, const OleDate& now) {
+// Whether the item's transaction dates (and now) and quotation dates `q` together are in that form.
+template <class Quotations> bool regularInput(const HistoryInput& in, Quotations& q, const OleDate& now) {
     const auto& t = in.transactions;
-    const auto& q = in.quotations;
     if (!QuotationList::regular(now) || !ordered(t, [](const CTransaction& x) { return x.m_dtDate; }) ||
         !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) ||
         (!t.empty() && !QuotationList::followsDistinctly(t.back().m_dtDate, now)))
@@ -101,7 +100,8 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     while (i <= t.size() || k < q.size()) {
         const OleDate* next;
         const OleDate& transactionDate = i < t.size() ? t[i].m_dtDate : now;
-        if (i <= t.size() && (k >= q.size() || transactionDate.m_dt <= q[k].m_dtDate.m_dt)) {
+        if (i <= t.size() &&
+            (k >= q.size() || QuotationList::key(transactionDate) <= QuotationList::key(q[k].m_dtDate))) {
             next = &transactionDate;
             ++i;
         } else {
@@ -114,14 +114,20 @@ bool regularInput(const HistoryInput& in, const OleDate& now) {
     return true;
 }
 
-// An item's values on regular dates: date values strictly ascending, one value each.
+// The date whose key is `key`.
+OleDate dateOfKey(double key) {
+    return OleDate(OleDate::fromContinuous(key));
+}
+
+// An item's values on regular dates: date keys (QuotationList::key) strictly ascending, one value
+// each.
 struct ValueList {
     std::vector<double> dates;
     std::vector<double> values;
 
     void add(double date, double value, bool logged, const char* remark = "") {
         if (logged)
-            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(OleDate(date)).c_str(), value, remark);
+            DOC_LOG(LOG_LEVEL_DEBUG, "    -> %s: %.4f%s", docLogDate(dateOfKey(date)).c_str(), value, remark);
         if (!dates.empty() && dates.back() == date) {
             values.back() = value; // one value per date: the later one
         } else {
@@ -131,26 +137,27 @@ struct ValueList {
     }
 };
 
-// The item's values, as the step-by-step walk below finds them, in one pass over the quotations.
-// Expects regularInput().
-ValueList valueList(const HistoryInput& in, const OleDate& now) {
+// The item's values, as the step-by-step walk below finds them, in one pass over the quotations
+// `q`, into `list`. Expects regularInput().
+template <class Quotations>
+void valueList(const HistoryInput& in, Quotations& q, const OleDate& now, ValueList& list) {
     const auto& t = in.transactions;
-    const auto& q = in.quotations;
     const std::size_t n = q.size();
-    const auto at = [&q](std::size_t i) { return q[i].m_dtDate.m_dt; };
+    const auto at = [&q](std::size_t i) { return QuotationList::key(q[i].m_dtDate); };
     const bool logged = debugLogWanted();
-    ValueList list;
+    list.dates.clear();
+    list.values.clear();
     list.dates.reserve(n + t.size() + 1);
     list.values.reserve(n + t.size() + 1);
     double units = 0.0;
     std::size_t head = 0;   // the first quotation kept
     std::size_t cursor = 0; // the first quotation not before `from`
     for (std::size_t j = 0; j < t.size(); ++j) {
-        const double from = t[j].m_dtDate.m_dt;
-        const double to = j + 1 < t.size() ? t[j + 1].m_dtDate.m_dt : now.m_dt;
+        const double from = QuotationList::key(t[j].m_dtDate);
+        const double to = QuotationList::key(j + 1 < t.size() ? t[j + 1].m_dtDate : now);
         units = unitsAfter(units, t[j], in.cashAccount);
         if (logged)
-            logInterval(in, t[j].m_dtDate, OleDate(to), units, j == 0);
+            logInterval(in, t[j].m_dtDate, j + 1 < t.size() ? t[j + 1].m_dtDate : now, units, j == 0);
         if (j == 0) {
             // Quotations before the first transaction, except the one in force then.
             while (head + 1 < n && at(head) < from && at(head + 1) <= from)
@@ -165,52 +172,60 @@ ValueList valueList(const HistoryInput& in, const OleDate& now) {
         for (; cursor < n && at(cursor) < to; ++cursor)
             list.add(at(cursor), q[cursor].m_dClose * units, logged);
     }
-    list.add(now.m_dt, in.alignment, logged, " (adding \"alignment\" quotation)");
-    return list;
+    list.add(QuotationList::key(now), in.alignment, logged, " (adding \"alignment\" quotation)");
 }
 
-// The sum of the items' step functions at every date of any of them. Each value is added up in
-// item order, as merging the lists one after the other adds it. False when two distinct dates lie
-// less than half a second apart.
-bool sumLists(const std::vector<ValueList>& lists, std::vector<Point>& sum) {
-    if (lists.empty())
-        return true;
-    // Every date of any list.
-    std::vector<double> dates = lists.front().dates;
-    std::vector<double> merged;
-    for (std::size_t i = 1; i < lists.size(); ++i) {
+// The sum of the items' step functions merged so far: every date of any of them (keys, ascending)
+// and the sum in force at each, each value added up in item order, as merging the value lists one
+// after the other adds it.
+struct SumList {
+    std::vector<double> dates;
+    std::vector<double> totals;
+};
+
+// Merges the next item's value list into `sum`, using `scratch` for the result: at every date of
+// either, the sum in force plus the list's value in force (0 before its first date). The first
+// list becomes the sum. False when two distinct dates lie less than half a second apart.
+bool mergeInto(SumList& sum, SumList& scratch, const ValueList& list, bool first) {
+    if (!first)
         DOC_LOG(LOG_LEVEL_DEBUG, "sum invest list: ************ processing invest quotation list... ************");
-        merged.clear();
-        merged.reserve(dates.size() + lists[i].dates.size());
-        std::set_union(dates.begin(), dates.end(), lists[i].dates.begin(), lists[i].dates.end(),
-                       std::back_inserter(merged));
-        dates.swap(merged);
-    }
-    for (std::size_t k = 1; k < dates.size(); ++k)
-        if (datesEqual(OleDate(dates[k - 1]), OleDate(dates[k])))
-            return false;
-    // Each list's value in force at every date, added in list order.
-    std::vector<double> totals(dates.size(), 0.0);
-    for (std::size_t i = 0; i < lists.size(); ++i) {
-        const ValueList& list = lists[i];
-        std::size_t p = 0;
-        double current = 0.0;
-        for (std::size_t k = 0; k < dates.size(); ++k) {
-            while (p < list.dates.size() && list.dates[p] <= dates[k])
-                current = list.values[p++];
-            totals[k] = i == 0 ? current : totals[k] + current;
+    scratch.dates.clear();
+    scratch.totals.clear();
+    scratch.dates.reserve(sum.dates.size() + list.dates.size());
+    scratch.totals.reserve(sum.dates.size() + list.dates.size());
+    const std::size_t ns = first ? 0 : sum.dates.size();
+    const std::size_t nl = list.dates.size();
+    std::size_t i = 0;
+    std::size_t j = 0;
+    double sumValue = 0.0;
+    double listValue = 0.0;
+    while (i < ns || j < nl) {
+        double date;
+        if (j == nl || (i < ns && sum.dates[i] < list.dates[j])) {
+            date = sum.dates[i];
+            sumValue = sum.totals[i++];
+        } else if (i == ns || list.dates[j] < sum.dates[i]) {
+            date = list.dates[j];
+            listValue = list.values[j++];
+        } else {
+            date = sum.dates[i];
+            sumValue = sum.totals[i++];
+            listValue = list.values[j++];
         }
+        // Keys of regular dates less than half a second apart are dates equal within half a second.
+        if (!scratch.dates.empty() && date - scratch.dates.back() < kOleHalfSecond)
+            return false;
+        scratch.dates.push_back(date);
+        scratch.totals.push_back(first ? listValue : sumValue + listValue);
     }
-    sum.reserve(dates.size());
-    for (std::size_t k = 0; k < dates.size(); ++k)
-        sum.push_back(Point{OleDate(dates[k]), totals[k]});
+    std::swap(sum, scratch);
     return true;
 }
 
 // The rebuild walked step by step: used where dates are invalid, out of order or less than half a
 // second apart, where the simple rules above do not hold.
 std::vector<Point> valueListStepByStep(const HistoryInput& in, const OleDate& now) {
-    std::vector<CKurs> q = in.quotations;
+    std::vector<CKurs> q = in.item->GetQuotationListCopy();
     const auto& t = in.transactions;
     std::vector<Point> points;
     double units = 0.0;
@@ -317,18 +332,28 @@ void thin(std::vector<Point>& sum) {
 }
 
 std::vector<Point> rebuildHistory(const std::vector<HistoryInput>& inputs, const OleDate& now) {
-    bool regular = true;
-    for (const HistoryInput& in : inputs)
-        regular = regular && regularInput(in, now);
-    std::vector<Point> sum;
+    // One pass per item over its quotations in place, merged into the sum as it goes.
+    bool regular = QuotationList::regular(now);
+    SumList sum;
+    SumList scratch;
+    ValueList list;
+    for (std::size_t i = 0; i < inputs.size() && regular; ++i) {
+        const HistoryInput& in = inputs[i];
+        regular = in.item->readQuotations([&](const QuotationList& quotations) {
+            QuotationList::Reader q(quotations);
+            if (!quotations.ordered() || !regularInput(in, q, now))
+                return false;
+            valueList(in, q, now, list);
+            return true;
+        });
+        regular = regular && mergeInto(sum, scratch, list, i == 0);
+    }
     if (regular) {
-        std::vector<ValueList> lists;
-        lists.reserve(inputs.size());
-        for (const HistoryInput& in : inputs)
-            lists.push_back(valueList(in, now));
-        if (sumLists(lists, sum))
-            return sum;
-        sum.clear();
+        std::vector<Point> points;
+        points.reserve(sum.dates.size());
+        for (std::size_t k = 0; k < sum.dates.size(); ++k)
+            points.push_back(Point{dateOfKey(sum.dates[k]), sum.totals[k]});
+        return points;
     }
     DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: irregular dates, merging step by step");
     std::vector<std::vector<Point>> lists;
@@ -417,6 +442,7 @@ void CWPapierDoc::RecomputeSumInvestValueHistory() {
             continue;
         DOC_LOG(LOG_LEVEL_DEBUG, "#*# RecomputeSumInvestValueHistory: \"%s\"", item->m_strName.c_str());
         HistoryInput in;
+        in.item = item;
         in.name = item->m_strName;
         in.cashAccount = item->m_bCashAccount != 0;
         // Dividends do not change what is held; transactions to come do not count yet.
@@ -425,7 +451,6 @@ void CWPapierDoc::RecomputeSumInvestValueHistory() {
                 in.transactions.push_back(t);
         if (in.transactions.empty())
             continue;
-        in.quotations = item->GetQuotationListCopy();
         CKurs current;
         item->GetQuotationOnOrBefore(now, current);
         in.alignment = item->GetUnitsOnDate(now) * current.m_dClose;

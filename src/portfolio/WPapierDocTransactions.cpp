@@ -133,17 +133,18 @@ void CWPapierDoc::refreshCashBalance(CWPapier& cash, std::optional<std::size_t> 
     int kept = 0;
     double balance = 0.0;
     if (start > 0) {
-        const double value = date(start).m_dt;
+        const double value = QuotationList::key(date(start));
         int lo = 0;
         int hi = cash.GetQuotationCount();
         while (lo < hi) {
             const int mid = lo + (hi - lo) / 2;
-            if (cash.GetQuotationAt(mid)->m_dtDate.m_dt < value)
+            if (QuotationList::key(cash.GetQuotationAt(mid)->m_dtDate) < value)
                 lo = mid + 1;
             else
                 hi = mid;
         }
-        if (lo == 0 || lo >= cash.GetQuotationCount() || cash.GetQuotationAt(lo)->m_dtDate.m_dt != value) {
+        if (lo == 0 || lo >= cash.GetQuotationCount() ||
+            QuotationList::key(cash.GetQuotationAt(lo)->m_dtDate) != value) {
             rebuildCashBalance(cash);
             return;
         }
@@ -351,12 +352,17 @@ bool CWPapierDoc::UpdateRecurringTransactions(ItemPos pos) {
     DOC_LOG(LOG_LEVEL_DEBUG, "Checking recurring transactions for '%s'...", item->m_strName.c_str());
     bool added = false;
     CTransaction instance;
-    while (item->AddRecurringTransaction(instance)) {
+    auto countBefore = static_cast<std::size_t>(item->GetTransactionCount());
+    int index = 0;
+    while (item->AddRecurringTransaction(instance, &index)) {
         added = true;
-        if (item->m_bCashAccount)
-            rebuildCashBalance(*item);
-        else
+        if (item->m_bCashAccount) {
+            // The balances before the new instance stay; the rest are added again.
+            refreshCashBalance(*item, static_cast<std::size_t>(index), countBefore);
+            countBefore = static_cast<std::size_t>(item->GetTransactionCount());
+        } else {
             AddCashAccountTransaction(instance, item->m_strName, false);
+        }
     }
     return added;
 }
@@ -395,8 +401,8 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
             if (!QuotationList::regular(t.m_dtDate))
                 mergeable = false;
             run.push_back(entry);
-            run.back().afterEqual = latest > t.m_dtDate.m_dt;
-            latest = std::max(latest, t.m_dtDate.m_dt);
+            run.back().afterEqual = latest > QuotationList::key(t.m_dtDate);
+            latest = std::max(latest, QuotationList::key(t.m_dtDate));
             ++total;
         }
     }
@@ -411,15 +417,15 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
             for (const Entry& entry : runs[r])
                 sorted[r].push_back(&entry);
             std::stable_sort(sorted[r].begin(), sorted[r].end(), [](const Entry* a, const Entry* b) {
-                return a->transaction->m_dtDate.m_dt < b->transaction->m_dtDate.m_dt;
+                return QuotationList::key(a->transaction->m_dtDate) < QuotationList::key(b->transaction->m_dtDate);
             });
         }
-        using Head = std::pair<double, std::size_t>; // date value, run
+        using Head = std::pair<double, std::size_t>; // date key, run
         std::priority_queue<Head, std::vector<Head>, std::greater<>> heads;
         std::vector<std::size_t> next(runs.size(), 0);
         for (std::size_t r = 0; r < runs.size(); ++r)
             if (!sorted[r].empty())
-                heads.emplace(sorted[r].front()->transaction->m_dtDate.m_dt, r);
+                heads.emplace(QuotationList::key(sorted[r].front()->transaction->m_dtDate), r);
         std::vector<const Entry*> group;
         const auto flush = [&] {
             order.insert(order.end(), group.begin(), group.end());
@@ -430,10 +436,10 @@ std::vector<CTransaction> CWPapierDoc::GetAllTransactionsSorted() const {
             heads.pop();
             const Entry* entry = sorted[r][next[r]++];
             if (next[r] < sorted[r].size())
-                heads.emplace(sorted[r][next[r]]->transaction->m_dtDate.m_dt, r);
+                heads.emplace(QuotationList::key(sorted[r][next[r]]->transaction->m_dtDate), r);
             if (!group.empty()) {
                 const OleDate& previous = group.back()->transaction->m_dtDate;
-                if (previous.m_dt != value) {
+                if (QuotationList::key(previous) != value) {
                     if (datesEqual(previous, entry->transaction->m_dtDate)) {
                         mergeable = false; // dates less than half a second apart
                         break;

@@ -2,11 +2,20 @@
 
 #include "portfolio/ItemLog.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <utility>
 
 namespace {
+
+int transactionDescent(const CTransaction& a, const CTransaction& b) {
+    return QuotationList::key(a.m_dtDate) > QuotationList::key(b.m_dtDate) ? 1 : 0;
+}
+
+int transactionIrregular(const CTransaction& t) {
+    return QuotationList::regular(t.m_dtDate) ? 0 : 1;
+}
 
 ItemPos nextItemId() {
     static std::atomic<ItemPos> counter{1};
@@ -47,8 +56,8 @@ int CWPapier::addQuotationLocked(const CKurs& quotation, bool sameDay) {
     // after the newest a single comparison.
     std::size_t c = 0;
     if (list.ordered() && QuotationList::regular(q.m_dtDate)) {
-        const double bound = q.m_dtDate.m_dt + kOleHalfSecond; // on or before q <=> value below bound
-        if (n < 2 || list[n - 2].m_dtDate.m_dt < bound)
+        const double bound = QuotationList::key(q.m_dtDate) + kOleHalfSecond; // on or before q <=> key below bound
+        if (n < 2 || QuotationList::key(list[n - 2].m_dtDate) < bound)
             c = n - 1;
         else
             c = std::min(list.countBelow(bound), n - 1);
@@ -266,22 +275,82 @@ int CWPapier::addTransactionLocked(const CTransaction& transaction) {
 
     if (n == 0 || dateEarlier(t.m_dtDate, list.front().m_dtDate)) {
         list.insert(list.begin(), t);
+        transactionInserted(0);
         logLine("Added new 1st transaction to '%s': %s [type %i] at index %i", 0);
         return 0;
     }
-    // Transactions are few and every change recomputes over all of them, so the walk from the
-    // oldest is kept as it is. An equal date goes after the equal ones, but before the newest.
+    // C: where a walk from the oldest stops, at the first transaction not on or before t (the
+    // newest is never tested). An equal date goes after the equal ones, but before the newest. On
+    // a list in date order that is a binary search.
     std::size_t c = 0;
-    while (c + 1 < n && dateLaterOrEqual(t.m_dtDate, list[c].m_dtDate))
-        ++c;
+    if (const auto onOrBefore = transactionsOnOrBefore(t.m_dtDate)) {
+        c = std::min(*onOrBefore, n - 1);
+    } else {
+        while (c + 1 < n && dateLaterOrEqual(t.m_dtDate, list[c].m_dtDate))
+            ++c;
+    }
     if (dateLater(t.m_dtDate, list[c].m_dtDate)) {
         list.push_back(t);
+        transactionInserted(n);
         logLine("Added new latest transaction to '%s': %s [type %i] at index %i", n);
         return static_cast<int>(n);
     }
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(c), t);
+    transactionInserted(c);
     logLine("Added transaction to '%s': %s [type %i] at index %i", c);
     return static_cast<int>(c);
+}
+
+std::optional<std::size_t> CWPapier::transactionsOnOrBefore(const OleDate& date) const {
+    if (!transactionsOrdered() || !QuotationList::regular(date))
+        return std::nullopt;
+    const double bound = QuotationList::key(date) + kOleHalfSecond; // on or before <=> key below bound
+    const auto end = std::partition_point(m_TransactionList.begin(), m_TransactionList.end(),
+                                          [bound](const CTransaction& t) { return QuotationList::key(t.m_dtDate) < bound; });
+    return static_cast<std::size_t>(end - m_TransactionList.begin());
+}
+
+void CWPapier::transactionInserted(std::size_t i) {
+    const auto& list = m_TransactionList;
+    const std::size_t n = list.size();
+    if (i > 0 && i + 1 < n)
+        m_transactionDescents -= transactionDescent(list[i - 1], list[i + 1]);
+    if (i > 0)
+        m_transactionDescents += transactionDescent(list[i - 1], list[i]);
+    if (i + 1 < n)
+        m_transactionDescents += transactionDescent(list[i], list[i + 1]);
+    m_transactionsIrregular += transactionIrregular(list[i]);
+    if (m_runningFigures.size() > i)
+        m_runningFigures.resize(i);
+    m_recurrenceSearchFrom = std::min(m_recurrenceSearchFrom, i);
+}
+
+void CWPapier::transactionErasing(std::size_t i) {
+    const auto& list = m_TransactionList;
+    const std::size_t n = list.size();
+    if (i > 0)
+        m_transactionDescents -= transactionDescent(list[i - 1], list[i]);
+    if (i + 1 < n)
+        m_transactionDescents -= transactionDescent(list[i], list[i + 1]);
+    if (i > 0 && i + 1 < n)
+        m_transactionDescents += transactionDescent(list[i - 1], list[i + 1]);
+    m_transactionsIrregular -= transactionIrregular(list[i]);
+    if (m_runningFigures.size() > i)
+        m_runningFigures.resize(i);
+    if (m_recurrenceSearchFrom > i)
+        --m_recurrenceSearchFrom;
+}
+
+void CWPapier::transactionsReplaced() {
+    m_transactionsIrregular = 0;
+    m_transactionDescents = 0;
+    for (std::size_t i = 0; i < m_TransactionList.size(); ++i) {
+        m_transactionsIrregular += transactionIrregular(m_TransactionList[i]);
+        if (i > 0)
+            m_transactionDescents += transactionDescent(m_TransactionList[i - 1], m_TransactionList[i]);
+    }
+    m_runningFigures.clear();
+    m_recurrenceSearchFrom = 0;
 }
 
 bool CWPapier::DeleteTransaction(int index) {
@@ -289,6 +358,7 @@ bool CWPapier::DeleteTransaction(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= m_TransactionList.size())
         return false;
     const CTransaction deleted = m_TransactionList[static_cast<std::size_t>(index)];
+    transactionErasing(static_cast<std::size_t>(index));
     m_TransactionList.erase(m_TransactionList.begin() + index);
     if (debugLogWanted())
         ITEM_LOG(LOG_LEVEL_DEBUG, "Deleted transaction for '%s': %s [type %i] at index %i", m_strName.c_str(),
@@ -314,6 +384,7 @@ bool CWPapier::ReplaceTransactionList(std::vector<CTransaction> transactions) {
         t.m_nOriginIndex = -1;
         t.m_posOriginItem = kNoItemPos;
     }
+    transactionsReplaced();
     RecalculateAverageInvestPrice();
     return true;
 }
@@ -346,6 +417,48 @@ std::vector<CTransaction> CWPapier::GetTransactionListCopy() const {
 
 // ---------------------------------------------------------------- investment figures
 
+namespace {
+
+// One transaction's step of the investment figures.
+void applyTransaction(double& units, double& breakEven, double& average, const CTransaction& t) {
+    const double u = t.m_dUnits;
+    const double p = t.m_dQuotation;
+    const double taxes = t.m_dTaxes;
+    switch (t.m_nType) {
+    case CTransaction::kBuy:
+        // Taxes and commission of a buy raise both prices.
+        if (u + units != 0.0) {
+            breakEven = (u * p + units * breakEven + taxes) / (u + units);
+            average = (u * p + average * units + taxes) / (u + units);
+        }
+        units += u;
+        break;
+    case CTransaction::kSell:
+        units -= u;
+        break;
+    case CTransaction::kDividend:
+        // The net dividend lowers the break-even.
+        if (units != 0.0)
+            breakEven = (units * breakEven - (p * u - taxes)) / units;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+CWPapier::RunningFigures CWPapier::figuresAfter(std::size_t count) const {
+    if (count == 0)
+        return {};
+    while (m_runningFigures.size() < count) {
+        RunningFigures next = m_runningFigures.empty() ? RunningFigures{} : m_runningFigures.back();
+        applyTransaction(next.units, next.breakEven, next.average, m_TransactionList[m_runningFigures.size()]);
+        m_runningFigures.push_back(next);
+    }
+    return m_runningFigures[count - 1];
+}
+
 bool CWPapier::RecalculateAverageInvestPrice() {
     std::lock_guard lock(m_csTransactions);
     const double oldUnits = m_dUnits;
@@ -362,34 +475,16 @@ bool CWPapier::RecalculateAverageInvestPrice() {
         CKurs balance;
         if (GetQuotationOnOrBefore(now, balance))
             breakEven = average = balance.m_dClose;
+    } else if (const auto count = transactionsOnOrBefore(now)) {
+        // The transactions up to now are a leading run: their figures are kept.
+        const RunningFigures figures = figuresAfter(*count);
+        units = figures.units;
+        breakEven = figures.breakEven;
+        average = figures.average;
     } else {
-        for (const auto& t : m_TransactionList) {
-            if (!dateEarlierOrEqual(t.m_dtDate, now))
-                continue; // not yet
-            const double u = t.m_dUnits;
-            const double p = t.m_dQuotation;
-            const double taxes = t.m_dTaxes;
-            switch (t.m_nType) {
-            case CTransaction::kBuy:
-                // Taxes and commission of a buy raise both prices.
-                if (u + units != 0.0) {
-                    breakEven = (u * p + units * breakEven + taxes) / (u + units);
-                    average = (u * p + average * units + taxes) / (u + units);
-                }
-                units += u;
-                break;
-            case CTransaction::kSell:
-                units -= u;
-                break;
-            case CTransaction::kDividend:
-                // The net dividend lowers the break-even.
-                if (units != 0.0)
-                    breakEven = (units * breakEven - (p * u - taxes)) / units;
-                break;
-            default:
-                break;
-            }
-        }
+        for (const auto& t : m_TransactionList)
+            if (dateEarlierOrEqual(t.m_dtDate, now)) // later ones do not count yet
+                applyTransaction(units, breakEven, average, t);
     }
 
     m_dUnits = units;

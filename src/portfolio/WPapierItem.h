@@ -25,6 +25,7 @@
 #include "portfolio/Transaction.h"
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -164,6 +165,12 @@ public:
     bool GetTimeFrameChangePercent(const OleDate& date, std::int64_t days, double& out, std::int64_t& ageDays) const;
     // Copies of all quotations, oldest first.
     std::vector<CKurs> GetQuotationListCopy() const;
+    // Returns read(list) for the item's own quotation list, read in place under its lock (by
+    // walks over many items that need no copies).
+    template <class Read> auto readQuotations(Read&& read) const {
+        std::lock_guard lock(m_csQuotations);
+        return read(static_cast<const QuotationList&>(m_QuotationList));
+    }
     // Grows with every change of the quotation list: an equal value means an unchanged list.
     std::uint64_t quotationListGeneration() const;
 
@@ -195,8 +202,8 @@ public:
     // taxes, debits take amount and taxes away.
     static double CashBalanceAfter(double balance, const CTransaction& t);
     // Adds the next due instance of the first due recurring transaction; true (and `out` holds a
-    // copy of the instance) when one was added.
-    bool AddRecurringTransaction(CTransaction& out);
+    // copy of the instance, `index` where it went) when one was added.
+    bool AddRecurringTransaction(CTransaction& out, int* index = nullptr);
 
     std::uint32_t GetColor() const { return m_crColor; }
 
@@ -233,6 +240,28 @@ private:
     int addTransactionLocked(const CTransaction& transaction);
     double unitsOnDateLocked(const OleDate& date) const;
 
+    // What makes searches by date valid on the transaction list, kept as QuotationList keeps it
+    // for the quotations: transactions whose date is not regular, and neighbours whose date goes
+    // down. Where both are 0, the transactions on or before a regular date are a leading run.
+    bool transactionsOrdered() const { return m_transactionsIrregular == 0 && m_transactionDescents == 0; }
+    // The number of leading transactions dated on or before `date`, when transactionsOrdered()
+    // and `date` is regular; nothing otherwise.
+    std::optional<std::size_t> transactionsOnOrBefore(const OleDate& date) const;
+    void transactionInserted(std::size_t index);
+    void transactionErasing(std::size_t index);
+    void transactionsReplaced();
+
+    // Units, break-even and average price after the transactions 0..k, in list order, as
+    // RecalculateAverageInvestPrice computes them from all transactions up to one; kept for a
+    // leading run of the list and cut back where the list changes, so adding transactions at the
+    // end (as the catch-up of a savings plan does) costs no walk over the older ones.
+    struct RunningFigures {
+        double units = 0.0;
+        double breakEven = 0.0;
+        double average = 0.0;
+    };
+    RunningFigures figuresAfter(std::size_t count) const;
+
     // The record readers (WPapierItemSerialize.cpp).
     void storeRecord(Archive& ar);
     void loadRecord(Archive& ar, int schema);
@@ -243,6 +272,11 @@ private:
     mutable RecursiveMutex m_csTransactions;
     QuotationList m_QuotationList;               // oldest first
     std::vector<CTransaction> m_TransactionList; // date order
+    std::size_t m_transactionsIrregular = 0;
+    std::size_t m_transactionDescents = 0;
+    mutable std::vector<RunningFigures> m_runningFigures; // after each transaction of a leading run
+    // No transaction before this index recurs: the search for a due recurrence starts here.
+    std::size_t m_recurrenceSearchFrom = 0;
 };
 
 // A selection of items handed around sorted (not owning).

@@ -374,6 +374,7 @@ bool CWPapier::ApplyFunction(int first, int last, const std::string& formula) {
                          before.m_dQuotation, after.m_dUnits, after.m_dQuotation);
             m_TransactionList[k] = after;
         }
+        m_runningFigures.clear(); // units and prices of transactions changed; their dates did not
         // The investment figures are adjusted as a split changes them, not recomputed.
         m_dUnits = units;
         m_dBreakEven = breakEven;

@@ -76,13 +76,18 @@ void CWPapier::RecalculateCashAccountQuotationList() {
     ITEM_LOG(LOG_LEVEL_DEBUG, "RecalculateCashAccountQuotationList finished.");
 }
 
-bool CWPapier::AddRecurringTransaction(CTransaction& out) {
+bool CWPapier::AddRecurringTransaction(CTransaction& out, int* index) {
     std::lock_guard lock(m_csTransactions);
     const OleDate now = OleDate::GetCurrentTime();
 
+    // Transactions before m_recurrenceSearchFrom do not recur; the search starts after the leading
+    // run of those, so adding the instances of one plan costs no walk over the older ones.
+    std::size_t& from = m_recurrenceSearchFrom;
+    while (from < m_TransactionList.size() && !isRecurrence(m_TransactionList[from].m_nRecurrence))
+        ++from;
     std::size_t due = m_TransactionList.size();
     OleDate next;
-    for (std::size_t i = 0; i < m_TransactionList.size(); ++i) {
+    for (std::size_t i = from; i < m_TransactionList.size(); ++i) {
         const CTransaction& t = m_TransactionList[i];
         if (!isRecurrence(t.m_nRecurrence))
             continue;
@@ -115,7 +120,9 @@ bool CWPapier::AddRecurringTransaction(CTransaction& out) {
 
     ITEM_LOG(LOG_LEVEL_DEBUG, "Adding recurring transaction...");
     out = instance;
-    addTransactionLocked(instance);
+    const int added = addTransactionLocked(instance);
+    if (index)
+        *index = added;
     RecalculateAverageInvestPrice();
     return true;
 }

@@ -12,7 +12,7 @@ std::optional<std::size_t> CWPapier::indexOnOrBefore(const OleDate& date) const 
         return std::nullopt;
     if (list.ordered()) {
         if (QuotationList::regular(date)) {
-            const std::size_t count = list.countBelow(date.m_dt + kOleHalfSecond);
+            const std::size_t count = list.countBelow(QuotationList::key(date) + kOleHalfSecond);
             return count ? std::optional<std::size_t>(count - 1) : std::nullopt;
         }
         // Every date of the list is valid: none is equal to or earlier than a date that is not.
@@ -230,6 +230,8 @@ bool CWPapier::GetTimeFrameChangePercent(const OleDate& date, std::int64_t days,
 // ---------------------------------------------------------------- transactions
 
 double CWPapier::unitsOnDateLocked(const OleDate& date) const {
+    if (const auto count = transactionsOnOrBefore(date))
+        return m_bCashAccount ? (*count > 0 ? 1.0 : 0.0) : figuresAfter(*count).units;
     double units = 0.0;
     for (const auto& t : m_TransactionList) {
         if (!dateEarlierOrEqual(t.m_dtDate, date))
@@ -252,6 +254,11 @@ double CWPapier::GetUnitsOnDate(const OleDate& date) const {
 void CWPapier::GetLastTransactionDate(const OleDate& date, OleDate& out) const {
     std::lock_guard lock(m_csTransactions);
     out = fallbackDate();
+    if (const auto count = transactionsOnOrBefore(date)) {
+        if (*count > 0)
+            out = m_TransactionList[*count - 1].m_dtDate;
+        return;
+    }
     for (const auto& t : m_TransactionList)
         if (dateEarlierOrEqual(t.m_dtDate, date))
             out = t.m_dtDate;

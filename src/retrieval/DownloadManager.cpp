@@ -50,6 +50,10 @@ std::uint32_t DownloadManager::startSetupDownload(std::unique_ptr<DownloadJob> j
     return start(std::move(job), &DownloadSetupThread);
 }
 
+std::uint32_t DownloadManager::startWorker(std::unique_ptr<DownloadJob> job, Procedure procedure) {
+    return start(std::move(job), procedure);
+}
+
 std::vector<std::uint32_t> DownloadManager::startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs) {
     std::vector<std::uint32_t> ids;
     ids.reserve(jobs.size());
@@ -111,16 +115,16 @@ void DownloadManager::workerEnded(std::uint32_t id) {
     // Before the worker counts as ended here, so whoever waits for the workers finds the abort
     // flag already back at 0 when nothing else runs.
     DownloadActivity::instance().workerEnded();
-    {
-        std::lock_guard lock(m_mutex);
-        for (auto& worker : m_workers) {
-            if (worker->id == id) {
-                worker->ended = true;
-                break;
-            }
+    // Notified under the lock: once a waiting shut-down sees the count fall, this thread no
+    // longer touches the manager, which may then be destroyed.
+    std::lock_guard lock(m_mutex);
+    for (auto& worker : m_workers) {
+        if (worker->id == id) {
+            worker->ended = true;
+            break;
         }
-        --m_alive;
     }
+    --m_alive;
     m_changed.notify_all();
 }
 
@@ -161,24 +165,43 @@ bool DownloadManager::waitForWorkers(std::optional<std::chrono::milliseconds> ti
     return m_changed.wait_for(lock, *timeout, idle);
 }
 
-void DownloadManager::shutdown() {
+bool DownloadManager::shutdown(std::optional<std::chrono::milliseconds> bound) {
     {
         std::lock_guard lock(m_mutex);
         if (m_shutDown && m_workers.empty())
-            return;
+            return true;
         m_shutDown = true;
     }
     if (workersAlive() > 0)
         abortAll();
     std::vector<std::thread> threads;
+    bool allEnded = true;
+    int leftBehind = 0;
     {
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_alive == 0; });
-        for (auto& worker : m_workers)
-            threads.push_back(std::move(worker->thread));
-        m_workers.clear();
+        const auto idle = [this] { return m_alive == 0; };
+        if (bound)
+            allEnded = m_changed.wait_for(lock, *bound, idle);
+        else
+            m_changed.wait(lock, idle);
+        for (auto it = m_workers.begin(); it != m_workers.end();) {
+            Worker& worker = **it;
+            if (allEnded || worker.ended) {
+                threads.push_back(std::move(worker.thread));
+                it = m_workers.erase(it);
+                continue;
+            }
+            // Stays listed until it ends, so the count stays right; its thread is let go.
+            if (worker.thread.joinable())
+                worker.thread.detach();
+            ++leftBehind;
+            ++it;
+        }
     }
     for (auto& thread : threads)
         if (thread.joinable())
             thread.join();
+    if (!allEnded)
+        CVR_LOG(LOG_LEVEL_ERROR, "%i download workers did not end after the abort; they are left behind", leftBehind);
+    return allEnded;
 }

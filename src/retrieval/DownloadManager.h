@@ -1,7 +1,9 @@
 #pragma once
 // The owner of the download workers. Each job runs on a std::thread of its own; the manager keeps
 // the threads, joins those that have ended, and at shut-down aborts whatever still runs and joins
-// every thread, so no worker outlives the program's objects.
+// every thread, so no worker outlives the program's objects. A worker that the abort cannot reach
+// (blocked in a system call, such as the open of a file on a hung mount) can be left behind by a
+// shut-down with a bound; the process then ends without running its static destructors.
 //
 // It reports its threads to the program's account of running downloads (DownloadActivity), which
 // returns the abort flag to 0 once no item is downloading (the documents report the items they
@@ -22,7 +24,7 @@
 class DownloadManager {
 public:
     DownloadManager();
-    // shutdown()
+    // shutdown(), without bound
     ~DownloadManager();
     DownloadManager(const DownloadManager&) = delete;
     DownloadManager& operator=(const DownloadManager&) = delete;
@@ -43,6 +45,11 @@ public:
     // order. Returns the worker ids (0 for a job that could not start; it got its final report).
     std::vector<std::uint32_t> startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs);
 
+    // What a worker runs: DownloadQuotationThread or DownloadSetupThread.
+    using Procedure = int (*)(std::unique_ptr<DownloadJob>);
+    // Runs `procedure` on a new worker thread that owns `job`, as the starts above do.
+    std::uint32_t startWorker(std::unique_ptr<DownloadJob> job, Procedure procedure);
+
     // Sets the abort flag and wakes every worker that waits for a slot or for another item
     // (AbortAllDownloads).
     void abortAll();
@@ -53,8 +60,10 @@ public:
     // Waits until no worker is alive; false when `timeout` passed first.
     bool waitForWorkers(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
 
-    // Aborts the running workers and joins every thread; later starts are refused.
-    void shutdown();
+    // Aborts the running workers and joins every thread; later starts are refused. With a
+    // `bound`, waits at most that long: workers still running then are left behind (their threads
+    // detached; workersAlive() counts them) and the result is false. True when every worker ended.
+    bool shutdown(std::optional<std::chrono::milliseconds> bound = std::nullopt);
 
 private:
     struct Worker {
@@ -63,7 +72,6 @@ private:
         bool ended = false;
     };
 
-    using Procedure = int (*)(std::unique_ptr<DownloadJob>);
     std::uint32_t start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id = 0);
     void workerEnded(std::uint32_t id);
     void joinEnded(std::unique_lock<std::mutex>& lock);

@@ -17,9 +17,14 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <system_error>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -113,15 +118,16 @@ private:
 
 // The body of a download streamed into a file, 1024 bytes at a time.
 struct BodyResult {
-    enum Kind { Complete, TimedOut, Aborted, WriteFailed, ReadFailed } kind = Complete;
+    enum Kind { Complete, TimedOut, Aborted, WriteFailed, ReadFailed, TooLarge } kind = Complete;
     std::int64_t bytes = 0;
     std::string error;
 };
 
 // Streams `source` into `target`, reporting progress each time `progressStep` more bytes are in.
 // `limitReached(elapsed)` decides, after every read, whether the time limit has passed; reads
-// that would wait give up at `deadline`, the earliest moment the limit can be reached.
-BodyResult receiveBody(BodySource& source, const fs::path& target, std::int64_t progressStep,
+// that would wait give up at `deadline`, the earliest moment the limit can be reached. A body of
+// more than `maxBytes` bytes stops the transfer at that point (TooLarge).
+BodyResult receiveBody(BodySource& source, const fs::path& target, std::int64_t maxBytes, std::int64_t progressStep,
                        SteadyClock::time_point start, SteadyClock::time_point deadline,
                        const std::function<bool(SteadyClock::duration)>& limitReached,
                        const std::function<void(std::int64_t)>& progress) {
@@ -150,6 +156,10 @@ BodyResult receiveBody(BodySource& source, const fs::path& target, std::int64_t 
             break;
         }
         if (got > 0) {
+            if (result.bytes + static_cast<std::int64_t>(got) > maxBytes) {
+                result.kind = BodyResult::TooLarge;
+                break;
+            }
             if (std::fwrite(buffer, 1, got, out) != got) {
                 result.kind = BodyResult::WriteFailed;
                 break;
@@ -416,9 +426,10 @@ private:
         if (parsed.service == ParsedUrl::Service::File) {
             closeLocalFile();
             const std::string path = localPath(url);
-            m_localFile = std::fopen(path.c_str(), "rb");
+            std::string reason;
+            m_localFile = openRegularFile(path, m_localSize, reason);
             if (!m_localFile) {
-                m_message = "Could not open the local file '" + path + "': " + fileio::errorText(errno);
+                m_message = "Could not open the local file '" + path + "': " + reason;
                 return Attempt::NotFound;
             }
             m_status = 0;
@@ -438,6 +449,34 @@ private:
         if (const auto length = m_http->contentLength())
             m_contentLength = *length;
         return m_status == 404 ? Attempt::NotFound : Attempt::Answered;
+    }
+
+    // Opens a local page for reading; only a regular file is taken. The open does not wait (a
+    // FIFO without a writer would block it for good), and a FIFO, device, socket or folder is
+    // refused before any read. Null with `reason` set on failure.
+    static std::FILE* openRegularFile(const std::string& path, std::int64_t& size, std::string& reason) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
+            reason = fileio::errorText(errno);
+            return nullptr;
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            reason = S_ISDIR(st.st_mode) ? fileio::errorText(EISDIR) : "not a regular file";
+            ::close(fd);
+            return nullptr;
+        }
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags != -1)
+            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        std::FILE* file = ::fdopen(fd, "rb");
+        if (!file) {
+            reason = fileio::errorText(errno);
+            ::close(fd);
+            return nullptr;
+        }
+        size = static_cast<std::int64_t>(st.st_size);
+        return file;
     }
 
     static std::string localPath(const std::string& url) {
@@ -534,6 +573,11 @@ private:
             return false;
         }
         m_page = *file;
+        // A page known to be too long is refused before a byte of it is read.
+        if ((m_localFile ? m_localSize : m_contentLength) > kMaxPageBytes) {
+            refuseLongPage();
+            return false;
+        }
 
         BodySource source = m_localFile ? BodySource(m_localFile) : BodySource(*m_http);
         const int limit = m_job.m_nTimeout;
@@ -541,7 +585,7 @@ private:
         // Elapsed seconds are rounded, so the limit is reached half a second early.
         const auto deadline = start + std::chrono::milliseconds(static_cast<long long>(limit) * 1000 - 500);
         const BodyResult body = receiveBody(
-            source, m_page, kQuotationProgressStep, start, deadline,
+            source, m_page, kMaxPageBytes, kQuotationProgressStep, start, deadline,
             [limit](SteadyClock::duration elapsed) { return roundedSeconds(elapsed) >= limit; },
             [this](std::int64_t bytes) { reportProgress(bytes); });
         if (body.kind == BodyResult::TimedOut) {
@@ -556,6 +600,10 @@ private:
             removeFile(m_page);
             m_page.clear();
             reportFailure(body.error, m_parsed.object);
+            return false;
+        }
+        if (body.kind == BodyResult::TooLarge) {
+            refuseLongPage();
             return false;
         }
         reportProgress(body.bytes);
@@ -576,6 +624,16 @@ private:
                 static_cast<long>(body.bytes), static_cast<long>(m_contentLength), m_page.c_str());
         m_slot.release();
         return true;
+    }
+
+    // Ends the job with 12/11: the page is longer than any page the worker takes.
+    void refuseLongPage() {
+        closeConnection();
+        removeFile(m_page);
+        m_page.clear();
+        m_message = PageTooLargeText();
+        CVR_LOG(LOG_LEVEL_ERROR, "Error downloading '%s': %s", m_parsed.object.c_str(), m_message.c_str());
+        report(DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE);
     }
 
     // A conversion of the page into a new temporary file; its path, or empty when no file could
@@ -728,6 +786,7 @@ private:
     OleDate m_reference;
     std::optional<HttpTransfer> m_http;
     std::FILE* m_localFile = nullptr;
+    std::int64_t m_localSize = 0; // of the open local file
     long m_status = 0;
     std::int64_t m_contentLength = 0;
     fs::path m_page;
@@ -804,7 +863,7 @@ private:
         const auto start = SteadyClock::now();
         const auto deadline = start + std::chrono::milliseconds(kSetupTimeLimitSeconds * 1000LL + 500);
         const BodyResult body = receiveBody(
-            source, m_archive, kSetupProgressStep, start, deadline,
+            source, m_archive, std::numeric_limits<std::int64_t>::max(), kSetupProgressStep, start, deadline,
             [](SteadyClock::duration elapsed) { return roundedSeconds(elapsed) > kSetupTimeLimitSeconds; },
             [&](std::int64_t bytes) {
                 PostDownloadStatus(m_job, DOWNLOAD_PROGRESS, 0, m_message, kilobytes(bytes), kilobytes(contentLength));

@@ -258,9 +258,13 @@ std::uint32_t currentDownloadWorkerId();
 
 // --- Workers -------------------------------------------------------------------------------
 
+// A quotation or page job refuses a page longer than kMaxPageBytes (filtering.h) with 12/11; the
+// transfer stops there.
+
 // The quotation and page worker: waits for a download slot, fetches the job's URL (retrying
 // server errors, stepping the date back for missing pages), then hands the page to the receiver
-// or extracts one quotation per item. Run by DownloadManager::startQuotationDownload.
+// or extracts one quotation per item. Run by DownloadManager::startQuotationDownload. A local
+// file is read only when it is a regular file: a FIFO or a device would block the worker.
 int DownloadQuotationThread(std::unique_ptr<DownloadJob> job);
 
 // The setup worker: fetches the release archive (https only) into a private folder and unpacks

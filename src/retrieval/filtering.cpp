@@ -54,19 +54,6 @@ std::string previewOf(std::string_view text, std::size_t limit = 50) {
 
 // --- Files ------------------------------------------------------------------------------------
 
-enum class ReadStatus { ok, failed, noMemory };
-
-// Reads a whole file into `data`. On failure `error` says why.
-ReadStatus readWholeFile(const std::filesystem::path& path, std::string& data, std::string& error) {
-    auto contents = fileio::readFile(path, INT_MAX);
-    if (!contents.bytes) {
-        error = fileio::errorText(contents.error);
-        return contents.error == ENOMEM ? ReadStatus::noMemory : ReadStatus::failed;
-    }
-    data = std::move(*contents.bytes);
-    return ReadStatus::ok;
-}
-
 // Creates or truncates `path` and writes `data`; false with `error` set on any failure.
 bool writeWholeFile(const std::filesystem::path& path, std::string_view data, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -85,52 +72,44 @@ bool writeWholeFile(const std::filesystem::path& path, std::string_view data, st
     return ok;
 }
 
-// Reads a page for extraction: zero bytes become blanks, so the page is one searchable text.
-// False (code 6, logged) when the file cannot be read or held.
-bool loadPage(const std::filesystem::path& path, std::string& page, int& code, std::string& error) {
-    if (readWholeFile(path, page, error) != ReadStatus::ok) {
-        code = EXTRACT_FILE_UNREADABLE;
-        return false;
-    }
-    char* const end = page.data() + page.size();
-    for (char* at = page.data(); (at = static_cast<char*>(std::memchr(at, '\0', end - at))) != nullptr; ++at)
-        *at = ' ';
-    return true;
-}
-
 // --- Page conversion --------------------------------------------------------------------------
 
-// Replaces every `entity` by `replacement`. The replacement never forms a new occurrence.
+// Replaces every `entity` by `replacement`, in place: the text only shrinks, so the converted page
+// is never held twice. The replacement never forms a new occurrence.
 void decodeEntity(std::string& text, std::string_view entity, char replacement) {
     std::size_t at = text.find(entity);
     if (at == std::string::npos)
         return;
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (; at != std::string::npos; at = text.find(entity, from)) {
-        out.append(text, from, at - from);
-        out += replacement;
-        from = at + entity.size();
+    char* const data = text.data();
+    std::size_t write = at;
+    std::size_t read = at;
+    while (at != std::string::npos) {
+        std::memmove(data + write, data + read, at - read);
+        write += at - read;
+        data[write++] = replacement;
+        read = at + entity.size();
+        at = text.find(entity, read); // the text from `read` on is still unchanged
     }
-    out.append(text, from, std::string::npos);
-    text.swap(out);
+    std::memmove(data + write, data + read, text.size() - read);
+    text.resize(write + text.size() - read);
 }
 
 // "&amp;" becomes "&" until none is left: "&amp;amp;" gives "&". Decoding from the front again
 // after every replacement ends in the same text as this one scan, which keeps its output free of
-// "&amp;" (a new one can only end at the character just appended).
+// "&amp;" (a new one can only end at the character just written). In place, like decodeEntity.
 void decodeAmpersands(std::string& text) {
-    if (text.find("&amp;") == std::string::npos)
+    const std::size_t first = text.find("&amp;");
+    if (first == std::string::npos)
         return;
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        out += c;
-        if (c == ';' && out.size() >= 5 && std::string_view(out).substr(out.size() - 5) == "&amp;")
-            out.resize(out.size() - 4);
+    char* const data = text.data();
+    std::size_t write = first;
+    for (std::size_t read = first; read < text.size(); ++read) {
+        const char c = data[read];
+        data[write++] = c;
+        if (c == ';' && write >= 5 && std::string_view(data + write - 5, 5) == "&amp;")
+            write -= 4;
     }
-    text.swap(out);
+    text.resize(write);
 }
 
 std::string toSemiHtml(std::string_view page) {
@@ -218,7 +197,7 @@ std::size_t passNumber(std::string_view page, std::size_t p) {
 // The common start of both anchor searches: read the page, fold case when asked and find the
 // anchor. Returns the position after the anchor, or npos with `code` set.
 struct AnchorSearch {
-    std::string page;
+    PageText page;
     std::string thousands;
     std::string decimal;
 };
@@ -226,20 +205,22 @@ struct AnchorSearch {
 std::size_t findAnchor(const std::filesystem::path& file, std::string_view anchor, std::string_view thousands,
                        std::string_view decimal, bool caseInsensitive, AnchorSearch& search, int& code) {
     std::string error;
-    if (!loadPage(file, search.page, code, error)) {
+    if (ReadPageText(file, search.page, error) != 0) {
         CVR_LOG(LOG_LEVEL_ERROR, "Error reading page file '%s' (%s)!", file.c_str(), error.c_str());
+        code = EXTRACT_FILE_UNREADABLE;
         return std::string::npos;
     }
     std::string anchorText(anchor);
     search.thousands = thousands;
     search.decimal = decimal;
     if (caseInsensitive) {
-        textcodec::toLowerAscii(search.page);
+        char* const bytes = search.page.bytes.get();
+        std::transform(bytes, bytes + search.page.size, bytes, [](char c) { return textcodec::toLowerAscii(c); });
         textcodec::toLowerAscii(anchorText);
         textcodec::toLowerAscii(search.thousands);
         textcodec::toLowerAscii(search.decimal);
     }
-    const std::size_t at = search.page.find(anchorText);
+    const std::size_t at = search.page.text().find(anchorText);
     if (at == std::string::npos) {
         code = EXTRACT_TEXT_MISSING;
         return std::string::npos;
@@ -248,7 +229,7 @@ std::size_t findAnchor(const std::filesystem::path& file, std::string_view ancho
 }
 
 double readValueAt(const AnchorSearch& search, std::size_t p, int& code, std::string& preview) {
-    const std::string_view page(search.page);
+    const std::string_view page = search.page.text();
     const double value = ParseNumber(page.substr(p), search.thousands, search.decimal, code);
     if (code != EXTRACT_OK) {
         preview = previewOf(page.substr(p));
@@ -570,61 +551,6 @@ void logMatch(const MatchView& match) {
     CVR_LOG(LOG_LEVEL_INFO, "Match succeeded: %.*s", static_cast<int>(whole.size()), whole.data());
 }
 
-// A page file held for matching: its bytes, zero bytes made blanks, and one zero byte after them.
-// Read once into a buffer of its own size plus one, with no other copy: pages are large and
-// workers read them side by side.
-struct PageText {
-    std::unique_ptr<char[]> bytes;
-    std::size_t size = 0;
-
-    std::string_view text() const { return {bytes.get(), size}; }
-    std::string_view withTerminator() const { return {bytes.get(), size + 1}; }
-};
-
-// Reads `path` into `page`; false with the reason in `error`. A subject's length is an int, so a
-// page of 2 GB or more is refused.
-bool readPageText(const std::filesystem::path& path, PageText& page, std::string& error) {
-    const auto fail = [&error](int number) {
-        error = fileio::errorText(number);
-        return false;
-    };
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return fail(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } const closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return fail(errno);
-    if (S_ISDIR(st.st_mode))
-        return fail(EISDIR);
-    if (st.st_size < 0 || st.st_size >= INT_MAX)
-        return fail(EFBIG);
-    const auto size = static_cast<std::size_t>(st.st_size);
-    page.bytes.reset(new (std::nothrow) char[size + 1]);
-    if (!page.bytes)
-        return fail(ENOMEM);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, page.bytes.get() + done, size - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fail(errno);
-        if (got == 0)
-            break; // the file shrank meanwhile: what it still had
-        done += static_cast<std::size_t>(got);
-    }
-    page.size = done;
-    char* const end = page.bytes.get() + done;
-    for (char* at = page.bytes.get(); (at = static_cast<char*>(std::memchr(at, '\0', end - at))) != nullptr; ++at)
-        *at = ' ';
-    *end = '\0';
-    return true;
-}
-
 // The line of `data` in which `at` lies, as a log and message show it.
 std::string lineAround(std::string_view data, std::size_t at) {
     const std::size_t before = data.rfind('\n', at);
@@ -740,6 +666,64 @@ void countedIndexes(std::string_view pattern, RegExpGroupIndexes& ix) {
 
 } // namespace
 
+// --- Page files -------------------------------------------------------------------------------
+
+std::string PageTooLargeText() {
+    return "The page is larger than " + std::to_string(kMaxPageBytes / (1024 * 1024)) + " MB!";
+}
+
+int ReadPageText(const std::filesystem::path& path, PageText& page, std::string& error, PageZeroBytes zeros) {
+    const auto fail = [&](int number) {
+        page = {};
+        error = number == EFBIG ? PageTooLargeText() : fileio::errorText(number);
+        return number;
+    };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return fail(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } const closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(errno);
+    if (!S_ISREG(st.st_mode)) {
+        const int number = fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+        if (number == EINVAL)
+            error = "not a regular file";
+        return number;
+    }
+    if (st.st_size < 0 || st.st_size > kMaxPageBytes)
+        return fail(EFBIG);
+    const auto size = static_cast<std::size_t>(st.st_size);
+    page.bytes.reset(new (std::nothrow) char[size + 1]);
+    if (!page.bytes)
+        return fail(ENOMEM);
+    // Read in pieces that stay in the cache while their zero bytes are made blanks.
+    constexpr std::size_t kPiece = 256 * 1024;
+    char* const bytes = page.bytes.get();
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::read(fd, bytes + done, std::min(kPiece, size - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail(errno);
+        if (got == 0)
+            break; // the file shrank meanwhile: what it still had
+        if (zeros == PageZeroBytes::Blank) {
+            char* const end = bytes + done + got;
+            for (char* at = bytes + done; (at = static_cast<char*>(std::memchr(at, '\0', end - at))) != nullptr; ++at)
+                *at = ' ';
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    page.size = done;
+    bytes[done] = '\0';
+    return 0;
+}
+
 // --- Page conversion --------------------------------------------------------------------------
 
 std::string ConvertPageText(int mode, std::string_view page) {
@@ -756,21 +740,19 @@ std::string ConvertPageText(int mode, std::string_view page) {
 }
 
 bool HtmlToTxt(int mode, const std::filesystem::path& source, const std::filesystem::path& destination) {
-    std::string page, error;
-    const ReadStatus read = readWholeFile(source, page, error);
-    if (read == ReadStatus::failed) {
+    PageText page;
+    std::string error;
+    const int read = ReadPageText(source, page, error, PageZeroBytes::Keep);
+    if (read != 0 && read != ENOMEM) {
         CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
                 error.substr(0, 255).c_str());
         return false;
     }
     std::string converted;
-    bool allocated = read == ReadStatus::ok;
-    if (allocated) {
+    bool allocated = read == 0;
+    if (allocated && mode != FORMAT_ORIGINAL) {
         try {
-            if (mode == FORMAT_ORIGINAL)
-                converted.swap(page); // copied byte for byte
-            else
-                converted = ConvertPageText(mode, page);
+            converted = ConvertPageText(mode, page.text());
         } catch (const std::bad_alloc&) {
             allocated = false;
         }
@@ -783,8 +765,10 @@ bool HtmlToTxt(int mode, const std::filesystem::path& source, const std::filesys
         writeWholeFile(destination, {}, ignored); // the destination exists and is empty
         return false;
     }
-    page = {};
-    if (!writeWholeFile(destination, converted, error)) {
+    // The original form is written from the page as read; a conversion holds only its result.
+    if (mode != FORMAT_ORIGINAL)
+        page = {};
+    if (!writeWholeFile(destination, mode == FORMAT_ORIGINAL ? page.text() : std::string_view(converted), error)) {
         CVR_LOG(LOG_LEVEL_ERROR, "HtmlToTxt error reading file '%s' (%s)!", source.c_str(),
                 error.substr(0, 255).c_str());
         return false;
@@ -866,7 +850,7 @@ double GetQuotationText(const std::filesystem::path& file, std::string_view anch
     std::size_t p = findAnchor(file, anchor, thousands, decimal, caseInsensitive, search, code);
     if (p == std::string::npos)
         return 0.0;
-    const std::string_view page(search.page);
+    const std::string_view page = search.page.text();
     p = nextNumber(page, p);
     for (int remaining = numbers; remaining > 0;) {
         p = passNumber(page, p);
@@ -894,7 +878,7 @@ double GetQuotationSemiHtml(const std::filesystem::path& file, std::string_view 
     std::size_t p = findAnchor(file, anchor, thousands, decimal, caseInsensitive, search, code);
     if (p == std::string::npos)
         return 0.0;
-    const std::string_view page(search.page);
+    const std::string_view page = search.page.text();
     for (int passed = 0; passed < tags && p != page.size(); ++passed) {
         const std::size_t tag = page.find("<>", p);
         if (tag == std::string_view::npos) {
@@ -1060,7 +1044,7 @@ bool RegExpGetQuotationFile(const std::filesystem::path& file, CKurs& quotation,
     quotation.m_dOpen = quotation.m_dClose = quotation.m_dHigh = quotation.m_dLow = quotation.m_dVolume = 0.0;
     PageText page;
     std::string error;
-    if (!readPageText(file, page, error)) {
+    if (ReadPageText(file, page, error) != 0) {
         code = EXTRACT_FILE_UNREADABLE;
         message = formatText("RegExpGetQuotationFile error reading file '%s' (%s)!", file.c_str(),
                              error.substr(0, 255).c_str());
@@ -1116,10 +1100,11 @@ bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::
 
     PageText data;
     std::string error;
-    if (!readPageText(file, data, error)) {
+    if (const int read = ReadPageText(file, data, error); read != 0) {
         code = EXTRACT_FILE_UNREADABLE;
         CVR_LOG(LOG_LEVEL_INFO, "Could not open file '%s'", file.c_str());
-        message = "Could not open file!";
+        CVR_LOG(LOG_LEVEL_INFO, "%s", error.c_str());
+        message = read == EFBIG ? PageTooLargeText() : "Could not open file!";
         return false;
     }
     const std::string patternText(pattern);

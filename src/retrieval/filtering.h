@@ -10,6 +10,8 @@
 
 #include "portfolio/Kurs.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,6 +32,37 @@ inline constexpr int EXTRACT_INVALID_VALUE = 3;   // the number (or the date) do
 inline constexpr int EXTRACT_PATTERN_ERROR = 4;   // the regular expression does not compile
 inline constexpr int EXTRACT_GROUP_MISSING = 5;   // a needed capture group is not in the match
 inline constexpr int EXTRACT_FILE_UNREADABLE = 6; // the page file cannot be opened, read or held
+
+// --- Page files -----------------------------------------------------------------------------
+
+// The largest page taken anywhere: a download stops there, and every reader of a page file here
+// refuses a larger file. No quotation page comes near it; an endless body must neither fill the
+// temporary folder nor the memory of the extraction.
+inline constexpr std::int64_t kMaxPageBytes = 64LL * 1024 * 1024;
+
+// The text of a page refused for its size: "The page is larger than 64 MB!".
+std::string PageTooLargeText();
+
+// A page file held whole: its bytes and one zero byte after them.
+struct PageText {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+
+    std::string_view text() const { return {bytes.get(), size}; }
+    std::string_view withTerminator() const { return {bytes.get(), size + 1}; }
+};
+
+// What a page read does with the zero bytes inside the page: blanks for matching (the page is
+// one searchable text), kept for a conversion (which copies the page byte for byte).
+enum class PageZeroBytes { Blank, Keep };
+
+// Reads the page file at `path` into `page`: one read into a buffer of its size plus one, no
+// other copy. Only a regular file is read -- the open does not wait, so a FIFO or a device is
+// refused rather than blocking -- and none larger than kMaxPageBytes. Returns 0, or the error
+// number of the step that failed (EFBIG: too large, ENOMEM: no memory to hold it) with the
+// reason in `error`.
+int ReadPageText(const std::filesystem::path& path, PageText& page, std::string& error,
+                 PageZeroBytes zeros = PageZeroBytes::Blank);
 
 // --- Page conversion ------------------------------------------------------------------------
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cmath>
 #include <ctime>
@@ -161,6 +163,28 @@ TEST_F(EndToEndTest, APortfolioWithNothingToUpdateEndsAtOnceAndKeepsItsFile) {
     EXPECT_EQ(testsupport::readFile(file), before);
 }
 
+// The settings are written when a value changes, not on every run: the first update adds the
+// portfolio to the recent files; a second one leaves the settings file as it was.
+TEST_F(EndToEndTest, AnUnattendedUpdateWritesTheSettingsOnlyWhenTheyChange) {
+    const fs::path file = work / "p.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    items.push_back(localItem("Local", "LOC", "2.00"));
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    const fs::path settings = root / "home/.config/Velmora/Corvana.conf";
+
+    expectSuccess(corvana({"-u", file.string()}));
+    ASSERT_EQ(programSettings().readString("Recent File List", "File1"), file.string());
+    struct stat first {};
+    ASSERT_EQ(::stat(settings.c_str(), &first), 0);
+    const std::string bytes = testsupport::readFile(settings);
+
+    expectSuccess(corvana({"-u", file.string()}));
+    struct stat second {};
+    ASSERT_EQ(::stat(settings.c_str(), &second), 0);
+    EXPECT_EQ(second.st_ino, first.st_ino); // not replaced by a new file
+    EXPECT_EQ(testsupport::readFile(settings), bytes);
+}
+
 TEST_F(EndToEndTest, QuotationsThatWereNotFoundAreCountedButDoNotFailTheRun) {
     programSettings().writeInt("Debug", "LogToFile", 1);
     fs::create_directories(root / "home/Documents");
@@ -222,23 +246,41 @@ TEST_F(EndToEndTest, APortfolioThatCannotBeSavedFailsAndKeepsThePreviousFile) {
     EXPECT_EQ(testsupport::readFile(file), before);
 }
 
-TEST_F(EndToEndTest, AServerThatNeverAnswersIsEndedByTheTimeLimitAndWhatArrivedIsSaved) {
+// The time limit aborts the downloads of a server that holds the connection, before its answer
+// or in the middle of the page: they end at once, not after the grace period, and what arrived
+// is saved.
+TEST_F(EndToEndTest, AServerThatHoldsTheConnectionIsEndedByTheTimeLimitAndWhatArrivedIsSaved) {
     testsupport::LoopbackHttpServer server;
     server.reply("/silent", testsupport::HttpReply::silence());
+    testsupport::HttpReply held = testsupport::HttpReply::page(quotePage("HLD", "9.99"));
+    held.pieceSize = 16;
+    held.pieceDelay = std::chrono::minutes(5);
+    server.reply("/held", held);
     programSettings().writeInt("GeneralOptions", "UnattendedTimeLimit", 1);
-    const fs::path file = work / "slow.cvr";
-    std::vector<std::unique_ptr<CWPapier>> items;
-    items.push_back(quotedItem("Silent", "SIL", server.url("/silent"), 300));
-    items.push_back(localItem("Local", "LOC", "3.25"));
-    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    programSettings().writeInt("Debug", "LogToFile", 1);
+    fs::create_directories(root / "home/Documents");
+    for (const char* target : {"/silent", "/held"}) {
+        SCOPED_TRACE(target);
+        const fs::path file = work / "slow.cvr";
+        std::vector<std::unique_ptr<CWPapier>> items;
+        items.push_back(quotedItem("Held", "HLD", server.url(target), 300));
+        items.push_back(localItem("Local", "LOC", "3.25"));
+        ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+        const std::size_t requestsBefore = server.requestCount();
 
-    expectFailure(corvana({"-u", file.string()}), 5, "time limit of 1 seconds");
-    OpenedPortfolio p(file);
-    CKurs last;
-    ASSERT_TRUE(p.item("Local")->GetLastQuotation(last));
-    EXPECT_DOUBLE_EQ(last.m_dClose, 3.25);
-    EXPECT_EQ(p.item("Silent")->GetQuotationCount(), 0);
-    EXPECT_EQ(server.requestCount(), 1u);
+        expectFailure(corvana({"-u", file.string()}), 5, "time limit of 1 seconds");
+        const std::string log = testsupport::readFile(root / "home/Documents/CVR_log.txt");
+        EXPECT_NE(log.find("Update finished: 1 of 2 quotations found, 0 not found, 0 download errors, 1 aborted"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("did not end after the abort"), std::string::npos) << log;
+        OpenedPortfolio p(file);
+        CKurs last;
+        ASSERT_TRUE(p.item("Local")->GetLastQuotation(last));
+        EXPECT_DOUBLE_EQ(last.m_dClose, 3.25);
+        EXPECT_EQ(p.item("Held")->GetQuotationCount(), 0);
+        EXPECT_EQ(server.requestCount(), requestsBefore + 1);
+    }
     server.stop();
 }
 

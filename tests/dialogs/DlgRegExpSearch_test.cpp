@@ -1,6 +1,7 @@
 #include "ServerDialogsFixture.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgRegExpSearch.h"
+#include "retrieval/filtering.h"
 #include "support/LogCapture.h"
 #include "support/Renderings.h"
 
@@ -211,7 +212,7 @@ TEST(PageTextMapTest, BytesMapToViewPositions) {
 
 TEST_F(DlgRegExpSearchTest, EachPageFileIsReadOnItsOwn) {
     const PageRecord files = pageFiles("forms", std::string("raw\0page", 8), "<>semi<>", "text");
-    fs::resize_file(files.semiHtml, kMaxPageFileBytes + 1);
+    fs::resize_file(files.semiHtml, kMaxPageBytes + 1);
     CDlgRegExpSearch d(services->bundle());
     d.m_strRawFile = files.raw;
     d.m_strSemiHtmlFile = files.semiHtml;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <clocale>
 #include <cmath>
+#include <limits>
 #include <cstdio>
 #include <iomanip>
 #include <string>
@@ -257,6 +258,33 @@ TEST(OleDateRules, SpansRoundWholeDaysAndHoursByHalfASecond) {
     }
     EXPECT_EQ(OleDateSpan(2, 3, 4, 5).GetTotalMinutes(), 2 * 1440 + 3 * 60 + 4);
     EXPECT_EQ(OleDateSpan(2, 3, 4, 5).GetTotalHours(), 51);
+}
+
+// Spans between dates of damaged files: far beyond what the whole parts can hold, or not a number.
+// They saturate instead of converting out of range.
+TEST(OleDateRules, SpansBeyondTheWholePartsSaturate) {
+    constexpr long long kMax = 9200000000000000000LL;
+    struct Case {
+        double span;
+        long long days, totalHours, totalSeconds;
+    };
+    const Case cases[] = {
+        {1e221, kMax, kMax, kMax},
+        {-1e221, -kMax, -kMax, -kMax},
+        {std::numeric_limits<double>::infinity(), kMax, kMax, kMax},
+        {std::numeric_limits<double>::quiet_NaN(), 0, 0, 0},
+        {1e17, 100000000000000000LL, 2400000000000000000LL, kMax},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.span);
+        const OleDateSpan span(c.span);
+        EXPECT_EQ(span.GetDays(), c.days);
+        EXPECT_EQ(span.GetTotalHours(), c.totalHours);
+        EXPECT_EQ(span.GetTotalMinutes(), c.totalSeconds);
+        EXPECT_EQ(span.GetTotalSeconds(), c.totalSeconds);
+        EXPECT_EQ(span.GetHours(), static_cast<int>(c.totalHours % 24));
+        EXPECT_EQ(span.GetSeconds(), static_cast<int>(c.totalSeconds % 60));
+    }
 }
 
 TEST(OleDateRules, ArithmeticRunsOnTheContinuousValue) {

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #include <string>
 #include <thread>
@@ -236,4 +239,137 @@ TEST_F(SettingsTest, ThreadsShareTheStore) {
     EXPECT_EQ(shared.subKeys("Threads").size(), static_cast<std::size_t>(kThreads));
 }
 
+// The identity of the settings file: every write replaces it by a new file.
+ino_t fileIdentity(const std::filesystem::path& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// A write that leaves the stored value as it is does not touch the file: not after a round trip
+// through the file, whatever the type, nor for a value written as text and read as a number.
+TEST_F(SettingsTest, AWriteThatChangesNothingLeavesTheFileAlone) {
+    SettingsStore store(file());
+    const std::vector<std::uint8_t> bytes = {0, 1, 0xFF};
+    ASSERT_TRUE(store.writeInt("GeneralOptions", "NumberDownloads", 5));
+    ASSERT_TRUE(store.writeString("GeneralOptions", "ProxyAddress", "proxy, with comma"));
+    ASSERT_TRUE(store.writeString("GeneralOptions", "Latin1", "caf\xE9"));
+    ASSERT_TRUE(store.writeBinary("GeneralOptions", "LastUpToDateCheck", bytes));
+    ASSERT_TRUE(store.writeString("GeneralOptions", "Port", "80"));
+    const ino_t written = fileIdentity(file());
+    ASSERT_NE(written, 0u);
+
+    EXPECT_TRUE(store.writeInt("GeneralOptions", "NumberDownloads", 5));
+    EXPECT_TRUE(store.writeString("GeneralOptions", "ProxyAddress", "proxy, with comma"));
+    EXPECT_TRUE(store.writeString("GeneralOptions", "Latin1", "caf\xE9"));
+    EXPECT_TRUE(store.writeBinary("GeneralOptions", "LastUpToDateCheck", bytes));
+    EXPECT_TRUE(store.writeInt("GeneralOptions", "Port", 80));
+    EXPECT_EQ(fileIdentity(file()), written);
+
+    // A different value or type is written.
+    struct Change {
+        const char* what;
+        std::function<bool(SettingsStore&)> write;
+    };
+    const std::vector<Change> changes = {
+        {"number", [](SettingsStore& s) { return s.writeInt("GeneralOptions", "NumberDownloads", 6); }},
+        {"text for a number", [](SettingsStore& s) { return s.writeString("GeneralOptions", "Port", "080"); }},
+        {"bytes for a text", [&](SettingsStore& s) { return s.writeBinary("GeneralOptions", "ProxyAddress", bytes); }},
+        {"a new value", [](SettingsStore& s) { return s.writeInt("GeneralOptions", "ZipFile", 0); }},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.what);
+        const ino_t before = fileIdentity(file());
+        EXPECT_TRUE(c.write(store));
+        EXPECT_NE(fileIdentity(file()), before);
+    }
+    EXPECT_EQ(store.readInt("GeneralOptions", "Port", 0), 80);
+    EXPECT_EQ(store.readBinary("GeneralOptions", "ProxyAddress"), bytes);
+}
+
+// The same changes made one by one and within a batch leave the same values, the results and the
+// reads along the way included; the batch writes the file once, at its end, and not at all when
+// its changes undo each other.
+TEST_F(SettingsTest, ABatchWritesTheFileOnceAndOnlyWhenSomethingChanged) {
+    const auto steps = [](SettingsStore& store, std::vector<std::string>& seen) {
+        const auto note = [&seen](bool result) { seen.push_back(result ? "true" : "false"); };
+        note(store.writeInt("GeneralOptions", "NumberDownloads", 9));
+        note(store.writeString("Recent File List", "File1", "/b.cvr"));
+        note(store.writeString("Recent File List", "File2", "/a.cvr"));
+        note(store.deleteValue("Server", "Gone"));
+        note(store.deleteValue("Server", "Kept"));
+        note(store.deleteKey("Server\\Old"));
+        note(store.writeString("Server\\New", "URL", "http://new"));
+        seen.push_back(std::to_string(store.readInt("GeneralOptions", "NumberDownloads", 0)));
+        seen.push_back(store.readString("Recent File List", "File1"));
+        seen.push_back(std::to_string(store.hasValue("Server", "Kept")));
+        for (const auto& name : store.subKeys("Server"))
+            seen.push_back("key " + name);
+        for (const auto& name : store.valueNames("Recent File List"))
+            seen.push_back("value " + name);
+        seen.push_back(std::to_string(store.keyExists("Server\\Old")));
+    };
+    const auto prepare = [](const std::filesystem::path& f) {
+        SettingsStore store(f);
+        store.writeInt("GeneralOptions", "NumberDownloads", 5);
+        store.writeString("Recent File List", "File1", "/a.cvr");
+        store.writeString("Server", "Kept", "value beside its key");
+        store.writeString("Server\\Kept", "URL", "http://kept");
+        store.writeString("Server\\Old", "URL", "http://old");
+        store.writeString("Server", "Old", "value beside the deleted key");
+    };
+    const auto contents = [](const std::filesystem::path& f) {
+        SettingsStore store(f);
+        std::vector<std::string> all;
+        const std::function<void(const SettingsKey&, const std::string&)> walk = [&](const SettingsKey& key,
+                                                                                    const std::string& at) {
+            for (const auto& name : store.valueNames(key))
+                all.push_back(at + name + "=" + store.readString(key, name));
+            for (const auto& name : store.subKeys(key))
+                walk(key.child(name), at + name + "\\");
+        };
+        walk(SettingsKey(), "");
+        return all;
+    };
+
+    const auto single = path("single/Corvana.conf");
+    prepare(single);
+    SettingsStore direct(single);
+    std::vector<std::string> seenDirect;
+    steps(direct, seenDirect);
+
+    prepare(file());
+    SettingsStore store(file());
+    std::vector<std::string> seenBatched;
+    const ino_t before = fileIdentity(file());
+    const std::string bytesBefore = testsupport::readFile(file());
+    {
+        const SettingsBatch batch(store);
+        steps(store, seenBatched);
+        SettingsStore other(file());
+        const SettingsBatch joined(other); // another store of the same file joins
+        EXPECT_TRUE(other.writeInt("GeneralOptions", "Joined", 1));
+        EXPECT_EQ(testsupport::readFile(file()), bytesBefore); // nothing written yet
+        EXPECT_EQ(fileIdentity(file()), before);
+    }
+    EXPECT_NE(fileIdentity(file()), before);
+    EXPECT_EQ(seenBatched, seenDirect);
+    std::vector<std::string> expected = contents(single);
+    expected.insert(std::find(expected.begin(), expected.end(), "GeneralOptions\\NumberDownloads=9"),
+                    "GeneralOptions\\Joined=1");
+    EXPECT_EQ(contents(file()), expected);
+
+    // A list rewritten with its own entries, an option saved with its own value: no write.
+    const ino_t written = fileIdentity(file());
+    {
+        const SettingsBatch batch(store);
+        store.deleteKey("Recent File List");
+        store.writeString("Recent File List", "File1", "/b.cvr");
+        store.writeString("Recent File List", "File2", "/a.cvr");
+        store.writeInt("GeneralOptions", "NumberDownloads", 9);
+        store.writeInt("GeneralOptions", "Joined", 2);
+        store.writeInt("GeneralOptions", "Joined", 1);
+    }
+    EXPECT_EQ(fileIdentity(file()), written);
+    EXPECT_EQ(contents(file()), expected);
+}
 } // namespace

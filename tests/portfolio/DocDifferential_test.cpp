@@ -23,6 +23,8 @@ using testsupport::FakePortfolioHost;
 namespace {
 
 const OleDate kNow = at(2024, 6, 15, 12, 0, 0);
+// From kNow back to 1850, where the rules of dates before 30 December 1899 hold.
+constexpr int kDaysTo1850 = 63550;
 
 class DifferentialTest : public ::testing::Test {
 protected:
@@ -94,7 +96,7 @@ TEST_F(DifferentialTest, CombinedTransactionListMatchesInsertingOneByOne) {
             auto item = makeItem("item " + std::to_string(i));
             std::vector<CTransaction> list;
             for (int k = 0, n = pick(7); k < n; ++k) {
-                OleDate date = at(2024, 1, 1 + pick(4), 10 + pick(2), 0, 0);
+                OleDate date = at(round % 3 ? 2024 : 1850, 1, 1 + pick(4), 10 + pick(2), 0, 0);
                 if (irregular && pick(3) == 0)
                     date = pick(2) ? plusSeconds(date, 0.3)
                                    : itemtest::withStatus(date, pick(2) ? OleDate::invalid : OleDate::null);
@@ -280,11 +282,12 @@ std::vector<Point> rebuild(const CWPapierDoc& doc, const OleDate& now) {
 
 // A random portfolio: a cash account and a few items with quotations on a grid of days and hours
 // (some minutes apart), transactions of every kind, some of them to come; with `irregular`, dates
-// less than half a second apart, invalid dates and lists out of order too.
-void fillRandomPortfolio(CWPapierDoc& doc, std::mt19937& rng, bool irregular) {
+// less than half a second apart, invalid dates and lists out of order too. `daysBack` moves the
+// past dates further back (before 1899, where date values count the time of day backwards).
+void fillRandomPortfolio(CWPapierDoc& doc, std::mt19937& rng, bool irregular, int daysBack = 0) {
     const auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     const auto randomDate = [&] {
-        OleDate d = kNow - OleDateSpan(pick(20), pick(3) * 4, pick(4) == 0 ? 30 + pick(3) * 15 : 0, 0);
+        OleDate d = kNow - OleDateSpan(daysBack + pick(20), pick(3) * 4, pick(4) == 0 ? 30 + pick(3) * 15 : 0, 0);
         if (irregular && pick(6) == 0)
             d = pick(3) ? plusSeconds(d, 0.3) : itemtest::withStatus(d, OleDate::invalid);
         return d;
@@ -334,7 +337,7 @@ TEST_F(DifferentialTest, HistoryRebuildMatchesTheStepByStepMerge) {
         SCOPED_TRACE(round);
         CWPapierDoc doc(&host);
         const bool irregular = round % 5 == 4;
-        fillRandomPortfolio(doc, rng, irregular);
+        fillRandomPortfolio(doc, rng, irregular, round % 3 == 1 ? kDaysTo1850 : 0);
         testsupport::LogCapture log;
         CWPapier& historyItem = *doc.GetItem(doc.FindInvestmentHistoryItem());
         historyItem.AddQuotation(CKurs(at(2000, 1, 1), 1.0), false); // kept when nothing contributes
@@ -390,10 +393,11 @@ TEST_F(DifferentialTest, CashBalanceAfterEveryChangeMatchesTheFullRebuild) {
         CWPapier& cash = *doc.GetItem(cashPos);
         const ItemPos share = doc.AddItem(makeItem("share"));
         const bool irregular = round % 6 == 5;
+        const int daysBack = round % 2 ? kDaysTo1850 : 0;
         for (int step = 0; step < 40; ++step) {
             SCOPED_TRACE(step);
             // Mostly recent dates, as mirrors of new investments are; some earlier, some alike.
-            OleDate date = kNow - OleDateSpan(pick(3) == 0 ? pick(300) : 0, pick(24), pick(2) * 30, 0);
+            OleDate date = kNow - OleDateSpan(daysBack + (pick(3) == 0 ? pick(300) : 0), pick(24), pick(2) * 30, 0);
             if (irregular && pick(5) == 0)
                 date = plusSeconds(date, 0.3);
             const CTransaction investment(pick(3), date, 1.0 + pick(10), 5.0 + pick(10), pick(3), 0, false, OleDate(),

@@ -202,6 +202,21 @@ TEST_F(DocTransactionsTest, RecurringCashAccountCredit) {
     EXPECT_TRUE(noticeTexts().empty());
 }
 
+// A long chain of yearly credits from before 1899, among later transactions of the account: the
+// balances after the catch-up are those a full rebuild gives.
+TEST_F(DocTransactionsTest, ALongRecurringCashAccountChainKeepsItsBalances) {
+    doc.AddTransaction(cash, transaction(1, at(1990, 5, 5), 300, 0, 0));
+    doc.AddTransaction(cash, transaction(0, at(2024, 1, 5), 50, 0, 2));
+    doc.AddTransaction(cash, transaction(0, at(1850, 1, 31, 9), 10, 0, 0, 12));
+    EXPECT_EQ(item(cash).GetTransactionCount(), 3 + 174); // 1851 to 2024
+    CWPapier rebuilt;
+    rebuilt.m_bCashAccount = 1;
+    rebuilt.ReplaceTransactionList(item(cash).GetTransactionListCopy());
+    rebuilt.RecalculateCashAccountQuotationList();
+    EXPECT_EQ(closes(item(cash)), closes(rebuilt));
+    EXPECT_EQ(doc.GetCashAccountBalance(), 1750.0 - 300 + 48);
+}
+
 // Reading an item's transactions first adds what became due since.
 TEST_F(DocTransactionsTest, TransactionCopiesBringRecurringTransactionsUpToDate) {
     item(acme).AddTransaction(transaction(2, at(2024, 4, 1), 0, 0.5, 0, 1));

@@ -4,6 +4,7 @@
 
 #include "DocumentTestSupport.h"
 #include "portfolio/ExcelSheet.h"
+#include "portfolio/PortfolioText.h"
 #include "support/FakePortfolioHost.h"
 #include "support/LogCapture.h"
 #include "support/TestEnv.h"
@@ -243,6 +244,48 @@ TEST_F(ExportTest, QuotationFileHasTheHeaderAndALinePerQuotation) {
     EXPECT_EQ(exitRequests(), 0);
     EXPECT_FALSE(doc.IsModified());
     EXPECT_EQ(host.waitCursorDepth(), 0);
+}
+
+// Dates and times of the lines are what strftime's "%Y-%m-%d" and "%H:%M" make of the date's
+// calendar fields (rounded to the second), at the ends of the supported years, before 1899, on
+// rounding into the next day, and empty for dates that have no fields.
+TEST_F(ExportTest, QuotationLinesWriteDatesAsTheCalendarFormatsThem) {
+    const double second = 1.0 / 86400.0;
+    std::vector<OleDate> dates = {
+        at(100, 1, 1, 0, 0),
+        at(999, 12, 31, 23, 59, 59),
+        at(1899, 12, 29, 6, 0),
+        at(1899, 12, 30, 0, 0),
+        at(1900, 2, 28, 12, 7),
+        OleDate(at(2024, 2, 29, 23, 59, 59).m_dt + 0.6 * second), // rounds into 1 March
+        OleDate(at(1850, 6, 1, 23, 59, 59).m_dt - 0.6 * second),  // before 1899, into 2 June
+        at(9999, 12, 31, 23, 59, 59),
+    };
+    OleDate invalid = at(2024, 1, 1);
+    invalid.SetStatus(OleDate::invalid);
+    OleDate null = at(2024, 1, 2);
+    null.SetStatus(OleDate::null);
+    OleDate outOfRange(3e6); // after 9999
+    std::vector<CKurs> quotations;
+    for (const OleDate& date : dates)
+        quotations.emplace_back(date, 1.5);
+    for (const OleDate& date : {invalid, null, outOfRange})
+        quotations.emplace_back(date, 2.5);
+    CWPapier& item = add("Dates", "DT");
+    item.ReplaceQuotationList(quotations); // as a file may hold them
+    const fs::path file = out("dates.csv");
+    ASSERT_TRUE(doc.FileExportQuotations(file));
+
+    std::string expected = "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n";
+    for (const CKurs& q : quotations)
+        expected += "DT; " + q.m_dtDate.Format("%Y-%m-%d") + "; " + q.m_dtDate.Format("%H:%M") + "; " +
+                    fixedText(q.m_dClose, 4) + "; 0.0000; 0.0000; 0.0000; 0\r\n";
+    expected += "\r\n";
+    EXPECT_EQ(testsupport::readFile(file), expected);
+    EXPECT_NE(expected.find("DT; 100-01-01; 00:00; "), std::string::npos);
+    EXPECT_NE(expected.find("DT; 2024-03-01; 00:00; "), std::string::npos);
+    EXPECT_NE(expected.find("DT; 1850-06-02; 00:00; "), std::string::npos);
+    EXPECT_NE(expected.find("DT; ; ; 2.5000"), std::string::npos);
 }
 
 TEST(QuotationExportPath, ReplacesOrAppendsTheExtensionAndNeverNamesThePortfolio) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using itemtest::at;
 using itemtest::Bytes;
 using itemtest::emptyRegistry;
@@ -101,6 +104,39 @@ TEST(KursRecord, ReadsEverySchemaRange) {
         EXPECT_EQ(k.m_dHigh, c.high);
         EXPECT_EQ(k.m_dLow, c.low);
         EXPECT_EQ(k.m_dVolume, c.volume);
+    }
+}
+
+// A date of the current form outside the supported years is invalid once read; the value stays.
+TEST(KursRecord, DatesOutsideTheSupportedYearsAreReadAsInvalid) {
+    struct Case {
+        double value;
+        OleDate::DateTimeStatus stored, read;
+    };
+    const Case cases[] = {
+        {1e221, OleDate::valid, OleDate::invalid},
+        {-1e221, OleDate::valid, OleDate::invalid},
+        {std::numeric_limits<double>::quiet_NaN(), OleDate::valid, OleDate::invalid},
+        {std::numeric_limits<double>::infinity(), OleDate::valid, OleDate::invalid},
+        {2958466.0, OleDate::valid, OleDate::invalid},  // 1 January 10000
+        {-657435.0, OleDate::valid, OleDate::invalid},  // 31 December 99
+        {2958465.99998, OleDate::valid, OleDate::valid}, // 31 December 9999 23:59:58
+        {-657434.0, OleDate::valid, OleDate::valid},    // 1 January 100
+        {1e221, OleDate::null, OleDate::null},           // a stored status other than valid stays
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        OleDate stored(c.value);
+        stored.m_status = c.stored;
+        Archive ar(Bytes().date(stored).f64(1.5).f64(2.5).f64(3.5).f64(4.5).f64(5.5).data(), emptyRegistry());
+        CKurs k;
+        k.SerializeWithSchema(ar, 22);
+        EXPECT_EQ(k.m_dtDate.m_status, c.read);
+        EXPECT_EQ(std::isnan(k.m_dtDate.m_dt), std::isnan(c.value));
+        if (!std::isnan(c.value)) {
+            EXPECT_EQ(k.m_dtDate.m_dt, c.value);
+        }
+        EXPECT_EQ(k.m_dClose, 1.5);
     }
 }
 

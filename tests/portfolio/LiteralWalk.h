@@ -3,6 +3,7 @@
 // the reference the item's faster searches are checked against.
 
 #include "portfolio/Kurs.h"
+#include "portfolio/Transaction.h"
 
 #include <optional>
 #include <vector>
@@ -123,6 +124,64 @@ inline bool timeFrame(const std::vector<CKurs>& v, const OleDate& date, long lon
     age = span.GetDays() + (span.GetHours() >= 10 ? 1 : 0);
     out = v[*k].m_dClose - v[p].m_dClose;
     return true;
+}
+
+// Adding a transaction: head insertion; else a walk from the oldest past every transaction on or
+// before t (the newest only tested for being earlier), then the insertion.
+inline int addTransaction(std::vector<CTransaction>& v, const CTransaction& t) {
+    if (v.empty() || dateEarlier(t.m_dtDate, v.front().m_dtDate)) {
+        v.insert(v.begin(), t);
+        return 0;
+    }
+    std::size_t c = 0;
+    while (c + 1 < v.size() && (dateLater(t.m_dtDate, v[c].m_dtDate) || datesEqual(t.m_dtDate, v[c].m_dtDate)))
+        ++c;
+    if (dateLater(t.m_dtDate, v[c].m_dtDate)) {
+        v.push_back(t);
+        return static_cast<int>(v.size() - 1);
+    }
+    v.insert(v.begin() + static_cast<std::ptrdiff_t>(c), t);
+    return static_cast<int>(c);
+}
+
+inline bool onOrBefore(const OleDate& a, const OleDate& b) {
+    return dateEarlier(a, b) || datesEqual(a, b);
+}
+
+// Units held on a date: buys and sells on or before it, in list order.
+inline double units(const std::vector<CTransaction>& v, const OleDate& date) {
+    double u = 0;
+    for (const auto& t : v) {
+        if (!onOrBefore(t.m_dtDate, date))
+            continue;
+        if (t.m_nType == CTransaction::kBuy)
+            u += t.m_dUnits;
+        else if (t.m_nType == CTransaction::kSell)
+            u -= t.m_dUnits;
+    }
+    return u;
+}
+
+// The investment figures from the transactions on or before `now`, in list order.
+inline void figures(const std::vector<CTransaction>& v, const OleDate& now, double& units, double& breakEven,
+                    double& average) {
+    units = breakEven = average = 0;
+    for (const auto& t : v) {
+        if (!onOrBefore(t.m_dtDate, now))
+            continue;
+        const double u = t.m_dUnits, p = t.m_dQuotation, tax = t.m_dTaxes;
+        if (t.m_nType == CTransaction::kBuy) {
+            if (u + units != 0) {
+                breakEven = (u * p + units * breakEven + tax) / (u + units);
+                average = (u * p + average * units + tax) / (u + units);
+            }
+            units += u;
+        } else if (t.m_nType == CTransaction::kSell) {
+            units -= u;
+        } else if (t.m_nType == CTransaction::kDividend && units != 0) {
+            breakEven = (units * breakEven - (p * u - tax)) / units;
+        }
+    }
 }
 
 } // namespace literal

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -17,7 +19,7 @@ bool modelOrdered(const std::vector<CKurs>& v) {
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (!QuotationList::regular(v[i].m_dtDate))
             return false;
-        if (i > 0 && v[i - 1].m_dtDate.m_dt > v[i].m_dtDate.m_dt)
+        if (i > 0 && QuotationList::key(v[i - 1].m_dtDate) > QuotationList::key(v[i].m_dtDate))
             return false;
     }
     return true;
@@ -85,9 +87,9 @@ TEST(QuotationList, MatchesAPlainVectorThroughSplitsAndMerges) {
             }
             ASSERT_NO_FATAL_FAILURE(expectSameContent(list, model)) << "run " << run << " step " << step;
             if (list.ordered() && !model.empty()) {
-                const double probe = model[rng() % model.size()].m_dtDate.m_dt + (rng() % 3) - 1.0;
+                const double probe = QuotationList::key(model[rng() % model.size()].m_dtDate) + (rng() % 3) - 1.0;
                 std::size_t below = 0;
-                while (below < model.size() && model[below].m_dtDate.m_dt < probe)
+                while (below < model.size() && QuotationList::key(model[below].m_dtDate) < probe)
                     ++below;
                 ASSERT_EQ(list.countBelow(probe), below);
             }
@@ -122,4 +124,68 @@ TEST(QuotationList, AssignAndClear) {
     EXPECT_TRUE(list.ordered());
     list.insert(0, record(5.0, 1.0));
     EXPECT_EQ(list.front().m_dClose, 1.0);
+}
+
+// Which dates have an unambiguous place in time: all valid finite dates from 30 December 1899 on,
+// and before it all but those whose value repeats a time of that day (between -1 and 0) or lies
+// in a day's last half second.
+TEST(QuotationList, RegularDatesCoverTheWholeRangeOfTheDateType) {
+    const double second = 1.0 / 86400.0;
+    struct Case {
+        double value;
+        OleDate::DateTimeStatus status;
+        bool regular;
+    };
+    const Case cases[] = {
+        {0.0, OleDate::valid, true},
+        {45000.75, OleDate::valid, true},
+        {2958465.99998, OleDate::valid, true},       // 31 December 9999 23:59:58
+        {-1.0, OleDate::valid, true},                 // 29 December 1899 00:00
+        {-1.25, OleDate::valid, true},                // 29 December 1899 06:00
+        {-657434.5, OleDate::valid, true},            // 1 January 100, noon
+        {-2.0 + second, OleDate::valid, true},        // 29 December 1899 23:59:59
+        {-2.0 + 0.4 * second, OleDate::valid, false}, // 29 December 1899 23:59:59.6
+        {-0.5, OleDate::valid, false},                // 30 December 1899 12:00 written backwards
+        {-0.1 * second, OleDate::valid, false},
+        {std::numeric_limits<double>::quiet_NaN(), OleDate::valid, false},
+        {std::numeric_limits<double>::infinity(), OleDate::valid, false},
+        {45000.0, OleDate::invalid, false},
+        {45000.0, OleDate::null, false},
+    };
+    for (const Case& c : cases) {
+        OleDate date(c.value);
+        date.SetStatus(c.status);
+        EXPECT_EQ(QuotationList::regular(date), c.regular) << c.value << " status " << c.status;
+    }
+}
+
+// A list across 30 December 1899 in the order of time is ordered, and the binary search finds the
+// records on or before a date as the rules of the dates do, on both sides of that day.
+TEST(QuotationList, ListsBeforeAndAfter1899AreSearchedByTheirPlaceInTime) {
+    QuotationList list(4);
+    std::vector<CKurs> model;
+    for (int year : {1000, 1850, 1899, 1900, 2024})
+        for (int hour : {0, 6, 18})
+            model.emplace_back(OleDate(year, 12, 29, hour, 0, 0), model.size());
+    model.emplace_back(OleDate(1899, 12, 30, 12, 0, 0), model.size()); // after 1899-12-29 18:00
+    std::stable_sort(model.begin(), model.end(),
+                     [](const CKurs& a, const CKurs& b) { return dateEarlier(a.m_dtDate, b.m_dtDate); });
+    for (const CKurs& q : model)
+        list.insert(list.size(), q);
+    ASSERT_TRUE(list.ordered());
+    for (const CKurs& probe : model) {
+        for (const double offset : {-1.0, -0.4, 0.0, 0.4, 1.0}) {
+            const OleDate date = probe.m_dtDate + OleDateSpan(offset / 86400.0);
+            if (!QuotationList::regular(date))
+                continue; // the last half second of a day before 1899: the item walks instead
+            std::size_t onOrBefore = 0;
+            for (const CKurs& q : model)
+                onOrBefore += dateEarlierOrEqual(q.m_dtDate, date) ? 1 : 0;
+            EXPECT_EQ(list.countBelow(QuotationList::key(date) + kOleHalfSecond), onOrBefore)
+                << probe.m_dtDate.Format("%Y-%m-%d %H:%M:%S") << " " << offset;
+        }
+    }
+    // A date that repeats a time of 30 December 1899 makes the list one to walk.
+    list.insert(list.size(), CKurs(OleDate(-0.5), 99.0));
+    EXPECT_FALSE(list.ordered());
 }

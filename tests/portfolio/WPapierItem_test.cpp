@@ -234,6 +234,65 @@ TEST_F(ItemTest, SearchesGiveTheResultsOfTheLiteralWalks) {
     }
 }
 
+// The transaction list's binary searches and kept figures against the literal walks, on random
+// lists with near-equal, invalid, null, pre-1900 and future dates, through adds, deletions,
+// replacements and unordered lists handed over whole.
+TEST_F(ItemTest, TransactionSearchesAndFiguresGiveTheResultsOfTheLiteralWalks) {
+    std::mt19937 rng(20240602);
+    const OleDate now = OleDate::GetCurrentTime();
+    for (int run = 0; run < 600; ++run) {
+        CWPapier item;
+        std::vector<CTransaction> model;
+        const bool irregular = run % 2 == 0;
+        const auto randomTransaction = [&] {
+            OleDate date = randomDate(rng, irregular);
+            if (rng() % 8 == 0)
+                date = date + OleDateSpan(200.0); // after now
+            return CTransaction(static_cast<int>(rng() % 4), date, 1.0 + rng() % 9, 5.0 + rng() % 20,
+                                static_cast<double>(rng() % 3), 0, false, OleDate(), "");
+        };
+        for (int step = 0, steps = 5 + static_cast<int>(rng() % 40); step < steps; ++step) {
+            const int op = static_cast<int>(rng() % 20);
+            if (op < 15 || model.empty()) {
+                const CTransaction t = randomTransaction();
+                ASSERT_EQ(item.AddTransaction(t), literal::addTransaction(model, t)) << run << " " << step;
+            } else if (op < 17) {
+                const int index = static_cast<int>(rng() % model.size());
+                ASSERT_TRUE(item.DeleteTransaction(index));
+                model.erase(model.begin() + index);
+            } else if (op < 19) {
+                const int index = static_cast<int>(rng() % model.size());
+                const CTransaction t = randomTransaction();
+                model.erase(model.begin() + index);
+                ASSERT_EQ(item.ReplaceTransaction(index, t), literal::addTransaction(model, t));
+            } else if (irregular) {
+                std::shuffle(model.begin(), model.end(), rng);
+                item.ReplaceTransactionList(model);
+            }
+            const auto list = item.GetTransactionListCopy();
+            ASSERT_EQ(list.size(), model.size());
+            for (std::size_t i = 0; i < model.size(); ++i)
+                ASSERT_EQ(list[i].m_dtDate.m_dt, model[i].m_dtDate.m_dt) << run << " " << step << " " << i;
+            double units, breakEven, average;
+            literal::figures(model, now, units, breakEven, average);
+            ASSERT_EQ(item.m_dUnits, units) << run << " " << step;
+            ASSERT_EQ(item.m_dBreakEven, breakEven) << run << " " << step;
+            ASSERT_EQ(item.m_dAveragePrice, average) << run << " " << step;
+            for (int query = 0; query < 3; ++query) {
+                const OleDate date = randomDate(rng, irregular || query == 0);
+                ASSERT_EQ(item.GetUnitsOnDate(date), literal::units(model, date)) << run << " " << step;
+                OleDate last;
+                item.GetLastTransactionDate(date, last);
+                OleDate expected = CWPapier::fallbackDate();
+                for (const auto& t : model)
+                    if (literal::onOrBefore(t.m_dtDate, date))
+                        expected = t.m_dtDate;
+                ASSERT_EQ(last.m_dt, expected.m_dt) << run << " " << step;
+            }
+        }
+    }
+}
+
 // The same on lists long enough to span many storage blocks, mostly in date order as real lists
 // are, with clusters of near-equal dates.
 TEST_F(ItemTest, LongListsMatchTheLiteralWalks) {

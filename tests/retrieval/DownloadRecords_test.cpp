@@ -4,6 +4,7 @@
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/HttpTransfer.h"
 
+#include <future>
 #include <thread>
 
 using namespace downloadtest;
@@ -133,21 +134,58 @@ TEST(DownloadTextTest, ReceiversShowTheseTexts) {
     }
 }
 
+// The list view's copy of a final report carries every field of it, each set to a value of its
+// own, and takes the quotation over.
 TEST(DownloadRecordTest, TheListViewCopyTakesTheQuotation) {
     DownloadStatus status;
+    status.m_dwThreadId = 41;
+    status.m_nJobId = 1;
     status.m_nStatus = DOWNLOAD_FINISHED;
-    status.m_posItem = 4;
+    status.m_nDetail = DOWNLOAD_DETAIL_MESSAGE;
+    status.m_nKBDone = 17;
+    status.m_nKBTotal = 23;
     status.m_szName = "Alpha";
-    status.m_pKurs = std::make_unique<CKurs>();
-    status.m_pKurs->m_dClose = 2.5;
+    status.m_szURL = "http://quotes.example/alpha";
+    status.m_szFile = "/tmp/CVRpage.tmp";
+    status.m_szSemiHtmlFile = "/tmp/CVRsemi.tmp";
+    status.m_szTextFile = "/tmp/CVRtext.tmp";
+    status.m_szMessage = "connection reset";
+    status.m_szPreview = "Price: n/a";
+    status.m_posItem = 4;
+    status.m_pKurs = std::make_unique<CKurs>(OleDate(2024, 5, 17, 18, 0, 0), 2.5);
+    status.m_pKurs->m_dOpen = 2.25;
+    status.m_pKurs->m_dHigh = 2.75;
+    status.m_pKurs->m_dLow = 2.125;
+    status.m_pKurs->m_dVolume = 900;
+    const CKurs* quotation = status.m_pKurs.get();
 
     const auto copy = status.copyTakingQuotation();
 
-    EXPECT_EQ(copy->m_posItem, 4u);
+    EXPECT_EQ(copy->m_dwThreadId, 41u);
+    EXPECT_EQ(copy->m_nJobId, 1);
+    EXPECT_EQ(copy->m_nStatus, DOWNLOAD_FINISHED);
+    EXPECT_EQ(copy->m_nDetail, DOWNLOAD_DETAIL_MESSAGE);
+    EXPECT_EQ(copy->m_nKBDone, 17);
+    EXPECT_EQ(copy->m_nKBTotal, 23);
     EXPECT_EQ(copy->m_szName, "Alpha");
-    ASSERT_NE(copy->m_pKurs, nullptr);
-    EXPECT_DOUBLE_EQ(copy->m_pKurs->m_dClose, 2.5);
+    EXPECT_EQ(copy->m_szURL, "http://quotes.example/alpha");
+    EXPECT_EQ(copy->m_szFile, "/tmp/CVRpage.tmp");
+    EXPECT_EQ(copy->m_szSemiHtmlFile, "/tmp/CVRsemi.tmp");
+    EXPECT_EQ(copy->m_szTextFile, "/tmp/CVRtext.tmp");
+    EXPECT_EQ(copy->m_szMessage, "connection reset");
+    EXPECT_EQ(copy->m_szPreview, "Price: n/a");
+    EXPECT_EQ(copy->m_posItem, 4u);
+    ASSERT_EQ(copy->m_pKurs.get(), quotation);
+    EXPECT_TRUE(datesEqual(copy->m_pKurs->m_dtDate, OleDate(2024, 5, 17, 18, 0, 0)));
+    EXPECT_EQ(copy->m_pKurs->m_dClose, 2.5);
+    EXPECT_EQ(copy->m_pKurs->m_dOpen, 2.25);
+    EXPECT_EQ(copy->m_pKurs->m_dHigh, 2.75);
+    EXPECT_EQ(copy->m_pKurs->m_dLow, 2.125);
+    EXPECT_EQ(copy->m_pKurs->m_dVolume, 900);
     EXPECT_EQ(status.m_pKurs, nullptr);
+    // The record itself keeps its other fields for the Downloads window.
+    EXPECT_EQ(status.m_szName, "Alpha");
+    EXPECT_EQ(status.m_szPreview, "Price: n/a");
 }
 
 TEST(DownloadUrlTest, UrlsAreTakenApart) {
@@ -290,4 +328,33 @@ TEST_F(DownloadTest, AnUpdateAnnouncesEveryItemBeforeAnyWorkerRuns) {
     late->AddItem(item(9));
     EXPECT_EQ(m_manager.startQuotationDownload(std::move(late)), 0u);
     EXPECT_EQ(statuses(collect(), 9), (std::vector<int>{1, 13}));
+}
+
+// A worker the abort cannot reach (here one that waits for the test, as a worker blocked in the
+// open of a file on a hung mount waits for the system) does not hold up a shut-down with a bound:
+// it is left behind and still counted; once it returns, it ends like any worker.
+TEST_F(DownloadTest, AShutDownWithABoundLeavesAWorkerThatDoesNotEndBehind) {
+    static std::promise<void> release;
+    static std::shared_future<void> released;
+    release = std::promise<void>();
+    released = release.get_future().share();
+    const auto blocked = [](std::unique_ptr<DownloadJob>) {
+        released.wait();
+        return 0;
+    };
+    ASSERT_NE(m_manager.startWorker(makeJob("file:///hung/mount/page.html"), blocked), 0u);
+    auto quick = makeJob("ftp://127.0.0.1/fails-at-once");
+    quick->AddItem(item(1));
+    ASSERT_NE(m_manager.startQuotationDownload(std::move(quick)), 0u);
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(m_manager.shutdown(std::chrono::milliseconds(300)));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_EQ(m_manager.workersAlive(), 1);
+    EXPECT_EQ(statuses(collect(), 1), (std::vector<int>{1, 12}));
+
+    release.set_value();
+    EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    EXPECT_TRUE(m_manager.shutdown());
+    EXPECT_EQ(m_manager.workersAlive(), 0);
 }

@@ -3,7 +3,12 @@
 
 #include "retrieval/filtering.h"
 
+#include <fstream>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace downloadtest;
 using testsupport::HttpReply;
@@ -344,6 +349,125 @@ TEST_F(DownloadTest, LocalFilesAreReadWithoutConnecting) {
             EXPECT_EQ(DownloadStatusText(*done), "Error: File not found: " + path("pages/none.html").string());
         }
     }
+    EXPECT_TRUE(tmpFiles().empty());
+}
+
+// Only regular files are read: a FIFO without a writer would block the worker in its open for
+// good, a device may never end. Both are refused at once as files that cannot be opened.
+TEST_F(DownloadTest, LocalPathsThatAreNoRegularFilesAreRefused) {
+    const std::filesystem::path fifo = path("pages/fifo");
+    std::filesystem::create_directories(fifo.parent_path());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& target : {fifo.string(), std::string("/dev/zero"), path("pages").string()}) {
+        SCOPED_TRACE(target);
+        auto job = makeJob("file://" + target, 60);
+        job->AddItem(anchorItem(1, "local", "Kurs:"));
+        ASSERT_NE(m_manager.startQuotationDownload(std::move(job)), 0u);
+        const bool ended = m_manager.waitForWorkers(std::chrono::seconds(10));
+        if (!ended) {
+            m_manager.abortAll();
+            // A worker blocked in the open of the FIFO goes on once a writer comes.
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+            m_manager.waitForWorkers(std::chrono::seconds(10));
+        }
+        ASSERT_TRUE(ended) << "the worker is still reading";
+        const auto reports = collect();
+        EXPECT_EQ(statuses(reports, 1), (std::vector<int>{1, 12}));
+        EXPECT_EQ(finalFor(reports, 1)->m_nDetail, DOWNLOAD_DETAIL_FILE_NOT_FOUND);
+    }
+    EXPECT_TRUE(tmpFiles().empty());
+}
+
+// A page longer than the limit is refused with the job's error and the transfer stops there:
+// announced by its length or by the size of a local file before a byte is read, else once the
+// limit is passed. Nothing of it is left on disk.
+TEST_F(DownloadTest, APageLongerThanTheLimitIsRefused) {
+    const std::string body = std::string(static_cast<std::size_t>(kMaxPageBytes), ' ') + kPage;
+    LoopbackHttpServer server;
+    HttpReply withLength = HttpReply::page(body);
+    server.reply("/announced", withLength);
+    HttpReply endless = HttpReply::page(body);
+    endless.withLength = false;
+    endless.pieceSize = 1024 * 1024;
+    server.reply("/streamed", endless);
+    const std::filesystem::path sparse = path("pages/huge.html");
+    std::filesystem::create_directories(sparse.parent_path());
+    { std::ofstream(sparse) << kPage; }
+    std::filesystem::resize_file(sparse, static_cast<std::uintmax_t>(kMaxPageBytes) + 1);
+    testsupport::writeFile(path("pages/limit.html"), std::string(static_cast<std::size_t>(kMaxPageBytes) - 100, ' ') + kPage);
+
+    struct Case {
+        std::string url;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {server.url("/announced"), DOWNLOAD_ERROR},
+        {server.url("/streamed"), DOWNLOAD_ERROR},
+        {"file://" + sparse.string(), DOWNLOAD_ERROR},
+        {"file://" + path("pages/limit.html").string(), DOWNLOAD_FINISHED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        auto job = makeJob(c.url, 60);
+        job->AddItem(anchorItem(1, "long", "Kurs:"));
+
+        const auto reports = run(std::move(job));
+
+        const DownloadStatus* done = finalFor(reports, 1);
+        ASSERT_NE(done, nullptr);
+        EXPECT_EQ(done->m_nStatus, c.status);
+        if (c.status == DOWNLOAD_ERROR) {
+            EXPECT_EQ(done->m_nDetail, DOWNLOAD_DETAIL_MESSAGE);
+            EXPECT_EQ(done->m_szMessage, "The page is larger than 64 MB!");
+        } else {
+            EXPECT_DOUBLE_EQ(done->m_pKurs->m_dClose, 12.34);
+        }
+        for (const auto& r : reports)
+            EXPECT_LE(static_cast<std::int64_t>(r.status->m_nKBDone) * 1024, kMaxPageBytes);
+        EXPECT_TRUE(tmpFiles().empty());
+    }
+}
+
+// An abort while the page still streams in ends the job as aborted: no quotation, and the part
+// of the page received so far is gone.
+TEST_F(DownloadTest, AnAbortWhileThePageStreamsEndsTheJob) {
+    LoopbackHttpServer server;
+    HttpReply slow = HttpReply::page(std::string(4 * 1024 * 1024, ' ') + kPage);
+    slow.pieceSize = 4096;
+    slow.pieceDelay = std::chrono::milliseconds(20);
+    server.reply("/slow", slow);
+    auto job = makeJob(server.url("/slow"), 120);
+    job->AddItem(anchorItem(1, "streamed", "Kurs:"));
+    ASSERT_NE(m_manager.startQuotationDownload(std::move(job)), 0u);
+
+    // Wait for the first progress report: the page file exists and is being written.
+    std::vector<Report> reports;
+    const auto seenProgress = [&reports] {
+        for (const auto& r : reports)
+            if (r.status && r.status->m_nStatus == DOWNLOAD_PROGRESS)
+                return true;
+        return false;
+    };
+    for (int i = 0; i < 1000 && !seenProgress(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (auto& r : collect())
+            reports.push_back(std::move(r));
+    }
+    ASSERT_TRUE(seenProgress());
+    EXPECT_EQ(tmpFiles().size(), 1u);
+
+    m_manager.abortAll();
+
+    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    for (auto& r : collect())
+        reports.push_back(std::move(r));
+    const DownloadStatus* done = finalFor(reports, 1);
+    ASSERT_NE(done, nullptr);
+    EXPECT_EQ(done->m_nStatus, DOWNLOAD_ABORTED);
+    for (const auto& r : reports)
+        EXPECT_EQ(r.status->m_pKurs, nullptr);
     EXPECT_TRUE(tmpFiles().empty());
 }
 

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -94,6 +98,100 @@ TEST_F(HtmlToTxtTest, UnreadableSourceOrUnwritableDestinationFails) {
     const auto source = path("page.html");
     testsupport::writeFile(source, "<b>x</b>");
     EXPECT_FALSE(HtmlToTxt(2, source, path("no/such/folder/out")));
+}
+
+// Every function that reads a page file refuses one beyond the page cap -- before reading it, with
+// the cap named -- and a FIFO without a writer, which a blocking open would wait on for good.
+TEST_F(HtmlToTxtTest, EveryPageReaderRefusesAnOversizedPageAndWhatIsNoRegularFile) {
+    const auto oversized = path("oversized.html");
+    testsupport::writeFile(oversized, "");
+    std::filesystem::resize_file(oversized, static_cast<std::uintmax_t>(kMaxPageBytes) + 1); // sparse
+    const auto fifo = path("fifo.html");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    struct Reader {
+        const char* name;
+        // Runs the reader on `file`; false when it failed, with its message (if it gives one).
+        std::function<bool(const std::filesystem::path&, std::string&)> read;
+    };
+    const std::vector<Reader> readers = {
+        {"GetQuotationText",
+         [](const std::filesystem::path& file, std::string& message) {
+             int code = 0;
+             GetQuotationText(file, "a", ".", ",", 0, false, code, message);
+             message.clear();
+             return code != EXTRACT_FILE_UNREADABLE;
+         }},
+        {"GetQuotationSemiHtml",
+         [](const std::filesystem::path& file, std::string& message) {
+             int code = 0;
+             GetQuotationSemiHtml(file, "a", ".", ",", 0, 0, false, code, message);
+             message.clear();
+             return code != EXTRACT_FILE_UNREADABLE;
+         }},
+        {"RegExpGetQuotationFile",
+         [](const std::filesystem::path& file, std::string& message) {
+             RegExpGroupIndexes ix;
+             ix.m_nCloseIndex = 1;
+             CKurs q;
+             int start = 0, length = 0, code = 0;
+             RegExpGetQuotationFile(file, q, "([0-9]+)", ix, false, start, length, ".", ",", code, message);
+             return code != EXTRACT_FILE_UNREADABLE;
+         }},
+        {"RegExpImportQuotations",
+         [](const std::filesystem::path& file, std::string& message) {
+             RegExpGroupIndexes ix;
+             ix.m_nCloseIndex = 1;
+             std::vector<std::unique_ptr<CKurs>> list;
+             int code = 0;
+             RegExpImportQuotations(file, list, "([0-9]+)", ix, false, false, false, ".", ",", code, message);
+             return code != EXTRACT_FILE_UNREADABLE;
+         }},
+        {"HtmlToTxt",
+         [this](const std::filesystem::path& file, std::string& message) {
+             message.clear();
+             return HtmlToTxt(FORMAT_SEMI_HTML, file, path("converted"));
+         }},
+    };
+    for (const Reader& reader : readers) {
+        SCOPED_TRACE(reader.name);
+        std::string message;
+        EXPECT_FALSE(reader.read(oversized, message));
+        if (!message.empty()) {
+            EXPECT_NE(message.find(PageTooLargeText()), std::string::npos) << message;
+        }
+        EXPECT_FALSE(reader.read(fifo, message));
+    }
+    EXPECT_EQ(PageTooLargeText(), "The page is larger than 64 MB!");
+
+    // The cap itself is taken; what the reader reports for each refusal.
+    const auto atCap = path("atcap.html");
+    testsupport::writeFile(atCap, "");
+    std::filesystem::resize_file(atCap, static_cast<std::uintmax_t>(kMaxPageBytes));
+    PageText page;
+    std::string error;
+    EXPECT_EQ(ReadPageText(atCap, page, error, PageZeroBytes::Keep), 0) << error;
+    EXPECT_EQ(page.size, static_cast<std::size_t>(kMaxPageBytes));
+    EXPECT_EQ(page.withTerminator().back(), '\0');
+    EXPECT_EQ(ReadPageText(oversized, page, error), EFBIG);
+    EXPECT_EQ(error, PageTooLargeText());
+    EXPECT_EQ(page.bytes, nullptr);
+    EXPECT_EQ(ReadPageText(fifo, page, error), EINVAL);
+    EXPECT_EQ(error, "not a regular file");
+    EXPECT_EQ(ReadPageText(dir(), page, error), EISDIR);
+}
+
+// A page read for matching has its zero bytes as blanks; one read for a conversion keeps them.
+TEST_F(HtmlToTxtTest, PageReadsBlankOrKeepZeroBytes) {
+    const auto file = path("zeros.html");
+    testsupport::writeFile(file, "\0a\0\0b\0"s);
+    PageText page;
+    std::string error;
+    ASSERT_EQ(ReadPageText(file, page, error), 0) << error;
+    EXPECT_EQ(page.text(), " a  b ");
+    ASSERT_EQ(ReadPageText(file, page, error, PageZeroBytes::Keep), 0) << error;
+    EXPECT_EQ(page.text(), "\0a\0\0b\0"s);
+    EXPECT_EQ(page.withTerminator().size(), 7u);
 }
 
 } // namespace
