@@ -178,6 +178,9 @@ void CTreePropSheetBase::buildTreeMode() {
         m_pTree->expandAll();
     m_pTree->setUpdatesEnabled(true);
     placeActivePage();
+    // The frame was made after the page: the page goes back on top of it.
+    if (PropertyPage* page = GetActivePage())
+        page->raise();
 }
 
 QRect CTreePropSheetBase::pageArea() const {
@@ -385,9 +388,12 @@ void CTreePropSheetBase::showAdjacentPage(bool forward) {
         SetActivePage(NextPageIndex(GetActiveIndex(), forward));
         return;
     }
+    // An item without page would only pass the selection on to the first item below it (which
+    // takes an Up right back down): the walk goes to items with a page.
     const int from = treeIndexOf(m_pTree->currentItem());
-    const int target =
-        m_pageTree.findQualifying(from, forward, [this](int candidate) { return itemQualifies(candidate); });
+    const int target = m_pageTree.findQualifying(from, forward, [this](int candidate) {
+        return m_pageTree.page(candidate) != PageTree::kNone && itemQualifies(candidate);
+    });
     if (target == PageTree::kNone || target == from)
         return;
     QTreeWidgetItem* item = m_treeItems[static_cast<std::size_t>(target)];

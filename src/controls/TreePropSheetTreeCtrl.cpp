@@ -63,6 +63,13 @@ CTreePropSheetTreeCtrl::CTreePropSheetTreeCtrl(QWidget* parent) : QTreeWidget(pa
     QItemSelectionModel* old = selectionModel();
     setSelectionModel(new VetoSelectionModel(model(), this));
     delete old;
+    // The tree widget's own links to its selection model, made again for the new one.
+    QItemSelectionModel* veto = selectionModel();
+    connect(veto, SIGNAL(currentChanged(QModelIndex, QModelIndex)), this,
+            SLOT(_q_emitCurrentItemChanged(QModelIndex, QModelIndex)));
+    connect(veto, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), this, SIGNAL(itemSelectionChanged()));
+    connect(veto, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), this,
+            SLOT(_q_selectionChanged(QItemSelection, QItemSelection)));
     setItemDelegate(new ItemColourDelegate(this));
 }
 
