@@ -8,9 +8,12 @@
 #include "support/FakeServices.h"
 #include "support/TestEnv.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -77,6 +80,21 @@ public:
 private:
     std::vector<std::unique_ptr<FieldPage>> m_pages;
 };
+
+// Whether a right-click at `at` (in `target`) opens a menu; a menu that opens is closed again.
+inline bool menuAfterRightClick(QWidget* target, QPoint at) {
+    bool menu = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+            menu = true;
+            popup->close();
+        }
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
+    QApplication::sendEvent(target, &event);
+    QCoreApplication::processEvents();
+    return menu;
+}
 
 class SheetTest : public testsupport::TempDirTest {
 protected:

@@ -294,6 +294,30 @@ TEST_F(TreeModeSheet, GreyedItemsArePaintedInTheirColourUnlessSelected) {
     EXPECT_FALSE(tree->itemColour(network).has_value());
 }
 
+TEST_F(TreeModeSheet, ItemsShowTheTabIconsOrTheFallbackIcons) {
+    const auto square = [](QColor colour) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(colour);
+        return QIcon(pixmap);
+    };
+    const auto colourOf = [](const QIcon& icon) { return icon.pixmap(16, 16).toImage().pixelColor(8, 8); };
+    TestSheet sheet(fakes->bundle(), {"General", "Network::Proxy"}, [&](TestSheet& s) {
+        s.SetTreeViewMode(true, true, true);
+        s.SetIsResizable(false);
+        s.SetExpandAllItems(true);
+        s.m_FallbackIcons = {square(Qt::darkRed), square(Qt::darkYellow)}; // no page, no tab icon
+    });
+    sheet.page(0).SetIcon(square(Qt::darkGreen));
+    sheet.show();
+    CTreePropSheetTreeCtrl* tree = treeOf(sheet);
+    EXPECT_EQ(colourOf(itemAt(tree, {"General"})->icon(0)), QColor(Qt::darkGreen));
+    EXPECT_EQ(colourOf(itemAt(tree, {"Network"})->icon(0)), QColor(Qt::darkRed));
+    EXPECT_EQ(colourOf(itemAt(tree, {"Network", "Proxy"})->icon(0)), QColor(Qt::darkYellow));
+    // The caption shows the selected item's icon.
+    EXPECT_EQ(frameOf(sheet)->captionIcons().GetImageCount(), 1);
+    testsupport::saveRendering(sheet, "tree-icons");
+}
+
 TEST_F(TreeModeSheet, TheTreeFollowsAddedAndRemovedPages) {
     auto sheet = shown({"General", "Network::Proxy"}, treeMode(true));
     CTreePropSheetTreeCtrl* tree = treeOf(*sheet);
@@ -317,19 +341,7 @@ TEST_F(TreeModeSheet, TheTreeFollowsAddedAndRemovedPages) {
 TEST_F(TreeModeSheet, RightClicksOverTreeAndFrameOpenNoMenu) {
     auto sheet = shown({"General"}, treeMode(true));
     sheet->setWhatsThis("Program options"); // what the dialog's own menu would offer
-    const auto menuAt = [&](QPoint at) {
-        bool menu = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
-                menu = true;
-                popup->close();
-            }
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, sheet->mapToGlobal(at));
-        QApplication::sendEvent(sheet.get(), &event);
-        QCoreApplication::processEvents();
-        return menu;
-    };
+    const auto menuAt = [&](QPoint at) { return sheettest::menuAfterRightClick(sheet.get(), at); };
     EXPECT_FALSE(menuAt(treeOf(*sheet)->geometry().center()));
     EXPECT_FALSE(menuAt(frameOf(*sheet)->geometry().center()));
     EXPECT_TRUE(menuAt(QPoint(3, sheet->height() - 3)));

@@ -24,6 +24,7 @@ using TreePropSheet::CTreePropSheetEx;
 
 namespace {
 
+using sheettest::menuAfterRightClick;
 using sheettest::TestSheet;
 
 const std::vector<QString> kCaptions = {"General", "Connection", "Advanced"};
@@ -190,19 +191,6 @@ TEST_F(TreePropSheetTest, DisablingTheActivePageShowsTheNextEnabledPage) {
 TEST_F(TreePropSheetTest, ARightClickOnTheSheetOpensNoMenuButControlsKeepTheirs) {
     auto sheet = shownSheet(2);
     sheet->setWhatsThis("Program options"); // what the dialog's own menu would offer
-    const auto menuAfterRightClick = [](QWidget* target, QPoint at) {
-        bool menu = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
-                menu = true;
-                popup->close();
-            }
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-        QApplication::sendEvent(target, &event);
-        QCoreApplication::processEvents();
-        return menu;
-    };
     const QPoint corner(5, sheet->height() - 5);
     EXPECT_FALSE(menuAfterRightClick(sheet.get(), corner)); // mode 1, the default
     EXPECT_TRUE(menuAfterRightClick(sheet->page(0).field(), QPoint(5, 5)));
