@@ -79,6 +79,11 @@ TEST_F(ResizableSheet, TabsAndPageGrowWhileTheButtonsKeepToTheCorner) {
     EXPECT_EQ(sheet->page(0).geometry(), grown(page, QSize(100, 50)));
     EXPECT_EQ(grip->geometry().bottomRight(), sheet->rect().bottomRight());
     testsupport::saveRendering(*sheet, "enlarged");
+    // The background is erased around the tabs, the page and the buttons, not under them.
+    const QRegion background = sheet->GetSizingHook()->GetBackgroundRegion();
+    EXPECT_TRUE(background.contains(QPoint(2, 2)));
+    EXPECT_FALSE(background.contains(sheet->page(0).geometry().center()));
+    EXPECT_FALSE(background.contains(sheet->findChild<QWidget*>("idc_1")->geometry().center()));
 
     // Another page shows at the grown size.
     ASSERT_TRUE(sheet->SetActivePage(2));
