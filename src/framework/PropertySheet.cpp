@@ -59,6 +59,8 @@ PropertySheet::~PropertySheet() {
         m_pTab->disconnect(this);
         m_pTab->removeEventFilter(this);
     }
+    if (m_pLine)
+        m_pLine->removeEventFilter(this);
     // The pages are their owner's: they leave the window before it deletes its children.
     for (PropertyPage* page : m_pages) {
         page->m_pSheet = nullptr;
@@ -83,6 +85,7 @@ void PropertySheet::AddPage(PropertyPage* page) {
         m_pTab->addTab(new QWidget, page->GetCaption());
         m_bSyncingTab = false;
         selectTab(m_nActive);
+        OnPageAdded(page);
     }
 }
 
@@ -162,6 +165,14 @@ void PropertySheet::pageDestroyed(PropertyPage* page) {
 
 void PropertySheet::OnPageRemoved(PropertyPage*) {}
 
+void PropertySheet::OnPageAdded(PropertyPage*) {}
+
+void PropertySheet::OnPageActivated(int) {}
+
+void PropertySheet::fitWindow(const QSize& size) {
+    setFixedSize(size);
+}
+
 // --- activation ---
 
 bool PropertySheet::activate(int index, bool validate) {
@@ -190,12 +201,18 @@ bool PropertySheet::activate(int index, bool validate) {
     if (moveFocus)
         if (QWidget* first = firstFocusable(page))
             first->setFocus(Qt::TabFocusReason);
+    OnPageActivated(index);
     return true;
 }
 
 QRect PropertySheet::pageArea() const {
-    if (IsWizard())
-        return m_rcWizardPage;
+    if (IsWizard()) {
+        // Above the separator line, wherever it went.
+        if (!m_pLine)
+            return m_rcWizardPage;
+        return QRect(m_rcWizardPage.topLeft(),
+                     QSize(m_pLine->width(), std::max(0, m_pLine->y() - kMargin - m_rcWizardPage.top())));
+    }
     return m_pTab ? AdjustTabRect(false, m_pTab->geometry()) : QRect();
 }
 
@@ -237,7 +254,8 @@ void PropertySheet::onTabChanged(int index) {
 }
 
 bool PropertySheet::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_pTab && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if ((watched == m_pTab || watched == m_pLine) &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         placeActivePage();
     return Dialog::eventFilter(watched, event);
 }
@@ -292,6 +310,7 @@ void PropertySheet::buildWindow() {
         m_pLine = withId(new QFrame(this), ID_WIZLINE);
         m_pLine->setFrameShape(QFrame::HLine);
         m_pLine->setFrameShadow(QFrame::Sunken);
+        m_pLine->installEventFilter(this);
         m_pTab->hide();
     } else {
         QPushButton* ok = addButton(IDOK, QStringLiteral("OK"));
@@ -355,7 +374,7 @@ void PropertySheet::arrangeWindow() {
     }
     if (m_pFinish)
         m_pFinish->setGeometry(m_pNext->geometry()); // Finish takes Next's place
-    setFixedSize(width, y + button.height() + kMargin);
+    fitWindow(QSize(width, y + button.height() + kMargin));
     placeActivePage();
 }
 

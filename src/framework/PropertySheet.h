@@ -22,12 +22,14 @@
 //   sheet.m_general.m_strName = item.name;
 //   if (sheet.DoModal() == IDOK) item.name = sheet.m_general.m_strName;
 //
-// The sheet keeps the size its pages ask for (the largest page's size hint, else its size) and is
-// not resizable.
+// The sheet takes the size its pages ask for (the largest page's size hint, else its size) and is
+// not resizable unless a derived sheet says otherwise (fitWindow). The active page follows the
+// tab widget's page area, or in a wizard the space above the separator line.
 
 #include "framework/Dialog.h"
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <vector>
@@ -114,6 +116,12 @@ protected:
     virtual QRect pageArea() const;
     // A page left the sheet (removed or destroyed).
     virtual void OnPageRemoved(PropertyPage* page);
+    // A page was added while the window exists.
+    virtual void OnPageAdded(PropertyPage* page);
+    // Page `index` became the active page.
+    virtual void OnPageActivated(int index);
+    // Gives the sheet the size its controls need; the base fixes it at that size.
+    virtual void fitWindow(const QSize& size);
     // Places the active page into pageArea().
     void placeActivePage();
     // Sizes the sheet for its pages, tabs and buttons again (after the tabs changed).

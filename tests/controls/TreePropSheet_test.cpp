@@ -1,8 +1,5 @@
-#include "controls/TreePropSheet.h"
-#include "framework/PropertyPage.h"
-#include "support/FakeServices.h"
+#include "SheetTestKit.h"
 #include "support/Renderings.h"
-#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -27,49 +24,20 @@ using TreePropSheet::CTreePropSheetEx;
 
 namespace {
 
-constexpr unsigned IDC_FIELD = 1132;
+using sheettest::menuAfterRightClick;
+using sheettest::TestSheet;
 
-class FieldPage : public PropertyPage {
-public:
-    FieldPage(unsigned id, const char* caption, Services services) : PropertyPage(id, std::move(services)) {
-        setWindowTitle(caption);
-        auto* form = new QFormLayout(this);
-        form->addRow("Value:", withId(new QLineEdit, IDC_FIELD));
-    }
-    std::string m_strValue;
-    int helpRequests = 0;
-    bool refuseLeave = false;
+const std::vector<QString> kCaptions = {"General", "Connection", "Advanced"};
 
-    QLineEdit* field() const { return control<QLineEdit>(IDC_FIELD); }
-    bool OnKillActive() override { return !refuseLeave && PropertyPage::OnKillActive(); }
-    bool OnHelpInfo() override {
-        ++helpRequests;
-        return true;
-    }
+// The options sheet's shape: tabs, not resizable.
+void tabbedOptions(TestSheet& sheet) {
+    sheet.SetTreeViewMode(false, false, false);
+    sheet.SetIsResizable(false);
+}
 
-protected:
-    void DoDataExchange(DataExchange& dx) override { DDX_Text(dx, IDC_FIELD, m_strValue); }
-};
-
-// The options sheet's shape: tabs, not resizable, pages as members.
-class OptionsSheet : public CTreePropSheetEx {
-public:
-    OptionsSheet(const Services& services, int pages) : CTreePropSheetEx(32810, "Program Options", services) {
-        SetTreeViewMode(false, false, false);
-        SetIsResizable(false);
-        const char* captions[] = {"General", "Connection", "Advanced"};
-        for (int i = 0; i < pages; ++i) {
-            m_pages.push_back(std::make_unique<FieldPage>(107 + i, captions[i], services));
-            AddPage(m_pages.back().get());
-        }
-    }
-    FieldPage& page(int i) { return *m_pages[static_cast<std::size_t>(i)]; }
-    std::size_t enabledEntries() const { return m_PageEnabledMap.size(); }
-    void dropPage(int i) { m_pages[static_cast<std::size_t>(i)].reset(); }
-
-private:
-    std::vector<std::unique_ptr<FieldPage>> m_pages;
-};
+std::vector<QString> firstCaptions(int pages) {
+    return std::vector<QString>(kCaptions.begin(), kCaptions.begin() + pages);
+}
 
 QIcon squareIcon(QColor colour) {
     QPixmap pixmap(32, 32);
@@ -77,25 +45,9 @@ QIcon squareIcon(QColor colour) {
     return QIcon(pixmap);
 }
 
-class TreePropSheetTest : public testsupport::TempDirTest {
+class TreePropSheetTest : public sheettest::SheetTest {
 protected:
-    void SetUp() override {
-        TempDirTest::SetUp();
-        fakes = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
-    }
-    void TearDown() override {
-        fakes.reset();
-        TempDirTest::TearDown();
-    }
-    // The sheet shown and active.
-    std::unique_ptr<OptionsSheet> shownSheet(int pages) {
-        auto sheet = std::make_unique<OptionsSheet>(fakes->bundle(), pages);
-        sheet->show();
-        sheet->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
-        return sheet;
-    }
-    std::unique_ptr<testsupport::FakeServices> fakes;
+    std::unique_ptr<TestSheet> shownSheet(int pages) { return shown(firstCaptions(pages), tabbedOptions); }
 };
 
 TEST_F(TreePropSheetTest, CtrlTabAndCtrlPageKeysCycleThroughThePagesWrappingRound) {
@@ -206,7 +158,7 @@ TEST_F(TreePropSheetTest, TheOptionsSheetHasNoHelpButtonAndKeepsItsSize) {
 
 TEST_F(TreePropSheetTest, DisablingTheActivePageShowsTheNextEnabledPage) {
     auto two = shownSheet(2);
-    FieldPage& first = two->page(0);
+    sheettest::FieldPage& first = two->page(0);
     EXPECT_TRUE(two->EnablePage(&first, false));
     EXPECT_EQ(two->GetActiveIndex(), 1);
     EXPECT_FALSE(first.isEnabled());
@@ -239,19 +191,6 @@ TEST_F(TreePropSheetTest, DisablingTheActivePageShowsTheNextEnabledPage) {
 TEST_F(TreePropSheetTest, ARightClickOnTheSheetOpensNoMenuButControlsKeepTheirs) {
     auto sheet = shownSheet(2);
     sheet->setWhatsThis("Program options"); // what the dialog's own menu would offer
-    const auto menuAfterRightClick = [](QWidget* target, QPoint at) {
-        bool menu = false;
-        QTimer::singleShot(0, [&] {
-            if (QWidget* popup = QApplication::activePopupWidget()) {
-                menu = true;
-                popup->close();
-            }
-        });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, at, target->mapToGlobal(at));
-        QApplication::sendEvent(target, &event);
-        QCoreApplication::processEvents();
-        return menu;
-    };
     const QPoint corner(5, sheet->height() - 5);
     EXPECT_FALSE(menuAfterRightClick(sheet.get(), corner)); // mode 1, the default
     EXPECT_TRUE(menuAfterRightClick(sheet->page(0).field(), QPoint(5, 5)));
@@ -263,7 +202,7 @@ TEST_F(TreePropSheetTest, ARightClickOnTheSheetOpensNoMenuButControlsKeepTheirs)
 
 TEST_F(TreePropSheetTest, TabsShowEveryPageIconOrNone) {
     {
-        OptionsSheet sheet(fakes->bundle(), 3);
+        TestSheet sheet(fakes->bundle(), firstCaptions(3), tabbedOptions);
         sheet.page(0).SetIcon(squareIcon(Qt::darkGreen));
         sheet.page(1).SetIcon(squareIcon(Qt::darkBlue));
         sheet.show();
@@ -274,7 +213,7 @@ TEST_F(TreePropSheetTest, TabsShowEveryPageIconOrNone) {
         EXPECT_TRUE(tabs->tabIcon(2).isNull()); // a page without icon
         testsupport::saveRendering(sheet, "with-icons");
     }
-    OptionsSheet sheet(fakes->bundle(), 2);
+    TestSheet sheet(fakes->bundle(), firstCaptions(2), tabbedOptions);
     sheet.page(0).SetIcon(squareIcon(Qt::darkGreen));
     sheet.page(1).SetIcon(QIcon()); // an icon that cannot be used
     sheet.show();
