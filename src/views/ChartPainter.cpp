@@ -19,7 +19,6 @@ QString text(const std::string& s) {
 QPen solidPen(std::uint32_t colour) {
     QPen pen(toQColor(colour));
     pen.setWidth(0); // one device pixel, as a width-1 pen
-    pen.setCapStyle(Qt::FlatCap);
     return pen;
 }
 
@@ -109,16 +108,15 @@ void paintChart(QPainter& painter, const ChartLayout& layout, std::span<const Ch
                 painter.setPen(dash);
                 painter.drawLine(axes.left, *layout.breakEvenY, axes.right, *layout.breakEvenY);
             }
-            std::vector<QPoint> xy;
-            xy.reserve(points.size());
-            for (const ChartPoint& p : points)
-                xy.emplace_back(p.x, p.y);
+            QPolygon line(static_cast<qsizetype>(points.size()));
+            for (std::size_t i = 0; i < points.size(); ++i)
+                line[static_cast<qsizetype>(i)] = QPoint(points[i].x, points[i].y);
             painter.setPen(solidPen(layout.color));
             painter.setBrush(Qt::NoBrush);
-            painter.drawPolyline(chartPolyline(xy, layout.stepLine));
+            painter.drawPolyline(layout.stepLine ? chartPolyline(line, true) : line);
             if (layout.graphValues == 3) {
                 painter.setBrush(itemColour);
-                for (const QPoint& p : xy)
+                for (const QPoint& p : line)
                     drawBox(painter, squareMark(medium, p.x(), p.y()));
             } else if (layout.graphValues == 1 || layout.graphValues == 2) {
                 painter.setPen(itemColour);

@@ -241,6 +241,7 @@ void CGraphView::rebuildChart() {
     m_state.m_rcData = m_layout.data;
     m_state.m_rcAxes = m_layout.axes;
     m_state.m_nFirstQuotationIndex = m_layout.firstQuotationIndex;
+    logLayout(items);
     if (m_layout.content == ChartContent::TooSmall) {
         CVR_LOG(LOG_LEVEL_DEBUG, "Window is too small for drawing graphic");
         m_state.ResetCursor();
@@ -250,6 +251,7 @@ void CGraphView::rebuildChart() {
         QPainter painter(&m_chart);
         paintChart(painter, m_layout, m_state.m_pPoints, m_fonts, ChartMedium::Screen);
     }
+    CVR_LOG(LOG_LEVEL_DEBUG, "-- OnDraw finished --");
     if (m_layout.content != ChartContent::History) {
         m_state.ResetCursor();
         m_state.m_nMarkedStart = m_state.m_nMarkedEnd = -1;
@@ -263,7 +265,9 @@ void CGraphView::rebuildChart() {
     // The new image holds no inverted interval: mark it again.
     m_state.m_nMarkedStart = m_state.m_nMarkedEnd = -1;
     if (m_state.IsIntervalMarked()) {
+        m_rebuilding = true;
         DrawMarkInterval();
+        m_rebuilding = false;
         ShowIntervalStatus();
     }
     if (m_state.indexesPoint(m_state.m_nCursorPoint)) {
@@ -274,6 +278,43 @@ void CGraphView::rebuildChart() {
     } else {
         m_state.m_nCursorDrawn = -1;
     }
+}
+
+void CGraphView::logLayout(const std::vector<ChartItemSnapshot>& items) const {
+    const ChartLayout& l = m_layout;
+    const bool single = items.size() == 1;
+    if (!single)
+        CVR_LOG(LOG_LEVEL_DEBUG, "Time interval: %s - %s", l.begin.Format("%x %H:%M").c_str(),
+                l.end.Format("%x %H:%M").c_str());
+    CVR_LOG(LOG_LEVEL_DEBUG, "Percent Interval: %.2lf%%-%.2lf%%", l.pmin * 100.0, l.pmax * 100.0);
+    CVR_LOG(LOG_LEVEL_DEBUG, "Quotation span: [%.2lf;%.2lf], first = %.2lf", l.min, l.max, l.ref);
+    CVR_LOG(LOG_LEVEL_DEBUG, "Setting margins...");
+    if (l.content == ChartContent::TooSmall)
+        return;
+    if (l.content == ChartContent::NameOnly) {
+        CVR_LOG(LOG_LEVEL_DEBUG, "pQuotationList->IsEmpty() only one item selected, no graphic to display");
+        return;
+    }
+    if (l.grid)
+        CVR_LOG(LOG_LEVEL_DEBUG, "Drawing year shades for: %s - %s...", l.begin.Format("%x %H:%M").c_str(),
+                l.end.Format("%x %H:%M").c_str());
+    if (l.axis.kind == AxisKind::Percent && l.ref > 0.0) {
+        CVR_LOG(LOG_LEVEL_DEBUG, "Axes legend percentual");
+        CVR_LOG(LOG_LEVEL_DEBUG, "Percent signif: %.4lf", l.axis.signif);
+        CVR_LOG(LOG_LEVEL_DEBUG, "Percent min: %.4lf%%, increment: %.4lf%%", l.axis.first * 100.0, l.axis.step * 100.0);
+    } else if (l.axis.kind == AxisKind::Nominal) {
+        CVR_LOG(LOG_LEVEL_DEBUG, "Axes legend Nominal");
+    }
+    if (!single)
+        return;
+    CVR_LOG(LOG_LEVEL_DEBUG, "Only one item selected, inserting %i quotations of selected item into cache array",
+            m_state.pointCount());
+    if (!items.front().m_bTransactionMarks)
+        CVR_LOG(LOG_LEVEL_DEBUG, "Omitting transaction marks...");
+    for (const TransactionMark& mark : l.marks)
+        if (mark.outOfRange)
+            CVR_LOG(LOG_LEVEL_DEBUG, "Drawing transaction mark (<min or >max) at (%s,%.4f)", mark.date.Format("%x").c_str(),
+                    mark.price);
 }
 
 void CGraphView::paintEvent(QPaintEvent*) {
@@ -329,8 +370,13 @@ void CGraphView::DrawMarkInterval() {
     const int oldLo = std::min(m_state.m_nMarkedStart, m_state.m_nMarkedEnd);
     const int oldHi = std::max(m_state.m_nMarkedStart, m_state.m_nMarkedEnd);
     const IntervalMarkPlan plan = planMarkInterval(m_state);
+    // While the chart is being rebuilt the whole pane is painted anyway.
+    const auto invalidate = [this](const QRect& r) {
+        if (!m_rebuilding)
+            update(r);
+    };
     if (plan.removeCursor)
-        update(cursorRect(cursorShown));
+        invalidate(cursorRect(cursorShown));
     if (!plan.inverted.empty()) {
         if (plan.intervalRemoved) {
             CVR_LOG(LOG_LEVEL_DEBUG, "Removing interval mark %i - %i...", oldLo, oldHi);
@@ -344,7 +390,7 @@ void CGraphView::DrawMarkInterval() {
         }
         // Only the segments that changed are painted again.
         for (const auto& [a, b] : plan.inverted)
-            update(segmentsRect(a, b));
+            invalidate(segmentsRect(a, b));
     }
     CVR_LOG(LOG_LEVEL_DEBUG, "DrawMarkInterval finished");
 }

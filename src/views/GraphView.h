@@ -123,6 +123,7 @@ protected:
 
 private:
     void rebuildChart();
+    void logLayout(const std::vector<ChartItemSnapshot>& items) const;
     void DrawMarkInterval();
     void ShowIntervalStatus();
     void setStatusText(const std::string& text);
@@ -138,6 +139,7 @@ private:
     ChartFonts m_fonts;
     QImage m_chart;
     bool m_chartValid = false;
+    bool m_rebuilding = false;
     int m_chartPaints = 0;
     // Guard the chart items, and the marks with the point array (locked in that order).
     mutable std::recursive_mutex m_MutexItems;

@@ -83,6 +83,11 @@ void printChartPage(QPainter& painter, const PrintSelection& selection, const Ch
     ChartLayout layout;
     std::vector<ChartPoint> points;
     layoutChart(request, layout, points);
+    if (items.size() >= 2) {
+        CVR_LOG(LOG_LEVEL_DEBUG, "%s-%s", layout.begin.Format("%x").c_str(), layout.end.Format("%x").c_str());
+        for (const ComparisonCurve& curve : layout.curves)
+            CVR_LOG(LOG_LEVEL_DEBUG, "%.2lf%% %.2lf%%", curve.low * 100.0, curve.high * 100.0);
+    }
     CVR_LOG(LOG_LEVEL_DEBUG, "Percent: %.2lf%% %.2lf%%", layout.pmin, layout.pmax);
     CVR_LOG(LOG_LEVEL_DEBUG, "Margins: %i, %i, %i, %i", layout.data.left, layout.data.top,
             request.area.width() - layout.data.right, request.area.height() - layout.data.bottom);
