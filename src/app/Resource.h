@@ -21,7 +21,6 @@ inline constexpr unsigned ID_EXPORT_SERVER_SETTINGS = 32809;
 inline constexpr unsigned ID_OPTIONS = 32810;              // "&Options..."
 inline constexpr unsigned ID_CHECK_FOR_UPDATES = 32811;    // "&Check for Updates..."
 inline constexpr unsigned ID_COMPARE_ALL = 32819;          // "Compare all" (Ctrl+A)
-inline constexpr unsigned ID_COMPARISON_LIMITS = 32821;    // "Comparison Limits"
 inline constexpr unsigned ID_TOGGLE_PERCENTUAL = 32828;    // "Toggle &Percentual/Nominal values"
 inline constexpr unsigned ID_HELP_FAQ = 32830;             // "&Frequently Asked Questions (FAQ)" (F1)
 inline constexpr unsigned ID_HELP_SERVER_SETTINGS = 32831; // "&Server Configuration Info"

@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QUrl>
 
@@ -94,6 +95,13 @@ public:
         }
         QPrintDialog dialog(&printer, m_parent());
         return dialog.exec() == QDialog::Accepted;
+    }
+    bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override {
+        QPrintPreviewDialog dialog(&printer, m_parent());
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&paint](QPrinter* target) { paint(*target); });
+        dialog.exec();
+        return true;
     }
 
 private:

@@ -43,14 +43,21 @@ public:
     virtual std::optional<QColor> chooseColor(const ColorRequest& request) = 0;
 };
 
-// The print dialogs: the printer and range before printing, or the page set-up.
-enum class PrintDialogKind { Print, PageSetup };
+// The print dialogs: the printer and range before printing, or the page set-up; the preview.
+enum class PrintDialogKind { Print, PageSetup, Preview };
 
 class PrintDialogs {
 public:
     virtual ~PrintDialogs() = default;
     // Lets the user set up `printer`; false when cancelled.
     virtual bool printDialog(QPrinter& printer, PrintDialogKind kind) = 0;
+    // Shows the pages `paint` draws onto `printer` in a preview, from which the user may print
+    // them; false when no preview was shown.
+    virtual bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+        (void)printer;
+        (void)paint;
+        return false;
+    }
 };
 
 // Opening web pages and files with the desktop's programs (never through a command line).

@@ -42,6 +42,13 @@ bool FakePrintDialogs::printDialog(QPrinter&, PrintDialogKind kind) {
     return answer;
 }
 
+bool FakePrintDialogs::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+    if (!printDialog(printer, PrintDialogKind::Preview))
+        return false;
+    paint(printer);
+    return true;
+}
+
 void ScriptedModalRunner::on(const QString& objectName, Step step) {
     m_steps.push_back({objectName, std::move(step)});
 }

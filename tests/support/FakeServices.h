@@ -60,6 +60,8 @@ public:
     // Answers for the next dialogs in order; cancelled (false) beyond them.
     void answer(std::initializer_list<bool> answers);
     bool printDialog(QPrinter& printer, PrintDialogKind kind) override;
+    // A preview takes the next answer too: true has the pages painted onto the printer.
+    bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
     std::vector<PrintDialogKind> asked() const { return m_asked; }
 
 private:

@@ -1,0 +1,486 @@
+#include "controls/WinGdi.h"
+#include "dialogs/DlgCompGraphProp.h"
+#include "support/FakeServices.h"
+#include "support/Renderings.h"
+#include "views/GraphView.h"
+#include "views/ListViewDocFixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDateEdit>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::ListViewDocTest;
+
+QColor pixel(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y);
+}
+
+class GraphViewTest : public ListViewDocTest {
+protected:
+    void SetUp() override {
+        ListViewDocTest::SetUp();
+        testsupport::setTimeZone("UTC");
+        services = std::make_unique<testsupport::FakeServices>(path("settings.ini"));
+        view = std::make_unique<CGraphView>();
+        view->setServices(services->bundle());
+        view->LoadSettings();
+        view->attachDocument(doc.get());
+        GraphViewLinks links;
+        links.currentItem = [this] { return current; };
+        links.chartItems = [this] { return chart; };
+        links.setStatusText = [this](const std::string& text) { status.push_back(text); };
+        links.showItemProperties = [this](int page, int index) { properties.emplace_back(page, index); };
+        view->setLinks(std::move(links));
+        view->resize(640, 320);
+    }
+    void TearDown() override {
+        view.reset();
+        ListViewDocTest::TearDown();
+    }
+
+    // Weekly closes from 2 January 2023, rising and falling.
+    ItemPos weekly(const std::string& name, int count, double base = 100.0) {
+        auto item = std::make_unique<CWPapier>();
+        item->m_strName = name;
+        item->m_crColor = RGB(0, 0, 200);
+        item->m_bGrid = 1;
+        for (int i = 0; i < count; ++i) {
+            const OleDate date(OleDate(2023, 1, 2, 0, 0, 0).m_dt + 7.0 * i);
+            item->AddQuotation(CKurs(date, base + (i % 7) * 3.0 - (i % 3)), false);
+        }
+        return doc->AddItem(std::move(item));
+    }
+
+    // The list view selects `items`; the first is the current one.
+    void select(std::vector<ItemPos> items) {
+        chart = items;
+        current = items.empty() ? kNoItemPos : items.front();
+        if (!view->state().m_bInitialized)
+            view->OnInitialUpdate();
+        else
+            doc->UpdateAllViews(nullptr, 0);
+        view->flush();
+        if (!view->isVisible()) {
+            view->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        }
+        view->repaint();
+    }
+
+    const std::vector<ChartPoint>& points() const { return view->state().m_pPoints; }
+    QPoint at(int index) const {
+        const ChartPoint& p = points()[static_cast<std::size_t>(index)];
+        return {p.x, p.y};
+    }
+    QImage screen() { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    std::string lastStatus() const { return status.empty() ? std::string("<none>") : status.back(); }
+
+    void drag(int from, int to) {
+        QTest::mousePress(view.get(), Qt::LeftButton, {}, at(from));
+        QMouseEvent move(QEvent::MouseMove, QPointF(at(to)), view->mapToGlobal(QPointF(at(to))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &move);
+        QTest::mouseRelease(view.get(), Qt::LeftButton, {}, at(to));
+    }
+
+    std::unique_ptr<testsupport::FakeServices> services;
+    std::unique_ptr<CGraphView> view;
+    ItemPos current = kNoItemPos;
+    std::vector<ItemPos> chart;
+    std::vector<std::string> status;
+    std::vector<std::pair<int, int>> properties;
+};
+
+TEST_F(GraphViewTest, UpdatesBeforeInitialisationAreDroppedAndItemsAreAskedById) {
+    const ItemPos a = weekly("Alpha", 20);
+    const ItemPos b = weekly("Beta", 20);
+    chart = {a};
+    current = a;
+    view->OnUpdate(nullptr, 0);
+    EXPECT_FALSE(view->flushPending());
+    EXPECT_FALSE(view->isItemShownInChart(a));
+    EXPECT_EQ(view->chartView(), static_cast<DocumentObserver*>(view.get()));
+
+    select({a, b});
+    EXPECT_TRUE(view->isItemShownInChart(a));
+    EXPECT_TRUE(view->isItemShownInChart(b));
+    EXPECT_FALSE(view->isItemShownInChart(cashPos));
+    // An item that went away is looked up by its id and left out: the chart paints the other one.
+    doc->DeleteItem(b);
+    view->flush();
+    view->chartImage();
+    EXPECT_EQ(view->layout().content, ChartContent::History);
+    EXPECT_EQ(points().size(), 20u);
+}
+
+TEST_F(GraphViewTest, TheMouseMarksTheNearestPointWithoutLayingTheChartOut) {
+    select({weekly("Alpha", 30)});
+    ASSERT_EQ(points().size(), 30u);
+    const int paints = view->chartPaintCount();
+    const QImage clean = screen();
+
+    QTest::mouseMove(view.get(), at(10) + QPoint(2, 40));
+    EXPECT_EQ(view->state().m_nCursorDrawn, 10);
+    EXPECT_EQ(lastStatus(), pointStatusText(points()[10]));
+    const QImage marked = screen();
+    // The cross-hair's corner and its foot on the axis differ from the chart; the interval is not.
+    const ChartRect axes = view->state().m_rcAxes;
+    int changed = 0;
+    for (int x = axes.left + 1; x < at(10).x(); ++x)
+        changed += pixel(marked, x, at(10).y()) != pixel(clean, x, at(10).y());
+    EXPECT_GT(changed, (at(10).x() - axes.left) / 3);
+
+    // A second draw (moving on) takes the first cursor away exactly.
+    QTest::mouseMove(view.get(), at(20));
+    EXPECT_EQ(view->state().m_nCursorDrawn, 20);
+    const QImage moved = screen();
+    for (int y = at(10).y() + 2; y < axes.bottom; ++y)
+        ASSERT_EQ(pixel(moved, at(10).x(), y), pixel(clean, at(10).x(), y)) << y;
+
+    // The list view reports the mouse: the cursor goes, and the status text with it.
+    view->HideCursor();
+    EXPECT_EQ(view->state().m_nCursorDrawn, -1);
+    EXPECT_EQ(lastStatus(), "");
+    EXPECT_EQ(screen(), clean);
+    EXPECT_EQ(view->chartPaintCount(), paints);
+}
+
+TEST_F(GraphViewTest, DraggingMarksAnIntervalInvertedUnderTheCurve) {
+    select({weekly("Alpha", 30)});
+    const int paints = view->chartPaintCount();
+    const QImage clean = screen();
+    drag(5, 12);
+    EXPECT_EQ(view->state().m_nIntervalStart, 5);
+    EXPECT_EQ(view->state().m_nIntervalEnd, 12);
+    EXPECT_EQ(lastStatus(), intervalStatusText(points(), 5, 12));
+    ASSERT_EQ(lastStatus().front(), '[');
+    const QImage marked = screen();
+    testsupport::saveRendering(marked, "interval");
+    // Under the curve inside the interval the pixels are inverted; outside they are not.
+    const int x = (at(10).x() + at(11).x()) / 2;
+    const int y = view->state().m_rcAxes.bottom - 2;
+    const QColor before = pixel(clean, x, y);
+    EXPECT_EQ(pixel(marked, x, y), QColor(255 - before.red(), 255 - before.green(), 255 - before.blue()));
+    const int outside = (at(20).x() + at(21).x()) / 2;
+    EXPECT_EQ(pixel(marked, outside, y), pixel(clean, outside, y));
+
+    // Shrinking the drag from the same start leaves exactly the new interval inverted.
+    drag(5, 8);
+    const QImage shrunk = screen();
+    EXPECT_EQ(pixel(shrunk, x, y), before);
+    const int inside = (at(6).x() + at(7).x()) / 2;
+    EXPECT_NE(pixel(shrunk, inside, y), pixel(clean, inside, y));
+    // A click without a drag removes it.
+    QTest::mouseClick(view.get(), Qt::LeftButton, {}, at(3));
+    view->HideCursor();
+    EXPECT_EQ(screen(), clean);
+    EXPECT_EQ(view->chartPaintCount(), paints);
+}
+
+TEST_F(GraphViewTest, TiesGoUpOnPressAndDownOnMove) {
+    auto item = std::make_unique<CWPapier>();
+    item->m_strName = "Ties";
+    for (int i = 0; i < 10; ++i)
+        item->AddQuotation(CKurs(OleDate(OleDate(2023, 1, 2, 0, 0, 0).m_dt + i), 10.0 + i), false);
+    // Two quotations a second apart share their x.
+    item->AddQuotation(CKurs(OleDate(2023, 1, 6, 0, 0, 1), 30.0), false);
+    const ItemPos pos = doc->AddItem(std::move(item));
+    select({pos});
+    ASSERT_EQ(points().size(), 11u);
+    ASSERT_EQ(points()[4].x, points()[5].x);
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, at(4));
+    EXPECT_EQ(view->state().m_nIntervalStart, 5);
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, at(4));
+    EXPECT_EQ(view->state().m_nIntervalEnd, 4);
+    // An interval whose ends share their x is not inverted, and moves show the point's text.
+    EXPECT_EQ(view->state().m_nMarkedStart, 5);
+    QTest::mouseMove(view.get(), at(8));
+    EXPECT_EQ(view->state().m_nCursorDrawn, 8);
+    EXPECT_EQ(lastStatus(), pointStatusText(points()[8]));
+}
+
+TEST_F(GraphViewTest, ZoomWritesInnerEndsOnlyAndAlwaysModifies) {
+    const ItemPos pos = weekly("Alpha", 30);
+    select({pos});
+    struct Case {
+        int from, to;
+        int begin, end; // the item's flags afterwards
+    };
+    for (const Case c : {Case{3, 10, 1, 1}, Case{0, 10, 0, 1}, Case{3, 29, 1, 0}, Case{29, 0, 0, 0}}) {
+        item(pos).m_bBegin = item(pos).m_bEnd = 0;
+        select({pos});
+        ASSERT_EQ(points().size(), 30u);
+        const OleDate from = points()[static_cast<std::size_t>(std::min(c.from, c.to))].date;
+        const OleDate to = points()[static_cast<std::size_t>(std::max(c.from, c.to))].date;
+        drag(c.from, c.to);
+        doc->SetModifiedFlag(false);
+        CmdUI ui(ID_ZOOM_IN);
+        ASSERT_TRUE(view->runUpdateHandler(ui));
+        EXPECT_TRUE(ui.enabled());
+        ASSERT_TRUE(view->runCommand(ID_ZOOM_IN));
+        EXPECT_TRUE(doc->IsModified()) << c.from << "-" << c.to;
+        EXPECT_EQ(item(pos).m_bBegin, c.begin) << c.from << "-" << c.to;
+        EXPECT_EQ(item(pos).m_bEnd, c.end) << c.from << "-" << c.to;
+        if (c.begin) {
+            EXPECT_DOUBLE_EQ(item(pos).m_dtBegin.m_dt, from.m_dt);
+        }
+        if (c.end) {
+            EXPECT_DOUBLE_EQ(item(pos).m_dtEnd.m_dt, to.m_dt);
+        }
+        EXPECT_EQ(view->state().m_nIntervalStart, -1);
+        // The repaint shows the new interval.
+        view->flush();
+        view->repaint();
+        const int drawn = std::max(c.from, c.to) - std::min(c.from, c.to) + 1;
+        EXPECT_EQ(static_cast<int>(points().size()), c.begin || c.end ? drawn : 30);
+    }
+    // Zoom out switches both ends off, and is disabled once they are.
+    item(pos).m_bBegin = item(pos).m_bEnd = 1;
+    CmdUI out(ID_ZOOM_OUT);
+    view->runUpdateHandler(out);
+    EXPECT_TRUE(out.enabled());
+    doc->SetModifiedFlag(false);
+    view->runCommand(ID_ZOOM_OUT);
+    EXPECT_EQ(item(pos).m_bBegin, 0);
+    EXPECT_EQ(item(pos).m_bEnd, 0);
+    EXPECT_TRUE(doc->IsModified());
+    CmdUI again(ID_ZOOM_OUT);
+    view->runUpdateHandler(again);
+    EXPECT_FALSE(again.enabled());
+}
+
+TEST_F(GraphViewTest, DoubleClickOpensTheQuotationInTheItemsOwnList) {
+    const ItemPos pos = weekly("Alpha", 30);
+    item(pos).m_bBegin = 1;
+    item(pos).m_dtBegin = OleDate(2023, 3, 1, 0, 0, 0); // the ninth quotation is the first drawn
+    select({pos});
+    ASSERT_EQ(view->state().m_nFirstQuotationIndex, 9);
+    QTest::mouseMove(view.get(), at(4));
+    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, at(4));
+    ASSERT_FALSE(properties.empty());
+    EXPECT_EQ(properties.back(), std::make_pair(kItemPageQuotations, 9 + 4));
+}
+
+TEST_F(GraphViewTest, AComparisonIgnoresTheMouse) {
+    select({weekly("Alpha", 30), weekly("Beta", 25, 50.0)});
+    EXPECT_TRUE(points().empty());
+    const QImage clean = screen();
+    status.clear();
+    QTest::mouseMove(view.get(), QPoint(200, 150));
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(200, 150));
+    QTest::mouseMove(view.get(), QPoint(300, 150));
+    QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(300, 150));
+    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, QPoint(300, 150));
+    EXPECT_TRUE(status.empty());
+    EXPECT_TRUE(properties.empty());
+    EXPECT_EQ(view->state().m_nIntervalStart, -1);
+    EXPECT_EQ(screen(), clean);
+}
+
+TEST_F(GraphViewTest, AMarkAsksForOneMoreCompletePaintOnly) {
+    const ItemPos pos = weekly("Alpha", 30);
+    select({pos});
+    drag(4, 9);
+    const int paints = view->chartPaintCount();
+    // New data while the interval is marked: the paint asks for one more, which asks for none.
+    item(pos).AddQuotation(CKurs(OleDate(2023, 8, 1, 0, 0, 0), 120.0), false);
+    doc->UpdateAllViews(nullptr, 0);
+    for (int i = 0; i < 5; ++i) {
+        view->flush();
+        view->repaint();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(view->chartPaintCount(), paints + 2);
+    EXPECT_EQ(view->state().m_bRedrawPending, 0);
+    // The interval survived both paints and is shown again.
+    EXPECT_EQ(view->state().m_nMarkedStart, 4);
+    EXPECT_EQ(view->state().m_nMarkedEnd, 9);
+    // Another current row in the list ends it.
+    select({weekly("Beta", 10)});
+    EXPECT_EQ(view->state().m_nIntervalStart, -1);
+}
+
+TEST_F(GraphViewTest, KeyboardOpensTheContextMenuAtTheCorner) {
+    struct Case {
+        bool comparison;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QStringList texts;
+    };
+    // The item texts (shortcuts are shown beside them).
+    const QStringList one{"Zoom &Into Interval",           "Zoom &Out",
+                          "Upda&te quotation",            "&Import historical quotations...",
+                          "Display &quotations",          "&Recalculate investment history",
+                          "&Open web page",               "&Properties"};
+    const ItemPos a = weekly("Alpha", 30);
+    const ItemPos b = weekly("Beta", 30);
+    for (const Case& c : {Case{false, Qt::Key_F10, Qt::ShiftModifier, one}, Case{false, Qt::Key_Menu, {}, one},
+                          Case{true, Qt::Key_F10, Qt::ShiftModifier, {"&Properties"}}}) {
+        select(c.comparison ? std::vector<ItemPos>{a, b} : std::vector<ItemPos>{a});
+        QStringList texts;
+        QPoint shownAt;
+        QTimer::singleShot(50, [&] {
+            if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                shownAt = popup->pos();
+                for (QAction* action : popup->actions())
+                    if (!action->isSeparator())
+                        texts << action->text().section(QLatin1Char('\t'), 0, 0);
+                popup->close();
+            }
+        });
+        QTest::keyClick(view.get(), c.key, c.modifiers);
+        EXPECT_EQ(texts, c.texts);
+        EXPECT_EQ(shownAt, view->mapToGlobal(QPoint(5, 5)));
+    }
+}
+
+// ---------------------------------------------------------------- what the chart shows
+
+class GraphViewPixelsTest : public GraphViewTest {};
+
+TEST_F(GraphViewPixelsTest, OneItemShadesGridBreakEvenAndMarks) {
+    const ItemPos pos = weekly("Alpha & Co", 80);
+    CWPapier& it = item(pos);
+    it.m_nAxisValues = 1;
+    it.m_bBreakEvenLine = 1;
+    it.m_bTransactionMarks = 1;
+    it.AddTransaction(CTransaction(CTransaction::kBuy, OleDate(2023, 3, 6, 0, 0, 0), 10, 500.0, 0, 0, false,
+                                   OleDate(2023, 3, 6, 0, 0, 0), ""));
+    it.AddTransaction(CTransaction(CTransaction::kBuy, OleDate(2023, 6, 5, 0, 0, 0), 10, 105.0, 0, 0, false,
+                                   OleDate(2023, 6, 5, 0, 0, 0), ""));
+    it.m_dBreakEven = 104.0; // after the buys, which compute their own
+    select({pos});
+    const QImage image = screen();
+    testsupport::saveRendering(image, "one-item");
+    const ChartLayout& layout = view->layout();
+    ASSERT_EQ(layout.content, ChartContent::History);
+
+    // 2024 is shaded, 2023 is not.
+    ASSERT_FALSE(layout.yearShades.empty());
+    const ChartRect shade = layout.yearShades.front();
+    const auto shaded = [&](int x) {
+        int n = 0;
+        for (int y = layout.data.top; y < layout.data.bottom; ++y)
+            n += pixel(image, x, y) == QColor(230, 230, 230);
+        return n;
+    };
+    EXPECT_GT(shaded(shade.left + 3), layout.data.height() / 2);
+    EXPECT_EQ(shaded(shade.left - 3), 0);
+    // Grid lines at the labels, across the chart.
+    ASSERT_FALSE(layout.axis.ticks.empty());
+    for (const AxisTick& tick : layout.axis.ticks) {
+        int grid = 0;
+        for (int x = layout.data.left; x < layout.data.right; ++x)
+            grid += pixel(image, x, tick.y) == QColor(100, 100, 100);
+        EXPECT_GT(grid, layout.data.width() / 2) << tick.text;
+    }
+    // The break-even line is dashed in the item's colour.
+    ASSERT_TRUE(layout.breakEvenY);
+    int coloured = 0, gaps = 0;
+    for (int x = layout.axes.left + 1; x < shade.left - 1; ++x) {
+        const QColor c = pixel(image, x, *layout.breakEvenY);
+        coloured += c == QColor(200, 0, 0) || c == QColor(0, 0, 200);
+        gaps += c == QColor(Qt::white);
+    }
+    EXPECT_GT(coloured, 5);
+    EXPECT_GT(gaps, 5);
+    // The buy above the range is hatched at the top edge; the other one is filled light grey.
+    ASSERT_EQ(layout.marks.size(), 2u);
+    const TransactionMark& high = layout.marks[0];
+    ASSERT_TRUE(high.outOfRange);
+    int hatch = 0;
+    for (int y = high.ellipse.top + 3; y < high.ellipse.bottom - 3; ++y)
+        for (int x = high.ellipse.left + 3; x < high.ellipse.right - 3; ++x)
+            hatch += pixel(image, x, y) == QColor(150, 150, 150);
+    EXPECT_GT(hatch, 3);
+    const TransactionMark& inRange = layout.marks[1];
+    EXPECT_FALSE(inRange.outOfRange);
+    EXPECT_EQ(pixel(image, inRange.ellipse.left + 3, inRange.ellipse.top + 7), QColor(224, 224, 224));
+}
+
+TEST_F(GraphViewPixelsTest, ComparisonCurvesInTheirColours) {
+    const ItemPos a = weekly("Alpha", 60);
+    const ItemPos b = weekly("Beta", 40, 50.0);
+    item(b).m_crColor = RGB(200, 0, 0);
+    select({a, b});
+    const QImage image = screen();
+    testsupport::saveRendering(image, "comparison");
+    const ChartLayout& layout = view->layout();
+    ASSERT_EQ(layout.content, ChartContent::Comparison);
+    ASSERT_EQ(layout.curves.size(), 2u);
+    for (const ComparisonCurve& curve : layout.curves) {
+        int drawn = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                drawn += pixel(image, x, y) == toQColor(curve.color);
+        EXPECT_GT(drawn, 100);
+    }
+    EXPECT_NE(layout.title.find("[Comparison] ("), std::string::npos);
+}
+
+TEST_F(GraphViewPixelsTest, APaneTooSmallDrawsNothingAndMarksNothing) {
+    view->resize(40, 30);
+    select({weekly("Alpha", 30)});
+    EXPECT_EQ(view->layout().content, ChartContent::TooSmall);
+    EXPECT_TRUE(points().empty());
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(20, 15));
+    EXPECT_EQ(view->state().m_nIntervalStart, -1);
+}
+
+// ---------------------------------------------------------------- comparison limits
+
+TEST_F(GraphViewTest, ComparisonLimitsDialogFollowsItsBoxesAndCancelKeepsTheChart) {
+    GraphViewSettings& settings = view->settings();
+    settings = GraphViewSettings{};
+    const GraphViewSettings before = settings;
+    services->modal->on("dlg_165", [](QDialog& dialog) {
+        auto* begin = dialog.findChild<QAbstractButton*>("idc_1043");
+        auto* beginDate = dialog.findChild<QDateEdit*>("idc_1122");
+        auto* endDate = dialog.findChild<QDateEdit*>("idc_1124");
+        ASSERT_TRUE(begin && beginDate && endDate);
+        EXPECT_FALSE(beginDate->isEnabled());
+        EXPECT_FALSE(endDate->isEnabled());
+        EXPECT_EQ(beginDate->date(), QDate(1999, 1, 1));
+        EXPECT_TRUE(dialog.findChild<QAbstractButton*>("idc_1063")->isChecked());
+        begin->click();
+        EXPECT_TRUE(beginDate->isEnabled());
+        beginDate->setDate(QDate(2021, 2, 3));
+        testsupport::saveRendering(dialog, "comparison-limits");
+        dialog.findChild<QAbstractButton*>("idc_2")->click();
+    });
+    view->OnComparisonLimits();
+    EXPECT_EQ(settings, before);
+
+    services->modal->on("dlg_165", [](QDialog& dialog) {
+        dialog.findChild<QAbstractButton*>("idc_1043")->click();
+        dialog.findChild<QDateEdit*>("idc_1122")->setDate(QDate(2021, 2, 3));
+        dialog.findChild<QAbstractButton*>("idc_1063")->click();
+        dialog.findChild<QAbstractButton*>("idc_1")->click();
+    });
+    view->OnComparisonLimits();
+    EXPECT_EQ(settings.m_bBegin, 1);
+    EXPECT_EQ(settings.m_nBeginYear, 2021);
+    EXPECT_EQ(settings.m_nBeginMonth, 2);
+    EXPECT_EQ(settings.m_nBeginDay, 3);
+    EXPECT_EQ(settings.m_bEnd, 0);
+    EXPECT_EQ(settings.m_nEndYear, 2005);
+    EXPECT_EQ(settings.m_bGrid, 0);
+    // Saved under "GraphView" and read back by a new view.
+    view->SaveSettings();
+    CGraphView other;
+    other.setServices(services->bundle());
+    other.LoadSettings();
+    EXPECT_EQ(other.settings(), settings);
+}
+
+} // namespace

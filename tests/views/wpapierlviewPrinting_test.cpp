@@ -1,0 +1,201 @@
+#include "controls/WinGdi.h"
+#include "support/FakeServices.h"
+#include "support/Renderings.h"
+#include "views/ListViewDocFixture.h"
+#include "views/wpapierlviewPrint.h"
+#include "views/wpapierlviewPrinting.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using testsupport::ListViewDocTest;
+
+// pdfinfo and pdftotext (poppler-utils, installed by scripts/install-deps).
+QString runTool(const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    process.start(tool, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+struct PdfInfo {
+    int pages = 0;
+    double width = 0.0; // points
+    double height = 0.0;
+};
+
+PdfInfo pdfInfo(const std::filesystem::path& file) {
+    PdfInfo info;
+    const QString text = runTool("pdfinfo", {QString::fromStdString(file.string())});
+    const auto pages = QRegularExpression(R"(Pages:\s+(\d+))").match(text);
+    if (pages.hasMatch())
+        info.pages = pages.captured(1).toInt();
+    const auto size = QRegularExpression(R"(Page size:\s+([\d.]+) x ([\d.]+))").match(text);
+    if (size.hasMatch()) {
+        info.width = size.captured(1).toDouble();
+        info.height = size.captured(2).toDouble();
+    }
+    return info;
+}
+
+QString pdfText(const std::filesystem::path& file) {
+    return runTool("pdftotext", {"-layout", QString::fromStdString(file.string()), "-"});
+}
+
+class PrintingTest : public ListViewDocTest {
+protected:
+    void SetUp() override {
+        ListViewDocTest::SetUp();
+        services = std::make_unique<testsupport::FakeServices>(path("settings.ini"));
+        doc->SetTitle("depot.cvr");
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(pdf().string()));
+        printer.setPageSize(QPageSize(QPageSize::A4));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        printer.setResolution(600);
+    }
+    void TearDown() override {
+        services.reset();
+        ListViewDocTest::TearDown();
+    }
+
+    std::filesystem::path pdf() const { return path("report.pdf"); }
+
+    ItemPos daily(const std::string& name, const std::string& symbol, int count) {
+        auto item = std::make_unique<CWPapier>();
+        item->m_strName = name;
+        item->m_strSymbol = symbol;
+        item->m_crColor = RGB(20 * static_cast<int>(name.size()), 90, 160);
+        item->m_bGrid = 1;
+        for (int i = 0; i < count; ++i)
+            item->AddQuotation(CKurs(OleDate(OleDate(2023, 11, 1, 0, 0, 0).m_dt + i), 40.0 + (i % 5) - (i % 4)), false);
+        return doc->AddItem(std::move(item));
+    }
+
+    PrintSelection selection(std::vector<ItemPos> items) const {
+        PrintSelection s;
+        s.doc = doc.get();
+        s.items = std::move(items);
+        return s;
+    }
+
+    std::unique_ptr<testsupport::FakeServices> services;
+    QPrinter printer{QPrinter::HighResolution};
+};
+
+TEST_F(PrintingTest, OneItemPrintsItsChartOnOneLandscapePage) {
+    services->printing->answer({true});
+    ASSERT_TRUE(runPrintCommand(PrintCommand::Print, selection({daily("Alpha", "ALP", 120)}), services->bundle(), printer));
+    EXPECT_EQ(services->printing->asked(), std::vector<PrintDialogKind>{PrintDialogKind::Print});
+    ASSERT_TRUE(std::filesystem::exists(pdf()));
+    EXPECT_GT(std::filesystem::file_size(pdf()), 1000u);
+    const PdfInfo info = pdfInfo(pdf());
+    EXPECT_EQ(info.pages, 1);
+    EXPECT_GT(info.width, info.height); // landscape
+    const QString text = pdfText(pdf());
+    EXPECT_TRUE(text.contains(QString::fromStdString("Alpha (" + OleDate(2023, 11, 1, 0, 0, 0).Format("%x"))))
+        << text.toStdString();
+}
+
+TEST_F(PrintingTest, SeveralItemsPrintTheComparisonAndTheLegendPages) {
+    const int perPage = reportEntriesPerPage(printer);
+    ASSERT_GE(perPage, 2);
+    // Two full legend pages and one more entry: chart + 3 legend pages.
+    std::vector<ItemPos> items;
+    for (int i = 0; i < 2 * perPage + 1; ++i)
+        items.push_back(daily("Item " + std::to_string(i), "S" + std::to_string(i), 30 + i));
+    EXPECT_EQ(reportPageCount(printer, items.size()), 4);
+    ASSERT_TRUE(runPrintCommand(PrintCommand::PrintDirect, selection(items), services->bundle(), printer));
+    EXPECT_TRUE(services->printing->asked().empty()); // no dialog
+    EXPECT_EQ(pdfInfo(pdf()).pages, 4);
+    const QString text = pdfText(pdf());
+    EXPECT_TRUE(text.contains("depot.cvr (")) << text.toStdString(); // the comparison's title
+    EXPECT_TRUE(text.contains(QString::fromStdString(legendHeader("depot.cvr", OleDate::GetCurrentTime()))));
+    EXPECT_TRUE(text.contains("Item 0 - S0"));
+    EXPECT_TRUE(text.contains(QString::fromStdString("Item " + std::to_string(2 * perPage) + " - S")));
+    EXPECT_TRUE(text.contains("Last Update"));
+    EXPECT_EQ(text.count("Last Update"), 2 * perPage + 1);
+}
+
+TEST_F(PrintingTest, AnItemWithFewerThanTwoQuotationsPrintsItsNameOnly) {
+    const ItemPos lone = daily("Lonely", "LON", 1);
+    ASSERT_TRUE(runPrintCommand(PrintCommand::PrintDirect, selection({lone}), services->bundle(), printer));
+    const QString text = pdfText(pdf()).trimmed();
+    EXPECT_EQ(text, "Lonely");
+}
+
+TEST_F(PrintingTest, CancelPreviewAndNoSelection) {
+    const ItemPos a = daily("Alpha", "ALP", 50);
+    // Cancelled: nothing is written.
+    services->printing->answer({false});
+    EXPECT_FALSE(runPrintCommand(PrintCommand::Print, selection({a}), services->bundle(), printer));
+    EXPECT_FALSE(std::filesystem::exists(pdf()));
+    // No selection: no dialog and no page.
+    EXPECT_FALSE(runPrintCommand(PrintCommand::Print, selection({}), services->bundle(), printer));
+    EXPECT_EQ(services->printing->asked().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(pdf()));
+    // The preview paints the same pages.
+    services->printing->answer({true});
+    EXPECT_TRUE(runPrintCommand(PrintCommand::PrintPreview, selection({a, daily("Beta", "BET", 40)}),
+                                services->bundle(), printer));
+    EXPECT_EQ(services->printing->asked().back(), PrintDialogKind::Preview);
+    EXPECT_EQ(pdfInfo(pdf()).pages, 2);
+}
+
+TEST_F(PrintingTest, APageTooSmallForOneEntryStillPrintsOnePerPageAndAChartThatDoesNotFitIsLeftOut) {
+    QImage page(400, 120, QImage::Format_RGB32);
+    page.setDotsPerMeterX(23622); // 600 dpi
+    page.setDotsPerMeterY(23622);
+    EXPECT_EQ(reportEntriesPerPage(page), 1);
+    EXPECT_EQ(reportPageCount(page, 3), 4);
+    const PrintSelection s = selection({daily("Alpha", "ALP", 50), daily("Beta", "BET", 40)});
+    for (int p = 1; p <= 4; ++p) {
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        printReportPage(painter, s, p);
+    }
+    // The chart does not fit: the page stays white.
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        printReportPage(painter, s, 1);
+    }
+    EXPECT_EQ(page.pixelColor(200, 60), QColor(Qt::white));
+}
+
+TEST_F(PrintingTest, RenderedChartAndLegendPages) {
+    // A small page at screen resolution, to look at.
+    QImage page(1100, 780, QImage::Format_RGB32);
+    page.setDotsPerMeterX(3780);
+    page.setDotsPerMeterY(3780);
+    const PrintSelection s = selection({daily("Alpha", "ALP", 90), daily("Beta plc", "BET", 60)});
+    for (int p = 1; p <= 2; ++p) {
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            printReportPage(painter, s, p);
+        }
+        testsupport::saveRendering(page, "page" + std::to_string(p));
+        // The title or the header is written at the top.
+        int ink = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < page.width(); ++x)
+                ink += page.pixel(x, y) != qRgb(255, 255, 255);
+        EXPECT_GT(ink, 50) << p;
+    }
+}
+
+} // namespace
