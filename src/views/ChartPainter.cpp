@@ -42,14 +42,14 @@ void drawOval(QPainter& painter, const ChartRect& r) {
 
 ChartFonts::ChartFonts(ChartMedium medium, int logPixelsY) {
     for (ChartFont which : {ChartFont::Title, ChartFont::Value, ChartFont::Date, ChartFont::Mark, ChartFont::Legend}) {
-        const ChartFontSpec spec = chartFont(medium, which);
+        const ChartFontSpec fontSpec = chartFont(medium, which);
         // "Arial Black" is Arial's heaviest weight; asking for the weight keeps the substitute's
         // family.
-        QFont font(QString::fromLatin1(spec.heavy ? "Arial" : spec.face));
+        QFont font(QString::fromLatin1(fontSpec.heavy ? "Arial" : fontSpec.face));
         font.setStyleHint(QFont::SansSerif);
-        font.setWeight(spec.heavy ? QFont::Black : QFont::Normal);
+        font.setWeight(fontSpec.heavy ? QFont::Black : QFont::Normal);
         // Point sizes in tenths, converted like a point font: MulDiv(tenths, dpi, 720) pixels.
-        font.setPixelSize(std::max(1, MulDiv(static_cast<int>(spec.points * 10.0 + 0.5), logPixelsY, 720)));
+        font.setPixelSize(std::max(1, MulDiv(static_cast<int>(fontSpec.points * 10.0 + 0.5), logPixelsY, 720)));
         font.setKerning(false);
         m_fonts[static_cast<std::size_t>(which)] = font;
     }

@@ -50,11 +50,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (orientation != Qt::Horizontal || section < 0 || section >= kListColumnCount)
             return {};
-        const ListColumnSpec& spec = kListColumns[static_cast<std::size_t>(section)];
+        const ListColumnSpec& column = kListColumns[static_cast<std::size_t>(section)];
         if (role == Qt::DisplayRole)
-            return QString::fromStdString(LoadString(spec.caption));
+            return QString::fromStdString(LoadString(column.caption));
         if (role == Qt::TextAlignmentRole)
-            return static_cast<int>((spec.rightAlignedHeader ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+            return static_cast<int>((column.rightAlignedHeader ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         return {};
     }
 
