@@ -90,17 +90,17 @@ void BM_RecomputeHistory(benchmark::State& state) {
     state.counters["values"] = doc.GetItem(doc.FindInvestmentHistoryItem())->GetQuotationCount();
 }
 
-// The peer: one plain pass over every quotation of the portfolio, in place, copying nothing.
+// The peer: one plain pass over every quotation of the portfolio, read in place under each item's
+// lock as the rebuild reads them, copying nothing.
 void BM_ReadEveryQuotation(benchmark::State& state) {
     const ScopedClock fixed(clock());
     CWPapierDoc& doc = portfolio(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         double sum = 0.0;
-        for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;) {
-            const CWPapier* item = doc.GetNextItem(pos);
-            for (int i = 0, n = item->GetQuotationCount(); i < n; ++i)
-                sum += item->GetQuotationAt(i)->m_dClose;
-        }
+        for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;)
+            doc.GetNextItem(pos)->readQuotations([&sum](const QuotationList& quotations) {
+                quotations.forEach(0, quotations.size(), [&sum](const CKurs& q, std::size_t) { sum += q.m_dClose; });
+            });
         benchmark::DoNotOptimize(sum);
     }
 }

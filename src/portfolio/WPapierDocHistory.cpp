@@ -5,8 +5,10 @@
 #include "portfolio/WPapierDoc.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -86,11 +88,19 @@ template <class Range, class DateOf> bool ordered(Range& range, DateOf dateOf) {
     return true;
 }
 
+// datesEqual() for two different values; values a second or more apart are never equal, which
+// spares the call for nearly every pair of neighbours.
+bool nearAndEqual(const OleDate& a, const OleDate& b) {
+    return std::abs(a.m_dt - b.m_dt) < 2 * kOleHalfSecond && datesEqual(a, b);
+}
+
 // Whether the item's transaction dates (and now) and quotation dates `q` together are in that form.
+// The quotations are in order and regular (QuotationList::ordered()); whether distinct ones lie at
+// least half a second apart the walk over both lists finds, since a transaction between two
+// quotations lies within half a second of one of them whenever those two do.
 template <class Quotations> bool regularInput(const HistoryInput& in, Quotations& q, const OleDate& now) {
     const auto& t = in.transactions;
     if (!QuotationList::regular(now) || !ordered(t, [](const CTransaction& x) { return x.m_dtDate; }) ||
-        !ordered(q, [](const CKurs& x) { return x.m_dtDate; }) ||
         (!t.empty() && !QuotationList::followsDistinctly(t.back().m_dtDate, now)))
         return false;
     // The two lists merged.
@@ -107,7 +117,7 @@ template <class Quotations> bool regularInput(const HistoryInput& in, Quotations
         } else {
             next = &q[k++].m_dtDate;
         }
-        if (previous && previous->m_dt != next->m_dt && datesEqual(*previous, *next))
+        if (previous && previous->m_dt != next->m_dt && nearAndEqual(*previous, *next))
             return false;
         previous = next;
     }
@@ -179,8 +189,21 @@ void valueList(const HistoryInput& in, Quotations& q, const OleDate& now, ValueL
 // and the sum in force at each, each value added up in item order, as merging the value lists one
 // after the other adds it.
 struct SumList {
-    std::vector<double> dates;
-    std::vector<double> totals;
+    std::unique_ptr<double[]> dates;
+    std::unique_ptr<double[]> totals;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+
+    // Room for `n` dates, the ones held dropped; neither copied nor initialised, since a merge
+    // writes every date it keeps. Grows by half again at least, as the sum grows with every item.
+    void makeRoom(std::size_t n) {
+        size = 0;
+        if (n <= capacity)
+            return;
+        capacity = std::max(n, capacity + capacity / 2);
+        dates.reset(new double[capacity]);
+        totals.reset(new double[capacity]);
+    }
 };
 
 // Merges the next item's value list into `sum`, using `scratch` for the result: at every date of
@@ -189,35 +212,41 @@ struct SumList {
 bool mergeInto(SumList& sum, SumList& scratch, const ValueList& list, bool first) {
     if (!first)
         DOC_LOG(LOG_LEVEL_DEBUG, "sum invest list: ************ processing invest quotation list... ************");
-    scratch.dates.clear();
-    scratch.totals.clear();
-    scratch.dates.reserve(sum.dates.size() + list.dates.size());
-    scratch.totals.reserve(sum.dates.size() + list.dates.size());
-    const std::size_t ns = first ? 0 : sum.dates.size();
+    const std::size_t ns = first ? 0 : sum.size;
     const std::size_t nl = list.dates.size();
+    scratch.makeRoom(ns + nl);
+    const double* sumDates = sum.dates.get();
+    const double* sumTotals = sum.totals.get();
+    const double* listDates = list.dates.data();
+    const double* listValues = list.values.data();
+    double* dates = scratch.dates.get();
+    double* totals = scratch.totals.get();
     std::size_t i = 0;
     std::size_t j = 0;
+    std::size_t n = 0;
     double sumValue = 0.0;
     double listValue = 0.0;
     while (i < ns || j < nl) {
         double date;
-        if (j == nl || (i < ns && sum.dates[i] < list.dates[j])) {
-            date = sum.dates[i];
-            sumValue = sum.totals[i++];
-        } else if (i == ns || list.dates[j] < sum.dates[i]) {
-            date = list.dates[j];
-            listValue = list.values[j++];
+        if (j == nl || (i < ns && sumDates[i] < listDates[j])) {
+            date = sumDates[i];
+            sumValue = sumTotals[i++];
+        } else if (i == ns || listDates[j] < sumDates[i]) {
+            date = listDates[j];
+            listValue = listValues[j++];
         } else {
-            date = sum.dates[i];
-            sumValue = sum.totals[i++];
-            listValue = list.values[j++];
+            date = sumDates[i];
+            sumValue = sumTotals[i++];
+            listValue = listValues[j++];
         }
         // Keys of regular dates less than half a second apart are dates equal within half a second.
-        if (!scratch.dates.empty() && date - scratch.dates.back() < kOleHalfSecond)
+        if (n > 0 && date - dates[n - 1] < kOleHalfSecond)
             return false;
-        scratch.dates.push_back(date);
-        scratch.totals.push_back(first ? listValue : sumValue + listValue);
+        dates[n] = date;
+        totals[n] = first ? listValue : sumValue + listValue;
+        ++n;
     }
+    scratch.size = n;
     std::swap(sum, scratch);
     return true;
 }
@@ -315,52 +344,67 @@ std::vector<Point> sumStepByStep(const std::vector<std::vector<Point>>& lists, c
 
 // At most one value per hour: whenever two neighbours lie 60 whole minutes apart or less, the
 // earlier goes. Going back after each removal finds the pairs the walk from the start would.
-void thin(std::vector<Point>& sum) {
-    std::vector<Point> kept;
-    kept.reserve(sum.size());
-    for (const Point& p : sum) {
-        while (!kept.empty() && std::llabs(wholeMinutes(kept.back().date, p.date)) <= 60) {
+void thin(std::vector<CKurs>& sum) {
+    // The values kept so far are the first `kept`, never more than those read: done in place.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < sum.size(); ++i) {
+        const CKurs& p = sum[i];
+        while (kept > 0 && std::llabs(wholeMinutes(sum[kept - 1].m_dtDate, p.m_dtDate)) <= 60) {
             if (debugLogWanted())
                 DOC_LOG(LOG_LEVEL_DEBUG,
                         "RecomputeSumInvestValueHistory sum invest list: removing quotation %s %.4f (relevant %s %.4f)",
-                        docLogDate(kept.back().date).c_str(), kept.back().value, docLogDate(p.date).c_str(), p.value);
-            kept.pop_back();
+                        docLogDate(sum[kept - 1].m_dtDate).c_str(), sum[kept - 1].m_dClose,
+                        docLogDate(p.m_dtDate).c_str(), p.m_dClose);
+            --kept;
         }
-        kept.push_back(p);
+        if (kept != i)
+            sum[kept] = p;
+        ++kept;
     }
-    sum = std::move(kept);
+    sum.erase(sum.begin() + static_cast<std::ptrdiff_t>(kept), sum.end());
 }
 
-std::vector<Point> rebuildHistory(const std::vector<HistoryInput>& inputs, const OleDate& now) {
-    // One pass per item over its quotations in place, merged into the sum as it goes.
-    bool regular = QuotationList::regular(now);
-    SumList sum;
-    SumList scratch;
-    ValueList list;
-    for (std::size_t i = 0; i < inputs.size() && regular; ++i) {
-        const HistoryInput& in = inputs[i];
-        regular = in.item->readQuotations([&](const QuotationList& quotations) {
-            QuotationList::Reader q(quotations);
-            if (!quotations.ordered() || !regularInput(in, q, now))
-                return false;
-            valueList(in, q, now, list);
-            return true;
-        });
-        regular = regular && mergeInto(sum, scratch, list, i == 0);
-    }
-    if (regular) {
-        std::vector<Point> points;
-        points.reserve(sum.dates.size());
-        for (std::size_t k = 0; k < sum.dates.size(); ++k)
-            points.push_back(Point{dateOfKey(sum.dates[k]), sum.totals[k]});
-        return points;
+// The history's values before thinning, as quotations (the date and the close).
+std::vector<CKurs> rebuildHistory(const std::vector<HistoryInput>& inputs, const OleDate& now) {
+    std::vector<CKurs> out;
+    {
+        // One pass per item over its quotations in place, merged into the sum as it goes. The
+        // buffers of the merge stay with the thread for its next rebuild: allocated afresh, their
+        // few hundred KB came as new pages from the system on every rebuild, which cost more than
+        // the merge itself.
+        bool regular = QuotationList::regular(now);
+        thread_local SumList sum;
+        thread_local SumList scratch;
+        thread_local ValueList list;
+        sum.size = 0; // no item: no value
+        for (std::size_t i = 0; i < inputs.size() && regular; ++i) {
+            const HistoryInput& in = inputs[i];
+            regular = in.item->readQuotations([&](const QuotationList& quotations) {
+                QuotationList::Reader q(quotations);
+                if (!quotations.ordered() || !regularInput(in, q, now))
+                    return false;
+                valueList(in, q, now, list);
+                return true;
+            });
+            regular = regular && mergeInto(sum, scratch, list, i == 0);
+        }
+        if (regular) {
+            out.reserve(sum.size);
+            for (std::size_t k = 0; k < sum.size; ++k)
+                out.emplace_back(dateOfKey(sum.dates[k]), sum.totals[k]);
+            return out;
+        }
     }
     DOC_LOG(LOG_LEVEL_DEBUG, "RecomputeSumInvestValueHistory: irregular dates, merging step by step");
     std::vector<std::vector<Point>> lists;
     lists.reserve(inputs.size());
     for (const HistoryInput& in : inputs)
         lists.push_back(valueListStepByStep(in, now));
-    return sumStepByStep(lists, now);
+    const std::vector<Point> sum = sumStepByStep(lists, now);
+    out.reserve(sum.size());
+    for (const Point& p : sum)
+        out.emplace_back(p.date, p.value);
+    return out;
 }
 
 } // namespace
@@ -457,15 +501,11 @@ void CWPapierDoc::RecomputeSumInvestValueHistory() {
         inputs.push_back(std::move(in));
     }
 
-    std::vector<Point> sum = rebuildHistory(inputs, now);
-    thin(sum);
+    std::vector<CKurs> quotations = rebuildHistory(inputs, now);
+    thin(quotations);
     CWPapier* history = itemLocked(FindInvestmentHistoryItem());
-    if (sum.empty() || !history)
+    if (quotations.empty() || !history)
         return;
-    std::vector<CKurs> quotations;
-    quotations.reserve(sum.size());
-    for (const Point& p : sum)
-        quotations.emplace_back(p.date, p.value);
     history->ReplaceQuotationList(std::move(quotations));
     SetModifiedFlag();
     UpdateAllViews(nullptr, 0);
