@@ -193,9 +193,9 @@ TEST_F(ItemSheetTest, MissingTemplateIsReportedForNamedItemsOnly) {
     EXPECT_EQ(item(fresh).m_Server.m_strName, "Gone");
 }
 
-// The launch's page numbers as an ordinary item counts them map onto the special items' pages;
-// each transaction page lists what its item holds.
-TEST_F(ItemSheetTest, SpecialItemsOpenOnTheirOwnPages) {
+// The launch's page numbers as an ordinary item counts them map onto the pages of the investment
+// history and the cash account; each transaction page lists what its item holds.
+TEST_F(ItemSheetTest, HistoryAndCashItemsOpenOnTheirOwnPages) {
     const ItemPos history = doc->FindInvestmentHistoryItem();
     const ItemPos cash = doc->FindCashAccountItem();
     const ItemPos acme = addItem("Acme");
@@ -243,7 +243,7 @@ TEST_F(ItemSheetTest, SpecialItemsOpenOnTheirOwnPages) {
         });
         launch(c.pos, c.wanted);
     }
-    // The special items' own configuration name is not the page's to change.
+    // The cash account's own configuration name is not the page's to change.
     EXPECT_EQ(item(cash).m_Server.m_strName, cashServer);
 }
 
