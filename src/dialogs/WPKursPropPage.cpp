@@ -100,6 +100,14 @@ void QuotationListModel::setQuotations(std::vector<CKurs> quotations, const OleD
     endResetModel();
 }
 
+void QuotationListModel::copyQuotations(const QuotationList& list, const OleDate& now) {
+    beginResetModel();
+    m_quotations.resize(list.size());
+    list.forEach(0, list.size(), [this](const CKurs& quotation, std::size_t i) { m_quotations[i] = quotation; });
+    m_now = now;
+    endResetModel();
+}
+
 void QuotationListModel::clear() {
     beginResetModel();
     m_quotations.clear();
@@ -315,14 +323,19 @@ void CWPKursPropPage::enableButtons(bool rows, bool selection) {
 void CWPKursPropPage::RefreshList() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const OleDate now = nowOf(services());
-    // One reset of the model: the rows are replaced at once.
-    std::vector<CKurs> quotations;
+    // One reset of the model: the quotations are copied straight into its storage, which it
+    // keeps from the last refill, so a refill of a long list allocates nothing.
+    bool copied = false;
     if (m_pDoc && m_posItem != kNoItemPos) {
-        m_strItemName = m_pDoc->GetItemName(m_posItem);
-        if (std::optional<std::vector<CKurs>> copy = m_pDoc->GetQuotationListCopy(m_posItem))
-            quotations = std::move(*copy);
+        const auto lock = m_pDoc->LockList();
+        if (const CWPapier* item = m_pDoc->GetItem(m_posItem)) {
+            m_strItemName = item->m_strName;
+            item->readQuotations([&](const QuotationList& list) { m_model->copyQuotations(list, now); });
+            copied = true;
+        }
     }
-    m_model->setQuotations(std::move(quotations), now);
+    if (!copied)
+        m_model->clear();
     if (m_pDoc && m_posItem != kNoItemPos) {
         if (m_model->count() > 0) {
             const int row = m_nSelectQuotation < 0 ? 0 : m_model->rowOfIndex(m_nSelectQuotation);

@@ -27,6 +27,7 @@
 
 class CPPToolTip;
 class CWPapierDoc;
+class QuotationList;
 class QPushButton;
 class QTableView;
 
@@ -51,6 +52,9 @@ public:
 
     // Takes over the item's quotations (oldest first) as shown at `now`.
     void setQuotations(std::vector<CKurs> quotations, const OleDate& now);
+    // Copies the list (oldest first) into the model's own storage, which keeps its capacity from
+    // one refill to the next; the caller holds the list's lock.
+    void copyQuotations(const QuotationList& list, const OleDate& now);
     void clear();
 
     // The quotation index of a row, and the row of a quotation index.

@@ -5,6 +5,7 @@
 #include "dialogs/DlgPageDownload.h"
 #include "dialogs/ItemSheetIds.h"
 #include "framework/StringTable.h"
+#include "platform/Settings.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <algorithm>
@@ -89,7 +90,8 @@ CWPPropertiesSheet::CWPPropertiesSheet(Services services, CWPapierDoc* doc, Serv
                                        QWidget* parent)
     : PropertySheet(IDS_PROPERTIES, toQString(LoadString(IDS_PROPERTIES)), services, parent),
       m_pageGeneral(services, serverDoc), m_pageChart(services), m_pageQuotations(services),
-      m_pageCurrency(services), m_pageAdvanced(services), m_pDoc(doc) {
+      m_pageInvestment(services), m_pageStatement(services), m_pageTransactions(services), m_pageCurrency(services),
+      m_pageAdvanced(services), m_pDoc(doc) {
     m_pageGeneral.m_pDoc = doc;
     m_pageGeneral.m_applyCurrencySettings = [this](CWPapier& item) {
         // The Currency page's values as of its last exchange (or as the launcher set them).
@@ -98,6 +100,16 @@ CWPPropertiesSheet::CWPPropertiesSheet(Services services, CWPapierDoc* doc, Serv
     };
     m_pageQuotations.m_getName = [this] { return m_pageGeneral.m_strName; };
     m_pageQuotations.m_getSymbol = [this] { return m_pageGeneral.m_strSymbol; };
+    m_pageQuotations.m_refreshInvestment = [this] { refreshInvestmentPage(); };
+    m_pageInvestment.m_pDoc = doc;
+    m_pageStatement.m_pDoc = doc;
+    m_pageTransactions.m_pDoc = doc;
+    // The option as the options sheet last stored it.
+    const bool autoCash =
+        !services.settings ||
+        services.settings->readInt("GeneralOptions", "AutoCreateCashAccountTransactions", 1) != 0;
+    m_pageInvestment.m_bAutoCreateCashAccountTransactions = autoCash;
+    m_pageTransactions.m_bAutoCreateCashAccountTransactions = autoCash;
     m_pageCurrency.m_pDoc = doc;
     m_pageAdvanced.m_pDoc = doc;
 }
@@ -120,19 +132,29 @@ PropertyPage* CWPPropertiesSheet::page(ItemSheetPage which) {
         return &m_pageCurrency;
     case ItemSheetPage::Chart:
         return &m_pageChart;
-    case ItemSheetPage::Quotations:
-        // Only with a document and an item to list.
-        return m_pageQuotations.m_pDoc && m_pageQuotations.m_posItem != kNoItemPos ? &m_pageQuotations : nullptr;
     case ItemSheetPage::Advanced:
         return &m_pageAdvanced;
+    case ItemSheetPage::Quotations:
     case ItemSheetPage::Investment:
     case ItemSheetPage::Statement:
     case ItemSheetPage::Transactions:
-        // The transaction pages are added here once they exist (with the same document condition
-        // as the Quotations page).
+        break;
+    }
+    // The pages that act on the document only with a document and an item.
+    if (!m_pageQuotations.m_pDoc || m_pageQuotations.m_posItem == kNoItemPos)
+        return nullptr;
+    switch (which) {
+    case ItemSheetPage::Quotations:
+        return &m_pageQuotations;
+    case ItemSheetPage::Investment:
+        return &m_pageInvestment;
+    case ItemSheetPage::Statement:
+        return &m_pageStatement;
+    case ItemSheetPage::Transactions:
+        return &m_pageTransactions;
+    default:
         return nullptr;
     }
-    return nullptr;
 }
 
 void CWPPropertiesSheet::addPages() {
@@ -192,6 +214,72 @@ void CWPPropertiesSheet::FillFromItem(const CWPapier& item, ItemPos pos, int quo
     a.m_nFormulaValueX = item.m_nFormulaValueX;
     a.m_posFormulaItemY = item.m_pFormulaItemY ? item.m_pFormulaItemY->id() : kNoItemPos;
     a.m_nFormulaValueY = item.m_nFormulaValueY;
+
+    // The alarm fields travel through the Investment page whatever the kind: OK stores them back.
+    CWPInvestPropPage& i = m_pageInvestment;
+    i.m_bAlarmAbove = item.m_bAlarmAbove;
+    i.m_bAlarmBelow = item.m_bAlarmBelow;
+    i.m_bAlarmBreakEven = item.m_bAlarmBreakEven;
+    i.m_dAlarmAbove = item.m_dAlarmAbove;
+    i.m_dAlarmBelow = item.m_dAlarmBelow;
+    i.m_dAlarmBreakEvenPercent = item.m_dAlarmBreakEvenPercent;
+
+    const auto transactionsOf = [&] {
+        if (m_pDoc)
+            if (std::optional<std::vector<CTransaction>> copy = m_pDoc->GetTransactionListCopy(pos))
+                return std::move(*copy);
+        return item.GetTransactionListCopy();
+    };
+    CKurs newest;
+    const bool hasQuotation = item.GetLastQuotation(newest);
+    switch (ItemKindOf(item)) {
+    case ItemKind::Ordinary:
+        i.m_posItem = pos;
+        i.m_strName = item.m_strName;
+        i.m_dUnits = item.m_dUnits;
+        i.m_dBreakEven = item.m_dBreakEven;
+        i.m_dAveragePrice = item.m_dAveragePrice;
+        i.SetTransactionList(transactionsOf());
+        if (hasQuotation)
+            i.m_LastQuotation = newest;
+        break;
+    case ItemKind::CashAccount: {
+        CWPAccountPropPage& s = m_pageStatement;
+        s.m_posItem = pos;
+        s.m_strName = item.m_strName;
+        s.m_nSelectTransaction = quotationIndex;
+        s.SetTransactionList(transactionsOf());
+        if (hasQuotation)
+            s.m_LastQuotation = newest;
+        break;
+    }
+    case ItemKind::InvestmentHistory:
+        m_pageTransactions.m_nSelectTransaction = -1;
+        if (m_pDoc)
+            m_pageTransactions.SetTransactionList(m_pDoc->GetAllTransactionsSorted());
+        break;
+    }
+}
+
+void CWPPropertiesSheet::refreshInvestmentPage() {
+    CWPInvestPropPage& page = m_pageInvestment;
+    if (!m_pDoc || page.m_posItem == kNoItemPos)
+        return;
+    std::optional<std::vector<CTransaction>> transactions = m_pDoc->GetTransactionListCopy(page.m_posItem);
+    {
+        const auto lock = m_pDoc->LockList();
+        const CWPapier* item = m_pDoc->GetItemAt(page.m_posItem);
+        if (!item)
+            return;
+        page.m_dAlarmAbove = item->m_dAlarmAbove;
+        page.m_dAlarmBelow = item->m_dAlarmBelow;
+        CKurs newest;
+        if (item->GetLastQuotation(newest))
+            page.m_LastQuotation = newest;
+    }
+    page.SetTransactionList(std::move(transactions).value_or(std::vector<CTransaction>{}));
+    if (page.IsCreated())
+        page.FillTransactionList();
 }
 
 ItemProperties CWPPropertiesSheet::PropertiesFromPages(ItemProperties p) const {
@@ -210,6 +298,14 @@ ItemProperties CWPPropertiesSheet::PropertiesFromPages(ItemProperties p) const {
     p.m_crColor = c.m_crColor;
     p.m_bBreakEvenLine = c.m_bBreakEvenLine;
     p.m_bTransactionMarks = c.m_bTransactionMarks;
+
+    const CWPInvestPropPage& i = m_pageInvestment;
+    p.m_bAlarmAbove = i.m_bAlarmAbove;
+    p.m_bAlarmBelow = i.m_bAlarmBelow;
+    p.m_bAlarmBreakEven = i.m_bAlarmBreakEven;
+    p.m_dAlarmAbove = i.m_dAlarmAbove;
+    p.m_dAlarmBelow = i.m_dAlarmBelow;
+    p.m_dAlarmBreakEvenPercent = i.m_dAlarmBreakEvenPercent;
 
     p.m_bConvertCurrency = m_pageCurrency.m_bConvertCurrency != 0;
     p.m_pCurrencyItem = m_pDoc ? m_pDoc->GetItem(m_pageCurrency.m_posCurrencyItem) : nullptr;

@@ -9,9 +9,12 @@
 //
 // The widget-free parts (which pages, which page opens, the record) are functions of their own.
 
+#include "dialogs/WPAccountPropPage.h"
 #include "dialogs/WPAdvancedPropPage.h"
 #include "dialogs/WPCurrencyPropPage.h"
+#include "dialogs/WPGlobalTransactionsPropPage.h"
 #include "dialogs/WPGraphPropertyPage.h"
+#include "dialogs/WPInvestPropPage.h"
 #include "dialogs/WPKursPropPage.h"
 #include "dialogs/WPPropPage.h"
 #include "framework/PropertySheet.h"
@@ -57,8 +60,9 @@ public:
     CWPPropPage m_pageGeneral;
     CWPGraphPropertyPage m_pageChart;
     CWPKursPropPage m_pageQuotations;
-    // The Investment (ordinary item), Statement (cash account) and Transactions (investment
-    // history) pages join addPages() where their page lists name them.
+    CWPInvestPropPage m_pageInvestment;               // ordinary item
+    CWPAccountPropPage m_pageStatement;               // cash account
+    CWPGlobalTransactionsPropPage m_pageTransactions; // investment history
     CWPCurrencyPropPage m_pageCurrency;
     CWPAdvancedPropPage m_pageAdvanced;
     bool m_bInvestmentHistoryItem = false;
@@ -71,7 +75,8 @@ public:
     // Which page opens, as an index of ItemSheetPages(kind()) (ItemSheetStartIndex).
     void SetStartIndex(int index) { m_nStartIndex = index; }
 
-    // Item -> pages.
+    // Item -> pages. The transaction page of the item's kind gets its copies from the document
+    // (which first adds the item's due recurring transactions), or from the item without one.
     void FillFromItem(const CWPapier& item, ItemPos pos, int quotationIndex);
     // Pages -> the record, over `base` (the item's own values, which the pages do not edit).
     ItemProperties PropertiesFromPages(ItemProperties base) const;
@@ -84,6 +89,9 @@ protected:
 
 private:
     void addPages();
+    // After a formula changed the quotations: the Investment page takes the item's transactions,
+    // alarm limits and newest quotation again, and shows them when it exists.
+    void refreshInvestmentPage();
     void storeGeneral(ItemProperties& p) const;
     PropertyPage* page(ItemSheetPage which);
 

@@ -10,6 +10,8 @@
 #include "dialogs/ItemSheetParts.h"
 #include "dialogs/WPPropertiesSheet.h"
 #include "dialogs/ImportDialogIds.h"
+#include "dialogs/TransactionIds.h"
+#include "controls/StripedList.h"
 #include "framework/StringTable.h"
 #include "platform/Settings.h"
 #include "retrieval/ServerConfigStore.h"
@@ -146,8 +148,10 @@ TEST_F(ItemSheetTest, OkStoresTheLocalDefinitionAsAnEmptyName) {
     item(pos).m_Server.m_nRegExpQuotationIndex = 3; // no page shows it
     onSheet([](QDialog& sheet) {
         EXPECT_EQ(tabs(sheet), (std::vector<QString>{"General", "Currency Conversion", "Chart", "Quotations",
-                                                     "Advanced"}));
+                                                     "Investment", "Advanced"}));
         EXPECT_EQ(sheet.windowTitle(), "Properties of Acme");
+        // A page never shown is never created.
+        EXPECT_EQ(sheet.findChild<QWidget*>(QStringLiteral("dlg_%1").arg(IDD_PROPPAGE_INVEST)), nullptr);
         QWidget& general = pageOf(sheet, IDD_PROPPAGE_GENERAL);
         EXPECT_EQ(child<QComboBox>(general, IDC_GEN_TEMPLATES)->currentText().toStdString(), LoadString(40035));
         EXPECT_EQ(child<QLabel>(general, IDC_GEN_SERVER_HINT)->text().toStdString(),
@@ -189,31 +193,170 @@ TEST_F(ItemSheetTest, MissingTemplateIsReportedForNamedItemsOnly) {
     EXPECT_EQ(item(fresh).m_Server.m_strName, "Gone");
 }
 
-TEST_F(ItemSheetTest, SpecialItemsOpenOnTheirOwnPages) {
+// The launch's page numbers as an ordinary item counts them map onto the pages of the investment
+// history and the cash account; each transaction page lists what its item holds.
+TEST_F(ItemSheetTest, HistoryAndCashItemsOpenOnTheirOwnPages) {
+    const ItemPos history = doc->FindInvestmentHistoryItem();
+    const ItemPos cash = doc->FindCashAccountItem();
+    const ItemPos acme = addItem("Acme");
+    ASSERT_GE(doc->AddTransaction(cash, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 2, 10, 0, 0), 500, 0, 0, 0,
+                                                     false, OleDate(), "start")),
+              0);
+    ASSERT_GE(doc->AddTransaction(acme, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 3, 10, 0, 0), 2, 50, 0, 0,
+                                                     false, OleDate(), "")),
+              0);
+    const std::string cashServer = item(cash).m_Server.m_strName;
+    const std::vector<QString> historyTabs = {"Chart", "Quotations", "Transactions", "Advanced"};
+    const std::vector<QString> cashTabs = {"Chart", "Statement", "Advanced"};
     struct Case {
         ItemPos pos;
         int wanted;
         std::vector<QString> tabs;
         QString active;
+        unsigned listPage;              // the transaction page shown, 0 for none
+        std::vector<QString> firstCells; // its column 0 (the Transactions page's rows: one per transaction)
     };
-    const ItemPos history = doc->FindInvestmentHistoryItem();
-    const ItemPos cash = doc->FindCashAccountItem();
-    const std::string cashServer = item(cash).m_Server.m_strName;
     const Case cases[] = {
-        {history, 3, {"Chart", "Quotations", "Advanced"}, "Quotations"},
-        {history, 2, {"Chart", "Quotations", "Advanced"}, "Chart"},
-        {cash, 2, {"Chart", "Advanced"}, "Chart"},
+        {history, 4, historyTabs, "Transactions", IDD_PROPPAGE_TRANSACTIONS, {"Credit", "Buy"}},
+        {history, 3, historyTabs, "Quotations", 0, {}},
+        {history, 2, historyTabs, "Chart", 0, {}},
+        {cash, 4, cashTabs, "Statement", IDD_PROPPAGE_ACCOUNT, {"Credit", "Total"}},
+        {cash, 3, cashTabs, "Statement", IDD_PROPPAGE_ACCOUNT, {"Credit", "Total"}},
+        {cash, 2, cashTabs, "Chart", 0, {}},
     };
     for (const Case& c : cases) {
         onSheet([&](QDialog& sheet) {
-            EXPECT_EQ(tabs(sheet), c.tabs);
-            EXPECT_EQ(activeTab(sheet), c.active);
+            EXPECT_EQ(tabs(sheet), c.tabs) << c.wanted;
+            EXPECT_EQ(activeTab(sheet), c.active) << c.wanted;
+            if (c.listPage) {
+                auto* list = child<CColoredListCtrl>(pageOf(sheet, c.listPage), IDC_TRANSACTION_LIST);
+                std::vector<QString> cells;
+                for (int r = 0; list && r < list->topLevelItemCount(); ++r)
+                    cells.push_back(list->topLevelItem(r)->text(0));
+                EXPECT_EQ(cells, c.firstCells) << c.wanted;
+                if (c.listPage == IDD_PROPPAGE_TRANSACTIONS)
+                    testsupport::saveRendering(sheet, "transactions");
+                else
+                    testsupport::saveRendering(sheet, "statement");
+            }
             click(sheet, IDOK);
         });
         launch(c.pos, c.wanted);
     }
-    // The special items' own configuration name is not the page's to change.
+    // The cash account's own configuration name is not the page's to change.
     EXPECT_EQ(item(cash).m_Server.m_strName, cashServer);
+}
+
+// The limit warnings are edited on the Investment page and reach the item on OK only; Cancel
+// leaves them as they were.
+TEST_F(ItemSheetTest, InvestmentPageLimitsReachTheItemOnOkOnly) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 16, 20, 0, 0), 100.0}});
+    item(pos).m_bAlarmAbove = 1;
+    item(pos).m_dAlarmAbove = 150.0;
+    ASSERT_GE(doc->AddTransaction(pos, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 3, 10, 0, 0), 10, 90, 0, 0,
+                                                    false, OleDate(), "")),
+              0);
+    const auto setLimits = [&](QDialog& sheet) {
+        EXPECT_EQ(activeTab(sheet), "Investment");
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_INVEST);
+        EXPECT_EQ(child<QLineEdit>(page, IDC_ALARM_ABOVE_VALUE)->text(), "150");
+        EXPECT_TRUE(child<QLineEdit>(page, IDC_ALARM_ABOVE_VALUE)->isEnabled());
+        EXPECT_FALSE(child<QLineEdit>(page, IDC_ALARM_BELOW_VALUE)->isEnabled());
+        child<QCheckBox>(page, IDC_ALARM_BELOW)->click();
+        EXPECT_TRUE(child<QLineEdit>(page, IDC_ALARM_BELOW_VALUE)->isEnabled());
+        child<QLineEdit>(page, IDC_ALARM_BELOW_VALUE)->setText("82.5");
+        child<QCheckBox>(page, IDC_ALARM_ABOVE)->click();
+    };
+    onSheet([&](QDialog& sheet) {
+        setLimits(sheet);
+        click(sheet, IDCANCEL);
+    });
+    EXPECT_EQ(launch(pos, 4), IDCANCEL);
+    EXPECT_EQ(item(pos).m_bAlarmBelow, 0);
+    EXPECT_EQ(item(pos).m_dAlarmBelow, 0.0);
+    EXPECT_EQ(item(pos).m_bAlarmAbove, 1);
+    EXPECT_EQ(item(pos).m_dAlarmAbove, 150.0);
+
+    onSheet([&](QDialog& sheet) {
+        setLimits(sheet);
+        auto* list = child<CColoredListCtrl>(pageOf(sheet, IDD_PROPPAGE_INVEST), IDC_TRANSACTION_LIST);
+        ASSERT_GE(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->topLevelItem(0)->text(0), "Buy");
+        testsupport::saveRendering(sheet, "investment");
+        // Leaving the page keeps its values for OK.
+        selectTab(sheet, "Chart");
+        click(sheet, IDOK);
+    });
+    EXPECT_EQ(launch(pos, 4), IDOK);
+    EXPECT_EQ(item(pos).m_bAlarmBelow, 1);
+    EXPECT_EQ(item(pos).m_dAlarmBelow, 82.5);
+    EXPECT_EQ(item(pos).m_bAlarmAbove, 0);
+    EXPECT_EQ(item(pos).m_dAlarmAbove, 150.0);
+    EXPECT_EQ(item(pos).m_dUnits, 10.0);
+}
+
+// A split on the Quotations page also splits the transactions and limits: the Investment page,
+// already open, shows them, and OK stores the split limit rather than the page's old one.
+TEST_F(ItemSheetTest, MathFormulaRefreshesTheInvestmentPage) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 1, 20, 0, 0), 100.0}, {OleDate(2024, 5, 10, 20, 0, 0), 100.0}});
+    item(pos).m_bAlarmBelow = 1;
+    item(pos).m_dAlarmBelow = 80.0;
+    ASSERT_GE(doc->AddTransaction(pos, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 3, 10, 0, 0), 10, 100, 0, 0,
+                                                    false, OleDate(), "")),
+              0);
+    services->modal->on("dlg_190", [](QDialog& d) {
+        child<QComboBox>(d, IDC_FORMULA)->setEditText("x/2");
+        click(d, IDOK);
+    });
+    onSheet([&](QDialog& sheet) {
+        QWidget& page = pageOf(sheet, IDD_PROPPAGE_INVEST);
+        auto* list = child<CColoredListCtrl>(page, IDC_TRANSACTION_LIST);
+        EXPECT_EQ(list->topLevelItem(0)->text(3), "10.00");
+        EXPECT_EQ(list->topLevelItem(0)->text(4), "100.00");
+        selectTab(sheet, "Quotations");
+        click(pageOf(sheet, IDD_PROPPAGE_QUOTATIONS), IDC_QUOTE_MATH);
+        EXPECT_EQ(list->topLevelItem(0)->text(3), "20.00");
+        EXPECT_EQ(list->topLevelItem(0)->text(4), "50.00");
+        selectTab(sheet, "Investment");
+        EXPECT_EQ(child<QLineEdit>(page, IDC_ALARM_BELOW_VALUE)->text(), "40");
+        click(sheet, IDOK);
+    });
+    launch(pos, 4);
+    EXPECT_EQ(item(pos).m_dAlarmBelow, 40.0);
+    EXPECT_EQ(item(pos).m_bAlarmBelow, 1);
+    EXPECT_EQ(item(pos).m_dUnits, 20.0);
+}
+
+// A buy entered on the Investment page is mirrored into the cash account exactly when the
+// program option says so.
+TEST_F(ItemSheetTest, InvestmentPageMirrorsBuysByTheOption) {
+    struct Case {
+        const char* option; // null: not stored (on by default)
+        double balance;
+    };
+    for (const Case c : {Case{nullptr, 4000.0}, Case{"1", 4000.0}, Case{"0", 5000.0}}) {
+        SCOPED_TRACE(c.option ? c.option : "default");
+        if (c.option)
+            services->settings->writeString("GeneralOptions", "AutoCreateCashAccountTransactions", c.option);
+        const ItemPos cash = doc->FindCashAccountItem();
+        doc->DeleteItemTransactions(cash);
+        ASSERT_GE(doc->AddTransaction(cash, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 2, 10, 0, 0), 5000, 0, 0,
+                                                         0, false, OleDate(), "")),
+                  0);
+        const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 16, 20, 0, 0), 100.0}});
+        services->modal->on("dlg_30739", [](QDialog& d) {
+            child<QLineEdit>(d, IDC_TRANSACTION_UNITS)->setText("10");
+            click(d, IDOK);
+        });
+        onSheet([&](QDialog& sheet) {
+            click(pageOf(sheet, IDD_PROPPAGE_INVEST), IDC_NEW_TRANSACTION);
+            click(sheet, IDOK);
+        });
+        launch(pos, 4);
+        EXPECT_EQ(item(pos).m_dUnits, 10.0);
+        EXPECT_EQ(doc->GetCashAccountBalance(), c.balance);
+    }
+    EXPECT_TRUE(services->boxes->texts().empty());
 }
 
 // Rows newest first, colours by the close of the next older quotation, the future in
