@@ -24,8 +24,8 @@
 
 namespace {
 
-using apptest::Key;
 using apptest::kAccelerators;
+using apptest::Key;
 
 class AcceleratorsTest : public apptest::ProgramWindowTest {
 protected:
@@ -180,16 +180,11 @@ struct EditKey {
     const char* selected;  // the field's selection after it
 };
 const EditKey kEditKeys[] = {
-    {QKeyCombination(Qt::Key_Delete), 0, "bc", "xyz", ""},
-    {QKeyCombination(Qt::Key_Insert), 0, "abc", "xyz", ""},
-    {QKeyCombination(Qt::Key_Return), 3, "abc", "xyz", ""},
-    {QKeyCombination(Qt::Key_Enter), 3, "abc", "xyz", ""},
-    {Qt::CTRL | Qt::Key_A, 0, "abc", "xyz", "abc"},
-    {Qt::CTRL | Qt::Key_C, -1, "abc", "abc", "abc"},
-    {Qt::CTRL | Qt::Key_Insert, -1, "abc", "abc", "abc"},
-    {Qt::CTRL | Qt::Key_V, 3, "abcxyz", "xyz", ""},
-    {Qt::SHIFT | Qt::Key_Insert, 3, "abcxyz", "xyz", ""},
-    {Qt::CTRL | Qt::Key_X, -1, "", "abc", ""},
+    {QKeyCombination(Qt::Key_Delete), 0, "bc", "xyz", ""},  {QKeyCombination(Qt::Key_Insert), 0, "abc", "xyz", ""},
+    {QKeyCombination(Qt::Key_Return), 3, "abc", "xyz", ""}, {QKeyCombination(Qt::Key_Enter), 3, "abc", "xyz", ""},
+    {Qt::CTRL | Qt::Key_A, 0, "abc", "xyz", "abc"},         {Qt::CTRL | Qt::Key_C, -1, "abc", "abc", "abc"},
+    {Qt::CTRL | Qt::Key_Insert, -1, "abc", "abc", "abc"},   {Qt::CTRL | Qt::Key_V, 3, "abcxyz", "xyz", ""},
+    {Qt::SHIFT | Qt::Key_Insert, 3, "abcxyz", "xyz", ""},   {Qt::CTRL | Qt::Key_X, -1, "", "abc", ""},
     {Qt::SHIFT | Qt::Key_Delete, -1, "", "abc", ""},
 };
 

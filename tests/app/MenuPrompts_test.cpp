@@ -7,9 +7,9 @@
 #include "app/MainMenus.h"
 #include "app/Resource.h"
 #include "controls/BCMenu.h"
-#include "dialogs/DialogIds.h"
 #include "controls/MMStatusBar.h"
 #include "controls/ToolbarBitmap.h"
+#include "dialogs/DialogIds.h"
 #include "framework/ResourceIds.h"
 #include "support/Renderings.h"
 
