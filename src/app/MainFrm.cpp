@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 
 #include "app/MainMenus.h"
+#include "app/MenuPrompts.h"
 #include "app/AppCommands.h"
 #include "app/Resource.h"
 #include "controls/AppIcons.h"
@@ -620,6 +621,8 @@ void CMainFrame::createStatusBar() {
     const unsigned panes[] = {0, ID_INDICATOR_INVESTMENT, ID_INDICATOR_CONNECTION};
     if (!m_wndStatusBar->SetIndicators(panes))
         CVR_LOG(LOG_LEVEL_ERROR, "Status could not be created!");
+    m_menuPrompts = std::make_unique<MenuPrompts>(*this, *m_wndStatusBar,
+                                                  [this] { return QString::fromStdString(m_strSelectionSum); });
     // The progress control lies over the connection pane wherever the bar puts it.
     m_wndStatusBar->installEventFilter(this);
 }
@@ -666,6 +669,8 @@ QMenu* CMainFrame::trayMenu() {
 }
 
 void CMainFrame::OnInitMenuPopup(QMenu* popup) {
+    if (m_menuPrompts)
+        m_menuPrompts->menuOpening(popup);
     if (BCMenu::IsBCMenuHandle(popup))
         BCMenu::SyncPopupMenu(popup);
 }
@@ -701,13 +706,13 @@ void CMainFrame::SetInvestmentSumText(const std::string& text) {
 void CMainFrame::SetSelectionSumText(const std::string& text) {
     CVR_LOG(LOG_LEVEL_DEBUG, "Setting selection investment sum status text to: '%s'", text.c_str());
     m_strSelectionSum = text;
-    if (m_wndStatusBar)
-        m_wndStatusBar->SetPaneText(0, QString::fromStdString(text));
+    if (m_menuPrompts)
+        m_menuPrompts->setText(QString::fromStdString(text));
 }
 
 void CMainFrame::SetStatusText(const std::string& text) {
-    if (m_wndStatusBar)
-        m_wndStatusBar->SetPaneText(0, QString::fromStdString(text.empty() ? m_strSelectionSum : text));
+    if (m_menuPrompts)
+        m_menuPrompts->setText(QString::fromStdString(text.empty() ? m_strSelectionSum : text));
 }
 
 // ---------------------------------------------------------------- frame commands

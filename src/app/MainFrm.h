@@ -28,6 +28,7 @@ class CToolBar24;
 class CWPapierDoc;
 class CWPapierLView;
 class MMStatusBar;
+class MenuPrompts;
 class QMenu;
 class QSplitter;
 struct DownloadStatus;
@@ -208,6 +209,7 @@ private:
     QSplitter* m_wndSplitter = nullptr;
     CToolBar24* m_wndToolBar = nullptr;
     MMStatusBar* m_wndStatusBar = nullptr;
+    std::unique_ptr<MenuPrompts> m_menuPrompts; // pane 0 while menus are open
     std::unique_ptr<BCMenu> m_menu;
     std::unique_ptr<BCMenu> m_trayMenu;
     std::string m_strInvestmentSum;

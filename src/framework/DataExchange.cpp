@@ -42,6 +42,14 @@ std::optional<QString> controlText(const QWidget* control) {
     return std::nullopt;
 }
 
+// An editable combo box's text, shown from its beginning: a text longer than the field is cut at
+// its end, as the user reads it, not at its start.
+void setEditText(QComboBox& combo, const QString& text) {
+    combo.setEditText(text);
+    if (QLineEdit* edit = combo.lineEdit())
+        edit->setCursorPosition(0);
+}
+
 bool setControlText(QWidget* control, const QString& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(control))
         edit->setText(text);
@@ -50,7 +58,7 @@ bool setControlText(QWidget* control, const QString& text) {
     else if (auto* rich = qobject_cast<QTextEdit*>(control))
         rich->setPlainText(text);
     else if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->isEditable())
-        combo->setEditText(text);
+        setEditText(*combo, text);
     else if (auto* label = qobject_cast<QLabel*>(control))
         label->setText(text);
     else
@@ -203,7 +211,7 @@ void DDX_CBString(DataExchange& dx, unsigned id, std::string& value) {
     const QString text = toQString(value);
     combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly));
     if (combo->isEditable())
-        combo->setEditText(text);
+        setEditText(*combo, text);
 }
 
 void DDX_DateTimeCtrl(DataExchange& dx, unsigned id, OleDate& value) {

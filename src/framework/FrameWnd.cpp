@@ -569,12 +569,33 @@ bool FrameWnd::keepsKey(QObject* watched, QEvent* event) const {
     return widget->window() == this && isEditingKey(*static_cast<QKeyEvent*>(event));
 }
 
+CommandId FrameWnd::commandOfKey(QObject* watched, QEvent* event) const {
+    const auto* widget = qobject_cast<const QWidget*>(watched);
+    if (!widget || widget->window() != this || keepsKey(watched, event))
+        return 0;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const QKeyCombination combination(key->modifiers() & ~Qt::KeypadModifier, static_cast<Qt::Key>(key->key()));
+    return m_commands->commandOfKey(QKeySequence(combination));
+}
+
 bool FrameWnd::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         // Accepting the override sends the key to the text field instead of to a shortcut.
         if (keepsKey(watched, event))
             event->accept();
+        else if (const CommandId id = commandOfKey(watched, event))
+            updateCommand(id); // the key's action is looked up next: its state must be the current one
+        break;
+    case QEvent::KeyPress:
+        // The key of a disabled command reached the focused widget: it does nothing there either
+        // (the list would copy its current cell on Ctrl+C, select all rows on Ctrl+A, ...).
+        if (const CommandId id = commandOfKey(watched, event)) {
+            if (const QAction* action = m_commands->find(id); action && !action->isEnabled()) {
+                event->accept();
+                return true;
+            }
+        }
         break;
     case QEvent::KeyRelease:
     case QEvent::MouseButtonRelease:

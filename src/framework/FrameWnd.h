@@ -13,7 +13,8 @@
 // clipboard's formats are kept by clipboardHas).
 //
 // A focused text field keeps its editing keys (Delete, Return, Ctrl+C, Shift+Insert, ...) for
-// itself: the frame's keys do not take them.
+// itself: the frame's keys do not take them. Elsewhere in the frame a command's key belongs to the
+// command: while the command is disabled the key does nothing.
 
 #include "framework/CommandRegistry.h"
 #include "framework/CommandTarget.h"
@@ -192,6 +193,9 @@ private:
     void readClipboardFormats();
     // A key a focused text field of this frame keeps for itself.
     bool keepsKey(QObject* watched, QEvent* event) const;
+    // The command whose key `event` is, pressed in this frame outside a text field that keeps it;
+    // 0 when none.
+    CommandId commandOfKey(QObject* watched, QEvent* event) const;
 
     std::optional<Services> m_services;
     std::unique_ptr<CommandRegistry> m_commands;

@@ -291,4 +291,47 @@ TEST_F(DialogTest, ReturnInAListRunsItsActionInsteadOfOk) {
     EXPECT_EQ(edits, 2);
 }
 
+// Editable combo boxes exchanged as text: a text longer than the box shows its beginning (the
+// cursor at 0), whether it is an entry of the list or not, and comes back unchanged.
+class ComboTextDialog : public Dialog {
+public:
+    explicit ComboTextDialog(Services services) : Dialog(9002, std::move(services)) {
+        auto* layout = new QVBoxLayout(this);
+        for (const unsigned id : {1010u, 1011u}) {
+            auto* combo = withId(new QComboBox, id);
+            combo->setEditable(true);
+            combo->addItems({"short", kLong});
+            combo->setFixedWidth(80);
+            layout->addWidget(combo);
+        }
+    }
+    static constexpr const char* kLong = "https://quotes.example.org/a/long/path/to/the/page?symbol=AAA";
+    std::string m_strServer, m_strUrl;
+
+protected:
+    void DoDataExchange(DataExchange& dx) override {
+        DDX_CBString(dx, 1010, m_strServer);
+        DDX_Text(dx, 1011, m_strUrl);
+    }
+};
+
+TEST_F(DialogTest, AnEditableComboBoxShowsTheBeginningOfALongText) {
+    const std::string typed = std::string(ComboTextDialog::kLong) + "&more=1"; // no entry of the list
+    for (const std::string& text : {std::string(ComboTextDialog::kLong), typed}) {
+        SCOPED_TRACE(text);
+        ComboTextDialog dialog(services->bundle());
+        dialog.m_strServer = dialog.m_strUrl = text;
+        ASSERT_TRUE(dialog.UpdateData(false));
+        for (const unsigned id : {1010u, 1011u}) {
+            const auto* combo = dialog.control<QComboBox>(id);
+            EXPECT_EQ(combo->currentText().toStdString(), text);
+            EXPECT_EQ(combo->lineEdit()->cursorPosition(), 0);
+        }
+        dialog.m_strServer = dialog.m_strUrl = "";
+        ASSERT_TRUE(dialog.UpdateData(true));
+        EXPECT_EQ(dialog.m_strServer, text);
+        EXPECT_EQ(dialog.m_strUrl, text);
+    }
+}
+
 } // namespace

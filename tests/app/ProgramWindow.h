@@ -1,0 +1,96 @@
+#pragma once
+// The program started in process on a portfolio "P.cvr" of three items with downloads, with the
+// fake services (message boxes, file dialogs, shell, modal runner) of the tests; the window is
+// 1280 x 720 and its commands' states are up to date.
+
+#include "Portfolios.h"
+#include "app/MainFrm.h"
+#include "app/WPapier.h"
+#include "log/Log.h"
+#include "platform/Settings.h"
+#include "support/FakeServices.h"
+#include "support/TestEnv.h"
+#include "views/GraphView.h"
+#include "views/wpapierlview.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace apptest {
+
+class ProgramWindowTest : public testsupport::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        services = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
+        // The release question has tests of its own.
+        settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 0);
+        services->settings->writeInt("GeneralOptions", "CheckUpToDate", 0);
+        file = path("P.cvr");
+        std::vector<std::unique_ptr<CWPapier>> items;
+        for (const char* symbol : {"AAA", "BBB", "CCC"})
+            items.push_back(quotedItem(std::string("Item ") + symbol, symbol, "file:///nowhere"));
+        ASSERT_TRUE(writePortfolio(file, std::move(items)));
+    }
+    void TearDown() override {
+        app.reset();
+        Log::Destroy();
+        services.reset();
+        TempDirTest::TearDown();
+    }
+
+    void start() {
+        app = std::make_unique<CWPapierApp>();
+        app->setServices(services->bundle());
+        app->setArguments({file.string()});
+        ASSERT_TRUE(app->InitInstance());
+        frame = app->mainFrame();
+        ASSERT_NE(frame, nullptr);
+        doc = app->document();
+        list = frame->m_pWPapierLView;
+        chart = frame->graphView();
+        ASSERT_NE(list, nullptr);
+        ASSERT_NE(chart, nullptr);
+        frame->resize(1280, 720);
+        QApplication::processEvents();
+        frame->UpdateCommandUI();
+    }
+
+    // Selects the rows `rows` only.
+    void select(std::initializer_list<int> rows) {
+        list->DeselectAll();
+        for (const int row : rows)
+            list->SelectItem(list->model().itemAt(row));
+        frame->UpdateCommandUI();
+    }
+
+    std::unique_ptr<testsupport::FakeServices> services;
+    std::filesystem::path file;
+    std::unique_ptr<CWPapierApp> app;
+    CMainFrame* frame = nullptr;
+    CWPapierDoc* doc = nullptr;
+    CWPapierLView* list = nullptr;
+    CGraphView* chart = nullptr;
+};
+
+// The entry of command `id` in `menu` or its submenus; null when there is none.
+inline QAction* entryOf(QMenu& menu, unsigned id) {
+    for (QAction* action : menu.actions()) {
+        if (QMenu* sub = action->menu()) {
+            if (QAction* found = entryOf(*sub, id))
+                return found;
+        } else if (!action->isSeparator() && action->data().toUInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace apptest
