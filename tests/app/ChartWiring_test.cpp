@@ -167,6 +167,16 @@ TEST_F(ChartWiringTest, TheChartFollowsTheListsRowsAndAnswersTheProgramHost) {
     QTest::mouseMove(chart, pointAt(30) + QPoint(1, 20));
     EXPECT_EQ(statusText(), pointStatusText(chart->state().m_pPoints[30]));
     testsupport::saveRendering(frame->grab(), "one-item");
+    // A new quotation of an item the chart leaves out does not redraw it; one of its own item does.
+    const int paints = chart->chartPaintCount();
+    const OleDate next(OleDate(2023, 1, 2, 0, 0, 0).m_dt + kDays);
+    doc->AddQuotationToItem(item("Alpha"), CKurs(next, 140.0), false, true);
+    settle();
+    EXPECT_EQ(chart->chartPaintCount(), paints);
+    doc->AddQuotationToItem(item("Beta"), CKurs(next, 45.0), false, true);
+    settle();
+    EXPECT_GT(chart->chartPaintCount(), paints);
+    EXPECT_EQ(chart->state().m_pPoints.size(), static_cast<std::size_t>(kDays + 1));
 
     select({"Alpha", "Beta", "Gamma"});
     EXPECT_NE(list->selection().m_posCurrentItem, kNoItemPos);
