@@ -27,13 +27,16 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QDialog>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -209,6 +212,44 @@ TEST_F(ChartWiringTest, TheChartsItemCommandsAreTheListViewsOwn) {
     list->DeselectAll();
     EXPECT_TRUE(chart->runCommand(ID_UPDATE_QUOTATION));
     EXPECT_EQ(services->boxes->texts(), std::vector<std::string>{"No items!"});
+}
+
+TEST_F(ChartWiringTest, TheChartsContextMenusShowTheFramesCommandStatesAndRunThem) {
+    start();
+    // One item: the zoom commands wait for an interval, the item commands are the list view's.
+    select({"Alpha"});
+    std::map<CommandId, bool> states; // by command: the actions are the frame's, shared with its menus
+    QTimer::singleShot(50, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup)
+            return;
+        for (QAction* action : popup->actions())
+            if (!action->isSeparator())
+                states[action->data().toUInt()] = action->isEnabled();
+        testsupport::saveRendering(popup->grab(), "menu-110");
+        popup->close();
+    });
+    chart->setFocus();
+    QTest::keyClick(chart, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(states.size(), 8u);
+    EXPECT_FALSE(states.at(ID_ZOOM_IN));
+    EXPECT_FALSE(states.at(ID_ZOOM_OUT));
+    EXPECT_TRUE(states.at(ID_UPDATE_QUOTATION));
+    EXPECT_TRUE(states.at(ID_IMPORT_QUOTATIONS));
+
+    // The comparison's only entry runs the frame's comparison limits.
+    select({"Alpha", "Beta"});
+    services->modal->on("dlg_165", [](QDialog& dialog) { dialog.reject(); });
+    QTimer::singleShot(50, [] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup || popup->actions().isEmpty())
+            return;
+        popup->setActiveAction(popup->actions().front());
+        QTest::keyClick(popup, Qt::Key_Return);
+    });
+    chart->setFocus();
+    QTest::keyClick(chart, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_165"});
 }
 
 TEST_F(ChartWiringTest, ComparisonSettingsAreReadOnCreationAndSavedWithTheViewOptions) {
