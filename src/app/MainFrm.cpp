@@ -29,12 +29,14 @@
 #include "retrieval/download.h"
 #include "views/GraphView.h"
 #include "views/wpapierlview.h"
+#include "views/wpapierlviewPrinting.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QKeySequence>
 #include <QMenu>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QSplitter>
@@ -92,6 +94,9 @@ CMainFrame::~CMainFrame() {
     // The program host reaches none of the frame's parts from here on.
     if (m_context.gui)
         m_context.gui->unregisterGui();
+    // The chart outlives this part of the frame while the child windows go: it calls nothing here.
+    if (m_pGraphView)
+        m_pGraphView->setLinks({});
     // Reports of later downloads find no receiver rather than a window that is gone.
     DownloadRouting routing = GetDownloadRouting();
     if (routing.mainWindow == messageTargetId()) {
@@ -200,10 +205,10 @@ int CMainFrame::OnCreate(CreateContext& context) {
     m_dlgConn->setAbortHandler([this] { SendCommand(ID_ABORT_DOWNLOADS); });
     m_dlgConn->hide();
 
-    // The program host reaches the Downloads window, the update timer and the list view's
-    // settings through these (the program has no chart view yet).
+    // The program host reaches the Downloads window, the update timer, the chart and the list
+    // view's settings through these.
     if (m_context.gui)
-        m_context.gui->registerGui({this, this, nullptr, m_pWPapierLView});
+        m_context.gui->registerGui({this, this, m_pGraphView, m_pWPapierLView});
 
     // Update and test reports of the document's downloads come to this window.
     DownloadRouting routing = GetDownloadRouting();
@@ -532,6 +537,8 @@ void CMainFrame::OnSaveViewOptions() {
         services().settings->writeInt(kListViewSection, "Dimensions", m_wndSplitter->sizes().first());
     if (m_dlgConn)
         m_dlgConn->SaveColumnWidths();
+    if (m_pGraphView)
+        m_pGraphView->SaveSettings();
     if (m_pWPapierLView)
         m_pWPapierLView->SaveSettings();
     CVR_LOG(LOG_LEVEL_INFO, "Finished saving program options.");
@@ -597,7 +604,33 @@ bool CMainFrame::OnCreateClient(CreateContext& context) {
             return ListSortSource{this, m_pWPapierLView, m_pWPapierLView ? m_pWPapierLView->GetDocument() : nullptr};
         };
     }
+    if (m_pGraphView) {
+        // The chart's comparison settings, from the store the frame's services hold.
+        m_pGraphView->LoadSettings();
+        linkViews();
+    }
     return true;
+}
+
+void CMainFrame::linkViews() {
+    GraphViewLinks links;
+    links.currentItem = [this] {
+        return m_pWPapierLView ? m_pWPapierLView->selection().m_posCurrentItem : kNoItemPos;
+    };
+    links.chartItems = [this] {
+        return m_pWPapierLView ? m_pWPapierLView->GetChartItemsCopy() : std::vector<ItemPos>{};
+    };
+    links.listView = m_pWPapierLView;
+    // The item commands of the chart run as the list view has them: its handler and its update
+    // handler (enabled when it handles the command without one); one it lacks stays disabled.
+    links.listViewCommand = [this](CommandId id) {
+        return m_pWPapierLView && routeCommand({m_pWPapierLView}, id);
+    };
+    links.listViewUpdate = [this](CmdUI& ui) {
+        return m_pWPapierLView && routeCommandUpdate({m_pWPapierLView}, ui);
+    };
+    links.setStatusText = [this](const std::string& text) { SetStatusText(text); };
+    m_pGraphView->setLinks(std::move(links));
 }
 
 void CMainFrame::createToolBar() {
@@ -737,20 +770,13 @@ constexpr CommandId kCommandsOfLaterParts[] = {
     ID_EDIT_COPY,
     ID_EDIT_CUT,
     ID_EDIT_PASTE,
-    // Chart and printing.
-    ID_FILE_PRINT_SETUP,
-    ID_FILE_PRINT,
-    ID_FILE_PRINT_DIRECT,
-    ID_FILE_PRINT_PREVIEW,
-    ID_COMPARISON_LIMITS,
-    ID_CHART_COMMAND_1,
-    ID_CHART_COMMAND_2,
 };
 } // namespace
 
 void CMainFrame::addFrameCommands() {
     for (const CommandId id : kCommandsOfLaterParts)
         addUpdateHandler(id, [](CmdUI& ui) { ui.Enable(false); });
+    addChartAndPrintCommands();
 
     addCommand(ID_COMPARE_ALL, [this] { OnCompareAll(); });
     addUpdateHandler(ID_COMPARE_ALL, [this](CmdUI& ui) {
@@ -873,6 +899,68 @@ void CMainFrame::setAccelerators() {
     registry.setShortcuts(ID_DISPLAY_QUOTATIONS, keys({Qt::CTRL | Qt::Key_Q}));
     registry.setShortcuts(ID_UPDATE_QUOTATION, keys({Qt::CTRL | Qt::Key_Y}));
     registry.setShortcuts(ID_UPDATE_QUOTATION_ON, keys({Qt::CTRL | Qt::Key_D}));
+}
+
+void CMainFrame::addChartAndPrintCommands() {
+    addCommand(ID_COMPARISON_LIMITS, [this] { OnComparisonLimits(); });
+    addUpdateHandler(ID_COMPARISON_LIMITS, [this](CmdUI& ui) { ui.Enable(m_pGraphView != nullptr); });
+    // The zoom commands are the chart's, whichever view is active.
+    for (const auto& [id, chartId] : {std::pair{ID_CHART_COMMAND_1, ID_ZOOM_IN}, std::pair{ID_CHART_COMMAND_2, ID_ZOOM_OUT}}) {
+        addCommand(id, [this, chartId] {
+            if (m_pGraphView)
+                m_pGraphView->runCommand(chartId);
+        });
+        addUpdateHandler(id, [this, chartId](CmdUI& ui) {
+            CmdUI chart(chartId);
+            if (!m_pGraphView || !m_pGraphView->runUpdateHandler(chart)) {
+                ui.Enable(false);
+                return;
+            }
+            ui.Enable(chart.enabled());
+        });
+    }
+    addCommand(ID_FILE_PRINT_SETUP, [this] { OnFilePrintSetup(); });
+    addUpdateHandler(ID_FILE_PRINT_SETUP, [](CmdUI& ui) { ui.Enable(true); });
+    const auto listHasRows = [this](CmdUI& ui) {
+        ui.Enable(m_pWPapierLView && m_pWPapierLView->model().rowCount() > 0);
+    };
+    for (const CommandId id : {ID_FILE_PRINT, ID_FILE_PRINT_DIRECT, ID_FILE_PRINT_PREVIEW}) {
+        addCommand(id, [this, id] { OnPrint(id); });
+        addUpdateHandler(id, listHasRows);
+    }
+}
+
+void CMainFrame::OnComparisonLimits() {
+    if (!m_pGraphView)
+        return;
+    if (!editComparisonLimits(m_pGraphView->settings(), services(), this))
+        return;
+    if (CWPapierDoc* doc = document())
+        doc->UpdateAllViews(m_pWPapierLView, 0);
+}
+
+QPrinter& CMainFrame::printer() {
+    if (m_context.printer)
+        return m_context.printer();
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+void CMainFrame::OnFilePrintSetup() {
+    if (services().printing)
+        services().printing->printDialog(printer(), PrintDialogKind::PageSetup);
+}
+
+bool CMainFrame::OnPrint(CommandId id) {
+    if (!m_pWPapierLView)
+        return false;
+    PrintSelection selection;
+    selection.doc = m_pWPapierLView->GetDocument();
+    selection.items = m_pWPapierLView->GetChartItemsCopy();
+    if (m_pGraphView)
+        selection.comparison = m_pGraphView->settings();
+    return runPrintCommand(static_cast<PrintCommand>(id), selection, services(), printer());
 }
 
 void CMainFrame::changeListDisplay(const std::function<void(CWPapierLView&)>& change) {

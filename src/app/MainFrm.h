@@ -30,6 +30,7 @@ class CWPapierLView;
 class MMStatusBar;
 class MenuPrompts;
 class QMenu;
+class QPrinter;
 class QSplitter;
 struct DownloadStatus;
 
@@ -57,6 +58,9 @@ struct MainFrameContext {
     RunFailureSink* runFailures = nullptr;
     TrayIconHost* tray = nullptr;
     GuiRegistry* gui = nullptr; // where the frame registers its parts
+    // The application's printer, kept from one print job to the next (the frame keeps one of its
+    // own when this is empty).
+    std::function<QPrinter&()> printer;
 };
 
 class CMainFrame : public FrameWnd, public DownloadsWindowSink, public UpdateTimerSink {
@@ -138,9 +142,18 @@ public:
     // --- views and settings ---
     // Command 32935: the list view's quotation export; in the export mode a failure marks the run.
     void OnExportQuotations();
-    // Command 32794 and the close of the window: the window's placement and the Downloads
-    // window's column widths.
+    // Command 32794 and the close of the window: the window's placement, the Downloads window's
+    // column widths, the chart's comparison settings and the list view's display settings.
     void OnSaveViewOptions();
+    // Command 32821: the comparison limits dialog on the chart's settings; on OK the views but the
+    // list show them.
+    void OnComparisonLimits();
+    // Commands 57606 to 57609: the printer set-up, and the chart items printed with the print
+    // dialog, straight to the printer, or in the preview.
+    void OnFilePrintSetup();
+    bool OnPrint(CommandId id);
+    // The printer the print commands use.
+    QPrinter& printer();
     void OnClose() override;
 
     // The text of the progress pane ("" when nothing is active).
@@ -184,6 +197,8 @@ private:
     void createToolBar();
     void createStatusBar();
     void OnCompareAll();
+    void linkViews();
+    void addChartAndPrintCommands();
     void changeListDisplay(const std::function<void(CWPapierLView&)>& change);
     void openHelpPage(const char* fileName);
     void OnExportServerSettings();
@@ -215,4 +230,5 @@ private:
     std::string m_strInvestmentSum;
     std::string m_strSelectionSum;
     std::filesystem::path m_calculator;
+    std::unique_ptr<QPrinter> m_printer; // when the context gives none
 };

@@ -22,6 +22,8 @@
 #include "views/wpapierlview.h"
 
 #include <QMenu>
+#include <QPageLayout>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
@@ -323,6 +325,15 @@ void CWPapierApp::SetLandscapeDefault() {
         m_bLandscapeDefault = true;
 }
 
+QPrinter& CWPapierApp::printer() {
+    if (!m_printer) {
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        if (m_bLandscapeDefault)
+            m_printer->setPageOrientation(QPageLayout::Landscape);
+    }
+    return *m_printer;
+}
+
 // ---------------------------------------------------------------- shut-down
 
 int CWPapierApp::ExitInstance() {
@@ -466,6 +477,7 @@ MainFrameContext CWPapierApp::frameContext() {
     context.runFailures = this;
     context.tray = this;
     context.gui = m_host.get();
+    context.printer = [this]() -> QPrinter& { return printer(); };
     return context;
 }
 

@@ -20,6 +20,7 @@
 class CMainFrame;
 class CWPapierDoc;
 class ProgramHost;
+class QPrinter;
 class QSystemTrayIcon;
 struct MainFrameContext;
 struct MainFrameOptions;
@@ -73,6 +74,9 @@ public:
     static int programModeOf(const std::vector<std::string>& arguments);
     // Landscape becomes the printing default when a default printer exists.
     void SetLandscapeDefault();
+    // The printer of the print commands, made at its first use (in landscape when that is the
+    // default) and kept with the user's settings from one job to the next.
+    QPrinter& printer();
 
     // --- the release check ---
     // Whether start-up asks to look for a new release: with CheckUpToDate on, when more than 50
@@ -159,6 +163,7 @@ private:
     MainFrameOptions frameOptions() const;
 
     std::unique_ptr<ProgramHost> m_host;
+    std::unique_ptr<QPrinter> m_printer;
     mutable std::mutex m_optionsMutex;
     ProgramOptions m_publishedOptions;
     RunExitCode m_runExitCode = kExitSuccess;

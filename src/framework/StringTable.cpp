@@ -53,6 +53,7 @@ constexpr StringEntry kStrings[] = {
     {202, "Volume"},
     // Commands: prompt, then the tool tip.
     {32797, "\nAbort downloads"},
+    // The chart's commands: comparison limits, zoom in and out.
     {32821, "Set comparison chart limits.\nComparison Limits"},
     {32859, "Zoom chart into selected interval (click on interval begin and drag mouse to interval end)."},
     {32860, "Display complete chart."},

@@ -110,7 +110,13 @@ CGraphView::CGraphView(QWidget* parent)
         });
         addUpdateHandler(id, listUpdate);
     }
-    addUpdateHandler(ID_DISPLAY_QUOTATIONS, listUpdate);
+    // Without the list view's property sheet there is nothing to display the quotations in.
+    addUpdateHandler(ID_DISPLAY_QUOTATIONS, [this, listUpdate](CmdUI& ui) {
+        if (m_links.showItemProperties)
+            listUpdate(ui);
+        else
+            ui.Enable(false);
+    });
     addUpdateHandler(ID_CHART_PROPERTIES, [this](CmdUI& ui) { ui.Enable(static_cast<bool>(m_links.showItemProperties)); });
 }
 

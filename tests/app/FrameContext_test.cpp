@@ -19,6 +19,7 @@
 #include "support/LogCapture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TestEnv.h"
+#include "views/GraphView.h"
 #include "views/wpapierlview.h"
 
 #include <gtest/gtest.h>
@@ -98,7 +99,7 @@ TEST_F(FrameContextTest, TheFrameKnowsTheProgramOnlyThroughItsContext) {
     EXPECT_EQ(program.parts.downloads, static_cast<DownloadsWindowSink*>(frame.get()));
     EXPECT_EQ(program.parts.updateTimer, static_cast<UpdateTimerSink*>(frame.get()));
     EXPECT_EQ(program.parts.listView, static_cast<ListViewSettingsSource*>(frame->m_pWPapierLView));
-    EXPECT_EQ(program.parts.chart, nullptr);
+    EXPECT_EQ(program.parts.chart, static_cast<ChartOracle*>(frame->graphView()));
 
     auto r = std::make_unique<DownloadStatus>();
     r->m_nStatus = DOWNLOAD_INITIALIZED;
@@ -117,6 +118,7 @@ TEST_F(FrameContextTest, TheFrameKnowsTheProgramOnlyThroughItsContext) {
     frame.reset();
     EXPECT_EQ(program.parts.downloads, nullptr);
     EXPECT_EQ(program.parts.listView, nullptr);
+    EXPECT_EQ(program.parts.chart, nullptr);
 }
 
 // The document's change columns read the list view's own settings through the program host.
@@ -128,7 +130,9 @@ TEST_F(FrameContextTest, TheHostAnswersWithTheListViewsSettingsAndTheFramesDownl
     CWPapierApp app; // only for the host's owner; the frame knows nothing of it
     ProgramHost& programHost = app.programHost();
     EXPECT_EQ(programHost.listViewSettings().m_nTimeFrameDays, 365); // nothing registered yet
+    EXPECT_EQ(programHost.chartView(), nullptr);
     programHost.registerGui(program.parts);
+    EXPECT_EQ(programHost.chartView(), static_cast<DocumentObserver*>(frame->graphView()));
     frame->m_pWPapierLView->OnInitialUpdate();
     EXPECT_FALSE(programHost.listViewSettings().m_bProcentualValue);
     EXPECT_EQ(programHost.listViewSettings().m_nTimeFrameDays, 90);

@@ -52,9 +52,7 @@ const std::set<CommandId> kLaterCommands = {
     // Item property sheet.
     ID_ITEM_PROPERTIES, ID_NEW_ITEM, ID_DISPLAY_QUOTATIONS, ID_DELETE_ITEM, ID_CHART_PROPERTIES, ID_ADD_QUOTATION,
     ID_OPEN_WEB_PAGE, ID_RECALCULATE_HISTORY, ID_DISPLAY_INVESTMENT, 32853, 32854, 32855, ID_ADD_TRANSACTION,
-    ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE,
-    // Chart and printing.
-    ID_FILE_PRINT_SETUP, ID_FILE_PRINT, ID_FILE_PRINT_PREVIEW, ID_COMPARISON_LIMITS};
+    ID_EDIT_COPY, ID_EDIT_CUT, ID_EDIT_PASTE};
 // Commands this program has no handler for: sending by mail, undo, and the maker's web page.
 const std::set<CommandId> kWithoutHandler = {ID_FILE_SEND_MAIL, ID_EDIT_UNDO, ID_WEB_PAGE};
 

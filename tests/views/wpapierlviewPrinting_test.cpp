@@ -1,5 +1,6 @@
 #include "controls/WinGdi.h"
 #include "support/FakeServices.h"
+#include "support/PdfTools.h"
 #include "support/Renderings.h"
 #include "views/ListViewDocFixture.h"
 #include "views/wpapierlviewPrint.h"
@@ -9,8 +10,6 @@
 #include <QPainter>
 #include <QPageLayout>
 #include <QPrinter>
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -22,38 +21,9 @@ namespace {
 
 using testsupport::ListViewDocTest;
 
-// pdfinfo and pdftotext (poppler-utils, installed by scripts/install-deps).
-QString runTool(const QString& tool, const QStringList& arguments) {
-    QProcess process;
-    process.start(tool, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-struct PdfInfo {
-    int pages = 0;
-    double width = 0.0; // points
-    double height = 0.0;
-};
-
-PdfInfo pdfInfo(const std::filesystem::path& file) {
-    PdfInfo info;
-    const QString text = runTool("pdfinfo", {QString::fromStdString(file.string())});
-    const auto pages = QRegularExpression(R"(Pages:\s+(\d+))").match(text);
-    if (pages.hasMatch())
-        info.pages = pages.captured(1).toInt();
-    const auto size = QRegularExpression(R"(Page size:\s+([\d.]+) x ([\d.]+))").match(text);
-    if (size.hasMatch()) {
-        info.width = size.captured(1).toDouble();
-        info.height = size.captured(2).toDouble();
-    }
-    return info;
-}
-
-QString pdfText(const std::filesystem::path& file) {
-    return runTool("pdftotext", {"-layout", QString::fromStdString(file.string()), "-"});
-}
+using testsupport::pdfInfo;
+using testsupport::pdfText;
+using testsupport::PdfInfo;
 
 class PrintingTest : public ListViewDocTest {
 protected:
