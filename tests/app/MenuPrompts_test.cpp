@@ -133,7 +133,7 @@ TEST_F(MenuPromptsTest, EveryMenuShowsItsEntriesPromptsAndGivesPaneZeroBack) {
         list->DeselectAll();
         for (const int row : c.rows)
             list->SelectItem(list->model().itemAt(row));
-        frame->UpdateCommandUI();
+        settle();
         const QString idle = QString::fromStdString(frame->selectionSumText());
         ASSERT_FALSE(idle.isEmpty());
         frame->SetStatusText("An item's text");

@@ -68,6 +68,15 @@ protected:
         list->DeselectAll();
         for (const int row : rows)
             list->SelectItem(list->model().itemAt(row));
+        settle();
+    }
+
+    // The views follow the selection on the next turn of the event loop; the chart's repaint then
+    // shows the idle text in pane 0, as every repaint of the chart does.
+    void settle() {
+        QCoreApplication::processEvents();
+        if (chart)
+            chart->repaint();
         frame->UpdateCommandUI();
     }
 
