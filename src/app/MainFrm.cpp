@@ -715,23 +715,6 @@ void CMainFrame::SetStatusText(const std::string& text) {
 // Commands whose handlers come with later parts of the program: shown, and disabled until then.
 namespace {
 constexpr CommandId kCommandsOfLaterParts[] = {
-    // The item property sheet and the item commands.
-    ID_ITEM_PROPERTIES,
-    ID_DISPLAY_QUOTATIONS,
-    ID_DELETE_ITEM,
-    ID_CHART_PROPERTIES,
-    ID_ADD_QUOTATION,
-    ID_OPEN_WEB_PAGE,
-    ID_RECALCULATE_HISTORY,
-    ID_DISPLAY_INVESTMENT,
-    32853,
-    32854,
-    32855,
-    ID_ADD_TRANSACTION,
-    ID_NEW_ITEM,
-    ID_EDIT_COPY,
-    ID_EDIT_CUT,
-    ID_EDIT_PASTE,
     // Chart and printing.
     ID_FILE_PRINT_SETUP,
     ID_FILE_PRINT,
