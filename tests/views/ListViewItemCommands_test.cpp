@@ -36,9 +36,11 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -217,6 +219,38 @@ TEST_F(ListViewItemCommandsTest, SheetOpensOnThePageOfItsCommand) {
     });
     EXPECT_EQ(view->ShowItemPropertiesOf(3, 0), IDCANCEL);
     EXPECT_EQ(selectedRow, 1);
+}
+
+// Import on the Quotations page runs the wizard for the sheet's item, not for the list's selection.
+TEST_F(ListViewItemCommandsTest, SheetImportRunsForTheSheetsItemOnly) {
+    const ItemPos acme = addItem("Acme", {});
+    const ItemPos other = addItem("Other", {});
+    show();
+    select({acme, other});
+    std::vector<QString> titles;
+    services->modal->on("dlg_194", [&](QDialog& wizard) {
+        titles.push_back(wizard.windowTitle());
+        wizard.reject();
+    });
+    onSheet([](QDialog& sheet) {
+        child<QPushButton>(pageOf(sheet, IDD_PROPPAGE_QUOTATIONS), IDC_QUOTE_IMPORT)->click();
+        sheet.reject();
+    });
+    EXPECT_TRUE(run(ID_DISPLAY_QUOTATIONS));
+    EXPECT_EQ(titles, std::vector<QString>{"Import historical quotations for \"Acme\""});
+}
+
+TEST_F(ListViewItemCommandsTest, RecalculateRebuildsTheInvestmentHistory) {
+    const ItemPos acme = addItem("Acme", {{OleDate(2024, 5, 2, 20, 0, 0), 10.0}, {OleDate(2024, 5, 14, 20, 0, 0), 12.0}});
+    buy(acme, 5, 10.0);
+    show();
+    select({historyPos});
+    ASSERT_EQ(item(historyPos).GetQuotationCount(), 0);
+    EXPECT_TRUE(run(ID_RECALCULATE_HISTORY));
+    EXPECT_GT(item(historyPos).GetQuotationCount(), 0);
+    CKurs newest;
+    ASSERT_TRUE(item(historyPos).GetLastQuotation(newest));
+    EXPECT_DOUBLE_EQ(newest.m_dClose, 60.0);
 }
 
 TEST_F(ListViewItemCommandsTest, ReturnDoubleClickAndMouseMoveOnTheRows) {
@@ -584,6 +618,75 @@ TEST_F(ListViewItemCommandsTest, ItemMenuShowsTheCommandsOfTheFocusedItem) {
     EXPECT_TRUE(enabledTexts.contains("&Properties"));
     EXPECT_FALSE(enabledTexts.contains("&Paste")); // nothing copied yet
     EXPECT_FALSE(enabledTexts.contains("&Recalculate investment history"));
+    frame.takeCentralWidget();
+    view->setParent(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// A text field of the frame keeps its keys: none of the item commands' keys reaches the list.
+TEST_F(ListViewItemCommandsTest, KeysOfTheItemCommandsStayInAFocusedTextField) {
+    const ItemPos acme = addItem("Acme", {});
+    FrameWnd frame(services->bundle());
+    view = std::make_unique<CWPapierLView>();
+    view->setServices(services->bundle());
+    view->attachDocument(doc.get());
+    frame.setCentralWidget(view.get());
+    frame.SetActiveView(view.get());
+    struct Key {
+        QKeySequence key;
+        CommandId id;
+    };
+    const Key keys[] = {
+        {QKeySequence(Qt::Key_Insert), ID_NEW_ITEM},
+        {QKeySequence(Qt::Key_Delete), ID_DELETE_ITEM},
+        {QKeySequence(Qt::Key_Return), ID_ITEM_PROPERTIES},
+        {QKeySequence(Qt::Key_Enter), ID_ITEM_PROPERTIES},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), ID_DISPLAY_QUOTATIONS},
+        {QKeySequence(Qt::CTRL | Qt::Key_M), ID_ADD_QUOTATION},
+        {QKeySequence(Qt::CTRL | Qt::Key_G), ID_OPEN_WEB_PAGE},
+        {QKeySequence(Qt::CTRL | Qt::Key_I), ID_ADD_TRANSACTION},
+        {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+        {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+        {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
+        {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
+    };
+    std::map<CommandId, QList<QKeySequence>> byCommand;
+    for (const Key& k : keys)
+        byCommand[k.id].push_back(k.key);
+    for (const auto& [id, sequences] : byCommand)
+        frame.commands().setShortcuts(id, sequences);
+    QToolBar* toolbar = frame.addToolBar("Search");
+    auto* field = new QLineEdit("abc");
+    toolbar->addWidget(field);
+    frame.show();
+    view->OnInitialUpdate();
+    view->flush();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+    select({acme});
+    frame.UpdateCommandUI();
+
+    const int count = doc->GetItemCount();
+    field->setFocus();
+    for (const Key& k : keys) {
+        SCOPED_TRACE(k.key.toString().toStdString());
+        QTest::keySequence(field, k.key);
+        EXPECT_TRUE(services->modal->ran().empty());
+        EXPECT_TRUE(services->boxes->texts().empty());
+        EXPECT_TRUE(services->shell->opened().empty());
+        EXPECT_EQ(doc->GetItemCount(), count);
+    }
+    EXPECT_FALSE(HasItemClipboardData(QGuiApplication::clipboard()->mimeData()));
+
+    // In the list the same keys run the commands.
+    view->GetListCtrl().setFocus();
+    services->boxes->answer({IDNO});
+    QTest::keySequence(&view->GetListCtrl(), QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(services->boxes->texts(), std::vector<std::string>{"Do you really want to delete the selected items?"});
     frame.takeCentralWidget();
     view->setParent(nullptr);
 }
