@@ -3,6 +3,7 @@
 #include "views/wpapierlview.h"
 
 #include "dialogs/DlgKurs.h"
+#include "dialogs/ItemSheetParts.h"
 #include "dialogs/WPPropertiesSheet.h"
 #include "framework/FrameWnd.h"
 #include "framework/ItemTableModel.h"
@@ -13,7 +14,6 @@
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/ServerConfigStore.h"
 #include "retrieval/UpdateOrchestration.h"
-#include "dialogs/ItemSheetParts.h"
 #include "views/wpapierlviewClipboard.h"
 #include "views/wpapierlviewItems.h"
 #include "views/wpapierlviewLog.h"
@@ -136,8 +136,7 @@ int CWPapierLView::ShowItemPropertiesOf(int page, int quotationIndex) {
     CWPapierDoc* doc = GetDocument();
     if (!doc || !focusedItem())
         return 0;
-    return ShowItemProperties(*doc, m_selection.m_posCurrentItem, page, quotationIndex, services(), sheetHooks(),
-                              this);
+    return ShowItemProperties(*doc, m_selection.m_posCurrentItem, page, quotationIndex, services(), sheetHooks(), this);
 }
 
 void CWPapierLView::focusAfterChange(ItemPos pos) {
@@ -188,7 +187,8 @@ void CWPapierLView::OnDeleteItems() {
     std::vector<bool> selected(static_cast<std::size_t>(model().rowCount()));
     for (int row = 0; row < model().rowCount(); ++row)
         selected[static_cast<std::size_t>(row)] = rows->isRowSelected(row, {});
-    const int focusRow = RowToFocusAfterDelete(selected, list.currentIndex().isValid() ? list.currentIndex().row() : -1);
+    const int focusRow =
+        RowToFocusAfterDelete(selected, list.currentIndex().isValid() ? list.currentIndex().row() : -1);
     const ItemPos focus = focusRow < model().rowCount() ? model().itemAt(focusRow) : kNoItemPos;
     m_selection.m_posCurrentItem = focus;
 

@@ -17,7 +17,7 @@ class CWPapierDoc;
 
 // A new item takes one of these colours, drawn at random.
 inline constexpr std::array<COLORREF, 10> kNewItemColours = {
-    RGB(255, 0, 0),   RGB(0, 255, 0),     RGB(0, 0, 255),   RGB(127, 127, 127), RGB(190, 200, 0),
+    RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(0, 0, 255),   RGB(127, 127, 127), RGB(190, 200, 0),
     RGB(127, 0, 127), RGB(0, 100, 100), RGB(255, 150, 0), RGB(0, 180, 220),   RGB(220, 0, 150)};
 
 // The regular expression of a new item's own configuration; its "\t", "\r" and "\n" stay two

@@ -158,13 +158,13 @@ TEST_F(ListViewItemCommandsTest, CommandsAreOfferedByTheKindOfTheFocusedItem) {
         bool ordinary, cash, history;
     };
     const Case cases[] = {
-        {ID_ITEM_PROPERTIES, true, true, true},      {ID_CHART_PROPERTIES, true, true, true},
-        {ID_DISPLAY_QUOTATIONS, true, false, true},  {ID_DISPLAY_INVESTMENT, true, true, true},
-        {ID_ADD_TRANSACTION, true, true, false},     {ID_TRANSACTION_FIRST, true, false, false},
-        {ID_TRANSACTION_LAST, true, false, false},   {ID_ADD_QUOTATION, true, false, true},
-        {ID_OPEN_WEB_PAGE, true, false, false},      {ID_RECALCULATE_HISTORY, false, false, true},
-        {ID_DELETE_ITEM, true, false, false},        {ID_EDIT_CUT, true, false, false},
-        {ID_EDIT_COPY, true, true, true},            {ID_NEW_ITEM, true, true, true},
+        {ID_ITEM_PROPERTIES, true, true, true},     {ID_CHART_PROPERTIES, true, true, true},
+        {ID_DISPLAY_QUOTATIONS, true, false, true}, {ID_DISPLAY_INVESTMENT, true, true, true},
+        {ID_ADD_TRANSACTION, true, true, false},    {ID_TRANSACTION_FIRST, true, false, false},
+        {ID_TRANSACTION_LAST, true, false, false},  {ID_ADD_QUOTATION, true, false, true},
+        {ID_OPEN_WEB_PAGE, true, false, false},     {ID_RECALCULATE_HISTORY, false, false, true},
+        {ID_DELETE_ITEM, true, false, false},       {ID_EDIT_CUT, true, false, false},
+        {ID_EDIT_COPY, true, true, true},           {ID_NEW_ITEM, true, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -191,7 +191,8 @@ TEST_F(ListViewItemCommandsTest, CommandsAreOfferedByTheKindOfTheFocusedItem) {
 // ---------------------------------------------------------------- the sheet
 
 TEST_F(ListViewItemCommandsTest, SheetOpensOnThePageOfItsCommand) {
-    const ItemPos acme = addItem("Acme", {{OleDate(2024, 5, 13, 20, 0, 0), 9.0}, {OleDate(2024, 5, 14, 20, 0, 0), 10.0}});
+    const ItemPos acme =
+        addItem("Acme", {{OleDate(2024, 5, 13, 20, 0, 0), 9.0}, {OleDate(2024, 5, 14, 20, 0, 0), 10.0}});
     show();
     select({acme});
     struct Case {
@@ -241,7 +242,8 @@ TEST_F(ListViewItemCommandsTest, SheetImportRunsForTheSheetsItemOnly) {
 }
 
 TEST_F(ListViewItemCommandsTest, RecalculateRebuildsTheInvestmentHistory) {
-    const ItemPos acme = addItem("Acme", {{OleDate(2024, 5, 2, 20, 0, 0), 10.0}, {OleDate(2024, 5, 14, 20, 0, 0), 12.0}});
+    const ItemPos acme =
+        addItem("Acme", {{OleDate(2024, 5, 2, 20, 0, 0), 10.0}, {OleDate(2024, 5, 14, 20, 0, 0), 12.0}});
     buy(acme, 5, 10.0);
     show();
     select({historyPos});
@@ -362,7 +364,8 @@ TEST_F(ListViewItemCommandsTest, NewItemColoursFollowTheSeed) {
         }
     }
     ASSERT_EQ(drawn.size(), 6u);
-    EXPECT_EQ(std::vector<COLORREF>(drawn.begin(), drawn.begin() + 3), std::vector<COLORREF>(drawn.begin() + 3, drawn.end()));
+    EXPECT_EQ(std::vector<COLORREF>(drawn.begin(), drawn.begin() + 3),
+              std::vector<COLORREF>(drawn.begin() + 3, drawn.end()));
     for (const COLORREF colour : drawn)
         EXPECT_NE(std::find(kNewItemColours.begin(), kNewItemColours.end(), colour), kNewItemColours.end());
 }
@@ -621,10 +624,6 @@ TEST_F(ListViewItemCommandsTest, ItemMenuShowsTheCommandsOfTheFocusedItem) {
     frame.takeCentralWidget();
     view->setParent(nullptr);
 }
-
-} // namespace
-
-namespace {
 
 // A text field of the frame keeps its keys: none of the item commands' keys reaches the list.
 TEST_F(ListViewItemCommandsTest, KeysOfTheItemCommandsStayInAFocusedTextField) {
