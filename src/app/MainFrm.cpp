@@ -97,6 +97,8 @@ CMainFrame::~CMainFrame() {
     // The chart outlives this part of the frame while the child windows go: it calls nothing here.
     if (m_pGraphView)
         m_pGraphView->setLinks({});
+    if (m_pWPapierLView)
+        m_pWPapierLView->onMouseMove = nullptr;
     // Reports of later downloads find no receiver rather than a window that is gone.
     DownloadRouting routing = GetDownloadRouting();
     if (routing.mainWindow == messageTargetId()) {
@@ -629,8 +631,18 @@ void CMainFrame::linkViews() {
     links.listViewUpdate = [this](CmdUI& ui) {
         return m_pWPapierLView && routeCommandUpdate({m_pWPapierLView}, ui);
     };
+    links.showItemProperties = [this](int page, int quotationIndex) {
+        if (m_pWPapierLView)
+            m_pWPapierLView->ShowItemPropertiesOf(page, quotationIndex);
+    };
     links.setStatusText = [this](const std::string& text) { SetStatusText(text); };
     m_pGraphView->setLinks(std::move(links));
+    // A mouse move over the list removes the chart's point cursor.
+    if (m_pWPapierLView)
+        m_pWPapierLView->onMouseMove = [this] {
+            if (m_pGraphView)
+                m_pGraphView->HideCursor();
+        };
 }
 
 void CMainFrame::createToolBar() {
@@ -750,32 +762,8 @@ void CMainFrame::SetStatusText(const std::string& text) {
 
 // ---------------------------------------------------------------- frame commands
 
-// Commands whose handlers come with later parts of the program: shown, and disabled until then.
-namespace {
-constexpr CommandId kCommandsOfLaterParts[] = {
-    // The item property sheet and the item commands.
-    ID_ITEM_PROPERTIES,
-    ID_DISPLAY_QUOTATIONS,
-    ID_DELETE_ITEM,
-    ID_CHART_PROPERTIES,
-    ID_ADD_QUOTATION,
-    ID_OPEN_WEB_PAGE,
-    ID_RECALCULATE_HISTORY,
-    ID_DISPLAY_INVESTMENT,
-    32853,
-    32854,
-    32855,
-    ID_ADD_TRANSACTION,
-    ID_NEW_ITEM,
-    ID_EDIT_COPY,
-    ID_EDIT_CUT,
-    ID_EDIT_PASTE,
-};
-} // namespace
 
 void CMainFrame::addFrameCommands() {
-    for (const CommandId id : kCommandsOfLaterParts)
-        addUpdateHandler(id, [](CmdUI& ui) { ui.Enable(false); });
     addChartAndPrintCommands();
 
     addCommand(ID_COMPARE_ALL, [this] { OnCompareAll(); });

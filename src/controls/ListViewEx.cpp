@@ -249,7 +249,12 @@ CListViewEx::CListViewEx(QWidget* parent)
     setFocusProxy(m_list);
 }
 
-CListViewEx::~CListViewEx() = default;
+CListViewEx::~CListViewEx() {
+    // The list's focus-out repaints through this object: it has to happen while the object is whole,
+    // not when the widget base takes the focus away from its children.
+    if (m_list && m_list->hasFocus())
+        m_list->clearFocus();
+}
 
 void CListViewEx::OnInitialUpdate() {
     if (!m_SortImages.isCreated()) {

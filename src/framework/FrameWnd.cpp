@@ -78,7 +78,8 @@ bool isTextField(const QObject* widget) {
 
 // A key that edits text, moves in it or copies from it: typed characters, Return, Delete,
 // Backspace, Insert and the movement keys, alone or with Shift; with Ctrl the clipboard, undo,
-// select-all and word keys; Alt+Backspace (undo).
+// select-all and word keys, and the control characters Tab (I) and Return (M) with G and Q, which
+// otherwise would act on the list's item while the user types; Alt+Backspace (undo).
 bool isEditingKey(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
     const int k = key.key();
@@ -93,7 +94,8 @@ bool isEditingKey(const QKeyEvent& key) {
     }
     if (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
         return oneOf({Qt::Key_A, Qt::Key_C, Qt::Key_V, Qt::Key_X, Qt::Key_Z, Qt::Key_Y, Qt::Key_Insert, Qt::Key_Delete,
-                      Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End});
+                      Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End, Qt::Key_I,
+                      Qt::Key_M, Qt::Key_G, Qt::Key_Q});
     return modifiers == Qt::AltModifier && k == Qt::Key_Backspace;
 }
 

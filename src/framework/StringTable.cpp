@@ -90,6 +90,8 @@ constexpr StringEntry kStrings[] = {
     {40051, "Total investment: %s (Last: %+2.2lf%%)"},
     {40055, "Total investment: %s"},
     {40056, "Total investment: %s (Last: %s)"},
+    // The list view's Delete.
+    {40057, "Do you really want to delete the selected items?"},
     // The Quotations page's Delete All.
     {40058, "Do you really want to delete all quotations?"},
     // The import page's status.

@@ -110,14 +110,16 @@ CGraphView::CGraphView(QWidget* parent)
         });
         addUpdateHandler(id, listUpdate);
     }
-    // Without the list view's property sheet there is nothing to display the quotations in.
-    addUpdateHandler(ID_DISPLAY_QUOTATIONS, [this, listUpdate](CmdUI& ui) {
-        if (m_links.showItemProperties)
-            listUpdate(ui);
-        else
-            ui.Enable(false);
-    });
-    addUpdateHandler(ID_CHART_PROPERTIES, [this](CmdUI& ui) { ui.Enable(static_cast<bool>(m_links.showItemProperties)); });
+    // The sheet's two commands follow the list view's states; without its property sheet there is
+    // nothing to show the item in.
+    for (const CommandId id : {ID_DISPLAY_QUOTATIONS, ID_CHART_PROPERTIES}) {
+        addUpdateHandler(id, [this, listUpdate](CmdUI& ui) {
+            if (m_links.showItemProperties)
+                listUpdate(ui);
+            else
+                ui.Enable(false);
+        });
+    }
 }
 
 CGraphView::~CGraphView() = default;

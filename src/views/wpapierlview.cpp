@@ -16,6 +16,7 @@
 #include "retrieval/ServerConfigStore.h"
 #include "retrieval/UpdateOrchestration.h"
 #include "retrieval/download.h"
+#include "views/wpapierlviewItems.h"
 #include "views/wpapierlviewLog.h"
 #include "views/wpapierlviewSort.h"
 #include "views/wpapierlviewUpdate.h"
@@ -24,6 +25,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QThread>
 
 #include <algorithm>
@@ -117,6 +119,8 @@ CWPapierLView::CWPapierLView(QWidget* parent) : CListViewEx(parent) {
 
     list.installEventFilter(this);
     list.viewport()->installEventFilter(this);
+    // Moves without a button count too: the chart's point cursor goes as the mouse enters the rows.
+    list.viewport()->setMouseTracking(true);
     header.installEventFilter(this);
     setUpColumns();
     addCommands();
@@ -555,16 +559,8 @@ void CWPapierLView::addCommands() {
         const CWPapierDoc* doc = GetDocument();
         ui.Enable(doc && ImportCommandEnabled(*doc, m_selection.m_SelectedItems));
     });
-}
-
-// The selected items that are still items of the document.
-static std::vector<CWPapier*> itemsAt(CWPapierDoc& doc, const std::vector<ItemPos>& positions) {
-    std::vector<CWPapier*> items;
-    const auto lock = doc.LockList();
-    for (const ItemPos pos : positions)
-        if (CWPapier* item = doc.GetItem(pos))
-            items.push_back(item);
-    return items;
+    addItemCommands();
+    addClipboardCommands();
 }
 
 void CWPapierLView::OnUpdateQuotation() {
@@ -573,7 +569,7 @@ void CWPapierLView::OnUpdateQuotation() {
         services().boxes->messageBox("No items!", MB_OK);
         return;
     }
-    UpdateItemsNow(*doc, itemsAt(*doc, m_selection.m_SelectedItems));
+    UpdateItemsNow(*doc, ItemsAt(*doc, m_selection.m_SelectedItems));
 }
 
 void CWPapierLView::OnUpdateQuotationOn() {
@@ -592,7 +588,7 @@ void CWPapierLView::OnUpdateQuotationOn() {
     SystemTime when;
     if (!moment.GetAsSystemTime(when))
         return;
-    WPListUpdate(*doc, itemsAt(*doc, m_selection.m_SelectedItems), when, true);
+    WPListUpdate(*doc, ItemsAt(*doc, m_selection.m_SelectedItems), when, true);
 }
 
 void CWPapierLView::OnTestUpdate() {
@@ -647,13 +643,34 @@ void CWPapierLView::OnContextMenu(QPoint screenPoint) {
 }
 
 bool CWPapierLView::eventFilter(QObject* watched, QEvent* event) {
-    const QPoint corner = GetListCtrl().mapToGlobal(QPoint(5, 5));
+    ListViewExCtrl& list = GetListCtrl();
+    const QPoint corner = list.mapToGlobal(QPoint(5, 5));
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_F10 && (key->modifiers() & Qt::ShiftModifier)) || key->key() == Qt::Key_Menu) {
             OnContextMenu(corner);
             return true;
         }
+        // Return opens the focused item's sheet (in the frame its accelerator does, before the
+        // key gets here).
+        if (watched == &list && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            OnSelectionChanged();
+            runPropertiesCommand();
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonDblClick && watched == list.viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            OnSelectionChanged(); // the press before may still have its check queued
+            runPropertiesCommand();
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseMove && watched == list.viewport()) {
+        if (onMouseMove)
+            onMouseMove();
+        if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton)
+            OnSelectionChanged();
     } else if (event->type() == QEvent::ContextMenu) {
         const auto* menu = static_cast<QContextMenuEvent*>(event);
         OnContextMenu(menu->reason() == QContextMenuEvent::Keyboard ? corner : menu->globalPos());

@@ -16,6 +16,7 @@
 #include "controls/ListViewEx.h"
 #include "framework/ItemTableModel.h"
 #include "portfolio/ItemPos.h"
+#include "views/ViewCommands.h"
 #include "views/ViewLinks.h"
 #include "views/wpapierlviewColumns.h"
 #include "views/wpapierlviewImport.h"
@@ -27,14 +28,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include "views/ViewCommands.h"
-
+#include <random>
 #include <string>
 #include <unordered_map>
 
 class CWPapier;
 class CWPapierDoc;
 struct DownloadStatus;
+struct ItemSheetHooks;
 
 // Context menus of the list: the item menu and the column menu (over the header).
 inline constexpr unsigned IDR_ITEM_MENU = 107;
@@ -96,6 +97,32 @@ public:
     void OnTestUpdate();
     void OnRefreshCommand();
     void OnImportHistoricalQuotations();
+
+    // --- item commands ---
+    // Opens the item property sheet of the focused item on `page` (0 General, 2 Chart,
+    // 3 Quotations, 4 Investment) at the quotation `quotationIndex` (-1: none); the sheet's
+    // result, 0 when no row is focused.
+    int ShowItemPropertiesOf(int page, int quotationIndex);
+    // A new item from NewItemProperties in a colour of kNewItemColours, edited in its sheet on
+    // the General page; Cancel deletes it again.
+    void OnNewItem();
+    // Asks 40057, then deletes the selected items; the focus goes to the nearest row that was
+    // not selected (RowToFocusAfterDelete).
+    void OnDeleteItems();
+    // A quotation typed in for the focused item (the quotation dialog, now to the minute).
+    void OnAddQuotation();
+    // The focused item's web page (its template's URL, else its own) in the browser.
+    void OnOpenWebPage();
+    void OnRecalculateHistory();
+    // The draws of the new items' colours start from `seed` (the view seeds them at random).
+    void SeedNewItemColours(std::uint32_t seed) { m_random.seed(seed); }
+
+    // --- clipboard ---
+    void OnEditCopy();
+    // Copy, then the delete question of OnDeleteItems.
+    void OnEditCut();
+    // Appends the clipboard's items; 115 when it holds none that can be read.
+    void OnEditPaste();
     // Command 32793 of the frame: the whole portfolio as worksheet or text.
     bool ExportPortfolio();
     // Writes the quotations of all items as semicolon-separated text: in the export mode at once
@@ -119,6 +146,9 @@ public:
     std::function<void(const std::string&)> onInvestmentSumText;
     // Who compares the rows for sorting: the main window and its list view (CompareFunc's source).
     std::function<ListSortSource()> sortSource;
+    // Called when the mouse moves over the rows, before the selection check (the chart takes its
+    // point cursor away).
+    std::function<void()> onMouseMove;
 
     // The four questions of the drawing base, answered from the rows' kept values.
     COLORREF GetItemColor(std::intptr_t itemData) const override;
@@ -163,6 +193,15 @@ private:
     void addCommands();
     bool anySelected(const std::function<bool(const CWPapier&)>& test) const;
     const CWPapier* focusedItem() const;
+    void addItemCommands();
+    // The Properties command, when its update handler allows it (a row focused, no download).
+    void runPropertiesCommand();
+    void addClipboardCommands();
+    // What the sheet does for its Import and Update buttons: the item's import, the item's update.
+    ItemSheetHooks sheetHooks();
+    // The focus and the selection on the item at `pos`, else on row 0 (the rows made anew first).
+    void focusAfterChange(ItemPos pos);
+    bool clipboardHoldsItems() const;
 
     friend class Model;
     Model* m_model = nullptr;
@@ -176,5 +215,6 @@ private:
     ImportWizardPages m_importPages;
     std::unordered_map<ItemPos, RowData> m_rowData;
     unsigned m_lastContextMenu = 0;
+    std::mt19937 m_random{std::random_device{}()};
     QPoint m_lastContextMenuPoint;
 };

@@ -98,10 +98,18 @@ TEST_F(AcceleratorsTest, EveryKeyRunsItsCommandOnceAndTheKeyOfADisabledCommandDo
         {ID_PREV_PANE, [this](const Snapshot& s) { return s.focus == chart ? 1u : 0u; }},
         {ID_UPDATE_QUOTATION_ON, [](const Snapshot& s) { return s.dialogs; }},
         {ID_IMPORT_QUOTATIONS, [](const Snapshot& s) { return s.dialogs; }},
+        {ID_ADD_QUOTATION, [](const Snapshot& s) { return s.dialogs; }},
+        {ID_ITEM_PROPERTIES, [](const Snapshot& s) { return s.dialogs; }},
+        {ID_NEW_ITEM, [](const Snapshot& s) { return s.dialogs; }},
+        {ID_DISPLAY_QUOTATIONS, [](const Snapshot& s) { return s.dialogs; }},
+        {ID_ADD_TRANSACTION, [](const Snapshot& s) { return s.dialogs; }},
+        {ID_DELETE_ITEM, [](const Snapshot& s) { return s.boxes; }},
     };
     // The dialogs the keys open, cancelled at once.
-    const std::map<CommandId, const char*> dialogs = {{ID_UPDATE_QUOTATION_ON, "dlg_3212"},
-                                                      {ID_IMPORT_QUOTATIONS, "dlg_194"}};
+    const std::map<CommandId, const char*> dialogs = {
+        {ID_UPDATE_QUOTATION_ON, "dlg_3212"}, {ID_IMPORT_QUOTATIONS, "dlg_194"},  {ID_ADD_QUOTATION, "dlg_3214"},
+        {ID_ITEM_PROPERTIES, "dlg_108"},      {ID_NEW_ITEM, "dlg_108"},           {ID_DISPLAY_QUOTATIONS, "dlg_108"},
+        {ID_ADD_TRANSACTION, "dlg_108"}};
     std::size_t ran = 0;
     for (const Key& key : kAccelerators) {
         SCOPED_TRACE(QKeySequence(key.key).toString().toStdString());

@@ -122,6 +122,25 @@ TEST_F(ItemClipboardTest, LinksToItemsNotCopiedAreRelinkedByIdentityOrDropped) {
     EXPECT_TRUE(pasted(pair, 0).m_bConvertCurrency);
 }
 
+// The ids in a payload are those of the program run that copied it: data of another run never
+// links to an item of this run that happens to carry the same id.
+TEST_F(ItemClipboardTest, IdsOfAnotherRunAreNotUsedForLinks) {
+    const ItemPos r = addItem("R", {{OleDate(2024, 5, 14, 20, 0, 0), 1.1}});
+    const ItemPos a = addItem("A", {});
+    item(a).m_bConvertCurrency = true;
+    item(a).m_pCurrencyItem = &item(r);
+    item(a).m_pFormulaItemY = &item(r);
+    std::string payload = payloadOf({a});
+    payload[8] = static_cast<char>(payload[8] ^ 0x5a); // the run's identity after the 8-byte magic
+
+    const ItemPasteResult result = PasteItemsFromPayload(*doc, payload);
+    ASSERT_TRUE(result.ok);
+    const CWPapier& copy = pasted(result, 0);
+    EXPECT_EQ(copy.m_pCurrencyItem, nullptr);
+    EXPECT_FALSE(copy.m_bConvertCurrency);
+    EXPECT_EQ(copy.m_pFormulaItemY, &copy);
+}
+
 // Foreign, cut or damaged data inserts nothing; the reader fails cleanly on every cut of a real
 // payload and on a payload whose header names more items than it carries.
 TEST_F(ItemClipboardTest, DamagedOrForeignDataInsertsNothing) {
