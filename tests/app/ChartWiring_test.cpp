@@ -8,6 +8,9 @@
 #include "app/ProgramHost.h"
 #include "app/Resource.h"
 #include "app/WPapier.h"
+#include "dialogs/ItemSheetIds.h"
+#include "framework/Dialog.h"
+#include "framework/PropertySheet.h"
 #include "controls/MMStatusBar.h"
 #include "framework/ResourceIds.h"
 #include "log/Log.h"
@@ -32,6 +35,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -212,6 +217,33 @@ TEST_F(ChartWiringTest, TheChartsItemCommandsAreTheListViewsOwn) {
     list->DeselectAll();
     EXPECT_TRUE(chart->runCommand(ID_UPDATE_QUOTATION));
     EXPECT_EQ(services->boxes->texts(), std::vector<std::string>{"No items!"});
+}
+
+// A double click on a point opens the item's sheet on its Quotations page at that quotation; a
+// mouse move over the list takes the chart's point cursor away.
+TEST_F(ChartWiringTest, APointOpensTheItemSheetAtItsQuotationAndTheListTakesTheCursorAway) {
+    start();
+    select({"Beta"});
+    QTest::mouseMove(chart, pointAt(30) + QPoint(1, 20));
+    EXPECT_EQ(statusText(), pointStatusText(chart->state().m_pPoints[30]));
+    EXPECT_EQ(chart->state().m_nCursorDrawn, 30);
+    QTest::mouseMove(list->GetListCtrl().viewport(), QPoint(20, 10));
+    EXPECT_EQ(chart->state().m_nCursorDrawn, -1);
+
+    QString page;
+    int row = -1;
+    services->modal->on("dlg_108", [&](QDialog& sheet) {
+        if (auto* tabs = sheet.findChild<QTabWidget*>(Dialog::controlName(IDC_TAB_CONTROL)))
+            page = tabs->tabText(tabs->currentIndex());
+        if (auto* quotations = sheet.findChild<QTableView*>(Dialog::controlName(IDC_QUOTE_LIST)))
+            row = quotations->currentIndex().row();
+        sheet.reject();
+    });
+    QTest::mouseMove(chart, pointAt(30) + QPoint(1, 20));
+    QTest::mouseDClick(chart, Qt::LeftButton, {}, pointAt(30) + QPoint(1, 20));
+    EXPECT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_108"});
+    EXPECT_EQ(page, QStringLiteral("Quotations"));
+    EXPECT_EQ(row, kDays - 1 - 30); // newest first
 }
 
 TEST_F(ChartWiringTest, TheChartsContextMenusShowTheFramesCommandStatesAndRunThem) {
