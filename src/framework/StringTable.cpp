@@ -51,10 +51,12 @@ constexpr StringEntry kStrings[] = {
     {200, "Low"},
     {201, "High"},
     {202, "Volume"},
-    // Commands: prompt, then the tool tip.
+    // Commands: prompt, then the tool tip (toolbar, chart comparison limits and zoom).
     {32797, "\nAbort downloads"},
-    // The chart's commands: comparison limits, zoom in and out.
+    {32819, "\nCompare all"},
     {32821, "Set comparison chart limits.\nComparison Limits"},
+    {32850, "\nDecrease decimal cases"},
+    {32851, "\nIncrease decimal cases"},
     {32859, "Zoom chart into selected interval (click on interval begin and drag mouse to interval end)."},
     {32860, "Display complete chart."},
     // The Downloads window: column headers and captions.

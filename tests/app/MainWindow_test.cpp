@@ -134,6 +134,13 @@ TEST_F(MainWindowTest, OpensOnTheSamplePortfolio) {
     // Toolbar and menus.
     const auto buttons = toolbarButtons(IDR_MAINFRAME);
     EXPECT_EQ(frame->toolBar()->actions().size(), static_cast<qsizetype>(buttons.size()));
+    // Buttons without a menu entry of their own carry the tips the string table gives them.
+    const std::pair<CommandId, const char*> tips[] = {{ID_ABORT_DOWNLOADS, "Abort downloads"},
+                                                      {ID_COMPARE_ALL, "Compare all"},
+                                                      {ID_DECREASE_DECIMALS, "Decrease decimal cases"},
+                                                      {ID_INCREASE_DECIMALS, "Increase decimal cases"}};
+    for (const auto& [id, tip] : tips)
+        EXPECT_EQ(frame->commandAction(id)->toolTip().toStdString(), tip) << id;
     ASSERT_NE(frame->menuBar(), nullptr);
     QStringList menus;
     for (QAction* action : frame->menuBar()->actions())
