@@ -310,7 +310,7 @@ void CWPPropPage::OnSymbolLookup() {
     if (m_strSymbolSearchUrl.find("[&url]") != std::string::npos && m_cbTemplates->currentIndex() >= 0)
         templateUrl = loadTemplate(m_cbTemplates->currentText().toStdString()).m_strURL;
     if (services().shell)
-        services().shell->openUrl(SymbolLookupUrl(m_strSymbolSearchUrl, templateUrl, m_strName));
+        services().shell->openWebPage(SymbolLookupUrl(m_strSymbolSearchUrl, templateUrl, m_strName));
 }
 
 void CWPPropPage::OnOpenWebPage() {
@@ -318,7 +318,7 @@ void CWPPropPage::OnOpenWebPage() {
         return;
     const std::string url = isLocalDefinition(m_strTemplateName) ? m_strUrl : loadTemplate(m_strTemplateName).m_strURL;
     if (services().shell)
-        services().shell->openUrl(WebPageUrl(url, m_strName, m_strSymbol));
+        services().shell->openWebPage(WebPageUrl(url, m_strName, m_strSymbol));
 }
 
 void CWPPropPage::OnTestQuotationUpdate() {

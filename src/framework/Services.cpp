@@ -142,6 +142,16 @@ bool Shell::openUrl(std::string_view text) {
     return false;
 }
 
+bool Shell::openWebPage(std::string_view text) {
+    const QUrl url(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && scheme != QLatin1String("mailto"))
+        return openUrl(text);
+    const std::string shown(text);
+    CVR_LOG(LOG_LEVEL_WARNING, "Not opened: '%s' is no web page (http, https) or local file", shown.c_str());
+    return false;
+}
+
 bool Shell::openFile(const std::filesystem::path& file) {
     std::error_code ec;
     const std::filesystem::file_status status = std::filesystem::status(file, ec);

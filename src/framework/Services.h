@@ -68,6 +68,9 @@ public:
     // openFile opens the file), or a mailto: address in the mail program. False when refused or
     // when the desktop could not open it.
     bool openUrl(std::string_view url);
+    // Opens an item's web page: as openUrl, but only an http or https address or a local file
+    // (an item's address never starts the mail program). False when refused or failed.
+    bool openWebPage(std::string_view url);
     // Opens a local file with the desktop's program for its type: only a regular file that is not
     // executable (nor a desktop entry, which would run a program). False when refused or failed.
     bool openFile(const std::filesystem::path& file);

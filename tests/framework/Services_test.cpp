@@ -50,6 +50,11 @@ TEST_F(ShellTest, OpensWebPagesAndPlainFilesOnly) {
         testsupport::FakeShell shell;
         EXPECT_EQ(shell.openUrl(c.url), !c.launched.empty());
         EXPECT_EQ(shell.opened(), c.launched.empty() ? std::vector<std::string>{} : std::vector{c.launched});
+        // An item's web page opens the same, except that it never starts the mail program.
+        testsupport::FakeShell web;
+        const bool page = !c.launched.empty() && !c.launched.starts_with("mailto:");
+        EXPECT_EQ(web.openWebPage(c.url), page);
+        EXPECT_EQ(web.opened().size(), page ? 1u : 0u);
     }
 
     testsupport::FakeShell shell;
