@@ -29,22 +29,6 @@ constexpr int kCellOffset = 2 * kCellInset;
 constexpr int kLabelInset = 2;
 constexpr int kLabelOffset = 2 * kLabelInset;
 
-// Every row is as high as the taller of the list's font, its bold font and a small image, plus a
-// pixel above and below.
-class RowHeightDelegate : public QStyledItemDelegate {
-public:
-    RowHeightDelegate(CListViewEx& owner, QObject* parent) : QStyledItemDelegate(parent), m_owner(owner) {}
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-        const QFontMetrics plain(option.font);
-        const QFontMetrics bold(m_owner.GetListCtrl().boldRowFont());
-        return QSize(0, std::max({kSmallImage, plain.height(), bold.height()}) + 2);
-    }
-
-private:
-    CListViewEx& m_owner;
-};
-
 // A sort arrow: black becomes the grey text colour, white is left out by the image list's mask.
 QImage mappedArrow(unsigned id) {
     QImage image = artworkBitmap(id).convertToFormat(QImage::Format_RGB32);
@@ -150,8 +134,28 @@ void ListViewExHeader::paintSection(QPainter* painter, const QRect& rect, int lo
 
 // --- list -----------------------------------------------------------------------------------------
 
+// Every row is as high as the taller of the list's font, its bold font and a small image, plus a
+// pixel above and below. It asks the list for the bold font, never the view; the list detaches it
+// in its destructor, after which only the option's font counts.
+class ListViewExCtrl::RowHeightDelegate : public QStyledItemDelegate {
+public:
+    explicit RowHeightDelegate(ListViewExCtrl& list) : QStyledItemDelegate(&list), m_list(&list) {}
+
+    void detach() { m_list = nullptr; }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+        const QFontMetrics plain(option.font);
+        const int bold = m_list ? QFontMetrics(m_list->boldRowFont()).height() : 0;
+        return QSize(0, std::max({kSmallImage, plain.height(), bold}) + 2);
+    }
+
+private:
+    ListViewExCtrl* m_list;
+};
+
 ListViewExCtrl::ListViewExCtrl(CListViewEx& owner, QWidget* parent)
-    : QTreeView(parent), m_owner(owner), m_header(new ListViewExHeader(this)) {
+    : QTreeView(parent), m_owner(&owner), m_header(new ListViewExHeader(this)),
+      m_delegate(new RowHeightDelegate(*this)) {
     setObjectName("list");
     setHeader(m_header);
     setRootIsDecorated(false);
@@ -164,7 +168,13 @@ ListViewExCtrl::ListViewExCtrl(CListViewEx& owner, QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setItemDelegate(new RowHeightDelegate(owner, this));
+    setItemDelegate(m_delegate);
+}
+
+ListViewExCtrl::~ListViewExCtrl() {
+    // The tree view's own destruction must not lay out rows through this part of the list.
+    if (m_delegate)
+        m_delegate->detach();
 }
 
 const QFont& ListViewExCtrl::boldRowFont() const {
@@ -182,10 +192,12 @@ const QFont& ListViewExCtrl::boldRowFont() const {
 }
 
 void ListViewExCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    if (!m_owner)
+        return;
     QRect bounds(-header()->offset(), option.rect.top(), header()->length(), option.rect.height());
-    if (m_owner.m_bClientWidthSel && bounds.right() < viewport()->width() - 1)
+    if (m_owner->m_bClientWidthSel && bounds.right() < viewport()->width() - 1)
         bounds.setRight(viewport()->width() - 1);
-    m_owner.DrawItem(*painter, index, bounds);
+    m_owner->DrawItem(*painter, index, bounds);
 }
 
 void ListViewExCtrl::updateRows(int first, int last) {
@@ -227,15 +239,16 @@ void ListViewExCtrl::dataChanged(const QModelIndex& topLeft, const QModelIndex& 
 
 void ListViewExCtrl::focusInEvent(QFocusEvent* event) {
     QTreeView::focusInEvent(event);
-    m_owner.repaintSelectedRows();
+    if (m_owner)
+        m_owner->repaintSelectedRows();
 }
 
 void ListViewExCtrl::focusOutEvent(QFocusEvent* event) {
     QTreeView::focusOutEvent(event);
     // Focus that moved into a child of the list (an editor) leaves the highlight as it is.
     const QWidget* now = QApplication::focusWidget();
-    if (!now || !isAncestorOf(now))
-        m_owner.repaintSelectedRows();
+    if (m_owner && (!now || !isAncestorOf(now)))
+        m_owner->repaintSelectedRows();
 }
 
 // --- view -----------------------------------------------------------------------------------------
@@ -254,6 +267,13 @@ CListViewEx::~CListViewEx() {
     // not when the widget base takes the focus away from its children.
     if (m_list && m_list->hasFocus())
         m_list->clearFocus();
+    // The widget base closes the window and deletes the list after this object is gone: the list
+    // may still lay out and paint rows then, so it stops calling back here, and the header stops
+    // drawing the sort arrows of m_SortImages, which goes with this object.
+    if (m_list) {
+        m_list->detachOwner();
+        m_list->sortHeader().setSortImages(nullptr);
+    }
 }
 
 void CListViewEx::OnInitialUpdate() {

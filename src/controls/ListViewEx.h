@@ -24,6 +24,7 @@
 #include "framework/View.h"
 
 #include <QHeaderView>
+#include <QPointer>
 #include <QTreeView>
 
 #include <cstdint>
@@ -66,16 +67,23 @@ private:
 };
 
 // The list inside the view: hands the painting of each row to the view, and repaints a changed row
-// across the whole width of the viewport (its highlight runs to the right edge).
+// across the whole width of the viewport (its highlight runs to the right edge). The view's
+// destructor detaches the list before the widget base closes the window and deletes the list, so
+// what the list does then (a last layout of its rows, focus and paint events) never reaches the
+// half-destroyed view.
 class ListViewExCtrl : public QTreeView {
 public:
     explicit ListViewExCtrl(CListViewEx& owner, QWidget* parent = nullptr);
+    ~ListViewExCtrl() override;
 
     ListViewExHeader& sortHeader() const { return *m_header; }
     // The font of a bold row: the list's face, 9 points, weight 700.
     const QFont& boldRowFont() const;
     // Repaints rows `first` to `last` across the viewport's width.
     void updateRows(int first, int last);
+    // From now on the list asks the view nothing: it paints no rows and leaves the focus changes to
+    // the tree view.
+    void detachOwner() { m_owner = nullptr; }
 
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
@@ -87,8 +95,10 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    CListViewEx& m_owner;
+    CListViewEx* m_owner;
     ListViewExHeader* m_header;
+    class RowHeightDelegate;
+    QPointer<RowHeightDelegate> m_delegate;
     mutable QFont m_boldFont;
     mutable QFont m_boldFontBase;
     mutable int m_boldFontDpi = 0;

@@ -425,3 +425,15 @@ TEST(ListViewEx, TheFocusHighlightsTheSelectionAndMarksTheCurrentRow) {
     EXPECT_EQ(image.pixel(inside), kWindow);
     EXPECT_EQ(image.pixel(row.left(), row.top()), kWindow);
 }
+
+TEST(ListViewEx, DestroyingAShownFocusedListWithNewRowsCallsNothingOfTheGoneView) {
+    // Closing the window lays out the rows still waiting for it; the list and its delegate must not
+    // reach the view any more (the sanitizer build reports the call).
+    auto f = std::make_unique<ListFixture>();
+    f->view.activateWindow();
+    f->list().setFocus();
+    QTRY_VERIFY(f->list().hasFocus());
+    f->select(1);
+    f->model.reconcile({5, 4, 3, 2, 1, 6});
+    f.reset();
+}
