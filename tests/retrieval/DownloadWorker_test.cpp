@@ -6,7 +6,10 @@
 #include <fstream>
 #include <thread>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -668,12 +671,17 @@ TEST_F(DownloadTest, UnsupportedAddressesAreIncorrectUrls) {
 }
 
 TEST_F(DownloadTest, AConnectionFailureReportsTheReason) {
-    // A port nobody listens on: the server is gone before the job starts.
-    std::string url;
-    {
-        LoopbackHttpServer server;
-        url = server.url("/quote");
-    }
+    // A port nobody listens on, held bound (without listening) for the whole job so that no
+    // server of another test can take it meanwhile: connecting is refused.
+    const int held = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(held, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(held, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(held, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/quote";
     auto job = makeJob(url);
     job->AddItem(anchorItem(1, "item", "Kurs:"));
 
@@ -683,6 +691,7 @@ TEST_F(DownloadTest, AConnectionFailureReportsTheReason) {
     EXPECT_EQ(done->m_nStatus, DOWNLOAD_ERROR);
     EXPECT_EQ(done->m_nDetail, DOWNLOAD_DETAIL_MESSAGE);
     EXPECT_FALSE(done->m_szMessage.empty());
+    ::close(held);
 }
 
 // HTTPS with certificates verified: a self-signed server is refused unless its certificate is
