@@ -164,8 +164,11 @@ QVariant QuotationListModel::headerData(int section, Qt::Orientation orientation
 
 CWPKursPropPage::CWPKursPropPage(Services services) : PropertyPage(IDD_PROPPAGE_QUOTATIONS, std::move(services)) {
     setWindowTitle(QStringLiteral("Quotations"));
-    auto* layout = new QHBoxLayout(this);
     m_model = new QuotationListModel(this);
+}
+
+void CWPKursPropPage::BuildControls() {
+    auto* layout = new QHBoxLayout(this);
     m_List = withId(new QTableView, IDC_QUOTE_LIST);
     m_List->setModel(m_model);
     m_List->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -113,6 +113,7 @@ public:
     int selectedRow() const;
 
 protected:
+    void BuildControls() override;
     bool OnInitDialog() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
