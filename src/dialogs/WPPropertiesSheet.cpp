@@ -146,7 +146,9 @@ CWPPropertiesSheet::CWPPropertiesSheet(Services services, CWPapierDoc* doc, Serv
     m_pageAdvanced.m_pDoc = doc;
 }
 
-CWPPropertiesSheet::~CWPPropertiesSheet() = default;
+CWPPropertiesSheet::~CWPPropertiesSheet() {
+    ReleasePages(); // the member pages go next
+}
 
 ItemKind CWPPropertiesSheet::kind() const {
     if (m_bInvestmentHistoryItem)

@@ -61,6 +61,10 @@ PropertySheet::~PropertySheet() {
     }
     if (m_pLine)
         m_pLine->removeEventFilter(this);
+    ReleasePages();
+}
+
+void PropertySheet::ReleasePages() {
     // The pages are their owner's: they leave the window before it deletes its children.
     for (PropertyPage* page : m_pages) {
         page->m_pSheet = nullptr;
@@ -69,6 +73,8 @@ PropertySheet::~PropertySheet() {
             page->setParent(nullptr);
         }
     }
+    m_pages.clear();
+    m_nActive = -1;
 }
 
 // --- pages ---

@@ -117,6 +117,9 @@ public:
 protected:
     // Builds the tabs, buttons and size of the sheet and activates the start page.
     bool OnInitDialog() override;
+    // Lets every page go at once, tabs untouched; for a sheet about to be destroyed whose pages
+    // die before it (its members), which spares removing them one by one.
+    void ReleasePages();
     // Where the active page lies, in the sheet's coordinates.
     virtual QRect pageArea() const;
     // A page left the sheet (removed or destroyed).
