@@ -43,10 +43,6 @@ private:
 TransactionPageBase::TransactionPageBase(unsigned templateId, Services services, unsigned captionId)
     : PropertyPage(templateId, std::move(services), captionId) {
     setWindowTitle(toQString(LoadString(captionId)));
-    m_ImageList.Create(16, 16);
-    m_ImageList.Add(artworkBitmap(pictures::IDB_TRANSACTIONS), RGB(0, 255, 0));
-    for (int i = 0; i < m_ImageList.GetImageCount(); ++i)
-        m_icons.push_back(m_ImageList.icon(i));
 }
 
 TransactionPageBase::~TransactionPageBase() = default;
@@ -56,6 +52,11 @@ OleDate TransactionPageBase::now() const {
 }
 
 QWidget* TransactionPageBase::makeListArea(bool withNew, std::span<const int> defaultWidths) {
+    // The row images, with the list that shows them.
+    m_ImageList.Create(16, 16);
+    m_ImageList.Add(artworkBitmap(pictures::IDB_TRANSACTIONS), RGB(0, 255, 0));
+    for (int i = 0; i < m_ImageList.GetImageCount(); ++i)
+        m_icons.push_back(m_ImageList.icon(i));
     auto* area = new QWidget;
     auto* layout = new QHBoxLayout(area);
     layout->setContentsMargins(0, 0, 0, 0);

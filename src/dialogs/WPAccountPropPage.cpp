@@ -13,6 +13,9 @@
 CWPAccountPropPage::CWPAccountPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_ACCOUNT, std::move(services), IDS_PAGE_STATEMENT) {
     m_LastQuotation = CKurs(now(), 0.0);
+}
+
+void CWPAccountPropPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* transactions = new QGroupBox(QStringLiteral("Transactions"));
     auto* inner = new QVBoxLayout(transactions);

@@ -32,6 +32,7 @@ public:
     ItemPos m_posItem = kNoItemPos;
 
 protected:
+    void BuildControls() override;
     bool OnInitDialog() override;
 
     void OnNewTransaction() override;

@@ -15,6 +15,9 @@
 
 CWPAdvancedPropPage::CWPAdvancedPropPage(Services services) : PropertyPage(IDD_PROPPAGE_ADVANCED, std::move(services)) {
     setWindowTitle(QStringLiteral("Advanced"));
+}
+
+void CWPAdvancedPropPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* group = new QGroupBox(QStringLiteral("User-defined value column"));
     auto* inner = new QVBoxLayout(group);

@@ -36,6 +36,7 @@ public:
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
+    void BuildControls() override;
     bool OnInitDialog() override;
 
 private:

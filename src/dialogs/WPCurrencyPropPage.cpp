@@ -15,6 +15,9 @@
 
 CWPCurrencyPropPage::CWPCurrencyPropPage(Services services) : PropertyPage(IDD_PROPPAGE_CURRENCY, std::move(services)) {
     setWindowTitle(QStringLiteral("Currency Conversion"));
+}
+
+void CWPCurrencyPropPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* group = new QGroupBox(QStringLiteral("Automatic currency conversion"));
     auto* inner = new QVBoxLayout(group);

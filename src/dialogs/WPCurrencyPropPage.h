@@ -33,6 +33,7 @@ public:
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
+    void BuildControls() override;
     bool OnInitDialog() override;
 
 private:

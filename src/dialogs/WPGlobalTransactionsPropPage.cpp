@@ -13,6 +13,9 @@
 
 CWPGlobalTransactionsPropPage::CWPGlobalTransactionsPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_TRANSACTIONS, std::move(services), IDS_PAGE_TRANSACTIONS) {
+}
+
+void CWPGlobalTransactionsPropPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(makeListArea(false, kGlobalColumnWidths));
 }

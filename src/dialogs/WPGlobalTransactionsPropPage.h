@@ -28,6 +28,7 @@ public:
     bool m_bAutoCreateCashAccountTransactions = false;
 
 protected:
+    void BuildControls() override;
     bool OnInitDialog() override;
 
     void OnEditTransaction() override;

@@ -30,6 +30,9 @@ QButtonGroup* radioGroup(QWidget* owner, QLayout* layout, std::initializer_list<
 
 CWPGraphPropertyPage::CWPGraphPropertyPage(Services services) : PropertyPage(IDD_PROPPAGE_CHART, std::move(services)) {
     setWindowTitle(QStringLiteral("Chart"));
+}
+
+void CWPGraphPropertyPage::BuildControls() {
     auto* layout = new QGridLayout(this);
 
     auto* drawing = new QGroupBox(QStringLiteral("Drawing Options"));

@@ -42,5 +42,6 @@ public:
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
+    void BuildControls() override;
     bool OnInitDialog() override;
 };

@@ -19,6 +19,9 @@
 CWPInvestPropPage::CWPInvestPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_INVEST, std::move(services), IDS_PAGE_INVESTMENT) {
     m_LastQuotation = CKurs(now(), 0.0);
+}
+
+void CWPInvestPropPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* transactions = new QGroupBox(QStringLiteral("Transactions"));
     auto* inner = new QVBoxLayout(transactions);

@@ -58,6 +58,7 @@ public:
 
 protected:
     void DoDataExchange(DataExchange& dx) override;
+    void BuildControls() override;
     bool OnInitDialog() override;
 
     void OnNewTransaction() override;

@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <type_traits>
 
 namespace {
 
@@ -93,24 +94,33 @@ std::string QuotationCellText(const CKurs& quotation, int column, const OleDate&
 
 // ---------------------------------------------------------------- the model
 
+QuotationListModel::Row QuotationListModel::rowOf(const CKurs& q) {
+    return {q.m_dtDate, q.m_dOpen, q.m_dClose, q.m_dHigh, q.m_dLow, q.m_dVolume};
+}
+
 void QuotationListModel::setQuotations(std::vector<CKurs> quotations, const OleDate& now) {
     beginResetModel();
-    m_quotations = std::move(quotations);
+    m_rows.clear();
+    m_rows.reserve(quotations.size());
+    for (const CKurs& quotation : quotations)
+        m_rows.push_back(rowOf(quotation));
     m_now = now;
     endResetModel();
 }
 
 void QuotationListModel::copyQuotations(const QuotationList& list, const OleDate& now) {
+    static_assert(std::is_trivially_copyable_v<Row> && std::is_trivially_destructible_v<Row>);
     beginResetModel();
-    m_quotations.resize(list.size());
-    list.forEach(0, list.size(), [this](const CKurs& quotation, std::size_t i) { m_quotations[i] = quotation; });
+    m_rows.clear();
+    m_rows.reserve(list.size());
+    list.forEach(0, list.size(), [this](const CKurs& quotation, std::size_t) { m_rows.push_back(rowOf(quotation)); });
     m_now = now;
     endResetModel();
 }
 
 void QuotationListModel::clear() {
     beginResetModel();
-    m_quotations.clear();
+    m_rows.clear();
     endResetModel();
 }
 
@@ -118,8 +128,8 @@ std::uint32_t QuotationListModel::rowColor(int row) const {
     const int index = indexOfRow(row);
     if (index <= 0 || index >= count())
         return 0;
-    const double close = m_quotations[index].m_dClose;
-    const double older = m_quotations[index - 1].m_dClose;
+    const double close = m_rows[index].close;
+    const double older = m_rows[index - 1].close;
     if (close > older)
         return kQuoteUpColor;
     if (close < older)
@@ -139,8 +149,15 @@ QVariant QuotationListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count())
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return toQString(QuotationCellText(m_quotations[indexOfRow(index.row())], index.column(), m_now));
+    case Qt::DisplayRole: {
+        const Row& row = m_rows[indexOfRow(index.row())];
+        CKurs quotation(row.date, row.close);
+        quotation.m_dOpen = row.open;
+        quotation.m_dHigh = row.high;
+        quotation.m_dLow = row.low;
+        quotation.m_dVolume = row.volume;
+        return toQString(QuotationCellText(quotation, index.column(), m_now));
+    }
     case Qt::ForegroundRole:
         return toQColor(rowColor(index.row()));
     case Qt::TextAlignmentRole:
@@ -164,8 +181,11 @@ QVariant QuotationListModel::headerData(int section, Qt::Orientation orientation
 
 CWPKursPropPage::CWPKursPropPage(Services services) : PropertyPage(IDD_PROPPAGE_QUOTATIONS, std::move(services)) {
     setWindowTitle(QStringLiteral("Quotations"));
-    auto* layout = new QHBoxLayout(this);
     m_model = new QuotationListModel(this);
+}
+
+void CWPKursPropPage::BuildControls() {
+    auto* layout = new QHBoxLayout(this);
     m_List = withId(new QTableView, IDC_QUOTE_LIST);
     m_List->setModel(m_model);
     m_List->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -60,7 +60,7 @@ public:
     // The quotation index of a row, and the row of a quotation index.
     int indexOfRow(int row) const { return count() - 1 - row; }
     int rowOfIndex(int index) const { return count() - 1 - index; }
-    int count() const { return static_cast<int>(m_quotations.size()); }
+    int count() const { return static_cast<int>(m_rows.size()); }
     // The row's colour (COLORREF): up, down, or the window text colour; 0 for the oldest row.
     std::uint32_t rowColor(int row) const;
 
@@ -70,7 +70,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    std::vector<CKurs> m_quotations; // oldest first
+    // A quotation's values without the record's archive identity: a plain copy, so that taking
+    // over and letting go of a long list cost no more than its memory.
+    struct Row {
+        OleDate date;
+        double open, close, high, low, volume;
+    };
+    static Row rowOf(const CKurs& quotation);
+
+    std::vector<Row> m_rows; // oldest first
     OleDate m_now;
 };
 
@@ -113,6 +121,7 @@ public:
     int selectedRow() const;
 
 protected:
+    void BuildControls() override;
     bool OnInitDialog() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

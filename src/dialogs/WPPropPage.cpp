@@ -54,6 +54,9 @@ std::string trimmed(const std::string& text) {
 CWPPropPage::CWPPropPage(Services services, ServerPropDocument* serverDoc)
     : PropertyPage(IDD_PROPPAGE_GENERAL, std::move(services)), m_pServerDoc(serverDoc) {
     setWindowTitle(QStringLiteral("General"));
+}
+
+void CWPPropPage::BuildControls() {
     auto* layout = new QGridLayout(this);
     int row = 0;
 

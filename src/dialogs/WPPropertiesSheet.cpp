@@ -31,6 +31,38 @@ std::vector<ItemSheetPage> ItemSheetPages(ItemKind kind) {
     return {P::General, P::Currency, P::Chart, P::Quotations, P::Investment, P::Advanced};
 }
 
+QSize ItemSheetPageSize(ItemSheetPage which, const QFontMetrics& metrics) {
+    // Average character widths by line heights, a little above what each page asks for.
+    QSize units;
+    switch (which) {
+    case ItemSheetPage::General:
+        units = {75, 27};
+        break;
+    case ItemSheetPage::Currency:
+        units = {85, 14};
+        break;
+    case ItemSheetPage::Chart:
+        units = {69, 28};
+        break;
+    case ItemSheetPage::Quotations:
+        units = {127, 24};
+        break;
+    case ItemSheetPage::Investment:
+        units = {122, 28};
+        break;
+    case ItemSheetPage::Statement:
+        units = {110, 19};
+        break;
+    case ItemSheetPage::Transactions:
+        units = {116, 16};
+        break;
+    case ItemSheetPage::Advanced:
+        units = {66, 17};
+        break;
+    }
+    return {units.width() * metrics.averageCharWidth(), units.height() * metrics.height()};
+}
+
 int ItemSheetStartIndex(ItemKind kind, int wanted) {
     if (kind == ItemKind::InvestmentHistory && wanted >= 2 && wanted <= 4)
         return wanted - 2;
@@ -114,7 +146,9 @@ CWPPropertiesSheet::CWPPropertiesSheet(Services services, CWPapierDoc* doc, Serv
     m_pageAdvanced.m_pDoc = doc;
 }
 
-CWPPropertiesSheet::~CWPPropertiesSheet() = default;
+CWPPropertiesSheet::~CWPPropertiesSheet() {
+    ReleasePages(); // the member pages go next
+}
 
 ItemKind CWPPropertiesSheet::kind() const {
     if (m_bInvestmentHistoryItem)
@@ -164,13 +198,17 @@ void CWPPropertiesSheet::addPages() {
     const std::vector<ItemSheetPage> pages = ItemSheetPages(kind());
     const ItemSheetPage start = pages.at(std::clamp(m_nStartIndex, 0, int(pages.size()) - 1));
     int startIndex = 0;
+    QSize room(0, 0);
     for (ItemSheetPage which : pages)
         if (PropertyPage* p = page(which)) {
             if (which == start)
                 startIndex = GetPageCount();
             AddPage(p);
+            room = room.expandedTo(ItemSheetPageSize(which, fontMetrics()));
         }
     m_psh.nStartPage = startIndex;
+    // The pages build their controls as they are first shown; the sheet has room for them all.
+    SetMinimumPageSize(room);
 }
 
 void CWPPropertiesSheet::FillFromItem(const CWPapier& item, ItemPos pos, int quotationIndex) {

@@ -20,6 +20,9 @@
 #include "framework/PropertySheet.h"
 #include "portfolio/ItemProperties.h"
 
+#include <QFontMetrics>
+#include <QSize>
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -39,6 +42,10 @@ enum class ItemSheetPage { General, Currency, Chart, Quotations, Investment, Sta
 //   investment history  Chart, Quotations, Transactions, Advanced
 //   cash account        Chart, Statement, Advanced
 std::vector<ItemSheetPage> ItemSheetPages(ItemKind kind);
+
+// The room a page of the sheet takes in a font of `metrics`; the sheet opens at the largest of its
+// pages' before their controls exist.
+QSize ItemSheetPageSize(ItemSheetPage which, const QFontMetrics& metrics);
 
 // The index in ItemSheetPages(kind) that a launch asking for `wanted` (numbered as for an ordinary
 // item: 0 General, 2 Chart, 3 Quotations, 4 Investment) opens: history 2->0, 3->1, 4->2; cash

@@ -36,12 +36,27 @@ void PropertyPage::SetModified(bool changed) {
         m_pSheet->pageModifiedChanged();
 }
 
+bool PropertyPage::HasControls() const {
+    return m_bControlsBuilt || findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly) != nullptr;
+}
+
+void PropertyPage::BuildControls() {}
+
+bool PropertyPage::EnsureControls() {
+    if (m_bControlsBuilt)
+        return false;
+    m_bControlsBuilt = true;
+    BuildControls();
+    return true;
+}
+
 void PropertyPage::Create(PropertySheet* sheet) {
     m_pSheet = sheet;
     if (parentWidget() != sheet) {
         setParent(sheet, Qt::Widget);
         hide();
     }
+    EnsureControls();
     m_bCreated = true;
     m_bFirstSetActive = true;
     OnInitDialog();

@@ -1,10 +1,11 @@
 #pragma once
 // A page of a property sheet (PropertySheet.h): a Dialog named "dlg_<template id>" that the sheet
-// shows in its page area, its tab text the caption. The page builds its controls in its
-// constructor, as every Dialog does, and lives as long as its owner (usually the sheet, as a
-// member). It is created -- placed into the sheet and initialised by OnInitDialog, which loads its
-// controls -- the first time it becomes active; a page that never does is never initialised and
-// takes no part in OK or Cancel.
+// shows in its page area, its tab text the caption. It lives as long as its owner (usually the
+// sheet, as a member). It is created -- placed into the sheet, its controls built by BuildControls
+// and initialised by OnInitDialog, which loads them -- the first time it becomes active; a page
+// that never does has no controls, is never initialised and takes no part in OK or Cancel. (A page
+// may also build its controls in its constructor, as other dialogs do; BuildControls then does
+// nothing.)
 //
 // The sheet drives its pages by this protocol:
 //   OnSetActive      the page becomes active; the base loads the controls from the members (the
@@ -24,12 +25,13 @@
 //
 //   class GeneralPage : public PropertyPage {
 //   public:
-//       explicit GeneralPage(Services s) : PropertyPage(IDD_GENERAL, std::move(s), IDS_GENERAL) {
+//       explicit GeneralPage(Services s) : PropertyPage(IDD_GENERAL, std::move(s), IDS_GENERAL) {}
+//       std::string m_strName;
+//   protected:
+//       void BuildControls() override {
 //           auto* layout = new QFormLayout(this);
 //           layout->addRow("Name:", withId(new QLineEdit, IDC_NAME));
 //       }
-//       std::string m_strName;
-//   protected:
 //       void DoDataExchange(DataExchange& dx) override { DDX_Text(dx, IDC_NAME, m_strName); }
 //   };
 
@@ -60,6 +62,11 @@ public:
     PropertySheet* GetSheet() const { return m_pSheet; }
     // Whether the page has been created (it became active once).
     bool IsCreated() const { return m_bCreated; }
+    // Whether the page's controls exist (built on its first activation, or in its constructor).
+    bool HasControls() const;
+    // Builds the controls unless they were built (the sheet does so on the first activation; a
+    // page used on its own calls it); true when they were built now.
+    bool EnsureControls();
 
     virtual bool OnSetActive();
     virtual bool OnKillActive();
@@ -77,6 +84,8 @@ public:
     void setVisible(bool visible) override;
 
 protected:
+    // Builds the page's controls, once, as the page is first activated; the base builds none.
+    virtual void BuildControls();
     void showEvent(QShowEvent* event) override;
     // Return, Enter and Escape belong to the sheet (its default button, its Cancel).
     void keyPressEvent(QKeyEvent* event) override;
@@ -91,6 +100,7 @@ private:
     bool m_bHasIcon = false;
     bool m_bModified = false;
     bool m_bCreated = false;
+    bool m_bControlsBuilt = false;
     bool m_bFirstSetActive = true;
     PropertySheet* m_pSheet = nullptr;
 };

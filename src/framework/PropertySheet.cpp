@@ -61,6 +61,10 @@ PropertySheet::~PropertySheet() {
     }
     if (m_pLine)
         m_pLine->removeEventFilter(this);
+    ReleasePages();
+}
+
+void PropertySheet::ReleasePages() {
     // The pages are their owner's: they leave the window before it deletes its children.
     for (PropertyPage* page : m_pages) {
         page->m_pSheet = nullptr;
@@ -69,6 +73,8 @@ PropertySheet::~PropertySheet() {
             page->setParent(nullptr);
         }
     }
+    m_pages.clear();
+    m_nActive = -1;
 }
 
 // --- pages ---
@@ -184,8 +190,17 @@ bool PropertySheet::activate(int index, bool validate) {
     PropertyPage* old = GetActivePage();
     if (old && validate && !old->OnKillActive())
         return false;
-    if (!page->IsCreated())
+    if (!page->IsCreated()) {
+        // Controls built only now were not measured with the others: the sheet grows to fit them.
+        if (page->EnsureControls() && m_pTab) {
+            const QSize needed = m_sizePage.expandedTo(pageNeeds(page));
+            if (needed != m_sizePage) {
+                m_sizePage = needed;
+                arrangeWindow();
+            }
+        }
         page->Create(this);
+    }
     if (!page->OnSetActive())
         return false;
 
@@ -264,8 +279,8 @@ bool PropertySheet::eventFilter(QObject* watched, QEvent* event) {
 
 bool PropertySheet::OnInitDialog() {
     m_bWindowCreated = true;
-    buildWindow();
     const int start = std::clamp(m_psh.nStartPage, 0, std::max(0, GetPageCount() - 1));
+    buildWindow(start);
     if (!activate(start, false))
         for (int i = 0; i < GetPageCount() && m_nActive < 0; ++i)
             activate(i, false);
@@ -279,17 +294,24 @@ QPushButton* PropertySheet::addButton(unsigned id, const QString& text) {
     return button;
 }
 
-void PropertySheet::buildWindow() {
+QSize PropertySheet::pageNeeds(const PropertyPage* page) {
+    QSize wanted = page->sizeHint();
+    if (!wanted.isValid())
+        wanted = page->size();
+    return wanted.expandedTo(page->minimumSizeHint()).expandedTo(page->minimumSize());
+}
+
+void PropertySheet::buildWindow(int startPage) {
     const bool wizard = IsWizard();
 
-    // The page area takes the largest page.
-    m_sizePage = QSize(0, 0);
-    for (PropertyPage* page : m_pages) {
-        QSize wanted = page->sizeHint();
-        if (!wanted.isValid())
-            wanted = page->size();
-        m_sizePage = m_sizePage.expandedTo(wanted).expandedTo(page->minimumSizeHint()).expandedTo(page->minimumSize());
-    }
+    // The page area takes the largest page of those with controls, the start page's built now;
+    // the others are built as they are first shown.
+    if (PropertyPage* start = GetPage(startPage))
+        start->EnsureControls();
+    m_sizePage = m_sizeMinPage;
+    for (PropertyPage* page : m_pages)
+        if (page->HasControls())
+            m_sizePage = m_sizePage.expandedTo(pageNeeds(page));
 
     m_pTab = withId(new SheetTabWidget(this), IDC_TAB_CONTROL);
     for (PropertyPage* page : m_pages)

@@ -22,9 +22,11 @@
 //   sheet.m_general.m_strName = item.name;
 //   if (sheet.DoModal() == IDOK) item.name = sheet.m_general.m_strName;
 //
-// The sheet takes the size its pages ask for (the largest page's size hint, else its size) and is
-// not resizable unless a derived sheet says otherwise (fitWindow). The active page follows the
-// tab widget's page area, or in a wizard the space above the separator line.
+// The sheet takes the size its pages ask for (the largest size hint, else size, of the pages whose
+// controls exist, the start page's built first) but at least its minimum page size, and is not
+// resizable unless a derived sheet says otherwise (fitWindow). A page whose controls are built on
+// its first activation and need more grows the sheet then. The active page follows the tab
+// widget's page area, or in a wizard the space above the separator line.
 
 #include "framework/Dialog.h"
 
@@ -86,6 +88,9 @@ public:
     bool SetActivePage(int index);
     bool SetActivePage(PropertyPage* page);
 
+    // The smallest page area, room for pages not yet built; set before the window exists.
+    void SetMinimumPageSize(const QSize& size) { m_sizeMinPage = size; }
+
     void SetTitle(const QString& title) { setWindowTitle(title); }
     // Null until the window exists.
     QTabWidget* GetTabControl() const { return m_pTab; }
@@ -112,6 +117,9 @@ public:
 protected:
     // Builds the tabs, buttons and size of the sheet and activates the start page.
     bool OnInitDialog() override;
+    // Lets every page go at once, tabs untouched; for a sheet about to be destroyed whose pages
+    // die before it (its members), which spares removing them one by one.
+    void ReleasePages();
     // Where the active page lies, in the sheet's coordinates.
     virtual QRect pageArea() const;
     // A page left the sheet (removed or destroyed).
@@ -132,7 +140,9 @@ protected:
 private:
     friend class PropertyPage;
 
-    void buildWindow();
+    void buildWindow(int startPage);
+    // The room `page` asks for: its size hint, else its size, at least its minimum sizes.
+    static QSize pageNeeds(const PropertyPage* page);
     QPushButton* addButton(unsigned id, const QString& text);
     // Activates page `index`, asking the active page to let go when `validate`.
     bool activate(int index, bool validate);
@@ -162,5 +172,6 @@ private:
     QFrame* m_pLine = nullptr;
     std::vector<QPushButton*> m_buttonRow; // left to right
     QSize m_sizePage;
+    QSize m_sizeMinPage{0, 0};
     QRect m_rcWizardPage;
 };

@@ -26,6 +26,7 @@ class GeneralPageToolsTest : public ServerDialogsTest {
 protected:
     std::unique_ptr<CWPPropPage> makePage() {
         auto page = std::make_unique<CWPPropPage>(services->bundle(), &document);
+        page->EnsureControls(); // on its own, not in a sheet
         page->m_strName = "Acme";
         page->m_strSymbol = "ACM";
         page->m_strTemplateName = LoadString(IDS_LOCAL_DEFINITION);

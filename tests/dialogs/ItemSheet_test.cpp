@@ -247,6 +247,42 @@ TEST_F(ItemSheetTest, HistoryAndCashItemsOpenOnTheirOwnPages) {
     EXPECT_EQ(item(cash).m_Server.m_strName, cashServer);
 }
 
+// A page is built as it is first shown: until then it has no controls; once shown it fits the
+// sheet, which keeps its size. Each kind of item, opened for its quotations.
+TEST_F(ItemSheetTest, PagesAreBuiltOnFirstShowAndFitTheSheet) {
+    const ItemPos acme = addItem("Acme", {{OleDate(2024, 5, 2, 17, 0, 0), 10.0}});
+    const ItemPos items[] = {acme, doc->FindInvestmentHistoryItem(), doc->FindCashAccountItem()};
+    for (const ItemPos pos : items) {
+        onSheet([&](QDialog& d) {
+            auto& sheet = dynamic_cast<CWPPropertiesSheet&>(d);
+            const QSize size = sheet.size();
+            const int start = sheet.GetActiveIndex();
+            for (int i = 0; i < sheet.GetPageCount(); ++i) {
+                PropertyPage* page = sheet.GetPage(i);
+                const QString caption = page->GetCaption();
+                EXPECT_EQ(page->HasControls(), i == start) << caption.toStdString();
+                EXPECT_EQ(page->findChildren<QWidget*>().isEmpty(), i != start) << caption.toStdString();
+            }
+            for (int i = 0; i < sheet.GetPageCount(); ++i) {
+                PropertyPage* page = sheet.GetPage(i);
+                const QString caption = page->GetCaption();
+                selectTab(sheet, caption);
+                ASSERT_EQ(sheet.GetActiveIndex(), i) << caption.toStdString();
+                EXPECT_FALSE(page->findChildren<QWidget*>().isEmpty()) << caption.toStdString();
+                EXPECT_EQ(sheet.size(), size) << caption.toStdString();
+                const QSize room = page->geometry().size();
+                EXPECT_EQ(room.expandedTo(page->sizeHint()), room) << caption.toStdString();
+                EXPECT_EQ(room.expandedTo(page->minimumSizeHint()), room) << caption.toStdString();
+                if (i != start)
+                    testsupport::saveRendering(sheet, "built-later-" + caption.toStdString() + "-of-" +
+                                                          std::to_string(sheet.GetPageCount()));
+            }
+            click(sheet, IDCANCEL);
+        });
+        launch(pos, 3);
+    }
+}
+
 // The limit warnings are edited on the Investment page and reach the item on OK only; Cancel
 // leaves them as they were.
 TEST_F(ItemSheetTest, InvestmentPageLimitsReachTheItemOnOkOnly) {

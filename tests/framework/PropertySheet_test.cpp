@@ -152,6 +152,48 @@ TEST_F(PropertySheetTest, PagesAreCreatedOnFirstActivationAndKeepTheirValuesBetw
     testsupport::saveRendering(sheet, "general");
 }
 
+// A page that builds its controls on its first activation: a list larger than the other page.
+class LaterBuiltPage : public PropertyPage {
+public:
+    explicit LaterBuiltPage(Services services) : PropertyPage(9104, std::move(services)) { setWindowTitle("List"); }
+
+protected:
+    void BuildControls() override {
+        auto* layout = new QFormLayout(this);
+        auto* list = withId(new QLineEdit, IDC_NAME);
+        list->setMinimumSize(900, 500);
+        layout->addRow("List:", list);
+    }
+};
+
+// The sheet opens at the size of the pages with controls, at least its minimum page size; a page
+// built later that needs more grows it, and lies in the page area like any other.
+TEST_F(PropertySheetTest, APageBuiltOnItsFirstActivationFitsTheSheet) {
+    PropertySheet sheet(9100, "Properties", fakes->bundle());
+    RecordingPage general(9101, "General", fakes->bundle());
+    LaterBuiltPage later(fakes->bundle());
+    sheet.AddPage(&general);
+    sheet.AddPage(&later);
+    sheet.SetMinimumPageSize(QSize(400, 300));
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    const auto* area = sheet.GetTabControl()->findChild<QStackedWidget*>();
+    ASSERT_NE(area, nullptr);
+    EXPECT_GE(area->width(), 400);
+    EXPECT_GE(area->height(), 300);
+    EXPECT_LT(area->width(), 900);
+    EXPECT_FALSE(later.HasControls());
+    EXPECT_TRUE(later.findChildren<QWidget*>().isEmpty());
+
+    sheet.SetActivePage(1);
+    ASSERT_EQ(sheet.GetActiveIndex(), 1);
+    ASSERT_NE(later.control<QLineEdit>(IDC_NAME), nullptr);
+    EXPECT_EQ(later.geometry(), QRect(area->mapTo(&sheet, QPoint(0, 0)), area->size()));
+    EXPECT_EQ(later.size().expandedTo(later.minimumSizeHint()), later.size());
+    EXPECT_TRUE(later.control<QLineEdit>(IDC_NAME)->isVisible());
+    testsupport::saveRendering(sheet, "later");
+}
+
 TEST_F(PropertySheetTest, ARefusedValueKeepsThePage) {
     ThreePageSheet sheet(fakes->bundle());
     sheet.show();
