@@ -69,6 +69,12 @@ Archive::Archive(std::vector<std::uint8_t> bytes, const ArchiveClassRegistry& re
 Archive::Archive(std::string_view bytes, const ArchiveClassRegistry& registry)
     : Archive(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), registry) {}
 
+Archive::Archive(InPlace, std::string_view bytes, const ArchiveClassRegistry& registry)
+    : m_storing(false), m_outLimit(0), m_in(reinterpret_cast<const std::uint8_t*>(bytes.data())),
+      m_inSize(bytes.size()), m_registry(&registry) {
+    m_slots.push_back(std::uint32_t{kNoSlot} << kSlotKindShift); // index 0: the null object
+}
+
 Archive::~Archive() = default;
 
 std::vector<std::uint8_t> Archive::takeBuffer() {

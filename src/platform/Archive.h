@@ -2,8 +2,8 @@
 // The object archive: the byte stream of portfolio files and of the item clipboard format.
 //
 // An Archive either stores (writes into its own byte buffer, or hands the bytes to a sink in
-// chunks) or loads (reads from bytes it owns). Records implement ArchiveObject::Serialize and ask
-// isStoring() which way they run. The encoding:
+// chunks) or loads (reads from bytes it owns, or reads lent bytes in place). Records implement
+// ArchiveObject::Serialize and ask isStoring() which way they run. The encoding:
 //   - integers little-endian, doubles IEEE 754 (8 bytes), bool one byte;
 //   - count: 16-bit, or 0xFFFF followed by a 32-bit count when it is 65535 or more;
 //   - string: byte form with a length prefix (1 byte below 255; 0xFF + 16-bit below 0xFFFE;
@@ -94,6 +94,10 @@ public:
     Archive(std::vector<std::uint8_t> bytes, const ArchiveClassRegistry& registry);
     // A loading archive over a copy of `bytes`.
     Archive(std::string_view bytes, const ArchiveClassRegistry& registry);
+    // A loading archive reading `bytes` where they are, without a copy: they must stay alive and
+    // unchanged as long as the archive.
+    struct InPlace {};
+    Archive(InPlace, std::string_view bytes, const ArchiveClassRegistry& registry);
     ~Archive();
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;

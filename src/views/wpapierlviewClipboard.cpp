@@ -148,7 +148,8 @@ ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload
 
     ItemListReadResult read;
     try {
-        Archive ar(payload.substr(at), portfolioClassRegistry());
+        // The payload outlives the reader, which reads it where it lies rather than copying it.
+        Archive ar(Archive::InPlace{}, payload.substr(at), portfolioClassRegistry());
         read = readItemList(ar);
         if (ar.remaining() != 0)
             throw ArchiveError("bytes after the item list");
