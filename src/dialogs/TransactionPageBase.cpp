@@ -21,21 +21,30 @@
 
 namespace {
 
-// A row whose right-aligned columns are known by the list: the alignment is answered, not stored
-// in every cell.
+// A row whose right-aligned columns are known by the list, whose image is one of the page's shared
+// icons and whose transaction index is a plain number: all three are answered, not stored as
+// values in every item.
 class TransactionRowItem final : public QTreeWidgetItem {
 public:
-    TransactionRowItem(const QStringList& cells, unsigned rightColumns)
-        : QTreeWidgetItem(cells), m_rightColumns(rightColumns) {}
+    TransactionRowItem(const QStringList& cells, unsigned rightColumns, const QIcon& icon, int transaction)
+        : QTreeWidgetItem(cells), m_rightColumns(rightColumns), m_icon(icon), m_transaction(transaction) {}
 
     QVariant data(int column, int role) const override {
         if (role == Qt::TextAlignmentRole && column >= 0 && column < 32 && (m_rightColumns >> column & 1u))
             return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (column == 0) {
+            if (role == Qt::DecorationRole && !m_icon.isNull())
+                return m_icon;
+            if (role == Qt::UserRole && m_transaction >= 0)
+                return m_transaction;
+        }
         return QTreeWidgetItem::data(column, role);
     }
 
 private:
     unsigned m_rightColumns;
+    QIcon m_icon;      // a copy of one of the page's icons (shared data); null: none
+    int m_transaction; // -1: a summary row
 };
 
 } // namespace
@@ -146,11 +155,10 @@ void TransactionPageBase::addRow(std::span<const std::string> texts, int image, 
     cells.reserve(static_cast<qsizetype>(texts.size()));
     for (const std::string& text : texts)
         cells << toQString(text);
-    auto* item = new TransactionRowItem(cells, m_rightColumns);
-    if (image >= 0 && image < static_cast<int>(m_icons.size()))
-        item->setIcon(0, m_icons[static_cast<std::size_t>(image)]);
-    if (transaction)
-        item->setData(0, Qt::UserRole, *transaction);
+    static const QIcon kNoIcon;
+    const QIcon& icon =
+        image >= 0 && image < static_cast<int>(m_icons.size()) ? m_icons[static_cast<std::size_t>(image)] : kNoIcon;
+    auto* item = new TransactionRowItem(cells, m_rightColumns, icon, transaction.value_or(-1));
     m_pending.push_back(item);
 }
 

@@ -118,6 +118,34 @@ void QuotationListModel::copyQuotations(const QuotationList& list, const OleDate
     endResetModel();
 }
 
+bool QuotationListModel::sameRow(const Row& a, const Row& b) {
+    return a.date.m_dt == b.date.m_dt && a.date.GetStatus() == b.date.GetStatus() && a.open == b.open &&
+           a.close == b.close && a.high == b.high && a.low == b.low && a.volume == b.volume;
+}
+
+bool QuotationListModel::removeQuotation(const QuotationList& list, int position, const OleDate& now) {
+    const int left = count() - 1;
+    if (position < 0 || position > left || static_cast<int>(list.size()) != left)
+        return false;
+    // The neighbours of the gap must be the ones the model has on either side of the row.
+    const auto at = static_cast<std::size_t>(position);
+    if (at > 0 && !sameRow(rowOf(list[at - 1]), m_rows[at - 1]))
+        return false;
+    if (position < left && !sameRow(rowOf(list[at]), m_rows[at + 1]))
+        return false;
+    const int row = rowOfIndex(position);
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + position);
+    endRemoveRows();
+    if (!(now.m_dt == m_now.m_dt && now.GetStatus() == m_now.GetStatus())) {
+        // The texts depend on `now` (later quotations in parentheses): the rows shown are asked again.
+        m_now = now;
+        if (!m_rows.empty())
+            emit dataChanged(index(0, 0), index(count() - 1, columnCount() - 1));
+    }
+    return true;
+}
+
 void QuotationListModel::clear() {
     beginResetModel();
     m_rows.clear();
@@ -356,6 +384,11 @@ void CWPKursPropPage::RefreshList() {
     }
     if (!copied)
         m_model->clear();
+    selectAfterRefill();
+    QApplication::restoreOverrideCursor();
+}
+
+void CWPKursPropPage::selectAfterRefill() {
     if (m_pDoc && m_posItem != kNoItemPos) {
         if (m_model->count() > 0) {
             const int row = m_nSelectQuotation < 0 ? 0 : m_model->rowOfIndex(m_nSelectQuotation);
@@ -363,7 +396,24 @@ void CWPKursPropPage::RefreshList() {
             m_List->setFocus();
         }
     }
-    QApplication::restoreOverrideCursor();
+}
+
+void CWPKursPropPage::refreshAfterDelete(int index) {
+    bool removed = false;
+    if (m_pDoc && m_posItem != kNoItemPos) {
+        const OleDate now = nowOf(services());
+        const auto lock = m_pDoc->LockList();
+        if (const CWPapier* item = m_pDoc->GetItem(m_posItem)) {
+            m_strItemName = item->m_strName;
+            removed = item->readQuotations(
+                [&](const QuotationList& list) { return m_model->removeQuotation(list, index, now); });
+        }
+    }
+    if (!removed) {
+        RefreshList();
+        return;
+    }
+    selectAfterRefill();
 }
 
 void CWPKursPropPage::OnNew() {
@@ -417,8 +467,9 @@ void CWPKursPropPage::OnDelete() {
     const int row = selectedRow();
     if (!m_pDoc || row < 0)
         return;
-    if (m_pDoc->DeleteQuotation(m_posItem, m_model->indexOfRow(row))) {
-        RefreshList();
+    const int index = m_model->indexOfRow(row);
+    if (m_pDoc->DeleteQuotation(m_posItem, index)) {
+        refreshAfterDelete(index);
         if (row < m_model->count()) {
             selectRow(row);
             m_List->setFocus();

@@ -56,6 +56,10 @@ public:
     // one refill to the next; the caller holds the list's lock.
     void copyQuotations(const QuotationList& list, const OleDate& now);
     void clear();
+    // After the quotation of index `position` left `list` (oldest first) and nothing else changed:
+    // removes its row instead of copying the list again, and takes `now`. False, with the model
+    // untouched, when the list does not look like that; the caller holds the list's lock.
+    bool removeQuotation(const QuotationList& list, int position, const OleDate& now);
 
     // The quotation index of a row, and the row of a quotation index.
     int indexOfRow(int row) const { return count() - 1 - row; }
@@ -77,6 +81,7 @@ private:
         double open, close, high, low, volume;
     };
     static Row rowOf(const CKurs& quotation);
+    static bool sameRow(const Row& a, const Row& b);
 
     std::vector<Row> m_rows; // oldest first
     OleDate m_now;
@@ -127,6 +132,11 @@ protected:
 
 private:
     void selectRow(int row);
+    // The selection a refill leaves: m_nSelectQuotation's row, or the newest, with the focus.
+    void selectAfterRefill();
+    // The refill after the quotation of index `index` was deleted: one row removed when the
+    // document's list is the model's without it, else RefreshList.
+    void refreshAfterDelete(int index);
     // Delete All, Edit, Delete and Math Formula by the rows there are and the selection.
     void enableButtons(bool rows, bool selection);
 
