@@ -35,11 +35,6 @@ protected:
         for (const CommandId id : frame->commands().ids())
             QObject::connect(frame->actionFor(id), &QAction::triggered, frame, [this, id] { triggered.push_back(id); });
     }
-    bool enabled(CommandId id) {
-        CmdUI ui(id);
-        frame->UpdateCommand(ui);
-        return ui.enabled();
-    }
     // Waits for the downloads a command started to end.
     void settle() {
         const auto busy = [this] {

@@ -3,7 +3,7 @@
 // comparison settings, zooms through the frame's commands, and the frame's print commands print
 // the chart items.
 
-#include "Portfolios.h"
+#include "ProgramWindow.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"
 #include "app/Resource.h"
@@ -50,14 +50,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class ChartWiringTest : public testsupport::TempDirTest {
+class ChartWiringTest : public apptest::ProgramWindowTest {
 protected:
     void SetUp() override {
-        TempDirTest::SetUp();
         testsupport::setTimeZone("UTC");
-        services = std::make_unique<testsupport::FakeServices>(path("settings.conf"));
-        settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 0);
-        services->settings->writeInt("GeneralOptions", "CheckUpToDate", 0);
+        ProgramWindowTest::SetUp();
+    }
+    // Three items with 90 days of quotations each, drawn with a grid.
+    void writePortfolio() override {
         file = path("depot.cvr");
         std::vector<std::unique_ptr<CWPapier>> items;
         const struct {
@@ -80,27 +80,6 @@ protected:
             items.push_back(std::move(item));
         }
         ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
-    }
-    void TearDown() override {
-        app.reset();
-        Log::Destroy();
-        services.reset();
-        TempDirTest::TearDown();
-    }
-    void start() {
-        app = std::make_unique<CWPapierApp>();
-        app->setServices(services->bundle());
-        app->setArguments({file.string()});
-        ASSERT_TRUE(app->InitInstance());
-        frame = app->mainFrame();
-        ASSERT_NE(frame, nullptr);
-        doc = app->document();
-        list = frame->m_pWPapierLView;
-        chart = frame->graphView();
-        ASSERT_NE(list, nullptr);
-        ASSERT_NE(chart, nullptr);
-        frame->resize(1280, 720);
-        QApplication::processEvents();
     }
     ItemPos item(const std::string& name) const {
         for (ItemPos pos = doc->GetHeadPosition(); pos != kNoItemPos;) {
@@ -138,11 +117,6 @@ protected:
         ADD_FAILURE() << "no cash account";
         return kNoItemPos;
     }
-    bool enabled(CommandId id) {
-        CmdUI ui(id);
-        frame->UpdateCommand(ui);
-        return ui.enabled();
-    }
     QPoint pointAt(int index) const {
         const ChartPoint& p = chart->state().m_pPoints.at(static_cast<std::size_t>(index));
         return {p.x, p.y};
@@ -150,13 +124,6 @@ protected:
     std::string statusText() const { return frame->statusBarPanes()->GetPaneText(0).toStdString(); }
 
     static constexpr int kDays = 90;
-    std::unique_ptr<testsupport::FakeServices> services;
-    fs::path file;
-    std::unique_ptr<CWPapierApp> app;
-    CMainFrame* frame = nullptr;
-    CWPapierDoc* doc = nullptr;
-    CWPapierLView* list = nullptr;
-    CGraphView* chart = nullptr;
 };
 
 TEST_F(ChartWiringTest, TheChartFollowsTheListsRowsAndAnswersTheProgramHost) {

@@ -1,7 +1,8 @@
 #pragma once
-// The program started in process on a portfolio "P.cvr" of three items with downloads, with the
-// fake services (message boxes, file dialogs, shell, modal runner) of the tests; the window is
-// 1280 x 720 and its commands' states are up to date.
+// The program started in process on a portfolio (by default "P.cvr", three items with downloads;
+// a test writes its own through writePortfolio), with the fake services (message boxes, file
+// dialogs, shell, modal runner) of the tests; the window is 1280 x 720 and its commands' states are
+// up to date.
 
 #include "Portfolios.h"
 #include "app/MainFrm.h"
@@ -33,11 +34,15 @@ protected:
         // The release question has tests of its own.
         settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 0);
         services->settings->writeInt("GeneralOptions", "CheckUpToDate", 0);
+        writePortfolio();
+    }
+    // Writes the portfolio the program opens and sets `file` to it.
+    virtual void writePortfolio() {
         file = path("P.cvr");
         std::vector<std::unique_ptr<CWPapier>> items;
         for (const char* symbol : {"AAA", "BBB", "CCC"})
             items.push_back(quotedItem(std::string("Item ") + symbol, symbol, "file:///nowhere"));
-        ASSERT_TRUE(writePortfolio(file, std::move(items)));
+        ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
     }
     void TearDown() override {
         app.reset();
@@ -61,6 +66,12 @@ protected:
         frame->resize(1280, 720);
         QApplication::processEvents();
         frame->UpdateCommandUI();
+    }
+
+    bool enabled(CommandId id) {
+        CmdUI ui(id);
+        frame->UpdateCommand(ui);
+        return ui.enabled();
     }
 
     // Selects the rows `rows` only.
