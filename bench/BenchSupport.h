@@ -94,6 +94,22 @@ public:
     }
 };
 
+// A benchmark's data, made on first use (`scene()`) and dropped by reset() before the application
+// object goes (widgets and documents need it while they die).
+template <typename T>
+class Lazy {
+public:
+    T& operator()() {
+        if (!m_value)
+            m_value = std::make_unique<T>();
+        return *m_value;
+    }
+    void reset() { m_value.reset(); }
+
+private:
+    std::unique_ptr<T> m_value;
+};
+
 // Item `i` of a benchmark portfolio ("Item <i>", symbol "SYM<1000 + i>"): `count` daily quotations
 // at 17:30 from 1 January 1990, a random walk from 20 + i with open, high, low and volume.
 inline std::unique_ptr<CWPapier> itemWithHistory(int i, int count, std::mt19937& rng) {

@@ -112,12 +112,7 @@ struct SheetScene {
     }
 };
 
-std::unique_ptr<SheetScene> g_sheet;
-SheetScene& sheetScene() {
-    if (!g_sheet)
-        g_sheet = std::make_unique<SheetScene>();
-    return *g_sheet;
-}
+benchsupport::Lazy<SheetScene> sheetScene;
 
 // The whole launch on the Quotations page: sheet built, filled from the item, shown, closed.
 void BM_OpenSheetOnQuotations(benchmark::State& state) {
@@ -191,12 +186,7 @@ struct ClipboardScene {
     }
 };
 
-std::unique_ptr<ClipboardScene> g_clip;
-ClipboardScene& clipScene() {
-    if (!g_clip)
-        g_clip = std::make_unique<ClipboardScene>();
-    return *g_clip;
-}
+benchsupport::Lazy<ClipboardScene> clipScene;
 
 void BM_CopyPasteItems(benchmark::State& state) {
     ClipboardScene& s = clipScene();
@@ -304,7 +294,7 @@ int main(int argc, char** argv) {
     reporter.printRatioWithSpread("BM_CopyPasteItems/repeats:5", "BM_SaveLoadPortfolioInMemory/repeats:5",
                                   "copy and paste, against saving and loading the portfolio in memory");
     benchmark::Shutdown();
-    g_sheet.reset();
-    g_clip.reset();
+    sheetScene.reset();
+    clipScene.reset();
     return 0;
 }

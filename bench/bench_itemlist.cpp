@@ -82,13 +82,7 @@ struct Portfolio {
 };
 
 // Built at first use; gone before the application object (its widgets need it).
-std::unique_ptr<Portfolio> g_portfolio;
-
-Portfolio& portfolio() {
-    if (!g_portfolio)
-        g_portfolio = std::make_unique<Portfolio>();
-    return *g_portfolio;
-}
+benchsupport::Lazy<Portfolio> portfolio;
 
 void BM_ItemListRebuildAndSort(benchmark::State& state) {
     Portfolio& p = portfolio();
@@ -166,13 +160,7 @@ struct Peer {
     }
 };
 
-std::unique_ptr<Peer> g_peer;
-
-Peer& peer() {
-    if (!g_peer)
-        g_peer = std::make_unique<Peer>();
-    return *g_peer;
-}
+benchsupport::Lazy<Peer> peer;
 
 void BM_StandardModelFillAndSort(benchmark::State& state) {
     Peer& p = peer();
@@ -222,7 +210,7 @@ int main(int argc, char** argv) {
                         "intake of 500 results against one full rebuild (goal <= 2x)");
     std::fflush(stdout);
     benchmark::Shutdown();
-    g_peer.reset();
-    g_portfolio.reset();
+    peer.reset();
+    portfolio.reset();
     return 0;
 }

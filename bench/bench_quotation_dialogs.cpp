@@ -36,13 +36,7 @@ struct Scene {
 };
 
 // Made on first use; gone before the application object.
-std::unique_ptr<Scene> g_scene;
-
-Scene& scene() {
-    if (!g_scene)
-        g_scene = std::make_unique<Scene>();
-    return *g_scene;
-}
+benchsupport::Lazy<Scene> scene;
 
 void BM_OpenFormulaDialog(benchmark::State& state) {
     Scene& s = scene();
@@ -103,6 +97,6 @@ int main(int argc, char** argv) {
     std::printf("  %-62s %9.4fx\n", "against the same combo not measuring its entries",
                 ours / reporter.realTime("BM_ComboNotMeasuringItsEntries/repeats:9"));
     benchmark::Shutdown();
-    g_scene.reset();
+    scene.reset();
     return 0;
 }

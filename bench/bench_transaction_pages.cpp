@@ -58,13 +58,7 @@ struct Scene {
     }
 };
 
-std::unique_ptr<Scene> g_scene;
-
-Scene& scene() {
-    if (!g_scene)
-        g_scene = std::make_unique<Scene>();
-    return *g_scene;
-}
+benchsupport::Lazy<Scene> scene;
 
 void BM_InvestPageRefill(benchmark::State& state) {
     Scene& s = scene();
@@ -117,6 +111,6 @@ int main(int argc, char** argv) {
     reporter.printRatio("BM_InvestRowsAndTexts/repeats:9", "BM_BareTreeWidgetFill/repeats:9",
                         "of which figures and texts alone / bare QTreeWidget fill");
     benchmark::Shutdown();
-    g_scene.reset();
+    scene.reset();
     return 0;
 }

@@ -50,13 +50,7 @@ struct Scene {
 };
 
 // Made on first use; gone before the application object.
-std::unique_ptr<Scene> g_scene;
-
-Scene& scene() {
-    if (!g_scene)
-        g_scene = std::make_unique<Scene>();
-    return *g_scene;
-}
+benchsupport::Lazy<Scene> scene;
 
 // What the document tells its views for one stored quotation: the item, then the history.
 void tellResult(Scene& s, ItemPos pos) {
@@ -113,6 +107,6 @@ int main(int argc, char** argv) {
     reporter.printRatio("BM_EachResultInATurnOfItsOwn/repeats:3", "BM_OneFullRefresh/repeats:9",
                         "each result in a turn of its own");
     benchmark::Shutdown();
-    g_scene.reset();
+    scene.reset();
     return 0;
 }
