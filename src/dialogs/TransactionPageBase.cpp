@@ -17,17 +17,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
 
 // A row whose right-aligned columns are known by the list, whose image is one of the page's shared
 // icons and whose transaction index is a plain number: all three are answered, not stored as
-// values in every item.
+// values in every item. Its texts are either stored or made from the fill's row texts on the
+// first request and kept.
 class TransactionRowItem final : public QTreeWidgetItem {
 public:
     TransactionRowItem(const QStringList& cells, unsigned rightColumns, const QIcon& icon, int transaction)
         : QTreeWidgetItem(cells), m_rightColumns(rightColumns), m_icon(icon), m_transaction(transaction) {}
+    TransactionRowItem(std::shared_ptr<const TransactionRowTexts> texts, int row, int columns, unsigned rightColumns,
+                       const QIcon& icon, int transaction)
+        : m_rightColumns(rightColumns), m_icon(icon), m_transaction(transaction), m_texts(std::move(texts)), m_row(row),
+          m_columns(columns) {}
 
     QVariant data(int column, int role) const override {
         if (role == Qt::TextAlignmentRole && column >= 0 && column < 32 && (m_rightColumns >> column & 1u))
@@ -38,13 +44,34 @@ public:
             if (role == Qt::UserRole && m_transaction >= 0)
                 return m_transaction;
         }
+        if (m_texts && (role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < m_columns)
+            return text(column);
         return QTreeWidgetItem::data(column, role);
     }
 
 private:
+    QString text(int column) const {
+        if (column >= kCachedColumns)
+            return m_texts->text(m_row, column);
+        if (!(m_made >> column & 1u)) {
+            if (m_cells.empty())
+                m_cells.resize(static_cast<std::size_t>(std::min(m_columns, kCachedColumns)));
+            m_cells[static_cast<std::size_t>(column)] = m_texts->text(m_row, column);
+            m_made |= 1u << column;
+        }
+        return m_cells[static_cast<std::size_t>(column)];
+    }
+
+    static constexpr int kCachedColumns = 32;
     unsigned m_rightColumns;
     QIcon m_icon;      // a copy of one of the page's icons (shared data); null: none
     int m_transaction; // -1: a summary row
+    // The fill's row texts and this row's place in them; null: the texts are the item's values.
+    std::shared_ptr<const TransactionRowTexts> m_texts;
+    int m_row = 0;
+    int m_columns = 0;           // the list's columns at the fill
+    mutable unsigned m_made = 0; // bit c: m_cells[c] is made
+    mutable std::vector<QString> m_cells;
 };
 
 } // namespace
@@ -155,11 +182,18 @@ void TransactionPageBase::addRow(std::span<const std::string> texts, int image, 
     cells.reserve(static_cast<qsizetype>(texts.size()));
     for (const std::string& text : texts)
         cells << toQString(text);
+    m_pending.push_back(new TransactionRowItem(cells, m_rightColumns, icon(image), transaction.value_or(-1)));
+}
+
+void TransactionPageBase::addRow(const std::shared_ptr<const TransactionRowTexts>& texts, int row, int image,
+                                 std::optional<int> transaction) {
+    m_pending.push_back(new TransactionRowItem(texts, row, m_ListCtrl->columnCount(), m_rightColumns, icon(image),
+                                               transaction.value_or(-1)));
+}
+
+const QIcon& TransactionPageBase::icon(int image) const {
     static const QIcon kNoIcon;
-    const QIcon& icon =
-        image >= 0 && image < static_cast<int>(m_icons.size()) ? m_icons[static_cast<std::size_t>(image)] : kNoIcon;
-    auto* item = new TransactionRowItem(cells, m_rightColumns, icon, transaction.value_or(-1));
-    m_pending.push_back(item);
+    return image >= 0 && image < static_cast<int>(m_icons.size()) ? m_icons[static_cast<std::size_t>(image)] : kNoIcon;
 }
 
 void TransactionPageBase::endFill() {

@@ -12,7 +12,9 @@
 #include "portfolio/ItemPos.h"
 
 #include <QIcon>
+#include <QString>
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,6 +25,16 @@ class CWPapierDoc;
 class QPushButton;
 class QTreeWidgetItem;
 class QVBoxLayout;
+
+// The texts of the rows of one fill, made when the list first shows a cell or a caller reads its
+// text: a long list pays for the rows in view only. It keeps its own copy of what it formats, so
+// a text read later is still the one of its fill, whatever the page's transactions are by then.
+class TransactionRowTexts {
+public:
+    virtual ~TransactionRowTexts() = default;
+    // The text of `column` (0 to the list's column count - 1) of `row`.
+    virtual QString text(int row, int column) const = 0;
+};
 
 class TransactionPageBase : public PropertyPage {
 public:
@@ -60,6 +72,9 @@ protected:
     // row, the transaction's index.
     void beginFill();
     void addRow(std::span<const std::string> texts, int image, std::optional<int> transaction);
+    // The same with the texts of row `row` of `texts`, each made when it is first wanted.
+    void addRow(const std::shared_ptr<const TransactionRowTexts>& texts, int row, int image,
+                std::optional<int> transaction);
     // Ends a fill: selects m_nSelectTransaction when it names a row, scrolls the last row and then
     // the selected one into view, gives the list the focus, and sets the buttons.
     void endFill();
@@ -87,6 +102,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The icon of row image `image`; a null icon for none.
+    const QIcon& icon(int image) const;
+
     std::vector<QIcon> m_icons; // the images as icons, made once
     std::vector<QTreeWidgetItem*> m_pending;
     std::vector<Column> m_columns;

@@ -16,6 +16,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+// The rows of one fill, formatted cell by cell when the list wants them.
+class InvestRowTexts final : public TransactionRowTexts {
+public:
+    explicit InvestRowTexts(std::vector<InvestRow> rows) : m_rows(std::move(rows)) {}
+    QString text(int row, int column) const override {
+        return toQString(investCellText(m_rows[static_cast<std::size_t>(row)], column));
+    }
+    const std::vector<InvestRow>& rows() const { return m_rows; }
+
+private:
+    std::vector<InvestRow> m_rows;
+};
+
+} // namespace
+
 CWPInvestPropPage::CWPInvestPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_INVEST, std::move(services), IDS_PAGE_INVESTMENT) {
     m_LastQuotation = CKurs(now(), 0.0);
@@ -94,14 +111,17 @@ void CWPInvestPropPage::FillTransactionList() {
 void CWPInvestPropPage::fillRows() {
     static const std::vector<CTransaction> kNone;
     const std::vector<CTransaction>& transactions = m_pTransactionList ? *m_pTransactionList : kNone;
-    const InvestRows rows = computeInvestRows(transactions, m_LastQuotation, now());
+    InvestRows rows = computeInvestRows(transactions, m_LastQuotation, now());
     m_dUnits = rows.units;
     m_dBreakEven = rows.breakEven;
     m_dAveragePrice = rows.averagePrice;
+    // The figures are all computed now; a cell's text is formatted when the list first shows it.
+    const auto texts = std::make_shared<const InvestRowTexts>(std::move(rows.rows));
     beginFill();
-    for (const InvestRow& row : rows.rows) {
-        const auto texts = investRowTexts(row);
-        addRow(texts, row.image, row.transaction >= 0 ? std::optional<int>(row.transaction) : std::nullopt);
+    for (std::size_t r = 0; r < texts->rows().size(); ++r) {
+        const InvestRow& row = texts->rows()[r];
+        addRow(texts, static_cast<int>(r), row.image,
+               row.transaction >= 0 ? std::optional<int>(row.transaction) : std::nullopt);
     }
     endFill();
 }

@@ -126,19 +126,39 @@ InvestRows computeInvestRows(std::span<const CTransaction> transactions, const C
     return out;
 }
 
-std::array<std::string, kInvestColumnCount> investRowTexts(const InvestRow& row) {
+std::string investCellText(const InvestRow& row, int column) {
     const auto cell = [](const std::optional<double>& value, const char* format) {
         return value ? FormatNumberGrouped(format, *value) : std::string();
     };
-    return {row.label,
-            transactionDateText(row.date, row.dateAfterNow),
-            row.note,
-            cell(row.units, "%4.2lf"),
-            cell(row.quotation, "%4.2lf"),
-            cell(row.taxes, "%4.2lf"),
-            cell(row.volume, "%+4.2lf"),
-            cell(row.transactionResult, "%+4.2lf%%"),
-            cell(row.investmentResult, "%+4.2lf%%")};
+    switch (column) {
+    case 0:
+        return row.label;
+    case 1:
+        return transactionDateText(row.date, row.dateAfterNow);
+    case 2:
+        return row.note;
+    case 3:
+        return cell(row.units, "%4.2lf");
+    case 4:
+        return cell(row.quotation, "%4.2lf");
+    case 5:
+        return cell(row.taxes, "%4.2lf");
+    case 6:
+        return cell(row.volume, "%+4.2lf");
+    case 7:
+        return cell(row.transactionResult, "%+4.2lf%%");
+    case 8:
+        return cell(row.investmentResult, "%+4.2lf%%");
+    default:
+        return {};
+    }
+}
+
+std::array<std::string, kInvestColumnCount> investRowTexts(const InvestRow& row) {
+    std::array<std::string, kInvestColumnCount> texts;
+    for (int c = 0; c < kInvestColumnCount; ++c)
+        texts[static_cast<std::size_t>(c)] = investCellText(row, c);
+    return texts;
 }
 
 InvestNewResult addInvestmentTransaction(CWPapierDoc& doc, ItemPos item, const std::string& itemName,

@@ -51,6 +51,9 @@ InvestRows computeInvestRows(std::span<const CTransaction> transactions, const C
 // The nine cell texts of a row: amounts "%4.2lf", volumes "%+4.2lf", results "%+4.2lf%%", all
 // grouped; the date "%x", or "(%x)" after now.
 std::array<std::string, kInvestColumnCount> investRowTexts(const InvestRow& row);
+// One of them (column 0 to 8; empty for any other), for a list that formats a cell only when it
+// is shown.
+std::string investCellText(const InvestRow& row, int column);
 
 // New: adds `transaction` to the item and, with `mirror` (the option
 // AutoCreateCashAccountTransactions) when its units or taxes are not 0, mirrors it into the cash

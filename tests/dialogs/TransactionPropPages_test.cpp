@@ -11,6 +11,7 @@
 #include "dialogs/WPAccountPropPage.h"
 #include "dialogs/WPGlobalTransactionsPropPage.h"
 #include "dialogs/WPInvestPropPage.h"
+#include "dialogs/WPInvestPropPageLogic.h"
 #include "framework/PropertySheet.h"
 #include "platform/Settings.h"
 #include "portfolio/WPapierDoc.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -345,6 +347,48 @@ TEST_F(TransactionPropPagesTest, InvestmentAlarmFieldsRefuseTextsThatAreNoNumber
     EXPECT_EQ(page.m_bAlarmBelow, 1);
     EXPECT_EQ(page.m_dAlarmBelow, 1250.5);
     EXPECT_EQ(page.m_dAlarmAbove, 1234567.891);
+}
+
+// The list formats a cell when it is first shown or read. Every text, also of the rows that were
+// never in view, is the one of the fill that made the row: replacing the page's transactions
+// leaves the shown list as it is, and a refill after Delete shows the document's new figures.
+TEST_F(TransactionPropPagesTest, InvestmentTextsBelongToTheirFill) {
+    using Rows = std::vector<std::array<std::string, kInvestColumnCount>>;
+    const ItemPos acme = addItem("Acme");
+    const CKurs last(OleDate(2024, 5, 16, 17, 0, 0), 130.0);
+    doc->AddQuotationToItem(acme, last, false, false);
+    for (int k = 0; k < 40; ++k)
+        add(acme, k % 4 == 3 ? CTransaction::kSell : CTransaction::kBuy, OleDate(2024, 1, 2 + k % 28, 10, k, 0),
+            1 + k % 3, 100 + k, k % 5);
+    const auto expected = [&] {
+        Rows out;
+        for (const InvestRow& row :
+             computeInvestRows(*doc->GetTransactionListCopy(acme), last, OleDate(2024, 5, 17, 12, 0, 0)).rows)
+            out.push_back(investRowTexts(row));
+        return out;
+    };
+    const auto shown = [](QDialog& d) {
+        Rows out(static_cast<std::size_t>(list(d)->topLevelItemCount()));
+        for (std::size_t r = 0; r < out.size(); ++r)
+            for (int c = 0; c < kInvestColumnCount; ++c)
+                out[r][static_cast<std::size_t>(c)] = list(d)->topLevelItem(static_cast<int>(r))->text(c).toStdString();
+        return out;
+    };
+    CWPInvestPropPage page(services->bundle());
+    launch(page, acme);
+    runSheet(page, [&](QDialog& d) {
+        const Rows filled = expected();
+        page.SetTransactionList({});
+        EXPECT_EQ(shown(d), filled);
+
+        selectRow(d, 0);
+        QTest::keyClick(list(d), Qt::Key_Delete);
+        ASSERT_EQ(doc->GetItem(acme)->GetTransactionCount(), 39);
+        const Rows refilled = expected();
+        EXPECT_NE(refilled, filled);
+        EXPECT_EQ(shown(d), refilled);
+        click(d, IDOK);
+    });
 }
 
 // ---------------------------------------------------------------- Statement page
