@@ -2,6 +2,7 @@
 
 #include "dialogs/TransactionIds.h"
 #include "framework/StringTable.h"
+#include "log/NumberFormat.h"
 #include "platform/Settings.h"
 #include "platform/TextCodec.h"
 #include "portfolio/Transaction.h"
@@ -47,6 +48,23 @@ std::string transactionDateText(const OleDate& date, bool afterNow) {
 
 std::string transactionDateTimeText(const OleDate& date, bool afterNow) {
     return inParentheses(date.Format("%x   %H:%M:%S"), afterNow);
+}
+
+std::vector<std::string> transactionKindNames(bool cashAccount) {
+    std::vector<std::string> names;
+    for (const int kind : {CTransaction::kBuy, CTransaction::kSell, CTransaction::kDividend})
+        names.emplace_back(CTransaction::typeName(kind, cashAccount));
+    return names;
+}
+
+std::string widestDateText(bool withTime) {
+    // Two-digit days and months and a two-digit hour in the afternoon, in parentheses.
+    const OleDate date(2024, 12, 28, 20, 48, 58);
+    return withTime ? transactionDateTimeText(date, true) : transactionDateText(date, true);
+}
+
+std::string widestAmountText(const char* format) {
+    return FormatNumberGrouped(format, -88888.88);
 }
 
 std::vector<int> parseColumnWidths(std::string_view text, std::span<const int> defaults) {

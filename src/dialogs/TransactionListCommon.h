@@ -52,6 +52,13 @@ std::vector<int> parseColumnWidths(std::string_view text, std::span<const int> d
 // The same from the settings (`section`\"Columns"); the defaults when the value is missing.
 std::vector<int> readColumnWidths(const SettingsStore& store, const char* section, std::span<const int> defaults);
 
+// Texts as wide as the widest a list shows, so that its columns can be made wide enough: the
+// kind names of investment or cash-account transactions, a date after now in either date form,
+// and a large amount in `format`.
+std::vector<std::string> transactionKindNames(bool cashAccount);
+std::string widestDateText(bool withTime);
+std::string widestAmountText(const char* format);
+
 // ---------------------------------------------------------------- balance warnings
 
 // After a new investment transaction was mirrored: the warning when the balance is negative and

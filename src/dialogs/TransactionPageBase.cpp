@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -145,7 +146,8 @@ QWidget* TransactionPageBase::makeListArea(bool withNew, std::span<const int> de
 }
 
 void TransactionPageBase::setupColumns(std::span<const Column> columns, const char* section,
-                                       std::span<const int> defaults) {
+                                       std::span<const int> defaults,
+                                       std::span<const std::vector<std::string>> samples) {
     m_columns.assign(columns.begin(), columns.end());
     m_rightColumns = 0;
     for (std::size_t c = 0; c < columns.size() && c < 32; ++c)
@@ -157,10 +159,20 @@ void TransactionPageBase::setupColumns(std::span<const Column> columns, const ch
     for (const Column& column : columns)
         headers << toQString(LoadString(column.header));
     m_ListCtrl->setHeaderLabels(headers);
+    // Text margins of a cell, and the row image in the first column.
+    const QFontMetrics metrics = m_ListCtrl->fontMetrics();
+    const int margin =
+        2 * (m_ListCtrl->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_ListCtrl) + 1) + 6;
+    const int image = m_ListCtrl->iconSize().isValid() ? m_ListCtrl->iconSize().width() : 16;
     for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
         m_ListCtrl->headerItem()->setTextAlignment(c, (columns[c].right ? Qt::AlignRight : Qt::AlignLeft) |
                                                           Qt::AlignVCenter);
-        m_ListCtrl->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+        int needed = m_ListCtrl->header()->sectionSizeHint(c);
+        if (c < static_cast<int>(samples.size()))
+            for (const std::string& sample : samples[static_cast<std::size_t>(c)])
+                needed =
+                    std::max(needed, metrics.horizontalAdvance(toQString(sample)) + margin + (c == 0 ? image + 4 : 0));
+        m_ListCtrl->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)], needed));
     }
 }
 

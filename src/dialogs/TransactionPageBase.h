@@ -63,8 +63,13 @@ protected:
     // The list and its buttons ("&New" only with `withNew`), to be placed by the page; the list is
     // at least as wide as its columns' default widths.
     QWidget* makeListArea(bool withNew, std::span<const int> defaultWidths);
-    // Columns with their headers, alignments and the widths of settings section `section`.
-    void setupColumns(std::span<const Column> columns, const char* section, std::span<const int> defaults);
+    // Columns with their headers, alignments and the widths of settings section `section`. The
+    // stored widths are pixels of the classic dialog font, so a column is widened where its header,
+    // or the widest of its `samples` (the longest texts it shows; none for a column past the
+    // span's end), would be cut. The list keeps the room of the default widths (the sheet is
+    // sized before the page is built) and scrolls sideways where the columns need more.
+    void setupColumns(std::span<const Column> columns, const char* section, std::span<const int> defaults,
+                      std::span<const std::vector<std::string>> samples = {});
     // The button tips.
     void setTips(unsigned newTip, unsigned deleteAllTip);
 

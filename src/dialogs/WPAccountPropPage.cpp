@@ -4,6 +4,7 @@
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
 #include "dialogs/WPAccountPropPageLogic.h"
+#include "framework/StringTable.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <QGroupBox>
@@ -35,7 +36,11 @@ bool CWPAccountPropPage::OnInitDialog() {
         {IDS_ACCOUNT_COL_TRANSACTION, false}, {IDS_ACCOUNT_COL_DATE, false},   {IDS_ACCOUNT_COL_NOTE, false},
         {IDS_ACCOUNT_COL_VOLUME, true},       {IDS_ACCOUNT_COL_BALANCE, true},
     };
-    setupColumns(kColumns, kAccountColumnsSection, kAccountColumnWidths);
+    std::vector<std::string> kinds = transactionKindNames(true);
+    kinds.push_back(LoadString(IDS_ROW_TOTAL));
+    const std::string amount = widestAmountText("%4.2lf");
+    const std::vector<std::string> samples[] = {kinds, {widestDateText(true)}, {}, {amount}, {amount}};
+    setupColumns(kColumns, kAccountColumnsSection, kAccountColumnWidths, samples);
     FillTransactionList();
     setTips(IDS_TIP_NEW_ACCOUNT, IDS_TIP_DELETE_ALL_ACCOUNT);
     return true;

@@ -6,14 +6,14 @@
 #include "dialogs/TransactionListCommon.h"
 #include "dialogs/WPGlobalTransactionsPropPageLogic.h"
 #include "dialogs/WPInvestPropPageLogic.h"
+#include "framework/StringTable.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
 
 CWPGlobalTransactionsPropPage::CWPGlobalTransactionsPropPage(Services services)
-    : TransactionPageBase(IDD_PROPPAGE_TRANSACTIONS, std::move(services), IDS_PAGE_TRANSACTIONS) {
-}
+    : TransactionPageBase(IDD_PROPPAGE_TRANSACTIONS, std::move(services), IDS_PAGE_TRANSACTIONS) {}
 
 void CWPGlobalTransactionsPropPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
@@ -33,7 +33,11 @@ bool CWPGlobalTransactionsPropPage::OnInitDialog() {
         {IDS_GLOBAL_COL_TRANSACTION, false}, {IDS_GLOBAL_COL_DATE, false},  {IDS_GLOBAL_COL_ITEM, false},
         {IDS_GLOBAL_COL_NOTE, false},        {IDS_GLOBAL_COL_VOLUME, true},
     };
-    setupColumns(kColumns, kGlobalColumnsSection, kGlobalColumnWidths);
+    std::vector<std::string> kinds = transactionKindNames(false);
+    for (const std::string& name : transactionKindNames(true))
+        kinds.push_back(name);
+    const std::vector<std::string> samples[] = {kinds, {widestDateText(true)}, {}, {}, {widestAmountText("%4.2lf")}};
+    setupColumns(kColumns, kGlobalColumnsSection, kGlobalColumnWidths, samples);
     FillTransactionList();
     setTips(0, IDS_TIP_DELETE_ALL_ACCOUNT);
     return true;

@@ -6,6 +6,7 @@
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
 #include "dialogs/WPInvestPropPageLogic.h"
+#include "framework/StringTable.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <QCheckBox>
@@ -90,7 +91,16 @@ bool CWPInvestPropPage::OnInitDialog() {
         {IDS_INVEST_COL_UNITS, true},        {IDS_INVEST_COL_QUOTATION, true},    {IDS_INVEST_COL_TAXES, true},
         {IDS_INVEST_COL_VOLUME, true},       {IDS_INVEST_COL_TRANS_RESULT, true}, {IDS_INVEST_COL_INVEST_RESULT, true},
     };
-    setupColumns(kColumns, kInvestColumnsSection, kInvestColumnWidths);
+    std::vector<std::string> kinds = transactionKindNames(false);
+    for (const unsigned label : {IDS_ROW_BREAK_EVEN, IDS_ROW_HYPOTHETICAL_SELL, IDS_ROW_OPEN_TOTAL})
+        kinds.push_back(LoadString(label));
+    const std::string amount = widestAmountText("%4.2lf");
+    const std::string percent = widestAmountText("%+4.2lf%%");
+    const std::vector<std::string> samples[] = {
+        kinds,    {widestDateText(false)},       {},        {amount},  {amount},
+        {amount}, {widestAmountText("%+4.2lf")}, {percent}, {percent},
+    };
+    setupColumns(kColumns, kInvestColumnsSection, kInvestColumnWidths, samples);
     m_nSelectTransaction = -1;
     fillRows();
     OnAlarmBelow();

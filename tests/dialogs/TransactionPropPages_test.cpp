@@ -79,6 +79,18 @@ bool enabled(QDialog& d, unsigned id) {
     return child(d, id)->isEnabled();
 }
 
+// No header and no cell text is cut: the stored widths are pixels of a narrower classic font.
+void expectTextsFit(QDialog& d) {
+    CColoredListCtrl* l = list(d);
+    const QFontMetrics metrics = l->fontMetrics();
+    for (int c = 0; c < l->columnCount(); ++c) {
+        EXPECT_LE(l->header()->sectionSizeHint(c), l->columnWidth(c)) << "header " << c;
+        for (int r = 0; r < l->topLevelItemCount(); ++r)
+            EXPECT_LE(metrics.horizontalAdvance(l->topLevelItem(r)->text(c)) + 6 + (c == 0 ? 16 : 0), l->columnWidth(c))
+                << "row " << r << " column " << c;
+    }
+}
+
 class TransactionPropPagesTest : public testsupport::TempDirTest {
 protected:
     void SetUp() override {
@@ -139,7 +151,7 @@ protected:
 // Buy 10 at 100 with taxes 10, sell 10 at 120 with taxes 10: nothing is held afterwards. The
 // widths come from the settings, each damaged one replaced by its own default.
 TEST_F(TransactionPropPagesTest, InvestmentPageAfterASale) {
-    services->settings->writeString(SettingsKey().child("TransactionDialog"), "Columns", "90,abc,-5,60,9999");
+    services->settings->writeString(SettingsKey().child("TransactionDialog"), "Columns", "400,abc,-5,300,9999");
     const ItemPos acme = addItem("Acme");
     doc->AddQuotationToItem(acme, CKurs(OleDate(2024, 4, 2, 17, 0, 0), 120.0), false, false);
     add(acme, CTransaction::kBuy, OleDate(2024, 3, 1, 10, 0, 0), 10, 100, 10);
@@ -149,9 +161,13 @@ TEST_F(TransactionPropPagesTest, InvestmentPageAfterASale) {
     runSheet(page, [&](QDialog& d) {
         EXPECT_EQ(headers(d), (Texts{"Transaction", "Date", "Note", "# Units", "Quotation/Dividends", "Taxes", "Volume",
                                      "Trans. Result", "Invest. Result"}));
-        const int widths[] = {90, 70, 40, 60, 70, 50, 75, 75, 80};
+        // Stored widths stand where the texts fit; a narrower stored or default width is widened.
+        EXPECT_EQ(list(d)->columnWidth(0), 400);
+        EXPECT_EQ(list(d)->columnWidth(3), 300);
+        const int widths[] = {400, 70, 40, 300, 70, 50, 75, 75, 80};
         for (int c = 0; c < 9; ++c)
-            EXPECT_EQ(list(d)->columnWidth(c), widths[c]) << c;
+            EXPECT_GE(list(d)->columnWidth(c), widths[c]) << c;
+        expectTextsFit(d);
         EXPECT_EQ(column(d, 0), (Texts{"Buy", "Sell", "Break-even", "Total"}));
         EXPECT_EQ(column(d, 1), (Texts{"03/01/2024", "04/02/2024", "04/02/2024", "04/02/2024"}));
         EXPECT_EQ(column(d, 3), (Texts{"10.00", "10.00", "0.00", ""}));
@@ -194,6 +210,7 @@ TEST_F(TransactionPropPagesTest, InvestmentPageWhileHolding) {
     launch(page, acme);
     runSheet(page, [&](QDialog& d) {
         EXPECT_EQ(column(d, 0), (Texts{"Buy", "Dividends/Interests", "Break-even", "Hypothetical Sell", "(Total)"}));
+        expectTextsFit(d);
         EXPECT_EQ(column(d, 4), (Texts{"100.00", "2.00", "98.00", "110.00", ""}));
         EXPECT_EQ(column(d, 6), (Texts{"-1,000.00", "+20.00", "", "+1,100.00", "+120.00"}));
         EXPECT_EQ(column(d, 7), (Texts{"", "+2.00%", "", "+10.00%", ""}));
@@ -424,6 +441,7 @@ TEST_F(TransactionPropPagesTest, StatementPageBalanceNewEditDelete) {
         EXPECT_EQ(headers(d), (Texts{"Transaction", "Date / Time", "Note", "Volume", "Balance"}));
         EXPECT_EQ(column(d, 0), (Texts{"Credit", "Debit", "Total"}));
         EXPECT_EQ(column(d, 1), (Texts{"05/01/2024   10:00:00", "05/02/2024   09:30:00", "05/02/2024   09:30:00"}));
+        expectTextsFit(d);
         EXPECT_EQ(column(d, 3), (Texts{"1,000.00", "-205.00", "795.00"}));
         EXPECT_EQ(column(d, 4), (Texts{"1,000.00", "795.00", ""}));
         EXPECT_EQ(selectedRow(d), 1); // the launcher's choice, ready to edit
@@ -473,6 +491,7 @@ TEST_F(TransactionPropPagesTest, TransactionsPageListsEveryItemAndRoutesEdits) {
         EXPECT_EQ(column(d, 0), (Texts{"Buy", "Debit", "Sell"}));
         EXPECT_EQ(column(d, 4), (Texts{"1,005.00", "-205.00", "-1,205.00"}));
         EXPECT_EQ(column(d, 2)[0], "Acme");
+        expectTextsFit(d);
         testsupport::saveRendering(d, "transactions");
 
         selectRow(d, 1);
