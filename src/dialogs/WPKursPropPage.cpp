@@ -113,7 +113,10 @@ void QuotationListModel::copyQuotations(const QuotationList& list, const OleDate
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(list.size());
-    list.forEach(0, list.size(), [this](const CKurs& quotation, std::size_t) { m_rows.push_back(rowOf(quotation)); });
+    list.forEachBlock([this](const CKurs* records, std::size_t count) {
+        for (const CKurs *q = records, *end = records + count; q != end; ++q)
+            m_rows.push_back({q->m_dtDate, q->m_dOpen, q->m_dClose, q->m_dHigh, q->m_dLow, q->m_dVolume});
+    });
     m_now = now;
     endResetModel();
 }
