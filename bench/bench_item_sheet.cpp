@@ -3,7 +3,7 @@
 //    launch: sheet built and filled, list filled and shown) against a bare QTableView over a model
 //    of the same texts formatted beforehand, and the page's refill after one delete against
 //    resetting that model with one row fewer; goal <= 2x. The bare view shows the cells the page's
-//    list shows: it takes the list's size, and like the list it has no row numbers;
+//    list shows: the list's size, row height and column widths, and like the list no row numbers;
 //  - copying and pasting 100 items of 10,000 quotations each against saving and loading the same
 //    items as a portfolio through the same archive code, both in memory (the clipboard never
 //    touches the disk, so neither does the peer); goal <= 1.5x.
@@ -78,18 +78,35 @@ private:
     int m_first = 0;
 };
 
-// Shows the sheet, lets it paint, and closes it; keeps the size its quotation list had.
+// What of the page's list decides which cells show: its size, row height and column widths.
+struct ListLook {
+    QSize size;
+    int rowHeight = 0;
+    std::array<int, 6> widths{};
+
+    static ListLook of(const QTableView& list) {
+        ListLook look;
+        look.size = list.size();
+        look.rowHeight = list.verticalHeader()->defaultSectionSize();
+        for (int c = 0; c < 6; ++c)
+            look.widths[c] = list.columnWidth(c);
+        return look;
+    }
+    bool empty() const { return size.isEmpty(); }
+};
+
+// Shows the sheet, lets it paint, and closes it; keeps the look its quotation list had.
 class ShowOnceRunner : public ModalRunner {
 public:
     int run(QDialog& dialog) override {
         dialog.show();
         QCoreApplication::processEvents();
         if (const auto* list = dialog.findChild<QTableView*>(Dialog::controlName(IDC_QUOTE_LIST)))
-            listSize = list->size();
+            look = ListLook::of(*list);
         dialog.hide();
         return IDCANCEL;
     }
-    QSize listSize;
+    ListLook look;
 };
 
 Services showingServices(std::shared_ptr<ShowOnceRunner> runner = std::make_shared<ShowOnceRunner>()) {
@@ -117,8 +134,8 @@ struct SheetScene {
     CWPapierDoc doc{&host};
     ItemPos pos;
     std::vector<std::array<QString, 6>> texts;
-    QSize listSize;       // the Quotations page's list as the sheet shows it
-    QSize refillListSize; // and as the page shows it alone (RefillPage)
+    ListLook look;       // the Quotations page's list as the sheet shows it
+    ListLook refillLook; // and as the page shows it alone (RefillPage)
 
     SheetScene() {
         pos = doc.AddItem(makeItem("Acme", kQuotations));
@@ -132,15 +149,20 @@ struct SheetScene {
         }
         auto runner = std::make_shared<ShowOnceRunner>();
         ShowItemProperties(doc, pos, 3, -1, showingServices(runner));
-        listSize = runner->listSize;
-        refillListSize = RefillPage(doc, pos).page.list()->size();
+        look = runner->look;
+        refillLook = ListLook::of(*RefillPage(doc, pos).page.list());
     }
 };
 
-// The peer's view: bare, over the texts, showing the cells of a list of `size`.
-void showBare(QTableView& view, const QSize& size) {
+// The peer's view: bare, over the texts, showing the cells a list of `look` shows. The rows take
+// their height before the model comes, as the page's list does.
+void showBare(QTableView& view, TextModel& model, const ListLook& look) {
     view.verticalHeader()->hide();
-    view.resize(size);
+    view.verticalHeader()->setDefaultSectionSize(look.rowHeight);
+    view.setModel(&model);
+    for (int c = 0; c < 6; ++c)
+        view.setColumnWidth(c, look.widths[c]);
+    view.resize(look.size);
     view.show();
 }
 
@@ -156,13 +178,12 @@ void BM_OpenSheetOnQuotations(benchmark::State& state) {
 
 void BM_OpenBareTableView(benchmark::State& state) {
     SheetScene& s = sheetScene();
-    if (s.listSize.isEmpty())
+    if (s.look.empty())
         state.SkipWithError("the sheet showed no list");
     for (auto _ : state) {
         QTableView view;
         TextModel model(s.texts);
-        view.setModel(&model);
-        showBare(view, s.listSize);
+        showBare(view, model, s.look);
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(model.rowCount());
     }
@@ -188,12 +209,11 @@ void BM_RefillAfterDelete(benchmark::State& state) {
 
 void BM_BareTableResetOneRowFewer(benchmark::State& state) {
     SheetScene& s = sheetScene();
-    if (s.refillListSize.isEmpty())
+    if (s.refillLook.empty())
         state.SkipWithError("the page showed no list");
     QTableView view;
     TextModel model(s.texts);
-    view.setModel(&model);
-    showBare(view, s.refillListSize);
+    showBare(view, model, s.refillLook);
     QCoreApplication::processEvents();
     for (auto _ : state) {
         model.reset(1);
