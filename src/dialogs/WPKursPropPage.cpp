@@ -94,10 +94,6 @@ std::string QuotationCellText(const CKurs& quotation, int column, const OleDate&
 
 // ---------------------------------------------------------------- the model
 
-QuotationListModel::Row QuotationListModel::rowOf(const CKurs& q) {
-    return {q.m_dtDate, q.m_dOpen, q.m_dClose, q.m_dHigh, q.m_dLow, q.m_dVolume};
-}
-
 void QuotationListModel::setQuotations(std::vector<CKurs> quotations, const OleDate& now) {
     beginResetModel();
     m_rows.clear();
@@ -113,7 +109,10 @@ void QuotationListModel::copyQuotations(const QuotationList& list, const OleDate
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(list.size());
-    list.forEach(0, list.size(), [this](const CKurs& quotation, std::size_t) { m_rows.push_back(rowOf(quotation)); });
+    list.forEachBlock([this](const CKurs* records, std::size_t count) {
+        for (const CKurs *q = records, *end = records + count; q != end; ++q)
+            m_rows.push_back(rowOf(*q));
+    });
     m_now = now;
     endResetModel();
 }

@@ -80,7 +80,7 @@ private:
         OleDate date;
         double open, close, high, low, volume;
     };
-    static Row rowOf(const CKurs& quotation);
+    static Row rowOf(const CKurs& q) { return {q.m_dtDate, q.m_dOpen, q.m_dClose, q.m_dHigh, q.m_dLow, q.m_dVolume}; }
     static bool sameRow(const Row& a, const Row& b);
 
     std::vector<Row> m_rows; // oldest first

@@ -136,12 +136,6 @@ CWPPropertiesSheet::CWPPropertiesSheet(Services services, CWPapierDoc* doc, Serv
     m_pageInvestment.m_pDoc = doc;
     m_pageStatement.m_pDoc = doc;
     m_pageTransactions.m_pDoc = doc;
-    // The option as the options sheet last stored it.
-    const bool autoCash =
-        !services.settings ||
-        services.settings->readInt("GeneralOptions", "AutoCreateCashAccountTransactions", 1) != 0;
-    m_pageInvestment.m_bAutoCreateCashAccountTransactions = autoCash;
-    m_pageTransactions.m_bAutoCreateCashAccountTransactions = autoCash;
     m_pageCurrency.m_pDoc = doc;
     m_pageAdvanced.m_pDoc = doc;
 }
@@ -374,6 +368,22 @@ void CWPPropertiesSheet::storeGeneral(ItemProperties& p) const {
 int CWPPropertiesSheet::DoModal() {
     addPages();
     return PropertySheet::DoModal();
+}
+
+void CWPPropertiesSheet::OnPageActivated(int index) {
+    PropertySheet::OnPageActivated(index);
+    // The pages that mirror buys into the cash account take the option as the options sheet last
+    // stored it, read once, when the first of them shows (a launch that never shows them reads no
+    // settings).
+    const PropertyPage* active = GetPage(index);
+    if (m_bCashOptionRead || (active != &m_pageInvestment && active != &m_pageTransactions))
+        return;
+    m_bCashOptionRead = true;
+    const bool autoCash =
+        !services().settings ||
+        services().settings->readInt("GeneralOptions", "AutoCreateCashAccountTransactions", 1) != 0;
+    m_pageInvestment.m_bAutoCreateCashAccountTransactions = autoCash;
+    m_pageTransactions.m_bAutoCreateCashAccountTransactions = autoCash;
 }
 
 bool CWPPropertiesSheet::OnInitDialog() {

@@ -93,6 +93,7 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    void OnPageActivated(int index) override;
 
 private:
     void addPages();
@@ -105,6 +106,7 @@ private:
     CWPapierDoc* m_pDoc;
     int m_nStartIndex = 0;
     bool m_bPagesAdded = false;
+    bool m_bCashOptionRead = false;
 };
 
 // The item's editable values as a record (what the sheet starts from).

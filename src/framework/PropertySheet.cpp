@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
@@ -30,6 +32,29 @@ public:
         option.rect = QRect(QPoint(0, 0), size);
         return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this);
     }
+
+protected:
+    // The frame around the pages, as QTabWidget draws it, in bands of a few scanlines: Qt hands
+    // every fill or line of more than 96 scanlines to its thread pool and waits for it, which for
+    // the frame's thin edges costs far more than the drawing (a dozen hand-offs per paint).
+    void paintEvent(QPaintEvent* event) override {
+        if (documentMode()) {
+            QTabWidget::paintEvent(event);
+            return;
+        }
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        option.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &option, this);
+        QPainter painter(this);
+        const QRect dirty = event->rect() & option.rect;
+        for (int top = dirty.top(); top <= dirty.bottom(); top += kBand) {
+            painter.setClipRect(QRect(dirty.left(), top, dirty.width(), std::min(kBand, dirty.bottom() + 1 - top)));
+            style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, this);
+        }
+    }
+
+private:
+    static constexpr int kBand = 32;
 };
 
 // The first control of `page` that takes the focus by Tab.

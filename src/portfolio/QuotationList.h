@@ -49,6 +49,12 @@ public:
                 f(m_blocks[k][off], i);
     }
 
+    // Calls f(records, count) for each block of contiguous records, oldest first: a copy of the
+    // whole list walks plain arrays.
+    template <class F> void forEachBlock(F&& f) const {
+        for (const std::vector<CKurs>& block : m_blocks)
+            f(block.data(), block.size());
+    }
     // A date is regular when it is valid and its place in time is unambiguous: a finite value of
     // 0 or more, or, before 30 December 1899 (where the whole part counts back and the fraction
     // forward), a value of -1 or less whose time of day is not within the last half second of its

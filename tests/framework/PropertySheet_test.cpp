@@ -194,6 +194,49 @@ TEST_F(PropertySheetTest, APageBuiltOnItsFirstActivationFitsTheSheet) {
     testsupport::saveRendering(sheet, "later");
 }
 
+// The sheet draws the frame around its pages itself, in bands: the pixels are those a plain tab
+// widget of the same tabs and size draws, over a whole repaint and over one that cuts the frame.
+TEST_F(PropertySheetTest, TheTabFrameLooksAsAPlainTabWidgetDrawsIt) {
+    ThreePageSheet sheet(fakes->bundle());
+    sheet.SetMinimumPageSize(QSize(420, 333)); // a height no band divides
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    QTabWidget* tabs = sheet.GetTabControl();
+    QTabWidget plain;
+    for (int i = 0; i < tabs->count(); ++i)
+        plain.addTab(new QWidget, tabs->tabText(i));
+    plain.resize(tabs->size());
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
+    const QImage expected = plain.grab().toImage();
+    const struct {
+        const char* name;
+        QRect area;
+    } cases[] = {
+        {"whole", tabs->rect()},
+        {"cut", QRect(5, 47, tabs->width() - 40, 101)},
+    };
+    for (const auto& c : cases) {
+        const QImage drawn = tabs->grab(c.area).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage wanted = expected.copy(c.area).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(drawn.size(), wanted.size()) << c.name;
+        int differing = 0;
+        QPoint first(-1, -1);
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (drawn.pixel(x, y) != wanted.pixel(x, y) && differing++ == 0)
+                    first = QPoint(x, y);
+        EXPECT_EQ(differing, 0) << c.name << ", first at " << first.x() << "," << first.y() << ": "
+                                << std::hex << (first.x() >= 0 ? drawn.pixel(first) : 0) << " for "
+                                << (first.x() >= 0 ? wanted.pixel(first) : 0);
+        if (differing) {
+            testsupport::saveRendering(drawn, std::string("frame-") + c.name);
+            testsupport::saveRendering(wanted, std::string("plain-") + c.name);
+        }
+    }
+    testsupport::saveRendering(sheet, "frame");
+}
+
 TEST_F(PropertySheetTest, ARefusedValueKeepsThePage) {
     ThreePageSheet sheet(fakes->bundle());
     sheet.show();
