@@ -4,7 +4,6 @@
 #include "dialogs/DlgPageDownload.h"
 #include "framework/StringTable.h"
 #include "log/Log.h"
-#include "platform/Clock.h"
 #include "platform/TextCodec.h"
 #include "portfolio/Kurs.h"
 #include "retrieval/PlaceHolders.h"
@@ -22,7 +21,6 @@
 
 #include <array>
 #include <charconv>
-#include <chrono>
 
 namespace {
 
@@ -234,7 +232,7 @@ void CDlgRegExpSearch::OnSearch() {
         return;
     }
     resetValueFields(); // Match keeps its text
-    const OleDate now = OleDate::fromTimeT(std::chrono::system_clock::to_time_t(services().clock->now()));
+    const OleDate now = services().localNow();
     const RegExpSearchOutcome found = SearchLongestMatch(m_pages.bytes(form), m_strRegExp, m_strItemName,
                                                          m_strItemSymbol, m_strDecimalSep, m_strThousandsSep, now);
     if (found.errorCode != 0) {

@@ -5,10 +5,9 @@
 #include "portfolio/WPapierDoc.h"
 
 #include <algorithm>
-#include <chrono>
 
 OleDate QuotationTimeForDate(const OleDate& date, const Clock& clock) {
-    const OleDate now = OleDate::fromTimeT(std::chrono::system_clock::to_time_t(clock.now()));
+    const OleDate now = OleDate::GetCurrentTime(clock);
     const bool today = date.GetStatus() == OleDate::valid && date.GetYear() == now.GetYear() &&
                        date.GetMonth() == now.GetMonth() && date.GetDay() == now.GetDay();
     return OleDate(2000, 1, 1, today ? now.GetHour() : 20, 0, 0);

@@ -5,7 +5,6 @@
 #include "dialogs/TransactionIds.h"
 #include "framework/NumberInput.h"
 #include "framework/StringTable.h"
-#include "platform/Clock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,7 +17,6 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
-#include <chrono>
 
 namespace {
 
@@ -42,7 +40,7 @@ TransactionDlgBase::TransactionDlgBase(unsigned resourceId, Services services, Q
 TransactionDlgBase::~TransactionDlgBase() = default;
 
 OleDate TransactionDlgBase::now() const {
-    return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(services().clock->now()));
+    return services().localNow();
 }
 
 void TransactionDlgBase::SetValues(const TransactionDlgValues& values) {

@@ -8,7 +8,6 @@
 #include "dialogs/TransactionListCommon.h"
 #include "framework/MessageBoxes.h"
 #include "framework/StringTable.h"
-#include "platform/Clock.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <QHBoxLayout>
@@ -19,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
@@ -85,7 +83,7 @@ TransactionPageBase::TransactionPageBase(unsigned templateId, Services services,
 TransactionPageBase::~TransactionPageBase() = default;
 
 OleDate TransactionPageBase::now() const {
-    return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(services().clock->now()));
+    return services().localNow();
 }
 
 QWidget* TransactionPageBase::makeListArea(bool withNew, std::span<const int> defaultWidths) {

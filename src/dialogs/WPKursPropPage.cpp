@@ -12,7 +12,6 @@
 #include "framework/PropertySheet.h"
 #include "framework/StringTable.h"
 #include "log/NumberFormat.h"
-#include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "portfolio/WPapierDoc.h"
 
@@ -27,19 +26,12 @@
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <type_traits>
 
 namespace {
 
 constexpr unsigned kHeaderIds[6] = {IDS_QUOTE_DATE, IDS_QUOTE_CLOSE, IDS_QUOTE_OPEN,
                                     IDS_QUOTE_LOW,  IDS_QUOTE_HIGH,  IDS_QUOTE_VOLUME};
-
-// Now by the bundle's clock, in local time.
-OleDate nowOf(const Services& services) {
-    const Clock& clock = services.clock ? *services.clock : currentClock();
-    return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(clock.now()));
-}
 
 // The quotation the dialog holds.
 CKurs quotationOf(const CDlgKurs& dialog) {
@@ -93,16 +85,6 @@ std::string QuotationCellText(const CKurs& quotation, int column, const OleDate&
 }
 
 // ---------------------------------------------------------------- the model
-
-void QuotationListModel::setQuotations(std::vector<CKurs> quotations, const OleDate& now) {
-    beginResetModel();
-    m_rows.clear();
-    m_rows.reserve(quotations.size());
-    for (const CKurs& quotation : quotations)
-        m_rows.push_back(rowOf(quotation));
-    m_now = now;
-    endResetModel();
-}
 
 void QuotationListModel::copyQuotations(const QuotationList& list, const OleDate& now) {
     static_assert(std::is_trivially_copyable_v<Row> && std::is_trivially_destructible_v<Row>);
@@ -369,7 +351,7 @@ void CWPKursPropPage::enableButtons(bool rows, bool selection) {
 
 void CWPKursPropPage::RefreshList() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const OleDate now = nowOf(services());
+    const OleDate now = services().localNow();
     // One reset of the model: the quotations are copied straight into its storage, which it
     // keeps from the last refill, so a refill of a long list allocates nothing.
     bool copied = false;
@@ -400,7 +382,7 @@ void CWPKursPropPage::selectAfterRefill() {
 void CWPKursPropPage::refreshAfterDelete(int index) {
     bool removed = false;
     if (m_pDoc && m_posItem != kNoItemPos) {
-        const OleDate now = nowOf(services());
+        const OleDate now = services().localNow();
         const auto lock = m_pDoc->LockList();
         if (const CWPapier* item = m_pDoc->GetItem(m_posItem)) {
             m_strItemName = item->m_strName;
@@ -420,7 +402,7 @@ void CWPKursPropPage::OnNew() {
         return;
     CDlgKurs dialog(services(), this);
     dialog.m_strItemName = m_strItemName;
-    const OleDate now = nowOf(services());
+    const OleDate now = services().localNow();
     dialog.SetDateTime(OleDate(now.GetYear(), now.GetMonth(), now.GetDay(), now.GetHour(), 0, 0));
     if (dialog.DoModal() != IDOK)
         return;
@@ -480,7 +462,7 @@ void CWPKursPropPage::OnDelete() {
 void CWPKursPropPage::OnDeleteInterval() {
     if (!m_pDoc)
         return;
-    const OleDate now = nowOf(services());
+    const OleDate now = services().localNow();
     CDlgDeleteQuotationsInterval dialog(services(), this);
     dialog.m_strItemName = m_strItemName;
     dialog.m_dtFrom = OleDate(now.GetYear() - 1, now.GetMonth(), now.GetDay(), 0, 0, 0);

@@ -50,8 +50,6 @@ class QuotationListModel : public QAbstractTableModel {
 public:
     using QAbstractTableModel::QAbstractTableModel;
 
-    // Takes over the item's quotations (oldest first) as shown at `now`.
-    void setQuotations(std::vector<CKurs> quotations, const OleDate& now);
     // Copies the list (oldest first) into the model's own storage, which keeps its capacity from
     // one refill to the next; the caller holds the list's lock.
     void copyQuotations(const QuotationList& list, const OleDate& now);

@@ -126,27 +126,29 @@ public:
 
 } // namespace
 
+OleDate Services::localNow() const {
+    return OleDate::GetCurrentTime(clock ? *clock : currentClock());
+}
+
 // --- Shell ---
 
 bool Shell::openUrl(std::string_view text) {
+    return open(text, true);
+}
+
+bool Shell::openWebPage(std::string_view text) {
+    return open(text, false);
+}
+
+bool Shell::open(std::string_view text, bool mail) {
     const QUrl url(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QUrl::StrictMode);
     const QString scheme = url.scheme().toLower();
     if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) && !url.host().isEmpty())
         return launch(url);
     if (url.isValid() && scheme == QLatin1String("file") && url.isLocalFile())
         return openFile(paths::fromQString(url.toLocalFile()));
-    if (url.isValid() && scheme == QLatin1String("mailto") && !url.path().isEmpty())
+    if (mail && url.isValid() && scheme == QLatin1String("mailto") && !url.path().isEmpty())
         return launch(url);
-    const std::string shown(text);
-    CVR_LOG(LOG_LEVEL_WARNING, "Not opened: '%s' is no web page (http, https) or local file", shown.c_str());
-    return false;
-}
-
-bool Shell::openWebPage(std::string_view text) {
-    const QUrl url(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (url.isValid() && scheme != QLatin1String("mailto"))
-        return openUrl(text);
     const std::string shown(text);
     CVR_LOG(LOG_LEVEL_WARNING, "Not opened: '%s' is no web page (http, https) or local file", shown.c_str());
     return false;

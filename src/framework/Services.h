@@ -12,6 +12,7 @@
 
 #include "framework/FileDialogs.h"
 #include "framework/MessageBoxes.h"
+#include "platform/OleDate.h"
 
 #include <QColor>
 
@@ -80,6 +81,10 @@ public:
 protected:
     // Hands an address that passed the checks to the desktop.
     virtual bool launch(const QUrl& url) = 0;
+
+private:
+    // openUrl, with mailto: addresses only when `mail`.
+    bool open(std::string_view url, bool mail);
 };
 
 // The modal run of a dialog.
@@ -110,6 +115,9 @@ struct Services {
     // above with `mainWindow()` last; the desktop opens pages and files; dialogs run exec().
     static Services desktop(std::string appName, std::function<QWidget*()> mainWindow,
                             std::shared_ptr<SettingsStore> settings, std::shared_ptr<Clock> clock);
+
+    // Now in local time by the bundle's clock (currentClock() when it has none), in whole seconds.
+    OleDate localNow() const;
 
     // The program's own settings store and clock (currentClock(), so a clock fixed by a test
     // holds for the windows as for the core).

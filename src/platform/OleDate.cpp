@@ -253,7 +253,11 @@ OleDate OleDate::fromTimeT(std::time_t t) {
 }
 
 OleDate OleDate::GetCurrentTime() {
-    const auto now = std::chrono::floor<std::chrono::seconds>(currentClock().now());
+    return GetCurrentTime(currentClock());
+}
+
+OleDate OleDate::GetCurrentTime(const Clock& clock) {
+    const auto now = std::chrono::floor<std::chrono::seconds>(clock.now());
     return fromTimeT(static_cast<std::time_t>(now.time_since_epoch().count()));
 }
 

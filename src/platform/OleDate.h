@@ -40,6 +40,8 @@ std::array<std::uint8_t, 16> systemTimeToBytes(const SystemTime& st);
 std::optional<SystemTime> systemTimeFromBytes(std::span<const std::uint8_t> bytes);
 
 // A span between two dates, in days (COleDateTimeSpan).
+class Clock;
+
 class OleDateSpan {
 public:
     enum DateTimeSpanStatus : int { valid = 0, invalid = 1, null = 2 };
@@ -95,8 +97,9 @@ public:
     // The local calendar time of `t` (localtime_r, so TZ is honoured); invalid
     // when it cannot be converted or lies outside the years 100 to 9999.
     static OleDate fromTimeT(std::time_t t);
-    // Now in local time from currentClock(), in whole seconds (the fraction dropped).
+    // Now in local time from currentClock(), or from `clock`, in whole seconds (the fraction dropped).
     static OleDate GetCurrentTime();
+    static OleDate GetCurrentTime(const Clock& clock);
 
     DateTimeStatus GetStatus() const { return m_status; }
     void SetStatus(DateTimeStatus status) { m_status = status; }

@@ -11,6 +11,7 @@
 // separated by a run of blanks, quotes, semicolons, commas, tabs and line breaks.
 inline constexpr std::string_view kDefaultItemRegExp =
     R"([&symbol][ "';, \t\r\n]*[&quotation_close][ "';, \t\r\n]*[&day]/[&month]/[&year][ "';, \t\r\n]*[&hour]:[&minute])";
+static_assert(kDefaultItemRegExp.size() == 112);
 
 // The capture groups that pattern gives: the close first, then day, month, year, hour and minute.
 inline constexpr int kDefaultRegExpQuotationIndex = 1;

@@ -197,6 +197,8 @@ private:
     // The Properties command, when its update handler allows it (a row focused, no download).
     void runPropertiesCommand();
     void addClipboardCommands();
+    // Copies the selected items to the clipboard; says so with a box when it cannot.
+    bool copySelectedItems();
     // What the sheet does for its Import and Update buttons: the item's import, the item's update.
     ItemSheetHooks sheetHooks();
     // The focus and the selection on the item at `pos`, else on row 0 (the rows made anew first).

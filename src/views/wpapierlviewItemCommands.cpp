@@ -10,18 +10,14 @@
 #include "framework/MessageBoxes.h"
 #include "framework/ResourceIds.h"
 #include "framework/StringTable.h"
-#include "platform/Clock.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/ServerConfigStore.h"
 #include "retrieval/UpdateOrchestration.h"
 #include "views/wpapierlviewClipboard.h"
 #include "views/wpapierlviewItems.h"
-#include "views/wpapierlviewLog.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
-
-#include <chrono>
 
 namespace {
 
@@ -29,12 +25,6 @@ constexpr unsigned IDS_DELETE_SELECTED_ITEMS = 40057;
 
 bool isOrdinary(const CWPapier& item) {
     return item.m_bCashAccount == 0 && item.m_bInvestmentHistory == 0;
-}
-
-// Now by the bundle's clock, in local time.
-OleDate nowOf(const Services& services) {
-    const Clock& clock = services.clock ? *services.clock : currentClock();
-    return OleDate::fromTimeT(std::chrono::system_clock::to_time_t(clock.now()));
 }
 
 } // namespace
@@ -117,17 +107,9 @@ ItemSheetHooks CWPapierLView::sheetHooks() {
             RunImportWizard(*doc, pos, m_importPages, services(), this);
     };
     hooks.updateItem = [this](ItemPos pos) {
-        CWPapierDoc* doc = GetDocument();
-        if (!doc)
-            return;
-        std::vector<CWPapier*> items;
-        {
-            const auto lock = doc->LockList();
-            if (CWPapier* item = doc->GetItem(pos))
-                items.push_back(item);
-        }
-        if (!items.empty())
-            UpdateItemsNow(*doc, items);
+        if (CWPapierDoc* doc = GetDocument())
+            if (const std::vector<CWPapier*> items = ItemsAt(*doc, {pos}); !items.empty())
+                UpdateItemsNow(*doc, items);
     };
     return hooks;
 }
@@ -154,7 +136,7 @@ void CWPapierLView::OnNewItem() {
     if (!doc)
         return;
     const COLORREF colour = kNewItemColours[m_random() % kNewItemColours.size()];
-    const ItemPos pos = doc->AddNewItem(NewItemProperties(colour, nowOf(services())));
+    const ItemPos pos = doc->AddNewItem(NewItemProperties(colour, services().localNow()));
     if (pos == kNoItemPos)
         return;
     focusAfterChange(pos);
@@ -204,7 +186,7 @@ void CWPapierLView::OnAddQuotation() {
     const ItemPos pos = m_selection.m_posCurrentItem;
     CDlgKurs dialog(services(), this);
     dialog.m_strItemName = doc->GetItemName(pos);
-    const OleDate now = nowOf(services());
+    const OleDate now = services().localNow();
     dialog.SetDateTime(OleDate(now.GetYear(), now.GetMonth(), now.GetDay(), now.GetHour(), now.GetMinute(), 0));
     if (dialog.DoModal() != IDOK)
         return;
@@ -227,15 +209,10 @@ void CWPapierLView::OnOpenWebPage() {
         LoadServerSettings(own.m_strName, &stored, *services().settings);
         url = stored.m_strURL;
     }
-    // Name and symbol go in percent-encoded, so they stay values of the address.
-    const std::string page = WebPageUrl(url, item->m_strName, item->m_strSymbol);
-    if (!IsOpenableWebPage(page)) {
-        LV_LOG(LOG_LEVEL_WARNING, "Web page of '%s' not opened: '%s' is no http, https or file address",
-               item->m_strName.c_str(), page.c_str());
-        return;
-    }
+    // Name and symbol go in percent-encoded, so they stay values of the address; the shell opens
+    // only web pages and local files.
     if (services().shell)
-        services().shell->openUrl(page);
+        services().shell->openWebPage(WebPageUrl(url, item->m_strName, item->m_strSymbol));
 }
 
 void CWPapierLView::OnRecalculateHistory() {
@@ -247,25 +224,24 @@ void CWPapierLView::OnRecalculateHistory() {
 
 // ---------------------------------------------------------------- clipboard
 
-void CWPapierLView::OnEditCopy() {
+bool CWPapierLView::copySelectedItems() {
     CWPapierDoc* doc = GetDocument();
     if (!doc)
-        return;
+        return false;
     OnSelectionChanged();
-    if (!CopyItemsToClipboard(QGuiApplication::clipboard(), *doc, m_selection.m_SelectedItems))
-        services().boxes->messageBox(LoadString(IDS_CLIPBOARD_OPEN_FAILED), MB_OK | MB_ICONEXCLAMATION);
+    if (CopyItemsToClipboard(QGuiApplication::clipboard(), *doc, m_selection.m_SelectedItems))
+        return true;
+    services().boxes->messageBox(LoadString(IDS_CLIPBOARD_OPEN_FAILED), MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+void CWPapierLView::OnEditCopy() {
+    copySelectedItems();
 }
 
 void CWPapierLView::OnEditCut() {
-    CWPapierDoc* doc = GetDocument();
-    if (!doc)
-        return;
-    OnSelectionChanged();
-    if (!CopyItemsToClipboard(QGuiApplication::clipboard(), *doc, m_selection.m_SelectedItems)) {
-        services().boxes->messageBox(LoadString(IDS_CLIPBOARD_OPEN_FAILED), MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    OnDeleteItems();
+    if (copySelectedItems())
+        OnDeleteItems();
 }
 
 void CWPapierLView::OnEditPaste() {

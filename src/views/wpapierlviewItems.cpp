@@ -1,9 +1,7 @@
 #include "views/wpapierlviewItems.h"
 
+#include "portfolio/ItemDefaults.h"
 #include "portfolio/WPapierDoc.h"
-
-#include <QString>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -17,7 +15,7 @@ ServerSettings NewItemServerSettings() {
     server.m_nNumbersBeforeValue = 0;
     server.m_bNoCaseSensitive = 1;
     server.m_nFiltering = 0;
-    server.m_strRegExp = std::string(kNewItemRegExp);
+    server.m_strRegExp = std::string(kDefaultItemRegExp);
     return server;
 }
 
@@ -53,16 +51,6 @@ int RowToFocusAfterDelete(const std::vector<bool>& selected, int focusedRow) {
         if (!selected[static_cast<std::size_t>(row)])
             return row;
     return 0;
-}
-
-bool IsOpenableWebPage(std::string_view url) {
-    const QUrl parsed(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size())), QUrl::StrictMode);
-    if (!parsed.isValid())
-        return false;
-    const QString scheme = parsed.scheme().toLower();
-    if (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-        return !parsed.host().isEmpty();
-    return scheme == QLatin1String("file") && parsed.isLocalFile();
 }
 
 std::vector<CWPapier*> ItemsAt(CWPapierDoc& doc, const std::vector<ItemPos>& positions) {

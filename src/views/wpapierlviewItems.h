@@ -1,7 +1,6 @@
 #pragma once
 // The list view's commands on single items, the parts that need no window: the record a new item
-// starts from, the row that takes the focus after a deletion and the check of an address before
-// it goes to the desktop.
+// starts from and the row that takes the focus after a deletion.
 
 #include "controls/WinGdi.h"
 #include "platform/OleDate.h"
@@ -20,14 +19,10 @@ inline constexpr std::array<COLORREF, 10> kNewItemColours = {
     RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(0, 0, 255),   RGB(127, 127, 127), RGB(190, 200, 0),
     RGB(127, 0, 127), RGB(0, 100, 100), RGB(255, 150, 0), RGB(0, 180, 220),   RGB(220, 0, 150)};
 
-// The regular expression of a new item's own configuration; its "\t", "\r" and "\n" stay two
-// characters each, as the user would type them.
-inline constexpr std::string_view kNewItemRegExp =
-    R"x([&symbol][ "';, \t\r\n]*[&quotation_close][ "';, \t\r\n]*[&day]/[&month]/[&year][ "';, \t\r\n]*[&hour]:[&minute])x";
-static_assert(kNewItemRegExp.size() == 112);
-
 // A new item's own server configuration: URL "http://", time-out 180 s, anchor "[&symbol]",
-// case-insensitive, anchor filtering, kNewItemRegExp; no template name, no separators.
+// case-insensitive, anchor filtering, the pattern kDefaultItemRegExp (its "\t", "\r" and "\n"
+// two characters each, as the user would type them) with no capture groups chosen; no template
+// name, no separators.
 ServerSettings NewItemServerSettings();
 
 // The record a new item is created from: "New Item", downloads on, the configuration above, its
@@ -39,10 +34,6 @@ ItemProperties NewItemProperties(COLORREF colour, const OleDate& now);
 // first row not selected, else from there up the first row not selected, else row 0.
 // `selected` holds one flag per row; a focused row of -1 (none) searches from row 0.
 int RowToFocusAfterDelete(const std::vector<bool>& selected, int focusedRow);
-
-// Whether an item's web page address may go to the desktop: http and https addresses with a host,
-// and file: addresses (the shell then opens only a regular file that is no program).
-bool IsOpenableWebPage(std::string_view url);
 
 // The items at `positions` that are still items of the document, in that order.
 std::vector<CWPapier*> ItemsAt(CWPapierDoc& doc, const std::vector<ItemPos>& positions);

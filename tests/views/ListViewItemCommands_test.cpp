@@ -12,6 +12,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/PropertySheet.h"
 #include "framework/ResourceIds.h"
+#include "portfolio/ItemDefaults.h"
 #include "platform/Settings.h"
 #include "retrieval/ServerConfigStore.h"
 #include "support/FakeServices.h"
@@ -88,11 +89,15 @@ protected:
         services.reset();
         ListViewDocTest::TearDown();
     }
-    void show() {
+    // A view on the document, not shown yet.
+    void makeView() {
         view = std::make_unique<CWPapierLView>();
         view->setServices(services->bundle());
         view->attachDocument(doc.get());
         view->SeedNewItemColours(7);
+    }
+    void show() {
+        makeView();
         view->resize(1000, 300);
         view->show();
         view->OnInitialUpdate();
@@ -346,7 +351,7 @@ TEST_F(ListViewItemCommandsTest, NewItemMadeSavedAndReadBack) {
     EXPECT_NEAR(it->m_dtEnd.m_dt - it->m_dtBegin.m_dt, 365.0, 1e-6);
     EXPECT_EQ(it->m_Server.m_nTimeout, 180);
     EXPECT_EQ(it->m_Server.m_strTextBeforeValue, "[&symbol]");
-    EXPECT_EQ(it->m_Server.m_strRegExp, std::string(kNewItemRegExp));
+    EXPECT_EQ(it->m_Server.m_strRegExp, std::string(kDefaultItemRegExp));
 }
 
 // The colour of a new item is one of the ten, drawn from the seed: the same seed draws the same.
@@ -584,9 +589,7 @@ TEST_F(ListViewItemCommandsTest, ItemMenuShowsTheCommandsOfTheFocusedItem) {
     registerMainMenus();
     const ItemPos acme = addItem("Acme", {});
     FrameWnd frame(services->bundle());
-    view = std::make_unique<CWPapierLView>();
-    view->setServices(services->bundle());
-    view->attachDocument(doc.get());
+    makeView();
     frame.setCentralWidget(view.get());
     frame.SetActiveView(view.get());
     frame.resize(900, 360);
@@ -629,9 +632,7 @@ TEST_F(ListViewItemCommandsTest, ItemMenuShowsTheCommandsOfTheFocusedItem) {
 TEST_F(ListViewItemCommandsTest, KeysOfTheItemCommandsStayInAFocusedTextField) {
     const ItemPos acme = addItem("Acme", {});
     FrameWnd frame(services->bundle());
-    view = std::make_unique<CWPapierLView>();
-    view->setServices(services->bundle());
-    view->attachDocument(doc.get());
+    makeView();
     frame.setCentralWidget(view.get());
     frame.SetActiveView(view.get());
     struct Key {
