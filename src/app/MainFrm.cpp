@@ -893,7 +893,9 @@ void CMainFrame::addChartAndPrintCommands() {
     addCommand(ID_COMPARISON_LIMITS, [this] { OnComparisonLimits(); });
     addUpdateHandler(ID_COMPARISON_LIMITS, [this](CmdUI& ui) { ui.Enable(m_pGraphView != nullptr); });
     // The zoom commands are the chart's, whichever view is active.
-    for (const auto& [id, chartId] : {std::pair{ID_CHART_COMMAND_1, ID_ZOOM_IN}, std::pair{ID_CHART_COMMAND_2, ID_ZOOM_OUT}}) {
+    for (const auto& command : {std::pair{ID_CHART_COMMAND_1, ID_ZOOM_IN}, std::pair{ID_CHART_COMMAND_2, ID_ZOOM_OUT}}) {
+        const unsigned id = command.first;
+        const unsigned chartId = command.second;
         addCommand(id, [this, chartId] {
             if (m_pGraphView)
                 m_pGraphView->runCommand(chartId);

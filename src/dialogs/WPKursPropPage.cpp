@@ -269,8 +269,10 @@ void CWPKursPropPage::BuildControls() {
         {IDC_QUOTE_MATH, &CWPKursPropPage::OnMathFormula},
         {IDC_QUOTE_MULTIPLY, &CWPKursPropPage::OnMultiplyItems},
     };
-    for (auto [id, handler] : handlers)
-        connect(control<QPushButton>(id), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    for (const auto& entry : handlers) {
+        const auto handler = entry.second;
+        connect(control<QPushButton>(entry.first), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    }
     connect(m_List, &QTableView::doubleClicked, this, [this] { OnEdit(); });
     connect(m_List, &QTableView::clicked, this, [this] {
         const bool selected = selectedRow() >= 0;
