@@ -208,6 +208,58 @@ TEST_F(DialogTest, SavingStopsAtTheFirstRefusedValueWithItsMessageAndFocus) {
     }
 }
 
+// Both bounds of a range are allowed: the program's own ranges (downloads at once, update interval,
+// server time-out) checked one below, at, and one above each bound.
+TEST_F(DialogTest, RangesTakeBothBoundsAndRefuseTheirNeighbours) {
+    QWidget window;
+    auto* edit = Dialog::withId(new QLineEdit(&window), 1);
+    const struct {
+        int min;
+        int max;
+    } ranges[] = {{1, 500}, {5, 500}, {1, 600}};
+    for (const auto& range : ranges) {
+        for (const int value : {range.min - 1, range.min, range.max, range.max + 1}) {
+            SCOPED_TRACE(std::to_string(value) + " in " + std::to_string(range.min) + ".." + std::to_string(range.max));
+            edit->setText(QString::number(value));
+            const std::size_t boxesBefore = services->boxes->texts().size();
+            DataExchange save(window, true, *services->boxes);
+            int member = -12345;
+            DDX_Text(save, 1, member);
+            DDV_MinMaxInt(save, member, range.min, range.max);
+            const bool inside = value >= range.min && value <= range.max;
+            EXPECT_EQ(save.failed(), !inside);
+            EXPECT_EQ(services->boxes->texts().size(), boxesBefore + (inside ? 0 : 1));
+            if (!inside) {
+                EXPECT_EQ(services->boxes->texts().back(), "Please enter an integer between " +
+                                                               std::to_string(range.min) + " and " +
+                                                               std::to_string(range.max) + ".");
+            }
+        }
+    }
+}
+
+// A check box keeps each of its three states through a load and a save: a tri-state member of 2
+// (partly on) is not turned into 1 by OK.
+TEST_F(DialogTest, ACheckBoxGivesBackEachOfItsThreeStates) {
+    QWidget window;
+    auto* box = Dialog::withId(new QCheckBox(QStringLiteral("Option"), &window), 1);
+    const struct {
+        int member;
+        Qt::CheckState shown;
+    } cases[] = {{2, Qt::PartiallyChecked}, {1, Qt::Checked}, {0, Qt::Unchecked}, {2, Qt::PartiallyChecked}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.member);
+        int member = c.member;
+        DataExchange load(window, false, *services->boxes);
+        DDX_Check(load, 1, member);
+        EXPECT_EQ(box->checkState(), c.shown);
+        member = -1;
+        DataExchange save(window, true, *services->boxes);
+        DDX_Check(save, 1, member);
+        EXPECT_EQ(member, c.member);
+    }
+}
+
 // Opens a FieldsDialog from a button and shows the name it was given.
 class OpeningDialog : public Dialog {
 public:
