@@ -149,6 +149,28 @@ TEST_F(DlgServerPropTest, TheSearchMethodChoosesTheLayout) {
     EXPECT_EQ(standard->m_nFormat, 1);
 }
 
+// As the editor opens, the tag count is open only to the standard search of a page converted to
+// semi-html: the original page and the text-only one have no tags to count.
+TEST_F(DlgServerPropTest, TheTagCountOpensOnlyForTheStandardSearchOfSemiHtml) {
+    const struct {
+        int method;
+        int format;
+        bool tags;
+    } cases[] = {{0, 0, false}, {0, 1, true}, {0, 2, false}, {1, 0, false}, {1, 1, false}, {1, 2, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "method " << c.method << ", format " << c.format);
+        auto editor = makeEditor(c.method);
+        ServerSettings s = sampleSettings(c.method);
+        s.m_nFormat = c.format;
+        editor->SetSettings(s);
+        run(*editor, [&](QDialog& d) {
+            EXPECT_EQ(enabled(d, IDC_TAGS_TO_SKIP), c.tags);
+            EXPECT_EQ(enabled(d, IDC_NUMBERS_TO_SKIP), c.method == 0);
+            click(d, IDCANCEL);
+        });
+    }
+}
+
 TEST_F(DlgServerPropTest, TheUpDownReachesZeroWhichTheRangeRefusesWhile450Passes) {
     auto editor = makeEditor(0);
     const int result = run(*editor, [&](QDialog& d) {

@@ -630,6 +630,72 @@ TEST_F(ItemSheetTest, ChartPageRules) {
     launch(doc->FindCashAccountItem(), 2);
 }
 
+// Every field of the Chart page reaches the item on OK, each way: all switched on from off, then
+// all back off again.
+TEST_F(ItemSheetTest, OkStoresEveryChartPageField) {
+    struct Chart {
+        int grid, graphValues, axisValues, begin, end, breakEven, marks;
+        QDate beginDate, endDate;
+        QColor colour;
+    };
+    const Chart off{0, 0, 0, 0, 0, 0, 0, QDate(2024, 1, 10), QDate(2024, 3, 20), QColor(10, 20, 30)};
+    const Chart on{1, 3, 1, 1, 1, 1, 1, QDate(2023, 2, 1), QDate(2024, 4, 30), QColor(200, 100, 50)};
+    const ItemPos pos = addItem("Acme");
+    const auto toItem = [&](const Chart& c) {
+        CWPapier& i = item(pos);
+        i.m_bChartEnabled = 0;
+        i.m_bGrid = c.grid;
+        i.m_nGraphValues = c.graphValues;
+        i.m_nAxisValues = c.axisValues;
+        i.m_bBegin = c.begin;
+        i.m_bEnd = c.end;
+        i.m_bBreakEvenLine = c.breakEven;
+        i.m_bTransactionMarks = c.marks;
+        i.m_dtBegin = OleDate(c.beginDate.year(), c.beginDate.month(), c.beginDate.day(), 0, 0, 0);
+        i.m_dtEnd = OleDate(c.endDate.year(), c.endDate.month(), c.endDate.day(), 0, 0, 0);
+        i.m_crColor = RGB(c.colour.red(), c.colour.green(), c.colour.blue());
+    };
+    const auto setCheck = [](QWidget& page, unsigned id, int on) {
+        auto* box = child<QCheckBox>(page, id);
+        if (box->isChecked() != (on != 0))
+            box->click();
+    };
+    for (const auto& [from, to] : {std::pair{off, on}, std::pair{on, off}}) {
+        SCOPED_TRACE(to.grid ? "switched on" : "switched off");
+        toItem(from);
+        services->colors->choose({to.colour});
+        onSheet([&, to = to](QDialog& sheet) {
+            QWidget& page = pageOf(sheet, IDD_PROPPAGE_CHART);
+            setCheck(page, IDC_CHART_GRID, to.grid);
+            setCheck(page, IDC_CHART_BEGIN_CHECK, to.begin);
+            setCheck(page, IDC_CHART_END_CHECK, to.end);
+            setCheck(page, IDC_CHART_BREAK_EVEN, to.breakEven);
+            setCheck(page, IDC_CHART_MARKS, to.marks);
+            const unsigned graph[] = {IDC_CHART_GRAPH_NONE, IDC_CHART_GRAPH_PERCENT, IDC_CHART_GRAPH_NOMINAL,
+                                      IDC_CHART_GRAPH_SQUARE};
+            click(page, graph[to.graphValues]);
+            click(page, to.axisValues ? IDC_CHART_AXIS_NOMINAL : IDC_CHART_AXIS_PERCENT);
+            child<QDateEdit>(page, IDC_CHART_BEGIN)->setDate(to.beginDate);
+            child<QDateEdit>(page, IDC_CHART_END)->setDate(to.endDate);
+            click(page, IDC_CHART_COLOR);
+            click(sheet, IDOK);
+        });
+        ASSERT_EQ(launch(pos, 2), IDOK);
+        const CWPapier& i = item(pos);
+        EXPECT_EQ(i.m_bChartEnabled, 1);
+        EXPECT_EQ(i.m_bGrid, to.grid);
+        EXPECT_EQ(i.m_nGraphValues, to.graphValues);
+        EXPECT_EQ(i.m_nAxisValues, to.axisValues);
+        EXPECT_EQ(i.m_bBegin, to.begin);
+        EXPECT_EQ(i.m_bEnd, to.end);
+        EXPECT_EQ(i.m_bBreakEvenLine, to.breakEven);
+        EXPECT_EQ(i.m_bTransactionMarks, to.marks);
+        EXPECT_EQ(i.m_dtBegin.Format("%Y-%m-%d"), to.beginDate.toString(Qt::ISODate).toStdString());
+        EXPECT_EQ(i.m_dtEnd.Format("%Y-%m-%d"), to.endDate.toString(Qt::ISODate).toStdString());
+        EXPECT_EQ(i.m_crColor, RGB(to.colour.red(), to.colour.green(), to.colour.blue()));
+    }
+}
+
 // The note keeps CRLF in the item while the editors show plain line breaks.
 TEST_F(ItemSheetTest, NotesKeepTheirLineEnds) {
     EXPECT_EQ(NoteForEditor("a\r\nb"), "a\nb");
