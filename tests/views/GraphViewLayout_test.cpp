@@ -301,6 +301,32 @@ TEST_F(ChartLayoutTest, TransactionMarksAndBreakEven) {
     EXPECT_TRUE(layout.marks.empty());
 }
 
+// The break-even line is drawn only inside the value range, its ends included: above it the line
+// would cross the title, below it the dates.
+TEST_F(ChartLayoutTest, TheBreakEvenLineStaysInsideTheValueRange) {
+    const struct {
+        double breakEven;
+        bool drawn;
+    } cases[] = {{9.99, false}, {10.0, true}, {15.0, true}, {20.0, true}, {20.01, false}, {0.0, false}};
+    for (const ChartMedium medium : {ChartMedium::Screen, ChartMedium::Print}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.breakEven << (medium == ChartMedium::Print ? " printed" : ""));
+            auto history = item("Northwind", {{day(2023, 1, 1), 10.0}, {day(2023, 1, 31), 20.0}});
+            history.m_bBreakEvenLine = 1;
+            history.m_dBreakEven = c.breakEven;
+            lay({history}, {600, 230}, medium);
+            ASSERT_EQ(layout.min, 10.0);
+            ASSERT_EQ(layout.max, 20.0);
+            EXPECT_EQ(layout.breakEvenY.has_value(), c.drawn);
+            if (c.drawn) {
+                EXPECT_EQ(layout.breakEvenY, layout.yOfValue(c.breakEven));
+                EXPECT_GE(*layout.breakEvenY, layout.data.top);
+                EXPECT_LE(*layout.breakEvenY, layout.data.bottom);
+            }
+        }
+    }
+}
+
 TEST_F(ChartLayoutTest, ComparisonBeginsAtTheLaterStart) {
     // The older item is interpolated at the newer one's start: 2001-01-01 to 2005-07-02 is 1643 of
     // the 1826 days to its next quotation.

@@ -29,6 +29,8 @@ TEST_F(ListRowTest, AgeOfTheChange) {
         {"120 days", OleDate(2024, 1, 16, 9, 0, 0), "+10.00 (3.9 Months)", "+10.00% (3.9 Months)"},
         {"1500 days", OleDate(2020, 4, 6, 9, 0, 0), "+10.00 (4.1 Years)", "+10.00% (4.1 Years)"},
         {"2 d 11 h", OleDate(2024, 5, 12, 22, 0, 0), "+10.00 (3 Days)", "+10.00% (3 Days)"},
+        {"2 d 10 h", OleDate(2024, 5, 12, 23, 0, 0), "+10.00 (3 Days)", "+10.00% (3 Days)"},
+        {"2 d 9 h 59 min 59 s", OleDate(2024, 5, 12, 23, 0, 1), "+10.00 (2 Days)", "+10.00% (2 Days)"},
         {"2 d 9 h", OleDate(2024, 5, 13, 0, 0, 0), "+10.00 (2 Days)", "+10.00% (2 Days)"},
     };
     for (const Case& c : cases) {
@@ -52,6 +54,11 @@ TEST_F(ListRowTest, LastUpdateShowsTimeWeekdayOrDate) {
         {OleDate(2024, 5, 8, 9, 0, 0), "05/08/24   09:00"},     // 7 days
         {OleDate(2024, 5, 8, 11, 0, 0), "05/08/24   11:00"},    // 6 days and 23 hours: 7 calendar days
         {OleDate(2023, 12, 24, 18, 30, 0), "12/24/23   18:30"}, // long ago
+
+        // To the second, at now's time of day (10:00:00): 7 days exactly is a date, 6 a weekday.
+        {OleDate(2024, 5, 8, 10, 0, 0), "05/08/24   10:00"},
+        {OleDate(2024, 5, 9, 10, 0, 0), "Thursday   10:00"},
+        {OleDate(2024, 5, 15, 10, 0, 0), "10:00"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(lastUpdateText(c.date, now), c.text) << c.date.Format("%c");
@@ -79,6 +86,25 @@ TEST_F(ListRowTest, HoldingRowInBothModesAndDecimals) {
     EXPECT_EQ(rowOf(pos, false, 4).texts[LIST_COLUMN_LAST], "+10.0000 (1 Days)");
     // The whole history as time frame.
     EXPECT_EQ(rowOf(pos, true, 2, -1).texts[LIST_COLUMN_TIME_FRAME], "+10.00% (1 Days)");
+}
+
+// Half a hundredth of a unit, either way, is a holding; less is none.
+TEST_F(ListRowTest, AHoldingStartsAtHalfAHundredthOfAUnit) {
+    const struct {
+        double units;
+        const char* investment;
+        const char* change;
+    } cases[] = {{0.005, "0.55", "+10.00%"}, {-0.005, "-0.55", "+10.00%"}, {0.0049, "", ""}, {-0.0049, "", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.units);
+        const ItemPos pos = addItem("Fraction", {{OleDate(2024, 5, 15, 9, 0, 0), 110.0}});
+        item(pos).m_dUnits = c.units;
+        item(pos).m_dAveragePrice = 100.0;
+        item(pos).m_dBreakEven = 100.0;
+        const ListRow row = rowOf(pos);
+        EXPECT_EQ(row.texts[LIST_COLUMN_INVESTMENT], c.investment);
+        EXPECT_EQ(row.texts[LIST_COLUMN_INVESTMENT_CHANGE], c.change);
+    }
 }
 
 TEST_F(ListRowTest, ItemWithoutQuotationShowsItsNameOnly) {
@@ -159,6 +185,26 @@ TEST_F(ListRowTest, IconsAndStatusColours) {
              i.m_bAlarmBreakEven = 1;
              i.m_dBreakEven = 100.0;
              i.m_dAlarmBreakEvenPercent = -5.0;
+         },
+         ICON_RISEN, kRisenColor},
+        // A close exactly at a limit raises no alarm.
+        {"at the upper limit", 110.0, false,
+         [](CWPapier& i) {
+             i.m_bAlarmAbove = 1;
+             i.m_dAlarmAbove = 110.0;
+         },
+         ICON_RISEN, kRisenColor},
+        {"at the lower limit", 90.0, false,
+         [](CWPapier& i) {
+             i.m_bAlarmBelow = 1;
+             i.m_dAlarmBelow = 90.0;
+         },
+         ICON_FALLEN, kFallenColor},
+        {"break-even at the limit", 125.0, false,
+         [](CWPapier& i) {
+             i.m_bAlarmBreakEven = 1;
+             i.m_dBreakEven = 100.0;
+             i.m_dAlarmBreakEvenPercent = 25.0;
          },
          ICON_RISEN, kRisenColor},
         // No break-even: no alarm (the quotient would be infinite).
