@@ -147,6 +147,32 @@ TEST_F(HyperLinkTest, UnderlineByMode) {
     }
 }
 
+// The pointer over a link shows the hover colour whether or not the link was visited; once it has
+// gone, the link shows whether it was.
+TEST_F(HyperLinkTest, HoverColourComesBeforeVisitedColour) {
+    int row = 0;
+    for (const bool visited : {false, true}) {
+        SCOPED_TRACE(visited ? "visited" : "not visited");
+        CHyperLink* link =
+            makeLink(QStringLiteral("Quotes online"), LinkServices{}, QRect(20, 20 + 50 * row++, 100, 30));
+        link->SetVisited(visited);
+        showWindow();
+        link->show();
+        const QRgb resting = visited ? CHyperLink::kVisitedColour : CHyperLink::kLinkColour;
+        EXPECT_GT(pixelsOf(link->grab().toImage(), resting), 20);
+
+        QTest::mouseMove(link, QPoint(10, 8));
+        const QImage hovered = link->grab().toImage();
+        EXPECT_GT(pixelsOf(hovered, CHyperLink::kHoverColour), 20);
+        EXPECT_EQ(pixelsOf(hovered, resting), 0);
+
+        // The hover timer finds the pointer gone.
+        QTest::mouseMove(&window, QPoint(390, 190));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pixelsOf(link->grab().toImage(), CHyperLink::kHoverColour) == 0; }));
+        EXPECT_GT(pixelsOf(link->grab().toImage(), resting), 20);
+    }
+}
+
 TEST_F(HyperLinkTest, FittingKeepsTheEdgeTheAlignmentNames) {
     const struct {
         Qt::Alignment align;

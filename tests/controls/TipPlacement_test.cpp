@@ -45,6 +45,36 @@ TEST(TipPlacement, TheBalloonStaysOnTheScreen) {
     }
 }
 
+// The side flips only when the balloon with its anchor (44 + 16 = 60 high) would leave the screen:
+// a window that ends exactly at the top or bottom edge still fits. The screen may begin below 0.
+TEST(TipPlacement, TheSideChangesExactlyWhereTheBalloonWouldLeaveTheScreen) {
+    const struct {
+        QRect screen;
+        int y;
+        int direction;
+        int finalDirection;
+    } cases[] = {
+        {{0, 0, 800, 800}, 60, kTipAbove, kTipAbove},    // window from 0 to 60
+        {{0, 0, 800, 800}, 59, kTipAbove, kTipBelow},    // it would start at -1
+        {{0, 0, 800, 800}, 50, kTipAbove, kTipBelow},    // the body alone would fit, the anchor not
+        {{0, 0, 800, 800}, 740, kTipBelow, kTipBelow},   // window from 740 to 800
+        {{0, 0, 800, 800}, 741, kTipBelow, kTipAbove},   // it would end at 801
+        {{0, 200, 800, 800}, 260, kTipAbove, kTipAbove}, // a screen whose top is at 200
+        {{0, 200, 800, 800}, 259, kTipAbove, kTipBelow},
+        {{0, 200, 800, 800}, 940, kTipBelow, kTipBelow}, // ... and whose bottom is at 1000
+        {{0, 200, 800, 800}, 941, kTipBelow, kTipAbove},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "y " << c.y << " on a screen from " << c.screen.top());
+        const QRect body(0, 0, 124, 44);
+        const TipPlacement p =
+            PlaceTip({400, c.y}, c.screen, c.direction, body, body.adjusted(12, 12, -12, -12), 16, 16);
+        EXPECT_EQ(p.direction, c.finalDirection);
+        const QRect onScreen = p.window.translated(p.windowPos);
+        EXPECT_TRUE(c.screen.contains(onScreen)) << onScreen.top() << ".." << onScreen.bottom();
+    }
+}
+
 TEST(TipPlacement, AVirtualScreenLeftOfTheOrigin) {
     const TipPlacement p =
         PlaceTip({-790, 400}, QRect(-800, 0, 1600, 800), 0x11, QRect(0, 0, 124, 44), QRect(12, 12, 100, 20), 16, 16);
