@@ -64,9 +64,13 @@ void CTextProgressCtrl::SetWindowText(const QString& text) {
 }
 
 void CTextProgressCtrl::paintEvent(QPaintEvent* event) {
-    if (m_nMin >= m_nMax)
-        return;
     QPainter target(this);
+    if (m_nMin >= m_nMax) {
+        // An empty range shows no bar and no text, but what an earlier range drew must go: nothing
+        // else paints under this control.
+        target.fillRect(event->rect(), toQColor(m_colBk));
+        return;
+    }
     CMemDC2 memory(target, event->rect());
     QPainter& dc = memory.dc();
     const QRect client = rect();

@@ -1,8 +1,8 @@
 #pragma once
 // A progress bar that draws itself: a bar in the highlight colour on the menu colour and, centred
 // over both, the control's text, drawn in the menu colour where the bar lies under it and in the
-// highlight colour elsewhere. A left click sends m_nClickCommand to the frame. Position updates that
-// do not change the bar's pixel width paint nothing. GUI thread only.
+// highlight colour elsewhere. An empty range shows the plain background. A left click sends m_nClickCommand to the
+// frame. Position updates that do not change the bar's pixel width paint nothing. GUI thread only.
 
 #include "controls/WinGdi.h"
 #include "framework/CommandTarget.h"

@@ -3,24 +3,29 @@
 #include "app/Resource.h"
 #include "app/WPapier.h"
 #include "controls/TextProgressCtrl.h"
+#include "controls/WinGdi.h"
 #include "dialogs/DlgConn.h"
 #include "log/Log.h"
 #include "platform/Settings.h"
 #include "retrieval/download.h"
 #include "support/FakeMessageBoxes.h"
 #include "support/LogCapture.h"
+#include "support/Renderings.h"
 #include "support/TestEnv.h"
 #include "views/wpapierlview.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -164,6 +169,53 @@ TEST_F(MainFrameTest, ReportsAreCountedAndShownInTheTipTheProgressAndTheDownload
     for (const ItemPos pos : positions)
         EXPECT_FALSE(doc->IsDownloadInProgress(pos));
     EXPECT_FALSE(app->quitRequested()); // only the update mode ends with its update
+}
+
+// The pixels the window shows of `widget` (its backing store): what an earlier paint left there stays
+// unless a later paint covers it, unlike a fresh rendering with grab().
+QImage shownPixels(QWidget& widget) {
+    QWidget* window = widget.window();
+    const QPoint at = widget.mapTo(window, QPoint(0, 0));
+    return window->screen()
+        ->grabWindow(window->winId(), at.x(), at.y(), widget.width(), widget.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The colours of an image.
+std::set<QRgb> coloursOf(const QImage& image) {
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            colours.insert(image.pixel(x, y));
+    return colours;
+}
+
+TEST_F(MainFrameTest, TheProgressPaneShowsItsEmptyStateAfterEveryBatch) {
+    start();
+    const QRgb background = toQColor(GetSysColor(COLOR_MENU)).rgb();
+    const auto lastReport = [this](int i) {
+        return i == 2 ? report(positions[i], DOWNLOAD_ABORTED) : found(positions[i], 10.0 + i);
+    };
+    // Twice: a batch ending normally, then one whose last download was aborted.
+    for (int batch = 0; batch < 2; ++batch) {
+        SCOPED_TRACE(batch);
+        startAll();
+        for (int i = 0; i < 2; ++i)
+            frame->OnDownloadStatus(found(positions[i], 10.0 + i), 0);
+        QApplication::processEvents();
+        CTextProgressCtrl* progress = frame->progressBar();
+        ASSERT_NE(progress, nullptr);
+        const QImage running = shownPixels(*progress);
+        testsupport::saveRendering(running, "running-" + std::to_string(batch));
+        EXPECT_GT(coloursOf(running).size(), 2u); // "Update: 2/3" over a bar two thirds long
+        frame->OnDownloadStatus(lastReport(2), 0);
+        QApplication::processEvents();
+        ASSERT_EQ(frame->progressText(), "");
+        const QImage ended = shownPixels(*progress);
+        testsupport::saveRendering(ended, "ended-" + std::to_string(batch));
+        EXPECT_EQ(coloursOf(ended), std::set<QRgb>{background}) << "the bar or the text of the batch stayed";
+    }
 }
 
 TEST_F(MainFrameTest, TheDownloadsWindowIsNamedAfterTheOpenedPortfolio) {
