@@ -400,13 +400,29 @@ void BCMenu::AlignAccelerators() {
     int target = 0;
     for (const auto& record : m_MenuItems)
         target = std::max(target, metrics.horizontalAdvance(labelOf(record->text) + u' '));
+    const int space = metrics.horizontalAdvance(QStringLiteral(" "));
+    if (space <= 0)
+        return;
     for (const auto& record : m_MenuItems) {
         const qsizetype tab = record->text.indexOf(u'\t');
         if (tab < 0)
             continue;
         QString label = record->text.left(tab);
-        while (metrics.horizontalAdvance(label) < target)
-            label += u' ';
+        int width = metrics.horizontalAdvance(label);
+        if (width < target) {
+            // All but the last space or two at once, from the space's width; then one at a time
+            // while a space still widens the label (a label the font lays out oddly, with a
+            // character it draws as nothing, may not grow at all).
+            label += QString(std::max(0, (target - width) / space - 1), u' ');
+            width = metrics.horizontalAdvance(label);
+            while (width < target) {
+                const int wider = metrics.horizontalAdvance(label + u' ');
+                if (wider <= width)
+                    break;
+                label += u' ';
+                width = wider;
+            }
+        }
         record->text = label + record->text.mid(tab);
     }
 }

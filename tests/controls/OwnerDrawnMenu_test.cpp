@@ -200,6 +200,31 @@ TEST_F(OwnerDrawnMenuTest, NestedPopupsLoadTheRightTree) {
     EXPECT_TRUE(menu->items().empty());
 }
 
+TEST_F(OwnerDrawnMenuTest, PaddingBeforeAnAcceleratorIsBoundedWhateverTheLabelHolds) {
+    // Labels whose width a space may not change, or only oddly: control characters the font
+    // draws as nothing, before the tab and alone.
+    const QString odd[] = {QString("Ab") + QChar(0x9C), QString(QChar(0x9C)), QString("x") + QChar(0x200B),
+                           QString(QChar(0x85)) + "y"};
+    std::vector<MenuEntry> items = {E::command("A rather long label for the width\tCtrl+L", 40020)};
+    for (unsigned i = 0; i < std::size(odd); ++i)
+        items.push_back(E::command(odd[i] + "\tCtrl+" + QChar('1' + i), 40021 + i));
+    BCMenu hostile(frame.get());
+    ASSERT_TRUE(hostile.LoadMenu(buildMenuTemplate({E::submenu("&Odd", items)})));
+
+    const QFontMetrics metrics(QApplication::font("QMenu"));
+    const int target = metrics.horizontalAdvance(QStringLiteral("A rather long label for the width "));
+    const BCMenu& popup = *hostile.subMenuObject(0);
+    ASSERT_EQ(popup.items().size(), items.size());
+    for (std::size_t i = 1; i < items.size(); ++i) {
+        const QString text = popup.items()[i]->text;
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_TRUE(text.startsWith(odd[i - 1]));
+        EXPECT_TRUE(text.endsWith(QString("\tCtrl+") + QChar('1' + int(i) - 1)));
+        // No more spaces than the widest label is wide in spaces, plus one.
+        EXPECT_LE(label(text).size() - odd[i - 1].size(), target / metrics.horizontalAdvance(' ') + 1);
+    }
+}
+
 TEST_F(OwnerDrawnMenuTest, ToolbarImagesGoToSharedSlots) {
     const unsigned menuToolbar = 132, extraToolbar = 129;
     ASSERT_TRUE(menu->LoadToolbarImages(std::span(&menuToolbar, 1)));
