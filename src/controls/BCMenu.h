@@ -210,6 +210,10 @@ public:
     static void DrawCheckMark(QPainter& painter, int x, int y, COLORREF colour, bool narrow = false);
     // A filled dot bounded by (x, y, x + 6, y + 6).
     static void DrawRadioDot(QPainter& painter, int x, int y, COLORREF colour);
+    // The arrow of an item that opens a popup, at the right end of the item's rectangle `item`.
+    static void DrawSubmenuArrow(QPainter& painter, const QRect& item, COLORREF colour);
+    // The width the menu adds to such an item for its arrow.
+    static constexpr int kSubmenuArrowRoom = 16;
 
 protected:
     void DrawItemFlat(QPainter& painter, const BCMenuDrawItem& item) const;

@@ -59,6 +59,18 @@ void drawTextParts(QPainter& painter, const QRect& rect, const TextParts& parts)
 
 } // namespace
 
+void BCMenu::DrawSubmenuArrow(QPainter& painter, const QRect& item, COLORREF colour) {
+    // A solid triangle pointing right, seven pixels high, its tip kSubmenuArrowRoom / 2 from the
+    // item's right edge, as the desktop draws it beside an item that opens a popup.
+    painter.save();
+    painter.setPen(QPen(toQColor(colour), 1));
+    const int tip = item.left() + item.width() - kSubmenuArrowRoom / 2;
+    const int middle = item.top() + item.height() / 2;
+    for (int i = 0; i < 4; ++i)
+        lineTo(painter, QPoint(tip - 3 + i, middle - 3 + i), QPoint(tip - 3 + i, middle + 4 - i));
+    painter.restore();
+}
+
 QSize BCMenu::MeasureItem(const BCMenuData& data) const {
     const bool flat = IsFlatStyleActive();
     const int gap = flat && image_variants ? 7 : 4;
@@ -205,6 +217,8 @@ void BCMenu::DrawItemFlat(QPainter& target, const BCMenuDrawItem& item) const {
     painter.setPen(toQColor(colour));
     painter.setBackgroundMode(Qt::TransparentMode);
     drawTextParts(painter, text.toQRect(), parts);
+    if (data.popup)
+        DrawSubmenuArrow(painter, item.rect, colour);
 }
 
 void BCMenu::DrawClassicCheck(QPainter& painter, const QRect& box, bool selected, bool radio) const {
@@ -297,4 +311,6 @@ void BCMenu::DrawItemClassic(QPainter& painter, const BCMenuDrawItem& item) cons
         painter.setPen(toQColor(GetSysColor(COLOR_GRAYTEXT)));
     }
     drawTextParts(painter, text.toQRect(), parts);
+    if (data.popup)
+        DrawSubmenuArrow(painter, item.rect, colorRefOf(painter.pen().color().rgb()));
 }

@@ -53,7 +53,9 @@ QSize BCMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
             const QSize measured = object->MeasureItem(*record);
             const auto* handle = qobject_cast<const BCMenuHandle*>(widget);
             const int shortcuts = handle ? handle->shortcutColumnWidth() : 0;
-            return {std::max(1, measured.width() - shortcuts), measured.height()};
+            // An item that opens a popup gets room for its arrow, as the desktop gives it.
+            const int arrow = record->popup ? BCMenu::kSubmenuArrowRoom : 0;
+            return {std::max(1, measured.width() - shortcuts + arrow), measured.height()};
         }
     return QProxyStyle::sizeFromContents(type, option, size, widget);
 }
