@@ -27,7 +27,8 @@ std::string FormulaCaption(std::string_view itemName) {
 }
 
 std::string FormulaRangeEntry(const CKurs& quotation) {
-    return quotation.m_dtDate.Format("%c") + "   " + FormatNumberGrouped("%3.4lf", quotation.m_dClose);
+    return quotation.m_dtDate.Format(OleDate::kUserDateTime) + "   " +
+           FormatNumberGrouped("%3.4lf", quotation.m_dClose);
 }
 
 bool FormulaRangeValid(int first, int last) {

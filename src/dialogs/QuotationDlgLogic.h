@@ -35,7 +35,7 @@ inline constexpr std::array<const char*, 7> kFormulaPresets = {"x/2", "x/3", "x/
 // "Apply formula to '%s'" with the item's name.
 std::string FormulaCaption(std::string_view itemName);
 
-// The range entry of a quotation: its date-time as "%c", three blanks and its close as "%3.4lf"
+// The range entry of a quotation: its date-time in the user's short form, three blanks and its close as "%3.4lf"
 // with thousands separators. The range lists hold one per quotation, oldest first, so an entry's
 // index is its quotation's.
 std::string FormulaRangeEntry(const CKurs& quotation);

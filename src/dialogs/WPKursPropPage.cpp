@@ -65,7 +65,7 @@ std::vector<int> QuotationColumnWidths(std::string_view value) {
 std::string QuotationCellText(const CKurs& quotation, int column, const OleDate& now) {
     switch (column) {
     case 0: {
-        const std::string date = quotation.m_dtDate.Format("%c");
+        const std::string date = quotation.m_dtDate.Format(OleDate::kUserDateTime);
         const bool bracket = quotation.m_dtDate.GetStatus() != OleDate::valid || dateLater(quotation.m_dtDate, now);
         return bracket ? "(" + date + ")" : date;
     }
@@ -222,7 +222,7 @@ void CWPKursPropPage::BuildControls() {
     // its header and a typical value in this font.
     int total = 0;
     const QFontMetrics metrics = m_List->fontMetrics();
-    const std::string sampleDate = "(" + OleDate(2024, 12, 28, 20, 0, 0).Format("%c") + ")";
+    const std::string sampleDate = "(" + OleDate(2024, 12, 28, 20, 0, 0).Format(OleDate::kUserDateTime) + ")";
     for (int column = 0; column < 6; ++column) {
         const QString sample = column == 0 ? toQString(sampleDate) : QStringLiteral("0,000.0000");
         const int needed = std::max(metrics.horizontalAdvance(toQString(LoadString(kHeaderIds[column]))),

@@ -41,7 +41,7 @@ inline constexpr const char* kQuotationColumnsDefault = "110,60,60,60,60,70";
 std::vector<int> QuotationColumnWidths(std::string_view value);
 
 // The text of column `column` (0 date, 1 close, 2 open, 3 low, 4 high, 5 volume) of a quotation
-// shown at `now`: "%c", in parentheses when later than `now` or invalid; "%3.4lf" grouped for
+// shown at `now`: the user's short date and time, in parentheses when later than `now` or invalid; "%3.4lf" grouped for
 // the values, "%3.0lf" for the volume.
 std::string QuotationCellText(const CKurs& quotation, int column, const OleDate& now);
 

@@ -137,6 +137,10 @@ public:
     // The date formatted by strftime in the current C locale ("%x", "%c",
     // "%H:%M", "%d.%m.%Y", ...). Empty when the date is not valid.
     std::string Format(const char* format) const;
+    // The user's short form of a date and time, as a person reads a moment in lists, dialogs,
+    // printouts and messages: the locale's numeric date and its time with seconds (the program
+    // takes the locale from the user's environment at start). Files and logs keep their formats.
+    static constexpr const char* kUserDateTime = "%x %X";
 
     // Whether `dt` stands for a time within the supported years (finite, 100 to 9999 after
     // rounding to the second).

@@ -709,7 +709,7 @@ void CWPapierLView::showTestResult(const DownloadStatus& record) {
         if (!record.m_pKurs)
             return;
         const CKurs& kurs = *record.m_pKurs;
-        const std::string when = kurs.m_dtDate.Format("%c");
+        const std::string when = kurs.m_dtDate.Format(OleDate::kUserDateTime);
         std::string text;
         bool converted = false;
         if (const CWPapierDoc* doc = GetDocument()) {

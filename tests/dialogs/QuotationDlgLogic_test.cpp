@@ -1,10 +1,13 @@
 // The quotation dialogs' rules: the time a chosen day proposes, the assembled date-time, the
-// formula dialog's caption, range entries and range check, and the items of the multiply dialog.
+// formula dialog's caption, range entries and range check, the items of the multiply dialog, and
+// quotation dates in the user's short form.
 #include "dialogs/QuotationDlgLogic.h"
+#include "dialogs/WPKursPropPage.h"
 
 #include "log/NumberFormat.h"
 #include "portfolio/WPapierDoc.h"
 #include "support/FakePortfolioHost.h"
+#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -70,8 +73,30 @@ TEST(FormulaDialog, RangeEntryShowsDateTimeThreeBlanksAndGroupedClose) {
     const std::string small = FormulaRangeEntry(CKurs(OleDate(2024, 3, 1, 9, 30, 0), 0.5));
     const std::string large = FormulaRangeEntry(CKurs(OleDate(2024, 3, 5, 20, 0, 0), 1234567.891));
     initNumberGrouping("C");
-    EXPECT_EQ(small, OleDate(2024, 3, 1, 9, 30, 0).Format("%c") + "   0.5000");
-    EXPECT_EQ(large, OleDate(2024, 3, 5, 20, 0, 0).Format("%c") + "   1,234,567.8910");
+    EXPECT_EQ(small, "03/01/24 09:30:00   0.5000");
+    EXPECT_EQ(large, "03/05/24 20:00:00   1,234,567.8910");
+}
+
+TEST(QuotationDates, ShownInTheUsersShortDateAndTime) {
+    const OleDate now(2026, 12, 11, 12, 0, 0);
+    const CKurs earlier(OleDate(2026, 12, 11, 5, 35, 53), 1.0);
+    const CKurs later(OleDate(2026, 12, 12, 17, 0, 5), 1.0);
+    struct Case {
+        const char* locale;
+        const char* earlier;
+        const char* later;
+    };
+    for (const Case& c : {Case{"C.UTF-8", "12/11/26 05:35:53", "(12/12/26 17:00:05)"},
+                          Case{"de_DE.UTF-8", "11.12.2026 05:35:53", "(12.12.2026 17:00:05)"},
+                          Case{"en_US.UTF-8", "12/11/2026 05:35:53 AM", "(12/12/2026 05:00:05 PM)"}}) {
+        SCOPED_TRACE(c.locale);
+        const testsupport::ScopedLocale locale(c.locale);
+        if (!locale.active)
+            continue; // not installed here
+        EXPECT_EQ(QuotationCellText(earlier, 0, now), c.earlier);
+        EXPECT_EQ(QuotationCellText(later, 0, now), c.later);
+        EXPECT_EQ(FormulaRangeEntry(earlier), std::string(c.earlier) + "   1.0000");
+    }
 }
 
 TEST(FormulaDialog, CaptionAndRangeCheck) {

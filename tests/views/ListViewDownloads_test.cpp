@@ -140,7 +140,7 @@ TEST_F(ListViewTest, TestResultsAreShownAndNeverChangeTheDocument) {
     r->m_pKurs = quotation(50.0);
     view->OnDownloadStatus(std::move(r));
 
-    const std::string when = OleDate(2024, 5, 17, 18, 0, 0).Format("%c");
+    const std::string when = "05/17/24 18:00:00"; // the user's short date and time (the C locale's)
     const auto texts = boxes->texts();
     ASSERT_EQ(texts.size(), 5u);
     EXPECT_EQ(texts[0], "Quotation for 'Northwind':\nValue: 50.0000 x (Currency: 0.0000) = 0.0000\nDate/Time: " + when);
