@@ -3,10 +3,12 @@
 #include "app/MainMenus.h"
 #include "app/MenuPrompts.h"
 #include "app/AppCommands.h"
+#include "app/ReleaseInfo.h"
 #include "app/Resource.h"
 #include "controls/AppIcons.h"
 #include "controls/Artwork.h"
 #include "controls/BCMenu.h"
+#include "controls/HyperLink.h"
 #include "controls/MMStatusBar.h"
 #include "controls/TextProgressCtrl.h"
 #include "controls/ToolbarBitmap.h"
@@ -39,6 +41,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
+#include <QSizeGrip>
 #include <QSplitter>
 
 #include <algorithm>
@@ -186,7 +190,47 @@ void CMainFrame::PreCreateWindow(CreateStruct& cs) {
             cs.cy = values[3] - values[1];
         }
     }
+    if (cs.cx == CreateStruct::kUseDefault) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (screen && !screen->availableGeometry().isEmpty()) {
+            const QRect first = defaultWindowRect(screen->availableGeometry());
+            cs.x = first.x();
+            cs.y = first.y();
+            cs.cx = first.width();
+            cs.cy = first.height();
+            m_bFitFirstWindow = true;
+        }
+    }
     FrameWnd::PreCreateWindow(cs);
+}
+
+void CMainFrame::fitStatusPanes() {
+    if (!m_wndStatusBar || m_wndStatusBar->GetCount() < 2 || isMaximized() || isFullScreen())
+        return;
+    // Room for the panes after the message pane, the bar's edge and grip, and a message.
+    constexpr int kMessageRoom = 200;
+    const QRect first = m_wndStatusBar->GetItemRect(1);
+    const QRect last = m_wndStatusBar->GetItemRect(m_wndStatusBar->GetCount() - 1);
+    const auto* grip = m_wndStatusBar->findChild<QSizeGrip*>();
+    const int edge = grip && grip->isVisible() ? std::max(0, m_wndStatusBar->width() - grip->x()) : 0;
+    const int needed = last.left() + last.width() - first.left() + edge + kMessageRoom;
+    const int extra = needed - m_wndStatusBar->width();
+    const QScreen* screen = this->screen();
+    if (extra <= 0 || !screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    const int frameExtra = frameGeometry().width() - width();
+    const int newWidth = std::min(width() + extra, std::max(available.width() - frameExtra, 1));
+    resize(newWidth, height());
+    move(available.x() + (available.width() - newWidth - frameExtra) / 2, pos().y());
+}
+
+QRect CMainFrame::defaultWindowRect(const QRect& available) {
+    const QSize size(std::clamp(available.width() * 3 / 4, 1, std::max(available.width(), 1)),
+                     std::clamp(available.height() * 3 / 4, 1, std::max(available.height(), 1)));
+    const QPoint topLeft(available.x() + (available.width() - size.width()) / 2,
+                         available.y() + (available.height() - size.height()) / 2);
+    return {topLeft, size};
 }
 
 int CMainFrame::OnCreate(CreateContext& context) {
@@ -736,6 +780,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::OnIdleUpdateCmdUI() {
     FrameWnd::OnIdleUpdateCmdUI();
+    if (m_bFitFirstWindow && isVisible()) {
+        fitStatusPanes();
+        if (!m_strInvestmentSum.empty())
+            m_bFitFirstWindow = false;
+    }
     // The panes before it may have changed their widths with their texts.
     placeProgress();
 }
@@ -816,7 +865,10 @@ void CMainFrame::addFrameCommands() {
 
     addCommand(ID_HELP_FAQ, [this] { openHelpPage("FAQ.html"); });
     addCommand(ID_HELP_SERVER_SETTINGS, [this] { openHelpPage("ServerSettings.html"); });
-    // ID_WEB_PAGE has no handler, so it stays disabled: the program has no web page to open.
+    // The maker's web page, opened through the shell as the About box's link opens it.
+    addCommand(ID_WEB_PAGE, [this] {
+        OpenHyperlink(LinkServices::of(services()), QString::fromStdString(LoadString(IDS_MAKER_WEB_PAGE)));
+    });
     addCommand(ID_CALCULATOR, [this] { OnCalculator(); });
     addUpdateHandler(ID_CALCULATOR, [this](CmdUI& ui) { ui.Enable(!m_calculator.empty()); });
 

@@ -14,6 +14,8 @@
 #include "framework/FrameWnd.h"
 #include "platform/OleDate.h"
 
+#include <QRect>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -73,8 +75,12 @@ public:
 
     // --- creation ---
     // The stored placement "MainWindow"\"Dimensions" when it holds four numbers and a positive
-    // width and height; the default rectangle otherwise.
+    // width and height; the default rectangle on the primary screen otherwise.
     void PreCreateWindow(CreateStruct& cs) override;
+    // The default rectangle of the first window: three quarters of the screen's available area in
+    // each direction, centred on it, so that the list's first height leaves the chart room and
+    // every status pane shows in full.
+    static QRect defaultWindowRect(const QRect& available);
     int OnCreate(CreateContext& context) override;
     // The splitter: the list above, the chart below.
     bool OnCreateClient(CreateContext& context) override;
@@ -204,6 +210,9 @@ private:
     void OnExportServerSettings();
     void OnCalculator();
     void UpdateProgressPane();
+    // The first window placed by default widens, within the screen, until its status panes show in
+    // full (with the texts the idle update gave them).
+    void fitStatusPanes();
     void placeProgress();
     void updateTrayTip();
     std::string documentTitle() const;
@@ -220,6 +229,7 @@ private:
     bool m_bTimeLimitHit = false;
     bool m_bFinishing = false;
     bool m_bTestCursor = false;
+    bool m_bFitFirstWindow = false; // placed by default; until the list gave its first total
     CTextProgressCtrl* m_wndProgress = nullptr;
     QSplitter* m_wndSplitter = nullptr;
     CToolBar24* m_wndToolBar = nullptr;

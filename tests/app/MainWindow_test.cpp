@@ -5,14 +5,17 @@
 #include "AcceleratorTable.h"
 #include "ProgramWindow.h"
 #include "RunProgram.h"
+#include "app/AboutDlg.h"
 #include "app/MainFrm.h"
 #include "app/MainMenus.h"
 #include "app/Resource.h"
 #include "app/WPapier.h"
 #include "controls/Artwork.h"
+#include "controls/BCMenu.h"
 #include "controls/MMStatusBar.h"
 #include "controls/TextProgressCtrl.h"
 #include "controls/ToolbarBitmap.h"
+#include "controls/WinGdi.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
 #include "framework/ItemTableModel.h"
@@ -32,9 +35,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QTest>
 
@@ -48,8 +53,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Commands this program has no handler for: sending by mail, undo, and the maker's web page.
-const std::set<CommandId> kWithoutHandler = {ID_FILE_SEND_MAIL, ID_EDIT_UNDO, ID_WEB_PAGE};
+// Commands this program has no handler for: sending by mail and undo.
+const std::set<CommandId> kWithoutHandler = {ID_FILE_SEND_MAIL, ID_EDIT_UNDO};
 
 void collect(const std::vector<MenuEntry>& entries, std::set<CommandId>& ids) {
     for (const MenuEntry& entry : entries) {
@@ -230,6 +235,101 @@ TEST_F(MainWindowTest, ImportExportAndTrayCommandsReachTheirDialogs) {
     EXPECT_EQ(tray->actions().front(), frame->commandAction(ID_CONNECTION_STATUS));
 }
 
+// The entry of `menu` that opens a popup titled `title`.
+QAction* popupEntry(QMenu& menu, const QString& title) {
+    for (QAction* action : menu.actions())
+        if (action->menu() && action->menu()->title() == title)
+            return action;
+    return nullptr;
+}
+
+// Pixels of the text colour in the last `width` pixels of `entry`'s row, as `menu` paints it.
+int textPixelsAtTheRightEnd(QMenu& menu, QAction* entry, int width) {
+    const QImage image = menu.grab().toImage();
+    const QRect row = menu.actionGeometry(entry);
+    const QRgb text = toQColor(GetSysColor(COLOR_MENUTEXT)).rgb();
+    int count = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y)
+        for (int x = row.right() - width + 1; x <= row.right(); ++x)
+            count += image.pixel(x, y) == text ? 1 : 0;
+    return count;
+}
+
+TEST_F(MainWindowTest, PopupEntriesShowTheirArrowAndOpenOnHoverAndOnTheRightKey) {
+    start();
+    // The main menu's View > Show/Hide Columns, and the column menu's time frames.
+    QMenu* view = frame->menuBar()->actions()[2]->menu();
+    ASSERT_NE(view, nullptr);
+    BCMenu columnMenu(frame);
+    ASSERT_TRUE(columnMenu.LoadMenu(IDR_COLUMN_MENU));
+    QMenu* columns = columnMenu.GetSubMenu(0);
+    ASSERT_NE(columns, nullptr);
+    struct Case {
+        QMenu* menu;
+        QString popup;
+        QString plain; // an item of the same menu that opens nothing
+    };
+    const Case cases[] = {{view, "Show/Hide Columns", "&Refresh"}, {columns, "+- Time Frame...", "Name"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.popup.toStdString());
+        QAction* entry = popupEntry(*c.menu, c.popup);
+        ASSERT_NE(entry, nullptr);
+        QMenu* sub = entry->menu();
+        QAction* plain = nullptr;
+        for (QAction* action : c.menu->actions())
+            if (!action->menu() && action->text().startsWith(c.plain))
+                plain = action;
+        ASSERT_NE(plain, nullptr);
+
+        c.menu->popup(frame->mapToGlobal(QPoint(40, 40)));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(c.menu));
+        // The arrow: text-coloured pixels at the entry's right end, none at a plain item's.
+        testsupport::saveRendering(*c.menu, "menu");
+        EXPECT_GT(textPixelsAtTheRightEnd(*c.menu, entry, BCMenu::kSubmenuArrowRoom), 8);
+        EXPECT_EQ(textPixelsAtTheRightEnd(*c.menu, plain, BCMenu::kSubmenuArrowRoom), 0);
+        EXPECT_GE(c.menu->actionGeometry(entry).width(),
+                  QFontMetrics(c.menu->font()).horizontalAdvance(c.popup) + BCMenu::kSubmenuArrowRoom);
+
+        // Resting the mouse on the entry opens its popup.
+        QTest::mouseMove(c.menu, c.menu->actionGeometry(plain).center());
+        QTest::mouseMove(c.menu, c.menu->actionGeometry(entry).center());
+        EXPECT_TRUE(QTest::qWaitFor([sub] { return sub->isVisible(); }, 3000)) << "not opened on hover";
+        sub->hide();
+        c.menu->setActiveAction(plain);
+        QApplication::processEvents();
+
+        // The Right key on the entry opens it too, with its first item active.
+        c.menu->setActiveAction(entry);
+        QApplication::processEvents();
+        QTest::keyClick(c.menu, Qt::Key_Right);
+        EXPECT_TRUE(QTest::qWaitFor([sub] { return sub->isVisible(); }, 3000)) << "not opened by the Right key";
+        EXPECT_NE(sub->activeAction(), nullptr);
+        sub->hide();
+        c.menu->hide();
+        QApplication::processEvents();
+    }
+}
+
+TEST_F(MainWindowTest, TheWebCommandOpensTheAddressOfTheAboutBoxsLink) {
+    start();
+    QAction* web = apptest::entryOf(*frame->menuBar()->actions().back()->menu(), ID_WEB_PAGE);
+    ASSERT_NE(web, nullptr);
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(web->isEnabled());
+    web->trigger();
+    services->modal->on("dlg_100", [](QDialog& dialog) {
+        auto* about = dynamic_cast<CAboutDlg*>(&dialog);
+        ASSERT_NE(about, nullptr);
+        QTest::mouseClick(about->m_linkWeb, Qt::LeftButton);
+        dialog.accept();
+    });
+    EXPECT_TRUE(frame->SendCommand(ID_APP_ABOUT));
+    const auto opened = services->shell->opened();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], opened[1]);
+    EXPECT_EQ(opened[0].rfind("https://", 0), 0u);
+}
+
 TEST_F(MainWindowTest, AClickOnTheProgressPaneTogglesTheDownloadsWindow) {
     start();
     auto record = std::make_unique<DownloadStatus>();
@@ -284,10 +384,65 @@ TEST_F(MainWindowTest, StoredPlacementIsCheckedBeforeUse) {
             EXPECT_EQ(cs.cx, 800);
             EXPECT_EQ(cs.cy, 600);
         } else {
-            EXPECT_EQ(cs.cx, CreateStruct::kUseDefault);
-            EXPECT_EQ(cs.x, CreateStruct::kUseDefault);
+            const QRect first = CMainFrame::defaultWindowRect(QGuiApplication::primaryScreen()->availableGeometry());
+            EXPECT_EQ(QRect(cs.x, cs.y, cs.cx, cs.cy), first);
         }
     }
+}
+
+TEST(FirstWindowTest, ThreeQuartersOfTheAvailableAreaCentredOnIt) {
+    struct Case {
+        QRect available;
+        QRect expected;
+    };
+    for (const Case& c : {Case{{0, 0, 1600, 1000}, {200, 125, 1200, 750}},
+                          Case{{0, 30, 1280, 994}, {160, 154, 960, 745}},   // a panel above
+                          Case{{1920, 0, 1024, 768}, {2048, 96, 768, 576}}, // the second screen
+                          Case{{0, 0, 3, 2}, {0, 0, 2, 1}}}) {
+        SCOPED_TRACE(c.available.width());
+        const QRect first = CMainFrame::defaultWindowRect(c.available);
+        EXPECT_EQ(first, c.expected);
+        EXPECT_TRUE(c.available.contains(first));
+    }
+}
+
+TEST_F(MainWindowTest, WithoutAStoredPlacementTheFirstWindowShowsTheChartAndEveryPaneInFull) {
+    services->settings->writeString("MainWindow", "Dimensions", "");
+    app = std::make_unique<CWPapierApp>();
+    app->setServices(services->bundle());
+    app->setArguments({file.string()});
+    ASSERT_TRUE(app->InitInstance());
+    frame = app->mainFrame();
+    ASSERT_NE(frame, nullptr);
+    // The views' first refresh and the idle updates that follow it.
+    QTest::qWait(300);
+    testsupport::saveRendering(frame->grab(), "first-window");
+
+    const QRect available = frame->screen()->availableGeometry();
+    // Three quarters of the screen's height and at least of its width (wider when the panes need
+    // it), centred on the screen and on it.
+    const QRect first = CMainFrame::defaultWindowRect(available);
+    EXPECT_EQ(frame->height(), first.height());
+    EXPECT_EQ(frame->pos().y(), first.y());
+    EXPECT_GE(frame->width(), first.width());
+    EXPECT_TRUE(available.contains(frame->frameGeometry()));
+    EXPECT_LE(std::abs((frame->frameGeometry().left() - available.left()) -
+                       (available.right() - frame->frameGeometry().right())),
+              frame->frameGeometry().width() - frame->width() + 1);
+    // The list keeps its first 282 pixels and the chart gets a real height.
+    EXPECT_EQ(frame->splitter()->sizes().first(), 282);
+    EXPECT_GE(frame->graphView()->height(), 50);
+    // Every pane's text fits its pane, the clock's too.
+    MMStatusBar* bar = frame->statusBarPanes();
+    const QFontMetrics metrics(bar->font());
+    for (int pane = 1; pane < bar->GetCount(); ++pane) {
+        SCOPED_TRACE(pane);
+        const QRect rect = bar->GetItemRect(pane);
+        EXPECT_TRUE(bar->rect().contains(rect)) << rect.x() << "," << rect.y() << " " << rect.width() << "x"
+                                                << rect.height() << " in " << bar->width() << "x" << bar->height();
+        EXPECT_GE(rect.width(), metrics.horizontalAdvance(bar->GetPaneText(pane)));
+    }
+    EXPECT_FALSE(bar->GetPaneText(3).isEmpty());
 }
 
 TEST_F(MainWindowTest, HelpPagesShipBesideTheProgram) {
