@@ -92,33 +92,121 @@ TEST_F(EndToEndTest, SampleIsUpdatedFromItsLocalPagesThenItsQuotationsExported) 
     const RunResult made = apptest::runProgram(
         CORVANA_MAKE_SAMPLE, {std::string(CORVANA_EXAMPLES_DIR) + "/pages", sample.string()}, generator);
     ASSERT_EQ(made.exitCode, 0) << made.err;
-
-    expectSuccess(corvana({"-u", sample.string()}));
+    CKurs bondBefore;
+    int bondCount = 0;
     {
         OpenedPortfolio p(sample);
         ASSERT_TRUE(p.ok);
+        CWPapier* bond = p.item("Old Savings Bond");
+        ASSERT_TRUE(bond->GetLastQuotation(bondBefore));
+        bondCount = bond->GetQuotationCount();
+    }
+
+    expectSuccess(corvana({"-u", sample.string()}));
+    std::string today;
+    {
+        OpenedPortfolio p(sample);
+        ASSERT_TRUE(p.ok);
+        // Each page's quotation continues its item's history as the newest one.
+        struct Case {
+            const char* item;
+            double close;
+        };
+        for (const Case& c : {Case{"Acme Industries", 1234.56}, Case{"Greenfield Balanced Fund", 87.12},
+                              Case{"USD/EUR", 0.92}, Case{"Northwind Corp.", 46.0}}) { // 50 dollars in euros
+            SCOPED_TRACE(c.item);
+            CWPapier* item = p.item(c.item);
+            ASSERT_NE(item, nullptr);
+            const int count = item->GetQuotationCount();
+            ASSERT_GT(count, 200);
+            CKurs last;
+            ASSERT_TRUE(item->GetLastQuotation(last));
+            EXPECT_NEAR(last.m_dClose, c.close, 1e-9);
+            EXPECT_TRUE(dateLater(last.m_dtDate, item->GetQuotationAt(count - 2)->m_dtDate));
+            today = last.m_dtDate.Format("%Y-%m-%d");
+        }
         CKurs last;
-        ASSERT_TRUE(p.item("Acme Industries")->GetLastQuotation(last)); // the date comes from the page
-        EXPECT_DOUBLE_EQ(last.m_dClose, 1234.56);
+        ASSERT_TRUE(p.item("Acme Industries")->GetLastQuotation(last));
         EXPECT_DOUBLE_EQ(last.m_dVolume, 48200);
-        EXPECT_EQ(last.m_dtDate.Format("%Y-%m-%d"), "2024-05-17");
-        ASSERT_TRUE(p.item("Greenfield Balanced Fund")->GetLastQuotation(last)); // after its anchor text
-        EXPECT_DOUBLE_EQ(last.m_dClose, 87.12);
-        ASSERT_TRUE(p.item("USD/EUR")->GetLastQuotation(last));
-        EXPECT_DOUBLE_EQ(last.m_dClose, 0.92);
-        ASSERT_TRUE(p.item("Northwind Corp.")->GetLastQuotation(last)); // 50 dollars in euros
-        EXPECT_NEAR(last.m_dClose, 46.0, 1e-9);
         CWPapier* bond = p.item("Old Savings Bond"); // downloads disabled
-        ASSERT_EQ(bond->GetQuotationCount(), 1);
-        EXPECT_DOUBLE_EQ(bond->GetQuotationAt(0)->m_dClose, 101.25);
+        EXPECT_EQ(bond->GetQuotationCount(), bondCount);
+        ASSERT_TRUE(bond->GetLastQuotation(last));
+        EXPECT_TRUE(datesEqual(last.m_dtDate, bondBefore.m_dtDate));
+        EXPECT_DOUBLE_EQ(last.m_dClose, bondBefore.m_dClose);
     }
 
     expectSuccess(corvana({"-e", sample.string()}));
     const std::string csv = testsupport::readFile(work / "sample.csv");
     EXPECT_EQ(csv.rfind("#Symbol; Date; Time; Close; Open; Low; High; Volume", 0), 0u) << csv;
-    for (const char* expected : {"ACME; 2024-05-17; ", "; 1234.5600; ", "GBF; ", "; 87.1200; ", "NWC; ", "; 46.0000; ",
-                                 "USDEUR; ", "; 0.9200; ", "OSB; 2021-06-30; 17:30; 101.2500; "})
-        EXPECT_NE(csv.find(expected), std::string::npos) << expected << "\n" << csv;
+    for (const std::string& expected : {"ACME; " + today + "; ", std::string("; 1234.5600; "), std::string("GBF; "),
+                                        std::string("; 87.1200; "), std::string("NWC; "), std::string("; 46.0000; "),
+                                        std::string("USDEUR; "), std::string("; 0.9200; "), std::string("OSB; ")})
+        EXPECT_NE(csv.find(expected), std::string::npos) << expected << "\n" << csv.substr(0, 2000);
+}
+
+// The sample a new user opens first: a year of closes for every item, transactions that give the
+// investment columns their figures, the cash account's mirrors and the investment history; the
+// same day gives the same file.
+TEST_F(EndToEndTest, SampleHoldsAYearOfQuotationsAndTransactionsTheSameForTheSameDay) {
+    const auto make = [this](const fs::path& file) {
+        RunOptions generator;
+        generator.environment = env;
+        return apptest::runProgram(CORVANA_MAKE_SAMPLE,
+                                   {std::string(CORVANA_EXAMPLES_DIR) + "/pages", file.string(), "2026-03-02"},
+                                   generator);
+    };
+    const fs::path first = work / "first.cvr", second = work / "second.cvr";
+    ASSERT_EQ(make(first).exitCode, 0);
+    ASSERT_EQ(make(second).exitCode, 0);
+    EXPECT_EQ(testsupport::readFile(first), testsupport::readFile(second));
+    RunOptions generator;
+    generator.environment = env;
+    EXPECT_EQ(apptest::runProgram(
+                  CORVANA_MAKE_SAMPLE,
+                  {std::string(CORVANA_EXAMPLES_DIR) + "/pages", (work / "x.cvr").string(), "2026-13-02"}, generator)
+                  .exitCode,
+              2);
+
+    OpenedPortfolio p(first);
+    ASSERT_TRUE(p.ok);
+    for (const char* name :
+         {"Acme Industries", "Greenfield Balanced Fund", "USD/EUR", "Northwind Corp.", "Old Savings Bond"}) {
+        SCOPED_TRACE(name);
+        const CWPapier* item = p.item(name);
+        ASSERT_NE(item, nullptr);
+        const int count = item->GetQuotationCount();
+        ASSERT_GE(count, 250); // the weekdays of a year
+        EXPECT_EQ(item->GetQuotationAt(0)->m_dtDate.Format("%Y-%m-%d"), "2025-03-03");
+        EXPECT_EQ(item->GetQuotationAt(count - 1)->m_dtDate.Format("%Y-%m-%d %H:%M"), "2026-02-27 17:30");
+        for (int i = 0; i < count; ++i) {
+            const CKurs& q = *item->GetQuotationAt(i);
+            ASSERT_GT(q.m_dClose, 0.0);
+            ASSERT_LE(q.m_dLow, std::min(q.m_dOpen, q.m_dClose));
+            ASSERT_GE(q.m_dHigh, std::max(q.m_dOpen, q.m_dClose));
+        }
+    }
+    // Buys, a dividend and a sale of Acme (9 units left), buys of the fund and of Northwind.
+    const CWPapier* acme = p.item("Acme Industries");
+    ASSERT_EQ(acme->GetTransactionCount(), 4);
+    std::vector<int> kinds;
+    for (int i = 0; i < 4; ++i)
+        kinds.push_back(acme->GetTransactionAt(i)->m_nType);
+    EXPECT_EQ(kinds,
+              (std::vector<int>{CTransaction::kBuy, CTransaction::kBuy, CTransaction::kDividend, CTransaction::kSell}));
+    EXPECT_DOUBLE_EQ(acme->m_dUnits, 9.0);
+    EXPECT_GT(acme->m_dBreakEven, 0.0);
+    EXPECT_DOUBLE_EQ(p.item("Greenfield Balanced Fund")->m_dUnits, 120.0);
+    EXPECT_DOUBLE_EQ(p.item("Northwind Corp.")->m_dUnits, 60.0);
+    EXPECT_EQ(p.item("Northwind Corp.")->m_pCurrencyItem, p.item("USD/EUR"));
+    // The deposit and the six mirrors on the cash account, whose balance stays above 0.
+    const CWPapier* cash = p.doc->GetItem(p.doc->FindCashAccountItem());
+    ASSERT_NE(cash, nullptr);
+    EXPECT_EQ(cash->GetTransactionCount(), 7);
+    EXPECT_GT(p.doc->GetCashAccountBalance(), 0.0);
+    EXPECT_LT(p.doc->GetCashAccountBalance(), 30000.0);
+    const CWPapier* history = p.doc->GetItem(p.doc->FindInvestmentHistoryItem());
+    ASSERT_NE(history, nullptr);
+    EXPECT_GT(history->GetQuotationCount(), 100);
 }
 
 TEST_F(EndToEndTest, UpdateFromAWebServerStepsBackADateAndRetriesAServerError) {
