@@ -1,8 +1,8 @@
 #include "app/MainFrm.h"
 
+#include "app/AppCommands.h"
 #include "app/MainMenus.h"
 #include "app/MenuPrompts.h"
-#include "app/AppCommands.h"
 #include "app/ReleaseInfo.h"
 #include "app/Resource.h"
 #include "controls/AppIcons.h"
