@@ -65,10 +65,58 @@ std::vector<std::uint32_t> DownloadManager::startQuotationDownloads(std::vector<
         }
         ids.push_back(id);
     }
-    for (std::size_t i = 0; i < jobs.size(); ++i)
-        if (jobs[i])
-            ids[i] = start(std::move(jobs[i]), &DownloadQuotationThread, ids[i]);
+    std::unique_lock lock(m_mutex);
+    if (m_shutDown) {
+        lock.unlock();
+        for (std::size_t i = 0; i < jobs.size(); ++i)
+            if (jobs[i]) {
+                refuseJob(*jobs[i], ids[i], DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
+                ids[i] = 0;
+            }
+        return ids;
+    }
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (!jobs[i])
+            continue;
+        DownloadActivity::instance().workerStarted();
+        ++m_alive;
+        m_queue.push_back({ids[i], std::move(jobs[i])});
+    }
+    if (m_queue.empty())
+        return ids;
+    if (!m_starter.joinable()) {
+        try {
+            m_starter = std::thread([this] { starterLoop(); });
+        } catch (const std::system_error& e) {
+            // Without a starter the jobs start here, as they would have without one.
+            CVR_LOG(LOG_LEVEL_ERROR, "Could not start the download starter thread: %s", e.what());
+            while (!m_queue.empty()) {
+                QueuedStart next = std::move(m_queue.front());
+                m_queue.pop_front();
+                if (!launch(lock, next.job, &DownloadQuotationThread, next.id, true))
+                    lock.lock();
+            }
+            return ids;
+        }
+    }
+    m_queueChanged.notify_one();
     return ids;
+}
+
+void DownloadManager::starterLoop() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_queueChanged.wait(lock, [this] { return m_shutDown || !m_queue.empty(); });
+        if (m_shutDown)
+            return; // shutdown() ends what is still queued
+        joinEnded(lock);
+        if (m_shutDown || m_queue.empty())
+            continue;
+        QueuedStart next = std::move(m_queue.front());
+        m_queue.pop_front();
+        if (!launch(lock, next.job, &DownloadQuotationThread, next.id, true))
+            lock.lock();
+    }
 }
 
 std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id) {
@@ -81,11 +129,18 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
         return 0;
     }
     joinEnded(lock);
+    if (id == 0)
+        id = ++g_lastWorkerId;
+    return launch(lock, job, procedure, id, false) ? id : 0;
+}
+
+bool DownloadManager::launch(std::unique_lock<std::mutex>& lock, std::unique_ptr<DownloadJob>& job, Procedure procedure,
+                             std::uint32_t id, bool counted) {
     auto worker = std::make_unique<Worker>();
-    worker->id = id != 0 ? id : ++g_lastWorkerId;
-    id = worker->id;
+    worker->id = id;
     DownloadJob* handedOver = job.get();
-    DownloadActivity::instance().workerStarted();
+    if (!counted)
+        DownloadActivity::instance().workerStarted();
     try {
         worker->thread = std::thread([this, id, procedure, handedOver] {
             std::unique_ptr<DownloadJob> owned(handedOver);
@@ -99,16 +154,21 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
             workerEnded(id);
         });
     } catch (const std::system_error& e) {
+        if (counted) {
+            --m_alive;
+            m_changed.notify_all();
+        }
         lock.unlock();
         DownloadActivity::instance().workerEnded();
         CVR_LOG(LOG_LEVEL_ERROR, "Could not start download thread for '%s': %s", job->m_szURL.c_str(), e.what());
         refuseJob(*job, id, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!");
-        return 0;
+        return false;
     }
     job.release(); // the thread owns it now
-    ++m_alive;
+    if (!counted)
+        ++m_alive;
     m_workers.push_back(std::move(worker));
-    return id;
+    return true;
 }
 
 void DownloadManager::workerEnded(std::uint32_t id) {
@@ -166,11 +226,26 @@ bool DownloadManager::waitForWorkers(std::optional<std::chrono::milliseconds> ti
 }
 
 bool DownloadManager::shutdown(std::optional<std::chrono::milliseconds> bound) {
+    std::deque<QueuedStart> queued;
+    std::thread starter;
     {
         std::lock_guard lock(m_mutex);
-        if (m_shutDown && m_workers.empty())
+        if (m_shutDown && m_workers.empty() && !m_starter.joinable())
             return true;
         m_shutDown = true;
+        queued.swap(m_queue);
+        starter = std::move(m_starter);
+        m_queueChanged.notify_all();
+    }
+    if (starter.joinable())
+        starter.join();
+    // Jobs that never got their thread end as aborted ones do; their first report went out.
+    for (QueuedStart& next : queued) {
+        DownloadActivity::instance().workerEnded();
+        refuseJob(*next.job, next.id, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
+        std::lock_guard lock(m_mutex);
+        --m_alive;
+        m_changed.notify_all();
     }
     if (workersAlive() > 0)
         abortAll();

@@ -1,7 +1,9 @@
 #pragma once
 // The owner of the download workers. Each job runs on a std::thread of its own; the manager keeps
 // the threads, joins those that have ended, and at shut-down aborts whatever still runs and joins
-// every thread, so no worker outlives the program's objects. A worker that the abort cannot reach
+// every thread, so no worker outlives the program's objects. The workers of an update are started
+// by the manager's starter thread, in the order of their jobs, so that the caller (the GUI thread)
+// does not wait for hundreds of thread creations. A worker that the abort cannot reach
 // (blocked in a system call, such as the open of a file on a hung mount) can be left behind by a
 // shut-down with a bound; the process then ends without running its static destructors.
 //
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -40,9 +43,12 @@ public:
     std::uint32_t startSetupDownload(std::unique_ptr<DownloadJob> job);
 
     // The start of an update: posts the first report (status 1) of every item of every job, in
-    // order, before it starts any worker, so a receiver that counts the active downloads cannot
-    // see the count fall to 0 while jobs are still starting. Then starts one worker per job, in
-    // order. Returns the worker ids (0 for a job that could not start; it got its final report).
+    // order, before any worker starts, so a receiver that counts the active downloads cannot see
+    // the count fall to 0 while jobs are still starting. Then hands the jobs to the starter thread,
+    // which starts one worker per job in their order, and returns at once. The queued jobs count
+    // as alive workers from here on, so an abort stays set until they have seen it. Returns the
+    // worker ids; 0 for every job after shutdown() (each got its final report). A job whose thread
+    // the system refuses later gets its final report (12/11) from the starter.
     std::vector<std::uint32_t> startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs);
 
     // What a worker runs: DownloadQuotationThread or DownloadSetupThread.
@@ -54,13 +60,14 @@ public:
     // (AbortAllDownloads).
     void abortAll();
 
-    // Workers of this manager that have started and not yet ended.
+    // Workers of this manager that have started, or are queued to start, and have not yet ended.
     int workersAlive() const;
 
     // Waits until no worker is alive; false when `timeout` passed first.
     bool waitForWorkers(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
 
-    // Aborts the running workers and joins every thread; later starts are refused. With a
+    // Aborts the running workers, ends the jobs still queued to start with status 13 and joins
+    // every thread; later starts are refused. With a
     // `bound`, waits at most that long: workers still running then are left behind (their threads
     // detached; workersAlive() counts them) and the result is false. True when every worker ended.
     bool shutdown(std::optional<std::chrono::milliseconds> bound = std::nullopt);
@@ -72,13 +79,28 @@ private:
         bool ended = false;
     };
 
+    // A job of an update waiting for the starter thread; counted in m_alive already.
+    struct QueuedStart {
+        std::uint32_t id = 0;
+        std::unique_ptr<DownloadJob> job;
+    };
+
     std::uint32_t start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id = 0);
+    // Creates the worker's thread (under the lock, so the worker cannot end before it is listed).
+    // On failure the lock is released, the job gets its final report and false is returned. With
+    // `counted`, the worker is in m_alive and the activity account already.
+    bool launch(std::unique_lock<std::mutex>& lock, std::unique_ptr<DownloadJob>& job, Procedure procedure,
+                std::uint32_t id, bool counted);
+    void starterLoop();
     void workerEnded(std::uint32_t id);
     void joinEnded(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::condition_variable m_queueChanged;
     std::vector<std::unique_ptr<Worker>> m_workers;
+    std::deque<QueuedStart> m_queue; // in the order of their jobs
+    std::thread m_starter;           // made at the first update
     std::atomic<int> m_alive{0};
     bool m_shutDown = false;
 };

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -87,14 +88,36 @@ bool mayDownload(const CWPapier& item) {
     return !item.m_bDownloadPending && !item.m_bInvestmentHistory && !item.m_bCashAccount && item.m_bDownloadEnabled;
 }
 
-std::vector<Candidate> candidatesOf(const CWPapierDoc& doc, const std::vector<CWPapier*>& items) {
+// The positions of the document's items by their address, made once per update: a list of
+// thousands of items would otherwise be searched through once per item. Expects the list lock.
+class Positions {
+public:
+    explicit Positions(const CWPapierDoc& doc) {
+        m_places.reserve(static_cast<std::size_t>(doc.GetItemCount()));
+        for (ItemPos pos = doc.GetHeadPosition(); pos != kNoItemPos;) {
+            const ItemPos at = pos;
+            if (const CWPapier* item = doc.GetNextItem(pos))
+                m_places.emplace(item, at);
+        }
+    }
+    // Compares addresses only: `item` may be a stale pointer, which finds nothing.
+    ItemPos of(const CWPapier* item) const {
+        const auto it = m_places.find(item);
+        return it == m_places.end() ? kNoItemPos : it->second;
+    }
+
+private:
+    std::unordered_map<const CWPapier*, ItemPos> m_places;
+};
+
+std::vector<Candidate> candidatesOf(const Positions& positions, const std::vector<CWPapier*>& items) {
     std::vector<Candidate> candidates;
     candidates.reserve(items.size());
     TemplateCache templates;
     for (CWPapier* item : items) {
         Candidate c;
         c.item = item;
-        c.pos = doc.GetItemPosition(item); // compares pointers; a stale pointer finds nothing
+        c.pos = positions.of(item);
         // Items that may not be downloaded now never become eligible during the update.
         if (c.pos != kNoItemPos && mayDownload(*item) &&
             (!item->m_Server.m_strName.empty() || !item->m_Server.m_strURL.empty())) {
@@ -106,13 +129,29 @@ std::vector<Candidate> candidatesOf(const CWPapierDoc& doc, const std::vector<CW
     return candidates;
 }
 
+// The candidates that may be downloaded, in list order, by their URL (byte for byte, date place
+// holders unexpanded): a job's partners are looked up instead of searched for in the whole list.
+using CandidatesByUrl = std::unordered_map<std::string_view, std::vector<const Candidate*>>;
+
+CandidatesByUrl candidatesByUrl(const std::vector<Candidate>& candidates) {
+    CandidatesByUrl byUrl;
+    for (const Candidate& c : candidates)
+        if (c.rules)
+            byUrl[c.url].push_back(&c);
+    return byUrl;
+}
+
 // Adds to the job every further item of the list whose URL is the job's URL, byte for byte (date
 // place holders unexpanded on both sides), marking each as downloading. The job's time limit
 // becomes the largest of its items' (compared as unsigned numbers).
-void AddItemsWithSameUrl(CWPapierDoc& doc, DownloadJob& job, const std::vector<Candidate>& candidates) {
+void AddItemsWithSameUrl(CWPapierDoc& doc, DownloadJob& job, const CandidatesByUrl& byUrl) {
     const auto lock = doc.LockList();
-    for (const Candidate& c : candidates) {
-        if (!c.rules || !mayDownload(*c.item) || c.url != job.m_szURL)
+    const auto sameUrl = byUrl.find(job.m_szURL);
+    if (sameUrl == byUrl.end())
+        return;
+    for (const Candidate* candidate : sameUrl->second) {
+        const Candidate& c = *candidate;
+        if (!mayDownload(*c.item))
             continue;
         doc.SetDownloadInProgress(c.pos);
         job.AddItem(makeExtractionItem(c.pos, c.item->m_strName, c.item->m_strSymbol, *c.rules));
@@ -121,36 +160,37 @@ void AddItemsWithSameUrl(CWPapierDoc& doc, DownloadJob& job, const std::vector<C
     }
 }
 
-ExtractionItem* findExtractionItem(const std::vector<std::unique_ptr<DownloadJob>>& jobs, ItemPos pos) {
-    for (const auto& job : jobs)
-        if (ExtractionItem* item = job->FindItem(pos))
-            return item;
-    return nullptr;
-}
-
 // Makes each listed item that converts by an exchange-rate item downloaded in the same update
 // wait for that item's result, within one job or across jobs. Two items converting by each other
 // are not linked; a link that would close a longer cycle of waiting items is not made (the
 // cycle would wait until the user aborts), with a warning.
-void LinkCurrencyJobs(CWPapierDoc& doc, const std::vector<CWPapier*>& items,
+void LinkCurrencyJobs(CWPapierDoc& doc, const Positions& positions, const std::vector<CWPapier*>& items,
                       const std::vector<std::unique_ptr<DownloadJob>>& jobs) {
     const auto lock = doc.LockList();
-    const auto inList = [&items](const CWPapier* item) {
-        return std::find(items.begin(), items.end(), item) != items.end();
+    std::unordered_set<const CWPapier*> inList;
+    std::unordered_map<ItemPos, ExtractionItem*> extraction; // the first item of each position
+    for (const auto& job : jobs)
+        for (const auto& item : job->m_Items)
+            extraction.try_emplace(item->m_posItem, item.get());
+    const auto extractionOf = [&extraction](ItemPos pos) -> ExtractionItem* {
+        const auto it = extraction.find(pos);
+        return it == extraction.end() ? nullptr : it->second;
     };
     std::unordered_map<ItemPos, ItemPos> waitsFor; // the links made so far
     for (CWPapier* a : items) {
-        const ItemPos posA = doc.GetItemPosition(a);
+        const ItemPos posA = positions.of(a);
         if (posA == kNoItemPos || !a->m_bConvertCurrency || !a->m_pCurrencyItem)
             continue;
         CWPapier* r = a->m_pCurrencyItem;
-        if (!inList(r))
+        if (inList.empty())
+            inList.insert(items.begin(), items.end());
+        if (!inList.contains(r))
             continue;
-        const ItemPos posR = doc.GetItemPosition(r);
+        const ItemPos posR = positions.of(r);
         if (posR == kNoItemPos || (r->m_bConvertCurrency && r->m_pCurrencyItem == a))
             continue;
-        ExtractionItem* waiting = findExtractionItem(jobs, posA);
-        ExtractionItem* rate = findExtractionItem(jobs, posR);
+        ExtractionItem* waiting = extractionOf(posA);
+        ExtractionItem* rate = extractionOf(posR);
         if (!waiting || !rate || waiting->GetWaitEvent())
             continue;
         bool cycle = false;
@@ -217,7 +257,9 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
     int scheduled = 0;
     {
         const auto lock = doc.LockList();
-        const std::vector<Candidate> candidates = candidatesOf(doc, items);
+        const Positions positions(doc);
+        const std::vector<Candidate> candidates = candidatesOf(positions, items);
+        const CandidatesByUrl byUrl = candidatesByUrl(candidates);
         bool skippedHistory = false;
         for (const Candidate& c : candidates) {
             if (!c.rules || !mayDownload(*c.item)) {
@@ -241,7 +283,7 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
             job->m_nTimeout = c.rules->m_nTimeout;
             doc.SetDownloadInProgress(c.pos);
             job->AddItem(makeExtractionItem(c.pos, c.item->m_strName, c.item->m_strSymbol, *c.rules));
-            AddItemsWithSameUrl(doc, *job, candidates);
+            AddItemsWithSameUrl(doc, *job, byUrl);
 
             DOC_LOG(LOG_LEVEL_DEBUG, "-- WP download list:");
             for (const auto& item : job->m_Items)
@@ -257,7 +299,7 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
             doc.SetModifiedFlag();
             doc.UpdateAllViews(nullptr, 0);
         }
-        LinkCurrencyJobs(doc, items, jobs);
+        LinkCurrencyJobs(doc, positions, items, jobs);
         // Every served item is announced (status 1) before any worker starts.
         if (!jobs.empty())
             managerOf(routing).startQuotationDownloads(std::move(jobs));

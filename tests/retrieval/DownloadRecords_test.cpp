@@ -4,6 +4,7 @@
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/HttpTransfer.h"
 
+#include <algorithm>
 #include <future>
 #include <thread>
 
@@ -357,4 +358,62 @@ TEST_F(DownloadTest, AShutDownWithABoundLeavesAWorkerThatDoesNotEndBehind) {
     EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
     EXPECT_TRUE(m_manager.shutdown());
     EXPECT_EQ(m_manager.workersAlive(), 0);
+}
+
+// The workers of an update are started off the caller's thread. Jobs still waiting for their
+// thread or for a slot are reached by an abort, and a shut-down ends the jobs still queued: every
+// item gets its first report and exactly one final report, and no worker is left counted.
+TEST_F(DownloadTest, AnAbortAndAShutDownReachEveryQueuedJob) {
+    testsupport::LoopbackHttpServer server;
+    server.reply("/page", testsupport::HttpReply::page("<p>Kurs: 1,5</p>"));
+    constexpr ItemPos kJobs = 120;
+    const auto update = [&](const std::shared_ptr<CountingSemaphore>& slots) {
+        std::vector<std::unique_ptr<DownloadJob>> jobs;
+        for (ItemPos pos = 1; pos <= kJobs; ++pos) {
+            auto job = makeJob(server.url("/page"), 30);
+            job->m_pSemaphore = slots;
+            job->AddItem(anchorItem(pos, "item", "Kurs:"));
+            jobs.push_back(std::move(job));
+        }
+        return m_manager.startQuotationDownloads(std::move(jobs));
+    };
+    const auto expectOneFirstAndOneFinalReport = [&](const std::vector<Report>& reports, int final) {
+        for (ItemPos pos = 1; pos <= kJobs; ++pos) {
+            const std::vector<int> got = statuses(reports, pos);
+            ASSERT_FALSE(got.empty()) << "item " << pos;
+            EXPECT_EQ(got.front(), DOWNLOAD_INITIALIZED) << "item " << pos;
+            EXPECT_EQ(std::count(got.begin(), got.end(), DOWNLOAD_INITIALIZED), 1) << "item " << pos;
+            EXPECT_EQ(std::count_if(got.begin(), got.end(), isFinalDownloadStatus), 1) << "item " << pos;
+            EXPECT_EQ(got.back(), final) << "item " << pos;
+        }
+    };
+
+    // Every slot is taken: the jobs wait, queued or for a slot, until the abort.
+    const auto slots = makeDownloadSemaphore(1);
+    ASSERT_TRUE(slots->tryAcquire());
+    const auto ids = update(slots);
+    ASSERT_EQ(ids.size(), static_cast<std::size_t>(kJobs));
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), 0u), 0);
+    EXPECT_EQ(m_manager.workersAlive(), static_cast<int>(kJobs));
+    m_manager.abortAll();
+    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(30)));
+    expectOneFirstAndOneFinalReport(collect(), DOWNLOAD_ABORTED);
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
+    EXPECT_EQ(server.requestCount(), 0u);
+    slots->release();
+
+    // A shut-down right after the start: what did not run yet ends as aborted.
+    update(makeDownloadSemaphore(2));
+    EXPECT_TRUE(m_manager.shutdown(std::chrono::seconds(30)));
+    EXPECT_EQ(m_manager.workersAlive(), 0);
+    const auto reports = collect();
+    for (ItemPos pos = 1; pos <= kJobs; ++pos) {
+        const std::vector<int> got = statuses(reports, pos);
+        ASSERT_FALSE(got.empty()) << "item " << pos;
+        EXPECT_EQ(got.front(), DOWNLOAD_INITIALIZED) << "item " << pos;
+        EXPECT_EQ(std::count_if(got.begin(), got.end(), isFinalDownloadStatus), 1) << "item " << pos;
+    }
+    const auto late = update(makeDownloadSemaphore(2));
+    EXPECT_EQ(std::count(late.begin(), late.end(), 0u), static_cast<long>(kJobs));
+    expectOneFirstAndOneFinalReport(collect(), DOWNLOAD_ABORTED);
 }
