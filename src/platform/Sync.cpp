@@ -37,11 +37,17 @@ bool CountingSemaphore::acquire(const std::atomic<int>* abort, std::optional<std
     m_waiters.push_back(&me);
     const auto deadline =
         timeout ? std::chrono::steady_clock::now() + *timeout : std::chrono::steady_clock::time_point{};
+    // The first m_available waiters in line may each take a slot, without waiting for the ones
+    // before them to run.
+    const auto eligible = [&] {
+        const auto place = std::find(m_waiters.begin(), m_waiters.end(), &me) - m_waiters.begin();
+        return place < m_available;
+    };
     bool taken = false;
     for (;;) {
         if (aborted(abort))
             break;
-        if (m_waiters.front() == &me && m_available > 0) {
+        if (eligible()) {
             --m_available;
             taken = true;
             break;
@@ -49,7 +55,7 @@ bool CountingSemaphore::acquire(const std::atomic<int>* abort, std::optional<std
         if (!timeout)
             me.wake.wait(lock);
         else if (me.wake.wait_until(lock, deadline) == std::cv_status::timeout) {
-            if (!aborted(abort) && m_waiters.front() == &me && m_available > 0) {
+            if (!aborted(abort) && eligible()) {
                 --m_available;
                 taken = true;
             }
@@ -57,7 +63,8 @@ bool CountingSemaphore::acquire(const std::atomic<int>* abort, std::optional<std
         }
     }
     m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &me));
-    wakeNextLocked(); // the next in line may find a slot as well
+    if (!taken)
+        wakeNextLocked(); // the one after it in line may find a slot now
     return taken;
 }
 
@@ -87,9 +94,13 @@ void CountingSemaphore::wakeAll() {
 }
 
 void CountingSemaphore::wakeNextLocked() {
-    // Notified under the mutex: a waiter's condition variable lives only while it is queued.
-    if (m_available > 0 && !m_waiters.empty())
-        m_waiters.front()->wake.notify_one();
+    // The first m_available waiters in line may take a slot. Each one that became so was woken
+    // then, so only the last of them can be new here. When many slots come free at once (a round
+    // of downloads ending together), every waiter takes its own at once instead of each waking the
+    // next in a chain of thread switches. Notified under the mutex: a waiter's condition variable
+    // lives only while it is queued.
+    if (m_available > 0 && static_cast<std::size_t>(m_available) <= m_waiters.size())
+        m_waiters[static_cast<std::size_t>(m_available) - 1]->wake.notify_one();
 }
 
 int CountingSemaphore::available() const {
