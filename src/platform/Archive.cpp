@@ -62,7 +62,19 @@ Archive::Archive(Sink sink, std::size_t chunkSize)
 
 Archive::Archive(std::vector<std::uint8_t> bytes, const ArchiveClassRegistry& registry)
     : m_storing(false), m_outLimit(0), m_input(std::move(bytes)), m_in(m_input.data()), m_inSize(m_input.size()),
-      m_registry(&registry) {
+      m_windowEnd(m_inSize), m_registry(&registry) {
+    m_slots.push_back(std::uint32_t{kNoSlot} << kSlotKindShift); // index 0: the null object
+}
+
+Archive::Archive(Source source, std::uint64_t size, const ArchiveClassRegistry& registry, std::size_t chunkSize)
+    : m_storing(false), m_outLimit(0), m_source(std::move(source)), m_registry(&registry) {
+    if (size > std::numeric_limits<std::size_t>::max())
+        throw ArchiveError("the data is too large: " + std::to_string(size) + " bytes");
+    m_inSize = static_cast<std::size_t>(size);
+    m_chunkSize = std::min<std::size_t>(std::max<std::size_t>(chunkSize, 16), m_inSize);
+    if (m_chunkSize > 0)
+        m_chunk = std::make_unique_for_overwrite<std::uint8_t[]>(m_chunkSize);
+    m_in = m_chunk.get();
     m_slots.push_back(std::uint32_t{kNoSlot} << kSlotKindShift); // index 0: the null object
 }
 
@@ -71,7 +83,7 @@ Archive::Archive(std::string_view bytes, const ArchiveClassRegistry& registry)
 
 Archive::Archive(InPlace, std::string_view bytes, const ArchiveClassRegistry& registry)
     : m_storing(false), m_outLimit(0), m_in(reinterpret_cast<const std::uint8_t*>(bytes.data())),
-      m_inSize(bytes.size()), m_registry(&registry) {
+      m_inSize(bytes.size()), m_windowEnd(m_inSize), m_registry(&registry) {
     m_slots.push_back(std::uint32_t{kNoSlot} << kSlotKindShift); // index 0: the null object
 }
 
@@ -112,6 +124,38 @@ void Archive::notEnoughData(std::size_t count) const {
                        " bytes needed, " + std::to_string(remaining()) + " left)");
 }
 
+void Archive::takeAcrossChunks(std::uint8_t* out, std::size_t size) {
+    if (size > m_inSize - m_pos || !m_source)
+        notEnoughData(size);
+    while (size > 0) {
+        if (m_pos == m_windowEnd)
+            nextChunk();
+        const std::size_t part = std::min(size, m_windowEnd - m_pos);
+        std::memcpy(out, m_in + (m_pos - m_windowStart), part);
+        m_pos += part;
+        out += part;
+        size -= part;
+    }
+}
+
+void Archive::nextChunk() {
+    const std::size_t want = std::min(m_chunkSize, m_inSize - m_windowEnd);
+    std::uint8_t* buffer = m_chunk.get();
+    std::size_t got = 0;
+    while (got < want) {
+        const std::size_t n = m_source(buffer + got, want - got);
+        if (n == 0)
+            break;
+        got += std::min(n, want - got);
+    }
+    if (got == 0)
+        throw ArchiveError("unexpected end of data at offset " + std::to_string(m_pos) + ": the input ended " +
+                           std::to_string(m_inSize - m_windowEnd) + " bytes early");
+    m_in = buffer;
+    m_windowStart = m_windowEnd;
+    m_windowEnd += got;
+}
+
 void Archive::beforeLimit() {
     requireStoring();
     // A single write longer than a chunk makes one longer chunk.
@@ -130,8 +174,13 @@ std::string Archive::readBytes(std::size_t count) {
     need(count);
     if (count == 0)
         return {};
-    std::string out(reinterpret_cast<const char*>(m_in + m_pos), count);
-    m_pos += count;
+    if (count <= m_windowEnd - m_pos) {
+        std::string out(reinterpret_cast<const char*>(m_in + (m_pos - m_windowStart)), count);
+        m_pos += count;
+        return out;
+    }
+    std::string out(count, '\0');
+    takeAcrossChunks(reinterpret_cast<std::uint8_t*>(out.data()), count);
     return out;
 }
 

@@ -98,6 +98,14 @@ public:
     // unchanged as long as the archive.
     struct InPlace {};
     Archive(InPlace, std::string_view bytes, const ArchiveClassRegistry& registry);
+    // Fills `buffer` with up to `size` bytes of a loading archive's input and returns how many it
+    // gave, 0 at its end; throws ArchiveError when it cannot read.
+    using Source = std::function<std::size_t(std::uint8_t* buffer, std::size_t size)>;
+    // A loading archive over the `size` bytes that `source` gives, read in chunks of `chunkSize`
+    // into one buffer that is reused: a file is never held whole. Input that ends before `size`
+    // bytes fails as a stream that is too short; bytes after them are not read.
+    Archive(Source source, std::uint64_t size, const ArchiveClassRegistry& registry,
+            std::size_t chunkSize = kDefaultChunkSize);
     ~Archive();
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
@@ -298,9 +306,11 @@ private:
     }
     // Loading: takes the next `size` bytes (at least one).
     void take(void* out, std::size_t size) {
-        if (size > m_inSize - m_pos)
-            notEnoughData(size);
-        std::memcpy(out, m_in + m_pos, size);
+        if (size > m_windowEnd - m_pos) {
+            takeAcrossChunks(static_cast<std::uint8_t*>(out), size);
+            return;
+        }
+        std::memcpy(out, m_in + (m_pos - m_windowStart), size);
         m_pos += size;
     }
     template <class T> T takeLittleEndian() {
@@ -321,6 +331,10 @@ private:
     void requireLoading() const;
     void need(std::size_t count) const;
     [[noreturn]] void notEnoughData(std::size_t count) const;
+    // Loading from a source: takes `size` bytes that do not all lie in the chunk at hand.
+    void takeAcrossChunks(std::uint8_t* out, std::size_t size);
+    // Reads the next chunk of the source into the buffer.
+    void nextChunk();
     void beforeLimit();
     void writeLength(std::size_t length);
     std::size_t readLength(bool wideMarkerAllowed, bool& wide);
@@ -348,11 +362,17 @@ private:
     std::string m_lastClassName; // the class written last and its index, looked up first
     std::uint32_t m_lastClassIndex = 0;
 
-    // Loading: the bytes and the read position.
+    // Loading: the bytes and the read position. m_in holds the input from m_windowStart to
+    // m_windowEnd: all of it, or the chunk of a source at hand.
     std::vector<std::uint8_t> m_input;
     const std::uint8_t* m_in = nullptr;
     std::size_t m_inSize = 0;
     std::size_t m_pos = 0;
+    std::size_t m_windowStart = 0;
+    std::size_t m_windowEnd = 0;
+    Source m_source;
+    std::unique_ptr<std::uint8_t[]> m_chunk; // the source's chunks, not cleared between reads
+    std::size_t m_chunkSize = 0;
     const ArchiveClassRegistry* m_registry = nullptr;
     std::vector<std::uint32_t> m_slots; // slot i: what index i names
     std::vector<ClassRecord> m_classes;

@@ -211,6 +211,30 @@ void QuotationList::assign(std::vector<CKurs> records) {
     recount();
 }
 
+void QuotationList::assignBlocks(std::vector<std::vector<CKurs>> blocks) {
+    clear();
+    for (std::vector<CKurs>& block : blocks) {
+        if (block.empty())
+            continue;
+        if (block.size() > m_blockSize) {
+            for (std::size_t i = 0; i < block.size(); i += m_blockSize) {
+                const auto from = block.begin() + static_cast<std::ptrdiff_t>(i);
+                const auto to = block.begin() + static_cast<std::ptrdiff_t>(std::min(block.size(), i + m_blockSize));
+                m_starts.push_back(m_size);
+                m_blocks.emplace_back(std::make_move_iterator(from), std::make_move_iterator(to));
+                m_lastValues.push_back(key(m_blocks.back().back().m_dtDate));
+                m_size += m_blocks.back().size();
+            }
+            continue;
+        }
+        m_starts.push_back(m_size);
+        m_size += block.size();
+        m_blocks.push_back(std::move(block));
+        m_lastValues.push_back(key(m_blocks.back().back().m_dtDate));
+    }
+    recount();
+}
+
 void QuotationList::recount() {
     m_irregular = 0;
     m_descents = 0;

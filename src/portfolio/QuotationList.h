@@ -37,6 +37,10 @@ public:
     void clear();
     // Takes these records, in this order.
     void assign(std::vector<CKurs> records);
+    // Takes these records, in this order, block by block: a loader that fills blocks of at most
+    // kDefaultBlockSize records never holds the list twice. Empty blocks are dropped; a block
+    // longer than this list's block size is split.
+    void assignBlocks(std::vector<std::vector<CKurs>> blocks);
     std::vector<CKurs> toVector() const;
 
     // Calls f(record, index) for the records with index in [begin, end), in order.

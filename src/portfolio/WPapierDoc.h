@@ -258,8 +258,6 @@ private:
     static void copyServerSettings(ServerSettings& target, const ServerSettings& source, bool withName);
 
     // The portfolio file (WPapierDocFile.cpp).
-    bool readPortfolioBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, bool& zipped,
-                            std::string& error) const;
     void resetAfterFailedOpen();
 
     // Notices (WPapierDoc.cpp).

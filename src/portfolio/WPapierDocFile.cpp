@@ -13,7 +13,12 @@
 #include <fstream>
 #include <limits>
 #include <new>
+#include <optional>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -54,51 +59,122 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
     return true;
 }
 
-} // namespace
-
-bool CWPapierDoc::readPortfolioBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes, bool& zipped,
-                                     std::string& error) const {
-    zipped = false;
-    ZipReader::Handle zip;
-    if (ZipReader::OpenFile(zip, path.c_str(), nullptr) == ZIP_OK) {
-        DOC_LOG(LOG_LEVEL_INFO, "Unzipping document '%s'...", path.c_str());
-        // Entry 0 holds the portfolio, whatever its name.
-        ZipEntry entry;
-        entry.index = 0;
-        if (const int code = ZipReader::GetItem(zip, &entry); code == ZIP_OK) {
-            try {
-                std::vector<std::uint8_t> buffer(entry.uncompressedSize);
-                ZipEntry part = entry;
-                const int unzipCode =
-                    buffer.empty() ? ZIP_OK
-                                   : ZipReader::UnzipItemToBuffer(zip, buffer.data(), entry.uncompressedSize, &part);
-                if (unzipCode == ZIP_OK && (buffer.empty() || part.compressedSize == entry.uncompressedSize)) {
-                    bytes = std::move(buffer);
-                    zipped = true;
-                } else {
-                    DOC_LOG(LOG_LEVEL_WARNING, "Cannot unzip '%s' (zip error %d); reading it as it is", path.c_str(),
-                            unzipCode);
-                }
-            } catch (const std::bad_alloc&) {
-                DOC_LOG(LOG_LEVEL_WARNING, "No memory to unzip '%s'; reading it as it is", path.c_str());
-            }
-        } else {
-            DOC_LOG(LOG_LEVEL_WARNING, "Cannot read the first entry of '%s' (zip error %d); reading it as it is",
-                    path.c_str(), code);
-        }
-        ZipReader::Close(zip);
-        if (zipped)
-            return true;
+// Where a portfolio is read from: the bytes of a zipped file's entry, or a plain file that the
+// archive reads in chunks as it goes, so the file is never held whole beside the items made from it.
+class PortfolioInput {
+public:
+    PortfolioInput() = default;
+    ~PortfolioInput() {
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
+    PortfolioInput(const PortfolioInput&) = delete;
+    PortfolioInput& operator=(const PortfolioInput&) = delete;
 
-    auto contents = fileio::readFile<std::vector<std::uint8_t>>(path);
-    if (!contents.bytes) {
-        error = contents.error == ENOMEM ? "the file is too large" : fileio::errorText(contents.error);
+    bool open(const std::filesystem::path& path, std::string& error);
+    std::uint64_t size() const { return m_size; }
+    void makeArchive(std::optional<Archive>& ar);
+    // The error number of a failed read of the file, 0 when none failed.
+    int readError() const { return m_readError; }
+
+private:
+    std::vector<std::uint8_t> m_bytes; // a zipped file's entry, or a file that is not a regular one
+    int m_fd = -1;                     // a plain regular file, read by the archive
+    std::uint64_t m_size = 0;
+    int m_readError = 0;
+};
+
+// The portfolio's entry when `path` is a zip archive: true with the entry's bytes; false for any
+// other file (also a damaged archive, which is then read as it is).
+bool readZippedPortfolio(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes) {
+    ZipReader::Handle zip;
+    if (ZipReader::OpenFile(zip, path.c_str(), nullptr) != ZIP_OK)
+        return false;
+    DOC_LOG(LOG_LEVEL_INFO, "Unzipping document '%s'...", path.c_str());
+    bool zipped = false;
+    // Entry 0 holds the portfolio, whatever its name.
+    ZipEntry entry;
+    entry.index = 0;
+    if (const int code = ZipReader::GetItem(zip, &entry); code == ZIP_OK) {
+        try {
+            std::vector<std::uint8_t> buffer(entry.uncompressedSize);
+            ZipEntry part = entry;
+            const int unzipCode = buffer.empty()
+                                      ? ZIP_OK
+                                      : ZipReader::UnzipItemToBuffer(zip, buffer.data(), entry.uncompressedSize, &part);
+            if (unzipCode == ZIP_OK && (buffer.empty() || part.compressedSize == entry.uncompressedSize)) {
+                bytes = std::move(buffer);
+                zipped = true;
+            } else {
+                DOC_LOG(LOG_LEVEL_WARNING, "Cannot unzip '%s' (zip error %d); reading it as it is", path.c_str(),
+                        unzipCode);
+            }
+        } catch (const std::bad_alloc&) {
+            DOC_LOG(LOG_LEVEL_WARNING, "No memory to unzip '%s'; reading it as it is", path.c_str());
+        }
+    } else {
+        DOC_LOG(LOG_LEVEL_WARNING, "Cannot read the first entry of '%s' (zip error %d); reading it as it is",
+                path.c_str(), code);
+    }
+    ZipReader::Close(zip);
+    return zipped;
+}
+
+bool PortfolioInput::open(const std::filesystem::path& path, std::string& error) {
+    if (readZippedPortfolio(path, m_bytes)) {
+        m_size = m_bytes.size();
+        return true;
+    }
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
+        error = fileio::errorText(errno);
         return false;
     }
-    bytes = std::move(*contents.bytes);
+    if (S_ISDIR(st.st_mode)) {
+        error = fileio::errorText(EISDIR);
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // No size to go by: read whole.
+        ::close(m_fd);
+        m_fd = -1;
+        auto contents = fileio::readFile<std::vector<std::uint8_t>>(path);
+        if (!contents.bytes) {
+            error = contents.error == ENOMEM ? "the file is too large" : fileio::errorText(contents.error);
+            return false;
+        }
+        m_bytes = std::move(*contents.bytes);
+        m_size = m_bytes.size();
+        return true;
+    }
+    m_size = static_cast<std::uint64_t>(st.st_size);
+    ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return true;
 }
+
+void PortfolioInput::makeArchive(std::optional<Archive>& ar) {
+    if (m_fd < 0) {
+        ar.emplace(std::move(m_bytes), portfolioClassRegistry());
+        return;
+    }
+    const int fd = m_fd;
+    ar.emplace(
+        [this, fd](std::uint8_t* buffer, std::size_t size) -> std::size_t {
+            for (;;) {
+                const ssize_t got = ::read(fd, buffer, size);
+                if (got >= 0)
+                    return static_cast<std::size_t>(got);
+                if (errno != EINTR) {
+                    m_readError = errno;
+                    throw ArchiveError(fileio::errorText(m_readError));
+                }
+            }
+        },
+        m_size, portfolioClassRegistry());
+}
+
+} // namespace
 
 bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
     const std::string name = path.string();
@@ -126,27 +202,30 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
     std::string failure;
     {
         const WaitCursor wait(m_portfolioHost);
-        std::vector<std::uint8_t> bytes;
-        bool zipped = false;
-        std::string readError;
         DeleteContents();
         SetModifiedFlag(true);
-        if (!readPortfolioBytes(path, bytes, zipped, readError)) {
+        PortfolioInput input;
+        std::string readError;
+        if (!input.open(path, readError)) {
             failure = readError;
-        } else if (bytes.empty()) {
+        } else if (input.size() == 0) {
             // An empty file is an empty portfolio; it is completed like any loaded one.
             const ListLock lock(*this);
             m_nLoadSchema = 22;
             InitializeLoadedPortfolio(m_nLoadSchema);
         } else {
             try {
-                Archive ar(std::move(bytes), portfolioClassRegistry());
-                Serialize(ar);
-                if (ar.remaining() > 0)
-                    DOC_LOG(LOG_LEVEL_WARNING, "Ignoring %zu bytes after the item list of '%s'", ar.remaining(),
+                std::optional<Archive> ar;
+                input.makeArchive(ar);
+                Serialize(*ar);
+                if (ar->remaining() > 0)
+                    DOC_LOG(LOG_LEVEL_WARNING, "Ignoring %zu bytes after the item list of '%s'", ar->remaining(),
                             name.c_str());
             } catch (const ArchiveError& e) {
-                failure = std::string("the file is damaged or not a portfolio (") + e.what() + ")";
+                if (input.readError() != 0)
+                    failure = fileio::errorText(input.readError());
+                else
+                    failure = std::string("the file is damaged or not a portfolio (") + e.what() + ")";
             } catch (const std::bad_alloc&) {
                 failure = "not enough memory";
             } catch (const std::exception& e) {

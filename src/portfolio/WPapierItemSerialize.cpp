@@ -56,6 +56,27 @@ std::vector<T> readRecordList(Archive& ar, int schema, std::size_t minBytes, con
     return list;
 }
 
+// Reads the quotation list of the item `itemName` in the form of `schema` straight into blocks of
+// the list's size, as readRecordList reads other lists: a long history is never held twice.
+std::vector<std::vector<CKurs>> readQuotationBlocks(Archive& ar, int schema, const std::string& itemName) {
+    const std::uint32_t count = ar.readCount(2);
+    const std::size_t minBytes = minQuotationBytes(schema);
+    std::vector<std::vector<CKurs>> blocks;
+    blocks.reserve(std::min<std::size_t>(count, ar.remaining() / minBytes) / QuotationList::kDefaultBlockSize + 1);
+    std::uint32_t left = count;
+    while (left > 0) {
+        std::vector<CKurs>& block = blocks.emplace_back();
+        reserveFor(block, std::min<std::uint32_t>(left, QuotationList::kDefaultBlockSize), ar, minBytes);
+        while (left > 0 && block.size() < QuotationList::kDefaultBlockSize) {
+            --left;
+            if (!readRecordEntry(ar, schema, block))
+                ITEM_LOG(LOG_LEVEL_ERROR, "%s: ignoring NULL reference in %s of '%s'!!!", "GetQuotationListCopy",
+                         "quotation list", itemName.c_str());
+        }
+    }
+    return blocks;
+}
+
 // A link to another item: null, a back-reference or an item record written at this place.
 CWPapier* readItemLink(Archive& ar) {
     ArchiveObject* object = ar.readObject({CWPapier::kClassName});
@@ -168,7 +189,7 @@ void CWPapier::loadRecord(Archive& ar, int s) {
 
     const auto readDate = [&ar, s]() { return s >= 22 ? readRecordDate(ar) : readOldStyleDate(ar); };
 
-    std::vector<CKurs> quotations;
+    std::vector<std::vector<CKurs>> quotations;
     std::vector<CTransaction> transactions;
 
     if (s >= 7) {
@@ -301,8 +322,7 @@ void CWPapier::loadRecord(Archive& ar, int s) {
     {
         // The records of both lists are read in this item's schema.
         const RecordSchemaScope recordSchema(ar, s);
-        quotations =
-            readRecordList<CKurs>(ar, s, minQuotationBytes(s), "GetQuotationListCopy", "quotation list", m_strName);
+        quotations = readQuotationBlocks(ar, s, m_strName);
         if (s >= 9)
             transactions = readRecordList<CTransaction>(ar, s, minTransactionBytes(s), "GetTransactionListCopy",
                                                         "transaction list", m_strName);
@@ -342,6 +362,16 @@ void CWPapier::loadRecord(Archive& ar, int s) {
     }
 
     // Take the lists over; this recomputes the investment figures from the transactions.
-    ReplaceQuotationList(std::move(quotations));
+    {
+        std::lock_guard transactionLock(m_csTransactions);
+        std::lock_guard quotationLock(m_csQuotations);
+        std::size_t count = 0;
+        for (const auto& block : quotations)
+            count += block.size();
+        ITEM_LOG(LOG_LEVEL_DEBUG, "Updating/replacing quotation list %i -> %i",
+                 static_cast<int>(m_QuotationList.size()), static_cast<int>(count));
+        m_QuotationList.assignBlocks(std::move(quotations));
+        RecalculateAverageInvestPrice();
+    }
     ReplaceTransactionList(std::move(transactions));
 }

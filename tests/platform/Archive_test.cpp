@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -614,6 +616,91 @@ TEST_F(ArchiveTest, TruncatedStreamsFailAtEveryOffset) {
         Archive in(Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(size)), registry);
         EXPECT_THROW(readAll(in), ArchiveError) << "cut at " << size;
     }
+}
+
+// A loading archive over a source reads it in chunks of one buffer: whatever the chunk size,
+// values that straddle chunks read as from memory, no read asks for more than a chunk, and input
+// that ends early or cannot be read fails like a short stream.
+TEST_F(ArchiveTest, ASourceIsReadInChunksOfOneBuffer) {
+    Node a(1), b(2);
+    a.link = &b;
+    a.children.push_back(std::make_unique<Node>(3));
+    Archive out;
+    out.writeCount(2);
+    out.writeObject(&a);
+    out.writeObject(&b);
+    out << std::string(700, 'x')
+        << std::string("Stra\xC3\x9F"
+                       "e")
+        << 2.5 << std::uint64_t{0x0102030405060708};
+    const Bytes full = out.takeBuffer();
+
+    // Gives the first `available` bytes of `full`, noting the largest request.
+    struct Input {
+        const Bytes& bytes;
+        std::size_t available;
+        std::size_t at = 0;
+        std::size_t largestRequest = 0;
+        std::size_t operator()(std::uint8_t* buffer, std::size_t size) {
+            largestRequest = std::max(largestRequest, size);
+            const std::size_t n = std::min(size, available - at);
+            std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n, buffer);
+            at += n;
+            return n;
+        }
+    };
+    const auto readAll = [&](Archive& in) {
+        auto list = readNodeList(in);
+        const std::string longText = in.readString();
+        const std::string text = in.readString();
+        const double number = in.readDouble();
+        const std::uint64_t word = in.readUInt64();
+        EXPECT_EQ(longText, std::string(700, 'x'));
+        EXPECT_EQ(text, "Stra\xC3\x9F"
+                        "e");
+        EXPECT_EQ(number, 2.5);
+        EXPECT_EQ(word, 0x0102030405060708u);
+        return list;
+    };
+
+    for (const std::size_t chunk : {std::size_t{16}, std::size_t{17}, std::size_t{64}, std::size_t{1} << 20}) {
+        SCOPED_TRACE(chunk);
+        Input input{full, full.size()};
+        Archive in(std::ref(input), full.size(), registry, chunk);
+        const auto list = readAll(in);
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0]->link, list[1].get());
+        EXPECT_EQ(list[0]->children.front()->value, 3);
+        EXPECT_EQ(in.remaining(), 0u);
+        EXPECT_LE(input.largestRequest, chunk);
+        EXPECT_EQ(input.at, full.size()); // not a byte more
+    }
+    // Bytes after the announced size are not read.
+    {
+        Bytes longer = full;
+        longer.push_back(0xEE);
+        Input input{longer, longer.size()};
+        Archive in(std::ref(input), full.size(), registry, 16);
+        readAll(in);
+        EXPECT_EQ(input.at, full.size());
+    }
+    // Input that ends early, at any place, fails.
+    for (std::size_t available = 0; available < full.size(); available += 7) {
+        Input input{full, available};
+        Archive in(std::ref(input), full.size(), registry, 16);
+        EXPECT_THROW(readAll(in), ArchiveError) << "ends at " << available;
+    }
+    // A read that fails ends the load with its error.
+    std::size_t reads = 0;
+    Archive failing(
+        [&](std::uint8_t* buffer, std::size_t size) -> std::size_t {
+            if (++reads == 2)
+                throw ArchiveError("Input/output error");
+            std::copy_n(full.begin(), size, buffer);
+            return size;
+        },
+        full.size(), registry, 16);
+    EXPECT_THROW(readAll(failing), ArchiveError);
 }
 
 TEST_F(ArchiveTest, NestingIsLimited) {

@@ -704,6 +704,62 @@ TEST_F(DocumentFileTest, ADamagedFileLeavesANewUntitledPortfolio) {
     EXPECT_EQ(doctest::itemNames(reread), (std::vector<std::string>{" Cash Account", " Investment History", "new"}));
 }
 
+// A plain file is read in chunks as it is loaded: a file of several chunks opens whole, and one
+// cut anywhere (at a chunk's border or within a record) or with a count that promises more than
+// it holds is refused and leaves a new portfolio.
+TEST_F(DocumentFileTest, AFileOfManyChunksOpensWholeAndIsRefusedWhenCut) {
+    CWPapierDoc source(&host);
+    std::vector<CKurs> quotations;
+    for (int i = 0; i < 70000; ++i) { // about 3.8 MB
+        CKurs q(OleDate(30000.0 + i + 0.5), 10.0 + i);
+        q.m_dVolume = i;
+        quotations.push_back(q);
+    }
+    auto item = makeItem("long");
+    item->ReplaceQuotationList(quotations);
+    source.AddItem(std::move(item));
+    source.AddItem(makeItem("after"));
+    const auto whole = path("whole.cvr");
+    ASSERT_TRUE(source.OnSaveDocument(whole));
+    const std::string bytes = readFile(whole);
+    ASSERT_GT(bytes.size(), std::size_t{3} << 20);
+
+    CWPapierDoc doc(&host);
+    ASSERT_TRUE(doc.OnOpenDocument(whole));
+    EXPECT_EQ(doctest::itemNames(doc),
+              (std::vector<std::string>{"long", "after", " Investment History", " Cash Account"}));
+    const std::vector<CKurs> read = doc.GetItem(doc.GetHeadPosition())->GetQuotationListCopy();
+    ASSERT_EQ(read.size(), quotations.size());
+    for (std::size_t i = 0; i < read.size(); i += 997) {
+        EXPECT_EQ(read[i].m_dtDate.m_dt, quotations[i].m_dtDate.m_dt) << i;
+        EXPECT_EQ(read[i].m_dClose, quotations[i].m_dClose) << i;
+        EXPECT_EQ(read[i].m_dVolume, quotations[i].m_dVolume) << i;
+    }
+    EXPECT_EQ(read.back().m_dClose, quotations.back().m_dClose);
+
+    const std::size_t chunk = std::size_t{1} << 20;
+    // The quotation count of the long list: it stands after the item's fields, before the first
+    // quotation record (tag 0xFFFF, schema, "CKurs").
+    const std::size_t firstRecord = bytes.find(std::string("\xFF\xFF\x16\x00\x05\x00"
+                                                           "CKurs",
+                                                           11));
+    ASSERT_NE(firstRecord, std::string::npos);
+    ASSERT_EQ(bytes.substr(firstRecord - 6, 6), std::string("\xFF\xFF\x70\x11\x01\x00", 6)); // 70000
+    std::string inflated = bytes;
+    inflated[firstRecord - 1] = '\x01'; // 0x01011170: more records than the file has bytes for
+    std::vector<std::pair<std::string, std::string>> damaged = {{"inflated count", inflated}};
+    for (const std::size_t size : {chunk - 1, chunk, chunk + 1, 2 * chunk + 17, bytes.size() - 1})
+        damaged.emplace_back("cut at " + std::to_string(size), bytes.substr(0, size));
+    for (const auto& [what, content] : damaged) {
+        SCOPED_TRACE(what);
+        writeFile(path("damaged.cvr"), content);
+        host.clearRecord();
+        EXPECT_FALSE(doc.OnOpenDocument(path("damaged.cvr")));
+        EXPECT_TRUE(doctest::holdsOnlySpecialItems(doc));
+        EXPECT_EQ(host.notices().size(), 1u);
+    }
+}
+
 TEST_F(DocumentFileTest, OpeningTellsTheFrame) {
     CWPapierDoc source;
     source.AddItem(makeItem("one"));

@@ -126,6 +126,35 @@ TEST(QuotationList, AssignAndClear) {
     EXPECT_EQ(list.front().m_dClose, 1.0);
 }
 
+// Blocks taken as they come hold the same list as the records assigned whole: empty blocks are
+// dropped, blocks longer than the list's block size are split, and the order is counted.
+TEST(QuotationList, AssignBlocks) {
+    std::vector<CKurs> all;
+    std::vector<std::vector<CKurs>> blocks(5);
+    const std::vector<std::size_t> sizes = {0, 3, 7, 0, 1};
+    for (std::size_t b = 0; b < sizes.size(); ++b)
+        for (std::size_t i = 0; i < sizes[b]; ++i) {
+            all.push_back(record(100.0 + static_cast<double>(all.size()), static_cast<double>(all.size())));
+            blocks[b].push_back(all.back());
+        }
+    QuotationList list(3);
+    list.insert(0, record(1.0, -1.0)); // replaced
+    list.assignBlocks(blocks);
+    expectSameContent(list, all);
+    EXPECT_EQ(list.blockCount(), 5u); // 3 | 3 3 1 | 1
+    EXPECT_TRUE(list.ordered());
+    EXPECT_EQ(list.countBelow(QuotationList::key(OleDate(105.5))), 6u);
+    list.insert(list.size(), record(200.0, 99.0));
+    EXPECT_EQ(list.back().m_dClose, 99.0);
+
+    std::swap(blocks[2][1], blocks[2][2]);
+    list.assignBlocks(blocks);
+    EXPECT_FALSE(list.ordered());
+    list.assignBlocks({});
+    EXPECT_TRUE(list.empty());
+    EXPECT_TRUE(list.ordered());
+}
+
 // Which dates have an unambiguous place in time: all valid finite dates from 30 December 1899 on,
 // and before it all but those whose value repeats a time of that day (between -1 and 0) or lies
 // in a day's last half second.
@@ -139,7 +168,7 @@ TEST(QuotationList, RegularDatesCoverTheWholeRangeOfTheDateType) {
     const Case cases[] = {
         {0.0, OleDate::valid, true},
         {45000.75, OleDate::valid, true},
-        {2958465.99998, OleDate::valid, true},       // 31 December 9999 23:59:58
+        {2958465.99998, OleDate::valid, true},        // 31 December 9999 23:59:58
         {-1.0, OleDate::valid, true},                 // 29 December 1899 00:00
         {-1.25, OleDate::valid, true},                // 29 December 1899 06:00
         {-657434.5, OleDate::valid, true},            // 1 January 100, noon
