@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -207,19 +208,24 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
         if (label.empty())
             label = trimmed(item.m_strName);
         std::string& text = out.text();
-        for (const CKurs& q : item.GetQuotationListCopy()) {
-            text += label;
-            text += "; ";
-            appendDateAndTime(text, q.m_dtDate);
-            for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh}) {
-                text += "; ";
-                appendFixed(text, value, 4, 3);
-            }
-            text += "; ";
-            appendFixed(text, q.m_dVolume, 0);
-            text += "\r\n";
-            out.flushWhenFull();
-        }
+        // Read where they are, under the item's lock, rather than copied: the list may be long.
+        item.readQuotations([&](const QuotationList& quotations) {
+            quotations.forEachBlock([&](const CKurs* block, std::size_t count) {
+                for (const CKurs& q : std::span(block, count)) {
+                    text += label;
+                    text += "; ";
+                    appendDateAndTime(text, q.m_dtDate);
+                    for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh}) {
+                        text += "; ";
+                        appendFixed(text, value, 4, 3);
+                    }
+                    text += "; ";
+                    appendFixed(text, q.m_dVolume, 0);
+                    text += "\r\n";
+                    out.flushWhenFull();
+                }
+            });
+        });
     };
     if (!writeTextFile(doc, path, items, "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n", writeItem))
         return false;

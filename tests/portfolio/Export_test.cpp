@@ -14,10 +14,15 @@
 
 #include <algorithm>
 #include <bit>
+#include <clocale>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
+#include <limits>
 #include <map>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -286,6 +291,115 @@ TEST_F(ExportTest, QuotationLinesWriteDatesAsTheCalendarFormatsThem) {
     EXPECT_NE(expected.find("DT; 2024-03-01; 00:00; "), std::string::npos);
     EXPECT_NE(expected.find("DT; 1850-06-02; 00:00; "), std::string::npos);
     EXPECT_NE(expected.find("DT; ; ; 2.5000"), std::string::npos);
+}
+
+// The numbers of the lines are what printf's "%.4f" (prices, at least three wide) and "%.0f"
+// (volume) write in the C locale, on values where a fast formatting goes wrong: signs of zero and
+// of values that round to zero, ties of the decimal rounding, the last digits a double holds, the
+// edges of 64-bit integers, tiny and subnormal values, the largest doubles, infinities and NaN.
+TEST_F(ExportTest, QuotationNumbersAreWrittenAsPrintfWritesThem) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<double> values = {0.0,
+                                        -0.0,
+                                        1.0,
+                                        -1.0,
+                                        0.5,
+                                        1.5,
+                                        2.5,
+                                        -2.5,
+                                        0.00005,
+                                        0.00015,
+                                        -0.00004,
+                                        0.00025,
+                                        1.00005,
+                                        99.99995,
+                                        -99.99995,
+                                        0.1 + 0.2,
+                                        0.12345,
+                                        1234567.89125,
+                                        4503599627370495.5,
+                                        9007199254740993.0,
+                                        1844674407370955.0,
+                                        1844674407370956.0,
+                                        18446744073709551616.0,
+                                        1e16,
+                                        1e19,
+                                        1e22,
+                                        123456789012345678.0,
+                                        1e-5,
+                                        1e-300,
+                                        -1e-300,
+                                        5e-324,
+                                        std::numeric_limits<double>::max(),
+                                        std::numeric_limits<double>::lowest(),
+                                        inf,
+                                        -inf,
+                                        nan,
+                                        -nan};
+    CWPapier& item = add("Tricky", "TR");
+    std::vector<CKurs> quotations;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        CKurs q(OleDate(at(2024, 1, 1).m_dt + static_cast<double>(i)), values[i]);
+        q.m_dOpen = -values[i];
+        q.m_dLow = values[i] / 3;
+        q.m_dHigh = values[i] * 7;
+        q.m_dVolume = values[i];
+        quotations.push_back(q);
+    }
+    item.ReplaceQuotationList(quotations);
+    const fs::path file = out("tricky.csv");
+    ASSERT_TRUE(doc.FileExportQuotations(file));
+
+    ASSERT_STREQ(std::localeconv()->decimal_point, ".");
+    const auto printed = [](const char* format, double value) {
+        char text[512];
+        std::snprintf(text, sizeof text, format, value);
+        return std::string(text);
+    };
+    std::string expected = "#Symbol; Date; Time; Close; Open; Low; High; Volume\r\n";
+    for (const CKurs& q : quotations) {
+        expected += "TR; " + q.m_dtDate.Format("%Y-%m-%d") + "; " + q.m_dtDate.Format("%H:%M");
+        for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh})
+            expected += "; " + printed("%3.4f", value);
+        expected += "; " + printed("%.0f", q.m_dVolume) + "\r\n";
+    }
+    expected += "\r\n";
+    EXPECT_EQ(testsupport::readFile(file), expected);
+    EXPECT_NE(expected.find("; -0.0000; "), std::string::npos);
+    EXPECT_NE(expected.find("; 2.5000; -2.5000; 0.8333; 17.5000; 2\r\n"), std::string::npos);
+}
+
+// appendFixed against printf over many values: random bit patterns and random decimal values near
+// the roundings of every precision, with and without a width.
+TEST(AppendFixed, WritesWhatPrintfWrites) {
+    ASSERT_STREQ(std::localeconv()->decimal_point, ".");
+    std::mt19937_64 rng(35);
+    const auto check = [](double value) {
+        for (int decimals = 0; decimals <= 6; ++decimals)
+            for (const int width : {0, 3, 12}) {
+                char text[512];
+                std::snprintf(text, sizeof text, "%*.*f", width, decimals, value);
+                std::string ours;
+                appendFixed(ours, value, decimals, width);
+                if (ours != text) {
+                    ADD_FAILURE() << std::hexfloat << value << " with " << decimals << " decimals, width " << width
+                                  << ": " << ours << " instead of " << text;
+                    return false;
+                }
+            }
+        return true;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        if (!check(std::bit_cast<double>(rng())))
+            return;
+        // A number of up to eight digits with up to five decimals, and its neighbours.
+        const double decimal = static_cast<double>(static_cast<std::int64_t>(rng() % 20000000000) - 10000000000) /
+                               std::pow(10.0, static_cast<double>(rng() % 6));
+        for (const double value : {decimal, std::nextafter(decimal, 1e300), std::nextafter(decimal, -1e300)})
+            if (!check(value))
+                return;
+    }
 }
 
 TEST(QuotationExportPath, ReplacesOrAppendsTheExtensionAndNeverNamesThePortfolio) {
