@@ -8,6 +8,10 @@
 namespace {
 
 std::atomic<std::uint32_t> g_lastWorkerId{0};
+// Idle workers kept for later jobs; a worker whose job ends beyond them ends too.
+constexpr std::size_t kMaxIdleWorkers = 64;
+// How long the starter waits, while it holds jobs back, before it looks at the abort flag again.
+constexpr auto kHoldBackPause = std::chrono::milliseconds(20);
 thread_local std::uint32_t t_workerId = 0;
 
 // Ends a job that gets no worker: every item still gets its first and its final report, so the
@@ -109,14 +113,27 @@ void DownloadManager::starterLoop() {
         m_queueChanged.wait(lock, [this] { return m_shutDown || !m_queue.empty(); });
         if (m_shutDown)
             return; // shutdown() ends what is still queued
-        joinEnded(lock);
+        joinExited(lock);
         if (m_shutDown || m_queue.empty())
             continue;
+        if (holdBackLocked(m_queue.front())) {
+            // Woken when a job ends; the abort flag is seen within the pause.
+            m_queueChanged.wait_for(lock, kHoldBackPause);
+            continue;
+        }
         QueuedStart next = std::move(m_queue.front());
         m_queue.pop_front();
         if (!launch(lock, next.job, &DownloadQuotationThread, next.id, true))
             lock.lock();
     }
+}
+
+bool DownloadManager::holdBackLocked(const QueuedStart& next) const {
+    const CountingSemaphore* slots = next.job->m_pSemaphore.get();
+    if (!slots || g_bAbortDownloads.load() != 0)
+        return false;
+    const auto it = m_jobsBySlots.find(slots);
+    return it != m_jobsBySlots.end() && it->second >= 2 * slots->maximum();
 }
 
 std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id) {
@@ -128,7 +145,7 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
         refuseJob(*job, id, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
         return 0;
     }
-    joinEnded(lock);
+    joinExited(lock);
     if (id == 0)
         id = ++g_lastWorkerId;
     return launch(lock, job, procedure, id, false) ? id : 0;
@@ -136,62 +153,91 @@ std::uint32_t DownloadManager::start(std::unique_ptr<DownloadJob> job, Procedure
 
 bool DownloadManager::launch(std::unique_lock<std::mutex>& lock, std::unique_ptr<DownloadJob>& job, Procedure procedure,
                              std::uint32_t id, bool counted) {
-    auto worker = std::make_unique<Worker>();
-    worker->id = id;
-    DownloadJob* handedOver = job.get();
-    if (!counted)
-        DownloadActivity::instance().workerStarted();
-    try {
-        worker->thread = std::thread([this, id, procedure, handedOver] {
-            std::unique_ptr<DownloadJob> owned(handedOver);
-            prepareThreadForCrashReports();
-            t_workerId = id;
-            try {
-                procedure(std::move(owned));
-            } catch (...) {
-                // The procedures report their own failures; nothing may leave the thread.
+    Worker* worker = nullptr;
+    if (!m_idle.empty()) {
+        worker = m_idle.back();
+        m_idle.pop_back();
+    } else {
+        auto made = std::make_unique<Worker>();
+        try {
+            Worker* raw = made.get();
+            made->thread = std::thread([this, raw] { workerLoop(raw); });
+        } catch (const std::system_error& e) {
+            if (counted) {
+                --m_alive;
+                m_changed.notify_all();
             }
-            workerEnded(id);
-        });
-    } catch (const std::system_error& e) {
-        if (counted) {
-            --m_alive;
-            m_changed.notify_all();
+            lock.unlock();
+            if (counted)
+                DownloadActivity::instance().workerEnded();
+            CVR_LOG(LOG_LEVEL_ERROR, "Could not start download thread for '%s': %s", job->m_szURL.c_str(), e.what());
+            refuseJob(*job, id, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!");
+            return false;
         }
-        lock.unlock();
-        DownloadActivity::instance().workerEnded();
-        CVR_LOG(LOG_LEVEL_ERROR, "Could not start download thread for '%s': %s", job->m_szURL.c_str(), e.what());
-        refuseJob(*job, id, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!");
-        return false;
+        worker = made.get();
+        m_workers.push_back(std::move(made));
     }
-    job.release(); // the thread owns it now
-    if (!counted)
+    if (!counted) {
+        DownloadActivity::instance().workerStarted();
         ++m_alive;
-    m_workers.push_back(std::move(worker));
+    }
+    worker->downloadSlots = job->m_pSemaphore.get();
+    if (worker->downloadSlots)
+        ++m_jobsBySlots[worker->downloadSlots];
+    worker->job = std::move(job);
+    worker->procedure = procedure;
+    worker->id = id;
+    worker->busy = true;
+    worker->wake.notify_one();
     return true;
 }
 
-void DownloadManager::workerEnded(std::uint32_t id) {
-    // Before the worker counts as ended here, so whoever waits for the workers finds the abort
-    // flag already back at 0 when nothing else runs.
-    DownloadActivity::instance().workerEnded();
-    // Notified under the lock: once a waiting shut-down sees the count fall, this thread no
-    // longer touches the manager, which may then be destroyed.
-    std::lock_guard lock(m_mutex);
-    for (auto& worker : m_workers) {
-        if (worker->id == id) {
-            worker->ended = true;
-            break;
+void DownloadManager::workerLoop(Worker* worker) {
+    prepareThreadForCrashReports();
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        worker->wake.wait(lock, [this, worker] { return worker->job || m_shutDown; });
+        if (!worker->job)
+            break; // shut down while idle
+        std::unique_ptr<DownloadJob> job = std::move(worker->job);
+        const Procedure procedure = worker->procedure;
+        t_workerId = worker->id;
+        lock.unlock();
+        try {
+            procedure(std::move(job));
+        } catch (...) {
+            // The procedures report their own failures; nothing may leave the thread.
         }
+        // Before the job counts as ended here, so whoever waits for the workers finds the abort
+        // flag already back at 0 when nothing else runs.
+        DownloadActivity::instance().workerEnded();
+        lock.lock();
+        t_workerId = 0;
+        if (worker->downloadSlots) {
+            const auto it = m_jobsBySlots.find(worker->downloadSlots);
+            if (it != m_jobsBySlots.end() && --it->second <= 0)
+                m_jobsBySlots.erase(it);
+            worker->downloadSlots = nullptr;
+        }
+        worker->busy = false;
+        worker->id = 0;
+        --m_alive;
+        m_changed.notify_all();
+        m_queueChanged.notify_all(); // the starter may hand out the next job
+        if (m_shutDown || m_idle.size() >= kMaxIdleWorkers)
+            break;
+        m_idle.push_back(worker);
     }
-    --m_alive;
+    // Notified under the lock: once a shut-down sees this, the thread no longer touches the
+    // manager, which may then be destroyed.
+    worker->exited = true;
     m_changed.notify_all();
 }
 
-void DownloadManager::joinEnded(std::unique_lock<std::mutex>& lock) {
+void DownloadManager::joinExited(std::unique_lock<std::mutex>& lock) {
     std::vector<std::thread> finished;
     for (auto it = m_workers.begin(); it != m_workers.end();) {
-        if ((*it)->ended) {
+        if ((*it)->exited) {
             finished.push_back(std::move((*it)->thread));
             it = m_workers.erase(it);
         } else {
@@ -236,6 +282,9 @@ bool DownloadManager::shutdown(std::optional<std::chrono::milliseconds> bound) {
         queued.swap(m_queue);
         starter = std::move(m_starter);
         m_queueChanged.notify_all();
+        for (Worker* idle : m_idle)
+            idle->wake.notify_one();
+        m_idle.clear();
     }
     if (starter.joinable())
         starter.join();
@@ -249,7 +298,7 @@ bool DownloadManager::shutdown(std::optional<std::chrono::milliseconds> bound) {
     }
     if (workersAlive() > 0)
         abortAll();
-    std::vector<std::thread> threads;
+    std::vector<std::unique_ptr<Worker>> ending;
     bool allEnded = true;
     int leftBehind = 0;
     {
@@ -260,22 +309,22 @@ bool DownloadManager::shutdown(std::optional<std::chrono::milliseconds> bound) {
         else
             m_changed.wait(lock, idle);
         for (auto it = m_workers.begin(); it != m_workers.end();) {
-            Worker& worker = **it;
-            if (allEnded || worker.ended) {
-                threads.push_back(std::move(worker.thread));
+            if (!(*it)->busy) {
+                // Ends by itself now (idle, or its job over); joined below, then freed.
+                ending.push_back(std::move(*it));
                 it = m_workers.erase(it);
                 continue;
             }
             // Stays listed until it ends, so the count stays right; its thread is let go.
-            if (worker.thread.joinable())
-                worker.thread.detach();
+            if ((*it)->thread.joinable())
+                (*it)->thread.detach();
             ++leftBehind;
             ++it;
         }
     }
-    for (auto& thread : threads)
-        if (thread.joinable())
-            thread.join();
+    for (auto& worker : ending)
+        if (worker->thread.joinable())
+            worker->thread.join();
     if (!allEnded)
         CVR_LOG(LOG_LEVEL_ERROR, "%i download workers did not end after the abort; they are left behind", leftBehind);
     return allEnded;

@@ -1,13 +1,16 @@
 #pragma once
-// The owner of the download workers. Each job runs on a std::thread of its own; the manager keeps
-// the threads, joins those that have ended, and at shut-down aborts whatever still runs and joins
-// every thread, so no worker outlives the program's objects. The workers of an update are started
-// by the manager's starter thread, in the order of their jobs, so that the caller (the GUI thread)
-// does not wait for hundreds of thread creations. A worker that the abort cannot reach
-// (blocked in a system call, such as the open of a file on a hung mount) can be left behind by a
-// shut-down with a bound; the process then ends without running its static destructors.
+// The owner of the download workers. Each job runs on a worker thread of its own while it runs;
+// a thread whose job has ended waits for the next job instead of ending, so an update of hundreds
+// of items does not create (and tear down) hundreds of threads. The jobs of an update are handed
+// to the workers by the manager's starter thread, in the order of their jobs, so the caller (the
+// GUI thread) never waits for thread creations; the starter hands out no more jobs of one set of
+// download slots than twice its slots can serve (the rest would only wait for a slot), unless an
+// abort is set. At shut-down the manager aborts whatever still runs and joins every thread, so no
+// worker outlives the program's objects. A worker that the abort cannot reach (blocked in a system
+// call, such as the open of a file on a hung mount) can be left behind by a shut-down with a
+// bound; the process then ends without running its static destructors.
 //
-// It reports its threads to the program's account of running downloads (DownloadActivity), which
+// It reports its jobs to the program's account of running downloads (DownloadActivity), which
 // returns the abort flag to 0 once no item is downloading (the documents report the items they
 // mark and clear) and no worker is alive, so an abort never outlives the downloads it was meant
 // for -- also when it hit only a page, test or setup download.
@@ -22,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 class DownloadManager {
@@ -36,16 +40,16 @@ public:
     static DownloadManager& instance();
 
     // Starts DownloadQuotationThread (update, test and page jobs) or DownloadSetupThread on a
-    // new thread that owns the job. Returns the worker's id, the m_dwThreadId of its reports;
-    // 0 when no thread could be started (after shutdown(): the job's items are reported as
-    // started and aborted; when the system refuses a thread: started and 12/11).
+    // worker thread (an idle one, else a new one) that owns the job. Returns the worker's id, the m_dwThreadId of its
+    // reports; 0 when no thread could be started (after shutdown(): the job's items are reported as started and
+    // aborted; when the system refuses a thread: started and 12/11).
     std::uint32_t startQuotationDownload(std::unique_ptr<DownloadJob> job);
     std::uint32_t startSetupDownload(std::unique_ptr<DownloadJob> job);
 
     // The start of an update: posts the first report (status 1) of every item of every job, in
     // order, before any worker starts, so a receiver that counts the active downloads cannot see
     // the count fall to 0 while jobs are still starting. Then hands the jobs to the starter thread,
-    // which starts one worker per job in their order, and returns at once. The queued jobs count
+    // which gives each job a worker of its own in their order, and returns at once. The queued jobs count
     // as alive workers from here on, so an abort stays set until they have seen it. Returns the
     // worker ids; 0 for every job after shutdown() (each got its final report). A job whose thread
     // the system refuses later gets its final report (12/11) from the starter.
@@ -53,7 +57,7 @@ public:
 
     // What a worker runs: DownloadQuotationThread or DownloadSetupThread.
     using Procedure = int (*)(std::unique_ptr<DownloadJob>);
-    // Runs `procedure` on a new worker thread that owns `job`, as the starts above do.
+    // Runs `procedure` on a worker thread that owns `job`, as the starts above do.
     std::uint32_t startWorker(std::unique_ptr<DownloadJob> job, Procedure procedure);
 
     // Sets the abort flag and wakes every worker that waits for a slot or for another item
@@ -73,10 +77,16 @@ public:
     bool shutdown(std::optional<std::chrono::milliseconds> bound = std::nullopt);
 
 private:
+    // A worker thread: runs one job at a time and waits for the next in between.
     struct Worker {
-        std::uint32_t id = 0;
         std::thread thread;
-        bool ended = false;
+        std::condition_variable wake;
+        std::unique_ptr<DownloadJob> job; // handed over, not yet taken by the thread
+        Procedure procedure = nullptr;
+        std::uint32_t id = 0;                             // the id of the job it runs
+        const CountingSemaphore* downloadSlots = nullptr; // the job's download slots
+        bool busy = false;                                // a job is handed over or runs
+        bool exited = false;                              // the thread left its loop
     };
 
     // A job of an update waiting for the starter thread; counted in m_alive already.
@@ -86,21 +96,26 @@ private:
     };
 
     std::uint32_t start(std::unique_ptr<DownloadJob> job, Procedure procedure, std::uint32_t id = 0);
-    // Creates the worker's thread (under the lock, so the worker cannot end before it is listed).
-    // On failure the lock is released, the job gets its final report and false is returned. With
-    // `counted`, the worker is in m_alive and the activity account already.
+    // Hands the job to an idle worker or a new one (under the lock). On failure the lock is
+    // released, the job gets its final report and false is returned. With `counted`, the job is
+    // in m_alive and the activity account already.
     bool launch(std::unique_lock<std::mutex>& lock, std::unique_ptr<DownloadJob>& job, Procedure procedure,
                 std::uint32_t id, bool counted);
     void starterLoop();
-    void workerEnded(std::uint32_t id);
-    void joinEnded(std::unique_lock<std::mutex>& lock);
+    // Whether the next queued job is held back: its slots have twice as many jobs as slots.
+    bool holdBackLocked(const QueuedStart& next) const;
+    void workerLoop(Worker* worker);
+    // Joins the threads that left their loop (unlocks while joining).
+    void joinExited(std::unique_lock<std::mutex>& lock);
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::condition_variable m_queueChanged;
     std::vector<std::unique_ptr<Worker>> m_workers;
-    std::deque<QueuedStart> m_queue; // in the order of their jobs
-    std::thread m_starter;           // made at the first update
+    std::vector<Worker*> m_idle;                                     // waiting for a job
+    std::deque<QueuedStart> m_queue;                                 // in the order of their jobs
+    std::unordered_map<const CountingSemaphore*, int> m_jobsBySlots; // jobs handed out, by their slots
+    std::thread m_starter;                                           // made at the first update
     std::atomic<int> m_alive{0};
     bool m_shutDown = false;
 };

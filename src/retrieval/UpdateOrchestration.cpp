@@ -110,21 +110,26 @@ private:
     std::unordered_map<const CWPapier*, ItemPos> m_places;
 };
 
-std::vector<Candidate> candidatesOf(const Positions& positions, const std::vector<CWPapier*>& items) {
+// The entries of the list that may be downloaded, in list order; the others are left out here
+// (a portfolio of thousands of items may have only a few that download). `history` tells whether
+// the list names the investment-history item.
+std::vector<Candidate> candidatesOf(const Positions& positions, const std::vector<CWPapier*>& items, bool& history) {
     std::vector<Candidate> candidates;
-    candidates.reserve(items.size());
     TemplateCache templates;
+    history = false;
     for (CWPapier* item : items) {
-        Candidate c;
-        c.item = item;
-        c.pos = positions.of(item);
+        const ItemPos pos = positions.of(item);
+        if (pos == kNoItemPos)
+            continue;
+        history = history || item->m_bInvestmentHistory;
         // Items that may not be downloaded now never become eligible during the update.
-        if (c.pos != kNoItemPos && mayDownload(*item) &&
-            (!item->m_Server.m_strName.empty() || !item->m_Server.m_strURL.empty())) {
-            c.rules = rulesOf(*item, templates);
-            ReplaceItemPlaceHolders(c.rules->m_strURL, c.url, item, false);
-        }
-        candidates.push_back(std::move(c));
+        if (!mayDownload(*item) || (item->m_Server.m_strName.empty() && item->m_Server.m_strURL.empty()))
+            continue;
+        Candidate& c = candidates.emplace_back();
+        c.item = item;
+        c.pos = pos;
+        c.rules = rulesOf(*item, templates);
+        ReplaceItemPlaceHolders(c.rules->m_strURL, c.url, item, false);
     }
     return candidates;
 }
@@ -258,15 +263,12 @@ int WPListUpdate(CWPapierDoc& doc, const std::vector<CWPapier*>& items, const Sy
     {
         const auto lock = doc.LockList();
         const Positions positions(doc);
-        const std::vector<Candidate> candidates = candidatesOf(positions, items);
+        bool skippedHistory = false; // the investment-history item is never downloaded
+        const std::vector<Candidate> candidates = candidatesOf(positions, items, skippedHistory);
         const CandidatesByUrl byUrl = candidatesByUrl(candidates);
-        bool skippedHistory = false;
         for (const Candidate& c : candidates) {
-            if (!c.rules || !mayDownload(*c.item)) {
-                if (c.pos != kNoItemPos && c.item->m_bInvestmentHistory)
-                    skippedHistory = true;
+            if (!mayDownload(*c.item)) // taken by an earlier job of this update
                 continue;
-            }
             if (!reported) {
                 unreported = true;
                 continue;
