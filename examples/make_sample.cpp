@@ -17,6 +17,7 @@
 // a sale and a dividend, each mirrored on the cash account; the investment history is built from
 // them.
 
+#include "platform/Clock.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <cmath>
@@ -24,6 +25,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
@@ -154,6 +156,17 @@ int main(int argc, char** argv) {
     if (today.GetStatus() != OleDate::valid) {
         std::fprintf(stderr, "corvana_make_sample: %s is no day (YYYY-MM-DD)\n", argv[3]);
         return 2;
+    }
+    // A given day also stands for "now" wherever the portfolio asks the clock (its investment
+    // history ends at now), so the same day always gives the same file.
+    FixedClock dayClock;
+    std::optional<ScopedClock> fixedNow;
+    if (argc == 4) {
+        const auto noon = OleDate(today.GetYear(), today.GetMonth(), today.GetDay(), 12, 0, 0).toTimeT();
+        if (noon) {
+            dayClock.set(std::chrono::system_clock::from_time_t(*noon));
+            fixedNow.emplace(dayClock);
+        }
     }
     std::error_code ec;
     const std::filesystem::path pages = std::filesystem::absolute(argv[1], ec).lexically_normal();
