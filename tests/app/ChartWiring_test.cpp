@@ -8,15 +8,16 @@
 #include "app/ProgramHost.h"
 #include "app/Resource.h"
 #include "app/WPapier.h"
+#include "controls/MMStatusBar.h"
 #include "dialogs/ItemSheetIds.h"
 #include "framework/Dialog.h"
 #include "framework/PropertySheet.h"
-#include "controls/MMStatusBar.h"
 #include "framework/ResourceIds.h"
 #include "log/Log.h"
 #include "platform/Settings.h"
 #include "support/FakeServices.h"
 #include "support/PdfTools.h"
+#include "support/Pointer.h"
 #include "support/Renderings.h"
 #include "support/TestEnv.h"
 #include "views/GraphView.h"
@@ -209,7 +210,7 @@ TEST_F(ChartWiringTest, APointOpensTheItemSheetAtItsQuotationAndTheListTakesTheC
         sheet.reject();
     });
     QTest::mouseMove(chart, pointAt(30) + QPoint(1, 20));
-    QTest::mouseDClick(chart, Qt::LeftButton, {}, pointAt(30) + QPoint(1, 20));
+    testsupport::doubleClick(chart, pointAt(30) + QPoint(1, 20));
     EXPECT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_108"});
     EXPECT_EQ(page, QStringLiteral("Quotations"));
     EXPECT_EQ(row, kDays - 1 - 30); // newest first

@@ -1,5 +1,7 @@
 // Entry point of the test executables that use widgets: the isolated environment of test_main.cpp,
-// then the offscreen platform and one QApplication for the whole process.
+// then the offscreen platform and one QApplication for the whole process. Every test starts with
+// the pointer outside its windows and no mouse button held (Pointer.h).
+#include "Pointer.h"
 #include "TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +12,20 @@
 #include <filesystem>
 #include <system_error>
 
+namespace {
+
+class PointerReset : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { testsupport::resetPointer(); }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     const auto root = testsupport::makeTempDir("corvana-proc");
     testsupport::setIsolatedEnvironment(root);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new PointerReset);
     int rc = 0;
     {
         QApplication app(argc, argv);

@@ -1,6 +1,7 @@
 #include "controls/WinGdi.h"
 #include "dialogs/DlgCompGraphProp.h"
 #include "support/FakeServices.h"
+#include "support/Pointer.h"
 #include "support/Renderings.h"
 #include "views/GraphView.h"
 #include "views/ListViewDocFixture.h"
@@ -266,7 +267,7 @@ TEST_F(GraphViewTest, DoubleClickOpensTheQuotationInTheItemsOwnList) {
     select({pos});
     ASSERT_EQ(view->state().m_nFirstQuotationIndex, 9);
     QTest::mouseMove(view.get(), at(4));
-    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, at(4));
+    testsupport::doubleClick(view.get(), at(4));
     ASSERT_FALSE(properties.empty());
     EXPECT_EQ(properties.back(), std::make_pair(kItemPageQuotations, 9 + 4));
 }
@@ -280,7 +281,7 @@ TEST_F(GraphViewTest, AComparisonIgnoresTheMouse) {
     QTest::mousePress(view.get(), Qt::LeftButton, {}, QPoint(200, 150));
     QTest::mouseMove(view.get(), QPoint(300, 150));
     QTest::mouseRelease(view.get(), Qt::LeftButton, {}, QPoint(300, 150));
-    QTest::mouseDClick(view.get(), Qt::LeftButton, {}, QPoint(300, 150));
+    testsupport::doubleClick(view.get(), QPoint(300, 150));
     EXPECT_TRUE(status.empty());
     EXPECT_TRUE(properties.empty());
     EXPECT_EQ(view->state().m_nIntervalStart, -1);
