@@ -156,13 +156,14 @@ TEST_F(CommandRegistryTest, AFocusedTextFieldAndAModalDialogKeepTheirKeys) {
     frame()->UpdateCommandUI();
     activate();
 
+    QGuiApplication::clipboard()->setText("pasted ");
     field->setFocus();
     field->setCursorPosition(0);
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Return),
                                     QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::SHIFT | Qt::Key_Insert)})
         QTest::keySequence(field, key);
     EXPECT_TRUE(runs.empty());
-    EXPECT_EQ(field->text(), "bc");                      // Delete went to the field
+    EXPECT_EQ(field->text(), "pasted bc");               // Delete and Shift+Insert went to the field
     QTest::keySequence(field, QKeySequence(Qt::Key_F4)); // no editing key: the command's
     EXPECT_EQ(runs[ID_APP_EXIT], 1);
 
