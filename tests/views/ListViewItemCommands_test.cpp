@@ -12,10 +12,11 @@
 #include "framework/FrameWnd.h"
 #include "framework/PropertySheet.h"
 #include "framework/ResourceIds.h"
-#include "portfolio/ItemDefaults.h"
 #include "platform/Settings.h"
+#include "portfolio/ItemDefaults.h"
 #include "retrieval/ServerConfigStore.h"
 #include "support/FakeServices.h"
+#include "support/Pointer.h"
 #include "support/Renderings.h"
 #include "views/ListViewDocFixture.h"
 #include "views/wpapierlview.h"
@@ -275,7 +276,7 @@ TEST_F(ListViewItemCommandsTest, ReturnDoubleClickAndMouseMoveOnTheRows) {
         EXPECT_EQ(activeTab(sheet), "General");
         sheet.reject();
     });
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, row);
+    testsupport::doubleClick(viewport, row);
     onSheet([](QDialog& sheet) { sheet.reject(); });
     view->GetListCtrl().setFocus();
     QTest::keyClick(&view->GetListCtrl(), Qt::Key_Return);
@@ -283,7 +284,7 @@ TEST_F(ListViewItemCommandsTest, ReturnDoubleClickAndMouseMoveOnTheRows) {
 
     // No focused row: a double click on the empty area below the rows opens nothing.
     view->DeselectAll();
-    QTest::mouseDClick(viewport, Qt::LeftButton, {}, QPoint(20, viewport->height() - 5));
+    testsupport::doubleClick(viewport, QPoint(20, viewport->height() - 5));
     EXPECT_EQ(services->modal->ran().size(), 2u);
 }
 
@@ -362,8 +363,10 @@ TEST_F(ListViewItemCommandsTest, NewItemColoursFollowTheSeed) {
         view->SeedNewItemColours(2024);
         for (int i = 0; i < 3; ++i) {
             onSheet([&](QDialog& sheet) {
-                drawn.push_back(item(find("New Item")).m_crColor);
+                const ItemPos made = find("New Item");
                 sheet.reject();
+                ASSERT_NE(made, kNoItemPos);
+                drawn.push_back(item(made).m_crColor);
             });
             run(ID_NEW_ITEM);
         }
@@ -539,7 +542,9 @@ TEST_F(ListViewItemCommandsTest, CopyAndPasteThriceNamesTheCopies) {
     // The last pasted item has the focus and is the selection.
     EXPECT_EQ(focusedName(), "Copy of ABC (2)");
     EXPECT_EQ(view->selection().m_SelectedItems, std::vector<ItemPos>{find("Copy of ABC (2)")});
-    EXPECT_EQ(item(find("Copy of ABC (1)")).GetQuotationCount(), 1);
+    const ItemPos copy = find("Copy of ABC (1)");
+    ASSERT_NE(copy, kNoItemPos);
+    EXPECT_EQ(item(copy).GetQuotationCount(), 1);
     EXPECT_TRUE(services->boxes->texts().empty());
 }
 
