@@ -11,8 +11,11 @@
 #include "support/FakeMessageBoxes.h"
 #include "support/TestEnv.h"
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -80,6 +83,29 @@ public:
         updates.emplace_back(sender, hint);
         View::OnUpdate(sender, hint);
     }
+};
+
+// Guards a call that may enter the application's event loop (WinApp::Run, Main), so that a run that
+// must not wait, or must end, fails the test instead of holding the test program for ever: with a
+// limit of 0 the loop must not be entered at all and is ended at its first turn; otherwise it is
+// ended once it has run `limitMs`. Nothing else runs the events between the guard's creation and
+// the call.
+class EventLoopGuard {
+public:
+    explicit EventLoopGuard(int limitMs) {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, [limitMs] {
+            if (limitMs == 0)
+                ADD_FAILURE() << "the run entered the event loop";
+            else
+                ADD_FAILURE() << "the event loop still ran after " << limitMs << " ms";
+            QCoreApplication::exit(-1);
+        });
+        m_timer.start(limitMs);
+    }
+
+private:
+    QTimer m_timer;
 };
 
 inline DocString testDocString() {

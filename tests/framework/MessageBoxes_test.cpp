@@ -8,12 +8,16 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+#include <memory>
+#include <optional>
 
 using testsupport::LogCapture;
 
@@ -67,15 +71,36 @@ TEST(UnattendedMessageBoxes, LogTheTextAndAnswerWithTheDefaultButton) {
     EXPECT_EQ(lines[3].file, "MessageBoxes.cpp");
 }
 
-// Runs `act` on the message box once it is shown.
+// Runs `act` on the message box once it shows as the active modal window. A box that never shows
+// so, or that `act` leaves open, fails the test and is closed once the limit has passed: its
+// exec() never waits for ever.
 void whenBoxShown(std::function<void(QMessageBox&)> act) {
+    constexpr int kLimitMs = 10000;
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    auto acted = std::make_shared<std::optional<QPointer<QMessageBox>>>();
+    QObject::connect(poll, &QTimer::timeout, [poll, act, since, acted] {
+        const auto stop = [poll] {
             poll->stop();
             poll->deleteLater();
-            act(*box);
+        };
+        if (!acted->has_value()) {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                acted->emplace(box);
+                act(*box);
+            }
+        } else if (acted->value().isNull()) {
+            stop(); // the box has gone
+            return;
         }
+        if (since->elapsed() < kLimitMs)
+            return;
+        ADD_FAILURE() << (acted->has_value() ? "the box stayed open" : "no box showed as the active modal window");
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(top); box && box->isVisible())
+                box->done(0);
+        stop();
     });
     poll->start(5);
 }

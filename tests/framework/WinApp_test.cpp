@@ -6,6 +6,8 @@
 
 #include <QTimer>
 
+#include <optional>
+
 using namespace frameworktest;
 
 namespace {
@@ -136,14 +138,17 @@ TEST_F(WinAppRunTest, AFailedStartEndsWithAnErrorCode) {
 
 TEST_F(WinAppRunTest, AnUnattendedRunThatExitsDuringStartUpNeverShowsTheWindowNorWaits) {
     const auto p = file("p.cvr", "p");
+    std::optional<EventLoopGuard> notEntered;
     runner->init = [&](ScriptedApp& a) {
         a.m_nCmdShow = SW_HIDE;
         if (!a.OpenDocumentFile(a.arguments().at(0)))
             return false;
         a.GetMainWnd()->SendCommand(ID_APP_EXIT);
+        notEntered.emplace(0); // from here on only the run itself
         return true;
     };
     EXPECT_EQ(runner->Main({p.string()}), 0);
+    notEntered.reset();
     EXPECT_EQ(runner->exits, 1);
     EXPECT_FALSE(frame()->isVisible());
     EXPECT_EQ(document()->closeCount, 1);
@@ -159,7 +164,10 @@ TEST_F(WinAppRunTest, TheEventLoopRunsUntilTheExitCommand) {
         QTimer::singleShot(20, a.GetMainWnd(), [&a] { a.GetMainWnd()->SendCommand(ID_APP_EXIT); });
         return true;
     };
-    EXPECT_EQ(runner->Main({}), 0);
+    {
+        const EventLoopGuard ends(10000);
+        EXPECT_EQ(runner->Main({}), 0);
+    }
     EXPECT_TRUE(ranInLoop);
     EXPECT_TRUE(runner->quitRequested());
     EXPECT_FALSE(frame()->isVisible());
