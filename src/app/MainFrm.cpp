@@ -902,7 +902,7 @@ void CMainFrame::addFrameCommands() {
     });
     addUpdateHandler(ID_INDICATOR_TIME, [this](CmdUI& ui) {
         ui.Enable(true);
-        ui.SetText(OleDate::GetCurrentTime().Format("%X"));
+        ui.SetText(services().localNow().Format("%X"));
     });
 }
 

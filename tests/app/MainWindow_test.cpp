@@ -43,6 +43,7 @@
 #include <QSplitter>
 #include <QTest>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -123,7 +124,11 @@ TEST_F(MainWindowTest, OpensOnTheSamplePortfolio) {
     EXPECT_EQ(bar->GetItemID(3), ID_INDICATOR_TIME);
     EXPECT_EQ(bar->GetPaneText(1).toStdString().rfind("Total investment: ", 0), 0u);
     EXPECT_EQ(bar->GetPaneText(1).toStdString(), frame->investmentSumText());
-    EXPECT_EQ(bar->GetPaneText(3).toStdString(), OleDate::GetCurrentTime().Format("%X"));
+    // The time pane follows the program's clock (the fakes' 17 May 2024 12:00), to the second.
+    EXPECT_EQ(bar->GetPaneText(3).toStdString(), "12:00:00");
+    services->clock->advance(std::chrono::seconds(75));
+    frame->UpdateCommandUI();
+    EXPECT_EQ(bar->GetPaneText(3).toStdString(), "12:01:15");
     testsupport::saveRendering(frame->grab(), "window");
 }
 
