@@ -33,7 +33,7 @@ int dpiOf(const QPaintDevice& device) {
 void printLegendPage(QPainter& painter, const PrintSelection& selection, int page, const ChartFonts& fonts) {
     const QPaintDevice* device = painter.device();
     const QSize printable(device->width(), device->height());
-    const OleDate now = OleDate::GetCurrentTime();
+    const OleDate now = selection.now ? *selection.now : OleDate::GetCurrentTime();
     const QSize m = sizeOfM(fonts.font(ChartFont::Title), device);
     const QSize l = sizeOfM(fonts.font(ChartFont::Legend), device);
     const LegendPageLayout legend =
@@ -159,10 +159,11 @@ bool printReport(QPrinter& printer, const PrintSelection& selection) {
     return painter.end();
 }
 
-bool runPrintCommand(PrintCommand command, const PrintSelection& selection, const Services& services,
-                     QPrinter& printer) {
-    if (!selection.doc || selection.items.empty())
+bool runPrintCommand(PrintCommand command, const PrintSelection& request, const Services& services, QPrinter& printer) {
+    if (!request.doc || request.items.empty())
         return false;
+    PrintSelection selection = request;
+    selection.now = services.localNow();
     // The dialog offers the report's pages.
     printer.setFromTo(0, 0);
     switch (command) {

@@ -8,9 +8,11 @@
 // sized for its resolution, so the same code prints on paper, into a PDF and into the preview.
 
 #include "framework/Services.h"
+#include "platform/OleDate.h"
 #include "portfolio/ItemPos.h"
 #include "views/GraphViewState.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,9 @@ struct PrintSelection {
     const CWPapierDoc* doc = nullptr;
     std::vector<ItemPos> items;
     GraphViewSettings comparison;
+    // The time the legend pages show and reckon their figures at: runPrintCommand sets it from
+    // the services' clock when the job starts; without it a page takes the time it is drawn.
+    std::optional<OleDate> now;
 };
 
 // The commands that print: 57607 with the print dialog, 57608 straight to the printer, 57609 the
