@@ -421,15 +421,22 @@ TEST_F(EndToEndTest, TheUsersLocaleChangesNoNumberReadFromAPageOrWrittenToTheExp
     // The program takes the user's locale for what it shows; pages and files keep their own forms.
     locale_t german = newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
     if (!german)
-        GTEST_SKIP() << "no de_DE.UTF-8 locale";
+        GTEST_SKIP() << "no de_DE.UTF-8 locale (scripts/install-deps generates it)";
     freelocale(german);
     env["LC_ALL"] = "de_DE.UTF-8";
+    programSettings().writeInt("Debug", "LogToFile", 1);
+    fs::create_directories(root / "home/Documents");
     const fs::path file = work / "p.cvr";
     std::vector<std::unique_ptr<CWPapier>> items;
     items.push_back(localItem("Local", "LOC", "1,012.34"));
     ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
 
     expectSuccess(corvana({"-u", file.string()}));
+    // The program ran in the German locale: its log shows the quotation as the user reads it. A
+    // program that could not take the locale would run in "C" and prove nothing.
+    const std::string log = testsupport::readFile(root / "home/Documents/CVR_log.txt");
+    EXPECT_NE(log.find("Quotation for 'Local' extracted successfully: "), std::string::npos) << log;
+    EXPECT_NE(log.find(" 1012,3400\n"), std::string::npos) << "the program did not run in de_DE.UTF-8:\n" << log;
     expectSuccess(corvana({"-e", file.string()}));
     OpenedPortfolio p(file);
     CKurs last;

@@ -119,7 +119,7 @@ std::map<std::string, std::string> isolatedEnvironment(const std::filesystem::pa
          {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"})
         std::filesystem::create_directories(env[name]);
     std::filesystem::permissions(root / "runtime", std::filesystem::perms::owner_all);
-    for (const char* name : {"PATH", "TSAN_OPTIONS", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+    for (const char* name : {"PATH", "LOCPATH", "TSAN_OPTIONS", "ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
         if (const char* value = std::getenv(name))
             env[name] = value;
     return env;
