@@ -56,7 +56,9 @@ QSize CPPHtmlDrawer::MeasureMarkup(HtmlTextMeasurer& measurer, const QString& ma
     m_canvas = nullptr;
     m_fontSelected = false;
     setJustification(0, 0);
-    m_markup = preprocess(markup);
+    // Tables deeper than the layout goes are laid out as nothing: their content is not kept, so
+    // markup nested without end costs no more than markup nested to the limit.
+    m_markup = cutTablesPastDepth(preprocess(markup), kMaxTableDepth);
     m_advanceCache.clear();
     m_cachedAdvanceCount = 0;
     m_advances = nullptr;

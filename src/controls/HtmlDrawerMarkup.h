@@ -115,6 +115,46 @@ inline void FindTableEnd(QStringView markup, qsizetype& pos) {
     }
 }
 
+// The text with the content of every table that lies more than maxDepth tables deep taken out:
+// the layout goes no deeper than that and lays such a table out as nothing, so what is inside it
+// is not read again by every table around it. The table keeps its "<table", blanks in the place of
+// its content (as much as FindTableEnd passes over) and its "</table", so the text around it is
+// cut into tables as before. One scan of the text per level of nesting up to maxDepth.
+namespace detail {
+inline void keepTablesUpTo(QStringView text, qsizetype from, qsizetype to, int depth, int maxDepth, QString& out) {
+    qsizetype pos = from;
+    while (pos < to) {
+        qsizetype open = pos;
+        if (!FindTag(text, open, u"<table") || open >= to) {
+            out += text.mid(pos, to - pos);
+            return;
+        }
+        qsizetype end = open + 6;
+        FindTableEnd(text, end);
+        end = std::min(end, to);
+        out += text.mid(pos, open - pos);
+        if (depth >= maxDepth) {
+            out += u"<table";
+            out += QString(7, u' ');
+        } else {
+            // Its own tag and what FindTableEnd passes over are kept as they are; the tables in the
+            // rest lie one level deeper.
+            const qsizetype inner = std::min(open + 13, end);
+            out += text.mid(open, inner - open);
+            keepTablesUpTo(text, inner, end, depth + 1, maxDepth, out);
+        }
+        pos = end;
+    }
+}
+} // namespace detail
+
+inline QString cutTablesPastDepth(const QString& text, int maxDepth) {
+    QString out;
+    out.reserve(text.size());
+    detail::keepTablesUpTo(text, 0, text.size(), 0, maxDepth, out);
+    return out;
+}
+
 // From a row's "<tr" (or a cell's "<td"), the "</tr" ("</td") that closes it, or the end: tables
 // inside are skipped whole; for rows, a "<tr" before the "</tr" opens a nested level.
 inline qsizetype findBlockEnd(QStringView markup, qsizetype start, QStringView open, QStringView close) {

@@ -2,6 +2,7 @@
 // within bounds. Run under the sanitizers (make test PRESET=asan).
 
 #include "HtmlDrawerTestKit.h"
+#include "controls/HtmlDrawerMarkup.h"
 
 #include <random>
 
@@ -83,6 +84,37 @@ TEST(HtmlDrawerHostile, DeeplyNestedTablesAndStyles) {
     measureAndPaint(tables, 0);
     measureAndPaint(tables, 200);
     measureAndPaint(QStringLiteral("<b><i>x").repeated(5000), 0);
+}
+
+// Tables nested past the depth the layout goes into are not read at all: 20,000 of them lay out
+// and paint exactly as the tables down to the first one past the limit do, which the outer tables
+// would otherwise count rows of, one scan of the whole text per row.
+TEST(HtmlDrawerHostile, TablesNestedPastTheLimitAreNotRead) {
+    const auto nested = [](int depth, bool closed) {
+        QString text;
+        for (int i = 0; i < depth; ++i)
+            text += QStringLiteral("<table border=1 cellspacing=2><tr><td>%1 ").arg(i);
+        if (closed)
+            for (int i = 0; i < depth; ++i)
+                text += QStringLiteral("</td></tr></table>");
+        return text;
+    };
+    const int limit = htmldrawer::kMaxTableDepth;
+    for (const bool closed : {true, false}) {
+        SCOPED_TRACE(closed ? "closed" : "never closed");
+        CPPHtmlDrawer drawer;
+        const Rendering deep = render(drawer, nested(20000, closed));
+        const Rendering atTheLimit = render(drawer, nested(limit + 1, closed));
+        EXPECT_EQ(deep.size, atTheLimit.size);
+        EXPECT_EQ(deep.canvas.paintedText(), atTheLimit.canvas.paintedText());
+        ASSERT_EQ(deep.canvas.frames.size(), atTheLimit.canvas.frames.size());
+        for (size_t i = 0; i < deep.canvas.frames.size(); ++i)
+            EXPECT_EQ(deep.canvas.frames[i].rect, atTheLimit.canvas.frames[i].rect) << i;
+        // The tables down to the limit are all there, the one past it is not.
+        EXPECT_EQ(deep.canvas.frames.size(), static_cast<size_t>(2 * limit)); // each table and its cell
+        EXPECT_TRUE(deep.canvas.paintedText().contains(QStringLiteral("%1 ").arg(limit - 1)));
+        EXPECT_FALSE(deep.canvas.paintedText().contains(QStringLiteral("%1 ").arg(limit)));
+    }
 }
 
 TEST(HtmlDrawerHostile, ALargeGridIsBounded) {
