@@ -190,9 +190,9 @@ QSize CPPHtmlDrawer::RenderInline(const QString& markup, Rect rect) {
         for (int i = firstLine; i < m_lineIndex && i < static_cast<int>(m_lines.size()); ++i) {
             const HtmlLine& line = m_lines[static_cast<size_t>(i)];
             if (line.percentWidth != 0)
-                size.setWidth(
-                    std::max(size.width(), clampCoord(static_cast<long long>(line.width) +
-                                                      clampCoord(MulDiv(size.width(), line.percentWidth, 100)))));
+                size.setWidth(std::max(
+                    size.width(), clampCoord(static_cast<long long>(line.width) +
+                                             clampLength(clampCoord(MulDiv(size.width(), line.percentWidth, 100))))));
         }
     }
     return size;
@@ -214,8 +214,8 @@ int CPPHtmlDrawer::BeginLine(int x) {
     // default one.
     m_line = static_cast<size_t>(m_lineIndex) < m_lines.size() ? m_lines[static_cast<size_t>(m_lineIndex)] : HtmlLine{};
     if (m_line.percentWidth != 0)
-        m_line.width =
-            clampCoord(static_cast<long long>(m_line.width) + clampCoord(MulDiv(lineWidth, m_line.percentWidth, 100)));
+        m_line.width = clampCoord(static_cast<long long>(m_line.width) +
+                                  clampLength(clampCoord(MulDiv(lineWidth, m_line.percentWidth, 100))));
     m_lineContentLeft = m_line.width;
     m_lineBlanksLeft = m_line.blankCount;
     if (m_line.align == kHtmlAlignJustify && m_line.wrapped)
@@ -583,10 +583,12 @@ void CPPHtmlDrawer::horizontalRule(const std::vector<Attribute>& attributes) {
     bool percent = true;
     for (const Attribute& attribute : attributes) {
         if (attribute.name == u"width") {
-            width = ParseLength(attribute.value, 100, false);
             percent = attribute.value.endsWith(u'%');
+            width = ParseLength(attribute.value, 100, false);
+            if (!percent)
+                width = clampLength(width);
         } else if (attribute.name == u"size") {
-            rule.borderWidth = ParseLength(attribute.value, rule.borderWidth, false);
+            rule.borderWidth = clampLength(ParseLength(attribute.value, rule.borderWidth, false));
         } else if (attribute.name == u"color") {
             rule.textColour = enabledOrDisabled(ParseColour(attribute.value, rule.textColour));
         }
@@ -596,7 +598,7 @@ void CPPHtmlDrawer::horizontalRule(const std::vector<Attribute>& attributes) {
             m_line.percentWidth = clampCoord(static_cast<long long>(m_line.percentWidth) + width);
             width = 1;
         } else {
-            width = clampCoord(MulDiv(m_rect.width(), width, 100));
+            width = clampLength(clampCoord(MulDiv(m_rect.width(), width, 100)));
         }
     }
     if (measuring()) {

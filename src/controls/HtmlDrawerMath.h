@@ -13,12 +13,22 @@ namespace htmldrawer {
 
 inline constexpr int kHtmlCoordLimit = 1 << 28;
 
+// No screen shows more pixels than this in one direction: the most a spacing, padding, border,
+// cell, rule or picture size given by markup can be. Without it a few bytes of markup lay out
+// tables millions of pixels high, which take seconds to paint.
+inline constexpr int kHtmlMaxLength = 8192;
+
 inline int clampCoord(long long value) {
     if (value < -kHtmlCoordLimit)
         return -kHtmlCoordLimit;
     if (value > kHtmlCoordLimit)
         return kHtmlCoordLimit;
     return static_cast<int>(value);
+}
+
+// A length of a box, rule or picture, within what a screen can show.
+inline int clampLength(int value) {
+    return std::clamp(value, -kHtmlMaxLength, kHtmlMaxLength);
 }
 
 // The value of a hexadecimal digit, -1 for any other character.

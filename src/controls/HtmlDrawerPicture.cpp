@@ -164,6 +164,7 @@ void CPPHtmlDrawer::pictureElement(int tagNumber, const std::vector<Attribute>& 
 
 void CPPHtmlDrawer::placePicture(const HtmlPicture* picture, HtmlPictureDraw draw, const ImageParams& params,
                                  bool occupiedHeight) {
+    draw.size = QSize(clampLength(draw.size.width()), clampLength(draw.size.height()));
     const QSize drawn = draw.size;
     const bool hasSize = drawn.width() != 0 || drawn.height() != 0;
     const bool shadow = ((params.effects | params.hotEffects) & kShadowFlags) != 0;

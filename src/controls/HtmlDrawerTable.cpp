@@ -69,9 +69,9 @@ std::pair<int, int> CPPHtmlDrawer::ParseBoxAttributes(QStringView parameters, Ht
         const QString& name = attribute.name;
         const QString& value = attribute.value;
         if (tableLevel && name == u"cellpadding") {
-            style.margin = ParseLength(value, style.margin, false);
+            style.margin = clampLength(ParseLength(value, style.margin, false));
         } else if (tableLevel && name == u"cellspacing") {
-            style.padding = ParseLength(value, style.padding, false);
+            style.padding = clampLength(ParseLength(value, style.padding, false));
         } else if (tableLevel && name == u"background") {
             style.backImage = value;
         } else if (name == u"rowspan") {
@@ -124,9 +124,9 @@ std::pair<int, int> CPPHtmlDrawer::ParseBoxAttributes(QStringView parameters, Ht
         } else if (name == u"valign") {
             style.verticalAlign = verticalAlignKeyword(value, style.verticalAlign);
         } else if (name == u"width") {
-            style.width = ParseLength(value, style.width, false);
+            style.width = clampLength(ParseLength(value, style.width, false));
         } else if (name == u"height") {
-            style.height = ParseLength(value, style.height, false);
+            style.height = clampLength(ParseLength(value, style.height, false));
         }
     }
     // Only a table with a solid border has a border wider than one pixel.

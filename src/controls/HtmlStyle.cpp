@@ -328,6 +328,7 @@ int CPPHtmlDrawer::borderStyleKeyword(QStringView value, int current) {
 
 // A border of width 0 has no style; a border given a width but no style is solid.
 void CPPHtmlDrawer::setBorderWidth(HtmlStyle& style, int width) {
+    width = clampLength(width);
     style.borderWidth = width;
     if (width == 0)
         style.borderStyle = kHtmlBorderNone;
@@ -442,9 +443,9 @@ void CPPHtmlDrawer::ParseDeclarations(const QString& declarations, HtmlStyle& st
         } else if (property == u"border-style") {
             setBorderStyle(style, borderStyleKeyword(value, style.borderStyle));
         } else if (property == u"margin") {
-            style.margin = ParseLength(value, style.margin, false);
+            style.margin = clampLength(ParseLength(value, style.margin, false));
         } else if (property == u"padding") {
-            style.padding = ParseLength(value, style.padding, false);
+            style.padding = clampLength(ParseLength(value, style.padding, false));
         }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "HtmlDrawerTestKit.h"
 #include "controls/HtmlDrawerMarkup.h"
+#include "controls/HtmlDrawerMath.h"
 
 #include <random>
 
@@ -114,6 +115,52 @@ TEST(HtmlDrawerHostile, TablesNestedPastTheLimitAreNotRead) {
         EXPECT_EQ(deep.canvas.frames.size(), static_cast<size_t>(2 * limit)); // each table and its cell
         EXPECT_TRUE(deep.canvas.paintedText().contains(QStringLiteral("%1 ").arg(limit - 1)));
         EXPECT_FALSE(deep.canvas.paintedText().contains(QStringLiteral("%1 ").arg(limit)));
+    }
+}
+
+// Spacings, paddings, borders, cell sizes, rules and pictures stop at what a screen can show: a
+// few bytes of markup no longer lay out millions of pixels. Up to that limit a length counts.
+TEST(HtmlDrawerHostile, LengthsStopAtWhatAScreenCanShow) {
+    struct Case {
+        const char* markup; // %1: the length
+        const char* rule;   // a style sheet rule "selector" "declarations" with %1, or none
+        const char* declarations;
+    };
+    const Case cases[] = {
+        {"<table cellspacing=%1><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>", nullptr, nullptr},
+        {"<table cellpadding=%1><tr><td>a</td></tr></table>", nullptr, nullptr},
+        {"<table border=%1><tr><td>a</td></tr></table>", nullptr, nullptr},
+        {"<table><tr><td width=%1 height=%1>a</td></tr></table>", nullptr, nullptr},
+        {"<table><tr><td>a</td></tr></table>", "table", "padding: %1px"},
+        {"<table><tr><td>a</td></tr></table>", "td", "margin: %1px; border-width: %1px"},
+        {"x<hr width=%1 size=%1>y", nullptr, nullptr},
+        {"<bmp idres=1 width=%1 height=%1>", nullptr, nullptr},
+    };
+    const int limit = htmldrawer::kHtmlMaxLength;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.markup);
+        const auto withLength = [](const char* text, int length) {
+            return QString::fromLatin1(text).replace(QStringLiteral("%1"), QString::number(length));
+        };
+        const auto sizeWith = [&](int length) {
+            CPPHtmlDrawer drawer;
+            FakePictureSource pictures;
+            pictures.sizes[1] = QSize(16, 16);
+            drawer.SetPictureSource(&pictures);
+            if (c.rule)
+                drawer.AddStyleRule(QString::fromLatin1(c.rule), withLength(c.declarations, length));
+            const Rendering r = render(drawer, withLength(c.markup, length));
+            for (const PictureCall& picture : r.canvas.pictures) {
+                EXPECT_LE(picture.draw.size.width(), limit);
+                EXPECT_LE(picture.draw.size.height(), limit);
+            }
+            return r.size;
+        };
+        const QSize huge = sizeWith(2000020);
+        EXPECT_EQ(huge, sizeWith(limit));
+        EXPECT_NE(huge, sizeWith(limit / 2));
+        EXPECT_LE(huge.width(), 4 * limit);
+        EXPECT_LE(huge.height(), 4 * limit);
     }
 }
 
