@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QPainter>
 
 namespace {
@@ -27,11 +26,8 @@ TEST(HtmlDrawerQt, FontHeightsAreCharacterCells) {
         EXPECT_GT(measurer.advance(QStringLiteral("Quote")), 0);
     }
     // Markup cannot ask for a font beyond any screen.
-    QElapsedTimer clock;
-    clock.start();
     measurer.setFont(HtmlFont{QStringLiteral("Verdana"), 1 << 28, 400});
     EXPECT_LE(measurer.ascent() + measurer.descent(), 1000);
-    EXPECT_LT(clock.elapsed(), 5000);
 }
 
 QImage paint(CPPHtmlDrawer& drawer, const QString& markup, QSize* measured = nullptr) {
