@@ -1,8 +1,9 @@
-// The HTML drawer against QTextDocument, offscreen: a 2,000-line rich tip text (bold, fonts,
+// The HTML drawer against QTextDocument, offscreen. First a 2,000-line rich tip text (bold, fonts,
 // colours, centred blocks, a table every 50 lines) measured and painted into a 32-bit image, with
 // no maximum width and with 400 pixels. The peer parses the same text (setHtml), lays it out and
 // draws it (drawContents). Both keep their object from run to run; each run parses, lays out and
-// paints anew. Prints the ratios after the timings.
+// paints anew. Then tables nested far past the drawer's depth limit (see nestedTables). Prints the
+// ratios after the timings.
 
 #include "BenchSupport.h"
 #include "controls/HtmlDrawer.h"
@@ -126,6 +127,62 @@ BENCHMARK(BM_QTextDocument)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
+// Tables nested far past the drawer's depth limit (32), each with a border, a spacing and a number
+// in its one cell, all closed. The drawer lays out the 32 it goes into and cuts what lies deeper,
+// so 20,000 of them should cost about what the 33 cost (the same cells are painted): the text
+// past the limit only has to be read. The peers: the drawer on the 33, and one pass over the text
+// of the 20,000 that counts the tables in it. (QTextDocument is no peer here: it takes minutes for
+// 33 nested tables.)
+QString nestedTables(int depth) {
+    QString text;
+    text.reserve(depth * 56);
+    for (int i = 0; i < depth; ++i)
+        text += QStringLiteral("<table border=1 cellspacing=2><tr><td>%1 ").arg(i);
+    for (int i = 0; i < depth; ++i)
+        text += QStringLiteral("</td></tr></table>");
+    return text;
+}
+
+void BM_HtmlDrawerNested(benchmark::State& state) {
+    const QString text = nestedTables(static_cast<int>(state.range(0)));
+    CPPHtmlDrawer drawer;
+    HtmlFontMeasurer measurer;
+    QImage& image = canvasImage();
+    const auto measureAndPaint = [&] {
+        const QSize size = drawer.MeasureMarkup(measurer, text);
+        QPainter painter(&image);
+        HtmlPainterCanvas canvas(painter, drawer.Painter());
+        drawer.RenderMarkup(canvas, QRect(QPoint(0, 0), size));
+        return size;
+    };
+    QSize size = measureAndPaint();
+    for (auto _ : state)
+        size = measureAndPaint();
+    state.counters["width"] = size.width();
+    state.counters["height"] = size.height();
+    state.counters["bytes"] = static_cast<double>(text.size());
+}
+BENCHMARK(BM_HtmlDrawerNested)
+    ->Arg(33)
+    ->Arg(1000)
+    ->Arg(20000)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+// The least any reader of the 20,000 nested tables does: one pass over the text, counting the
+// tables in it.
+void BM_ScanNested(benchmark::State& state) {
+    const QString text = nestedTables(static_cast<int>(state.range(0)));
+    qsizetype tables = 0;
+    for (auto _ : state) {
+        tables = text.count(QStringLiteral("<table"));
+        benchmark::DoNotOptimize(tables);
+    }
+    state.counters["tables"] = static_cast<double>(tables);
+}
+BENCHMARK(BM_ScanNested)->Arg(20000)->Repetitions(7)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -139,6 +196,10 @@ int main(int argc, char** argv) {
                         "2,000-line tip, measure + paint, no wrapping / QTextDocument (goal <= 1)");
     reporter.printRatio("BM_HtmlDrawer/400/repeats:7", "BM_QTextDocument/400/repeats:7",
                         "2,000-line tip, measure + paint, width 400 / QTextDocument (goal <= 1)");
+    reporter.printRatio("BM_HtmlDrawerNested/20000/repeats:7", "BM_HtmlDrawerNested/33/repeats:7",
+                        "20,000 nested tables / the 33 the drawer reads (goal: a few times)");
+    reporter.printRatio("BM_HtmlDrawerNested/20000/repeats:7", "BM_ScanNested/20000/repeats:7",
+                        "20,000 nested tables / one pass over their text");
     benchmark::Shutdown();
     return 0;
 }

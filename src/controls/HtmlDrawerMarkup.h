@@ -7,6 +7,7 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <vector>
 
 namespace htmldrawer {
 
@@ -119,40 +120,83 @@ inline void FindTableEnd(QStringView markup, qsizetype& pos) {
 // the layout goes no deeper than that and lays such a table out as nothing, so what is inside it
 // is not read again by every table around it. The table keeps its "<table", blanks in the place of
 // its content (as much as FindTableEnd passes over) and its "</table", so the text around it is
-// cut into tables as before. One scan of the text per level of nesting up to maxDepth.
-namespace detail {
-inline void keepTablesUpTo(QStringView text, qsizetype from, qsizetype to, int depth, int maxDepth, QString& out) {
-    qsizetype pos = from;
-    while (pos < to) {
-        qsizetype open = pos;
-        if (!FindTag(text, open, u"<table") || open >= to) {
-            out += text.mid(pos, to - pos);
-            return;
-        }
-        qsizetype end = open + 6;
-        FindTableEnd(text, end);
-        end = std::min(end, to);
-        out += text.mid(pos, open - pos);
-        if (depth >= maxDepth) {
-            out += u"<table";
-            out += QString(7, u' ');
-        } else {
-            // Its own tag and what FindTableEnd passes over are kept as they are; the tables in the
-            // rest lie one level deeper.
-            const qsizetype inner = std::min(open + 13, end);
-            out += text.mid(open, inner - open);
-            keepTablesUpTo(text, inner, end, depth + 1, maxDepth, out);
-        }
-        pos = end;
+// cut into tables as before. The ends of tables are those FindTableEnd finds, found here on the
+// positions of the table tags, which are searched for once.
+class TableCutter {
+public:
+    TableCutter(QStringView text, int maxDepth) : m_text(text), m_maxDepth(maxDepth) {
+        collect(u"<table", m_opens);
+        collect(u"</table", m_closes);
     }
-}
-} // namespace detail
+
+    QString cut() {
+        QString out;
+        out.reserve(m_text.size());
+        keep(0, m_text.size(), 0, out);
+        return out;
+    }
+
+private:
+    void collect(QStringView needle, std::vector<qsizetype>& positions) const {
+        for (qsizetype pos = 0; FindTag(m_text, pos, needle); pos += needle.size())
+            positions.push_back(pos);
+    }
+    static qsizetype firstFrom(const std::vector<qsizetype>& positions, qsizetype from, size_t& index) {
+        index = static_cast<size_t>(std::lower_bound(positions.begin(), positions.end(), from) - positions.begin());
+        return index < positions.size() ? positions[index] : -1;
+    }
+    // FindTableEnd for the table whose "<" is at `open`.
+    qsizetype tableEnd(qsizetype open) const {
+        const qsizetype from = std::min(open + 13, m_text.size());
+        size_t o = 0;
+        size_t c = 0;
+        firstFrom(m_opens, from, o);
+        firstFrom(m_closes, from, c);
+        int level = 1;
+        while (c < m_closes.size()) {
+            if (o < m_opens.size() && m_opens[o] < m_closes[c]) {
+                ++level;
+                ++o;
+                continue;
+            }
+            if (--level == 0)
+                return m_closes[c];
+            ++c;
+        }
+        return m_text.size();
+    }
+    // Appends the text from `from` to `to`, in which the tables lie depth + 1 deep.
+    void keep(qsizetype from, qsizetype to, int depth, QString& out) const {
+        qsizetype pos = from;
+        while (pos < to) {
+            size_t index = 0;
+            const qsizetype open = firstFrom(m_opens, pos, index);
+            if (open < 0 || open >= to) {
+                out += m_text.mid(pos, to - pos);
+                return;
+            }
+            const qsizetype end = std::min(tableEnd(open), to);
+            out += m_text.mid(pos, open - pos);
+            if (depth >= m_maxDepth) {
+                out += u"<table";
+                out += QString(7, u' ');
+            } else {
+                const qsizetype inner = std::min(open + 13, end);
+                out += m_text.mid(open, inner - open);
+                keep(inner, end, depth + 1, out);
+            }
+            pos = end;
+        }
+    }
+
+    QStringView m_text;
+    int m_maxDepth;
+    std::vector<qsizetype> m_opens;
+    std::vector<qsizetype> m_closes;
+};
 
 inline QString cutTablesPastDepth(const QString& text, int maxDepth) {
-    QString out;
-    out.reserve(text.size());
-    detail::keepTablesUpTo(text, 0, text.size(), 0, maxDepth, out);
-    return out;
+    return TableCutter(text, maxDepth).cut();
 }
 
 // From a row's "<tr" (or a cell's "<td"), the "</tr" ("</td") that closes it, or the end: tables
