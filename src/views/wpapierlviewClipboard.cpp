@@ -96,25 +96,52 @@ bool HasItemClipboardData(const QMimeData* data) {
     return data && data->hasFormat(QString::fromLatin1(kItemClipboardMimeType));
 }
 
-std::string PastedItemName(const CWPapierDoc& doc, const std::string& name) {
-    std::unordered_set<std::string> names;
-    {
+namespace {
+
+// The names of a document's items, built once for a paste (under the list lock); each pasted item's name is added as it
+// is given, so the next one sees it. The numbered copies of one name only grow during a paste, so
+// the search for the next free number starts where the last one for that name stopped.
+class PasteNames {
+public:
+    explicit PasteNames(const CWPapierDoc& doc) {
         const auto lock = doc.LockList();
+        m_names.reserve(static_cast<std::size_t>(doc.GetItemCount()) * 2);
         ItemPos pos = doc.GetHeadPosition();
         while (pos != kNoItemPos)
             if (const CWPapier* item = doc.GetNextItem(pos))
-                names.insert(item->m_strName);
+                m_names.insert(item->m_strName);
     }
-    if (!names.contains(name))
-        return name;
-    const std::string copy = "Copy of " + name;
-    if (!names.contains(copy))
-        return copy;
-    for (int n = 1;; ++n) {
-        std::string numbered = copy + " (" + std::to_string(n) + ")";
-        if (!names.contains(numbered))
-            return numbered;
+
+    // The name a pasted item named `name` takes, which from now on counts as taken.
+    std::string take(const std::string& name) {
+        std::string given = freeName(name);
+        m_names.insert(given);
+        return given;
     }
+
+    std::string freeName(const std::string& name) {
+        if (!m_names.contains(name))
+            return name;
+        std::string copy = "Copy of " + name;
+        if (!m_names.contains(copy))
+            return copy;
+        int& n = m_nextNumber.try_emplace(copy, 1).first->second;
+        for (;; ++n) {
+            std::string numbered = copy + " (" + std::to_string(n) + ")";
+            if (!m_names.contains(numbered))
+                return numbered;
+        }
+    }
+
+private:
+    std::unordered_set<std::string> m_names;
+    std::unordered_map<std::string, int> m_nextNumber;
+};
+
+} // namespace
+
+std::string PastedItemName(const CWPapierDoc& doc, const std::string& name) {
+    return PasteNames(doc).freeName(name);
 }
 
 ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload) {
@@ -197,8 +224,12 @@ ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload
         }
     }
 
+    // Under the list lock throughout, so no item added meanwhile takes a name given here.
+    const auto lock = doc.LockList();
+    PasteNames names(doc);
+    result.pasted.reserve(read.items.size());
     for (auto& item : read.items) {
-        item->m_strName = PastedItemName(doc, item->m_strName);
+        item->m_strName = names.take(item->m_strName);
         result.pasted.push_back(doc.AddItem(std::move(item)));
     }
     result.ok = true;

@@ -11,7 +11,9 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -53,15 +55,64 @@ TEST_F(ItemClipboardTest, PastedCopiesTakeFreeNamesAndKeepTheirQuotations) {
     EXPECT_EQ(other.GetItem(there.pasted[0])->m_strName, "ABC");
 }
 
-TEST_F(ItemClipboardTest, SpecialItemsArriveAsOrdinaryItemsOfTheirOwnFormula) {
-    const ItemPasteResult r = PasteItemsFromPayload(*doc, payloadOf({cashPos, historyPos}));
+// Within one paste each name given counts as taken for the items after it, and a numbered copy
+// already in the portfolio is skipped.
+TEST_F(ItemClipboardTest, ItemsOfOnePasteTakeNamesFromEachOther) {
+    CWPapierDoc source(&host);
+    std::vector<ItemPos> copied;
+    for (const char* name : {"A", "A", "B", "A", "Copy of A", "A"}) {
+        auto item = std::make_unique<CWPapier>();
+        item->m_strName = name;
+        copied.push_back(source.AddItem(std::move(item)));
+    }
+    const QByteArray bytes = ItemClipboardPayload(source, copied);
+    addItem("A", {});
+    addItem("Copy of A (2)", {});
+
+    const ItemPasteResult r =
+        PasteItemsFromPayload(*doc, std::string_view(bytes.constData(), std::size_t(bytes.size())));
     ASSERT_TRUE(r.ok);
-    ASSERT_EQ(r.pasted.size(), 2u);
-    for (std::size_t i = 0; i < 2; ++i) {
-        const CWPapier& copy = pasted(r, i);
-        EXPECT_EQ(copy.m_bCashAccount, 0);
-        EXPECT_EQ(copy.m_bInvestmentHistory, 0);
-        EXPECT_EQ(copy.m_pFormulaItemX, &copy);
+    std::vector<std::string> given;
+    for (std::size_t i = 0; i < r.pasted.size(); ++i)
+        given.push_back(pasted(r, i).m_strName);
+    EXPECT_EQ(given, (std::vector<std::string>{"Copy of A", "Copy of A (1)", "B", "Copy of A (3)", "Copy of Copy of A",
+                                               "Copy of A (4)"}));
+}
+
+// Copies of the cash account and the investment history, pasted through the clipboard, are
+// ordinary items: into their own portfolio, and into one that has neither special item (where
+// nothing but the paste itself can clear the flags).
+TEST_F(ItemClipboardTest, SpecialItemsArriveAsOrdinaryItemsOfTheirOwnFormula) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    ASSERT_TRUE(CopyItemsToClipboard(clipboard, *doc, {cashPos, historyPos}));
+    CWPapierDoc plain(&host);
+    struct Target {
+        const char* what;
+        CWPapierDoc* doc;
+        int cashAccounts; // special items the portfolio holds after the paste
+        int histories;
+    };
+    for (const Target& target : {Target{"own portfolio", doc.get(), 1, 1}, Target{"plain portfolio", &plain, 0, 0}}) {
+        SCOPED_TRACE(target.what);
+        const ItemPasteResult r = PasteItemsFromClipboard(clipboard, *target.doc);
+        ASSERT_TRUE(r.ok);
+        ASSERT_EQ(r.pasted.size(), 2u);
+        for (ItemPos pos : r.pasted) {
+            const CWPapier& copy = *target.doc->GetItem(pos);
+            EXPECT_EQ(copy.m_bCashAccount, 0) << copy.m_strName;
+            EXPECT_EQ(copy.m_bInvestmentHistory, 0) << copy.m_strName;
+            EXPECT_EQ(copy.m_pFormulaItemX, &copy);
+        }
+        int cashAccounts = 0;
+        int histories = 0;
+        ItemPos pos = target.doc->GetHeadPosition();
+        while (pos != kNoItemPos) {
+            const CWPapier* item = target.doc->GetNextItem(pos);
+            cashAccounts += item->m_bCashAccount != 0;
+            histories += item->m_bInvestmentHistory != 0;
+        }
+        EXPECT_EQ(cashAccounts, target.cashAccounts);
+        EXPECT_EQ(histories, target.histories);
     }
     EXPECT_EQ(doc->FindCashAccountItem(), cashPos);
     EXPECT_EQ(doc->FindInvestmentHistoryItem(), historyPos);
