@@ -102,8 +102,19 @@ QImage argb32(const QImage& image) {
                : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
+// A sanitizer's runtime starts after the loader runs the resolver of target clones, so an instrumented resolver
+// crashes the program before main: sanitizer builds keep the one plain version.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define CORVANA_SANITIZED_BUILD 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define CORVANA_SANITIZED_BUILD 1
+#endif
+
 // t = (s x p + t x q) / 100 for every byte (p + q = 100); built for AVX2 too, chosen at run time.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(CORVANA_SANITIZED_BUILD)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void blendBytes(const std::uint8_t* __restrict s, std::uint8_t* __restrict t, std::size_t count, std::uint16_t p,
