@@ -98,50 +98,71 @@ bool HasItemClipboardData(const QMimeData* data) {
 
 namespace {
 
-// The names of a document's items, built once for a paste (under the list lock); each pasted item's name is added as it
-// is given, so the next one sees it. The numbered copies of one name only grow during a paste, so
-// the search for the next free number starts where the last one for that name stopped.
+constexpr std::string_view kCopyOf = "Copy of ";
+
+// The names a paste gives: a pasted item named X keeps X while no item has it, else takes
+// "Copy of X", else "Copy of X (n)" for the first n no item has; each name given counts as taken
+// for the items pasted after it.
+//
+// The portfolio's names are read once per paste, and only those that could stand in the way of
+// one of the pasted names are kept. The set holds views of the items' own names: the caller holds
+// the list lock while it lives, so no item is renamed or destroyed meanwhile. The numbered copies
+// of one name only grow during a paste, so the search for the next free number starts where the
+// last one for that name stopped.
 class PasteNames {
 public:
-    explicit PasteNames(const CWPapierDoc& doc) {
-        const auto lock = doc.LockList();
-        m_names.reserve(static_cast<std::size_t>(doc.GetItemCount()) * 2);
+    PasteNames(const CWPapierDoc& doc, const std::vector<std::string_view>& pastedNames) {
+        const std::unordered_set<std::string_view> bases(pastedNames.begin(), pastedNames.end());
+        m_taken.reserve(pastedNames.size() * 2);
         ItemPos pos = doc.GetHeadPosition();
         while (pos != kNoItemPos)
-            if (const CWPapier* item = doc.GetNextItem(pos))
-                m_names.insert(item->m_strName);
+            if (const CWPapier* item = doc.GetNextItem(pos); item && canBlock(item->m_strName, bases))
+                m_taken.insert(item->m_strName);
     }
 
-    // The name a pasted item named `name` takes, which from now on counts as taken.
-    std::string take(const std::string& name) {
-        std::string given = freeName(name);
-        m_names.insert(given);
-        return given;
+    // Gives `item` its pasted name; the item must stay where it is (a list's item) while this lives.
+    void name(CWPapier& item) {
+        item.m_strName = freeName(item.m_strName);
+        m_taken.insert(item.m_strName);
     }
 
     std::string freeName(const std::string& name) {
-        if (!m_names.contains(name))
+        if (!m_taken.contains(name))
             return name;
-        std::string copy = "Copy of " + name;
-        if (!m_names.contains(copy))
+        std::string copy = std::string(kCopyOf) + name;
+        if (!m_taken.contains(copy))
             return copy;
         int& n = m_nextNumber.try_emplace(copy, 1).first->second;
         for (;; ++n) {
             std::string numbered = copy + " (" + std::to_string(n) + ")";
-            if (!m_names.contains(numbered))
+            if (!m_taken.contains(numbered))
                 return numbered;
         }
     }
 
 private:
-    std::unordered_set<std::string> m_names;
+    // Whether `name` is X, "Copy of X" or "Copy of X (...)" for an X of `bases`.
+    static bool canBlock(std::string_view name, const std::unordered_set<std::string_view>& bases) {
+        if (bases.contains(name))
+            return true;
+        if (!name.starts_with(kCopyOf))
+            return false;
+        name.remove_prefix(kCopyOf.size());
+        if (bases.contains(name))
+            return true;
+        const std::size_t open = name.ends_with(')') ? name.rfind(" (") : std::string_view::npos;
+        return open != std::string_view::npos && bases.contains(name.substr(0, open));
+    }
+
+    std::unordered_set<std::string_view> m_taken;
     std::unordered_map<std::string, int> m_nextNumber;
 };
 
 } // namespace
 
 std::string PastedItemName(const CWPapierDoc& doc, const std::string& name) {
-    return PasteNames(doc).freeName(name);
+    const auto lock = doc.LockList();
+    return PasteNames(doc, {name}).freeName(name);
 }
 
 ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload) {
@@ -226,10 +247,15 @@ ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload
 
     // Under the list lock throughout, so no item added meanwhile takes a name given here.
     const auto lock = doc.LockList();
-    PasteNames names(doc);
+    std::vector<std::string_view> pastedNames;
+    pastedNames.reserve(read.items.size());
+    for (const auto& item : read.items)
+        pastedNames.push_back(item->m_strName);
+    PasteNames names(doc, pastedNames);
     result.pasted.reserve(read.items.size());
     for (auto& item : read.items) {
-        item->m_strName = names.take(item->m_strName);
+        CWPapier& added = *item;
+        names.name(added);
         result.pasted.push_back(doc.AddItem(std::move(item)));
     }
     result.ok = true;

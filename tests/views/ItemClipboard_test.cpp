@@ -55,19 +55,20 @@ TEST_F(ItemClipboardTest, PastedCopiesTakeFreeNamesAndKeepTheirQuotations) {
     EXPECT_EQ(other.GetItem(there.pasted[0])->m_strName, "ABC");
 }
 
-// Within one paste each name given counts as taken for the items after it, and a numbered copy
-// already in the portfolio is skipped.
+// Within one paste each name given counts as taken for the items after it; copies and numbered
+// copies already in the portfolio are skipped, also of a name that itself ends in "(n)".
 TEST_F(ItemClipboardTest, ItemsOfOnePasteTakeNamesFromEachOther) {
     CWPapierDoc source(&host);
     std::vector<ItemPos> copied;
-    for (const char* name : {"A", "A", "B", "A", "Copy of A", "A"}) {
+    for (const char* name : {"A", "A", "B", "A", "Copy of A", "A", "C (1)"}) {
         auto item = std::make_unique<CWPapier>();
         item->m_strName = name;
         copied.push_back(source.AddItem(std::move(item)));
     }
     const QByteArray bytes = ItemClipboardPayload(source, copied);
-    addItem("A", {});
-    addItem("Copy of A (2)", {});
+    for (const char* name :
+         {"A", "Copy of A (2)", "B", "Copy of B", "C (1)", "Copy of C (1)", "Copy of C (1) (1)", "Copy of Z (1)"})
+        addItem(name, {});
 
     const ItemPasteResult r =
         PasteItemsFromPayload(*doc, std::string_view(bytes.constData(), std::size_t(bytes.size())));
@@ -75,8 +76,8 @@ TEST_F(ItemClipboardTest, ItemsOfOnePasteTakeNamesFromEachOther) {
     std::vector<std::string> given;
     for (std::size_t i = 0; i < r.pasted.size(); ++i)
         given.push_back(pasted(r, i).m_strName);
-    EXPECT_EQ(given, (std::vector<std::string>{"Copy of A", "Copy of A (1)", "B", "Copy of A (3)", "Copy of Copy of A",
-                                               "Copy of A (4)"}));
+    EXPECT_EQ(given, (std::vector<std::string>{"Copy of A", "Copy of A (1)", "Copy of B (1)", "Copy of A (3)",
+                                               "Copy of Copy of A", "Copy of A (4)", "Copy of C (1) (2)"}));
 }
 
 // Copies of the cash account and the investment history, pasted through the clipboard, are
