@@ -1,0 +1,164 @@
+// Pasting many items into a large portfolio, beside a peer that does the same work from a file:
+//  - ours: 10,000 items of a 100,000-item portfolio copied to the clipboard format once, then
+//    pasted into that portfolio (each item named against every item there and every item pasted
+//    before it, then added); the pasted items are removed again outside the timing;
+//  - peer: opening a portfolio file that holds those 10,000 items (the same archive stream, read
+//    from the disk, every item added to the document).
+// Goal: the paste costs no more than 2x the open. The ratio is printed with each side's median and
+// its lowest and highest repetition.
+
+#include "BenchSupport.h"
+#include "platform/Paths.h"
+#include "portfolio/WPapierDoc.h"
+#include "views/wpapierlviewClipboard.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QMimeData>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kPortfolioItems = 100'000;
+constexpr int kPastedItems = 10'000;
+constexpr int kItemQuotations = 20;
+
+struct PasteScene {
+    benchsupport::BenchHost host;
+    CWPapierDoc portfolio{&host};
+    std::unique_ptr<QMimeData> copied;
+    std::filesystem::path file;
+
+    PasteScene() {
+        std::mt19937 rng(37);
+        std::vector<ItemPos> selection;
+        for (int i = 0; i < kPortfolioItems; ++i) {
+            const ItemPos pos = portfolio.AddItem(benchsupport::itemWithHistory(i, kItemQuotations, rng));
+            if (i < kPastedItems)
+                selection.push_back(pos);
+        }
+        copied = CopyItemsToMimeData(portfolio, selection);
+
+        // The file of the peer: a portfolio of exactly the copied items.
+        CWPapierDoc only(&host);
+        std::mt19937 same(37);
+        for (int i = 0; i < kPastedItems; ++i)
+            only.AddItem(benchsupport::itemWithHistory(i, kItemQuotations, same));
+        file = *paths::createTempFolder("corvana-bench-paste") / "pasted-items.cvr";
+        if (!only.OnSaveDocument(file))
+            std::abort();
+    }
+};
+
+benchsupport::Lazy<PasteScene> scene;
+
+void BM_PasteIntoLargePortfolio(benchmark::State& state) {
+    PasteScene& s = scene();
+    for (auto _ : state) {
+        const ItemPasteResult r = PasteItemsFromMimeData(s.portfolio, s.copied.get());
+        state.PauseTiming();
+        if (!r.ok || r.pasted.size() != std::size_t(kPastedItems))
+            state.SkipWithError("paste failed");
+        std::vector<CWPapier*> pasted;
+        for (ItemPos pos : r.pasted)
+            pasted.push_back(s.portfolio.GetItem(pos));
+        s.portfolio.DeleteItems(pasted);
+        state.ResumeTiming();
+    }
+}
+
+void BM_OpenFileOfThoseItems(benchmark::State& state) {
+    PasteScene& s = scene();
+    CWPapierDoc doc(&s.host);
+    for (auto _ : state) {
+        state.PauseTiming();
+        doc.DeleteContents();
+        state.ResumeTiming();
+        if (!doc.OnOpenDocument(s.file) || doc.GetItemCount() < kPastedItems)
+            state.SkipWithError("open failed");
+    }
+}
+
+BENCHMARK(BM_PasteIntoLargePortfolio)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(7);
+BENCHMARK(BM_OpenFileOfThoseItems)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(7);
+
+// Keeps every repetition's time, so the ratio of the medians comes with each side's spread.
+class SpreadReporter : public benchsupport::RatioReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
+                const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
+                m_runs[run.run_name.str()].push_back(run.GetAdjustedRealTime() / unit);
+                m_cpu[run.run_name.str()].push_back(run.GetAdjustedCPUTime() / unit);
+            }
+        RatioReporter::ReportRuns(runs);
+    }
+
+    // Real time, then CPU time (which a busy machine inflates less).
+    void printRatioWithSpread(const std::string& ours, const std::string& peer, const char* what) const {
+        printRatio(m_runs, ours, peer, (std::string(what) + ", real time").c_str());
+        printRatio(m_cpu, ours, peer, (std::string(what) + ", CPU time").c_str());
+    }
+
+private:
+    using Times = std::map<std::string, std::vector<double>>;
+
+    static void printRatio(const Times& times, const std::string& ours, const std::string& peer, const char* what) {
+        const auto a = times.find(ours);
+        const auto b = times.find(peer);
+        if (a == times.end() || b == times.end()) {
+            std::printf("  %s: not measured\n", what);
+            return;
+        }
+        const Spread x = spread(a->second);
+        const Spread y = spread(b->second);
+        std::printf("  %s\n    ours %.1f ms [%.1f .. %.1f], peer %.1f ms [%.1f .. %.1f] (n = %zu / %zu)"
+                    "  ->  %.2fx (extremes %.2fx .. %.2fx)\n",
+                    what, x.median * 1e3, x.low * 1e3, x.high * 1e3, y.median * 1e3, y.low * 1e3, y.high * 1e3,
+                    a->second.size(), b->second.size(), x.median / y.median, x.low / y.high, x.high / y.low);
+    }
+
+    struct Spread {
+        double median, low, high;
+    };
+    static Spread spread(std::vector<double> times) {
+        std::sort(times.begin(), times.end());
+        const std::size_t n = times.size();
+        const double median = n % 2 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+        return {median, times.front(), times.back()};
+    }
+
+    Times m_runs;
+    Times m_cpu;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave); // a flag given on the command line comes later and wins
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    scene();
+    SpreadReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nPaste of %d items (%d quotations each) into a portfolio of %d, against opening a file of those "
+                "items (medians [lowest .. highest]; goal <= 2x):\n",
+                kPastedItems, kItemQuotations, kPortfolioItems);
+    reporter.printRatioWithSpread("BM_PasteIntoLargePortfolio/iterations:3/repeats:7",
+                                  "BM_OpenFileOfThoseItems/iterations:3/repeats:7", "paste, against open");
+    benchmark::Shutdown();
+    scene.reset();
+    return 0;
+}
