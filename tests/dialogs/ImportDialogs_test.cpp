@@ -176,8 +176,9 @@ TEST_F(ImportDialogsTest, SourcePageOffersTheTemplatesWithTheirNoteOrALocalFile)
     EXPECT_EQ(source.m_strFilePath, path("prices").string());
     EXPECT_EQ(source.m_strTemplate, "Alpha");
     // The file question shows every file, also those without an extension.
-    ASSERT_EQ(services->files->asked().size(), 1u);
-    const FileDialogRequest& asked = services->files->asked()[0].request;
+    const auto questions = services->files->asked(); // a copy, kept for the reference into it below
+    ASSERT_EQ(questions.size(), 1u);
+    const FileDialogRequest& asked = questions[0].request;
     ASSERT_EQ(asked.filters.size(), 1u);
     EXPECT_EQ(asked.filters[0].patterns, "*");
 
