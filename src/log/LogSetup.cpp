@@ -39,7 +39,7 @@ std::filesystem::path defaultCrashLogPath() {
     return *state / name;
 }
 
-LoggingSetup setUpLogging(bool logToFile, std::source_location where) {
+LoggingSetup setUpLogging(bool logToFile, const char* callerFile) {
     LoggingSetup result;
     Log* log = Log::Instance();
     Log::SetApplicationName(kApplicationName);
@@ -49,9 +49,9 @@ LoggingSetup setUpLogging(bool logToFile, std::source_location where) {
         if (auto file = CFileLogAppender::Create(LOG_LEVEL_DEBUG, result.logFilePath, kFileLogPattern)) {
             result.logFilePath = file->GetPath();
             result.logFileOpen = log->AddAppender(std::move(file));
-            LogMessage(LOG_LEVEL_INFO, where.file_name(), "Writing log file to %s", result.logFilePath.c_str());
+            LogMessage(LOG_LEVEL_INFO, callerFile, "Writing log file to %s", result.logFilePath.c_str());
         } else {
-            LogMessage(LOG_LEVEL_ERROR, where.file_name(), "Cannot create log file %s", result.logFilePath.c_str());
+            LogMessage(LOG_LEVEL_ERROR, callerFile, "Cannot create log file %s", result.logFilePath.c_str());
         }
     }
     result.crashLogPath = defaultCrashLogPath().string();
@@ -61,7 +61,7 @@ LoggingSetup setUpLogging(bool logToFile, std::source_location where) {
     return result;
 }
 
-void shutDownLogging(std::source_location where) {
-    LogMessage(LOG_LEVEL_INFO, where.file_name(), "Shutting down application and logging...");
+void shutDownLogging(const char* callerFile) {
+    LogMessage(LOG_LEVEL_INFO, callerFile, "Shutting down application and logging...");
     Log::Destroy();
 }

@@ -4,7 +4,6 @@
 // the crash handlers and the crash-log path.
 
 #include <filesystem>
-#include <source_location>
 #include <string>
 
 inline constexpr char kApplicationName[] = "Velmora";
@@ -34,8 +33,9 @@ struct LoggingSetup {
 // file appender (DEBUG, "%d %t|%e|%s|%m|%l") on defaultLogFilePath(), logging
 // "Writing log file to %s" (or an error when the file cannot be created); then
 // sets the crash-log path and installs the crash handlers. Log lines name the
-// caller's source file.
-LoggingSetup setUpLogging(bool logToFile, std::source_location where = std::source_location::current());
+// caller's source file (__builtin_FILE() as a default argument is the caller's, in g++ and in
+// clang++ 14, whose std::source_location with libstdc++ does not compile).
+LoggingSetup setUpLogging(bool logToFile, const char* callerFile = __builtin_FILE());
 
 // Shut-down: logs "Shutting down application and logging..." and destroys the logger.
-void shutDownLogging(std::source_location where = std::source_location::current());
+void shutDownLogging(const char* callerFile = __builtin_FILE());
