@@ -67,7 +67,9 @@ TEST_F(ZipHostile, CorruptedAtEveryByte) {
 
 TEST_F(ZipHostile, WrongSignaturesAndLyingFields) {
     const Bytes zip = smallArchive();
-    const auto [end, central] = layoutOf(zip);
+    const Layout layout = layoutOf(zip);
+    const size_t end = layout.end; // plain names: the lambdas below capture them
+    const size_t central = layout.central;
     const size_t second = central + 46 + 5 + 9; // central record of b.zip
     const uint32_t storedOffset = get32(zip, second + 42);
     using Patch = std::function<void(Bytes&)>;
