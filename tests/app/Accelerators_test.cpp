@@ -6,6 +6,7 @@
 #include "AcceleratorTable.h"
 #include "ProgramWindow.h"
 #include "app/MainMenus.h"
+#include "retrieval/DownloadManager.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -48,6 +50,9 @@ protected:
         };
         for (int i = 0; i < 1000 && busy(); ++i)
             QTest::qWait(10);
+        // A test download sets neither flag: its worker is waited for too, so that no worker of
+        // this key still runs while the next key's window is built and the last one destroyed.
+        EXPECT_TRUE(DownloadManager::instance().waitForWorkers(std::chrono::seconds(30)));
     }
 
     // What a key could have done to the window.
