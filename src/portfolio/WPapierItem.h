@@ -217,6 +217,17 @@ public:
     // Sort order by list column 0..12: 1, -1 or the name comparison (1 when `other` is null). The
     // change columns follow the list view's percent display and time frame.
     int CompareItems(const CWPapier* other, int column, bool procentualValue, int timeFrameDays) const;
+    // What CompareItems reads of one item for one column at the moment `now`, taken once: a sort
+    // of many items computes each item's key once and compares keys, in the order CompareItems
+    // gives for the same moment (ties and the special items included).
+    struct SortKey {
+        const CWPapier* item = nullptr;
+        OleDate date;       // column 2: the newest quotation's date
+        double value = 0.0; // columns 3 to 12: the compared value
+    };
+    SortKey GetSortKey(int column, bool procentualValue, int timeFrameDays, const OleDate& now) const;
+    // CompareItems of the two keys' items by `column`; both keys taken for that column.
+    static int CompareSortKeys(const SortKey& a, const SortKey& b, int column);
     // Applies a formula in x to close, open, high and low of the quotations first..last (0 =
     // oldest); the split presets "x/2".."x/10" and "x*2".."x*10" also divide volumes, the units of
     // the transactions in that range and m_dUnits by f(1) and map prices, break-even, average and

@@ -159,74 +159,98 @@ int CWPapier::CompareItems(const CWPapier* other, int column, bool procentualVal
     if (!other)
         return 1;
     const OleDate now = OleDate::GetCurrentTime();
+    return CompareSortKeys(GetSortKey(column, procentualValue, timeFrameDays, now),
+                           other->GetSortKey(column, procentualValue, timeFrameDays, now), column);
+}
+
+CWPapier::SortKey CWPapier::GetSortKey(int column, bool procentualValue, int timeFrameDays, const OleDate& now) const {
+    SortKey key;
+    key.item = this;
+    double v = 0.0;
+    double min = 0.0;
+    double max = 0.0;
+    CKurs q;
+    std::int64_t age = 0;
+    switch (column) {
+    case 2:
+        GetLastQuotationDate(key.date);
+        break;
+    case 3:
+        GetLastQuotation(q);
+        key.value = q.m_dClose;
+        break;
+    case 4:
+        GetMinMaxUntil(now, min, max);
+        key.value = min;
+        break;
+    case 5:
+        GetMinMaxUntil(now, min, max);
+        key.value = max;
+        break;
+    case 6:
+        GetChangePercent(now, v, true);
+        key.value = v;
+        break;
+    case 7:
+        if (procentualValue)
+            GetChangePercent(now, v, false);
+        else
+            GetChange(now, v, false);
+        key.value = v;
+        break;
+    case 8: {
+        const bool found = procentualValue ? GetTimeFrameChangePercent(now, timeFrameDays, v, age)
+                                           : GetTimeFrameChange(now, timeFrameDays, v, age);
+        key.value = found ? v : kUnavailableSortValue;
+        break;
+    }
+    case 9:
+        key.value = GetUnitsOnDate(now);
+        break;
+    case 10:
+        GetQuotationOnOrBefore(now, q);
+        key.value = GetUnitsOnDate(now) * q.m_dClose;
+        break;
+    case 11:
+        GetQuotationOnOrBefore(now, q);
+        if (!procentualValue)
+            key.value = (q.m_dClose - m_dBreakEven) * m_dUnits;
+        else if (m_dAveragePrice == 0.0 || m_dUnits == 0.0)
+            key.value = 0.0;
+        else
+            key.value = (m_dAveragePrice + q.m_dClose - m_dBreakEven) / m_dAveragePrice;
+        break;
+    case 12: {
+        std::string text;
+        key.value = GetUserDefinedValue(v, text, "") ? v : kUnavailableSortValue;
+        break;
+    }
+    default:
+        break;
+    }
+    return key;
+}
+
+int CWPapier::CompareSortKeys(const SortKey& a, const SortKey& b, int column) {
+    const CWPapier& mine = *a.item;
+    const CWPapier& theirs = *b.item;
     const auto special = [&]() -> int {
         // The cash account comes after the investment history, whatever their names.
-        if (m_bCashAccount && other->m_bInvestmentHistory)
+        if (mine.m_bCashAccount && theirs.m_bInvestmentHistory)
             return 1;
-        if (m_bInvestmentHistory && other->m_bCashAccount)
+        if (mine.m_bInvestmentHistory && theirs.m_bCashAccount)
             return -1;
         return 0;
     };
     const auto byName = [&] {
         const int s = special();
-        return s ? s : compareNoCase(m_strName, other->m_strName);
+        return s ? s : compareNoCase(mine.m_strName, theirs.m_strName);
     };
     // A greater value of this item sorts after; equal values (or values that do not compare, as
     // NaN) sort by name.
-    const auto byValue = [&](double mine, double theirs) {
-        const int result = compareNumbers(mine, theirs);
+    const auto byValue = [&] {
+        const int result = compareNumbers(a.value, b.value);
         return result ? result : byName();
-    };
-    // A value that always exists (0 when the item has none).
-    const auto valueOf = [&](const CWPapier& item) -> double {
-        double v = 0.0;
-        double min = 0.0;
-        double max = 0.0;
-        CKurs q;
-        std::int64_t age = 0;
-        switch (column) {
-        case 3:
-            item.GetLastQuotation(q);
-            return q.m_dClose;
-        case 4:
-            item.GetMinMaxUntil(now, min, max);
-            return min;
-        case 5:
-            item.GetMinMaxUntil(now, min, max);
-            return max;
-        case 6:
-            item.GetChangePercent(now, v, true);
-            return v;
-        case 7:
-            if (procentualValue)
-                item.GetChangePercent(now, v, false);
-            else
-                item.GetChange(now, v, false);
-            return v;
-        case 8: {
-            const bool found = procentualValue ? item.GetTimeFrameChangePercent(now, timeFrameDays, v, age)
-                                               : item.GetTimeFrameChange(now, timeFrameDays, v, age);
-            return found ? v : kUnavailableSortValue;
-        }
-        case 9:
-            return item.GetUnitsOnDate(now);
-        case 10:
-            item.GetQuotationOnOrBefore(now, q);
-            return item.GetUnitsOnDate(now) * q.m_dClose;
-        case 11:
-            item.GetQuotationOnOrBefore(now, q);
-            if (!procentualValue)
-                return (q.m_dClose - item.m_dBreakEven) * item.m_dUnits;
-            if (item.m_dAveragePrice == 0.0 || item.m_dUnits == 0.0)
-                return 0.0;
-            return (item.m_dAveragePrice + q.m_dClose - item.m_dBreakEven) / item.m_dAveragePrice;
-        case 12: {
-            std::string text;
-            return item.GetUserDefinedValue(v, text, "") ? v : kUnavailableSortValue;
-        }
-        default:
-            return 0.0;
-        }
     };
 
     switch (column) {
@@ -234,34 +258,26 @@ int CWPapier::CompareItems(const CWPapier* other, int column, bool procentualVal
         return byName();
     case 1: {
         const int s = special();
-        return s ? s : compareNoCase(m_strCategory, other->m_strCategory);
+        return s ? s : compareNoCase(mine.m_strCategory, theirs.m_strCategory);
     }
-    case 2: {
-        OleDate mine;
-        OleDate theirs;
-        GetLastQuotationDate(mine);
-        other->GetLastQuotationDate(theirs);
-        if (datesEqual(mine, theirs))
+    case 2:
+        if (datesEqual(a.date, b.date))
             return byName();
-        if (dateLater(mine, theirs))
+        if (dateLater(a.date, b.date))
             return 1;
-        if (dateEarlier(mine, theirs))
+        if (dateEarlier(a.date, b.date))
             return -1;
         return byName();
-    }
-    case 10: {
+    case 10:
         // No investment at all sorts below every investment, negative ones included.
-        const double mine = valueOf(*this);
-        const double theirs = valueOf(*other);
-        if (mine == 0.0 || theirs == 0.0)
-            return mine == theirs ? byName() : (mine == 0.0 ? -1 : 1);
-        return byValue(mine, theirs);
-    }
+        if (a.value == 0.0 || b.value == 0.0)
+            return a.value == b.value ? byName() : (a.value == 0.0 ? -1 : 1);
+        return byValue();
     case 11:
         // Items holding no units sort below every item holding some.
-        if (m_dUnits == 0.0 || other->m_dUnits == 0.0)
-            return m_dUnits == other->m_dUnits ? byName() : (m_dUnits == 0.0 ? -1 : 1);
-        return byValue(valueOf(*this), valueOf(*other));
+        if (mine.m_dUnits == 0.0 || theirs.m_dUnits == 0.0)
+            return mine.m_dUnits == theirs.m_dUnits ? byName() : (mine.m_dUnits == 0.0 ? -1 : 1);
+        return byValue();
     case 3:
     case 4:
     case 5:
@@ -270,7 +286,7 @@ int CWPapier::CompareItems(const CWPapier* other, int column, bool procentualVal
     case 8:
     case 9:
     case 12:
-        return byValue(valueOf(*this), valueOf(*other));
+        return byValue();
     default:
         return byName();
     }

@@ -232,8 +232,7 @@ void CWPapierLView::sortOrder(std::vector<ItemPos>& order) const {
     options.m_bSortReverse = m_bSortReverse;
     // A view on its own (no frame) compares through itself.
     const ListSortSource source = sortSource ? sortSource() : ListSortSource{this, this, GetDocument()};
-    std::stable_sort(order.begin(), order.end(),
-                     [&](ItemPos a, ItemPos b) { return compareRows(a, b, options, source) < 0; });
+    sortRows(order, options, source);
 }
 
 void CWPapierLView::SortItems() {

@@ -3,6 +3,8 @@
 #include "portfolio/WPapierDoc.h"
 #include "views/wpapierlviewLog.h"
 
+#include <algorithm>
+
 int CompareFunc(ItemPos a, ItemPos b, int column, const ListSortSource& source) {
     if (!source.mainWindow)
         return 0;
@@ -23,6 +25,44 @@ int CompareFuncReverse(ItemPos a, ItemPos b, int column, const ListSortSource& s
 int compareRows(ItemPos a, ItemPos b, const ListViewOptions& options, const ListSortSource& source) {
     return options.m_bSortReverse ? CompareFuncReverse(a, b, options.m_nSortColumn, source)
                                   : CompareFunc(a, b, options.m_nSortColumn, source);
+}
+
+void sortRows(std::vector<ItemPos>& order, const ListViewOptions& options, const ListSortSource& source) {
+    if (!source.mainWindow || !source.listView || !source.document) {
+        // Every comparison gives 0 (each one logged without the list view): the order stays.
+        std::stable_sort(order.begin(), order.end(),
+                         [&](ItemPos a, ItemPos b) { return compareRows(a, b, options, source) < 0; });
+        return;
+    }
+    const CWPapierDoc& doc = *source.document;
+    const int column = options.m_nSortColumn;
+    struct Row {
+        ItemPos pos;
+        CWPapier::SortKey key; // no item: compares equal to every row, as CompareItems does
+    };
+    std::vector<Row> rows;
+    rows.reserve(order.size());
+    {
+        const auto lock = doc.LockList();
+        // The settings CWPapierDoc::CompareItems reads, and one moment for all values.
+        const PortfolioHost* host = doc.portfolioHost();
+        const ListViewSettings view = host ? host->listViewSettings() : ListViewSettings{};
+        const OleDate now = OleDate::GetCurrentTime();
+        for (const ItemPos pos : order) {
+            const CWPapier* item = doc.GetItem(pos);
+            rows.push_back({pos, item ? item->GetSortKey(column, view.m_bProcentualValue, view.m_nTimeFrameDays, now)
+                                      : CWPapier::SortKey{}});
+        }
+        const bool reverse = options.m_bSortReverse;
+        std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
+            if (!a.key.item || !b.key.item)
+                return false;
+            const int result = CWPapier::CompareSortKeys(a.key, b.key, column);
+            return reverse ? result > 0 : result < 0;
+        });
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        order[i] = rows[i].pos;
 }
 
 void OnColumnClick(ListViewOptions& options, int column) {

@@ -5,6 +5,8 @@
 #include "portfolio/ItemPos.h"
 #include "views/wpapierlviewColumns.h"
 
+#include <vector>
+
 class CWPapierDoc;
 
 // Where the callbacks find the items: the program's main window, its list view and that view's
@@ -22,6 +24,9 @@ int CompareFunc(ItemPos a, ItemPos b, int column, const ListSortSource& source);
 int CompareFuncReverse(ItemPos a, ItemPos b, int column, const ListSortSource& source);
 // The order the list is sorted in: by the sort column, reversed when m_bSortReverse is set.
 int compareRows(ItemPos a, ItemPos b, const ListViewOptions& options, const ListSortSource& source);
+// Puts `order` into the order a stable sort by compareRows gives, reading each item's value of the
+// sort column once (under the document's list lock, at one moment) instead of at every comparison.
+void sortRows(std::vector<ItemPos>& order, const ListViewOptions& options, const ListSortSource& source);
 
 // A click on a column's header: a new column sorts ascending, each further click on the same
 // column flips the order.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,90 @@ TEST_F(ListSortTest, WithoutTheListViewNothingIsOrdered) {
     EXPECT_EQ(log.lines()[0].level, LOG_LEVEL_ERROR);
     EXPECT_EQ(log.lines()[0].message.rfind("CompareFunc pMainWnd.hWnd=", 0), 0u);
     EXPECT_EQ(CompareFunc(a, b, LIST_COLUMN_CLOSE, {&mainWindow, &listView, nullptr}), 0);
+}
+
+// A header click reads each row's value once and sorts the keys: the rows must come out exactly
+// as a stable sort by the pairwise comparison puts them, ties, missing values, the special items
+// and values that do not compare (NaN) included.
+TEST_F(ListSortTest, KeyedSortKeepsTheOrderOfThePairwiseComparison) {
+    const OleDate day1(2024, 5, 13, 9, 0, 0);
+    const OleDate day3(2024, 5, 15, 9, 0, 0);
+    const OleDate day3AndABit(day3.m_dt + 0.3 / 86400.0);            // equal to day3 within half a second
+    const ItemPos twin = addItem("a", {{day1, 10.0}, {day3, 30.0}}); // A's values, its name in lower case
+    addItem("Close", {{day1, 20.0}, {day3AndABit, 30.0}});
+    const ItemPos empty = addItem("Empty", {});
+    addItem("Single", {{OleDate(2024, 5, 14, 9, 0, 0), 30.0}});
+    const ItemPos future = addItem("Future", {{day1, 5.0}, {OleDate(2024, 6, 1, 9, 0, 0), 99.0}});
+    const ItemPos seller = addItem("Seller", {{day1, 40.0}, {day3, 20.0}});
+    const ItemPos zero = addItem("Zero", {{day1, 0.0}, {day3, 0.0}});
+    buy(a, 10.0, 20.0);
+    buy(twin, 10.0, 20.0);
+    buy(future, 3.0, 5.0);
+    item(seller).AddTransaction(CTransaction(CTransaction::kSell, day1, 2.0, 40.0, 0.0, 0, false, day1, ""));
+    buy(zero, 4.0, 1.0);
+    const std::pair<ItemPos, const char*> formulas[] = {{a, "x*2"},     {twin, "X*2"},   {b, "x/10"},
+                                                        {empty, "x*2"}, {seller, "0/0"}, {zero, "x+1"}};
+    for (const auto& [pos, formula] : formulas) {
+        item(pos).m_strFormula = formula;
+        item(pos).m_pFormulaItemX = &item(pos);
+    }
+    double nan = 0.0;
+    std::string text;
+    ASSERT_TRUE(item(seller).GetUserDefinedValue(nan, text, ""));
+    ASSERT_TRUE(std::isnan(nan));
+
+    // The document's order, and the same rows turned round.
+    std::vector<ItemPos> documentOrder;
+    for (ItemPos pos = doc->GetHeadPosition(); pos != kNoItemPos;) {
+        const ItemPos at = pos;
+        doc->GetNextItem(pos);
+        documentOrder.push_back(at);
+    }
+    ASSERT_EQ(documentOrder.size(), 11u);
+    const std::vector<ItemPos> turned(documentOrder.rbegin(), documentOrder.rend());
+    // An item that went away leaves its row with no key until the rows are rebuilt.
+    std::vector<ItemPos> withGone = documentOrder;
+    withGone.insert(withGone.begin() + 3, static_cast<ItemPos>(999999));
+    const std::vector<ItemPos>* const starts[] = {&documentOrder, &turned, &withGone};
+
+    for (const ListViewSettings settings :
+         {ListViewSettings{true, 365}, ListViewSettings{false, 30}, ListViewSettings{true, -1}}) {
+        host.listView = settings;
+        for (int column = 0; column < kListColumnCount; ++column) {
+            for (const bool reverse : {false, true}) {
+                for (const std::vector<ItemPos>* start : starts) {
+                    SCOPED_TRACE(testing::Message() << "column " << column << (reverse ? " reversed" : "")
+                                                    << (settings.m_bProcentualValue ? " percent" : " amount")
+                                                    << " days " << settings.m_nTimeFrameDays);
+                    ListViewOptions options;
+                    options.m_nSortColumn = column;
+                    options.m_bSortReverse = reverse;
+                    std::vector<ItemPos> expected = *start;
+                    std::stable_sort(expected.begin(), expected.end(),
+                                     [&](ItemPos x, ItemPos y) { return compareRows(x, y, options, source) < 0; });
+                    std::vector<ItemPos> sorted = *start;
+                    sortRows(sorted, options, source);
+                    EXPECT_EQ(sorted, expected);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(ListSortTest, KeyedSortWithoutTheListViewKeepsTheOrderAndLogsEachComparison) {
+    ListViewOptions options;
+    options.m_nSortColumn = LIST_COLUMN_CLOSE;
+    options.m_bSortReverse = false;
+    const std::vector<ItemPos> start = {a, b}; // b sorts first by its close
+    for (const ListSortSource& lacking :
+         {ListSortSource{nullptr, &listView, doc.get()}, ListSortSource{&mainWindow, nullptr, doc.get()},
+          ListSortSource{&mainWindow, &listView, nullptr}}) {
+        testsupport::LogCapture log;
+        std::vector<ItemPos> sorted = start;
+        sortRows(sorted, options, lacking);
+        EXPECT_EQ(sorted, start);
+        EXPECT_EQ(log.lines().size(), lacking.mainWindow && !lacking.listView ? 1u : 0u);
+    }
 }
 
 // ---------------------------------------------------------------- selection
