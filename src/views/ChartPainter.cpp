@@ -108,16 +108,13 @@ void paintChart(QPainter& painter, const ChartLayout& layout, std::span<const Ch
                 painter.setPen(dash);
                 painter.drawLine(axes.left, *layout.breakEvenY, axes.right, *layout.breakEvenY);
             }
-            QPolygon line(static_cast<qsizetype>(points.size()));
-            for (std::size_t i = 0; i < points.size(); ++i)
-                line[static_cast<qsizetype>(i)] = QPoint(points[i].x, points[i].y);
             painter.setPen(solidPen(layout.color));
             painter.setBrush(Qt::NoBrush);
-            painter.drawPolyline(layout.stepLine ? chartPolyline(line, true) : line);
+            painter.drawPolyline(chartPolyline(layout.line, layout.stepLine));
             if (layout.graphValues == 3) {
                 painter.setBrush(itemColour);
-                for (const QPoint& p : line)
-                    drawBox(painter, squareMark(medium, p.x(), p.y()));
+                for (const ChartPoint& p : points)
+                    drawBox(painter, squareMark(medium, p.x, p.y));
             } else if (layout.graphValues == 1 || layout.graphValues == 2) {
                 painter.setPen(itemColour);
                 for (const ChartPoint& p : points) {

@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <array>
+#include <unordered_map>
 
 namespace {
 
@@ -215,15 +216,35 @@ void CGraphView::rebuildChart() {
     m_chart = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     m_chart.fill(toQColor(GetSysColor(COLOR_WINDOW)));
 
-    std::vector<ChartItemSnapshot> items;
+    // The items' snapshots of the last drawing are brought up to date: their quotations are copied
+    // again only when they changed. Snapshots of items no longer drawn go.
+    std::vector<ChartItemSnapshot> kept = std::move(m_snapshots);
+    std::unordered_map<ItemPos, std::size_t> keptAt;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        keptAt.emplace(kept[i].m_id, i);
+    m_snapshots.clear();
     const CWPapierDoc* doc = GetDocument();
     if (doc) {
         const auto lock = doc->LockList();
         const bool single = m_state.m_ChartItems.size() == 1;
-        for (const ItemPos pos : m_state.m_ChartItems)
-            if (const CWPapier* item = doc->GetItem(pos)) // an item that is gone is left out
-                items.push_back(chartSnapshot(*item, single));
+        for (const ItemPos pos : m_state.m_ChartItems) {
+            const CWPapier* item = doc->GetItem(pos);
+            if (!item)
+                continue; // an item that is gone is left out
+            ChartItemSnapshot snapshot;
+            if (const auto it = keptAt.find(pos); it != keptAt.end()) {
+                snapshot = std::move(kept[it->second]);
+                keptAt.erase(it); // an item drawn twice takes it once
+            }
+            const auto generation = snapshot.m_quotationsGeneration;
+            updateChartSnapshot(snapshot, *item, single);
+            if (snapshot.m_quotationsGeneration != generation)
+                ++m_snapshotCopies;
+            m_snapshots.push_back(std::move(snapshot));
+        }
     }
+    kept.clear();
+    const std::vector<ChartItemSnapshot>& items = m_snapshots;
     if (items.empty()) {
         m_layout = ChartLayout{};
         m_state.m_pPoints.clear();

@@ -103,6 +103,9 @@ public:
     const QImage& chartImage();
     // How often the chart was laid out and painted into its image.
     int chartPaintCount() const { return m_chartPaints; }
+    // How often an item's quotations were copied for drawing: once per item, and again after each
+    // change of its quotations.
+    int snapshotCopyCount() const { return m_snapshotCopies; }
 
 protected:
     void OnRefresh(const ViewChanges& changes) override;
@@ -136,6 +139,9 @@ private:
     bool m_chartValid = false;
     bool m_rebuilding = false;
     int m_chartPaints = 0;
+    // What the chart items held at the last drawing, kept until their quotations change.
+    std::vector<ChartItemSnapshot> m_snapshots;
+    int m_snapshotCopies = 0;
     // Guard the chart items, and the marks with the point array (locked in that order).
     mutable std::recursive_mutex m_MutexItems;
     mutable std::recursive_mutex m_MutexChartMark;

@@ -6,6 +6,7 @@
 #include "portfolio/WPapierItem.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -429,6 +430,12 @@ ChartFontSpec chartFont(ChartMedium medium, ChartFont font) {
 
 ChartItemSnapshot chartSnapshot(const CWPapier& item, bool withTransactions) {
     ChartItemSnapshot s;
+    updateChartSnapshot(s, item, withTransactions);
+    return s;
+}
+
+void updateChartSnapshot(ChartItemSnapshot& s, const CWPapier& item, bool withTransactions) {
+    const bool sameItem = s.m_id == item.id();
     s.m_id = item.id();
     s.m_strName = item.m_strName;
     s.m_strSymbol = item.m_strSymbol;
@@ -445,10 +452,22 @@ ChartItemSnapshot chartSnapshot(const CWPapier& item, bool withTransactions) {
     s.m_dBreakEven = item.m_dBreakEven;
     s.m_bInvestmentHistory = item.m_bInvestmentHistory;
     s.m_bCashAccount = item.m_bCashAccount;
-    s.m_Quotations = item.GetQuotationListCopy();
+    // The generation is read with the copy, under the list's lock: a change after it shows as a
+    // new generation next time.
+    item.readQuotations([&](const QuotationList& list) {
+        if (sameItem && s.m_quotationsGeneration == list.generation())
+            return;
+        s.m_Quotations.clear();
+        s.m_Quotations.reserve(list.size());
+        list.forEachBlock([&](const CKurs* records, std::size_t count) {
+            s.m_Quotations.insert(s.m_Quotations.end(), records, records + count);
+        });
+        s.m_quotationsGeneration = list.generation();
+    });
     if (withTransactions)
         s.m_Transactions = item.GetTransactionListCopy();
-    return s;
+    else
+        s.m_Transactions.clear();
 }
 
 int ChartLayout::xOf(const OleDate& date) const {
@@ -554,6 +573,7 @@ void layoutChart(const ChartRequest& request, ChartLayout& layout, std::vector<C
 
     if (single) {
         fillPoints(*single, history.first, layout, points);
+        layout.line = visiblePoints(std::span<const ChartPoint>(points));
         layoutHistoryLines(*single, points, layout);
         if (request.medium == ChartMedium::Screen)
             layoutTransactionMarks(*single, layout);
@@ -577,6 +597,7 @@ void layoutChart(const ChartRequest& request, ChartLayout& layout, std::vector<C
             curve.points.emplace_back(layout.data.left, layout.yOfRatio(1.0));
         for (std::size_t k = c.start; k < q.size() && dateEarlierOrEqual(q[k].m_dtDate, layout.end); ++k)
             curve.points.emplace_back(layout.xOf(q[k].m_dtDate), layout.yOfRatio(q[k].m_dClose / c.ref));
+        curve.points = visiblePoints(curve.points);
         layout.curves.push_back(std::move(curve));
     }
     layoutComparisonDates(layout);
@@ -672,6 +693,90 @@ std::string pointLabel(ChartMedium medium, int graphValues, double close, double
 ChartRect squareMark(ChartMedium medium, int x, int y) {
     const auto& k = constantsOf(medium);
     return {x - k.squareBefore, y - k.squareBefore, x + k.squareAfter, y + k.squareAfter};
+}
+
+namespace {
+
+// Appends the points of one column's run that draw what the whole run draws (see visiblePoints).
+// A one-pixel line leaves out one end pixel of each line it draws (the lower end of a line within
+// a column, unless the line turns there from going down to going up), and how it starts a line
+// depends on the direction of the line before. So the run keeps: its first point and the first
+// one off the first's level (the run's first line as it was), its lowest point, a highest point
+// that the curve turns at within the run when it has one (else its first highest), the last point
+// off the last one's level and the last point (the run's last line as it was, on which the line to
+// the next column depends). The curve's first and last lines also keep their neighbours, as the
+// pen's ends are drawn by them. Everything between the lowest and the highest point is covered by
+// the lines between them either way.
+void keepVisible(std::span<const QPoint> run, bool curveStart, bool curveEnd, std::vector<QPoint>& kept) {
+    const std::size_t n = run.size();
+    if (n <= 6) {
+        kept.insert(kept.end(), run.begin(), run.end());
+        return;
+    }
+    const std::size_t last = n - 1;
+    std::size_t lead = 1;
+    while (lead < n && run[lead].y() == run[0].y())
+        ++lead;
+    std::size_t turn = last;
+    while (turn > 0 && run[turn].y() == run[last].y())
+        --turn;
+    std::size_t low = 0;
+    std::size_t high = 0;
+    for (std::size_t k = 1; k < n; ++k) {
+        if (run[k].y() < run[low].y())
+            low = k;
+        else if (run[k].y() > run[high].y())
+            high = k;
+    }
+    for (std::size_t k = lead; k <= turn && k < n; ++k)
+        if (run[k].y() == run[high].y()) {
+            high = k;
+            break;
+        }
+    std::array<std::size_t, 9> keep{0, std::min(lead, last), low, high, turn, last, 0, last, last};
+    if (curveStart)
+        keep[6] = 1;
+    if (curveEnd) {
+        keep[7] = last - 1;
+        std::size_t before = turn;
+        while (before > 0 && run[before].y() == run[turn].y())
+            --before;
+        keep[8] = before;
+    }
+    std::sort(keep.begin(), keep.end());
+    for (std::size_t k = 0; k < keep.size(); ++k)
+        if (k == 0 || keep[k] != keep[k - 1])
+            kept.push_back(run[keep[k]]);
+}
+
+template <class Point, class At> std::vector<QPoint> visiblePointsOf(std::span<const Point> points, At at) {
+    std::vector<QPoint> kept;
+    std::vector<QPoint> run;
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i < n;) {
+        run.clear();
+        const int x = at(points[i]).x();
+        std::size_t end = i;
+        for (; end < n; ++end) {
+            const QPoint p = at(points[end]);
+            if (p.x() != x)
+                break;
+            run.push_back(p);
+        }
+        keepVisible(run, i == 0, end == n, kept);
+        i = end;
+    }
+    return kept;
+}
+
+} // namespace
+
+std::vector<QPoint> visiblePoints(std::span<const QPoint> points) {
+    return visiblePointsOf(points, [](const QPoint& p) { return p; });
+}
+
+std::vector<QPoint> visiblePoints(std::span<const ChartPoint> points) {
+    return visiblePointsOf(points, [](const ChartPoint& p) { return QPoint(p.x, p.y); });
 }
 
 QPolygon chartPolyline(std::span<const QPoint> points, bool step) {

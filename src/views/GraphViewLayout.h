@@ -93,10 +93,18 @@ struct ChartItemSnapshot {
     int m_bCashAccount = 0;
     std::vector<CKurs> m_Quotations;          // oldest first
     std::vector<CTransaction> m_Transactions; // date order
+    // The generation of the item's quotation list that m_Quotations copies (none: not copied from
+    // the item m_id).
+    std::optional<std::uint64_t> m_quotationsGeneration;
 };
 
 // Copies the chart's fields of `item` (each list under the item's own lock).
 ChartItemSnapshot chartSnapshot(const CWPapier& item, bool withTransactions = true);
+// Brings a snapshot up to `item` as chartSnapshot would make it anew, but copies the quotations
+// only when they are not the ones the snapshot holds (another item, or the item's list changed
+// since), into the snapshot's own storage. A pane keeps its snapshots from one drawing to the next,
+// so redrawing a long history copies nothing until the history changes.
+void updateChartSnapshot(ChartItemSnapshot& snapshot, const CWPapier& item, bool withTransactions = true);
 
 // The comparison's limits and grid (the chart view's settings, as dates).
 struct ComparisonLimits {
@@ -169,7 +177,7 @@ struct ComparisonCurve {
     double ref = 0.0;          // the item's value at begin
     double low = 0.0;          // lowest and highest close / ref
     double high = 0.0;
-    std::vector<QPoint> points;
+    std::vector<QPoint> points; // those of its points that visiblePoints keeps
 };
 
 struct ChartLayout {
@@ -208,6 +216,10 @@ struct ChartLayout {
     int graphValues = 0;
     bool stepLine = false;
 
+    // History: the points the curve is drawn through, those of the drawn points that visiblePoints
+    // keeps.
+    std::vector<QPoint> line;
+
     std::string title;
     QPoint titleAt; // centred, top
 
@@ -245,3 +257,11 @@ ChartRect squareMark(ChartMedium medium, int x, int y);
 
 // The polyline through `points`; with `step`, horizontally to each new x first, then vertically.
 QPolygon chartPolyline(std::span<const QPoint> points, bool step);
+
+// Of a curve's points, those through which a one-pixel pen draws exactly the pixels it draws
+// through all of them (chartPolyline, line or steps): of each run of neighbours on one x, at most
+// six (its first, lowest, highest and last point and the two that keep the directions of its first
+// and last line), three more at the curve's ends. A long history thus draws a few points per pixel
+// column, not thousands.
+std::vector<QPoint> visiblePoints(std::span<const QPoint> points);
+std::vector<QPoint> visiblePoints(std::span<const ChartPoint> points);

@@ -124,6 +124,53 @@ TEST_F(GraphViewTest, UpdatesBeforeInitialisationAreDroppedAndItemsAreAskedById)
     EXPECT_EQ(points().size(), 20u);
 }
 
+// The chart keeps its copy of an item's quotations from one drawing to the next (a resize step
+// redraws a long history without copying it) and copies them again when they changed, however the
+// change reached the document: a value changed in place keeps count and dates.
+TEST_F(GraphViewTest, AnItemsQuotationsAreCopiedAgainOnlyAfterTheyChange) {
+    const ItemPos alpha = weekly("Alpha", 30);
+    const ItemPos beta = weekly("Beta", 12);
+    select({alpha});
+    ASSERT_EQ(points().size(), 30u);
+    EXPECT_EQ(view->snapshotCopyCount(), 1);
+    const double close5 = points()[5].value;
+
+    // Resize steps and updates that change no quotation draw from the copy.
+    const int paints = view->chartPaintCount();
+    for (const QSize size : {QSize(639, 320), QSize(600, 300), QSize(640, 320)}) {
+        view->resize(size);
+        view->repaint();
+    }
+    doc->UpdateAllViews(nullptr, 0);
+    view->flush();
+    view->repaint();
+    EXPECT_EQ(view->chartPaintCount(), paints + 4);
+    EXPECT_EQ(view->snapshotCopyCount(), 1);
+
+    // The document changes the closes in place and tells every view.
+    ASSERT_TRUE(doc->ApplyFunction(alpha, 5, 5, "x*3"));
+    view->flush();
+    view->repaint();
+    EXPECT_EQ(view->snapshotCopyCount(), 2);
+    ASSERT_EQ(points().size(), 30u);
+    EXPECT_EQ(points()[5].value, 3 * close5);
+
+    // A quotation stored on the item, then the document's notice naming the item.
+    item(alpha).AddQuotation(CKurs(OleDate(2024, 1, 1, 0, 0, 0), 77.0), false);
+    doc->UpdateAllViews(nullptr, alpha);
+    view->flush();
+    view->repaint();
+    EXPECT_EQ(view->snapshotCopyCount(), 3);
+    EXPECT_EQ(points().back().value, 77.0);
+
+    // An item no longer drawn leaves no copy behind: drawn again, it is copied again.
+    select({beta});
+    EXPECT_EQ(view->snapshotCopyCount(), 4);
+    select({alpha});
+    EXPECT_EQ(view->snapshotCopyCount(), 5);
+    EXPECT_EQ(points().back().value, 77.0);
+}
+
 TEST_F(GraphViewTest, TheMouseMarksTheNearestPointWithoutLayingTheChartOut) {
     select({weekly("Alpha", 30)});
     ASSERT_EQ(points().size(), 30u);
