@@ -2,23 +2,32 @@
 // 100,000 quotations drawn 1,900 pixels wide (about 53 points share each x), against the walk over
 // every point that the tie rules describe. The goal is under a microsecond per move.
 //
-// Painting the chart into an image (layout and painting from the items' copies, as the pane
-// rebuilds its cached image), against a bare QPainter drawing the same polylines on the same
-// image: one item of 100,000 quotations (goal: at most 2x), and the comparison of 50 items of
-// 10,000 quotations each (goal: at most 3x).
+// The chart pane's redraw per resize step, as the user meets it: the pane of the program over a
+// portfolio document is made one pixel narrower or wider and repainted, which reads the items,
+// lays the chart out and paints it (everything the pane does on every rebuild, the items' copies
+// included). The peer is a bare widget of the same size that reads the same items' lists in place
+// and draws, per pixel column, the lowest and highest close (for the comparison: of each item's
+// ratio to its first close). Cases: one item of 100,000 quotations and one of 1,000,000 (goal: at
+// most 2x; the pane's resident memory must not grow from step to step, printed), and the
+// comparison of 50 items of 10,000 quotations each (goal: at most 3x).
 
 #include "BenchSupport.h"
-#include "views/ChartPainter.h"
+#include "portfolio/WPapierDoc.h"
+#include "views/GraphView.h"
 #include "views/GraphViewState.h"
 
-#include <QGuiApplication>
-#include <QImage>
+#include <QApplication>
 #include <QPainter>
+#include <QWidget>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,106 +96,197 @@ void BM_NearestByWalk(benchmark::State& state) {
     }
 }
 
-// ---------------------------------------------------------------- painting
+// ---------------------------------------------------------------- the pane and its peer
 
 const QSize kPane(1900, 600);
 
-std::vector<ChartItemSnapshot> chartItems(int count, int quotations) {
-    std::vector<ChartItemSnapshot> items(static_cast<std::size_t>(count));
-    std::mt19937 rng(7);
-    for (int k = 0; k < count; ++k) {
-        ChartItemSnapshot& s = items[static_cast<std::size_t>(k)];
-        s.m_id = static_cast<ItemPos>(k + 1);
-        s.m_strName = "Item " + std::to_string(k);
-        s.m_crColor = static_cast<std::uint32_t>(rng() & 0xFFFFFF);
-        s.m_bGrid = 1;
-        s.m_nAxisValues = 1;
-        double close = 100.0 + k;
-        s.m_Quotations.reserve(static_cast<std::size_t>(quotations));
-        for (int i = 0; i < quotations; ++i) {
-            close *= 1.0 + (static_cast<int>(rng() % 2001) - 1000) * 1e-5;
-            // Four quotations a day.
-            s.m_Quotations.emplace_back(OleDate(36526.0 + i * 0.25), close);
-        }
+// An item of `count` quotations, one every `minutes`, a random walk from 100 + k.
+std::unique_ptr<CWPapier> walkItem(int k, int count, double minutes, std::mt19937& rng) {
+    auto item = std::make_unique<CWPapier>();
+    item->m_strName = "Item " + std::to_string(k);
+    item->m_crColor = rng() & 0xFFFFFF;
+    item->m_bGrid = 1;
+    item->m_nAxisValues = 1;
+    std::vector<CKurs> quotations;
+    quotations.reserve(static_cast<std::size_t>(count));
+    double close = 100.0 + k;
+    for (int i = 0; i < count; ++i) {
+        close *= 1.0 + (static_cast<int>(rng() % 2001) - 1000) * 1e-5;
+        CKurs q(OleDate(36526.0 + i * minutes / 1440.0), close);
+        q.m_dOpen = q.m_dHigh = q.m_dLow = close;
+        quotations.push_back(q);
     }
-    return items;
+    item->ReplaceQuotationList(std::move(quotations));
+    return item;
 }
 
-struct PaintCase {
-    std::vector<ChartItemSnapshot> items;
-    QImage image{kPane, QImage::Format_RGB32};
-    ChartFonts fonts{ChartMedium::Screen, 96};
-    ChartLayout layout;
-    std::vector<ChartPoint> points;
-    std::vector<QPolygon> polylines; // what the bare painter draws: the chart's own curves
-
-    explicit PaintCase(std::vector<ChartItemSnapshot> all) : items(std::move(all)) {
-        image.setDotsPerMeterX(3780);
-        image.setDotsPerMeterY(3780);
-        paint();
-        if (layout.content == ChartContent::History) {
-            QPolygon line;
-            for (const ChartPoint& p : points)
-                line << QPoint(p.x, p.y);
-            polylines.push_back(line);
-        }
-        for (const ComparisonCurve& curve : layout.curves)
-            polylines.push_back(QPolygon(QList<QPoint>(curve.points.begin(), curve.points.end())));
+// The bare widget: per pixel column of its width, each item's lowest and highest close (as a
+// ratio to the item's first close with several items), joined column to column.
+class BareChart final : public QWidget {
+public:
+    BareChart(const CWPapierDoc& doc, std::vector<ItemPos> items) : m_doc(doc), m_items(std::move(items)) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-    void paint() {
-        image.fill(Qt::white);
-        ChartRequest request;
-        request.area = kPane;
-        request.items = items;
-        request.extent = fonts.extentOn(&image);
-        layoutChart(request, layout, points);
-        QPainter painter(&image);
-        paintChart(painter, layout, points, fonts, ChartMedium::Screen);
-    }
-
-    void bare() {
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        for (const QPolygon& line : polylines) {
-            QPen pen(QColor(0, 0, 200));
-            pen.setWidth(0);
-            painter.setPen(pen);
-            painter.drawPolyline(line);
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        const auto lock = m_doc.LockList();
+        const bool ratios = m_items.size() > 1;
+        for (const ItemPos pos : m_items) {
+            const CWPapier* item = m_doc.GetItem(pos);
+            if (!item)
+                continue;
+            item->readQuotations([&](const QuotationList& list) { draw(painter, list, ratios); });
         }
     }
+
+private:
+    void draw(QPainter& painter, const QuotationList& list, bool ratios) {
+        if (list.size() < 2)
+            return;
+        const double first = list.front().m_dtDate.m_dt;
+        const double span = list.back().m_dtDate.m_dt - first;
+        const int width = std::max(1, this->width());
+        const double ref = ratios ? list.front().m_dClose : 1.0;
+        m_low.assign(static_cast<std::size_t>(width), std::numeric_limits<double>::max());
+        m_high.assign(static_cast<std::size_t>(width), std::numeric_limits<double>::lowest());
+        double lowest = std::numeric_limits<double>::max();
+        double highest = std::numeric_limits<double>::lowest();
+        list.forEachBlock([&](const CKurs* records, std::size_t count) {
+            for (std::size_t i = 0; i < count; ++i) {
+                const double v = records[i].m_dClose / ref;
+                const auto x = static_cast<std::size_t>(
+                    std::min<double>(width - 1, (records[i].m_dtDate.m_dt - first) / span * (width - 1)));
+                m_low[x] = std::min(m_low[x], v);
+                m_high[x] = std::max(m_high[x], v);
+                lowest = std::min(lowest, v);
+                highest = std::max(highest, v);
+            }
+        });
+        const double scale = (height() - 1) / std::max(highest - lowest, 1e-12);
+        QPolygon line;
+        line.reserve(2 * width);
+        for (int x = 0; x < width; ++x) {
+            if (m_low[static_cast<std::size_t>(x)] > m_high[static_cast<std::size_t>(x)])
+                continue;
+            line << QPoint(x, static_cast<int>((highest - m_low[static_cast<std::size_t>(x)]) * scale))
+                 << QPoint(x, static_cast<int>((highest - m_high[static_cast<std::size_t>(x)]) * scale));
+        }
+        QPen pen(QColor(0, 0, 200));
+        pen.setWidth(0);
+        painter.setPen(pen);
+        painter.drawPolyline(line);
+    }
+
+    const CWPapierDoc& m_doc;
+    std::vector<ItemPos> m_items;
+    std::vector<double> m_low;
+    std::vector<double> m_high;
 };
 
-PaintCase& oneItem() {
-    static PaintCase c(chartItems(1, 100000));
-    return c;
-}
-PaintCase& comparison() {
-    static PaintCase c(chartItems(50, 10000));
-    return c;
-}
+// A portfolio whose chart items are `count` items of `quotations` quotations, shown in the
+// program's chart pane and in the bare widget, both kPane large.
+struct PaneScene {
+    benchsupport::BenchHost host;
+    CWPapierDoc doc{&host};
+    std::vector<ItemPos> items;
+    CGraphView pane;
+    std::unique_ptr<BareChart> bare;
+    int steps = 0;
 
-void BM_ChartOneItem(benchmark::State& state) {
+    PaneScene(int count, int quotations, double minutes) {
+        doc.OnNewDocument();
+        std::mt19937 rng(7);
+        for (int k = 0; k < count; ++k)
+            items.push_back(doc.AddItem(walkItem(k, quotations, minutes, rng)));
+        GraphViewLinks links;
+        links.currentItem = [this] { return items.front(); };
+        links.chartItems = [this] { return items; };
+        pane.setLinks(std::move(links));
+        pane.attachDocument(&doc);
+        pane.resize(kPane);
+        pane.show();
+        pane.OnInitialUpdate();
+        pane.flush();
+        bare = std::make_unique<BareChart>(doc, items);
+        bare->resize(kPane);
+        bare->show();
+        QApplication::processEvents();
+    }
+
+    // One step of a resize by the mouse: a pixel narrower, then back.
+    static void resizeStep(QWidget& widget, int step) {
+        widget.resize(kPane.width() - step % 2, kPane.height());
+        widget.repaint();
+    }
+    void paneStep() { resizeStep(pane, ++steps); }
+    void bareStep() { resizeStep(*bare, ++steps); }
+};
+
+struct OneItemScene : PaneScene {
+    OneItemScene() : PaneScene(1, 100000, 360.0) {} // four quotations a day
+};
+struct MillionScene : PaneScene {
+    MillionScene() : PaneScene(1, 1000000, 15.0) {} // one quotation every 15 minutes: 28 years
+};
+struct ComparisonScene : PaneScene {
+    ComparisonScene() : PaneScene(50, 10000, 360.0) {}
+};
+// Made on first use; gone before the application object.
+benchsupport::Lazy<OneItemScene> oneItem;
+benchsupport::Lazy<MillionScene> millionItem;
+benchsupport::Lazy<ComparisonScene> comparison;
+
+void BM_PaneOneItem(benchmark::State& state) {
+    PaneScene& scene = oneItem();
     for (auto _ : state)
-        oneItem().paint();
+        scene.paneStep();
 }
 void BM_BareOneItem(benchmark::State& state) {
+    PaneScene& scene = oneItem();
     for (auto _ : state)
-        oneItem().bare();
+        scene.bareStep();
 }
-void BM_ChartComparison(benchmark::State& state) {
+void BM_PaneMillion(benchmark::State& state) {
+    PaneScene& scene = millionItem();
     for (auto _ : state)
-        comparison().paint();
+        scene.paneStep();
+}
+void BM_BareMillion(benchmark::State& state) {
+    PaneScene& scene = millionItem();
+    for (auto _ : state)
+        scene.bareStep();
+}
+void BM_PaneComparison(benchmark::State& state) {
+    PaneScene& scene = comparison();
+    for (auto _ : state)
+        scene.paneStep();
 }
 void BM_BareComparison(benchmark::State& state) {
+    PaneScene& scene = comparison();
     for (auto _ : state)
-        comparison().bare();
+        scene.bareStep();
 }
 
-BENCHMARK(BM_ChartOneItem)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BareOneItem)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ChartComparison)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BareComparison)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+// The process's resident memory in kB.
+long residentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return -1;
+}
+
+#define PANE_BENCHMARK(name) BENCHMARK(name)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+PANE_BENCHMARK(BM_PaneOneItem);
+PANE_BENCHMARK(BM_BareOneItem);
+PANE_BENCHMARK(BM_PaneMillion);
+PANE_BENCHMARK(BM_BareMillion);
+PANE_BENCHMARK(BM_PaneComparison);
+PANE_BENCHMARK(BM_BareComparison);
 
 BENCHMARK(BM_FindNearestPoint)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_NearestByWalk)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(benchmark::kMicrosecond);
@@ -195,7 +295,7 @@ BENCHMARK(BM_NearestByWalk)->Repetitions(9)->ReportAggregatesOnly(true)->Unit(be
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QGuiApplication app(argc, argv); // fonts
+    QApplication app(argc, argv);
     // Both give the same point for every probe, or the comparison means nothing.
     for (int x : probes())
         for (bool higher : {false, true})
@@ -213,12 +313,30 @@ int main(int argc, char** argv) {
     std::printf("  %-62s %9.1f ns\n", "FindNearestPoint (median)", ours * 1e9);
     std::printf("  %-62s %9.1f ns\n", "walk over every point (median)", walk * 1e9);
     std::printf("  %-62s %9.6fx\n", "FindNearestPoint / walk", ours / walk);
-    std::printf("\nChart painted into a %dx%d image against the bare polylines on it:\n", kPane.width(),
-                kPane.height());
-    reporter.printRatio("BM_ChartOneItem/repeats:9", "BM_BareOneItem/repeats:9",
+    std::printf("\nChart pane redrawn per resize step, %dx%d, against a bare widget drawing min/max per column:\n",
+                kPane.width(), kPane.height());
+    reporter.printRatio("BM_PaneOneItem/repeats:9", "BM_BareOneItem/repeats:9",
                         "one item, 100,000 quotations (goal <= 2x)");
-    reporter.printRatio("BM_ChartComparison/repeats:9", "BM_BareComparison/repeats:9",
+    reporter.printRatio("BM_PaneMillion/repeats:9", "BM_BareMillion/repeats:9",
+                        "one item, 1,000,000 quotations (goal <= 2x)");
+    reporter.printRatio("BM_PaneComparison/repeats:9", "BM_BareComparison/repeats:9",
                         "comparison, 50 x 10,000 quotations (goal <= 3x)");
+    if (!std::isnan(reporter.realTime("BM_PaneMillion/repeats:9"))) {
+        // Resident memory over three rounds of 50 further resize steps of the 1,000,000 case.
+        std::printf("  %-62s", "resident memory per 50 resize steps (1,000,000), kB");
+        long before = residentKb();
+        for (int round = 0; round < 3; ++round) {
+            for (int i = 0; i < 50; ++i)
+                millionItem().paneStep();
+            const long after = residentKb();
+            std::printf(" %+ld", after - before);
+            before = after;
+        }
+        std::printf("\n");
+    }
     benchmark::Shutdown();
+    oneItem.reset();
+    millionItem.reset();
+    comparison.reset();
     return 0;
 }
