@@ -7,13 +7,14 @@
 //    own, each with a newer quotation stored on its item, and the list shows it before the next
 //    one comes. The peer is a bare QTreeView over a QAbstractTableModel of the same texts (the
 //    list's own row function) and the list's size, row height and column widths, which takes the
-//    same quotations and refreshes the item's and the history's rows in each turn (goal: at most
-//    2x).
+//    same quotations, refreshes the item's and the history's rows and the total investment of the
+//    status bar in each turn (goal: at most 2x).
 
 #include "BenchSupport.h"
 #include "portfolio/WPapierDoc.h"
 #include "views/wpapierlview.h"
 #include "views/wpapierlviewRows.h"
+#include "views/wpapierlviewSelection.h"
 
 #include <benchmark/benchmark.h>
 
@@ -182,6 +183,10 @@ private:
 struct Peer {
     PeerModel model;
     QTreeView view;
+    std::string total; // the status bar's text
+
+    // The total investment after each update, as the list shows it.
+    void showTotal(CWPapierDoc& doc) { total = totalInvestmentText(GetInvestmentTotals(doc), true); }
 
     Peer() {
         Scene& s = scene();
@@ -214,6 +219,7 @@ void BM_TableModelResultsOneATurn(benchmark::State& state) {
             s.storeResult(i, round);
             p.model.refresh(s.items[static_cast<std::size_t>(i)]);
             p.model.refresh(s.history);
+            p.showTotal(s.doc);
             QCoreApplication::processEvents();
         }
     }
