@@ -208,12 +208,28 @@ const QImage& CGraphView::chartImage() {
     return m_chart;
 }
 
+void CGraphView::newChartImage(QSize area) {
+    // The pixels stay in one buffer that only grows, so that each step of a resize paints into
+    // memory the process already has. A buffer that a copy of the last image still shows is left to
+    // that copy.
+    m_chart = QImage();
+    using Pixels = std::vector<std::uint32_t>;
+    const auto count = static_cast<std::size_t>(area.width()) * static_cast<std::size_t>(area.height());
+    if (!m_chartPixels || m_chartPixels.use_count() > 1 || m_chartPixels->size() < count)
+        m_chartPixels = std::make_shared<Pixels>(count);
+    m_chart = QImage(
+        reinterpret_cast<uchar*>(m_chartPixels->data()), area.width(), area.height(),
+        static_cast<qsizetype>(area.width()) * 4, QImage::Format_RGB32,
+        [](void* holder) { delete static_cast<std::shared_ptr<Pixels>*>(holder); },
+        new std::shared_ptr<Pixels>(m_chartPixels));
+}
+
 void CGraphView::rebuildChart() {
     const std::lock_guard items_(m_MutexItems);
     const std::lock_guard mark(m_MutexChartMark);
     m_chartValid = true;
     ++m_chartPaints;
-    m_chart = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    newChartImage(size().expandedTo(QSize(1, 1)));
     m_chart.fill(toQColor(GetSysColor(COLOR_WINDOW)));
 
     // The items' snapshots of the last drawing are brought up to date: their quotations are copied

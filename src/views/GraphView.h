@@ -18,7 +18,9 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -121,6 +123,8 @@ protected:
 
 private:
     void rebuildChart();
+    // m_chart anew, of `area`, its pixels not set.
+    void newChartImage(QSize area);
     void logLayout(const std::vector<ChartItemSnapshot>& items) const;
     void DrawMarkInterval();
     void ShowIntervalStatus();
@@ -136,6 +140,7 @@ private:
     ChartLayout m_layout;
     ChartFonts m_fonts;
     QImage m_chart;
+    std::shared_ptr<std::vector<std::uint32_t>> m_chartPixels; // m_chart's pixels
     bool m_chartValid = false;
     bool m_rebuilding = false;
     int m_chartPaints = 0;

@@ -707,29 +707,32 @@ namespace {
 // the next column depends). The curve's first and last lines also keep their neighbours, as the
 // pen's ends are drawn by them. Everything between the lowest and the highest point is covered by
 // the lines between them either way.
-void keepVisible(std::span<const QPoint> run, bool curveStart, bool curveEnd, std::vector<QPoint>& kept) {
+template <class Point, class At>
+void keepVisible(std::span<const Point> run, At at, bool curveStart, bool curveEnd, std::vector<QPoint>& kept) {
     const std::size_t n = run.size();
     if (n <= 6) {
-        kept.insert(kept.end(), run.begin(), run.end());
+        for (const Point& p : run)
+            kept.push_back(at(p));
         return;
     }
+    const auto y = [&](std::size_t k) { return at(run[k]).y(); };
     const std::size_t last = n - 1;
     std::size_t lead = 1;
-    while (lead < n && run[lead].y() == run[0].y())
+    while (lead < n && y(lead) == y(0))
         ++lead;
     std::size_t turn = last;
-    while (turn > 0 && run[turn].y() == run[last].y())
+    while (turn > 0 && y(turn) == y(last))
         --turn;
     std::size_t low = 0;
     std::size_t high = 0;
     for (std::size_t k = 1; k < n; ++k) {
-        if (run[k].y() < run[low].y())
+        if (y(k) < y(low))
             low = k;
-        else if (run[k].y() > run[high].y())
+        else if (y(k) > y(high))
             high = k;
     }
     for (std::size_t k = lead; k <= turn && k < n; ++k)
-        if (run[k].y() == run[high].y()) {
+        if (y(k) == y(high)) {
             high = k;
             break;
         }
@@ -739,31 +742,25 @@ void keepVisible(std::span<const QPoint> run, bool curveStart, bool curveEnd, st
     if (curveEnd) {
         keep[7] = last - 1;
         std::size_t before = turn;
-        while (before > 0 && run[before].y() == run[turn].y())
+        while (before > 0 && y(before) == y(turn))
             --before;
         keep[8] = before;
     }
     std::sort(keep.begin(), keep.end());
     for (std::size_t k = 0; k < keep.size(); ++k)
         if (k == 0 || keep[k] != keep[k - 1])
-            kept.push_back(run[keep[k]]);
+            kept.push_back(at(run[keep[k]]));
 }
 
 template <class Point, class At> std::vector<QPoint> visiblePointsOf(std::span<const Point> points, At at) {
     std::vector<QPoint> kept;
-    std::vector<QPoint> run;
     const std::size_t n = points.size();
     for (std::size_t i = 0; i < n;) {
-        run.clear();
         const int x = at(points[i]).x();
-        std::size_t end = i;
-        for (; end < n; ++end) {
-            const QPoint p = at(points[end]);
-            if (p.x() != x)
-                break;
-            run.push_back(p);
-        }
-        keepVisible(run, i == 0, end == n, kept);
+        std::size_t end = i + 1;
+        while (end < n && at(points[end]).x() == x)
+            ++end;
+        keepVisible(points.subspan(i, end - i), at, i == 0, end == n, kept);
         i = end;
     }
     return kept;

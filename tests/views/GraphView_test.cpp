@@ -171,6 +171,23 @@ TEST_F(GraphViewTest, AnItemsQuotationsAreCopiedAgainOnlyAfterTheyChange) {
     EXPECT_EQ(points().back().value, 77.0);
 }
 
+// The chart's image reuses its pixels from one drawing to the next; an image handed out before
+// keeps what it showed.
+TEST_F(GraphViewTest, AnImageOfTheChartKeepsItsPixelsWhenTheChartIsDrawnAgain) {
+    const ItemPos alpha = weekly("Alpha", 30);
+    select({alpha});
+    const QImage handedOut = view->chartImage();
+    const QImage before = handedOut.copy();
+    ASSERT_TRUE(doc->ApplyFunction(alpha, 0, 29, "x*x"));
+    view->flush();
+    const QImage after = view->chartImage();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(handedOut, before);
+    view->resize(600, 300);
+    view->chartImage();
+    EXPECT_EQ(handedOut, before);
+}
+
 TEST_F(GraphViewTest, TheMouseMarksTheNearestPointWithoutLayingTheChartOut) {
     select({weekly("Alpha", 30)});
     ASSERT_EQ(points().size(), 30u);
