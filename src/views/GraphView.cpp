@@ -11,6 +11,7 @@
 #include "portfolio/WPapierItem.h"
 
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -597,6 +598,10 @@ void CGraphView::OnContextMenu(QPoint screenPoint) {
     if (!popup)
         return;
     const CommandId chosen = popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, screenPoint, frame);
+    // The menu held the mouse: a pointer that went elsewhere meanwhile sent the pane no leave, so
+    // the cross-hair would stay behind.
+    if (!rect().contains(mapFromGlobal(QCursor::pos())))
+        HideCursor();
     if (!frame && chosen != 0)
         runCommand(chosen);
 }

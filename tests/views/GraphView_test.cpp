@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCursor>
 #include <QDateEdit>
 #include <QMenu>
 #include <QTest>
@@ -218,6 +219,56 @@ TEST_F(GraphViewTest, TheMouseMarksTheNearestPointWithoutLayingTheChartOut) {
     EXPECT_EQ(lastStatus(), "");
     EXPECT_EQ(screen(), clean);
     EXPECT_EQ(view->chartPaintCount(), paints);
+}
+
+// While a menu holds the pointer, the X server's crossings are grab crossings, which Qt does not
+// report: the pane hears of no move and no leave until the menu is gone. A pointer that is
+// elsewhere when the menu closes leaves no cross-hair (nor its status text) behind; one still over
+// the pane keeps it.
+TEST_F(GraphViewTest, AContextMenuLeavesTheCursorOnlyWhereThePointerStillIs) {
+    select({weekly("Alpha", 30)});
+    const QImage clean = screen();
+    // The crossings as X reports them while the menu is open (from its showing to its closing):
+    // none.
+    struct GrabCrossings : QObject {
+        bool menuUp = false;
+        bool eventFilter(QObject*, QEvent* event) override {
+            return menuUp && (event->type() == QEvent::Leave || event->type() == QEvent::Enter);
+        }
+    } grabbed;
+    view->installEventFilter(&grabbed);
+    for (const auto& [pointerLeaves, point] : {std::pair{false, 10}, std::pair{true, 20}}) {
+        SCOPED_TRACE(pointerLeaves);
+        QCursor::setPos(view->mapToGlobal(at(point)));
+        QTest::mouseMove(view.get(), at(point));
+        ASSERT_EQ(view->state().m_nCursorDrawn, point);
+        const std::string pointText = pointStatusText(points()[static_cast<std::size_t>(point)]);
+        ASSERT_EQ(lastStatus(), pointText);
+        const QImage marked = screen();
+        ASSERT_NE(marked, clean);
+        bool shown = false;
+        QTimer::singleShot(50, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                shown = true;
+                if (pointerLeaves)
+                    QCursor::setPos(view->mapToGlobal(QPoint(view->width() / 2, view->height() + 60)));
+                popup->close();
+            }
+        });
+        grabbed.menuUp = true;
+        view->OnContextMenu(view->mapToGlobal(at(point)));
+        grabbed.menuUp = false;
+        ASSERT_TRUE(shown);
+        if (pointerLeaves) {
+            EXPECT_EQ(view->state().m_nCursorDrawn, -1);
+            EXPECT_EQ(lastStatus(), "");
+            EXPECT_EQ(screen(), clean);
+        } else {
+            EXPECT_EQ(view->state().m_nCursorDrawn, point);
+            EXPECT_EQ(lastStatus(), pointText);
+            EXPECT_EQ(screen(), marked);
+        }
+    }
 }
 
 TEST_F(GraphViewTest, DraggingMarksAnIntervalInvertedUnderTheCurve) {
