@@ -1,4 +1,5 @@
 #include "Portfolios.h"
+#include "ProgramWindow.h"
 #include "app/MainFrm.h"
 #include "app/Resource.h"
 #include "app/WPapier.h"
@@ -171,16 +172,7 @@ TEST_F(MainFrameTest, ReportsAreCountedAndShownInTheTipTheProgressAndTheDownload
     EXPECT_FALSE(app->quitRequested()); // only the update mode ends with its update
 }
 
-// The pixels the window shows of `widget` (its backing store): what an earlier paint left there stays
-// unless a later paint covers it, unlike a fresh rendering with grab().
-QImage shownPixels(QWidget& widget) {
-    QWidget* window = widget.window();
-    const QPoint at = widget.mapTo(window, QPoint(0, 0));
-    return window->screen()
-        ->grabWindow(window->winId(), at.x(), at.y(), widget.width(), widget.height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-}
+using apptest::shownPixels;
 
 // The colours of an image.
 std::set<QRgb> coloursOf(const QImage& image) {

@@ -19,6 +19,7 @@
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
 #include "framework/ItemTableModel.h"
+#include "framework/QtMessageBoxes.h"
 #include "framework/ResourceIds.h"
 #include "log/Log.h"
 #include "platform/Settings.h"
@@ -39,9 +40,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSplitter>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <filesystem>
@@ -448,6 +452,55 @@ TEST_F(MainWindowTest, WithoutAStoredPlacementTheFirstWindowShowsTheChartAndEver
         EXPECT_GE(rect.width(), metrics.horizontalAdvance(bar->GetPaneText(pane)));
     }
     EXPECT_FALSE(bar->GetPaneText(3).isEmpty());
+}
+
+// The release question is a real modal box over the first window. The views' first refresh and
+// paints run in the box's own event loop: while it waits, the window already shows the chart of the
+// list's current row, title included, exactly as it shows it once the question is answered.
+TEST_F(MainWindowTest, WhileTheStartQuestionWaitsTheWindowShowsTheWholeChart) {
+    settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 1);
+    services->settings->writeInt("GeneralOptions", "CheckUpToDate", 1);
+    app = std::make_unique<CWPapierApp>();
+    app->setServices(services->bundle());
+    app->setMessageBoxes(
+        std::make_shared<QtMessageBoxes>("Corvana", [this]() -> QWidget* { return app->mainFrame(); }));
+    app->setArguments({file.string()});
+
+    std::string question;
+    QImage whileAsked;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll.stop();
+        question = box->text().toStdString();
+        QTimer::singleShot(300, box, [&, box] {
+            whileAsked = apptest::shownPixels(*app->mainFrame()->graphView());
+            box->button(QMessageBox::No)->click();
+        });
+    });
+    poll.start();
+    ASSERT_TRUE(app->InitInstance());
+    poll.stop();
+    EXPECT_EQ(question, "Do you want to check if a new version of\nCorvana is available?");
+    ASSERT_FALSE(whileAsked.isNull());
+
+    frame = app->mainFrame();
+    chart = frame->graphView();
+    QTest::qWait(300);
+    ASSERT_EQ(chart->layout().content, ChartContent::History);
+    const QImage answered = apptest::shownPixels(*chart);
+    EXPECT_EQ(whileAsked, answered);
+    testsupport::saveRendering(whileAsked, "chart-while-asked");
+    // The title's band above the data area holds the title's text.
+    const QRgb background = toQColor(GetSysColor(COLOR_WINDOW)).rgb();
+    int inked = 0;
+    for (int y = 0; y < chart->layout().data.top - 7; ++y)
+        for (int x = 0; x < whileAsked.width(); ++x)
+            inked += whileAsked.pixel(x, y) != background;
+    EXPECT_GT(inked, 50);
 }
 
 TEST_F(MainWindowTest, HelpPagesShipBesideTheProgram) {

@@ -18,7 +18,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
+#include <QScreen>
 
 #include <memory>
 #include <string>
@@ -99,6 +102,17 @@ protected:
     CWPapierLView* list = nullptr;
     CGraphView* chart = nullptr;
 };
+
+// The pixels the window shows of `widget` (its backing store): what an earlier paint left there stays
+// unless a later paint covers it, unlike a fresh rendering with grab().
+inline QImage shownPixels(QWidget& widget) {
+    QWidget* window = widget.window();
+    const QPoint at = widget.mapTo(window, QPoint(0, 0));
+    return window->screen()
+        ->grabWindow(window->winId(), at.x(), at.y(), widget.width(), widget.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
 
 // The entry of command `id` in `menu` or its submenus; null when there is none.
 inline QAction* entryOf(QMenu& menu, unsigned id) {
