@@ -1,6 +1,7 @@
 #include "portfolio/PortfolioArchive.h"
 
 #include "portfolio/DocLog.h"
+#include "portfolio/ItemPointerSet.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -72,7 +73,7 @@ void writeItemList(Archive& ar, std::span<CWPapier* const> items) {
 }
 
 int repairItemLinks(std::span<CWPapier* const> items) {
-    const std::unordered_set<const CWPapier*> members(items.begin(), items.end());
+    const ItemPointerSet members(items);
     int repaired = 0;
     for (CWPapier* item : items) {
         if (!item)

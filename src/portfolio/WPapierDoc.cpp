@@ -129,8 +129,8 @@ bool CWPapierDoc::CanCloseFrame() {
 CWPapier* CWPapierDoc::itemLocked(ItemPos pos) const {
     if (pos == kNoItemPos)
         return nullptr;
-    const auto it = m_places.find(pos);
-    return it == m_places.end() ? nullptr : m_WPList[it->second].get();
+    const std::size_t place = m_places.find(pos);
+    return place == ItemPlaceIndex::npos ? nullptr : m_WPList[place].get();
 }
 
 std::vector<CWPapier*> CWPapierDoc::itemPointersLocked() const {
@@ -145,7 +145,7 @@ void CWPapierDoc::rebuildIndexLocked() {
     m_places.clear();
     m_places.reserve(m_WPList.size());
     for (std::size_t i = 0; i < m_WPList.size(); ++i)
-        m_places.emplace(m_WPList[i]->id(), i);
+        m_places.set(m_WPList[i]->id(), i);
 }
 
 void CWPapierDoc::replaceItemsLocked(std::vector<std::unique_ptr<CWPapier>> items) {
@@ -169,12 +169,11 @@ CWPapier* CWPapierDoc::GetNextItem(ItemPos& pos) const {
     if (pos == kNoItemPos)
         return nullptr;
     const ListLock lock(*this);
-    const auto it = m_places.find(pos);
-    if (it == m_places.end()) {
+    const std::size_t place = m_places.find(pos);
+    if (place == ItemPlaceIndex::npos) {
         pos = kNoItemPos;
         return nullptr;
     }
-    const std::size_t place = it->second;
     pos = place + 1 < m_WPList.size() ? m_WPList[place + 1]->id() : kNoItemPos;
     return m_WPList[place].get();
 }
@@ -182,6 +181,11 @@ CWPapier* CWPapierDoc::GetNextItem(ItemPos& pos) const {
 int CWPapierDoc::GetItemCount() const {
     const ListLock lock(*this);
     return static_cast<int>(m_WPList.size());
+}
+
+std::vector<CWPapier*> CWPapierDoc::GetItemPointers() const {
+    const ListLock lock(*this);
+    return itemPointersLocked();
 }
 
 bool CWPapierDoc::IsWPListEmpty() const {

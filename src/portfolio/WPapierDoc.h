@@ -27,6 +27,7 @@
 #include "platform/Document.h"
 #include "platform/Sync.h"
 #include "portfolio/DownloadControl.h"
+#include "portfolio/ItemPlaceIndex.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/ItemProperties.h"
 #include "portfolio/PortfolioHost.h"
@@ -101,6 +102,8 @@ public:
     // `pos` kNoItemPos, when `pos` holds no item.
     CWPapier* GetNextItem(ItemPos& pos) const;
     int GetItemCount() const;
+    // The items in list order; the pointers stay valid only while the caller holds the list lock.
+    std::vector<CWPapier*> GetItemPointers() const;
     bool IsWPListEmpty() const;
     // Whether `item` is an item of the list (compared as a pointer; it is never read).
     bool IsItemInList(const CWPapier* item) const;
@@ -135,6 +138,11 @@ public:
     // Appends the item (the document owns it from now on) with its download flag cleared; returns
     // its position (kNoItemPos and nothing else for a null item).
     ItemPos AddItem(std::unique_ptr<CWPapier> item);
+    // Appends the items in their order as AddItem appends each (a second cash account or
+    // investment history among them comes in as an ordinary item), under one lock, with one
+    // modified flag and one notice to the views. Returns their positions in that order; null items
+    // are skipped. Nothing, and no notice, when no item is given.
+    std::vector<ItemPos> AddItems(std::vector<std::unique_ptr<CWPapier>> items);
     // Removes the item, repairs the links to it and destroys it. False (nothing changes) when
     // there is no item.
     bool DeleteItem(ItemPos pos);
@@ -267,7 +275,7 @@ private:
 
     PortfolioHost* m_portfolioHost = nullptr;
     std::vector<std::unique_ptr<CWPapier>> m_WPList;   // the items in list order
-    std::unordered_map<ItemPos, std::size_t> m_places; // item id -> index in m_WPList
+    ItemPlaceIndex m_places;                           // item id -> index in m_WPList
     int m_nLoadSchema = 22;
 
     // Guarded by m_MutexWPList.

@@ -2,10 +2,11 @@
 // links.
 
 #include "portfolio/DocLog.h"
+#include "portfolio/ItemPointerSet.h"
 #include "portfolio/PortfolioArchive.h"
 #include "portfolio/WPapierDoc.h"
 
-#include <unordered_set>
+#include <optional>
 
 void CWPapierDoc::copyServerSettings(ServerSettings& target, const ServerSettings& source, bool withName) {
     if (withName)
@@ -36,15 +37,15 @@ void CWPapierDoc::appendItemLocked(std::unique_ptr<CWPapier> item) {
     const ItemPos pos = item->id();
     DOC_LOG(LOG_LEVEL_DEBUG, "Adding item '%s'", item->m_strName.c_str());
     m_WPList.push_back(std::move(item));
-    m_places[pos] = m_WPList.size() - 1;
+    m_places.set(pos, m_WPList.size() - 1);
 }
 
 void CWPapierDoc::removeItemLocked(ItemPos pos) {
-    const auto it = m_places.find(pos);
-    if (it == m_places.end())
+    const std::size_t place = m_places.find(pos);
+    if (place == ItemPlaceIndex::npos)
         return;
-    std::unique_ptr<CWPapier> removed = std::move(m_WPList[it->second]);
-    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(it->second));
+    std::unique_ptr<CWPapier> removed = std::move(m_WPList[place]);
+    m_WPList.erase(m_WPList.begin() + static_cast<std::ptrdiff_t>(place));
     rebuildIndexLocked();
     DOC_LOG(LOG_LEVEL_DEBUG, "Deleting item '%s'", removed->m_strName.c_str());
     // Nothing may name the item once it is gone.
@@ -70,6 +71,44 @@ ItemPos CWPapierDoc::AddItem(std::unique_ptr<CWPapier> item) {
     return pos;
 }
 
+std::vector<ItemPos> CWPapierDoc::AddItems(std::vector<std::unique_ptr<CWPapier>> items) {
+    std::vector<ItemPos> positions;
+    positions.reserve(items.size());
+    const ListLock lock(*this);
+    // The list is searched for a special item only when an appended item claims to be one, and
+    // once: after that only the items appended here can add one.
+    std::optional<bool> haveCashAccount;
+    std::optional<bool> haveHistory;
+    m_WPList.reserve(m_WPList.size() + items.size());
+    m_places.reserve(m_WPList.size() + items.size());
+    for (auto& item : items) {
+        if (!item)
+            continue;
+        item->m_bDownloadPending = 0;
+        if (item->m_bCashAccount) {
+            if (!haveCashAccount)
+                haveCashAccount = FindCashAccountItem() != kNoItemPos;
+            if (*haveCashAccount)
+                item->m_bCashAccount = 0;
+            haveCashAccount = true;
+        }
+        if (item->m_bInvestmentHistory) {
+            if (!haveHistory)
+                haveHistory = FindInvestmentHistoryItem() != kNoItemPos;
+            if (*haveHistory)
+                item->m_bInvestmentHistory = 0;
+            haveHistory = true;
+        }
+        positions.push_back(item->id());
+        appendItemLocked(std::move(item));
+    }
+    if (positions.empty())
+        return positions;
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, 0);
+    return positions;
+}
+
 bool CWPapierDoc::DeleteItem(ItemPos pos) {
     const ListLock lock(*this);
     if (!itemLocked(pos))
@@ -84,13 +123,10 @@ int CWPapierDoc::DeleteItems(const std::vector<CWPapier*>& items) {
     const ListLock lock(*this);
     // Membership is checked before anything of a listed item is read: the list may name items
     // that are gone.
-    std::unordered_set<const CWPapier*> members;
-    members.reserve(m_WPList.size());
-    for (const auto& item : m_WPList)
-        members.insert(item.get());
-    std::unordered_set<const CWPapier*> doomed;
+    const ItemPointerSet members(itemPointersLocked());
+    ItemPointerSet doomed;
     for (const CWPapier* candidate : items) {
-        if (!members.contains(candidate) || doomed.contains(candidate))
+        if (!candidate || !members.contains(candidate) || doomed.contains(candidate))
             continue;
         if (candidate->m_bDownloadPending || candidate->m_bInvestmentHistory || candidate->m_bCashAccount)
             continue;

@@ -295,6 +295,50 @@ TEST_F(DocSpecialTest, AddItemLeavesNoSecondSpecialItem) {
     EXPECT_EQ(empty.FindCashAccountItem(), only);
 }
 
+// Appending many items at once: their order, nulls skipped, one notice, and still no second
+// special item, neither beside the list's own nor among the appended.
+TEST_F(DocSpecialTest, AddItemsAppendsInOrderWithOneNoticeAndNoSecondSpecialItem) {
+    clearRecord();
+    std::vector<std::unique_ptr<CWPapier>> batch;
+    batch.push_back(makeItem("a"));
+    batch.push_back(nullptr);
+    batch.push_back(makeItem("claims cash"));
+    batch.back()->m_bCashAccount = 1;
+    batch.back()->m_bDownloadPending = 1;
+    batch.push_back(makeItem("b"));
+    const std::vector<ItemPos> ids = {batch[0]->id(), batch[2]->id(), batch[3]->id()};
+    const std::size_t before = names().size();
+    EXPECT_EQ(doc.AddItems(std::move(batch)), ids);
+    const std::vector<std::string> after = names();
+    EXPECT_EQ(std::vector<std::string>(after.begin() + static_cast<std::ptrdiff_t>(before), after.end()),
+              (std::vector<std::string>{"a", "claims cash", "b"}));
+    EXPECT_EQ(item(ids[1]).m_bCashAccount, 0);
+    EXPECT_EQ(item(ids[1]).m_bDownloadPending, 0);
+    EXPECT_EQ(doc.FindCashAccountItem(), cash);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(view.updates, (std::vector<RecordingView::Update>{{nullptr, 0}}));
+
+    // Nothing to append: no notice, no change.
+    clearRecord();
+    EXPECT_TRUE(doc.AddItems({}).empty());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_TRUE(view.updates.empty());
+
+    // Where the list has none, the first appended claim wins and the later ones are ordinary.
+    CWPapierDoc empty(&host);
+    std::vector<std::unique_ptr<CWPapier>> claims;
+    for (const char* name : {"cash 1", "history 1", "cash 2", "history 2"}) {
+        claims.push_back(makeItem(name));
+        (name[0] == 'c' ? claims.back()->m_bCashAccount : claims.back()->m_bInvestmentHistory) = 1;
+    }
+    const std::vector<ItemPos> added = empty.AddItems(std::move(claims));
+    ASSERT_EQ(added.size(), 4u);
+    EXPECT_EQ(empty.FindCashAccountItem(), added[0]);
+    EXPECT_EQ(empty.FindInvestmentHistoryItem(), added[1]);
+    EXPECT_EQ(empty.GetItem(added[2])->m_bCashAccount, 0);
+    EXPECT_EQ(empty.GetItem(added[3])->m_bInvestmentHistory, 0);
+}
+
 // Aborting wakes whoever waits for a download slot; the flag stays until no item downloads.
 TEST_F(DocSpecialTest, AbortingDownloads) {
     const ItemPos acme = addItem("Acme");
