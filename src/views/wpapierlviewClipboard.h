@@ -71,7 +71,7 @@ struct ItemPasteResult {
     std::vector<ItemPos> pasted; // the new items, in order; the last is the current item
 };
 
-// Reads `payload` and appends its items to `doc` (each through CWPapierDoc::AddItem).
+// Reads `payload` and appends its items to `doc` (all at once through CWPapierDoc::AddItems).
 ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload);
 // The same for the item format of `data`; fails (115) without it.
 ItemPasteResult PasteItemsFromMimeData(CWPapierDoc& doc, const QMimeData* data);

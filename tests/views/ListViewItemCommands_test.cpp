@@ -40,6 +40,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -546,6 +547,25 @@ TEST_F(ListViewItemCommandsTest, CopyAndPasteThriceNamesTheCopies) {
     ASSERT_NE(copy, kNoItemPos);
     EXPECT_EQ(item(copy).GetQuotationCount(), 1);
     EXPECT_TRUE(services->boxes->texts().empty());
+}
+
+// Several items pasted at once reach the list together: each copy is one row, the rows are the
+// document's items, and the last copy has the focus.
+TEST_F(ListViewItemCommandsTest, PastedItemsAreEachOneRowOfTheList) {
+    const std::vector<ItemPos> copied = {addItem("ABC", {}), addItem("DEF", {}), addItem("GHI", {})};
+    show();
+    select(copied);
+    EXPECT_TRUE(run(ID_EDIT_COPY));
+    EXPECT_TRUE(run(ID_EDIT_PASTE));
+    view->flush();
+    std::vector<std::string> rows = rowNames();
+    std::vector<std::string> items = docNames();
+    for (const char* copy : {"Copy of ABC", "Copy of DEF", "Copy of GHI"})
+        EXPECT_EQ(std::count(rows.begin(), rows.end(), copy), 1) << copy;
+    EXPECT_EQ(focusedName(), items.back());
+    std::sort(rows.begin(), rows.end());
+    std::sort(items.begin(), items.end());
+    EXPECT_EQ(rows, items);
 }
 
 TEST_F(ListViewItemCommandsTest, CutAsksAndKeepsTheItemsOnNo) {
