@@ -1,7 +1,8 @@
 // The pixel toolkit against Qt's own drawing, offscreen: a blurred 400 x 300 shadow with blur 7
 // and 21 (sliding sums keep the two alike), the 50 % blend of 400 x 300 against
 // QPainter::drawImage with opacity, and the three toolbar looks of bitmap 183 against a peer that
-// lightens through QColor's HSL. Prints the ratios after the timings.
+// lightens through QColor's HSL; an effect fill of a huge cell of which a window shows a part,
+// against the same fill of a cell of the window's size. Prints the ratios after the timings.
 
 #include "BenchSupport.h"
 #include "controls/Artwork.h"
@@ -131,6 +132,51 @@ void BM_ToolbarLooksQColor(benchmark::State& state) {
 }
 BENCHMARK(BM_ToolbarLooksQColor)->Unit(benchmark::kMicrosecond);
 
+// An effect fill of an 8192 x 8192 cell of which an 800 x 600 window shows a part (the cell's
+// origin lies left of and above the window), against the same effect filling a cell of the
+// window's size: the fill makes only what is shown.
+constexpr int kHugeCell = 8192;
+constexpr int kWindowWidth = 800;
+constexpr int kWindowHeight = 600;
+
+void BM_EffectFillOfAHugeCellInAWindow(benchmark::State& state) {
+    QImage window(kWindowWidth, kWindowHeight, QImage::Format_RGB32);
+    CPPDrawManager dm;
+    const int effect = static_cast<int>(state.range(0));
+    const RECT cell{-3000, -5000, -3000 + kHugeCell, -5000 + kHugeCell};
+    for (auto _ : state) {
+        QPainter painter(&window);
+        dm.FillBackground(painter, effect, cell, RGB(200, 30, 30), RGB(30, 200, 30), RGB(30, 30, 200), 10, 20);
+        painter.end();
+        benchmark::DoNotOptimize(window.constBits());
+    }
+}
+BENCHMARK(BM_EffectFillOfAHugeCellInAWindow)
+    ->Arg(CPPDrawManager::EFFECT_NOISE)
+    ->Arg(CPPDrawManager::EFFECT_METAL)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_EffectFillOfTheWindowsSize(benchmark::State& state) {
+    QImage window(kWindowWidth, kWindowHeight, QImage::Format_RGB32);
+    CPPDrawManager dm;
+    const int effect = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        QPainter painter(&window);
+        dm.FillBackground(painter, effect, {0, 0, kWindowWidth, kWindowHeight}, RGB(200, 30, 30), RGB(30, 200, 30),
+                          RGB(30, 30, 200), 10, 20);
+        painter.end();
+        benchmark::DoNotOptimize(window.constBits());
+    }
+}
+BENCHMARK(BM_EffectFillOfTheWindowsSize)
+    ->Arg(CPPDrawManager::EFFECT_NOISE)
+    ->Arg(CPPDrawManager::EFFECT_METAL)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +190,10 @@ int main(int argc, char** argv) {
     reporter.printRatio("BM_BlendOurs", "BM_BlendQtOpacity", "50 % blend 400x300 / QPainter opacity (goal <= 2)");
     reporter.printRatio("BM_ToolbarLooksOurs", "BM_ToolbarLooksQColor",
                         "toolbar looks of 183 / QColor HSL (goal <= 1.5)");
+    reporter.printRatio("BM_EffectFillOfAHugeCellInAWindow/7/repeats:7", "BM_EffectFillOfTheWindowsSize/7/repeats:7",
+                        "noise fill, 8192^2 cell in 800x600 / cell of 800x600");
+    reporter.printRatio("BM_EffectFillOfAHugeCellInAWindow/15/repeats:7", "BM_EffectFillOfTheWindowsSize/15/repeats:7",
+                        "metal fill, 8192^2 cell in 800x600 / cell of 800x600");
     benchmark::Shutdown();
     return 0;
 }

@@ -67,6 +67,13 @@ std::uint8_t* CCeXDib::Create(int width, int height, int bitsPerPixel) {
     return m_buffer.data();
 }
 
+bool CCeXDib::Accepts8Bit(int width, int height) {
+    if (width < 1 || height < 1)
+        return false;
+    const std::size_t lineWidth = (static_cast<std::size_t>(width) * 8 + 31) / 32 * 4;
+    return lineWidth <= kMaxImageBytes && lineWidth * static_cast<std::size_t>(height) <= kMaxImageBytes;
+}
+
 void CCeXDib::Clear(std::uint8_t value) {
     if (!m_buffer.empty())
         std::memset(GetBits(), value, static_cast<std::size_t>(m_lineWidth) * static_cast<std::size_t>(m_height));

@@ -23,6 +23,8 @@ public:
     // Frees everything, then allocates header, palette and rows for the size (1, 4, 8, 24 or 32
     // bits per pixel); null for a width or height below 1, an unknown depth or rows above the cap.
     std::uint8_t* Create(int width, int height, int bitsPerPixel);
+    // Whether Create takes a width x height bitmap of 8 bits per pixel.
+    static bool Accepts8Bit(int width, int height);
     void Free();
 
     void Clear(std::uint8_t value);

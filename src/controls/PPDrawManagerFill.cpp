@@ -1,7 +1,9 @@
 // The draw manager's background fills: gradients and the noise patterns built in an 8-bit bitmap.
 #include "controls/PPDrawManager.h"
 
+#include <QPaintDevice>
 #include <QPainter>
+#include <QTransform>
 
 #include <algorithm>
 #include <cstdint>
@@ -71,6 +73,47 @@ void CPPDrawManager::FillBackground(QPainter& dc, int effect, const RECT& rect, 
     }
 }
 
+namespace {
+
+// The part of `rect` the painter can change: within its device and its clip, in the painter's
+// coordinates. The whole rectangle when the painter maps by more than a translation (or has no
+// device), where the device's pixels do not map one to one.
+QRect visiblePart(const QPainter& dc, const QRect& rect) {
+    const QPaintDevice* device = dc.device();
+    const QTransform map = dc.combinedTransform();
+    if (!device || map.type() > QTransform::TxTranslate)
+        return rect;
+    const QPoint offset(qRound(map.dx()), qRound(map.dy()));
+    if (map.dx() != offset.x() || map.dy() != offset.y())
+        return rect;
+    QRect visible = rect & QRect(QPoint(0, 0), QSize(device->width(), device->height())).translated(-offset);
+    if (dc.hasClipping())
+        visible &= dc.clipBoundingRect().toAlignedRect();
+    return visible;
+}
+
+// Where a pattern is in the run-time library's sequence: the pattern draws its numbers pixel by
+// pixel, rows from the bottom, as if all of it were made; only a window of it is, and the numbers
+// of the pixels outside are skipped, so the window's pixels are those of the whole and the
+// sequence ends where the whole would leave it.
+class PatternSequence {
+public:
+    int next() {
+        ++m_at;
+        return crtRand();
+    }
+    // Moves to the `index`th number of the pattern (never backwards).
+    void seek(std::uint64_t index) {
+        crtRandSkip(index - m_at);
+        m_at = index;
+    }
+
+private:
+    std::uint64_t m_at = 0;
+};
+
+} // namespace
+
 void CPPDrawManager::fillPattern(QPainter& dc, int effect, const RECT& rect, COLORREF colour, COLORREF middle,
                                  COLORREF end, int granularity, int colouring) {
     const int W = rect.width();
@@ -79,10 +122,31 @@ void CPPDrawManager::fillPattern(QPainter& dc, int effect, const RECT& rect, COL
     // min(W, H) and 32767 / W. Where one of these is 0 the fill is solid.
     const bool degenerate = (effect == EFFECT_HARDBUMP && (W < 6 || H < 2)) || (effect == EFFECT_METAL && W > 32767) ||
                             (effect == EFFECT_METAL && H > 32767);
-    if (degenerate || !m_dib.Create(W, H, 8)) {
+    if (degenerate || !CCeXDib::Accepts8Bit(W, H)) {
         fillRect(dc, rect, colour);
         return;
     }
+    // Numbers the whole pattern draws: one per pixel; "hardbump" two, "metal" four per stroke
+    // before.
+    constexpr int kMetalStrokes = 200;
+    const auto pixels = static_cast<std::uint64_t>(W) * static_cast<std::uint64_t>(H);
+    const std::uint64_t before = effect == EFFECT_METAL ? 4 * kMetalStrokes : 0;
+    const std::uint64_t total = before + (effect == EFFECT_HARDBUMP ? 2 * pixels : pixels);
+    PatternSequence sequence;
+
+    // The window made: columns c0 .. c1 - 1, rows (from the bottom) r0 .. r1 - 1.
+    const QRect whole = rect.toQRect();
+    const QRect shown = visiblePart(dc, whole);
+    if (shown.isEmpty() || !m_dib.Create(shown.width(), shown.height(), 8)) {
+        sequence.seek(total);
+        return;
+    }
+    const int c0 = shown.left() - whole.left();
+    const int c1 = c0 + shown.width();
+    const int y0 = shown.top() - whole.top();
+    const int r0 = H - (y0 + shown.height());
+    const int r1 = H - y0;
+
     // Palette: end colour to middle colour over entries 0 to 128, then on to the start colour.
     const auto blend = [](int a, int wa, int b, int wb) { return static_cast<std::uint8_t>((a * wa + b * wb) / 128); };
     for (int j = 0; j <= 128; ++j)
@@ -97,52 +161,70 @@ void CPPDrawManager::fillPattern(QPainter& dc, int effect, const RECT& rect, COL
 
     const int g = std::clamp(granularity, 0, 255);
     const int S = g == 0 ? 32767 : 32767 / (2 * g);
-    const auto noise = [&] { return crtRand() / S - g; };
+    const auto noise = [&] { return sequence.next() / S - g; };
     std::uint8_t* bits = m_dib.GetBits();
     const int line = m_dib.GetLineWidth();
-    // Row r counts from the bottom edge, which is the first row of the buffer.
+    // Row r counts from the bottom edge of the whole; the window's bottom row is the first row of
+    // its buffer.
     const auto at = [&](int col, int r) -> std::uint8_t& {
-        return bits[static_cast<std::size_t>(r) * static_cast<std::size_t>(line) + static_cast<std::size_t>(col)];
+        return bits[static_cast<std::size_t>(r - r0) * static_cast<std::size_t>(line) +
+                    static_cast<std::size_t>(col - c0)];
     };
     const auto set = [&](int col, int r, long long value) { at(col, r) = static_cast<std::uint8_t>(value & 0xFF); };
     const auto cube = [](long long t) { return t * t * t / 16384; };
+    // Row r's first shown pixel in a pass that draws one number per pixel from `from` on.
+    const auto seekRow = [&](std::uint64_t from, int r) {
+        sequence.seek(from + static_cast<std::uint64_t>(r) * static_cast<std::uint64_t>(W) +
+                      static_cast<std::uint64_t>(c0));
+    };
 
     switch (effect) {
     case EFFECT_NOISE:
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col)
-                set(col, r, crtRand() / S - g - 128);
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col)
+                set(col, r, sequence.next() / S - g - 128);
+        }
         break;
     case EFFECT_DIAGSHADE: {
         const long long n = (255 - 2 * g) / 2;
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col)
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col)
                 set(col, r, r * n / H + (W - col) * n / W + g + noise());
+        }
         break;
     }
     case EFFECT_HSHADE:
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col)
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col)
                 set(col, r, static_cast<long long>(r) * (255 - 2 * g) / H + g + noise());
+        }
         break;
     case EFFECT_VSHADE:
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col)
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col)
                 set(col, r, static_cast<long long>(W - col) * (255 - 2 * g) / W + g + noise());
+        }
         break;
     case EFFECT_HBUMP:
     case EFFECT_VBUMP:
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col) {
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col) {
                 const long long t = effect == EFFECT_HBUMP ? static_cast<long long>(r) * 255 / H - 127
                                                            : static_cast<long long>(W - col) * 255 / W - 127;
                 const long long v = cube(t) * (128 - g);
                 set(col, r, v / 128 + 128 + noise());
             }
+        }
         break;
     case EFFECT_SOFTBUMP:
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col) {
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col) {
                 const long long tr = static_cast<long long>(r) * 255 / H - 127;
                 const long long tc = static_cast<long long>(W - col) * 255 / W - 127;
                 long long v = (cube(tr) + cube(tc)) * (128 - g);
@@ -152,55 +234,68 @@ void CPPDrawManager::fillPattern(QPainter& dc, int effect, const RECT& rect, COL
                 n = std::max<long long>(n, g);
                 set(col, r, (n > 255 - g ? 255 - g : n) + noise());
             }
+        }
         break;
     case EFFECT_HARDBUMP: {
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col) {
+        for (int r = r0; r < r1; ++r) {
+            seekRow(0, r);
+            for (int col = c0; col < c1; ++col) {
                 const long long t = static_cast<long long>(r) * 255 / H - 127;
                 set(col, r, cube(t) * (128 - 2 * g) / 128 + 128 + noise());
             }
+        }
         const long long q = static_cast<long long>(H) * H / 4;
         const long long K = std::min(W / 6, 16);
-        long long L = -(H / 2);
-        for (int r = 0; r < H; ++r, ++L) {
+        for (int r = r0; r < r1; ++r) {
+            const long long L = r - H / 2;
             const long long N = L * (L * K) / q;
-            for (int col = 0; col < W; ++col) {
+            for (int col = c0; col < c1; ++col) {
                 if (N + col - K < 0)
                     set(col, r, 255 - g - col * 128 / K);
                 else if (N + W / 2 - K < col - W / 2)
                     set(col, r, g + (W - col) * 128 / K);
             }
         }
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col)
+        for (int r = r0; r < r1; ++r) {
+            seekRow(pixels, r);
+            for (int col = c0; col < c1; ++col)
                 set(col, r, at(col, r) + noise());
+        }
         break;
     }
     case EFFECT_METAL: {
         m_dib.Clear(0);
         const int minSide = std::min(W, H);
-        for (int stroke = 0; stroke < 200; ++stroke) {
-            const int x0 = crtRand() / (32767 / W);
-            const int y0 = crtRand() / (32767 / H);
-            const int length = (crtRand() / (32767 / minSide)) / 2;
-            const auto shade = static_cast<std::uint8_t>(crtRand() / 819);
-            int m = y0;
+        // A stroke's pixel (x, y from the top of the whole) lands in the window when it is shown.
+        const auto stroke = [&](int x, int y, std::uint8_t shade) {
+            if (x >= c0 && x < c1 && y >= 0 && H - 1 - y >= r0 && H - 1 - y < r1)
+                at(x, H - 1 - y) = shade;
+        };
+        for (int k = 0; k < kMetalStrokes; ++k) {
+            const int x0 = sequence.next() / (32767 / W);
+            const int y0s = sequence.next() / (32767 / H);
+            const int length = (sequence.next() / (32767 / minSide)) / 2;
+            const auto shade = static_cast<std::uint8_t>(sequence.next() / 819);
+            int m = y0s;
             for (int l = 0; l < length; ++l, --m) {
-                // y counts from the top here; SetPixelIndex keeps the strokes inside.
-                if (x0 - y0 + m > 0 && y0 + l < H)
-                    m_dib.SetPixelIndex(x0 - l, y0 + l, shade);
+                // y counts from the top here; pixels outside the whole are left out.
+                if (x0 - y0s + m > 0 && y0s + l < H)
+                    stroke(x0 - l, y0s + l, shade);
                 if (x0 + l < W && m > 0)
-                    m_dib.SetPixelIndex(W + l - x0, y0 - l, shade);
+                    stroke(W + l - x0, y0s - l, shade);
             }
         }
         const long long n = (255 - 2 * g - 40) / 2;
-        for (int r = 0; r < H; ++r)
-            for (int col = 0; col < W; ++col)
-                set(col, r, at(col, r) + r * n / H + (W - col) * n / W + crtRand() / S);
+        for (int r = r0; r < r1; ++r) {
+            seekRow(before, r);
+            for (int col = c0; col < c1; ++col)
+                set(col, r, at(col, r) + r * n / H + (W - col) * n / W + sequence.next() / S);
+        }
         break;
     }
     default:
         break;
     }
-    m_dib.Draw(dc, rect.left, rect.top);
+    sequence.seek(total);
+    m_dib.Draw(dc, shown.left(), shown.top());
 }

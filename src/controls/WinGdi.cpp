@@ -137,6 +137,22 @@ int crtRand() {
     return static_cast<int>((g_randState >> 16) & 0x7FFF);
 }
 
+void crtRandSkip(std::uint64_t count) {
+    // The generator is x -> a x + c (mod 2^32); k steps of it are x -> A x + C, composed from the
+    // steps of 1, 2, 4, ... by squaring.
+    std::uint32_t a = 214013u, c = 2531011u;
+    std::uint32_t stepA = 1u, stepC = 0u;
+    for (; count; count >>= 1) {
+        if (count & 1) {
+            stepA *= a;
+            stepC = stepC * a + c;
+        }
+        c *= a + 1u;
+        a *= a;
+    }
+    g_randState = g_randState * stepA + stepC;
+}
+
 void crtSrand(unsigned seed) {
     g_randState = seed;
 }

@@ -118,3 +118,5 @@ int MulDiv(int a, int b, int c);
 // until srand). One process-wide state, GUI thread only.
 int crtRand();
 void crtSrand(unsigned seed);
+// Moves the sequence on by `count` numbers, as that many crtRand calls would, in O(log count).
+void crtRandSkip(std::uint64_t count);

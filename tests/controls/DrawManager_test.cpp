@@ -2,6 +2,7 @@
 // and the background fills, plus the palette bitmap they use.
 #include "controls/CeXDib.h"
 #include "controls/PPDrawManager.h"
+#include "controls/WinGdi.h"
 #include "support/Renderings.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +314,61 @@ TEST(DrawManager, PatternsThatWouldDivideByZeroFillSolid) {
                                         RGB(0, 255, 0), RGB(0, 0, 255), 0, 0);
     }
     EXPECT_EQ(rgb(noise, 25, 10), qRgb(1, 253, 0) & 0xFFFFFFu);
+}
+
+// A pattern fill makes only what its painter can show; the shown pixels are those of the whole
+// fill, and the random sequence goes on from where the whole fill leaves it.
+TEST(DrawManager, PatternFillOfAPartHasThePixelsOfTheWholeAndKeepsTheSequence) {
+    const QRect cell(3, 5, 97, 61);
+    struct View {
+        const char* what;
+        QSize target;   // the painter's image
+        QPoint shift;   // the painter's translation
+        QRect clip;     // in the painter's coordinates; empty: no clip
+    };
+    const View views[] = {
+        {"clip inside", {110, 70}, {0, 0}, {20, 17, 31, 22}},
+        {"clip over the right and bottom edges", {110, 70}, {0, 0}, {60, 40, 80, 60}},
+        {"clip of one pixel row", {110, 70}, {0, 0}, {3, 30, 97, 1}},
+        {"image smaller than the cell, translated", {40, 30}, {-25, -12}, {}},
+        {"translated and clipped", {110, 70}, {7, -4}, {10, 10, 50, 20}},
+        {"clip beside the cell", {110, 70}, {0, 0}, {101, 0, 9, 70}},
+    };
+    const QRgb paper = qRgb(1, 2, 3);
+    for (int effect = CPPDrawManager::EFFECT_NOISE; effect <= CPPDrawManager::EFFECT_METAL; ++effect) {
+        // The whole cell, drawn untranslated and unclipped.
+        QImage whole = canvas(110, 70, paper);
+        crtSrand(11);
+        {
+            QPainter painter(&whole);
+            CPPDrawManager().FillBackground(painter, effect, RECT::fromQRect(cell), RGB(200, 30, 30),
+                                            RGB(30, 200, 30), RGB(30, 30, 200), 20, 10);
+        }
+        const int nextAfterWhole = crtRand();
+
+        for (const View& v : views) {
+            SCOPED_TRACE(testing::Message() << "effect " << effect << ", " << v.what);
+            QImage part = canvas(v.target.width(), v.target.height(), paper);
+            crtSrand(11);
+            {
+                QPainter painter(&part);
+                painter.translate(v.shift);
+                if (!v.clip.isEmpty())
+                    painter.setClipRect(v.clip);
+                CPPDrawManager().FillBackground(painter, effect, RECT::fromQRect(cell), RGB(200, 30, 30),
+                                                RGB(30, 200, 30), RGB(30, 30, 200), 20, 10);
+            }
+            EXPECT_EQ(crtRand(), nextAfterWhole);
+            const QRect shown = v.clip.isEmpty() ? QRect(-v.shift, v.target) : v.clip;
+            for (int y = 0; y < part.height(); ++y)
+                for (int x = 0; x < part.width(); ++x) {
+                    const QPoint at = QPoint(x, y) - v.shift; // in the cell's coordinates
+                    const bool drawn = shown.contains(at) && cell.contains(at);
+                    ASSERT_EQ(rgb(part, x, y), drawn ? rgb(whole, at.x(), at.y()) : paper & 0xFFFFFFu)
+                        << x << "," << y;
+                }
+        }
+    }
 }
 
 TEST(DrawManager, TileBlitRepeatsAndClipsAndRefusesEmptyTiles) {

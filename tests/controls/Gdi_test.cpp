@@ -74,6 +74,19 @@ TEST(Gdi, RandomNumbersRepeatTheirSequence) {
     }
 }
 
+TEST(Gdi, SkippingRandomNumbersLandsWhereDrawingThemWould) {
+    for (const std::uint64_t count : {0ull, 1ull, 2ull, 3ull, 1000ull, 65537ull, 1234567ull}) {
+        SCOPED_TRACE(count);
+        crtSrand(77);
+        for (std::uint64_t i = 0; i < count; ++i)
+            crtRand();
+        const int drawn = crtRand();
+        crtSrand(77);
+        crtRandSkip(count);
+        EXPECT_EQ(crtRand(), drawn);
+    }
+}
+
 TEST(PixelRules, LinesLeaveOutTheirEndAndEllipsesCoverTheirBox) {
     const std::vector<QPoint> horizontal = linePixels({2, 3}, {6, 3});
     ASSERT_EQ(horizontal.size(), 4u);
