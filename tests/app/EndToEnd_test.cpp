@@ -347,6 +347,39 @@ TEST_F(EndToEndTest, AnExportThatCannotBeWrittenFailsAndLosesNothing) {
     EXPECT_EQ(testsupport::readFile(work / "p.csv" / "keep.txt"), "kept");
 }
 
+// A portfolio of several megabytes, for which the export mode first makes room on the heap: the
+// program's file is byte for byte the document's own export.
+TEST_F(EndToEndTest, ALargePortfolioIsExportedAsTheDocumentExportsIt) {
+    const fs::path file = work / "large.cvr";
+    std::vector<std::unique_ptr<CWPapier>> items;
+    for (int i = 0; i < 25; ++i) {
+        auto item = std::make_unique<CWPapier>();
+        item->m_strName = "Item " + std::to_string(i);
+        item->m_strSymbol = "S" + std::to_string(i);
+        std::vector<CKurs> quotations;
+        for (int k = 0; k < 4000; ++k) {
+            CKurs q(OleDate(36000.0 + k + 0.73), 10.0 + i + k * 0.01);
+            q.m_dOpen = q.m_dClose - 0.125;
+            q.m_dLow = q.m_dClose - 0.5;
+            q.m_dHigh = q.m_dClose + 0.5;
+            q.m_dVolume = 1000.0 + k;
+            quotations.push_back(q);
+        }
+        item->ReplaceQuotationList(std::move(quotations));
+        items.push_back(std::move(item));
+    }
+    ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+    ASSERT_GT(fs::file_size(file), std::uintmax_t{5} << 20);
+
+    expectSuccess(corvana({"-e", file.string()}));
+    OpenedPortfolio p(file);
+    ASSERT_TRUE(p.ok);
+    ASSERT_TRUE(p.doc->FileExportQuotations(work / "reference.csv"));
+    const std::string exported = testsupport::readFile(work / "large.csv");
+    EXPECT_EQ(exported.size(), fs::file_size(work / "reference.csv"));
+    EXPECT_TRUE(exported == testsupport::readFile(work / "reference.csv"));
+}
+
 TEST_F(EndToEndTest, APortfolioThatCannotBeSavedFailsAndKeepsThePreviousFile) {
     // Files may not grow beyond 32 KB in this run: the updated portfolio cannot be written.
     const fs::path file = work / "big.cvr";
