@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <cwctype>
 #include <limits>
 #include <system_error>
@@ -88,7 +89,7 @@ bool scaledToInteger(double value, int decimals, std::uint64_t& scaled) {
 
 } // namespace
 
-void appendFixed(std::string& out, double value, int decimals, int width) {
+char* writeFixed(char* out, double value, int decimals, int width) {
     std::uint64_t scaled = 0;
     if (decimals >= 0 && decimals <= kFastDecimals && scaledToInteger(value, decimals, scaled)) {
         // Digits from the right: the decimals, the point, the whole part, the sign.
@@ -111,17 +112,32 @@ void appendFixed(std::string& out, double value, int decimals, int width) {
         if (std::signbit(value))
             *--p = '-';
         const auto length = static_cast<std::size_t>(end - p);
-        if (length < static_cast<std::size_t>(width))
-            out.append(static_cast<std::size_t>(width) - length, ' ');
-        out.append(p, length);
-        return;
+        for (std::size_t pad = length; pad < static_cast<std::size_t>(width); ++pad)
+            *out++ = ' ';
+        std::memcpy(out, p, length);
+        return out + length;
     }
-    char buffer[400]; // the largest double has 309 digits before the point
+    char buffer[kMaxFixedChars]; // the largest double has 309 digits before the point
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     const std::size_t length = result.ec == std::errc() ? static_cast<std::size_t>(result.ptr - buffer) : 0;
-    if (length < static_cast<std::size_t>(width))
-        out.append(static_cast<std::size_t>(width) - length, ' ');
-    out.append(buffer, length);
+    for (std::size_t pad = length; pad < static_cast<std::size_t>(width); ++pad)
+        *out++ = ' ';
+    std::memcpy(out, buffer, length);
+    return out + length;
+}
+
+void appendFixed(std::string& out, double value, int decimals, int width) {
+    if (width < 0 || static_cast<std::size_t>(width) > kMaxFixedChars) {
+        // Wider than the buffer: the padding first, then the number.
+        char text[kMaxFixedChars];
+        const std::size_t length = static_cast<std::size_t>(writeFixed(text, value, decimals) - text);
+        if (length < static_cast<std::size_t>(width))
+            out.append(static_cast<std::size_t>(width) - length, ' ');
+        out.append(text, length);
+        return;
+    }
+    char text[kMaxFixedChars + kMaxFixedChars];
+    out.append(text, static_cast<std::size_t>(writeFixed(text, value, decimals, width) - text));
 }
 
 std::string fixedText(double value, int decimals, int width) {

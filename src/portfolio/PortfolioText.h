@@ -15,3 +15,7 @@ int compareNoCase(std::string_view a, std::string_view b);
 std::string fixedText(double value, int decimals, int width = 0);
 // The same appended to `out`.
 void appendFixed(std::string& out, double value, int decimals, int width = 0);
+// The same written at `out`, which has room for `width` + kMaxFixedChars characters; returns the
+// end of the text.
+inline constexpr std::size_t kMaxFixedChars = 400;
+char* writeFixed(char* out, double value, int decimals, int width = 0);

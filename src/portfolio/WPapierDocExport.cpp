@@ -69,8 +69,8 @@ std::string lowerExtension(const fs::path& path) {
     return ext;
 }
 
-// Appends `value` (0 to 9999) in decimal with at least `digits` digits.
-void appendNumber(std::string& out, int value, int digits) {
+// Writes `value` (0 to 9999) in decimal with at least `digits` digits at `out`; returns the end.
+char* writeNumber(char* out, int value, int digits) {
     char text[8];
     int n = 0;
     do {
@@ -78,27 +78,30 @@ void appendNumber(std::string& out, int value, int digits) {
         value /= 10;
     } while (value > 0 || n < digits);
     while (n > 0)
-        out += text[--n];
+        *out++ = text[--n];
+    return out;
 }
 
 // The date and time of a quotation line: "%Y-%m-%d; %H:%M" as strftime writes them (the year
 // without leading zeros), made from the date's calendar fields alone, without the library's time
-// conversions; both parts empty for a date that has no fields.
-void appendDateAndTime(std::string& out, const OleDate& date) {
+// conversions; both parts empty for a date that has no fields. At most 18 characters.
+char* writeDateAndTime(char* out, const OleDate& date) {
     SystemTime st;
     if (!date.GetAsSystemTime(st)) {
-        out += "; ";
-        return;
+        *out++ = ';';
+        *out++ = ' ';
+        return out;
     }
-    appendNumber(out, st.wYear, 1);
-    out += '-';
-    appendNumber(out, st.wMonth, 2);
-    out += '-';
-    appendNumber(out, st.wDay, 2);
-    out += "; ";
-    appendNumber(out, st.wHour, 2);
-    out += ':';
-    appendNumber(out, st.wMinute, 2);
+    out = writeNumber(out, st.wYear, 1);
+    *out++ = '-';
+    out = writeNumber(out, st.wMonth, 2);
+    *out++ = '-';
+    out = writeNumber(out, st.wDay, 2);
+    *out++ = ';';
+    *out++ = ' ';
+    out = writeNumber(out, st.wHour, 2);
+    *out++ = ':';
+    return writeNumber(out, st.wMinute, 2);
 }
 
 // ---------------------------------------------------------------- run frame
@@ -207,21 +210,27 @@ bool writeQuotationFile(const CWPapierDoc& doc, const fs::path& path) {
         std::string label = trimmed(item.m_strSymbol);
         if (label.empty())
             label = trimmed(item.m_strName);
+        label += "; ";
         std::string& text = out.text();
         // Read where they are, under the item's lock, rather than copied: the list may be long.
+        // Each line after its label is written into one buffer and appended at once.
         item.readQuotations([&](const QuotationList& quotations) {
             quotations.forEachBlock([&](const CKurs* block, std::size_t count) {
+                char line[32 + 5 * (2 + 3 + kMaxFixedChars)];
                 for (const CKurs& q : std::span(block, count)) {
-                    text += label;
-                    text += "; ";
-                    appendDateAndTime(text, q.m_dtDate);
+                    char* p = writeDateAndTime(line, q.m_dtDate);
                     for (const double value : {q.m_dClose, q.m_dOpen, q.m_dLow, q.m_dHigh}) {
-                        text += "; ";
-                        appendFixed(text, value, 4, 3);
+                        *p++ = ';';
+                        *p++ = ' ';
+                        p = writeFixed(p, value, 4, 3);
                     }
-                    text += "; ";
-                    appendFixed(text, q.m_dVolume, 0);
-                    text += "\r\n";
+                    *p++ = ';';
+                    *p++ = ' ';
+                    p = writeFixed(p, q.m_dVolume, 0);
+                    *p++ = '\r';
+                    *p++ = '\n';
+                    text += label;
+                    text.append(line, static_cast<std::size_t>(p - line));
                     out.flushWhenFull();
                 }
             });
