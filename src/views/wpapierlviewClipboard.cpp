@@ -130,7 +130,8 @@ public:
         }
     }
 
-    // Gives `item` its pasted name; the item must stay where it is (a list's item) while this lives.
+    // Gives `item` its pasted name, which is kept as taken by a view of it: the item must stay
+    // where it is while this lives.
     void name(CWPapier& item) {
         item.m_strName = freeName(item.m_strName);
         m_taken.insert(item.m_strName);
