@@ -100,6 +100,15 @@ namespace {
 
 constexpr std::string_view kCopyOf = "Copy of ";
 
+// A hint to fetch memory that is read soon; nothing where the compiler has no such hint.
+inline void prefetch(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 // The names a paste gives: a pasted item named X keeps X while no item has it, else takes
 // "Copy of X", else "Copy of X (n)" for the first n no item has; each name given counts as taken
 // for the items pasted after it.
@@ -122,9 +131,9 @@ public:
         const std::size_t n = items.size();
         for (std::size_t i = 0; i < n; ++i) {
             if (i + kItemsAhead < n)
-                __builtin_prefetch(&items[i + kItemsAhead]->m_strName);
+                prefetch(&items[i + kItemsAhead]->m_strName);
             if (i + kNamesAhead < n)
-                __builtin_prefetch(items[i + kNamesAhead]->m_strName.data());
+                prefetch(items[i + kNamesAhead]->m_strName.data());
             if (canBlock(items[i]->m_strName, bases))
                 m_taken.insert(items[i]->m_strName);
         }
