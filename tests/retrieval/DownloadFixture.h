@@ -9,6 +9,7 @@
 #include "retrieval/download.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RecordingReceiver.h"
+#include "support/Sanitizer.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -81,7 +82,7 @@ protected:
     // Starts the job, waits until its worker has ended and returns what the receiver got.
     std::vector<Report> run(std::unique_ptr<DownloadJob> job) {
         EXPECT_NE(m_manager.startQuotationDownload(std::move(job)), 0u);
-        EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(20)));
+        EXPECT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(20))));
         return collect();
     }
 

@@ -413,7 +413,7 @@ TEST_F(DownloadTest, APageLongerThanTheLimitIsRefused) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
-        auto job = makeJob(c.url, 60);
+        auto job = makeJob(c.url, testsupport::sanitizerScaled(60));
         job->AddItem(anchorItem(1, "long", "Kurs:"));
 
         const auto reports = run(std::move(job));
