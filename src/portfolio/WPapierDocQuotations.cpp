@@ -5,6 +5,10 @@
 #include "portfolio/WPapierDoc.h"
 
 int CWPapierDoc::AddQuotationToItem(ItemPos pos, const CKurs& quotation, bool bSameDay, bool bUpdateViews) {
+    // Asked before the list is locked: the chart draws under its own locks and then locks the
+    // list, so the list lock must never be held while the chart's are taken.
+    DocumentObserver* chart = bUpdateViews && m_portfolioHost ? m_portfolioHost->chartView() : nullptr;
+    const bool shownInChart = chart && m_portfolioHost->isItemShownInChart(pos);
     const ListLock lock(*this);
     CWPapier* item = itemLocked(pos);
     if (!item)
@@ -20,8 +24,7 @@ int CWPapierDoc::AddQuotationToItem(ItemPos pos, const CKurs& quotation, bool bS
     if (bUpdateViews) {
         SetModifiedFlag();
         // The chart is told only when it shows the item.
-        DocumentObserver* chart = m_portfolioHost ? m_portfolioHost->chartView() : nullptr;
-        DocumentObserver* sender = chart && !m_portfolioHost->isItemShownInChart(pos) ? chart : nullptr;
+        DocumentObserver* sender = chart && !shownInChart ? chart : nullptr;
         UpdateAllViews(sender, pos);
         const ItemPos history = FindInvestmentHistoryItem();
         if (historyChanged && history != kNoItemPos)

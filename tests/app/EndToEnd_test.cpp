@@ -1,6 +1,7 @@
 // The program run as its users run it: the real binary, without a display, with its own HOME, XDG
 // folders, time zone and locale, on portfolio files, local pages and a loopback HTTP server.
 
+#include "MimePackage.h"
 #include "Portfolios.h"
 #include "RunProgram.h"
 #include "platform/Settings.h"
@@ -62,6 +63,7 @@ protected:
         env = apptest::isolatedEnvironment(root);
         work = dir() / "work";
         fs::create_directories(work);
+        apptest::placeMimePackageUnderThreadSanitizer(root / "home/.local/share");
     }
 
     SettingsStore programSettings() const { return SettingsStore(root / "home/.config/Velmora/Corvana.conf"); }

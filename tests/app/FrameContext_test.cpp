@@ -2,6 +2,7 @@
 // program only through its context, the host reaches the windows only through what the frame
 // registered, and the program's end destroys windows and document before the services they use.
 
+#include "MimePackage.h"
 #include "Portfolios.h"
 #include "app/MainFrm.h"
 #include "app/ProgramHost.h"
@@ -11,6 +12,7 @@
 #include "dialogs/DlgConn.h"
 #include "framework/DocTemplate.h"
 #include "log/Log.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "retrieval/DownloadManager.h"
 #include "retrieval/download.h"
@@ -24,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QStandardPaths>
 #include <QTest>
 
 #include <chrono>
@@ -151,11 +154,8 @@ TEST_F(FrameContextTest, TheHostAnswersWithTheListViewsSettingsAndTheFramesDownl
 class ShutDownTest : public testsupport::TempDirTest {};
 
 TEST_F(ShutDownTest, WindowsAndDocumentGoBeforeTheServicesTheyUse) {
-#if defined(__SANITIZE_THREAD__)
-    // The start-up registers the file type through update-mime-database: a fork while the loopback
-    // server's threads run, which ThreadSanitizer does not support (the child dies at once).
-    GTEST_SKIP() << "forks a process while the test's server threads run; not supported under ThreadSanitizer";
-#endif
+    apptest::placeMimePackageUnderThreadSanitizer(
+        paths::fromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
     testsupport::LoopbackHttpServer server;
     server.reply("/slow", testsupport::HttpReply::silence());
     const auto file = path("P.cvr");

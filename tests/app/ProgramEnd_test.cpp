@@ -182,6 +182,8 @@ private:
         if (!apptest::writePortfolio(file, std::move(items)))
             std::_Exit(3);
         settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 0);
+        apptest::placeMimePackageUnderThreadSanitizer(
+            paths::fromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
         auto app = std::make_unique<CWPapierApp>();
         app->setMessageBoxes(std::make_shared<testsupport::FakeMessageBoxes>());
         app->setArguments({file.string()});

@@ -5,14 +5,13 @@
 // up to date.
 
 #include "Portfolios.h"
-#include "app/FileTypes.h"
+#include "MimePackage.h"
 #include "app/MainFrm.h"
 #include "app/WPapier.h"
 #include "log/Log.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "support/FakeServices.h"
-#include "support/Sanitizer.h"
 #include "support/TestEnv.h"
 #include "views/GraphView.h"
 #include "views/wpapierlview.h"
@@ -42,17 +41,8 @@ protected:
         settingsStore().writeInt("GeneralOptions", "CheckUpToDate", 0);
         services->settings->writeInt("GeneralOptions", "CheckUpToDate", 0);
         writePortfolio();
-#ifdef CORVANA_SANITIZER_THREAD
-        // The MIME package is there already, so the start does not rebuild the MIME database: Qt
-        // starts that tool with a clone sharing this process's memory, after which the sanitizer's
-        // record of the GUI thread no longer matches and the download workers it hands jobs to
-        // are reported as racing with everything the thread did before. The file types have
-        // tests of their own.
-        const auto data = paths::fromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-        testsupport::writeFile(data / "mime/packages/corvana.xml",
-                               mimePackageText({"application/x-corvana-portfolio", "Corvana Portfolio", "cvr",
-                                                "Corvana", {}}));
-#endif
+        placeMimePackageUnderThreadSanitizer(
+            paths::fromQString(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
     }
     // Writes the portfolio the program opens and sets `file` to it.
     virtual void writePortfolio() {
