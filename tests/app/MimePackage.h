@@ -16,8 +16,9 @@ namespace apptest {
 
 inline void placeMimePackageUnderThreadSanitizer([[maybe_unused]] const std::filesystem::path& dataFolder) {
 #ifdef CORVANA_SANITIZER_THREAD
-    testsupport::writeFile(dataFolder / "mime/packages/corvana.xml",
-                           mimePackageText({"application/x-corvana-portfolio", "Corvana Portfolio", "cvr", "Corvana", {}}));
+    testsupport::writeFile(
+        dataFolder / "mime/packages/corvana.xml",
+        mimePackageText({"application/x-corvana-portfolio", "Corvana Portfolio", "cvr", "Corvana", {}}));
 #endif
 }
 

@@ -4,8 +4,8 @@
 // dialogs, shell, modal runner) of the tests; the window is 1280 x 720 and its commands' states are
 // up to date.
 
-#include "Portfolios.h"
 #include "MimePackage.h"
+#include "Portfolios.h"
 #include "app/MainFrm.h"
 #include "app/WPapier.h"
 #include "log/Log.h"

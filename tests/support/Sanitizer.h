@@ -5,8 +5,6 @@
 
 #include <chrono>
 
-namespace testsupport {
-
 #if defined(__SANITIZE_THREAD__)
 #define CORVANA_SANITIZER_THREAD 1
 #elif defined(__has_feature)
@@ -14,6 +12,8 @@ namespace testsupport {
 #define CORVANA_SANITIZER_THREAD 1
 #endif
 #endif
+
+namespace testsupport {
 
 #ifdef CORVANA_SANITIZER_THREAD
 inline constexpr int kSanitizerSlowdown = 10;
