@@ -65,6 +65,25 @@ protected:
     }
 };
 
+// Calls `seen` whenever a widget receives an event of one type.
+class EventAt : public QObject {
+public:
+    EventAt(QObject* watched, QEvent::Type type, std::function<void()> seen) : m_type(type), m_seen(std::move(seen)) {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type)
+            m_seen();
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_seen;
+};
+
 // A window with a button, an editable combo box and a disabled button, each with a tip.
 class ToolTipTest : public testsupport::TempDirTest {
 protected:
@@ -122,11 +141,19 @@ protected:
     std::unique_ptr<CPPToolTip> tip;
 };
 
+// The time of the tip's show is taken when it happens, not when the test looks: a busy machine
+// may let the test's own wait run long past the delay, but never the tip's timer fire early.
 TEST_F(ToolTipTest, ShowsAfterThePointerRestedForTheInitialDelay) {
+    QElapsedTimer clock;
+    qint64 shownAt = -1;
+    EventAt shows(tip.get(), QEvent::Show, [&] {
+        if (shownAt < 0)
+            shownAt = clock.elapsed();
+    });
+    clock.start();
     QTest::mouseMove(button, QPoint(30, 10));
-    QTest::qWait(kInitialDelay * 95 / 100);
-    EXPECT_FALSE(tip->isVisible());
     ASSERT_TRUE(waitFor([&] { return tip->isVisible(); }, kEventually));
+    EXPECT_GE(shownAt, kInitialDelay * 95 / 100);
     EXPECT_EQ(tip->DisplayState(), CPPToolTip::kShown);
     ASSERT_NE(tip->DisplayedTool(), nullptr);
     EXPECT_EQ(tip->DisplayedTool()->text, QStringLiteral("<b>Bold</b> and plain"));
