@@ -265,8 +265,15 @@ ItemPasteResult PasteItemsFromPayload(CWPapierDoc& doc, std::string_view payload
 
     for (std::size_t i = 0; i < read.items.size(); ++i) {
         CWPapier& item = *read.items[i];
+        const bool wasCashAccount = item.m_bCashAccount != 0;
         item.m_bInvestmentHistory = 0;
         item.m_bCashAccount = 0;
+        // The cash movements stay with the account they were copied from (most mirror a
+        // transaction of another item). Held by an ordinary item they would count as units bought,
+        // each valued at the balance, and the copy's figures would still be the account's. The
+        // copy keeps the balances as its quotations.
+        if (wasCashAccount)
+            item.ReplaceTransactionList({});
         item.m_pFormulaItemX = &item;
         if (item.m_pFormulaItemY == &item && item.m_nFormulaItemYId != entries[i].sourceId) {
             if (CWPapier* y = backUp(item.m_nFormulaItemYId)) {

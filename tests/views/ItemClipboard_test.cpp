@@ -84,6 +84,16 @@ TEST_F(ItemClipboardTest, ItemsOfOnePasteTakeNamesFromEachOther) {
 // ordinary items: into their own portfolio, and into one that has neither special item (where
 // nothing but the paste itself can clear the flags).
 TEST_F(ItemClipboardTest, SpecialItemsArriveAsOrdinaryItemsOfTheirOwnFormula) {
+    // A balance of 500 from one deposit: the copy keeps the balance as its quotation, but not the
+    // deposit, which would count as 500 units of 500 each in the portfolio's total.
+    const OleDate deposit(2024, 5, 10, 12, 0, 0);
+    ASSERT_GE(doc->AddTransaction(cashPos, CTransaction(CTransaction::kBuy, deposit, 500.0, 0.0, 0.0,
+                                                        CTransaction::kRecurrenceNone, false, OleDate(), "")),
+              0);
+    doc->AddQuotationToItem(cashPos, CKurs(deposit, 500.0), false, false);
+    CKurs totalBefore;
+    doc->ComputeSumInvestValue(totalBefore);
+    ASSERT_EQ(totalBefore.m_dClose, 500.0);
     QClipboard* clipboard = QGuiApplication::clipboard();
     ASSERT_TRUE(CopyItemsToClipboard(clipboard, *doc, {cashPos, historyPos}));
     CWPapierDoc plain(&host);
@@ -103,7 +113,12 @@ TEST_F(ItemClipboardTest, SpecialItemsArriveAsOrdinaryItemsOfTheirOwnFormula) {
             EXPECT_EQ(copy.m_bCashAccount, 0) << copy.m_strName;
             EXPECT_EQ(copy.m_bInvestmentHistory, 0) << copy.m_strName;
             EXPECT_EQ(copy.m_pFormulaItemX, &copy);
+            EXPECT_TRUE(copy.IsTransactionListEmpty()) << copy.m_strName;
+            EXPECT_EQ(copy.m_dUnits, 0.0) << copy.m_strName;
         }
+        CKurs total;
+        target.doc->ComputeSumInvestValue(total);
+        EXPECT_EQ(total.m_dClose, target.doc == doc.get() ? 500.0 : 0.0);
         int cashAccounts = 0;
         int histories = 0;
         ItemPos pos = target.doc->GetHeadPosition();
