@@ -1,7 +1,10 @@
 // Update of 500 items, each on its own URL, against a loopback server that answers every request
-// after 50 ms, with 5 and with 50 download slots. The peer is the physical limit of the slots:
-// 500 / slots x 50 ms. Printed: the ratio of the measured time to that limit and the CPU time
-// the program spends per item (the server runs in a process of its own and is not counted).
+// after 50 ms, with 5 and with 50 download slots. Two yardsticks: the physical limit of the slots
+// (500 / slots x 50 ms), and a peer that fetches the same pages from the same kind of server with
+// the same slot limit through libcurl's multi interface on one thread, reading each quotation with
+// the program's own number and pattern readers from the page in memory, and posting it to the
+// same receiver. Printed: the ratio of the measured time to the limit, the ratio to the peer, and
+// the CPU time per item (the server runs in a process of its own and is not counted).
 //
 // The update takes the program's own road: a portfolio document whose download slots come from
 // the option NumberDownloads, UpdateAllItems, the program's download manager, the reports posted
@@ -24,6 +27,7 @@
 #include "retrieval/DownloadManager.h"
 #include "retrieval/UpdateOrchestration.h"
 #include "retrieval/download.h"
+#include "retrieval/filtering.h"
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
@@ -355,6 +359,173 @@ void BM_Update500Items(benchmark::State& state) {
                 wall / runs, limit, ratio, slots <= 5 ? 1.1 : 1.3, cpuPerItem);
 }
 
+// The peer of the update: the same 500 pages from a server of the same kind, at most `slots` of
+// them at a time, fetched with libcurl's multi interface on one thread of its own. Each page is kept
+// in memory and read as the item's rules read it: the number after the anchor text by the
+// program's number reader, or the item's pattern with its place holders expanded, compiled and
+// matched by the program's regular-expression reader. Each item's quotation is posted in a final
+// record (after a first one at the start, as every item gets) to the same receiver, which takes
+// it into the document. The time runs, as for the update, from the start until the last final
+// record has been taken in.
+struct PeerPage {
+    CURL* easy = nullptr;
+    int number = 0;
+    std::string body;
+};
+
+size_t keepBody(char* data, size_t size, size_t count, void* user) {
+    static_cast<PeerPage*>(user)->body.append(data, size * count);
+    return size * count;
+}
+
+// The quotation of item `number` read from its page, as its rules read it; nullptr when not found.
+std::unique_ptr<CKurs> peerExtract(const PeerPage& page, const OleDate& reference) {
+    auto quotation = std::make_unique<CKurs>();
+    quotation->m_dtDate = reference;
+    const std::string thousands(1, '.');
+    const std::string decimal(1, ',');
+    int code = EXTRACT_NOT_FOUND;
+    if (page.number % 2 == 0) {
+        const std::size_t at = page.body.find("Kurs:");
+        if (at == std::string::npos)
+            return nullptr;
+        std::size_t k = at + 5;
+        while (k < page.body.size() && !(page.body[k] >= '0' && page.body[k] <= '9'))
+            ++k; // the anchor text's reading passes what stands before the number
+        quotation->m_dClose = ParseNumber(std::string_view(page.body).substr(k), thousands, decimal, code);
+        return code == EXTRACT_OK ? std::move(quotation) : nullptr;
+    }
+    std::string pattern = "Kurs: <b>[&quotation_close]</b>";
+    RegExpGroupIndexes indexes;
+    RegExpExpandPlaceHolders(pattern, indexes, decimal, thousands);
+    int matchStart = 0;
+    int matchLength = 0;
+    std::string message;
+    const std::string_view subject(page.body.c_str(), page.body.size() + 1); // with its zero byte
+    if (!RegExpGetQuotation(subject, *quotation, pattern, indexes, false, true, matchStart, matchLength, thousands,
+                            decimal, code, message))
+        return nullptr;
+    return quotation;
+}
+
+void BM_PeerUpdate500Items(benchmark::State& state) {
+    const int slots = static_cast<int>(state.range(0));
+    DelayedServer server;
+    benchsupport::BenchHost host;
+    auto queue = std::make_shared<ManualMessageQueue>();
+    UpdateReceiver receiver;
+    ReceiverRegistration registration(MessageTarget::instance(), receiver, queue);
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.port());
+    double wall = 0.0;
+    double cpu = 0.0;
+    std::string error;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::vector<ItemPos> positions;
+        auto doc = makePortfolio(host, server.port(), positions);
+        receiver.reset(doc.get());
+        state.ResumeTiming();
+
+        const double cpuBefore = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        std::thread fetcher([&] {
+            const OleDate reference = OleDate::GetCurrentTime();
+            CURLM* multi = curl_multi_init();
+            std::vector<PeerPage> pages(kItems);
+            int next = 0;
+            int running = 0;
+            const auto startNext = [&] {
+                PeerPage& page = pages[static_cast<std::size_t>(next)];
+                page.number = next;
+                const std::string url =
+                    page.number % 2 == 0 ? base + numbered("/item", next) : base + numbered("/quote/S", next);
+                auto record = std::make_unique<DownloadStatus>();
+                record->m_nStatus = DOWNLOAD_INITIALIZED;
+                record->m_szName = numbered("Item ", next);
+                record->m_szURL = url;
+                record->m_posItem = positions[static_cast<std::size_t>(next)];
+                MessageTarget::instance().post(registration.id(), WMU_DOWNLOAD_STATUS, std::move(record));
+                page.easy = curl_easy_init();
+                curl_easy_setopt(page.easy, CURLOPT_URL, url.c_str());
+                curl_easy_setopt(page.easy, CURLOPT_NOSIGNAL, 1L);
+                curl_easy_setopt(page.easy, CURLOPT_WRITEFUNCTION, &keepBody);
+                curl_easy_setopt(page.easy, CURLOPT_WRITEDATA, &page);
+                curl_easy_setopt(page.easy, CURLOPT_PRIVATE, &page);
+                curl_multi_add_handle(multi, page.easy);
+                ++next;
+                ++running;
+            };
+            while (next < kItems && running < slots)
+                startNext();
+            const auto end = std::chrono::steady_clock::now() + kUpdateLimit;
+            while (running > 0 && std::chrono::steady_clock::now() < end) {
+                int active = 0;
+                curl_multi_perform(multi, &active);
+                int left = 0;
+                while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+                    if (msg->msg != CURLMSG_DONE)
+                        continue;
+                    PeerPage* page = nullptr;
+                    curl_easy_getinfo(msg->easy_handle, CURLINFO_PRIVATE, &page);
+                    const CURLcode result = msg->data.result;
+                    curl_multi_remove_handle(multi, page->easy);
+                    curl_easy_cleanup(page->easy);
+                    page->easy = nullptr;
+                    --running;
+                    if (next < kItems)
+                        startNext();
+                    auto record = std::make_unique<DownloadStatus>();
+                    record->m_nStatus = DOWNLOAD_ERROR;
+                    record->m_szName = numbered("Item ", page->number);
+                    record->m_posItem = positions[static_cast<std::size_t>(page->number)];
+                    if (result == CURLE_OK)
+                        if ((record->m_pKurs = peerExtract(*page, reference)))
+                            record->m_nStatus = DOWNLOAD_FINISHED;
+                    MessageTarget::instance().post(registration.id(), WMU_DOWNLOAD_STATUS, std::move(record));
+                }
+                if (running > 0)
+                    curl_multi_poll(multi, nullptr, 0, 100, nullptr);
+            }
+            for (PeerPage& page : pages)
+                if (page.easy) {
+                    curl_multi_remove_handle(multi, page.easy);
+                    curl_easy_cleanup(page.easy);
+                }
+            curl_multi_cleanup(multi);
+        });
+        // The main thread's message loop, as for the update.
+        while (receiver.finals < kItems && std::chrono::steady_clock::now() - start < kUpdateLimit)
+            if (queue->drain() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        fetcher.join();
+        cpu += processCpuSeconds() - cpuBefore;
+
+        state.PauseTiming();
+        queue->drain();
+        if (receiver.finals != kItems || receiver.failures != 0)
+            error = "the peer brought " + std::to_string(receiver.finals) + " final reports, " +
+                    std::to_string(receiver.failures) + " failures";
+        else
+            error = checkQuotations(*doc, positions);
+        receiver.reset(nullptr);
+        doc.reset();
+        state.ResumeTiming();
+        if (!error.empty()) {
+            std::fprintf(stderr, "peer, %d slots: %s\n", slots, error.c_str());
+            g_failed = true;
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    if (!error.empty())
+        return;
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["cpu_ms_per_item"] = cpu * 1000.0 / runs / kItems;
+    state.counters["ratio_to_limit"] =
+        wall / runs / (static_cast<double>(kItems) / slots * std::chrono::duration<double>(kAnswerDelay).count());
+}
+
 // The GUI thread's time in "Update all" for a portfolio of `range(0)` items of which 500 download;
 // the downloads then run to their end outside the measured time.
 void BM_UpdateAllFreeze(benchmark::State& state) {
@@ -463,6 +634,7 @@ void BM_PeerStart500Transfers(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_Update500Items)->Arg(5)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_PeerUpdate500Items)->Arg(5)->Arg(50)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_UpdateAllFreeze)
     ->Arg(500)
     ->Arg(10000)
@@ -484,6 +656,12 @@ int main(int argc, char** argv) {
         return 1;
     benchsupport::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nThe update of 500 items against libcurl's multi interface fetching and reading the same pages:\n");
+    for (const char* slots : {"5", "50"}) {
+        const std::string ours = std::string("BM_Update500Items/") + slots + "/iterations:2/real_time";
+        const std::string peer = std::string("BM_PeerUpdate500Items/") + slots + "/iterations:2/real_time";
+        reporter.printRatio(ours, peer, (std::string(slots) + " slots: update / libcurl multi peer").c_str());
+    }
     std::printf("\nThe GUI thread's freeze at \"Update all\" (medians of 7; goal <= 50 ms whatever the item count):\n");
     const std::string peer = "BM_PeerStart500Transfers/iterations:3/repeats:7/manual_time";
     for (const char* total : {"500", "10000"}) {
