@@ -123,16 +123,19 @@ struct BodyResult {
     std::string error;
 };
 
-// Streams `source` into `target`, reporting progress each time `progressStep` more bytes are in.
-// `limitReached(elapsed)` decides, after every read, whether the time limit has passed; reads
-// that would wait give up at `deadline`, the earliest moment the limit can be reached. A body of
-// more than `maxBytes` bytes stops the transfer at that point (TooLarge).
+// Streams `source` into the new, empty file `target`, reporting progress each time `progressStep`
+// more bytes are in. `limitReached(elapsed)` decides, after every read, whether the time limit
+// has passed; reads that would wait give up at `deadline`, the earliest moment the limit can be
+// reached. A body of more than `maxBytes` bytes stops the transfer at that point (TooLarge).
 BodyResult receiveBody(BodySource& source, const fs::path& target, std::int64_t maxBytes, std::int64_t progressStep,
                        SteadyClock::time_point start, SteadyClock::time_point deadline,
                        const std::function<bool(SteadyClock::duration)>& limitReached,
                        const std::function<void(std::int64_t)>& progress) {
     BodyResult result;
-    std::FILE* out = std::fopen(target.c_str(), "wb");
+    // The target was just created empty: it is opened without truncation, which on some file
+    // systems (ext4) makes the close allocate the file's blocks and start writing it to disk --
+    // for a page that is read once and deleted.
+    std::FILE* out = std::fopen(target.c_str(), "r+b");
     if (!out) {
         result.kind = BodyResult::WriteFailed;
         return result;
