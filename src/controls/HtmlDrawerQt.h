@@ -71,7 +71,6 @@ private:
     QPainter& m_painter;
     CPPDrawManager& m_drawManager;
     HtmlFontMeasurer m_measurer;
-    bool m_fontSet = false;
 };
 
 // A picture as a QImage.

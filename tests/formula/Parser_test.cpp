@@ -244,8 +244,7 @@ TEST(Parser, TextsThatDoNotParse) {
         "inf",
         "nan",
         "0x10",
-        "x\xC2\xB7"
-        "2",
+        "x\xC2\xB7\x32", // x, a middle dot, 2
         "log(x)",
         "sin -x",
         "- -",

@@ -47,7 +47,9 @@ TEST(TreeNodes, CopiesComputeTheSameValues) {
         Ptr f = t.build();
         const Ptr plain = f->Clone(false);
         const Ptr folded = f->Clone(true);
-        EXPECT_EQ(typeid(static_cast<const F&>(*plain)), typeid(static_cast<const F&>(*f)));
+        const F& plainNode = *plain;
+        const F& original = *f;
+        EXPECT_EQ(typeid(plainNode), typeid(original));
         for (const double at : t.at) {
             const double expected = f->Evaluate(at);
             f.reset();
