@@ -73,18 +73,17 @@ TEST(UnattendedMessageBoxes, LogTheTextAndAnswerWithTheDefaultButton) {
 
 // Runs `act` on the message box once it shows as the active modal window. A box that never shows
 // so, or that `act` leaves open, fails the test and is closed once the limit has passed: its
-// exec() never waits for ever.
-void whenBoxShown(std::function<void(QMessageBox&)> act) {
+// exec() never waits for ever. The watch lasts as long as the returned timer, which the caller
+// keeps until the box has returned (no event loop may run afterwards to delete it later).
+[[nodiscard]] std::unique_ptr<QTimer> whenBoxShown(std::function<void(QMessageBox&)> act) {
     constexpr int kLimitMs = 10000;
-    auto* poll = new QTimer;
+    auto timer = std::make_unique<QTimer>();
+    QTimer* poll = timer.get();
     auto since = std::make_shared<QElapsedTimer>();
     since->start();
     auto acted = std::make_shared<std::optional<QPointer<QMessageBox>>>();
     QObject::connect(poll, &QTimer::timeout, [poll, act, since, acted] {
-        const auto stop = [poll] {
-            poll->stop();
-            poll->deleteLater();
-        };
+        const auto stop = [poll] { poll->stop(); };
         if (!acted->has_value()) {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
                 acted->emplace(box);
@@ -103,6 +102,7 @@ void whenBoxShown(std::function<void(QMessageBox&)> act) {
         stop();
     });
     poll->start(5);
+    return timer;
 }
 
 TEST(QtMessageBoxes, ShowTheButtonsIconAndPlainTextAndReturnTheChosenButton) {
@@ -111,7 +111,7 @@ TEST(QtMessageBoxes, ShowTheButtonsIconAndPlainTextAndReturnTheChosenButton) {
     QString defaultButton, title, shownText;
     QMessageBox::Icon icon{};
     Qt::TextFormat format{};
-    whenBoxShown([&](QMessageBox& box) {
+    const auto watch = whenBoxShown([&](QMessageBox& box) {
         for (QAbstractButton* b : box.buttons())
             buttons << b->text().remove('&');
         defaultButton = box.defaultButton()->text().remove('&');
@@ -134,10 +134,10 @@ TEST(QtMessageBoxes, ShowTheButtonsIconAndPlainTextAndReturnTheChosenButton) {
 
 TEST(QtMessageBoxes, EscapeGivesCancelOrForAnOkBoxOk) {
     QtMessageBoxes boxes("Corvana");
-    whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    auto watch = whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     EXPECT_EQ(boxes.messageBox("Delete?", MB_OKCANCEL), IDCANCEL);
 
-    whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    watch = whenBoxShown([](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
     EXPECT_EQ(boxes.messageBox("Done.", MB_OK | MB_ICONINFORMATION, "Own caption"), IDOK);
 }
 
@@ -151,7 +151,7 @@ TEST(QtMessageBoxes, BelongToTheActiveModalDialogElseTheActiveElseTheMainWindow)
     QWidget* owner = nullptr;
     const auto ownerOfBox = [&] {
         owner = nullptr;
-        whenBoxShown([&owner](QMessageBox& box) {
+        const auto watch = whenBoxShown([&owner](QMessageBox& box) {
             owner = box.parentWidget();
             box.button(QMessageBox::Ok)->click();
         });
