@@ -237,7 +237,8 @@ TEST_F(GraphViewTest, AContextMenuLeavesTheCursorOnlyWhereThePointerStillIs) {
         }
     } grabbed;
     view->installEventFilter(&grabbed);
-    for (const auto& [pointerLeaves, point] : {std::pair{false, 10}, std::pair{true, 20}}) {
+    for (const auto& [leaves, point] : {std::pair{false, 10}, std::pair{true, 20}}) {
+        const bool pointerLeaves = leaves; // a plain name, for the lambda below
         SCOPED_TRACE(pointerLeaves);
         QCursor::setPos(view->mapToGlobal(at(point)));
         QTest::mouseMove(view.get(), at(point));
