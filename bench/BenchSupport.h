@@ -24,6 +24,17 @@
 
 namespace benchsupport {
 
+// Initialises Google Benchmark with the repetitions of all runs interleaved in random order, so
+// that the state of the page cache and the disk falls alike on us and on the peers; a flag given
+// on the command line comes later and wins.
+inline void initializeInterleaved(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    args.insert(args.begin() + 1, interleave);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+}
+
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     // Keeps the time per iteration of every run that did not fail, in seconds whatever unit the

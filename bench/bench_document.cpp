@@ -318,11 +318,7 @@ void reportMemory(const char* what, const std::filesystem::path& path, int zip) 
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave); // a flag given on the command line comes later and wins
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    benchsupport::initializeInterleaved(argc, argv);
     portfolio();
     std::printf("Portfolio: %d items x %d quotations; plain file %.1f MB, zipped file %.1f MB\n", kItems, kQuotations,
                 static_cast<double>(plainBytes().size()) / 1e6,

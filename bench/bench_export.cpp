@@ -191,11 +191,7 @@ BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave); // a flag given on the command line comes later and wins
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    benchsupport::initializeInterleaved(argc, argv);
     std::printf("Portfolio: %d items x %d quotations; file %.1f MB, export %.1f MB\n", kItems, kQuotations,
                 static_cast<double>(std::filesystem::file_size(portfolioFile())) / 1e6,
                 static_cast<double>(exportBytes().size()) / 1e6);

@@ -13,6 +13,7 @@
 // CORVANA_BENCH_ITEMS and CORVANA_BENCH_QUOTES make the portfolio smaller for a quick run.
 
 #include "BenchSupport.h"
+#include "PeerRowHeight.h"
 #include "framework/ItemTableModel.h"
 #include "portfolio/PortfolioText.h"
 #include "portfolio/WPapierDoc.h"
@@ -24,7 +25,6 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QHeaderView>
-#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
@@ -262,17 +262,7 @@ private:
     std::vector<Row> m_rows;
 };
 
-// Rows of the list's height.
-class RowHeight final : public QStyledItemDelegate {
-public:
-    RowHeight(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
-    }
-
-private:
-    int m_height;
-};
+using benchsupport::RowHeight;
 
 // What of the list decides which cells show: its size, row height and the columns' widths, order
 // and hidden state.

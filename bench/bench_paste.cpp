@@ -145,11 +145,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    args.insert(args.begin() + 1, interleave); // a flag given on the command line comes later and wins
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    benchsupport::initializeInterleaved(argc, argv);
     scene();
     SpreadReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

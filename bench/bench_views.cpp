@@ -11,6 +11,7 @@
 //    status bar in each turn (goal: at most 2x).
 
 #include "BenchSupport.h"
+#include "PeerRowHeight.h"
 #include "portfolio/WPapierDoc.h"
 #include "views/wpapierlview.h"
 #include "views/wpapierlviewRows.h"
@@ -21,7 +22,6 @@
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QHeaderView>
-#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <array>
@@ -168,17 +168,7 @@ private:
     std::unordered_map<ItemPos, int> m_rowOf;
 };
 
-// Rows of the list's height.
-class RowHeight final : public QStyledItemDelegate {
-public:
-    RowHeight(int height, QObject* parent) : QStyledItemDelegate(parent), m_height(height) {}
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
-    }
-
-private:
-    int m_height;
-};
+using benchsupport::RowHeight;
 
 struct Peer {
     PeerModel model;

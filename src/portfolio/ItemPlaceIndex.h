@@ -5,6 +5,7 @@
 // nodes, which counts when thousands of items are appended to a portfolio of a hundred thousand.
 // Entries are never removed one by one: the document rebuilds the index when items leave.
 
+#include "portfolio/FlatTable.h"
 #include "portfolio/ItemPos.h"
 
 #include <cstddef>
@@ -25,16 +26,14 @@ public:
 
     // Makes room for `count` entries in all, so that adding up to that many moves nothing.
     void reserve(std::size_t count) {
-        std::size_t capacity = 16;
-        while (capacity < 2 * count)
-            capacity *= 2;
+        const std::size_t capacity = flattable::capacityFor(count);
         if (capacity > m_slots.size())
             rehash(capacity);
     }
 
     // Enters `id` (never kNoItemPos) at `place`, or moves it there when it is already in.
     void set(ItemPos id, std::size_t place) {
-        if (2 * (m_size + 1) > m_slots.size())
+        if (flattable::mustGrow(m_size, m_slots.size()))
             rehash(m_slots.empty() ? 16 : 2 * m_slots.size());
         Slot& slot = m_slots[slotOf(id)];
         if (slot.id == kNoItemPos) {
@@ -64,7 +63,7 @@ private:
     // the other: the multiplication spreads neighbours over the whole array.
     std::size_t slotOf(ItemPos id) const {
         const std::size_t mask = m_slots.size() - 1;
-        std::size_t i = static_cast<std::size_t>((std::uint64_t{id} * 0x9E3779B97F4A7C15ull) >> m_shift);
+        std::size_t i = flattable::homeSlot(id, m_shift);
         while (m_slots[i].id != kNoItemPos && m_slots[i].id != id)
             i = (i + 1) & mask;
         return i;
@@ -73,9 +72,7 @@ private:
     void rehash(std::size_t capacity) {
         std::vector<Slot> old(capacity);
         old.swap(m_slots);
-        m_shift = 64;
-        for (std::size_t c = capacity; c > 1; c /= 2)
-            --m_shift;
+        m_shift = flattable::shiftFor(capacity);
         for (const Slot& slot : old)
             if (slot.id != kNoItemPos)
                 m_slots[slotOf(slot.id)] = slot;

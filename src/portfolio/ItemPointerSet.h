@@ -4,6 +4,8 @@
 // rather than a hundred thousand nodes, which a node-based set would leave behind in the
 // allocator's bins for whatever is allocated after it.
 
+#include "portfolio/FlatTable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -24,9 +26,7 @@ public:
 
     // Makes room for `count` members in all.
     void reserve(std::size_t count) {
-        std::size_t capacity = 16;
-        while (capacity < 2 * count)
-            capacity *= 2;
+        const std::size_t capacity = flattable::capacityFor(count);
         if (capacity > m_slots.size())
             rehash(capacity);
     }
@@ -38,7 +38,7 @@ public:
             m_hasNull = true;
             return added;
         }
-        if (2 * (m_size + 1) > m_slots.size())
+        if (flattable::mustGrow(m_size, m_slots.size()))
             rehash(m_slots.empty() ? 16 : 2 * m_slots.size());
         const CWPapier*& slot = m_slots[slotOf(item)];
         if (slot)
@@ -62,7 +62,7 @@ private:
     std::size_t slotOf(const CWPapier* item) const {
         const std::size_t mask = m_slots.size() - 1;
         const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(item));
-        std::size_t i = static_cast<std::size_t>(((bits >> 4) * 0x9E3779B97F4A7C15ull) >> m_shift);
+        std::size_t i = flattable::homeSlot(bits >> 4, m_shift);
         while (m_slots[i] && m_slots[i] != item)
             i = (i + 1) & mask;
         return i;
@@ -71,9 +71,7 @@ private:
     void rehash(std::size_t capacity) {
         std::vector<const CWPapier*> old(capacity, nullptr);
         old.swap(m_slots);
-        m_shift = 64;
-        for (std::size_t c = capacity; c > 1; c /= 2)
-            --m_shift;
+        m_shift = flattable::shiftFor(capacity);
         for (const CWPapier* item : old)
             if (item)
                 m_slots[slotOf(item)] = item;
