@@ -3,8 +3,8 @@
 #include "app/ReleaseInfo.h"
 #include "controls/AppIcons.h"
 #include "app/Resource.h"
+#include "framework/HelpPages.h"
 #include "framework/StringTable.h"
-#include "log/Log.h"
 #include "platform/Settings.h"
 
 #include <QGridLayout>
@@ -15,16 +15,8 @@
 
 using namespace aboutids;
 
-bool OpenHelpPage(const Services& services, const std::filesystem::path& folder, std::string_view name) {
-    const std::filesystem::path page = folder / std::filesystem::path(name);
-    if (services.shell && services.shell->openFile(page))
-        return true;
-    LogMessage(LOG_LEVEL_WARNING, kReleaseLogSource, "Could not open the help page '%s'", page.c_str());
-    return false;
-}
-
-CAboutDlg::CAboutDlg(Services services, std::filesystem::path programFolder, QWidget* parent)
-    : Dialog(IDD_ABOUTBOX, std::move(services), parent), m_programFolder(std::move(programFolder)) {
+CAboutDlg::CAboutDlg(Services services, std::filesystem::path helpFolder, QWidget* parent)
+    : Dialog(IDD_ABOUTBOX, std::move(services), parent), m_helpFolder(std::move(helpFolder)) {
     setWindowTitle(QString::fromUtf8(kAboutCaption));
     const LinkServices links = LinkServices::of(this->services());
 
@@ -81,10 +73,10 @@ bool CAboutDlg::OnInitDialog() {
 }
 
 void CAboutDlg::OnHelp() {
-    OpenHelpPage(services(), m_programFolder, "FAQ.html");
+    openHelpPage(services(), "FAQ.html", m_helpFolder);
 }
 
 void RunAboutBox(const Services& services, QWidget* parent) {
-    CAboutDlg dialog(services, programDataFolder(), parent);
+    CAboutDlg dialog(services, helpPagesFolder(), parent);
     dialog.DoModal();
 }

@@ -7,7 +7,6 @@
 #include "framework/Dialog.h"
 
 #include <filesystem>
-#include <string_view>
 
 inline constexpr unsigned IDD_ABOUTBOX = 100;
 
@@ -19,16 +18,12 @@ inline constexpr unsigned IDC_WEB_LINK = 1191;
 inline constexpr unsigned IDC_HELP = 1145;
 } // namespace aboutids
 
-// Opens the help page `name` ("FAQ.html", "ServerSettings.html") of the program's folder
-// `folder` through the shell; false (logged) when there is none or it could not be opened.
-bool OpenHelpPage(const Services& services, const std::filesystem::path& folder, std::string_view name);
-
 class CAboutDlg : public Dialog {
 public:
-    // `programFolder`: where the help pages lie.
-    CAboutDlg(Services services, std::filesystem::path programFolder, QWidget* parent = nullptr);
+    // `helpFolder`: where the help pages lie (helpPagesFolder(), as for the frame's commands).
+    CAboutDlg(Services services, std::filesystem::path helpFolder, QWidget* parent = nullptr);
 
-    // Button 1145: "FAQ.html" of the program's folder, as the frame's FAQ command opens it.
+    // Button 1145: "FAQ.html", opened as the frame's FAQ command opens it.
     void OnHelp();
 
     CHyperLink* m_linkMail;
@@ -38,7 +33,7 @@ protected:
     bool OnInitDialog() override;
 
 private:
-    std::filesystem::path m_programFolder;
+    std::filesystem::path m_helpFolder;
 };
 
 // Command 57664: runs the About box modally.

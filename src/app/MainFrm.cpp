@@ -15,6 +15,7 @@
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
 #include "framework/FileDialogs.h"
+#include "framework/HelpPages.h"
 #include "framework/ItemTableModel.h"
 #include "framework/MessageBoxes.h"
 #include "framework/ResourceIds.h"
@@ -1023,13 +1024,11 @@ void CMainFrame::OnCompareAll() {
 }
 
 std::filesystem::path CMainFrame::helpFolder() {
-    return paths::programPath().parent_path() / "data";
+    return helpPagesFolder();
 }
 
 void CMainFrame::openHelpPage(const char* fileName) {
-    const std::filesystem::path page = helpFolder() / fileName;
-    if (!services().shell->openFile(page))
-        CVR_LOG(LOG_LEVEL_WARNING, "Cannot open the help page '%s'", page.string().c_str());
+    ::openHelpPage(services(), fileName);
 }
 
 std::filesystem::path CMainFrame::findCalculator(const std::string& pathVariable) {

@@ -110,7 +110,7 @@ public:
 
     // The first calculator program found on PATH (empty: none).
     static std::filesystem::path findCalculator(const std::string& pathVariable);
-    // The help pages' folder: the data folder beside the program.
+    // The help pages' folder (helpPagesFolder()).
     static std::filesystem::path helpFolder();
 
     CWPapierDoc* document() const;

@@ -16,7 +16,8 @@ inline constexpr const char* kReleaseLogSource = "WPapier.cpp";
 
 // --- installed release -----------------------------------------------------------------------
 
-// The folder of the program's own files (release notes, help pages): the program's folder.
+// The folder of the program's release notes: the program's folder (the help pages lie in
+// helpPagesFolder()).
 std::filesystem::path programDataFolder();
 
 // The installed release date, always valid: the modification time of "release.txt" in

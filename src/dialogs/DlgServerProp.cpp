@@ -4,11 +4,11 @@
 #include "dialogs/DlgDownloadContinue.h"
 #include "dialogs/DlgRegExpSearch.h"
 #include "dialogs/DlgSaveServerProp.h"
+#include "framework/HelpPages.h"
 #include "framework/NumberInput.h"
 #include "framework/StringTable.h"
 #include "log/Log.h"
 #include "platform/Clock.h"
-#include "platform/Paths.h"
 #include "platform/TextCodec.h"
 #include "retrieval/PlaceHolders.h"
 #include "retrieval/ServerConfigStore.h"
@@ -394,9 +394,7 @@ void CDlgServerProp::OnOpenUrl() {
 }
 
 void CDlgServerProp::OnHelp() {
-    const auto page = paths::programPath().parent_path() / kHelpPage;
-    if (!services().shell->openFile(page))
-        CVR_LOG(LOG_LEVEL_WARNING, "Could not open '%s'", page.c_str());
+    openHelpPage(services(), kHelpPage);
 }
 
 void CDlgServerProp::OnTestConfiguration() {

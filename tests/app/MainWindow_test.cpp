@@ -22,6 +22,7 @@
 #include "framework/QtMessageBoxes.h"
 #include "framework/ResourceIds.h"
 #include "log/Log.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "portfolio/WPapierDoc.h"
 #include "retrieval/download.h"
@@ -46,6 +47,7 @@
 #include <QSplitter>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <chrono>
 #include <filesystem>
@@ -510,6 +512,43 @@ TEST_F(MainWindowTest, HelpPagesShipBesideTheProgram) {
         EXPECT_TRUE(fs::is_regular_file(data / page));
         EXPECT_TRUE(fs::is_regular_file(CMainFrame::helpFolder() / page));
     }
+}
+
+// About > Help opens the very page the frame's FAQ command opens; a page that cannot be opened is
+// told to the user, from either place.
+TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
+    start();
+    const auto aboutHelp = [&] {
+        services->modal->on("dlg_100", [](QDialog& dialog) {
+            QTest::mouseClick(dialog.findChild<QPushButton*>("idc_1145"), Qt::LeftButton);
+            dialog.accept();
+        });
+        ASSERT_TRUE(frame->SendCommand(ID_APP_ABOUT));
+    };
+    aboutHelp();
+    frame->commandAction(ID_HELP_FAQ)->trigger();
+    const auto opened = services->shell->opened();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], opened[1]);
+    EXPECT_EQ(opened[0], QUrl::fromLocalFile(paths::toQString(CMainFrame::helpFolder() / "FAQ.html")).toString().toStdString());
+    EXPECT_TRUE(services->boxes->texts().empty());
+
+    // The desktop cannot open it: both say so.
+    services->shell->succeed = false;
+    aboutHelp();
+    frame->commandAction(ID_HELP_FAQ)->trigger();
+    const std::string notOpened = "Could not open the help page '" + (CMainFrame::helpFolder() / "FAQ.html").string() + "'.";
+    EXPECT_EQ(services->boxes->texts(), std::vector<std::string>(2, notOpened));
+
+    // A folder without the page.
+    CAboutDlg about(services->bundle(), path("nohelp"));
+    services->modal->on("dlg_100", [&](QDialog& dialog) {
+        about.OnHelp();
+        dialog.accept();
+    });
+    about.DoModal();
+    ASSERT_EQ(services->boxes->texts().size(), 3u);
+    EXPECT_EQ(services->boxes->texts()[2], "The help page '" + (path("nohelp") / "FAQ.html").string() + "' does not exist.");
 }
 
 class CalculatorTest : public testsupport::TempDirTest {};
