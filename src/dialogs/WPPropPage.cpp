@@ -231,7 +231,7 @@ bool CWPPropPage::OnInitDialog() {
             m_cbTemplates->findText(toQString(m_strTemplateName), Qt::MatchExactly | Qt::MatchCaseSensitive));
     } else {
         m_cbTemplates->setCurrentIndex(m_cbTemplates->count() > 0 ? 0 : -1);
-        if (!m_strName.empty() || !m_strNote.empty())
+        if (!m_bNewItem && (!m_strName.empty() || !m_strNote.empty()))
             services().boxes->messageBox(fillPercentS(LoadString(IDS_SERVER_MISSING), m_strTemplateName),
                                          MB_OK | MB_ICONEXCLAMATION);
     }

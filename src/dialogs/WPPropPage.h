@@ -71,6 +71,9 @@ public:
     QPushButton* m_btnTest = nullptr;
 
     CWPapierDoc* m_pDoc = nullptr;
+    // A brand-new item of the insert command: its template, chosen by the user's country, may
+    // well be missing here, and that is not reported.
+    bool m_bNewItem = false;
     // Writes the Currency Conversion page's settings into the item before a test download.
     std::function<void(CWPapier&)> m_applyCurrencySettings;
 

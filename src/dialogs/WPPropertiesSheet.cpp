@@ -393,7 +393,7 @@ bool CWPPropertiesSheet::OnInitDialog() {
 }
 
 int ShowItemProperties(CWPapierDoc& doc, ItemPos pos, int wanted, int quotationIndex, const Services& services,
-                       const ItemSheetHooks& hooks, QWidget* parent) {
+                       const ItemSheetHooks& hooks, QWidget* parent, ItemSheetLaunch launch) {
     ItemKind kind = ItemKind::Ordinary;
     ItemProperties base;
     WPapierDocOperations operations(doc);
@@ -410,6 +410,7 @@ int ShowItemProperties(CWPapierDoc& doc, ItemPos pos, int wanted, int quotationI
     sheet.SetInvestmentHistoryItem(kind == ItemKind::InvestmentHistory);
     sheet.SetCashAccountItem(kind == ItemKind::CashAccount);
     sheet.SetStartIndex(ItemSheetStartIndex(kind, wanted));
+    sheet.m_pageGeneral.m_bNewItem = launch == ItemSheetLaunch::NewItem;
     sheet.m_pageQuotations.m_importItem = hooks.importItem;
 
     const int result = sheet.DoModal();

@@ -118,8 +118,13 @@ struct ItemSheetHooks {
     std::function<void(ItemPos)> updateItem; // the item's download, after "Update Quotation"
 };
 
+// Whose sheet it is: an item of the portfolio, or the brand-new item of the insert command (whose
+// missing template the General page does not report).
+enum class ItemSheetLaunch { Existing, NewItem };
+
 // The launch: opens the sheet for the item at `pos` on page `wanted` (-1 quotation index: the
 // newest), stores the pages on OK, else recalculates the item's figures (not for the investment
 // history) and refreshes all views. The sheet's result; 0 when there is no item.
 int ShowItemProperties(CWPapierDoc& doc, ItemPos pos, int wanted, int quotationIndex, const Services& services,
-                       const ItemSheetHooks& hooks = {}, QWidget* parent = nullptr);
+                       const ItemSheetHooks& hooks = {}, QWidget* parent = nullptr,
+                       ItemSheetLaunch launch = ItemSheetLaunch::Existing);

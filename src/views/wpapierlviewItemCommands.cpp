@@ -141,7 +141,8 @@ void CWPapierLView::OnNewItem() {
         return;
     focusAfterChange(pos);
 
-    const int result = ShowItemProperties(*doc, pos, 0, -1, services(), sheetHooks(), this);
+    const int result =
+        ShowItemProperties(*doc, pos, 0, -1, services(), sheetHooks(), this, ItemSheetLaunch::NewItem);
     if (result == IDOK) {
         m_selection.m_posCurrentItem = pos;
         m_selection.m_SelectedItems.clear();

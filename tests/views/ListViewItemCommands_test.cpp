@@ -306,6 +306,31 @@ TEST_F(ListViewItemCommandsTest, NewItemCancelledLeavesThePortfolioAsItWas) {
     EXPECT_EQ(view->model().rowCount(), count);
 }
 
+// The new item's template, chosen by the country, is not installed here: the brand-new item opens
+// without the missing-template box, while an existing item naming a missing template still gets it.
+TEST_F(ListViewItemCommandsTest, OnlyAnExistingItemIsToldItsTemplateIsMissing) {
+    const ItemPos acme = addItem("Acme", {});
+    show();
+    std::string templateName;
+    onSheet([&](QDialog& sheet) {
+        templateName = item(find("New Item")).m_Server.m_strName;
+        sheet.reject();
+    });
+    EXPECT_TRUE(run(ID_NEW_ITEM));
+    EXPECT_FALSE(templateName.empty());
+    std::vector<std::string> installed;
+    EnumServerNames(installed, *services->settings);
+    EXPECT_EQ(std::count(installed.begin(), installed.end(), templateName), 0) << templateName;
+    EXPECT_EQ(services->boxes->texts(), std::vector<std::string>{});
+
+    item(acme).m_Server.m_strName = "Gone";
+    select({acme});
+    onSheet([](QDialog& sheet) { sheet.reject(); });
+    EXPECT_TRUE(run(ID_ITEM_PROPERTIES));
+    EXPECT_EQ(services->boxes->texts(),
+              (std::vector<std::string>{"The server properties for 'Gone'\n do not exist on this computer!"}));
+}
+
 // Through 32775 with name, symbol, template and chart colour set in the sheet; OK; saved to a file
 // and read back: everything is there, with what the new item starts from.
 TEST_F(ListViewItemCommandsTest, NewItemMadeSavedAndReadBack) {
