@@ -158,24 +158,35 @@ OleDate lastQuotationDate(const ChartItemSnapshot& item) {
 }
 
 // The comparison's interval: begin is the latest first date (or the limit begin, if later), end
-// the latest last date not beyond the limit end.
+// the latest last date not beyond the limit end. Only items that can be drawn (two quotations or
+// more) set it: an item of one quotation would pin the window to its only date and blank the
+// chart. When no item can be drawn, every item takes part (nothing is drawn then anyway).
 void comparisonInterval(std::span<const ChartItemSnapshot> items, const ComparisonLimits& limits, OleDate& begin,
                         OleDate& end) {
-    begin = firstQuotationDate(items[0]);
-    end = lastQuotationDate(items[0]);
-    if (limits.begin && before(begin, limits.beginDate))
-        begin = limits.beginDate;
-    if (limits.end && after(end, limits.endDate))
-        end = limits.endDate;
-    for (std::size_t i = 1; i < items.size(); ++i) {
-        const OleDate first = firstQuotationDate(items[i]);
-        const OleDate last = lastQuotationDate(items[i]);
-        if (first.GetStatus() != OleDate::valid || last.GetStatus() != OleDate::valid)
+    const auto drawable = [](const ChartItemSnapshot& item) { return item.m_Quotations.size() >= 2; };
+    const bool anyDrawable = std::any_of(items.begin(), items.end(), drawable);
+    bool first = true;
+    for (const ChartItemSnapshot& item : items) {
+        if (anyDrawable && !drawable(item))
             continue;
-        if (before(begin, first))
-            begin = first;
-        if (before(end, last) && !(limits.end && after(last, limits.endDate)))
-            end = last;
+        const OleDate firstDate = firstQuotationDate(item);
+        const OleDate lastDate = lastQuotationDate(item);
+        if (first) {
+            first = false;
+            begin = firstDate;
+            end = lastDate;
+            if (limits.begin && before(begin, limits.beginDate))
+                begin = limits.beginDate;
+            if (limits.end && after(end, limits.endDate))
+                end = limits.endDate;
+            continue;
+        }
+        if (firstDate.GetStatus() != OleDate::valid || lastDate.GetStatus() != OleDate::valid)
+            continue;
+        if (before(begin, firstDate))
+            begin = firstDate;
+        if (before(end, lastDate) && !(limits.end && after(lastDate, limits.endDate)))
+            end = lastDate;
     }
 }
 

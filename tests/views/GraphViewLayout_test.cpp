@@ -364,6 +364,46 @@ TEST_F(ChartLayoutTest, ComparisonBeginsAtTheLaterStart) {
     EXPECT_EQ(layout.title, "depot.cvr (07/02/05-01/01/07)");
 }
 
+// An item of one quotation (a new item after its first update) cannot be drawn, so it does not set
+// the window either, wherever it stands in the selection: the others are drawn over their own dates.
+TEST_F(ChartLayoutTest, ComparisonWindowComesFromTheItemsThatCanBeDrawn) {
+    const auto a = item("A", {{day(2023, 1, 1), 10.0}, {day(2023, 3, 1), 11.0}, {day(2023, 6, 1), 12.0}});
+    const auto b = item("B", {{day(2023, 2, 1), 20.0}, {day(2023, 5, 1), 22.0}});
+    const auto one = item("One", {{day(2023, 6, 10), 5.0}});
+    const auto early = item("Early", {{day(2022, 6, 10), 5.0}});
+    const auto none = item("None", {});
+    struct Case {
+        const char* name;
+        std::vector<ChartItemSnapshot> items;
+        OleDate begin, end;
+        std::vector<std::size_t> drawn;
+        const char* title;
+    };
+    const Case cases[] = {
+        {"one last", {a, one}, day(2023, 1, 1), day(2023, 6, 1), {0}, "[Comparison] (01/01/23-06/01/23)"},
+        {"one first", {one, a}, day(2023, 1, 1), day(2023, 6, 1), {1}, "[Comparison] (01/01/23-06/01/23)"},
+        {"early one first", {early, a}, day(2023, 1, 1), day(2023, 6, 1), {1}, "[Comparison] (01/01/23-06/01/23)"},
+        {"among others", {none, a, one, b}, day(2023, 2, 1), day(2023, 6, 1), {1, 3}, "[Comparison] (02/01/23-06/01/23)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        lay(c.items);
+        ASSERT_EQ(layout.content, ChartContent::Comparison);
+        EXPECT_TRUE(datesEqual(layout.begin, c.begin)) << layout.begin.Format("%x");
+        EXPECT_TRUE(datesEqual(layout.end, c.end)) << layout.end.Format("%x");
+        std::vector<std::size_t> drawn;
+        for (const ComparisonCurve& curve : layout.curves) {
+            drawn.push_back(curve.item);
+            EXPECT_GE(curve.points.size(), 2u);
+            // The curve runs across the data area, not into one column.
+            EXPECT_GT(curve.points.back().x() - curve.points.front().x(), layout.data.width() / 2);
+        }
+        EXPECT_EQ(drawn, c.drawn);
+        EXPECT_EQ(layout.title, c.title);
+        EXPECT_FALSE(layout.dateLabels.empty());
+    }
+}
+
 TEST_F(ChartLayoutTest, ComparisonItemWithoutAPositiveStartDrawsNoCurve) {
     const auto a = item("A", {{day(2023, 1, 1), 10.0}, {day(2023, 2, 1), 12.0}});
     const auto zero = item("Zero", {{day(2023, 1, 1), 0.0}, {day(2023, 2, 1), 50.0}});

@@ -545,6 +545,35 @@ TEST_F(GraphViewPixelsTest, ComparisonCurvesInTheirColours) {
     EXPECT_NE(layout.title.find("[Comparison] ("), std::string::npos);
 }
 
+// A new item after its first update (one quotation, dated after the others end), selected with
+// the others (Ctrl+A): the pane still draws their curves across the chart, under a title with dates.
+TEST_F(GraphViewPixelsTest, AnItemOfOneQuotationLeavesTheOthersCurves) {
+    const ItemPos a = weekly("Alpha", 60);
+    const ItemPos b = weekly("Beta", 40, 50.0);
+    item(b).m_crColor = RGB(200, 0, 0);
+    const ItemPos fresh = weekly("New Item", 0);
+    item(fresh).AddQuotation(CKurs(OleDate(2024, 6, 3, 0, 0, 0), 10.0), false);
+    item(fresh).m_crColor = RGB(0, 150, 0);
+    for (const auto& order : {std::vector<ItemPos>{a, b, fresh}, std::vector<ItemPos>{fresh, a, b}}) {
+        select(order);
+        const QImage image = screen();
+        testsupport::saveRendering(image, "comparison-with-one-quotation");
+        const ChartLayout& layout = view->layout();
+        ASSERT_EQ(layout.content, ChartContent::Comparison);
+        EXPECT_EQ(layout.title, "[Comparison] (" + OleDate(2023, 1, 2, 0, 0, 0).Format("%x") + "-" +
+                                    OleDate(OleDate(2023, 1, 2, 0, 0, 0).m_dt + 7.0 * 59).Format("%x") + ")");
+        // Each curve's colour in the left and in the right half of the data area.
+        for (const QColor colour : {QColor(0, 0, 200), QColor(200, 0, 0)}) {
+            int left = 0, right = 0;
+            for (int y = layout.data.top; y <= layout.data.bottom; ++y)
+                for (int x = layout.data.left; x <= layout.data.right; ++x)
+                    (x < (layout.data.left + layout.data.right) / 2 ? left : right) += pixel(image, x, y) == colour;
+            EXPECT_GT(left, 20) << colour.name().toStdString();
+            EXPECT_GT(right, 20) << colour.name().toStdString();
+        }
+    }
+}
+
 TEST_F(GraphViewPixelsTest, APaneTooSmallDrawsNothingAndMarksNothing) {
     view->resize(40, 30);
     select({weekly("Alpha", 30)});

@@ -102,6 +102,29 @@ TEST_F(PrintingTest, SeveralItemsPrintTheComparisonAndTheLegendPages) {
     EXPECT_EQ(text.count("Last Update"), 2 * perPage + 1);
 }
 
+// A selected item of one quotation leaves the printed comparison as the other items make it: the
+// title with its dates, and the curves on page 1.
+TEST_F(PrintingTest, AnItemOfOneQuotationLeavesTheComparisonOfTheOthers) {
+    const std::vector<ItemPos> items = {daily("Alpha", "ALP", 90), daily("Beta plc", "BET", 60),
+                                        [&] {
+                                            // A new item after its first update, a day after the others end.
+                                            auto item = std::make_unique<CWPapier>();
+                                            item->m_strName = "New Item";
+                                            item->AddQuotation(CKurs(OleDate(2024, 3, 1, 0, 0, 0), 7.0), false);
+                                            return doc->AddItem(std::move(item));
+                                        }()};
+    ASSERT_TRUE(runPrintCommand(PrintCommand::PrintDirect, selection(items), services->bundle(), printer));
+    ASSERT_EQ(pdfInfo(pdf()).pages, 2);
+    const QString text = pdfText(pdf());
+    const std::string range = "depot.cvr (" + OleDate(2023, 11, 1, 0, 0, 0).Format("%x") + "-" +
+                              OleDate(OleDate(2023, 11, 1, 0, 0, 0).m_dt + 89).Format("%x") + ")";
+    EXPECT_TRUE(text.contains(QString::fromStdString(range))) << text.toStdString();
+    // The curves: ink in the middle of the page, where the chart's data area lies.
+    const testsupport::PdfPageImage page = testsupport::pdfPage(pdf(), 1);
+    ASSERT_GT(page.width, 0);
+    EXPECT_GT(page.inked(0.3, 0.3, 0.7, 0.7), 200);
+}
+
 TEST_F(PrintingTest, AnItemWithFewerThanTwoQuotationsPrintsItsNameOnly) {
     const ItemPos lone = daily("Lonely", "LON", 1);
     ASSERT_TRUE(runPrintCommand(PrintCommand::PrintDirect, selection({lone}), services->bundle(), printer));
