@@ -136,21 +136,28 @@ void CWPapierLView::OnNewItem() {
     if (!doc)
         return;
     const COLORREF colour = kNewItemColours[m_random() % kNewItemColours.size()];
+    const bool wasModified = doc->IsModified();
     const ItemPos pos = doc->AddNewItem(NewItemProperties(colour, services().localNow()));
     if (pos == kNoItemPos)
         return;
+    // While the sheet is open the flag tells whether anything else changed the portfolio (a timed
+    // update, say), so that Cancel can leave it as it was before the insert.
+    doc->SetModifiedFlag(wasModified);
     focusAfterChange(pos);
 
     const int result =
         ShowItemProperties(*doc, pos, 0, -1, services(), sheetHooks(), this, ItemSheetLaunch::NewItem);
     if (result == IDOK) {
+        doc->SetModifiedFlag();
         m_selection.m_posCurrentItem = pos;
         m_selection.m_SelectedItems.clear();
         m_selection.m_ChartItems.clear();
         doc->UpdateAllViews(nullptr, 0);
         focusAfterChange(pos);
     } else {
+        const bool changedMeanwhile = doc->IsModified();
         doc->DeleteItem(pos);
+        doc->SetModifiedFlag(changedMeanwhile);
         flush();
     }
 }

@@ -289,21 +289,36 @@ TEST_F(ListViewItemCommandsTest, ReturnDoubleClickAndMouseMoveOnTheRows) {
     EXPECT_EQ(services->modal->ran().size(), 2u);
 }
 
+// A new item cancelled leaves the portfolio as it was, its modified flag too (unless something else
+// changed the portfolio while the sheet was open).
 TEST_F(ListViewItemCommandsTest, NewItemCancelledLeavesThePortfolioAsItWas) {
-    addItem("Acme", {});
+    const ItemPos acme = addItem("Acme", {});
     show();
     const std::vector<std::string> before = docNames();
     const int count = doc->GetItemCount();
-    onSheet([&](QDialog& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), "Properties of New Item");
-        EXPECT_EQ(activeTab(sheet), "General");
-        EXPECT_EQ(doc->GetItemCount(), count + 1); // the new item exists while the sheet is open
-        testsupport::saveRendering(sheet, "new-item-general");
-        sheet.reject();
-    });
-    EXPECT_TRUE(run(ID_NEW_ITEM));
-    EXPECT_EQ(docNames(), before);
-    EXPECT_EQ(view->model().rowCount(), count);
+    struct Case {
+        bool modifiedBefore;
+        bool otherChangeMeanwhile; // a quotation reaches Acme while the sheet is open
+        bool modifiedAfter;
+    };
+    const Case cases[] = {{false, false, false}, {true, false, true}, {false, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.modifiedBefore << c.otherChangeMeanwhile);
+        doc->SetModifiedFlag(c.modifiedBefore);
+        onSheet([&](QDialog& sheet) {
+            EXPECT_EQ(sheet.windowTitle(), "Properties of New Item");
+            EXPECT_EQ(activeTab(sheet), "General");
+            EXPECT_EQ(doc->GetItemCount(), count + 1); // the new item exists while the sheet is open
+            if (c.otherChangeMeanwhile)
+                doc->AddQuotationToItem(acme, CKurs(OleDate(2024, 5, 14, 20, 0, 0), 10.0), false, true);
+            testsupport::saveRendering(sheet, "new-item-general");
+            sheet.reject();
+        });
+        EXPECT_TRUE(run(ID_NEW_ITEM));
+        EXPECT_EQ(docNames(), before);
+        EXPECT_EQ(view->model().rowCount(), count);
+        EXPECT_EQ(doc->IsModified(), c.modifiedAfter);
+    }
 }
 
 // The new item's template, chosen by the country, is not installed here: the brand-new item opens
