@@ -75,8 +75,13 @@ CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m
         ui.Enable(doc && doc->GetItemCount() > 1);
     });
     addCommand(ID_ABORT_DOWNLOADS, [this] { OnAbortDownloads(); });
-    addUpdateHandler(ID_ABORT_DOWNLOADS,
-                     [this](CmdUI& ui) { ui.Enable(m_nActiveDownloads > 0 && g_bAbortDownloads.load() == 0); });
+    addUpdateHandler(ID_ABORT_DOWNLOADS, [this](CmdUI& ui) {
+        const bool enable = canAbortDownloads();
+        ui.Enable(enable);
+        // The Downloads window's button follows the toolbar's Abort.
+        if (m_dlgConn)
+            m_dlgConn->abortButton()->setEnabled(enable);
+    });
     addCommand(ID_CONNECTION_STATUS, [this] { OnConnectionStatus(); });
     addUpdateHandler(ID_CONNECTION_STATUS,
                      [this](CmdUI& ui) { ui.SetCheck(m_dlgConn && m_dlgConn->isVisible() ? 1 : 0); });
@@ -392,7 +397,7 @@ std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> recor
                 m_dlgConn->setWindowTitle(QString::fromStdString(downloadsCaption(IDS_DOWNLOADS_CAPTION)));
                 m_dlgConn->show();
             }
-            m_dlgConn->abortButton()->setEnabled(true);
+            m_dlgConn->abortButton()->setEnabled(canAbortDownloads());
         }
     }
 
@@ -435,7 +440,7 @@ std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> recor
         m_nDownloadsStarted = 0;
         if (m_dlgConn) {
             m_dlgConn->setWindowTitle(QString::fromStdString(downloadsCaption(IDS_DOWNLOADS_CAPTION)));
-            m_dlgConn->abortButton()->setEnabled(false);
+            m_dlgConn->abortButton()->setEnabled(canAbortDownloads());
         }
         UpdateProgressPane();
         logBatchOutcome();
@@ -496,6 +501,10 @@ void CMainFrame::updateTrayTip() {
     m_context.tray->ModifyTrayIcon(tip);
 }
 
+bool CMainFrame::canAbortDownloads() const {
+    return m_nActiveDownloads > 0 && g_bAbortDownloads.load() == 0;
+}
+
 void CMainFrame::OnAbortDownloads() {
     if (m_nActiveDownloads <= 0)
         return;
@@ -520,6 +529,7 @@ void CMainFrame::OnConnectionStatus() {
         return;
     }
     m_bDownloadsShownByCommand = true;
+    m_dlgConn->abortButton()->setEnabled(canAbortDownloads());
     const bool aborting = g_bAbortDownloads.load() != 0;
     m_dlgConn->setWindowTitle(
         QString::fromStdString(downloadsCaption(aborting ? IDS_ABORT_DOWNLOADS_CAPTION : IDS_DOWNLOADS_CAPTION)));

@@ -135,6 +135,9 @@ public:
     std::intptr_t OnDownloadStatus(std::unique_ptr<DownloadStatus> record, std::intptr_t lParam);
     // Command 32797.
     void OnAbortDownloads();
+    // Whether downloads run that may still be aborted: the state of the toolbar's Abort and of the
+    // Downloads window's "Abort Downloads" alike.
+    bool canAbortDownloads() const;
     // Command 32785: shows or hides the Downloads window.
     void OnConnectionStatus();
 

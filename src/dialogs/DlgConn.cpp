@@ -102,6 +102,7 @@ bool CDlgConn::OnInitDialog() {
     m_btnAbort = new QPushButton(QStringLiteral("&Abort Downloads"), this);
     m_btnAbort->setObjectName(QStringLiteral("idc_%1").arg(IDC_ABORT_DOWNLOADS));
     m_btnAbort->setAutoDefault(false);
+    m_btnAbort->setEnabled(false); // nothing runs yet; the frame enables it while downloads run
     auto* hide = new QPushButton(QStringLiteral("&Hide"), this);
     hide->setObjectName(QStringLiteral("idc_%1").arg(IDC_HIDE));
     hide->setAutoDefault(false);

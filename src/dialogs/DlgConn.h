@@ -51,7 +51,8 @@ public:
     ~CDlgConn() override;
 
     void setOptionsSource(OptionsSource source) { m_options = std::move(source); }
-    // What the "&Abort Downloads" button does; by default it sends command 32797 to the frame
+    // What the "&Abort Downloads" button does (disabled at first: the frame enables it while
+    // downloads run, as it does the toolbar's Abort); by default it sends command 32797 to the frame
     // that owns the window.
     void setAbortHandler(std::function<void()> handler) { m_abort = std::move(handler); }
 

@@ -5,6 +5,7 @@
 #include "app/WPapier.h"
 #include "controls/TextProgressCtrl.h"
 #include "controls/WinGdi.h"
+#include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
 #include "log/Log.h"
 #include "platform/Settings.h"
@@ -296,6 +297,35 @@ TEST(TrayIconTest, TheTipIsCutTo127Characters) {
     app.ModifyTrayIcon(umlauts, IDI_TRAY_ABORT);
     EXPECT_EQ(app.m_TrayIconData.tip, umlauts.substr(0, 254));
     EXPECT_EQ(app.m_TrayIconData.iconId, IDI_TRAY_ABORT);
+}
+
+// The Downloads window's "Abort Downloads" and the toolbar's Abort agree in every state: nothing
+// running (the window opened by View > Connection status), downloads running, an abort pending,
+// and the batch ended.
+TEST_F(MainFrameTest, TheDownloadsWindowsAbortAgreesWithTheToolbars) {
+    start();
+    QAction* toolbarAbort = frame->commandAction(ID_ABORT_DOWNLOADS);
+    QPushButton* windowAbort = frame->m_dlgConn->abortButton();
+    const auto expectBoth = [&](bool enabled, const char* state) {
+        SCOPED_TRACE(state);
+        frame->UpdateCommandUI();
+        EXPECT_EQ(toolbarAbort->isEnabled(), enabled);
+        EXPECT_EQ(windowAbort->isEnabled(), enabled);
+    };
+    frame->commandAction(ID_CONNECTION_STATUS)->trigger();
+    ASSERT_TRUE(frame->m_dlgConn->isVisible());
+    EXPECT_FALSE(windowAbort->isEnabled()); // before any idle update
+    expectBoth(false, "idle");
+    startAll();
+    expectBoth(true, "running");
+    toolbarAbort->trigger();
+    expectBoth(false, "aborting");
+    for (const ItemPos pos : positions) {
+        doc->ResetDownloadFlagAt(pos);
+        frame->OnDownloadStatus(report(pos, DOWNLOAD_ABORTED), 0);
+    }
+    expectBoth(false, "ended");
+    EXPECT_EQ(g_bAbortDownloads.load(), 0);
 }
 
 TEST_F(MainFrameTest, AbortWithoutActiveDownloadsChangesNothing) {

@@ -218,7 +218,12 @@ TEST_F(DlgConnTest, ButtonsHideTheWindowAndAskForTheAbort) {
     int aborts = 0;
     w->setAbortHandler([&] { ++aborts; });
     w->show();
-    QTest::mouseClick(w->findChild<QPushButton*>("idc_1078"), Qt::LeftButton);
+    auto* abort = w->findChild<QPushButton*>("idc_1078");
+    EXPECT_FALSE(abort->isEnabled()); // nothing runs yet
+    QTest::mouseClick(abort, Qt::LeftButton);
+    EXPECT_EQ(aborts, 0);
+    abort->setEnabled(true); // as the frame does while downloads run
+    QTest::mouseClick(abort, Qt::LeftButton);
     EXPECT_EQ(aborts, 1);
     QTest::mouseClick(w->findChild<QPushButton*>("idc_1021"), Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
