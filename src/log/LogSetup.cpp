@@ -19,8 +19,13 @@ std::filesystem::path inUserFolder(const char* fileName) {
 } // namespace
 
 std::filesystem::path defaultLogFilePath() {
-    auto path = inUserFolder(kLogFileName);
-    return path.empty() ? std::filesystem::path(kLogFileName) : path;
+    if (auto documents = paths::documentsFolder(true))
+        return *documents / kLogFileName;
+    if (auto desktop = paths::desktopFolder())
+        return *desktop / kLogFileName;
+    if (auto state = paths::stateFolder())
+        return *state / kLogFileName;
+    return {};
 }
 
 std::filesystem::path defaultCrashLogPath() {
@@ -46,7 +51,9 @@ LoggingSetup setUpLogging(bool logToFile, const char* callerFile) {
     log->AddAppender(std::make_unique<CEventLogAppender>(LOG_LEVEL_ERROR, kEventLogPattern));
     if (logToFile) {
         result.logFilePath = defaultLogFilePath().string();
-        if (auto file = CFileLogAppender::Create(LOG_LEVEL_DEBUG, result.logFilePath, kFileLogPattern)) {
+        if (result.logFilePath.empty()) {
+            LogMessage(LOG_LEVEL_ERROR, callerFile, "Cannot create log file %s: no folder for it", kLogFileName);
+        } else if (auto file = CFileLogAppender::Create(LOG_LEVEL_DEBUG, result.logFilePath, kFileLogPattern)) {
             result.logFilePath = file->GetPath();
             result.logFileOpen = log->AddAppender(std::move(file));
             LogMessage(LOG_LEVEL_INFO, callerFile, "Writing log file to %s", result.logFilePath.c_str());

@@ -12,8 +12,9 @@ inline constexpr char kCrashLogFileName[] = "CVR_crash.log";
 inline constexpr char kEventLogPattern[] = "%e|%m|%l";
 inline constexpr char kFileLogPattern[] = "%d %t|%e|%s|%m|%l";
 
-// "CVR_log.txt" in the user's documents folder, else on the desktop, else in the
-// current directory.
+// "CVR_log.txt" in the user's documents folder (created when missing), else on the
+// desktop, else in the program's state folder; never in the working directory. Empty
+// when none of them can be had.
 std::filesystem::path defaultLogFilePath();
 
 // "CVR_crash.log" in the user's documents folder, else on the desktop, else in the
@@ -31,7 +32,8 @@ struct LoggingSetup {
 // Start-up: sets the application name "Velmora", adds the system-log appender
 // (ERROR, "%e|%m|%l") and, when `logToFile` (the Debug settings' decision), the
 // file appender (DEBUG, "%d %t|%e|%s|%m|%l") on defaultLogFilePath(), logging
-// "Writing log file to %s" (or an error when the file cannot be created); then
+// "Writing log file to %s" (or an error when there is no folder for it or the file cannot
+// be created); then
 // sets the crash-log path and installs the crash handlers. Log lines name the
 // caller's source file (__builtin_FILE() as a default argument is the caller's, in g++ and in
 // clang++ 14, whose std::source_location with libstdc++ does not compile).

@@ -40,8 +40,18 @@ std::filesystem::path fromQString(const QString& path) {
 #endif
 }
 
-std::optional<std::filesystem::path> documentsFolder() {
-    return existingFolder(QStandardPaths::DocumentsLocation);
+std::optional<std::filesystem::path> documentsFolder(bool create) {
+    if (!create)
+        return existingFolder(QStandardPaths::DocumentsLocation);
+    const QString location = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (location.isEmpty())
+        return std::nullopt;
+    std::filesystem::path folder = fromQString(location);
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (!std::filesystem::is_directory(folder, ec))
+        return std::nullopt;
+    return folder;
 }
 
 std::optional<std::filesystem::path> desktopFolder() {

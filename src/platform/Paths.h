@@ -13,8 +13,9 @@ namespace paths {
 QString toQString(const std::filesystem::path& path);
 std::filesystem::path fromQString(const QString& path);
 
-// The user's documents folder (XDG), when it exists.
-std::optional<std::filesystem::path> documentsFolder();
+// The user's documents folder (XDG), when it exists; with `create`, created when missing (nothing
+// when it cannot be).
+std::optional<std::filesystem::path> documentsFolder(bool create = false);
 
 // The user's desktop folder (XDG), when it exists.
 std::optional<std::filesystem::path> desktopFolder();

@@ -32,18 +32,24 @@ template <typename F> void inFolder(const std::filesystem::path& folder, F body)
 
 } // namespace
 
-TEST_F(LogSetupTest, FilesGoToDocumentsElseDesktopElseFallback) {
+// The log file goes to the documents folder, created when missing; where it cannot be created, to
+// the desktop, else to the program's state folder; never to the working directory. Crash reports
+// go to an existing documents folder, else the desktop, else the state folder.
+TEST_F(LogSetupTest, FilesGoToDocumentsElseDesktopElseStateFolder) {
     const auto home = dir() / "home";
-    // Neither folder: the log in the current directory, crash reports in the state folder.
-    EXPECT_EQ(defaultLogFilePath(), "CVR_log.txt");
-    EXPECT_EQ(defaultCrashLogPath(), home / ".local/state/corvana/corvana_log_tests.log");
+    const auto state = home / ".local/state/corvana";
+    // A file where the documents folder would be: it cannot be created.
+    testsupport::writeFile(home / "Documents", "");
+    EXPECT_EQ(defaultLogFilePath(), state / "CVR_log.txt");
+    EXPECT_EQ(defaultCrashLogPath(), state / "corvana_log_tests.log");
 
     std::filesystem::create_directories(home / "Desktop");
     EXPECT_EQ(defaultLogFilePath(), home / "Desktop/CVR_log.txt");
     EXPECT_EQ(defaultCrashLogPath(), home / "Desktop/CVR_crash.log");
 
-    std::filesystem::create_directories(home / "Documents");
+    std::filesystem::remove(home / "Documents");
     EXPECT_EQ(defaultLogFilePath(), home / "Documents/CVR_log.txt");
+    EXPECT_TRUE(std::filesystem::is_directory(home / "Documents"));
     EXPECT_EQ(defaultCrashLogPath(), home / "Documents/CVR_crash.log");
 }
 
@@ -70,7 +76,7 @@ TEST_F(LogSetupTest, StartUpWithLogFileWritesItAndShutDownEndsIt) {
     EXPECT_EQ(Log::Instance()->GetAppenderCount(), 0u);
 
     const std::string text = readFile(logFile);
-    static const std::regex expected(
+    const std::regex expected(
         R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\|INFO   \|Velmora\|LogSetup_test\.cpp\|Writing log file to )" +
         logFile.string() +
         "\n"
@@ -107,12 +113,39 @@ TEST_F(LogSetupTest, LogFileThatCannotBeCreatedIsReported) {
               "ERROR  |LogSetup_test.cpp|Cannot create log file " + (dir() / "home/Documents/CVR_log.txt").string());
 }
 
-TEST_F(LogSetupTest, WithoutUserFoldersTheLogFileIsInTheCurrentDirectory) {
-    inFolder(dir(), [&] {
+// Under a working directory of its own (the checkout, under `make run`): without a documents folder
+// the log file is written to a new one; when no folder at all can be had, there is no log file and
+// the system log says so, and the working directory still gets none.
+TEST_F(LogSetupTest, TheLogFileNeverLandsInTheWorkingDirectory) {
+    const auto work = dir() / "work";
+    std::filesystem::create_directories(work);
+    inFolder(work, [&] {
         const LoggingSetup setup = setUpLogging(true);
         EXPECT_TRUE(setup.logFileOpen);
-        EXPECT_EQ(setup.logFilePath, "CVR_log.txt");
+        EXPECT_EQ(setup.logFilePath, (dir() / "home/Documents/CVR_log.txt").string());
         shutDownLogging();
     });
-    EXPECT_NE(readFile(dir() / "CVR_log.txt").find("|Writing log file to CVR_log.txt\n"), std::string::npos);
+    EXPECT_NE(readFile(dir() / "home/Documents/CVR_log.txt").find("|Writing log file to " + (dir() / "home/Documents/CVR_log.txt").string() + "\n"),
+              std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(work));
+
+    // Neither documents folder nor desktop nor state folder.
+    std::filesystem::remove_all(dir() / "home/Documents");
+    testsupport::writeFile(dir() / "home/Documents", "");
+    std::filesystem::remove_all(dir() / "home/.local/state");
+    testsupport::writeFile(dir() / "home/.local/state", "");
+    std::vector<std::string> events;
+    CEventLogAppender::SetCaptureHook([&events](int, const std::string&, const std::string& line) {
+        events.push_back(line);
+        return true;
+    });
+    inFolder(work, [&] {
+        const LoggingSetup setup = setUpLogging(true);
+        EXPECT_FALSE(setup.logFileOpen);
+        EXPECT_EQ(Log::Instance()->GetAppenderCount(), 1u);
+        shutDownLogging();
+    });
+    EXPECT_TRUE(std::filesystem::is_empty(work));
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0], "ERROR  |LogSetup_test.cpp|Cannot create log file CVR_log.txt: no folder for it");
 }
