@@ -10,6 +10,12 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+#include <string>
+
+#if __has_include(<langinfo.h>)
+#include <langinfo.h>
+#endif
+
 QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -48,16 +54,99 @@ QHBoxLayout* dateRangeRow(const QString& before, unsigned fromId, const QString&
 
 QDateEdit* makeDatePicker(unsigned id) {
     auto* picker = Dialog::withId(new QDateEdit, id);
-    picker->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    picker->setDisplayFormat(userDateDisplayFormat());
     picker->setCalendarPopup(true);
     return picker;
 }
 
 QTimeEdit* makeTimePicker(unsigned id) {
     auto* picker = Dialog::withId(new QTimeEdit, id);
-    // The long format without its time zone ("h:mm:ss AP t" -> "h:mm:ss AP").
-    QString format = QLocale().timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    picker->setDisplayFormat(format.trimmed());
+    picker->setDisplayFormat(userTimeDisplayFormat());
     return picker;
+}
+
+QString displayFormatOfStrftime(std::string_view format) {
+    QString result;
+    QString literal;
+    const auto flushLiteral = [&] {
+        if (literal.isEmpty())
+            return;
+        // Quoted, a quote doubled; letters unquoted would be taken as fields.
+        result += QLatin1Char('\'') + literal.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+        literal.clear();
+    };
+    const auto field = [&](const char* qt) {
+        flushLiteral();
+        result += QLatin1String(qt);
+    };
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            literal += QLatin1Char(format[i]);
+            continue;
+        }
+        if (++i == format.size())
+            return {};
+        char c = format[i];
+        // The alternative forms (%Ey, %Od, ...) are shown in the plain ones.
+        if ((c == 'E' || c == 'O') && i + 1 < format.size())
+            c = format[++i];
+        switch (c) {
+        case 'd': field("dd"); break;
+        case 'e': field("d"); break;
+        case 'm': field("MM"); break;
+        case 'y': field("yy"); break;
+        case 'Y': field("yyyy"); break;
+        case 'b':
+        case 'h': field("MMM"); break;
+        case 'B': field("MMMM"); break;
+        case 'a': field("ddd"); break;
+        case 'A': field("dddd"); break;
+        case 'D': field("MM/dd/yy"); break;
+        case 'F': field("yyyy-MM-dd"); break;
+        case 'H': field("HH"); break;
+        case 'I': field("hh"); break;
+        case 'M': field("mm"); break;
+        case 'S': field("ss"); break;
+        case 'p': field("AP"); break;
+        case 'R': field("HH:mm"); break;
+        case 'T': field("HH:mm:ss"); break;
+        case 'r': field("hh:mm:ss AP"); break;
+        case 'n':
+        case 't': literal += QLatin1Char(' '); break;
+        case '%': literal += QLatin1Char('%'); break;
+        default: return {};
+        }
+    }
+    flushLiteral();
+    return result;
+}
+
+namespace {
+
+// The C locale's format of a strftime conversion ("%x" or "%X"); empty where it cannot be read.
+std::string localeFormat([[maybe_unused]] bool date) {
+#if __has_include(<langinfo.h>)
+    const char* format = nl_langinfo(date ? D_FMT : T_FMT);
+    return format ? format : "";
+#else
+    return {};
+#endif
+}
+
+} // namespace
+
+QString userDateDisplayFormat() {
+    const QString format = displayFormatOfStrftime(localeFormat(true));
+    return format.isEmpty() ? QLocale().dateFormat(QLocale::ShortFormat) : format;
+}
+
+QString userTimeDisplayFormat() {
+    QString format = displayFormatOfStrftime(localeFormat(false));
+    if (format.isEmpty()) {
+        // The locale's long format without its time zone ("h:mm:ss AP t" -> "h:mm:ss AP").
+        format = QLocale().timeFormat(QLocale::LongFormat);
+        format.remove(QLatin1Char('t'));
+        format = format.trimmed();
+    }
+    return format;
 }

@@ -28,3 +28,12 @@ QHBoxLayout* dateRangeRow(const QString& before, unsigned fromId, const QString&
 QDateEdit* makeDatePicker(unsigned id);
 // A time picker "idc_<id>" in the user's time format, with seconds.
 QTimeEdit* makeTimePicker(unsigned id);
+
+// The Qt display format that shows what the strftime format `format` writes ("%m/%d/%y" gives
+// "MM/dd/yy"); empty when it holds a conversion a picker cannot show.
+QString displayFormatOfStrftime(std::string_view format);
+// The formats of the pickers: those of the C locale's "%x" and "%X", so a picker shows a date and
+// a time as the lists, pages and printouts write them (OleDate::kUserDateTime); the locale's own
+// short formats where they cannot be shown.
+QString userDateDisplayFormat();
+QString userTimeDisplayFormat();

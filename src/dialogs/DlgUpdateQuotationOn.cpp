@@ -29,7 +29,7 @@ CDlgUpdateQuotationOn::CDlgUpdateQuotationOn(Services services, QWidget* parent)
     auto* pickers = new QHBoxLayout;
     auto* date = withId(new QDateEdit, IDC_UPDATE_DATE);
     date->setCalendarPopup(true);
-    date->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat));
+    date->setDisplayFormat(userDateDisplayFormat());
     // A date-time picker showing the time alone: its date goes along unseen, so the time of day is
     // never moved by a time zone's change between that date and another.
     auto* time = withId(new QDateTimeEdit, IDC_UPDATE_TIME);

@@ -6,6 +6,7 @@
 #include "dialogs/DlgDeleteQuotationsInterval.h"
 #include "dialogs/DlgFormula.h"
 #include "dialogs/DlgKurs.h"
+#include "dialogs/DialogParts.h"
 #include "dialogs/DlgMultiplyQuotations.h"
 #include "dialogs/ImportDialogIds.h"
 #include "portfolio/WPapierDoc.h"
@@ -27,6 +28,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -100,6 +102,58 @@ TEST_F(QuotationDialogsTest, QuotationDialogProposesATimeForTheChosenDay) {
     ASSERT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(dialog.GetDateTime().Format("%Y-%m-%d %H:%M:%S"), "2024-02-29 09:15:30");
     EXPECT_EQ(dialog.m_dClose, 12.5);
+}
+
+// The pickers show a moment in the short form the lists and pages write it in ("%x" and "%X" of the
+// C locale; under the "C" locale of the tests "12/11/26" and "20:15:00"), and a two-digit year
+// stepped or typed stays in its century.
+TEST_F(QuotationDialogsTest, PickersShowTheShortFormOfTheLists) {
+    const OleDate moments[] = {OleDate(2026, 12, 11, 20, 15, 0), OleDate(2024, 2, 29, 9, 5, 7),
+                               OleDate(1999, 1, 5, 23, 59, 59)};
+    for (const OleDate& moment : moments) {
+        SCOPED_TRACE(moment.Format("%Y-%m-%d %H:%M:%S"));
+        CDlgKurs dialog(services->bundle());
+        dialog.SetDateTime(moment);
+        services->modal->on("dlg_3214", [&](QDialog& d) {
+            EXPECT_EQ(child<QDateEdit>(d, IDC_KURS_DATE)->text().toStdString(), moment.Format("%x"));
+            EXPECT_EQ(child<QTimeEdit>(d, IDC_KURS_TIME)->text().toStdString(), moment.Format("%X"));
+            EXPECT_EQ(child<QDateEdit>(d, IDC_KURS_DATE)->text().toStdString() + " " +
+                          child<QTimeEdit>(d, IDC_KURS_TIME)->text().toStdString(),
+                      moment.Format(OleDate::kUserDateTime));
+            d.reject();
+        });
+        dialog.DoModal();
+    }
+    EXPECT_EQ(OleDate(2026, 12, 11, 0, 0, 0).Format("%x"), "12/11/26");
+
+    CDlgKurs dialog(services->bundle());
+    dialog.SetDateTime(OleDate(2026, 12, 11, 20, 0, 0));
+    services->modal->on("dlg_3214", [&](QDialog& d) {
+        auto* date = child<QDateEdit>(d, IDC_KURS_DATE);
+        date->setFocus();
+        date->setCurrentSection(QDateTimeEdit::YearSection);
+        QTest::keyClick(date, Qt::Key_Up);
+        EXPECT_EQ(date->date(), QDate(2027, 12, 11));
+        date->setSelectedSection(QDateTimeEdit::YearSection);
+        QTest::keyClicks(date, "31");
+        EXPECT_EQ(date->date(), QDate(2031, 12, 11));
+        d.reject();
+    });
+    dialog.DoModal();
+}
+
+// The pickers' formats come from the locale's strftime forms; a form a picker cannot show gives
+// nothing (and the picker keeps Qt's own).
+TEST(PickerFormats, StrftimeFormsBecomeDisplayFormats) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"%m/%d/%y", "MM'/'dd'/'yy"},     {"%d.%m.%Y", "dd'.'MM'.'yyyy"}, {"%F", "yyyy-MM-dd"},
+        {"%D", "MM/dd/yy"},               {"%e %b %Y", "d' 'MMM' 'yyyy"}, {"%d de %B", "dd' de 'MMMM"},
+        {"%Ey/%Om", "yy'/'MM"},           {"%T", "HH:mm:ss"},             {"%r", "hh:mm:ss AP"},
+        {"%I h %p", "hh' h 'AP"},         {"%A, %d", "dddd', 'dd"},       {"%Y'%m", "yyyy''''MM"},
+        {"100%%", "'100%'"},              {"%Q", ""},                     {"%d %", ""},
+    };
+    for (const auto& [strftime, qt] : cases)
+        EXPECT_EQ(displayFormatOfStrftime(strftime).toStdString(), qt) << strftime;
 }
 
 TEST_F(QuotationDialogsTest, QuotationDialogKeepsLettersOutOfItsValues) {
