@@ -4,12 +4,17 @@
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
 #include "dialogs/WPAccountPropPageLogic.h"
+#include "controls/StripedList.h"
 #include "framework/StringTable.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <QGroupBox>
+#include <QHeaderView>
+#include <QStyle>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 CWPAccountPropPage::CWPAccountPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_ACCOUNT, std::move(services), IDS_PAGE_STATEMENT) {
@@ -22,6 +27,25 @@ void CWPAccountPropPage::BuildControls() {
     auto* inner = new QVBoxLayout(transactions);
     inner->addWidget(makeListArea(true, kAccountColumnWidths));
     layout->addWidget(transactions, 1);
+
+    // The columns get their widths here, before the sheet measures the page: the stored widths,
+    // wider where a header or the widest text needs it. The list makes room for all of them and
+    // for the vertical scroll bar, so the sheet opens with the Balance column whole.
+    static constexpr Column kColumns[] = {
+        {IDS_ACCOUNT_COL_TRANSACTION, false}, {IDS_ACCOUNT_COL_DATE, false},   {IDS_ACCOUNT_COL_NOTE, false},
+        {IDS_ACCOUNT_COL_VOLUME, true},       {IDS_ACCOUNT_COL_BALANCE, true},
+    };
+    std::vector<std::string> kinds = transactionKindNames(true);
+    kinds.push_back(LoadString(IDS_ROW_TOTAL));
+    const std::string amount = widestAmountText("%4.2lf");
+    const std::vector<std::string> samples[] = {kinds, {widestDateText(true)}, {}, {amount}, {amount}};
+    setupColumns(kColumns, kAccountColumnsSection, kAccountColumnWidths, samples);
+    int columns = 0;
+    for (int c = 0; c < m_ListCtrl->columnCount(); ++c)
+        columns += m_ListCtrl->columnWidth(c);
+    const int scrollBar = m_ListCtrl->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_ListCtrl);
+    m_ListCtrl->setMinimumWidth(
+        std::max(m_ListCtrl->minimumWidth(), columns + 2 * m_ListCtrl->frameWidth() + scrollBar + 2));
 }
 
 CWPAccountPropPage::~CWPAccountPropPage() = default;
@@ -32,15 +56,6 @@ void CWPAccountPropPage::SetTransactionList(std::vector<CTransaction> transactio
 
 bool CWPAccountPropPage::OnInitDialog() {
     PropertyPage::OnInitDialog();
-    static constexpr Column kColumns[] = {
-        {IDS_ACCOUNT_COL_TRANSACTION, false}, {IDS_ACCOUNT_COL_DATE, false},   {IDS_ACCOUNT_COL_NOTE, false},
-        {IDS_ACCOUNT_COL_VOLUME, true},       {IDS_ACCOUNT_COL_BALANCE, true},
-    };
-    std::vector<std::string> kinds = transactionKindNames(true);
-    kinds.push_back(LoadString(IDS_ROW_TOTAL));
-    const std::string amount = widestAmountText("%4.2lf");
-    const std::vector<std::string> samples[] = {kinds, {widestDateText(true)}, {}, {amount}, {amount}};
-    setupColumns(kColumns, kAccountColumnsSection, kAccountColumnWidths, samples);
     FillTransactionList();
     setTips(IDS_TIP_NEW_ACCOUNT, IDS_TIP_DELETE_ALL_ACCOUNT);
     return true;

@@ -23,6 +23,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QHeaderView>
+#include <QImage>
+#include <QTreeWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -245,6 +249,81 @@ TEST_F(ItemSheetTest, HistoryAndCashItemsOpenOnTheirOwnPages) {
     }
     // The cash account's own configuration name is not the page's to change.
     EXPECT_EQ(item(cash).m_Server.m_strName, cashServer);
+}
+
+// The cash account's Statement page shows every column whole at the sheet's own size, whether the
+// sheet opens on it or on the Chart page (a double click on the row) and the Statement tab is
+// chosen then: the headers and the widest amounts of the Volume and Balance columns are drawn
+// uncut, with few rows and with rows enough for the vertical scroll bar, with the default column
+// widths and with wider ones stored in "AccountDialog"\"Columns".
+TEST_F(ItemSheetTest, StatementShowsItsBalanceColumnWhole) {
+    const ItemPos cash = doc->FindCashAccountItem();
+    struct Case {
+        int rows;
+        int wanted;          // 3: the Statement page, 0: the Chart page
+        const char* widths;  // stored column widths (nullptr: none)
+    };
+    const Case cases[] = {{2, 3, nullptr},         {40, 3, nullptr},         {2, 0, nullptr},
+                          {40, 0, nullptr},        {2, 3, "80,140,420,90,100"}, {40, 3, "80,140,420,90,100"},
+                          {2, 0, "80,140,420,90,100"}, {40, 0, "80,140,420,90,100"}};
+    for (const Case& c : cases) {
+        const int rows = c.rows;
+        SCOPED_TRACE(testing::Message() << rows << " rows, page " << c.wanted << ", widths " << (c.widths ? c.widths : "-"));
+        if (c.widths)
+            services->settings->writeString("AccountDialog", "Columns", c.widths);
+        doc->DeleteItemTransactions(cash);
+        for (int i = 0; i < rows; ++i)
+            ASSERT_GE(doc->AddTransaction(cash, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 2, 10, 0, 0) + OleDateSpan(i, 0, 0, 0),
+                                                             i == 0 ? 30000 : 1000, 0, 0, 0, false, OleDate(), "")),
+                      0);
+        onSheet([&](QDialog& sheet) {
+            if (c.wanted == 0)
+                selectTab(sheet, "Statement");
+            auto* list = child<CColoredListCtrl>(pageOf(sheet, IDD_PROPPAGE_ACCOUNT), IDC_TRANSACTION_LIST);
+            ASSERT_NE(list, nullptr);
+            QApplication::processEvents();
+            testsupport::saveRendering(sheet, "statement-" + std::to_string(rows) + "-" + std::to_string(c.wanted) + (c.widths ? "-wide" : ""));
+            const QImage image = list->viewport()->grab().toImage();
+            const QImage header = list->header()->grab().toImage();
+            const auto inked = [](const QImage& img, int left, int right, int top, int bottom) {
+                // The dark pixels' columns in the rectangle: first and last (-1: none).
+                int first = -1, last = -1;
+                for (int x = std::max(left, 0); x < std::min(right, img.width()); ++x)
+                    for (int y = std::max(top, 0); y < std::min(bottom, img.height()); ++y)
+                        if (qGray(img.pixel(x, y)) < 110) {
+                            if (first < 0)
+                                first = x;
+                            last = x;
+                            break;
+                        }
+                return std::pair(first, last);
+            };
+            const int viewportWidth = list->viewport()->width();
+            for (const int column : {3, 4}) {
+                const int left = list->header()->sectionViewportPosition(column);
+                const int right = left + list->header()->sectionSize(column);
+                EXPECT_LE(right, viewportWidth) << column;
+                // The header's text, as wide as its font draws it.
+                const QString title = list->headerItem()->text(column);
+                const auto [hFirst, hLast] = inked(header, left + 2, right - 1, 0, header.height());
+                EXPECT_GE(hLast - hFirst + 2, list->header()->fontMetrics().horizontalAdvance(title) - 2)
+                    << title.toStdString();
+                EXPECT_LT(hLast, viewportWidth - 1) << title.toStdString();
+                // The widest cell of the column (the total row is the last).
+                const QTreeWidgetItem* total = list->topLevelItem(list->topLevelItemCount() - 1);
+                list->scrollToItem(total);
+                QApplication::processEvents();
+                const QImage rowsImage = list->viewport()->grab().toImage();
+                const QRect row = list->visualItemRect(total);
+                const QString text = total->text(column);
+                const auto [first, last] = inked(rowsImage, left + 2, right - 1, row.top(), row.bottom() + 1);
+                EXPECT_GE(last - first + 2, list->fontMetrics().horizontalAdvance(text) - 2) << text.toStdString();
+                EXPECT_LT(last, viewportWidth - 1) << text.toStdString();
+            }
+            sheet.reject();
+        });
+        launch(cash, c.wanted);
+    }
 }
 
 // A page is built as it is first shown: until then it has no controls; once shown it fits the
