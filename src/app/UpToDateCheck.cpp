@@ -83,19 +83,31 @@ bool UpToDateChecker::start(UpToDateCheckSettings settings, ReceiverId receiver)
     {
         std::lock_guard lock(m_mutex);
         m_running = true;
+        m_threadBusy = true;
     }
     try {
         m_thread = std::thread([this, settings = std::move(settings), receiver] {
             prepareThreadForCrashReports();
+            std::unique_ptr<ReleaseCheckResult> result;
             try {
-                if (auto result = RunUpToDateCheck(settings, &m_stop))
+                result = RunUpToDateCheck(settings, &m_stop);
+            } catch (const std::exception& e) {
+                LogMessage(LOG_LEVEL_ERROR, kReleaseLogSource, "Up-to-date check failed: %s", e.what());
+            }
+            // The check is over before its result is out: the result's handler may start the next.
+            {
+                std::lock_guard lock(m_mutex);
+                m_running = false;
+            }
+            try {
+                if (result)
                     MessageTarget::instance().post(receiver, WMU_RELEASE_CHECK_RESULT, std::move(result));
             } catch (const std::exception& e) {
                 LogMessage(LOG_LEVEL_ERROR, kReleaseLogSource, "Up-to-date check failed: %s", e.what());
             }
             {
                 std::lock_guard lock(m_mutex);
-                m_running = false;
+                m_threadBusy = false;
             }
             m_ended.notify_all();
         });
@@ -103,6 +115,7 @@ bool UpToDateChecker::start(UpToDateCheckSettings settings, ReceiverId receiver)
         LogMessage(LOG_LEVEL_ERROR, kReleaseLogSource, "Could not start the up-to-date check: %s", e.what());
         std::lock_guard lock(m_mutex);
         m_running = false;
+        m_threadBusy = false;
         return false;
     }
     return true;
@@ -115,7 +128,7 @@ bool UpToDateChecker::running() const {
 
 bool UpToDateChecker::wait(std::chrono::milliseconds timeout) {
     std::unique_lock lock(m_mutex);
-    return m_ended.wait_for(lock, timeout, [this] { return !m_running; });
+    return m_ended.wait_for(lock, timeout, [this] { return !m_threadBusy; });
 }
 
 void UpToDateChecker::join() {

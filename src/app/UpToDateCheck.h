@@ -66,10 +66,11 @@ public:
     UpToDateChecker& operator=(const UpToDateChecker&) = delete;
 
     // Starts a check whose result is posted to `receiver` with WMU_RELEASE_CHECK_RESULT; false,
-    // and nothing started, while a check runs or when no thread can be started.
+    // and nothing started, while a check runs or when no thread can be started. A check no longer
+    // runs once its result is posted, so the result's handler may start the next one.
     bool start(UpToDateCheckSettings settings, ReceiverId receiver);
     bool running() const;
-    // Waits until no check runs; false when `timeout` passed first.
+    // Waits until no check runs and its result is posted; false when `timeout` passed first.
     bool wait(std::chrono::milliseconds timeout);
 
 private:
@@ -79,5 +80,6 @@ private:
     std::atomic<int> m_stop{0};
     mutable std::mutex m_mutex;
     std::condition_variable m_ended;
-    bool m_running = false;
+    bool m_running = false;    // a check runs: no other may start
+    bool m_threadBusy = false; // the thread has not posted its result yet
 };

@@ -8,6 +8,7 @@
 #include "support/LogCapture.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/RecordingReceiver.h"
+#include "support/Sanitizer.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -197,6 +198,33 @@ TEST_F(UpToDateCheckTest, AnOwnerThatGoesStopsTheCheckAtOnceAndNothingIsPosted) 
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     m_queue->drain();
     EXPECT_EQ(m_receiver.count(), 0u);
+}
+
+// A result handled the moment it is queued (on the checker's thread here) may start the next check:
+// the check is over before its result goes out.
+TEST_F(UpToDateCheckTest, TheCheckIsOverBeforeItsResultIsPosted) {
+    struct NotingQueue : MessageQueue {
+        NotingQueue(const UpToDateChecker& checker, std::shared_ptr<ManualMessageQueue> queue)
+            : checker(checker), queue(std::move(queue)) {}
+        void enqueue(Delivery delivery) override {
+            runningWhenQueued.push_back(checker.running() ? 1 : 0);
+            queue->enqueue(std::move(delivery));
+        }
+        const UpToDateChecker& checker;
+        std::shared_ptr<ManualMessageQueue> queue;
+        std::vector<int> runningWhenQueued;
+    };
+    m_server->reply("/release.txt", releaseNotes("notes\n", installedMoment()));
+    UpToDateChecker checker;
+    auto noting = std::make_shared<NotingQueue>(checker, m_queue);
+    const ReceiverRegistration registration(MessageTarget::instance(), m_receiver, noting);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(checker.start(m_settings, registration.id())) << round;
+        ASSERT_TRUE(checker.wait(testsupport::sanitizerScaled(std::chrono::milliseconds(20s)))) << round;
+    }
+    EXPECT_EQ(noting->runningWhenQueued, (std::vector<int>{0, 0}));
+    EXPECT_EQ(m_queue->drain(), 2u);
+    EXPECT_EQ(m_receiver.take().size(), 2u);
 }
 
 TEST_F(UpToDateCheckTest, TheInstalledDateComesFromTheReleaseNotesElseTheProgramElse2006) {

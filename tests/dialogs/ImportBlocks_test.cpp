@@ -4,6 +4,7 @@
 
 #include "retrieval/UpdateFixture.h"
 #include "retrieval/UpdateOrchestration.h"
+#include "support/Bounded.h"
 
 #include <gtest/gtest.h>
 
@@ -286,8 +287,8 @@ TEST_F(ImportBlocksTest, ErrorsEndTheChain) {
     // An abort of all downloads.
     const std::size_t requestsBefore = server.requestCount();
     ASSERT_TRUE(chain->start(server.url("/silent"), begin, end));
-    while (server.requestCount() == requestsBefore)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(testsupport::becomesTrue([&] { return server.requestCount() != requestsBefore; }))
+        << "the download never asked the server";
     m_manager.abortAll();
     const auto steps = drive();
     ASSERT_FALSE(steps.empty());

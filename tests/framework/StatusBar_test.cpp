@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -29,7 +30,16 @@ protected:
         frame->setStatusBar(bar);
         const unsigned ids[] = {0, 40032, 120};
         ASSERT_TRUE(bar->SetIndicators(ids));
-        frame->resize(500, 150);
+        // Wide enough for every pane in any font: pane 0 takes a quarter of the screen, pane 2 holds
+        // forty spaces (wide in a fixed-pitch font).
+        int panes = 0;
+        for (int i = 0; i < bar->GetCount(); ++i) {
+            unsigned id = 0, style = 0;
+            int width = 0;
+            bar->GetPaneInfo(i, id, style, width);
+            panes += width + 20;
+        }
+        frame->resize(std::max(500, panes + 100), 150);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     }

@@ -1,4 +1,5 @@
 #include "platform/MessageTarget.h"
+#include "support/Bounded.h"
 #include "support/RecordingReceiver.h"
 
 #include <gtest/gtest.h>
@@ -206,8 +207,7 @@ TEST_F(MessageTargetTest, RemovalWaitsForADeliveryRunningOnAnotherThread) {
     struct Slow : MessageReceiver {
         std::intptr_t onMessage(Message&) override {
             entered = true;
-            while (!release)
-                std::this_thread::yield();
+            testsupport::becomesTrue([this] { return release.load(); });
             finished = true;
             return 0;
         }
@@ -216,8 +216,7 @@ TEST_F(MessageTargetTest, RemovalWaitsForADeliveryRunningOnAnotherThread) {
     const ReceiverId id = target.add(receiver, queue);
     target.post(id, 1);
     std::thread gui([&] { queue->drain(); });
-    while (!receiver.entered)
-        std::this_thread::yield();
+    EXPECT_TRUE(testsupport::becomesTrue([&] { return receiver.entered.load(); })) << "no delivery began";
     std::atomic<bool> finishedWhenRemoved{false};
     std::thread remover([&] {
         target.remove(id);
@@ -261,7 +260,11 @@ TEST_F(MessageTargetTest, QtQueueDeliversOnTheEventLoopThread) {
         for (int i = 0; i < 200; ++i)
             target.post(reg.id(), 1, record(i));
     });
-    QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(1); });
+    // The limit lives as long as this test: an earlier run's must not end a later run's loop.
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    limit.start(testsupport::kWaitLimit);
     EXPECT_EQ(app.exec(), 0) << "messages did not arrive";
     worker.join();
 

@@ -1,6 +1,7 @@
 #include "ItemTestSupport.h"
 #include "LiteralWalk.h"
 #include "portfolio/WPapierItem.h"
+#include "support/Bounded.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -586,8 +587,7 @@ TEST_F(ItemTest, ConcurrentReadersSeeWholeLists) {
             } while (!done.load());
         });
     }
-    while (ready.load() < 3)
-        std::this_thread::yield();
+    EXPECT_TRUE(testsupport::becomesTrue([&] { return ready.load() == 3; })) << "the readers did not start";
     for (int i = 0; i < 2000; ++i) {
         item.AddQuotation(CKurs(at(2024, 1, 1) + OleDateSpan(i % 300, i % 24, 0, 0), i), i % 2 == 0);
         if (i % 7 == 0)

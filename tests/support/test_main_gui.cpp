@@ -1,7 +1,9 @@
 // Entry point of the test executables that use widgets: the isolated environment of test_main.cpp,
 // then the offscreen platform and one QApplication for the whole process. Every test starts with
-// the pointer outside its windows and no mouse button held (Pointer.h).
+// the pointer outside its windows and no mouse button held (Pointer.h). A test that hangs is
+// reported by name (HangWatch.h).
 #include "Pointer.h"
+#include "HangWatch.h"
 #include "TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
     testsupport::setIsolatedEnvironment(root);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::testing::InitGoogleTest(&argc, argv);
+    testsupport::watchEveryTest(testsupport::kTestLimit);
     ::testing::UnitTest::GetInstance()->listeners().Append(new PointerReset);
     int rc = 0;
     {
