@@ -46,9 +46,9 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             reading = read(file);
     }
     std::vector<CKurs>& found = reading.found;
-    // Records of the file that were left out, for the user.
+    // Lines of the file that were left out, for the user.
     const std::string skippedNote =
-        reading.skipped > 0 ? formatText("Quotations read: %i, records of the file skipped: %i. The first skipped: %s",
+        reading.skipped > 0 ? formatText("Quotations read: %i, lines of the file skipped: %i. The first skipped: %s",
                                          static_cast<int>(found.size()), reading.skipped, reading.skipReason.c_str())
                             : std::string();
     if (found.empty()) {
@@ -80,8 +80,6 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
         };
         ImportIntervalQuestion question;
         question.summary = line(oldest) + "\n...\n" + line(newest);
-        if (!skippedNote.empty())
-            question.summary += "\n\n" + skippedNote;
         if (convert) {
             int withoutRate = 0;
             for (const CKurs& k : found)
@@ -152,7 +150,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             UpdateAllViews(nullptr, history);
     }
     // Told once the views are up to date, the lock is free and the wait cursor is gone.
-    if (!confirm && !skippedNote.empty()) {
+    if (!skippedNote.empty()) {
         DOC_LOG(LOG_LEVEL_INFO, "%s", skippedNote.c_str());
         notifyUser(PortfolioNotice::Kind::Warning, skippedNote);
     }

@@ -21,6 +21,7 @@ struct QuotationImportRules {
     RegExpGroupIndexes indexes;
     bool dateWanted = false;
     bool timeWanted = false;
+    std::string recordMarker; // the symbol when the format holds [&symbol]: every record line has it
     bool caseInsensitive = true;
     std::string thousands;
     std::string decimal;
@@ -39,7 +40,8 @@ QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::
 
 // The document's reader of an import file by the rules (RegExpImportQuotations). When it finds
 // nothing, the error is the import's message ("No match found for specified data format!" when
-// the file gave none, as an empty file does). Records without a date are counted as skipped.
+// the file gave none, as an empty file does). Lines without a quotation are counted as skipped
+// (RegExpImportSkips; a line without the symbol of a format that names it is another item's).
 CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules);
 
 // Imports `file` into the item at `pos` by `rules`: CWPapierDoc::ImportQuotations with the reader
