@@ -202,7 +202,8 @@ public:
     // are read.
     using QuotationReader = std::function<QuotationReading(const std::filesystem::path& file)>;
     // Imports a history of quotations from `file` into the item at `pos`. Nothing found: the user
-    // is told why, false. Lines the reader left out are counted, with the first reason, in one warning after the
+    // is told why (naming the file `shownName`, the one the user chose, when given; else `file`),
+    // false. Lines the reader left out are counted, with the first reason, in one warning after the
     // import (the question's texts stay as they are). With `confirm` the host is asked
     // (askImportInterval) with the first and last quotation found and the time frame [from, to] narrowed to the days
     // found; a decline adds nothing, false. Without `confirm` [from, to] is put in order, widened to whole days and
@@ -212,7 +213,7 @@ public:
     // by one), so the investment history follows. Then modified; the views are told the item's
     // position, then the investment history's. False, nothing else, when `pos` holds no item.
     bool ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read, OleDate& from,
-                          OleDate& to, bool confirm);
+                          OleDate& to, bool confirm, const std::string& shownName = {});
     // ===== end of quotation import =====
 
     // --- locks and shared state ---

@@ -15,7 +15,7 @@
 using textcodec::formatText;
 
 bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read,
-                                   OleDate& from, OleDate& to, bool confirm) {
+                                   OleDate& from, OleDate& to, bool confirm, const std::string& shownName) {
     // The exchange-rate item is kept by its position and looked up at every use.
     bool convert = false;
     ItemPos rateItem = kNoItemPos;
@@ -57,7 +57,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             "Error importing quotations from file \"%s\":\n%s\n\nPlease check quotation's thousands/decimal "
             "separator and general data format specification.\nNote: all separators (including spaces) used must be "
             "specified in the data format (import rules).",
-            file.string().c_str(), error.c_str());
+            (shownName.empty() ? file.string() : shownName).c_str(), error.c_str());
         DOC_LOG(LOG_LEVEL_INFO, "%s", text.c_str());
         notifyUser(PortfolioNotice::Kind::Error, std::move(text));
         return false;

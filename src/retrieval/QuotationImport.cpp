@@ -54,6 +54,7 @@ CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules) {
 }
 
 bool ImportQuotationsFromFile(CWPapierDoc& doc, ItemPos pos, const std::filesystem::path& file,
-                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm) {
-    return doc.ImportQuotations(pos, file, RegExpQuotationReader(rules), from, to, confirm);
+                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm,
+                              const std::string& shownName) {
+    return doc.ImportQuotations(pos, file, RegExpQuotationReader(rules), from, to, confirm, shownName);
 }

@@ -48,5 +48,7 @@ CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules);
 // above. `from` and `to` are the time frame asked for (with `confirm` the proposal of the
 // question; without, the frame itself, written back in order and widened to whole days). True
 // when the import ran; false when the item is gone, nothing was found or the user declined.
+// Messages name the file `shownName` (the user's file or address, when `file` is a copy of it).
 bool ImportQuotationsFromFile(CWPapierDoc& doc, ItemPos pos, const std::filesystem::path& file,
-                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm);
+                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm,
+                              const std::string& shownName = {});
