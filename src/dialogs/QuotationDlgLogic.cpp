@@ -1,5 +1,6 @@
 #include "dialogs/QuotationDlgLogic.h"
 
+#include "formula/Parser.h"
 #include "log/NumberFormat.h"
 #include "portfolio/PortfolioText.h"
 #include "portfolio/WPapierDoc.h"
@@ -24,6 +25,19 @@ OleDate QuotationDateTime(const OleDate& date, const OleDate& time) {
 
 std::string FormulaCaption(std::string_view itemName) {
     return "Apply formula to '" + std::string(itemName) + "'";
+}
+
+std::string FormulaRefusalText(std::string_view formula, bool applied) {
+    if (applied)
+        return {};
+    const std::string shown(formula);
+    if (!ParseFunction<double>(formula, "X"))
+        return "The formula f(x) = " + shown +
+               " cannot be read: write it in x with numbers, the operators + - * / ^, balanced parentheses and "
+               "functions such as SQRT(x) or LN(x).\nThe quotations were not changed.";
+    return "The formula f(x) = " + shown +
+           " gives no finite value for some of the quotations chosen (a division by zero, or a function outside "
+           "its range).\nThe quotations were not changed.";
 }
 
 std::string FormulaRangeEntry(const CKurs& quotation) {

@@ -40,6 +40,11 @@ std::string FormulaCaption(std::string_view itemName);
 // index is its quotation's.
 std::string FormulaRangeEntry(const CKurs& quotation);
 
+// Why a formula the user chose was not applied, for the message box: a text that is no formula in
+// x, or one that gives no finite value for the quotations chosen (x/0, LN(x-1000) below 1000).
+// Empty when `applied`.
+std::string FormulaRefusalText(std::string_view formula, bool applied);
+
 // Whether OK may be pressed: the first index is not above the last (a reversed range would still
 // rescale units and limits as for a split).
 bool FormulaRangeValid(int first, int last);

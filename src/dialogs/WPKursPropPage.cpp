@@ -9,6 +9,7 @@
 #include "dialogs/DlgKurs.h"
 #include "dialogs/DlgMultiplyQuotations.h"
 #include "dialogs/ItemSheetIds.h"
+#include "dialogs/QuotationDlgLogic.h"
 #include "framework/PropertySheet.h"
 #include "framework/StringTable.h"
 #include "log/NumberFormat.h"
@@ -526,7 +527,12 @@ void CWPKursPropPage::OnMathFormula() {
         services().boxes->messageBox("Wrong parameter", MB_OK | MB_ICONINFORMATION);
         return;
     }
-    m_pDoc->ApplyFunction(m_posItem, first, lastChosen, trimmed);
+    // A formula that is refused changes nothing; the user is told why.
+    const bool applied = m_pDoc->ApplyFunction(m_posItem, first, lastChosen, trimmed);
+    if (!applied) {
+        services().boxes->messageBox(FormulaRefusalText(trimmed, false), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     RefreshList();
     selectRow(row);
     if (m_refreshInvestment)

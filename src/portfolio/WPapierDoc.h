@@ -194,7 +194,7 @@ public:
     struct QuotationReading {
         std::vector<CKurs> found; // in file order
         std::string error;        // the reason for the user when nothing was found
-        int skipped = 0;          // records of the file that could not be read and were left out
+        int skipped = 0;          // lines of the file that could not be read and were left out
         std::string skipReason;   // why the first of them was
     };
     // Reads the quotations of an import file. The caller supplies it (the regular-expression import
@@ -202,8 +202,9 @@ public:
     // are read.
     using QuotationReader = std::function<QuotationReading(const std::filesystem::path& file)>;
     // Imports a history of quotations from `file` into the item at `pos`. Nothing found: the user
-    // is told why, false. Records the reader left out are counted, with the first reason, in the
-    // question's summary or, without `confirm`, in a warning after the import. With `confirm` the host is asked
+    // is told why (naming the file `shownName`, the one the user chose, when given; else `file`),
+    // false. Lines the reader left out are counted, with the first reason, in one warning after the
+    // import (the question's texts stay as they are). With `confirm` the host is asked
     // (askImportInterval) with the first and last quotation found and the time frame [from, to] narrowed to the days
     // found; a decline adds nothing, false. Without `confirm` [from, to] is put in order, widened to whole days and
     // written back. Every quotation within the time frame is converted by the item's exchange-rate
@@ -212,7 +213,7 @@ public:
     // by one), so the investment history follows. Then modified; the views are told the item's
     // position, then the investment history's. False, nothing else, when `pos` holds no item.
     bool ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read, OleDate& from,
-                          OleDate& to, bool confirm);
+                          OleDate& to, bool confirm, const std::string& shownName = {});
     // ===== end of quotation import =====
 
     // --- locks and shared state ---

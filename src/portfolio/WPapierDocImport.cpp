@@ -15,7 +15,7 @@
 using textcodec::formatText;
 
 bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& file, const QuotationReader& read,
-                                   OleDate& from, OleDate& to, bool confirm) {
+                                   OleDate& from, OleDate& to, bool confirm, const std::string& shownName) {
     // The exchange-rate item is kept by its position and looked up at every use.
     bool convert = false;
     ItemPos rateItem = kNoItemPos;
@@ -46,9 +46,9 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             reading = read(file);
     }
     std::vector<CKurs>& found = reading.found;
-    // Records of the file that were left out, for the user.
+    // Lines of the file that were left out, for the user.
     const std::string skippedNote =
-        reading.skipped > 0 ? formatText("Quotations read: %i, records of the file skipped: %i. The first skipped: %s",
+        reading.skipped > 0 ? formatText("Quotations read: %i, lines of the file skipped: %i. The first skipped: %s",
                                          static_cast<int>(found.size()), reading.skipped, reading.skipReason.c_str())
                             : std::string();
     if (found.empty()) {
@@ -57,7 +57,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             "Error importing quotations from file \"%s\":\n%s\n\nPlease check quotation's thousands/decimal "
             "separator and general data format specification.\nNote: all separators (including spaces) used must be "
             "specified in the data format (import rules).",
-            file.string().c_str(), error.c_str());
+            (shownName.empty() ? file.string() : shownName).c_str(), error.c_str());
         DOC_LOG(LOG_LEVEL_INFO, "%s", text.c_str());
         notifyUser(PortfolioNotice::Kind::Error, std::move(text));
         return false;
@@ -80,8 +80,6 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
         };
         ImportIntervalQuestion question;
         question.summary = line(oldest) + "\n...\n" + line(newest);
-        if (!skippedNote.empty())
-            question.summary += "\n\n" + skippedNote;
         if (convert) {
             int withoutRate = 0;
             for (const CKurs& k : found)
@@ -152,7 +150,7 @@ bool CWPapierDoc::ImportQuotations(ItemPos pos, const std::filesystem::path& fil
             UpdateAllViews(nullptr, history);
     }
     // Told once the views are up to date, the lock is free and the wait cursor is gone.
-    if (!confirm && !skippedNote.empty()) {
+    if (!skippedNote.empty()) {
         DOC_LOG(LOG_LEVEL_INFO, "%s", skippedNote.c_str());
         notifyUser(PortfolioNotice::Kind::Warning, skippedNote);
     }

@@ -22,6 +22,9 @@ QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::
     const RegExpGroupIndexes& ix = rules.indexes;
     rules.dateWanted = ix.m_nDayIndex >= 0 || ix.m_nMonthIndex >= 0 || ix.m_nYearIndex >= 0;
     rules.timeWanted = ix.m_nHourIndex >= 0 || ix.m_nMinuteIndex >= 0;
+    // With the symbol in the format, a line without it is another item's record, not a skipped one.
+    if (std::string_view(dataFormat).find(kSymbol) != std::string_view::npos)
+        rules.recordMarker = std::string(symbol);
     rules.caseInsensitive = caseInsensitive;
     rules.thousands = std::string(thousands);
     rules.decimal = std::string(decimal);
@@ -34,6 +37,7 @@ CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules) {
         int code = EXTRACT_OK;
         std::string message;
         RegExpImportSkips skips;
+        skips.lineMarker = rules.recordMarker;
         // The import usually ends at the first search without a match; what counts is what it found.
         RegExpImportQuotations(file, list, rules.pattern, rules.indexes, rules.dateWanted, rules.timeWanted,
                                rules.caseInsensitive, rules.thousands, rules.decimal, code, message, &skips);
@@ -50,6 +54,7 @@ CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules) {
 }
 
 bool ImportQuotationsFromFile(CWPapierDoc& doc, ItemPos pos, const std::filesystem::path& file,
-                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm) {
-    return doc.ImportQuotations(pos, file, RegExpQuotationReader(rules), from, to, confirm);
+                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm,
+                              const std::string& shownName) {
+    return doc.ImportQuotations(pos, file, RegExpQuotationReader(rules), from, to, confirm, shownName);
 }

@@ -21,6 +21,7 @@ struct QuotationImportRules {
     RegExpGroupIndexes indexes;
     bool dateWanted = false;
     bool timeWanted = false;
+    std::string recordMarker; // the symbol when the format holds [&symbol]: every record line has it
     bool caseInsensitive = true;
     std::string thousands;
     std::string decimal;
@@ -39,12 +40,15 @@ QuotationImportRules MakeQuotationImportRules(std::string_view dataFormat, std::
 
 // The document's reader of an import file by the rules (RegExpImportQuotations). When it finds
 // nothing, the error is the import's message ("No match found for specified data format!" when
-// the file gave none, as an empty file does). Records without a date are counted as skipped.
+// the file gave none, as an empty file does). Lines without a quotation are counted as skipped
+// (RegExpImportSkips; a line without the symbol of a format that names it is another item's).
 CWPapierDoc::QuotationReader RegExpQuotationReader(QuotationImportRules rules);
 
 // Imports `file` into the item at `pos` by `rules`: CWPapierDoc::ImportQuotations with the reader
 // above. `from` and `to` are the time frame asked for (with `confirm` the proposal of the
 // question; without, the frame itself, written back in order and widened to whole days). True
 // when the import ran; false when the item is gone, nothing was found or the user declined.
+// Messages name the file `shownName` (the user's file or address, when `file` is a copy of it).
 bool ImportQuotationsFromFile(CWPapierDoc& doc, ItemPos pos, const std::filesystem::path& file,
-                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm);
+                              const QuotationImportRules& rules, OleDate& from, OleDate& to, bool confirm,
+                              const std::string& shownName = {});

@@ -462,17 +462,20 @@ bool readGroups(const MatchView& match, const RegExpGroupIndexes& ix, const Grou
             break;
         }
         if (how.dateWanted) {
+            // A single extraction keeps the reference's day or month for a number out of range;
+            // the import takes the number as it stands, so that a line dated day 32 or month 13
+            // forms no date and is skipped rather than put on the day of the line before.
             if (g == ix.m_nDayIndex) {
                 const long long day = readInteger(numberText);
-                if (day >= 1 && day <= 31)
-                    parts.day = static_cast<int>(day);
+                if (how.import || (day >= 1 && day <= 31))
+                    parts.day = clampToInt(day);
             } else if (g == ix.m_nMonthIndex) {
                 int month = monthOfName(text);
                 if (month == 0) {
                     const long long number = readInteger(numberText);
-                    month = number >= 1 && number <= 12 ? static_cast<int>(number) : 0;
+                    month = how.import || (number >= 1 && number <= 12) ? clampToInt(number) : 0;
                 }
-                if (month != 0)
+                if (month != 0 || how.import)
                     parts.month = month;
             } else if (g == ix.m_nYearIndex) {
                 long long year = readInteger(numberText);
@@ -1089,6 +1092,109 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
     return true;
 }
 
+namespace {
+
+// Which lines of an import file gave a quotation and which were left out, for the user's count
+// of skipped lines. Lines are told apart by '\n'.
+class ImportLineAccount {
+public:
+    ImportLineAccount(std::string_view data, std::string_view marker, bool caseInsensitive)
+        : m_data(data), m_marker(marker), m_caseInsensitive(caseInsensitive) {
+        m_starts.push_back(0);
+        for (std::size_t i = 0; i < data.size(); ++i)
+            if (data[i] == '\n' && i + 1 < data.size())
+                m_starts.push_back(i + 1);
+        m_state.assign(m_starts.size(), State::Untouched);
+    }
+
+    // The bytes [begin, end) gave a quotation: every line they touch is used.
+    void used(std::size_t begin, std::size_t end) {
+        const std::size_t last = lineOf(end > begin ? end - 1 : begin);
+        for (std::size_t l = lineOf(begin); l <= last; ++l)
+            m_state[l] = State::Used;
+    }
+
+    // The record at `at` was left out for `reason`.
+    void skipped(std::size_t at, std::string reason) {
+        const std::size_t l = lineOf(at);
+        if (m_state[l] == State::Used || m_state[l] == State::Skipped)
+            return;
+        m_state[l] = State::Skipped;
+        m_reasons.emplace_back(l, std::move(reason));
+    }
+
+    // The data block runs from the first to the last line a record stood on, widened through the
+    // neighbouring lines that hold a digit; headings, blank lines and a page's surroundings lie
+    // outside it. A line of the block that holds a digit (and the marker, the item's symbol, when
+    // there is one) but gave no quotation was skipped as well.
+    void finish(RegExpImportSkips& skips) {
+        std::size_t first = m_state.size(), last = 0;
+        for (std::size_t l = 0; l < m_state.size(); ++l)
+            if (m_state[l] != State::Untouched) {
+                first = std::min(first, l);
+                last = l;
+            }
+        if (first < m_state.size()) {
+            while (first > 0 && m_state[first - 1] == State::Untouched && holdsDigit(first - 1))
+                --first;
+            while (last + 1 < m_state.size() && m_state[last + 1] == State::Untouched && holdsDigit(last + 1))
+                ++last;
+            for (std::size_t l = first; l <= last; ++l)
+                if (m_state[l] == State::Untouched && holdsDigit(l) && holdsMarker(l)) {
+                    m_state[l] = State::Skipped;
+                    m_reasons.emplace_back(l, "it does not match the data format.");
+                }
+        }
+        std::sort(m_reasons.begin(), m_reasons.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        skips.count = static_cast<int>(m_reasons.size());
+        skips.firstReason.clear();
+        if (!m_reasons.empty())
+            skips.firstReason = formatText("line \"%s\": %s", lineText(m_reasons.front().first).c_str(),
+                                           m_reasons.front().second.c_str());
+    }
+
+    std::string lineText(std::size_t l) const {
+        return lineAround(m_data, m_starts[l]);
+    }
+
+private:
+    enum class State { Untouched, Used, Skipped };
+
+    std::size_t lineOf(std::size_t at) const {
+        return static_cast<std::size_t>(std::upper_bound(m_starts.begin(), m_starts.end(), at) - m_starts.begin()) -
+               1;
+    }
+    std::string_view line(std::size_t l) const {
+        const std::size_t end = l + 1 < m_starts.size() ? m_starts[l + 1] : m_data.size();
+        return m_data.substr(m_starts[l], end - m_starts[l]);
+    }
+    bool holdsDigit(std::size_t l) const {
+        const std::string_view text = line(l);
+        return std::any_of(text.begin(), text.end(), isDigit);
+    }
+    bool holdsMarker(std::size_t l) const {
+        if (m_marker.empty())
+            return true;
+        const std::string_view text = line(l);
+        if (!m_caseInsensitive)
+            return text.find(m_marker) != std::string_view::npos;
+        for (std::size_t i = 0; i + m_marker.size() <= text.size(); ++i)
+            if (textcodec::equalsIgnoringAsciiCase(text.substr(i, m_marker.size()), m_marker))
+                return true;
+        return false;
+    }
+
+    std::string_view m_data;
+    std::string_view m_marker;
+    bool m_caseInsensitive;
+    std::vector<std::size_t> m_starts;
+    std::vector<State> m_state;
+    std::vector<std::pair<std::size_t, std::string>> m_reasons;
+};
+
+} // namespace
+
 bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::unique_ptr<CKurs>>& quotations,
                             std::string_view pattern, const RegExpGroupIndexes& indexes, bool dateWanted,
                             bool timeWanted, bool caseInsensitive, std::string_view thousands, std::string_view decimal,
@@ -1122,29 +1228,42 @@ bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::
     how.import = true;
     const MatchDataPtr matchData = newMatchData();
     const std::string_view all = data.text();
+    ImportLineAccount lines(all, skips != nullptr ? std::string_view(skips->lineMarker) : std::string_view(),
+                            caseInsensitive);
+    // Every way out of the loop tells the caller which lines were left out.
+    const auto done = [&](bool result) {
+        if (skips != nullptr)
+            lines.finish(*skips);
+        return result;
+    };
     std::size_t pos = 0;
     while (pos < all.size()) {
         const std::string_view subject = all.substr(pos);
         const int rc = runMatch(re.get(), subject, matchData.get());
         if (!matchSucceeded(rc, pattern, {true, LOG_LEVEL_INFO}, code, message))
-            return false;
+            return done(false);
         const MatchView match{subject, pcre2_get_ovector_pointer(matchData.get()), rc, groups};
         // Go on at the end of the last group (of the whole match without groups), and always
         // at least one byte further.
         const std::size_t next = pos + std::max<std::size_t>(match.ovector[2 * (match.count - 1) + 1], 1);
         auto quotation = std::make_unique<CKurs>();
-        if (!readGroups(match, indexes, how, thousands, decimal, *quotation, parts, code, message, nullptr))
-            return false;
+        // A record left out leaves no trace in what the next ones carry over.
+        const DateParts before = parts;
+        if (!readGroups(match, indexes, how, thousands, decimal, *quotation, parts, code, message, nullptr)) {
+            lines.skipped(pos + match.start(0), formatText("the value \"%s\" is not a number.", message.c_str()));
+            return done(false);
+        }
         if (!neededGroupsPresent(match, indexes, how, LOG_LEVEL_INFO, code, message) ||
             !closePlaceHolderPresent(indexes, LOG_LEVEL_INFO, code, message))
-            return false;
+            return done(false);
         if (!assembleDate(parts, quotation->m_dtDate, LOG_LEVEL_INFO, code, message)) {
-            // A record without a date of its own (a monthly history on a default day 30 in
-            // February) is left out; the import goes on with the next one.
+            // A record whose date is not a date (day 32, month 13, the 31st of November, or a
+            // monthly history on a default day 30 in February) is left out; the import goes on
+            // with the next one.
             const std::string line = lineAround(all, pos + match.start(0));
             CVR_LOG(LOG_LEVEL_WARNING, "Skipping import record '%s': %s", line.c_str(), message.c_str());
-            if (skips != nullptr && skips->count++ == 0)
-                skips->firstReason = formatText("line \"%s\": %s", line.c_str(), message.c_str());
+            lines.skipped(pos + match.start(0), message);
+            parts = before;
             code = EXTRACT_OK;
             message.clear();
             pos = next;
@@ -1152,8 +1271,9 @@ bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::
         }
         CVR_LOG(LOG_LEVEL_INFO, "Adding quotation to import list: %s %3.4lf", quotation->m_dtDate.Format("%c").c_str(),
                 quotation->m_dClose);
+        lines.used(pos + match.start(0), pos + match.start(0) + match.text(0).size());
         quotations.push_back(std::move(quotation));
         pos = next;
     }
-    return true;
+    return done(true);
 }

@@ -153,18 +153,23 @@ bool RegExpTestRule(std::string_view subject, std::string_view pattern, bool cas
                     std::string& value, int& matchStart, int& matchLength, int& code, std::string& message,
                     std::size_t startOffset = 0);
 
-// The records an import left out because their date and time do not form a date.
+// The lines of a file an import left out: those whose record's date and time do not form a date
+// (day 0 or past the month's end, month 0 or 13), and those of the data block that hold a digit
+// (and `lineMarker`, when given) but no record. The data block runs from the first to the last
+// line a record stood on, widened through the neighbouring lines that hold a digit; headings,
+// blank lines and a page's surroundings lie outside it.
 struct RegExpImportSkips {
-    int count = 0;
-    std::string firstReason; // the first one's line and reason
+    std::string lineMarker;  // in: a text every record line holds (the item's symbol), or empty
+    int count = 0;           // out: the lines left out
+    std::string firstReason; // out: the first one's line and reason
 };
 
 // Every match of `pattern` in the file becomes a quotation appended to `quotations` (owned by
 // the caller), in file order. Day 30, 20:00 and the current month and year stand in for what
 // the first match does not capture; later matches keep what earlier ones captured. A match whose
-// date cannot be formed is skipped (logged as a warning, counted in `skips` when given) and the
-// import goes on. The import usually ends at the first search without a match (false, code 1);
-// the caller judges it by the quotations found.
+// date cannot be formed is skipped (logged as a warning, counted in `skips` when given), carries
+// nothing over to the next ones, and the import goes on. The import usually ends at the first
+// search without a match (false, code 1); the caller judges it by the quotations found.
 bool RegExpImportQuotations(const std::filesystem::path& file, std::vector<std::unique_ptr<CKurs>>& quotations,
                             std::string_view pattern, const RegExpGroupIndexes& indexes, bool dateWanted,
                             bool timeWanted, bool caseInsensitive, std::string_view thousands, std::string_view decimal,

@@ -66,11 +66,21 @@ QuotationImportRules ImportRulesOfPage(const ImportPageValues& page) {
                                     page.m_strDecimalSep, page.m_bCaseInsensitive != 0);
 }
 
+std::string ImportShownName(const ImportPageValues& page) {
+    constexpr std::string_view kFileScheme = "file://";
+    const std::string url = TrimImportUrl(page.m_strUrl);
+    if (url.empty())
+        return page.m_strImportFile;
+    if (url.starts_with(kFileScheme) && url.size() > kFileScheme.size())
+        return url.substr(kFileScheme.size());
+    return url;
+}
+
 bool ImportFromImportPage(CWPapierDoc& doc, ItemPos pos, const ImportPageValues& page, ImportPageFiles& files) {
     OleDate from = page.m_dtBegin;
     OleDate to = page.m_dtEnd;
-    const bool imported =
-        ImportQuotationsFromFile(doc, pos, page.m_strImportFile, ImportRulesOfPage(page), from, to, !page.m_bFinish);
+    const bool imported = ImportQuotationsFromFile(doc, pos, page.m_strImportFile, ImportRulesOfPage(page), from, to,
+                                                   !page.m_bFinish, ImportShownName(page));
     files.deleteAll();
     return imported;
 }

@@ -49,9 +49,14 @@ void PrepareImportPage(const ImportSourceValues& source, ImportPageValues& page,
 // capture groups.
 QuotationImportRules ImportRulesOfPage(const ImportPageValues& page);
 
+// The name of the page's file as the user knows it: the local file's path for a "file://"
+// address, else the address itself (the file imported is a temporary copy of either).
+std::string ImportShownName(const ImportPageValues& page);
+
 // Imports the page's file into the item at `pos` by ImportRulesOfPage, within the page's time
-// frame; the time-frame question is asked unless the page was left with "Finish". Then the
-// downloaded files are deleted, whatever the import did. True when the import ran.
+// frame; the time-frame question is asked unless the page was left with "Finish". Messages name
+// the file by ImportShownName. Then the downloaded files are deleted, whatever the import did.
+// True when the import ran.
 bool ImportFromImportPage(CWPapierDoc& doc, ItemPos pos, const ImportPageValues& page, ImportPageFiles& files);
 
 // The two wizard pages' values that last from one import to the next: the choices the user made

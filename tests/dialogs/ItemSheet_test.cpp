@@ -604,6 +604,43 @@ TEST_F(ItemSheetTest, DeleteAllAsksAndEmptyFormulaIsRefused) {
     EXPECT_EQ(item(pos).GetQuotationCount(), 0);
 }
 
+// A formula that is refused changes nothing and says why: one that cannot be read, and one that
+// gives no finite value for the quotations chosen.
+TEST_F(ItemSheetTest, RefusedMathFormulaSaysWhy) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 9, 20, 0, 0), 0.0}, {OleDate(2024, 5, 10, 20, 0, 0), 4.0}});
+    const struct {
+        const char* formula;
+        const char* reason;
+    } cases[] = {
+        {"x/(2", "The formula f(x) = x/(2 cannot be read: write it in x with numbers, the operators + - * / ^, "
+                 "balanced parentheses and functions such as SQRT(x) or LN(x).\nThe quotations were not changed."},
+        {"y*2", "The formula f(x) = y*2 cannot be read: write it in x with numbers, the operators + - * / ^, "
+                "balanced parentheses and functions such as SQRT(x) or LN(x).\nThe quotations were not changed."},
+        {"1/(x-4)", "The formula f(x) = 1/(x-4) gives no finite value for some of the quotations chosen (a division "
+                    "by zero, or a function outside its range).\nThe quotations were not changed."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.formula);
+        const std::size_t before = services->boxes->texts().size();
+        services->modal->on("dlg_190", [&](QDialog& d) {
+            child<QComboBox>(d, IDC_FORMULA)->setEditText(QString::fromLatin1(c.formula));
+            click(d, IDOK);
+        });
+        onSheet([&](QDialog& sheet) {
+            QWidget& page = pageOf(sheet, IDD_PROPPAGE_QUOTATIONS);
+            click(page, IDC_QUOTE_MATH);
+            EXPECT_EQ(child<QTableView>(page, IDC_QUOTE_LIST)->model()->rowCount(), 2);
+            click(sheet, IDOK);
+        });
+        launch(pos, 3);
+        const std::vector<std::string> texts = services->boxes->texts();
+        ASSERT_EQ(texts.size(), before + 1);
+        EXPECT_EQ(texts.back(), c.reason);
+        EXPECT_EQ(item(pos).GetQuotationListCopy()[0].m_dClose, 0.0);
+        EXPECT_EQ(item(pos).GetQuotationListCopy()[1].m_dClose, 4.0);
+    }
+}
+
 // The exchange-rate dialog offers the whole table in both lists with U.S. Dollar and Euro
 // preselected; the item the document creates is selected and stored on OK.
 TEST_F(ItemSheetTest, ExchangeRateItemIsCreatedAndLinked) {

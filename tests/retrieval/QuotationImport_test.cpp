@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -18,6 +19,10 @@
 #include <vector>
 
 namespace {
+
+// The data format of a new import page.
+constexpr const char* kDefaultDataFormat =
+    "[&day]-[&month]-[&year],[&quotation_open],[&quotation_high],[&quotation_low],[&quotation_close],[&volume]";
 
 OleDate at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
     return OleDate(y, mo, d, h, mi, s);
@@ -191,21 +196,22 @@ TEST_F(QuotationImportTest, RecordsWithoutADateAreSkippedAndReported) {
                                  "^GDAXI;03/2024;18.492,49\n");
     const QuotationImportRules monthly =
         MakeQuotationImportRules("[&symbol];[&month]/[&year];[&quotation_close]", "^GDAXI", ".", ",", true);
-    const std::string note = "Quotations read: 2, records of the file skipped: 1. The first skipped: line "
+    const std::string note = "Quotations read: 2, lines of the file skipped: 1. The first skipped: line "
                              "\"^GDAXI;02/2024;17.678,19\": RegExp date/time does not form a valid date (day 30, "
                              "month 2, year 2024, 20:00).";
 
-    // Confirmed: the question tells it.
+    // Confirmed: the question keeps its own texts; one warning follows the import.
     host.importAnswers.push_back(std::make_pair(at(2024, 1, 1), at(2024, 12, 31)));
     OleDate from = at(2024, 1, 1), to = at(2024, 12, 31);
     ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, monthly, from, to, true));
     ASSERT_EQ(host.importQuestions().size(), 1u);
-    EXPECT_EQ(host.importQuestions()[0].summary, "01/30/24  16903.7600\n...\n03/30/24  18492.4900\n\n" + note);
-    EXPECT_TRUE(host.notices().empty());
+    EXPECT_EQ(host.importQuestions()[0].summary, "01/30/24  16903.7600\n...\n03/30/24  18492.4900");
+    EXPECT_EQ(host.importQuestions()[0].countLine, "2 quotations found:");
+    EXPECT_EQ(host.notices(), (std::vector<PortfolioNotice>{{PortfolioNotice::Kind::Warning, note}}));
     EXPECT_EQ(values(acme), (std::vector<std::pair<std::string, double>>{{"2024-01-30 20:00", 16903.76},
                                                                          {"2024-03-30 20:00", 18492.49}}));
 
-    // Not confirmed: a warning after the import.
+    // Not confirmed: the same warning after the import.
     host.clearRecord();
     ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, monthly, from, to, false));
     EXPECT_EQ(host.notices(), (std::vector<PortfolioNotice>{{PortfolioNotice::Kind::Warning, note}}));
@@ -216,11 +222,116 @@ TEST_F(QuotationImportTest, RecordsWithoutADateAreSkippedAndReported) {
     EXPECT_FALSE(ImportQuotationsFromFile(doc, acme, file, monthly, from, to, true));
     ASSERT_EQ(host.notices().size(), 1u);
     EXPECT_EQ(host.notices()[0].text.rfind("Error importing quotations from file \"" + file.string() +
-                                               "\":\nQuotations read: 0, records of the file skipped: 1. The first "
+                                               "\":\nQuotations read: 0, lines of the file skipped: 1. The first "
                                                "skipped: line \"^GDAXI;02/2024;17.678,19\"",
                                            0),
               0u)
         << host.notices()[0].text;
+}
+
+// A line whose date is not a date (day 0 or past the month's end, month 0 or 13) is skipped
+// wherever it stands: it neither takes the day of another line nor adds to the count, and the
+// lines after it keep their own dates.
+TEST_F(QuotationImportTest, ImpossibleDatesAreSkippedNeverRedated) {
+    const QuotationImportRules csv =
+        MakeQuotationImportRules(kDefaultDataFormat, "", "", ".", true);
+    const struct {
+        const char* date;
+        const char* reason;
+    } dates[] = {
+        {"32-11-2026", "day 32, month 11, year 2026"}, {"00-11-2026", "day 0, month 11, year 2026"},
+        {"31-11-2026", "day 31, month 11, year 2026"}, {"29-02-2026", "day 29, month 2, year 2026"},
+        {"13-00-2026", "day 13, month 0, year 2026"},  {"13-13-2026", "day 13, month 13, year 2026"},
+    };
+    const std::string good[] = {"12-11-2026,40.00,41.00,39.00,40.50,900", "13-11-2026,50.00,51.00,49.00,50.50,1000"};
+    const auto file = path("history.csv");
+    for (const auto& d : dates) {
+        const std::string bad = std::string(d.date) + ",1.00,1.00,1.00,1.00,7";
+        const std::vector<std::string> placings[] = {
+            {bad, good[0], good[1]}, {good[0], bad, good[1]}, {good[0], good[1], bad}};
+        for (const auto& lines : placings) {
+            SCOPED_TRACE(std::string(d.date) + " as line " +
+                         std::to_string(std::find(lines.begin(), lines.end(), bad) - lines.begin() + 1));
+            std::string text = "Date,Open,High,Low,Close,Volume\n";
+            for (const std::string& line : lines)
+                text += line + "\n";
+            testsupport::writeFile(file, text);
+            doc.GetItem(acme)->DeleteAllQuotations();
+            host.clearRecord();
+            host.importAnswers.push_back(std::make_pair(at(2020, 1, 1), at(2030, 12, 31)));
+            OleDate from = at(2020, 1, 1), to = at(2030, 12, 31);
+            ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, csv, from, to, true));
+            ASSERT_EQ(host.importQuestions().size(), 1u);
+            EXPECT_EQ(host.importQuestions()[0].countLine, "2 quotations found:");
+            EXPECT_EQ(host.importQuestions()[0].summary, "11/12/26  40.5000\n...\n11/13/26  50.5000");
+            EXPECT_EQ(values(acme), (std::vector<std::pair<std::string, double>>{{"2026-11-12 20:00", 40.5},
+                                                                                 {"2026-11-13 20:00", 50.5}}));
+            EXPECT_EQ(host.notices(),
+                      (std::vector<PortfolioNotice>{
+                          {PortfolioNotice::Kind::Warning,
+                           "Quotations read: 2, lines of the file skipped: 1. The first skipped: line \"" + bad +
+                               "\": RegExp date/time does not form a valid date (" + d.reason + ", 20:00)."}}));
+        }
+    }
+}
+
+// Lines of the data that give no quotation (a volume "abc", no date) are counted and told once
+// after the import, the first one named; headings, blank lines and another symbol's lines are not
+// skipped records.
+TEST_F(QuotationImportTest, SkippedLinesAreToldOnceAfterTheImport) {
+    const QuotationImportRules csv = MakeQuotationImportRules(kDefaultDataFormat, "", "", ".", true);
+    const auto file = path("history.csv");
+    testsupport::writeFile(file, "Date,Open,High,Low,Close,Volume\n"
+                                 "\n"
+                                 "10-11-2026,30.00,31.00,29.00,30.50,abc\n"
+                                 "11-11-2026,40.00,41.00,39.00,40.50,900\n"
+                                 ",50.00,51.00,49.00,50.50,1000\n"
+                                 "32-11-2026,1.00,1.00,1.00,1.00,7\n"
+                                 "13-11-2026,60.00,61.00,59.00,60.50,1100\n"
+                                 "14-11-2026,70.00,71.00,69.00,70.50,\n"
+                                 "\n"
+                                 "Source: an exchange\n");
+    const std::string note = "Quotations read: 2, lines of the file skipped: 4. The first skipped: line "
+                             "\"10-11-2026,30.00,31.00,29.00,30.50,abc\": it does not match the data format.";
+    for (const bool confirm : {true, false}) {
+        SCOPED_TRACE(confirm ? "confirmed" : "not confirmed");
+        doc.GetItem(acme)->DeleteAllQuotations();
+        host.clearRecord();
+        if (confirm)
+            host.importAnswers.push_back(std::make_pair(at(2020, 1, 1), at(2030, 12, 31)));
+        OleDate from = at(2020, 1, 1), to = at(2030, 12, 31);
+        ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, csv, from, to, confirm));
+        if (confirm) {
+            ASSERT_EQ(host.importQuestions().size(), 1u);
+            EXPECT_EQ(host.importQuestions()[0].countLine, "2 quotations found:");
+            EXPECT_EQ(host.importQuestions()[0].summary, "11/11/26  40.5000\n...\n11/13/26  60.5000");
+        }
+        EXPECT_EQ(host.notices(), (std::vector<PortfolioNotice>{{PortfolioNotice::Kind::Warning, note}}));
+        EXPECT_EQ(doc.GetItem(acme)->GetQuotationCount(), 2);
+    }
+
+    // Declined: nothing is imported and nothing more is said.
+    host.clearRecord();
+    host.importAnswers.push_back(std::nullopt);
+    OleDate from = at(2020, 1, 1), to = at(2030, 12, 31);
+    EXPECT_FALSE(ImportQuotationsFromFile(doc, acme, file, csv, from, to, true));
+    EXPECT_TRUE(host.notices().empty());
+
+    // A file of several symbols: the other symbol's lines are not the item's skipped lines, a line
+    // of the item's own that does not match is.
+    testsupport::writeFile(file, "Symbol;Date;Close\n"
+                                 "^GDAXI;05.03.2024;17.716,25\n"
+                                 "XAU;05.03.2024;2.000,00\n"
+                                 "^GDAXI;04.03.2024;n/a\n"
+                                 "^GDAXI;01.03.2024;17.678,00\n");
+    host.clearRecord();
+    from = at(2024, 1, 1);
+    to = at(2024, 12, 31);
+    ASSERT_TRUE(ImportQuotationsFromFile(doc, acme, file, rules(), from, to, false));
+    EXPECT_EQ(host.notices(),
+              (std::vector<PortfolioNotice>{{PortfolioNotice::Kind::Warning,
+                                             "Quotations read: 2, lines of the file skipped: 1. The first skipped: "
+                                             "line \"^GDAXI;04.03.2024;n/a\": it does not match the data format."}}));
 }
 
 TEST_F(QuotationImportTest, FilesThatGiveNothingAreReported) {

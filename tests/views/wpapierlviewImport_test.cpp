@@ -295,6 +295,53 @@ TEST_F(ListViewImportTest, OneQuotationFoundAndDeclined) {
     EXPECT_TRUE(tmpFiles().empty());
 }
 
+// A file that gives nothing is reported by the name the user chose, never by the temporary copy
+// the page imports.
+TEST_F(ListViewImportTest, NothingFoundNamesTheUsersFile) {
+    const auto file = dir() / "acme prices.csv";
+    testsupport::writeFile(file, "Date;Close\nyesterday;10.50\n");
+    ImportSourceValues source;
+    PresetImportSource(source, OleDate(2024, 3, 15, 10, 0, 0));
+    source.m_nSource = 1;
+    source.m_strFilePath = file.string();
+    ImportPageValues page;
+    page.m_strDataFormat = "[&year]-[&month]-[&day];[&quotation_close]";
+    PrepareImportPage(source, page);
+    ImportBlockDownload chain = makeChain();
+    ASSERT_EQ(download(chain, page).kind, ImportDownloadStep::Kind::Loaded);
+    page.m_strImportFile = chain.files().forConversion(page.m_nConversion);
+    ASSERT_NE(page.m_strImportFile, file.string());
+
+    EXPECT_FALSE(ImportFromImportPage(*doc, acme, page, chain.files()));
+    const auto notices = intervalHost.notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].kind, PortfolioNotice::Kind::Error);
+    EXPECT_EQ(notices[0].text.rfind("Error importing quotations from file \"" + file.string() +
+                                        "\":\nNo match found for specified data format!",
+                                    0),
+              0u)
+        << notices[0].text;
+    EXPECT_EQ(notices[0].text.find(page.m_strImportFile), std::string::npos) << notices[0].text;
+    EXPECT_TRUE(intervalHost.shown.empty());
+
+    // A downloaded page goes by its address, as the page shows it.
+    const struct {
+        const char* url;
+        const char* shown;
+    } cases[] = {
+        {"file:///home/me/prices.csv", "/home/me/prices.csv"},
+        {"  https://quotes.example/history?s=ACM  ", "https://quotes.example/history?s=ACM"},
+        {"", "/tmp/CVRcopy.tmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.url);
+        ImportPageValues named;
+        named.m_strUrl = c.url;
+        named.m_strImportFile = "/tmp/CVRcopy.tmp";
+        EXPECT_EQ(ImportShownName(named), c.shown);
+    }
+}
+
 TEST(PortfolioExport, ProposedNameAndFilters) {
     const std::pair<const char*, const char*> cases[] = {
         {"/p/mine.cvr", "/p/mine"}, {"/p/mine", "/p/mine"},   {"/p/mine.backup", "/p/mine.backup"},
