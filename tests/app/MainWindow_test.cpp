@@ -30,6 +30,7 @@
 #include "support/Renderings.h"
 #include "support/TestEnv.h"
 #include "views/GraphView.h"
+#include "views/ViewCommands.h"
 #include "views/wpapierlview.h"
 
 #include <gtest/gtest.h>
@@ -549,6 +550,57 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     about.DoModal();
     ASSERT_EQ(services->boxes->texts().size(), 3u);
     EXPECT_EQ(services->boxes->texts()[2], "The help page '" + (path("nohelp") / "FAQ.html").string() + "' does not exist.");
+}
+
+// The Downloads window that a timed update opens takes no focus, and while an item sheet is open it
+// goes beside the sheet instead of over its controls.
+TEST_F(MainWindowTest, TheDownloadsWindowOfAnUpdateLeavesTheOpenSheetAlone) {
+    start();
+    frame->activateWindow();
+    QApplication::processEvents();
+    ASSERT_FALSE(frame->m_dlgConn->isVisible());
+    const ItemPos pos = list->model().itemAt(1);
+    const auto report = [&](int status) {
+        auto r = std::make_unique<DownloadStatus>();
+        r->m_posItem = pos;
+        r->m_nStatus = status;
+        r->m_szName = doc->GetItemName(pos);
+        frame->OnDownloadStatus(std::move(r), 0);
+        QApplication::processEvents();
+    };
+
+    list->DeselectAll();
+    list->SelectItem(pos);
+    services->modal->on("dlg_108", [&](QDialog& sheet) {
+        QApplication::processEvents();
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_EQ(QApplication::activeModalWidget(), &sheet);
+        report(DOWNLOAD_INITIALIZED);
+        CDlgConn* downloads = frame->m_dlgConn;
+        EXPECT_TRUE(downloads->isVisible());
+        EXPECT_FALSE(downloads->frameGeometry().intersects(sheet.frameGeometry()))
+            << "sheet " << sheet.frameGeometry().x() << "," << sheet.frameGeometry().y() << " "
+            << sheet.frameGeometry().width() << "x" << sheet.frameGeometry().height() << ", downloads "
+            << downloads->frameGeometry().x() << "," << downloads->frameGeometry().y() << " "
+            << downloads->frameGeometry().width() << "x" << downloads->frameGeometry().height();
+        // A platform that activates a shown window all the same gets the activation back.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &sheet; }, 10000));
+        EXPECT_EQ(QApplication::focusWidget(), focused);
+        report(DOWNLOAD_ABORTED);
+        sheet.reject();
+    });
+    ASSERT_TRUE(frame->SendCommand(ID_ITEM_PROPERTIES));
+    ASSERT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_108"});
+
+    // With no dialog open, the window opens where it stood and the main window keeps the focus.
+    frame->m_dlgConn->hide();
+    frame->activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), frame);
+    report(DOWNLOAD_INITIALIZED);
+    EXPECT_TRUE(frame->m_dlgConn->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == frame; }, 10000));
+    report(DOWNLOAD_ABORTED);
 }
 
 class CalculatorTest : public testsupport::TempDirTest {};
