@@ -256,8 +256,12 @@ bool CDlgConn::event(QEvent* event) {
 
 std::optional<QPoint> CDlgConn::placeBeside(const QSize& size, const QRect& avoid, const QRect& area) {
     constexpr int kGap = 8;
-    const auto clampY = [&](int y) { return std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height())); };
-    const auto clampX = [&](int x) { return std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - size.width())); };
+    const auto clampY = [&](int y) {
+        return std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+    };
+    const auto clampX = [&](int x) {
+        return std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+    };
     const QPoint candidates[] = {
         {avoid.right() + 1 + kGap, clampY(avoid.top())},
         {avoid.left() - kGap - size.width(), clampY(avoid.top())},

@@ -531,14 +531,16 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     const auto opened = services->shell->opened();
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], opened[1]);
-    EXPECT_EQ(opened[0], QUrl::fromLocalFile(paths::toQString(CMainFrame::helpFolder() / "FAQ.html")).toString().toStdString());
+    EXPECT_EQ(opened[0],
+              QUrl::fromLocalFile(paths::toQString(CMainFrame::helpFolder() / "FAQ.html")).toString().toStdString());
     EXPECT_TRUE(services->boxes->texts().empty());
 
     // The desktop cannot open it: both say so.
     services->shell->succeed = false;
     aboutHelp();
     frame->commandAction(ID_HELP_FAQ)->trigger();
-    const std::string notOpened = "Could not open the help page '" + (CMainFrame::helpFolder() / "FAQ.html").string() + "'.";
+    const std::string notOpened =
+        "Could not open the help page '" + (CMainFrame::helpFolder() / "FAQ.html").string() + "'.";
     EXPECT_EQ(services->boxes->texts(), std::vector<std::string>(2, notOpened));
 
     // A folder without the page.
@@ -549,7 +551,8 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     });
     about.DoModal();
     ASSERT_EQ(services->boxes->texts().size(), 3u);
-    EXPECT_EQ(services->boxes->texts()[2], "The help page '" + (path("nohelp") / "FAQ.html").string() + "' does not exist.");
+    EXPECT_EQ(services->boxes->texts()[2],
+              "The help page '" + (path("nohelp") / "FAQ.html").string() + "' does not exist.");
 }
 
 // The Downloads window that a timed update opens takes no focus, and while an item sheet is open it
