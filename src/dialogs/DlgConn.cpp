@@ -222,12 +222,16 @@ void CDlgConn::showQuietly(QWidget* modal) {
         modal = nullptr;
     if (modal) {
         const QRect avoid = modal->frameGeometry();
-        // The frame's own margins are known once it was shown; before, the window's size will do.
-        const QSize margins = frameGeometry().size() - geometry().size();
-        const QSize size = frameGeometry().size().expandedTo(geometry().size() + margins);
+        // The window's frame (title bar, borders) is known once it was shown; before, the dialog's
+        // frame stands for it, as the same window manager draws both.
+        QSize margins = frameGeometry().size() - geometry().size();
+        if (margins.isNull())
+            margins = avoid.size() - modal->geometry().size();
+        const QRect frame(frameGeometry().topLeft(), geometry().size() + margins);
         const QScreen* screen = modal->screen() ? modal->screen() : QGuiApplication::primaryScreen();
-        if (screen && frameGeometry().intersects(avoid)) {
-            if (const auto place = placeBeside(size, avoid, screen->availableGeometry()))
+        if (screen && frame.intersects(avoid)) {
+            // move() places a window by its frame.
+            if (const auto place = placeBeside(frame.size(), avoid, screen->availableGeometry()))
                 move(*place);
         }
     }

@@ -575,9 +575,12 @@ TEST_F(MainWindowTest, TheDownloadsWindowOfAnUpdateLeavesTheOpenSheetAlone) {
     list->DeselectAll();
     list->SelectItem(pos);
     services->modal->on("dlg_108", [&](QDialog& sheet) {
+        // The sheet in the screen's top left corner, so the screen has room beside it.
+        sheet.move(sheet.screen()->availableGeometry().topLeft());
         QApplication::processEvents();
         QWidget* focused = QApplication::focusWidget();
         ASSERT_EQ(QApplication::activeModalWidget(), &sheet);
+        ASSERT_TRUE(frame->m_dlgConn->frameGeometry().intersects(sheet.frameGeometry())); // where it would open
         report(DOWNLOAD_INITIALIZED);
         CDlgConn* downloads = frame->m_dlgConn;
         EXPECT_TRUE(downloads->isVisible());
