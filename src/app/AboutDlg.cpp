@@ -1,8 +1,8 @@
 #include "app/AboutDlg.h"
 
 #include "app/ReleaseInfo.h"
-#include "controls/AppIcons.h"
 #include "app/Resource.h"
+#include "controls/AppIcons.h"
 #include "framework/HelpPages.h"
 #include "framework/StringTable.h"
 #include "platform/Settings.h"

@@ -395,7 +395,9 @@ std::intptr_t CMainFrame::OnDownloadStatus(std::unique_ptr<DownloadStatus> recor
         if (m_dlgConn) {
             if (!now.updateMode && now.downloadStatus) {
                 m_dlgConn->setWindowTitle(QString::fromStdString(downloadsCaption(IDS_DOWNLOADS_CAPTION)));
-                m_dlgConn->show();
+                // A timed update may start while the user works in a dialog: the window takes no
+                // focus and stays off (and below) a modal one.
+                m_dlgConn->showQuietly(hasWidgets() ? QApplication::activeModalWidget() : nullptr);
             }
             m_dlgConn->abortButton()->setEnabled(canAbortDownloads());
         }

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #if __has_include(<langinfo.h>)
@@ -65,14 +67,31 @@ QTimeEdit* makeTimePicker(unsigned id) {
     return picker;
 }
 
+namespace {
+
+// The strftime conversions a picker can show, with the display format that shows them.
+struct StrftimeField {
+    char conversion;
+    const char* display;
+};
+constexpr StrftimeField kFields[] = {
+    {'d', "dd"},       {'e', "d"},          {'m', "MM"},    {'y', "yy"},       {'Y', "yyyy"},
+    {'b', "MMM"},      {'h', "MMM"},        {'B', "MMMM"},  {'a', "ddd"},      {'A', "dddd"},
+    {'D', "MM/dd/yy"}, {'F', "yyyy-MM-dd"}, {'H', "HH"},    {'I', "hh"},       {'M', "mm"},
+    {'S', "ss"},       {'p', "AP"},         {'R', "HH:mm"}, {'T', "HH:mm:ss"}, {'r', "hh:mm:ss AP"},
+};
+
+} // namespace
+
 QString displayFormatOfStrftime(std::string_view format) {
     QString result;
-    QString literal;
+    std::string literal; // UTF-8, as the locale writes it
     const auto flushLiteral = [&] {
-        if (literal.isEmpty())
+        if (literal.empty())
             return;
         // Quoted, a quote doubled; letters unquoted would be taken as fields.
-        result += QLatin1Char('\'') + literal.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+        result +=
+            QLatin1Char('\'') + toQString(literal).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
         literal.clear();
     };
     const auto field = [&](const char* qt) {
@@ -81,7 +100,7 @@ QString displayFormatOfStrftime(std::string_view format) {
     };
     for (std::size_t i = 0; i < format.size(); ++i) {
         if (format[i] != '%') {
-            literal += QLatin1Char(format[i]);
+            literal += format[i];
             continue;
         }
         if (++i == format.size())
@@ -90,32 +109,19 @@ QString displayFormatOfStrftime(std::string_view format) {
         // The alternative forms (%Ey, %Od, ...) are shown in the plain ones.
         if ((c == 'E' || c == 'O') && i + 1 < format.size())
             c = format[++i];
-        switch (c) {
-        case 'd': field("dd"); break;
-        case 'e': field("d"); break;
-        case 'm': field("MM"); break;
-        case 'y': field("yy"); break;
-        case 'Y': field("yyyy"); break;
-        case 'b':
-        case 'h': field("MMM"); break;
-        case 'B': field("MMMM"); break;
-        case 'a': field("ddd"); break;
-        case 'A': field("dddd"); break;
-        case 'D': field("MM/dd/yy"); break;
-        case 'F': field("yyyy-MM-dd"); break;
-        case 'H': field("HH"); break;
-        case 'I': field("hh"); break;
-        case 'M': field("mm"); break;
-        case 'S': field("ss"); break;
-        case 'p': field("AP"); break;
-        case 'R': field("HH:mm"); break;
-        case 'T': field("HH:mm:ss"); break;
-        case 'r': field("hh:mm:ss AP"); break;
-        case 'n':
-        case 't': literal += QLatin1Char(' '); break;
-        case '%': literal += QLatin1Char('%'); break;
-        default: return {};
+        if (c == 'n' || c == 't') {
+            literal += ' ';
+            continue;
         }
+        if (c == '%') {
+            literal += '%';
+            continue;
+        }
+        const auto known = std::find_if(std::begin(kFields), std::end(kFields),
+                                        [c](const StrftimeField& f) { return f.conversion == c; });
+        if (known == std::end(kFields))
+            return {};
+        field(known->display);
     }
     flushLiteral();
     return result;

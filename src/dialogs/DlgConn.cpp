@@ -10,11 +10,14 @@
 #include "platform/Settings.h"
 #include "retrieval/download.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -27,6 +30,8 @@
 namespace {
 
 constexpr int kPositionRole = Qt::UserRole;
+// How long after a quiet show an activation of the window is taken for the platform's, not the user's.
+constexpr int kHandBackMs = 1000;
 constexpr int kImageRole = Qt::UserRole + 1;
 
 // The row icons: the cells of the Downloads window's strip 137 (masked by green).
@@ -210,6 +215,69 @@ void CDlgConn::showSearchedText(const DownloadStatus& record, const Options& opt
     if (ec)
         CVR_LOG(LOG_LEVEL_DEBUG, "Cannot rename '%s': %s", from.c_str(), ec.message().c_str());
     m_services.shell->openFile(to);
+}
+
+void CDlgConn::showQuietly(QWidget* modal) {
+    if (modal == this)
+        modal = nullptr;
+    if (modal) {
+        const QRect avoid = modal->frameGeometry();
+        // The window's frame (title bar, borders) is known once it was shown; before, the dialog's
+        // frame stands for it, as the same window manager draws both.
+        QSize margins = frameGeometry().size() - geometry().size();
+        if (margins.isNull())
+            margins = avoid.size() - modal->geometry().size();
+        const QRect frame(frameGeometry().topLeft(), geometry().size() + margins);
+        const QScreen* screen = modal->screen() ? modal->screen() : QGuiApplication::primaryScreen();
+        if (screen && frame.intersects(avoid)) {
+            // move() places a window by its frame.
+            if (const auto place = placeBeside(frame.size(), avoid, screen->availableGeometry()))
+                move(*place);
+        }
+    }
+    QWidget* active = QApplication::activeWindow();
+    const bool wasVisible = isVisible();
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false); // the View command's show activates it
+    if (modal)
+        modal->raise();
+    if (!wasVisible && active && active != this) {
+        m_handBackActivation = active;
+        // Long enough for the window system's answer to the show; a later activation is the user's.
+        QTimer::singleShot(kHandBackMs, this, [this] { m_handBackActivation = nullptr; });
+    }
+}
+
+bool CDlgConn::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && m_handBackActivation) {
+        const QPointer<QWidget> back = m_handBackActivation;
+        m_handBackActivation = nullptr;
+        back->activateWindow();
+    }
+    return QDialog::event(event);
+}
+
+std::optional<QPoint> CDlgConn::placeBeside(const QSize& size, const QRect& avoid, const QRect& area) {
+    constexpr int kGap = 8;
+    const auto clampY = [&](int y) {
+        return std::clamp(y, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+    };
+    const auto clampX = [&](int x) {
+        return std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+    };
+    const QPoint candidates[] = {
+        {avoid.right() + 1 + kGap, clampY(avoid.top())},
+        {avoid.left() - kGap - size.width(), clampY(avoid.top())},
+        {clampX(avoid.left()), avoid.bottom() + 1 + kGap},
+        {clampX(avoid.left()), avoid.top() - kGap - size.height()},
+    };
+    for (const QPoint& at : candidates) {
+        const QRect placed(at, size);
+        if (area.contains(placed) && !placed.intersects(avoid))
+            return at;
+    }
+    return std::nullopt;
 }
 
 void CDlgConn::ClearList() {

@@ -10,11 +10,13 @@
 #include "portfolio/ItemPos.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,14 @@ public:
     // that owns the window.
     void setAbortHandler(std::function<void()> handler) { m_abort = std::move(handler); }
 
+    // Shows the window for downloads that just started, while the user may be at work elsewhere: it
+    // takes no focus and, while a modal dialog is open (`modal`, may be null), it goes beside that
+    // dialog where the screen has room, and stays below it in any case.
+    void showQuietly(QWidget* modal);
+    // Where a window of `size` (frame included) goes so that it does not cover `avoid`: right of
+    // it, else left, else below, else above, inside `area`; nothing when it fits nowhere.
+    static std::optional<QPoint> placeBeside(const QSize& size, const QRect& avoid, const QRect& area);
+
     // A report of the main frame (WMU_DOWNLOAD_STATUS); the window owns it and destroys it here.
     std::intptr_t OnDownloadStatus(std::unique_ptr<DownloadStatus> record);
     // Deletes every row; caption, visibility and buttons stay.
@@ -76,6 +86,9 @@ public:
     // The row of the item at `pos`; -1 when it has none.
     int findRow(ItemPos pos) const;
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     bool OnInitDialog();
     void setRowStatus(QTreeWidgetItem* row, const std::string& text, int image);
@@ -87,4 +100,7 @@ private:
     Services m_services;
     OptionsSource m_options;
     std::function<void()> m_abort;
+    // The window that was active when showQuietly showed this one: a platform that activates the
+    // new window all the same has the activation handed back (once, and only shortly after).
+    QPointer<QWidget> m_handBackActivation;
 };

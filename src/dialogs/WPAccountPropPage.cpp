@@ -1,17 +1,17 @@
 #include "dialogs/WPAccountPropPage.h"
 
+#include "controls/StripedList.h"
 #include "dialogs/AccountTransactionDlg.h"
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
 #include "dialogs/WPAccountPropPageLogic.h"
-#include "controls/StripedList.h"
 #include "framework/StringTable.h"
 #include "portfolio/WPapierDoc.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QStyle>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>

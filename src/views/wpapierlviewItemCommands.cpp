@@ -145,8 +145,7 @@ void CWPapierLView::OnNewItem() {
     doc->SetModifiedFlag(wasModified);
     focusAfterChange(pos);
 
-    const int result =
-        ShowItemProperties(*doc, pos, 0, -1, services(), sheetHooks(), this, ItemSheetLaunch::NewItem);
+    const int result = ShowItemProperties(*doc, pos, 0, -1, services(), sheetHooks(), this, ItemSheetLaunch::NewItem);
     if (result == IDOK) {
         doc->SetModifiedFlag();
         m_selection.m_posCurrentItem = pos;

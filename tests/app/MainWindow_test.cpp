@@ -30,6 +30,7 @@
 #include "support/Renderings.h"
 #include "support/TestEnv.h"
 #include "views/GraphView.h"
+#include "views/ViewCommands.h"
 #include "views/wpapierlview.h"
 
 #include <gtest/gtest.h>
@@ -558,14 +559,16 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     const auto opened = services->shell->opened();
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], opened[1]);
-    EXPECT_EQ(opened[0], QUrl::fromLocalFile(paths::toQString(CMainFrame::helpFolder() / "FAQ.html")).toString().toStdString());
+    EXPECT_EQ(opened[0],
+              QUrl::fromLocalFile(paths::toQString(CMainFrame::helpFolder() / "FAQ.html")).toString().toStdString());
     EXPECT_TRUE(services->boxes->texts().empty());
 
     // The desktop cannot open it: both say so.
     services->shell->succeed = false;
     aboutHelp();
     frame->commandAction(ID_HELP_FAQ)->trigger();
-    const std::string notOpened = "Could not open the help page '" + (CMainFrame::helpFolder() / "FAQ.html").string() + "'.";
+    const std::string notOpened =
+        "Could not open the help page '" + (CMainFrame::helpFolder() / "FAQ.html").string() + "'.";
     EXPECT_EQ(services->boxes->texts(), std::vector<std::string>(2, notOpened));
 
     // A folder without the page.
@@ -576,7 +579,62 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     });
     about.DoModal();
     ASSERT_EQ(services->boxes->texts().size(), 3u);
-    EXPECT_EQ(services->boxes->texts()[2], "The help page '" + (path("nohelp") / "FAQ.html").string() + "' does not exist.");
+    EXPECT_EQ(services->boxes->texts()[2],
+              "The help page '" + (path("nohelp") / "FAQ.html").string() + "' does not exist.");
+}
+
+// The Downloads window that a timed update opens takes no focus, and while an item sheet is open it
+// goes beside the sheet instead of over its controls.
+TEST_F(MainWindowTest, TheDownloadsWindowOfAnUpdateLeavesTheOpenSheetAlone) {
+    start();
+    frame->activateWindow();
+    QApplication::processEvents();
+    ASSERT_FALSE(frame->m_dlgConn->isVisible());
+    const ItemPos pos = list->model().itemAt(1);
+    const auto report = [&](int status) {
+        auto r = std::make_unique<DownloadStatus>();
+        r->m_posItem = pos;
+        r->m_nStatus = status;
+        r->m_szName = doc->GetItemName(pos);
+        frame->OnDownloadStatus(std::move(r), 0);
+        QApplication::processEvents();
+    };
+
+    list->DeselectAll();
+    list->SelectItem(pos);
+    services->modal->on("dlg_108", [&](QDialog& sheet) {
+        // The sheet in the screen's top left corner, so the screen has room beside it.
+        sheet.move(sheet.screen()->availableGeometry().topLeft());
+        QApplication::processEvents();
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_EQ(QApplication::activeModalWidget(), &sheet);
+        ASSERT_TRUE(frame->m_dlgConn->frameGeometry().intersects(sheet.frameGeometry())); // where it would open
+        report(DOWNLOAD_INITIALIZED);
+        CDlgConn* downloads = frame->m_dlgConn;
+        EXPECT_TRUE(downloads->isVisible());
+        EXPECT_FALSE(downloads->frameGeometry().intersects(sheet.frameGeometry()))
+            << "sheet " << sheet.frameGeometry().x() << "," << sheet.frameGeometry().y() << " "
+            << sheet.frameGeometry().width() << "x" << sheet.frameGeometry().height() << ", downloads "
+            << downloads->frameGeometry().x() << "," << downloads->frameGeometry().y() << " "
+            << downloads->frameGeometry().width() << "x" << downloads->frameGeometry().height();
+        // A platform that activates a shown window all the same gets the activation back.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &sheet; }, 10000));
+        EXPECT_EQ(QApplication::focusWidget(), focused);
+        report(DOWNLOAD_ABORTED);
+        sheet.reject();
+    });
+    ASSERT_TRUE(frame->SendCommand(ID_ITEM_PROPERTIES));
+    ASSERT_EQ(services->modal->ran(), std::vector<std::string>{"dlg_108"});
+
+    // With no dialog open, the window opens where it stood and the main window keeps the focus.
+    frame->m_dlgConn->hide();
+    frame->activateWindow();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), frame);
+    report(DOWNLOAD_INITIALIZED);
+    EXPECT_TRUE(frame->m_dlgConn->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == frame; }, 10000));
+    report(DOWNLOAD_ABORTED);
 }
 
 class CalculatorTest : public testsupport::TempDirTest {};

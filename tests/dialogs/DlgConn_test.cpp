@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -227,6 +228,35 @@ TEST_F(DlgConnTest, ButtonsHideTheWindowAndAskForTheAbort) {
     EXPECT_EQ(aborts, 1);
     QTest::mouseClick(w->findChild<QPushButton*>("idc_1021"), Qt::LeftButton);
     EXPECT_FALSE(w->isVisible());
+}
+
+// Beside a dialog it must not cover: right of it, else left, else below, else above, always
+// inside the screen's area; nowhere when no side has room.
+TEST(DlgConnPlacement, BesideTheDialogWhereTheScreenHasRoom) {
+    const QRect area(0, 0, 1280, 800);
+    const QSize size(400, 220);
+    struct Case {
+        const char* where;
+        QRect avoid;
+        std::optional<QPoint> placed;
+    };
+    const Case cases[] = {
+        {"right", QRect(100, 100, 600, 400), QPoint(708, 100)},
+        {"left", QRect(600, 100, 600, 400), QPoint(192, 100)},
+        {"below", QRect(100, 50, 1100, 400), QPoint(100, 458)},
+        {"above", QRect(100, 350, 1100, 400), QPoint(100, 122)},
+        {"right, moved up onto the screen", QRect(100, 700, 600, 90), QPoint(708, 580)},
+        {"nowhere", QRect(50, 50, 1180, 700), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        const auto placed = CDlgConn::placeBeside(size, c.avoid, area);
+        EXPECT_EQ(placed, c.placed);
+        if (placed) {
+            EXPECT_TRUE(area.contains(QRect(*placed, size)));
+            EXPECT_FALSE(QRect(*placed, size).intersects(c.avoid));
+        }
+    }
 }
 
 } // namespace

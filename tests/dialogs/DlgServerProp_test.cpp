@@ -4,6 +4,7 @@
 #include "dialogs/DlgRegExpSearch.h"
 #include "dialogs/DlgSaveServerProp.h"
 #include "dialogs/DlgServerProp.h"
+#include "framework/HelpPages.h"
 #include "framework/StringTable.h"
 #include "retrieval/ServerConfigStore.h"
 #include "support/Renderings.h"
@@ -91,6 +92,21 @@ TEST_F(DlgServerPropTest, SeparatorPairsFindTheirRowAndNoRowStoresTheDefault) {
         EXPECT_EQ(editor->m_strDecimalSep, c.storedDecimal);
     }
     EXPECT_EQ(SeparatorRow(",", ".", 2), -1) << "the wizard's rows only";
+}
+
+// Help opens "ServerSettings.html" from the help pages' folder, the frame's ("data" beside the
+// program); this test program ships none there, so the user is told the page does not exist.
+TEST_F(DlgServerPropTest, HelpLooksInTheHelpFolderAndTellsAMissingPage) {
+    const std::filesystem::path page = helpPagesFolder() / "ServerSettings.html";
+    ASSERT_FALSE(std::filesystem::exists(page));
+    auto editor = makeEditor(0);
+    run(*editor, [&](QDialog& d) {
+        click(d, IDC_HELP_BUTTON);
+        click(d, IDCANCEL);
+    });
+    EXPECT_TRUE(services->shell->opened().empty());
+    EXPECT_EQ(services->boxes->texts(),
+              std::vector<std::string>{"The help page '" + page.string() + "' does not exist."});
 }
 
 TEST_F(DlgServerPropTest, TheSearchMethodChoosesTheLayout) {

@@ -24,12 +24,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QHeaderView>
-#include <QImage>
-#include <QTreeWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -38,6 +37,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <memory>
 #include <string>
@@ -260,20 +260,27 @@ TEST_F(ItemSheetTest, StatementShowsItsBalanceColumnWhole) {
     const ItemPos cash = doc->FindCashAccountItem();
     struct Case {
         int rows;
-        int wanted;          // 3: the Statement page, 0: the Chart page
-        const char* widths;  // stored column widths (nullptr: none)
+        int wanted;         // 3: the Statement page, 0: the Chart page
+        const char* widths; // stored column widths (nullptr: none)
     };
-    const Case cases[] = {{2, 3, nullptr},         {40, 3, nullptr},         {2, 0, nullptr},
-                          {40, 0, nullptr},        {2, 3, "80,140,420,90,100"}, {40, 3, "80,140,420,90,100"},
-                          {2, 0, "80,140,420,90,100"}, {40, 0, "80,140,420,90,100"}};
+    const Case cases[] = {{2, 3, nullptr},
+                          {40, 3, nullptr},
+                          {2, 0, nullptr},
+                          {40, 0, nullptr},
+                          {2, 3, "80,140,420,90,100"},
+                          {40, 3, "80,140,420,90,100"},
+                          {2, 0, "80,140,420,90,100"},
+                          {40, 0, "80,140,420,90,100"}};
     for (const Case& c : cases) {
         const int rows = c.rows;
-        SCOPED_TRACE(testing::Message() << rows << " rows, page " << c.wanted << ", widths " << (c.widths ? c.widths : "-"));
+        SCOPED_TRACE(testing::Message() << rows << " rows, page " << c.wanted << ", widths "
+                                        << (c.widths ? c.widths : "-"));
         if (c.widths)
             services->settings->writeString("AccountDialog", "Columns", c.widths);
         doc->DeleteItemTransactions(cash);
         for (int i = 0; i < rows; ++i)
-            ASSERT_GE(doc->AddTransaction(cash, CTransaction(CTransaction::kBuy, OleDate(2024, 5, 2, 10, 0, 0) + OleDateSpan(i, 0, 0, 0),
+            ASSERT_GE(doc->AddTransaction(cash, CTransaction(CTransaction::kBuy,
+                                                             OleDate(2024, 5, 2, 10, 0, 0) + OleDateSpan(i, 0, 0, 0),
                                                              i == 0 ? 30000 : 1000, 0, 0, 0, false, OleDate(), "")),
                       0);
         onSheet([&](QDialog& sheet) {
@@ -282,7 +289,8 @@ TEST_F(ItemSheetTest, StatementShowsItsBalanceColumnWhole) {
             auto* list = child<CColoredListCtrl>(pageOf(sheet, IDD_PROPPAGE_ACCOUNT), IDC_TRANSACTION_LIST);
             ASSERT_NE(list, nullptr);
             QApplication::processEvents();
-            testsupport::saveRendering(sheet, "statement-" + std::to_string(rows) + "-" + std::to_string(c.wanted) + (c.widths ? "-wide" : ""));
+            testsupport::saveRendering(sheet, "statement-" + std::to_string(rows) + "-" + std::to_string(c.wanted) +
+                                                  (c.widths ? "-wide" : ""));
             const QImage image = list->viewport()->grab().toImage();
             const QImage header = list->header()->grab().toImage();
             const auto inked = [](const QImage& img, int left, int right, int top, int bottom) {

@@ -2,11 +2,11 @@
 // the quotation dialog's time rule on the fixed clock and its refusal of letters, the formula
 // dialog's lists over an item's quotations, the multiply dialog's items, and the two delete
 // dialogs' values. Each dialog is saved as a rendering.
+#include "dialogs/DialogParts.h"
 #include "dialogs/DlgDeleteMultipleQuotations.h"
 #include "dialogs/DlgDeleteQuotationsInterval.h"
 #include "dialogs/DlgFormula.h"
 #include "dialogs/DlgKurs.h"
-#include "dialogs/DialogParts.h"
 #include "dialogs/DlgMultiplyQuotations.h"
 #include "dialogs/ImportDialogIds.h"
 #include "portfolio/WPapierDoc.h"
@@ -146,11 +146,22 @@ TEST_F(QuotationDialogsTest, PickersShowTheShortFormOfTheLists) {
 // nothing (and the picker keeps Qt's own).
 TEST(PickerFormats, StrftimeFormsBecomeDisplayFormats) {
     const std::pair<const char*, const char*> cases[] = {
-        {"%m/%d/%y", "MM'/'dd'/'yy"},     {"%d.%m.%Y", "dd'.'MM'.'yyyy"}, {"%F", "yyyy-MM-dd"},
-        {"%D", "MM/dd/yy"},               {"%e %b %Y", "d' 'MMM' 'yyyy"}, {"%d de %B", "dd' de 'MMMM"},
-        {"%Ey/%Om", "yy'/'MM"},           {"%T", "HH:mm:ss"},             {"%r", "hh:mm:ss AP"},
-        {"%I h %p", "hh' h 'AP"},         {"%A, %d", "dddd', 'dd"},       {"%Y'%m", "yyyy''''MM"},
-        {"100%%", "'100%'"},              {"%Q", ""},                     {"%d %", ""},
+        {"%m/%d/%y", "MM'/'dd'/'yy"},
+        {"%d.%m.%Y", "dd'.'MM'.'yyyy"},
+        {"%F", "yyyy-MM-dd"},
+        {"%D", "MM/dd/yy"},
+        {"%e %b %Y", "d' 'MMM' 'yyyy"},
+        {"%d de %B", "dd' de 'MMMM"},
+        {"%Ey/%Om", "yy'/'MM"},
+        {"%T", "HH:mm:ss"},
+        {"%r", "hh:mm:ss AP"},
+        {"%I h %p", "hh' h 'AP"},
+        {"%A, %d", "dddd', 'dd"},
+        {"%Y'%m", "yyyy''''MM"},
+        {"100%%", "'100%'"},
+        {"%Q", ""},
+        {"%d %", ""},
+        {"%Y\xE5\xB9\xB4%m\xE6\x9C\x88", "yyyy'\xE5\xB9\xB4'MM'\xE6\x9C\x88'"},
     };
     for (const auto& [strftime, qt] : cases)
         EXPECT_EQ(displayFormatOfStrftime(strftime).toStdString(), qt) << strftime;

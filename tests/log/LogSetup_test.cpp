@@ -125,7 +125,8 @@ TEST_F(LogSetupTest, TheLogFileNeverLandsInTheWorkingDirectory) {
         EXPECT_EQ(setup.logFilePath, (dir() / "home/Documents/CVR_log.txt").string());
         shutDownLogging();
     });
-    EXPECT_NE(readFile(dir() / "home/Documents/CVR_log.txt").find("|Writing log file to " + (dir() / "home/Documents/CVR_log.txt").string() + "\n"),
+    EXPECT_NE(readFile(dir() / "home/Documents/CVR_log.txt")
+                  .find("|Writing log file to " + (dir() / "home/Documents/CVR_log.txt").string() + "\n"),
               std::string::npos);
     EXPECT_TRUE(std::filesystem::is_empty(work));
 

@@ -45,7 +45,8 @@ int PdfPageImage::inked(double x0, double y0, double x1, double y1) const {
     const int top = static_cast<int>(y0 * height), bottom = static_cast<int>(y1 * height);
     for (int y = std::max(top, 0); y < std::min(bottom, height); ++y)
         for (int x = std::max(left, 0); x < std::min(right, width); ++x)
-            count += gray[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] < 250;
+            count +=
+                gray[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] < 250;
     return count;
 }
 

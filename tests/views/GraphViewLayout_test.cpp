@@ -383,7 +383,12 @@ TEST_F(ChartLayoutTest, ComparisonWindowComesFromTheItemsThatCanBeDrawn) {
         {"one last", {a, one}, day(2023, 1, 1), day(2023, 6, 1), {0}, "[Comparison] (01/01/23-06/01/23)"},
         {"one first", {one, a}, day(2023, 1, 1), day(2023, 6, 1), {1}, "[Comparison] (01/01/23-06/01/23)"},
         {"early one first", {early, a}, day(2023, 1, 1), day(2023, 6, 1), {1}, "[Comparison] (01/01/23-06/01/23)"},
-        {"among others", {none, a, one, b}, day(2023, 2, 1), day(2023, 6, 1), {1, 3}, "[Comparison] (02/01/23-06/01/23)"},
+        {"among others",
+         {none, a, one, b},
+         day(2023, 2, 1),
+         day(2023, 6, 1),
+         {1, 3},
+         "[Comparison] (02/01/23-06/01/23)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

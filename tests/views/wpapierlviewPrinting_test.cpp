@@ -105,14 +105,12 @@ TEST_F(PrintingTest, SeveralItemsPrintTheComparisonAndTheLegendPages) {
 // A selected item of one quotation leaves the printed comparison as the other items make it: the
 // title with its dates, and the curves on page 1.
 TEST_F(PrintingTest, AnItemOfOneQuotationLeavesTheComparisonOfTheOthers) {
+    // A new item after its first update, dated after the others end.
+    auto fresh = std::make_unique<CWPapier>();
+    fresh->m_strName = "New Item";
+    fresh->AddQuotation(CKurs(OleDate(2024, 3, 1, 0, 0, 0), 7.0), false);
     const std::vector<ItemPos> items = {daily("Alpha", "ALP", 90), daily("Beta plc", "BET", 60),
-                                        [&] {
-                                            // A new item after its first update, a day after the others end.
-                                            auto item = std::make_unique<CWPapier>();
-                                            item->m_strName = "New Item";
-                                            item->AddQuotation(CKurs(OleDate(2024, 3, 1, 0, 0, 0), 7.0), false);
-                                            return doc->AddItem(std::move(item));
-                                        }()};
+                                        doc->AddItem(std::move(fresh))};
     ASSERT_TRUE(runPrintCommand(PrintCommand::PrintDirect, selection(items), services->bundle(), printer));
     ASSERT_EQ(pdfInfo(pdf()).pages, 2);
     const QString text = pdfText(pdf());
