@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -523,6 +524,47 @@ TEST_F(ItemSheetTest, DeleteAllAsksAndEmptyFormulaIsRefused) {
               (std::vector<std::string>{"Do you really want to delete all quotations?", "Wrong parameter",
                                         "Do you really want to delete all quotations?"}));
     EXPECT_EQ(item(pos).GetQuotationCount(), 0);
+}
+
+// Keyboard only: Tab leaves the General page's note for the next control without adding a tab,
+// Ctrl+Tab adds none either; Ctrl+Tab and Ctrl+PageDown (Shift: back) change the sheet's page.
+TEST_F(ItemSheetTest, KeyboardLeavesTheNoteAndChangesPages) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 10, 20, 0, 0), 1.0}});
+    item(pos).m_strNote = "line";
+    onSheet([&](QDialog& sheet) {
+        sheet.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&sheet));
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QWidget* focus = sheet.focusWidget();
+            ASSERT_NE(focus, nullptr);
+            QTest::keyClick(focus, key, modifiers);
+        };
+        const std::vector<QString> order = tabs(sheet);
+        ASSERT_GE(order.size(), 3u);
+        ASSERT_EQ(activeTab(sheet), order[0]);
+        auto* note = child<QPlainTextEdit>(pageOf(sheet, IDD_PROPPAGE_GENERAL), IDC_GEN_NOTE);
+        note->setFocus();
+        note->moveCursor(QTextCursor::End);
+        QTest::keyClick(note, Qt::Key_Tab);
+        EXPECT_EQ(sheet.focusWidget(), child<QPushButton>(sheet, IDC_GEN_ZOOM_NOTE));
+        EXPECT_EQ(note->toPlainText(), "line");
+
+        note->setFocus();
+        QTest::keyClick(note, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(activeTab(sheet), order[1]);
+        EXPECT_EQ(note->toPlainText(), "line");
+        press(Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(activeTab(sheet), order[2]);
+        press(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(activeTab(sheet), order[1]);
+        press(Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(activeTab(sheet), order[0]);
+        press(Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(activeTab(sheet), order.back());
+        click(sheet, IDOK);
+    });
+    EXPECT_EQ(launch(pos, 0), IDOK);
+    EXPECT_EQ(item(pos).m_strNote, "line");
 }
 
 // A formula that is refused changes nothing and says why: one that cannot be read, and one that
