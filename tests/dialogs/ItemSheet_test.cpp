@@ -32,6 +32,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -330,6 +332,31 @@ TEST_F(ItemSheetTest, InvestmentPageLimitsReachTheItemOnOkOnly) {
     EXPECT_EQ(item(pos).m_bAlarmAbove, 0);
     EXPECT_EQ(item(pos).m_dAlarmAbove, 150.0);
     EXPECT_EQ(item(pos).m_dUnits, 10.0);
+}
+
+// Every column of the Investment page's list stays in view at the sheet's size, also once the
+// rows need the vertical scroll bar: the last one, Volume and the results are not cut.
+TEST_F(ItemSheetTest, InvestmentColumnsStayInViewWithTheScrollBar) {
+    for (const int transactions : {1, 40}) {
+        SCOPED_TRACE(transactions);
+        const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 16, 20, 0, 0), 100.0}});
+        for (int t = 0; t < transactions; ++t)
+            ASSERT_GE(doc->AddTransaction(pos, CTransaction(t % 2 ? CTransaction::kSell : CTransaction::kBuy,
+                                                            OleDate(2024, 1, 3 + t % 28, 10, 0, 0), 100, 123.45,
+                                                            9.5, 0, false, OleDate(), "")),
+                      0);
+        onSheet([&](QDialog& sheet) {
+            auto* list = child<CColoredListCtrl>(pageOf(sheet, IDD_PROPPAGE_INVEST), IDC_TRANSACTION_LIST);
+            QApplication::processEvents();
+            EXPECT_EQ(list->verticalScrollBar()->isVisible(), transactions > 1);
+            EXPECT_LE(list->header()->length(), list->viewport()->width());
+            EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+            if (transactions > 1)
+                testsupport::saveRendering(sheet, "investment-scrolled");
+            click(sheet, IDCANCEL);
+        });
+        launch(pos, 4);
+    }
 }
 
 // A split on the Quotations page also splits the transactions and limits: the Investment page,
