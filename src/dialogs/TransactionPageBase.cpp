@@ -109,10 +109,7 @@ QWidget* TransactionPageBase::makeListArea(bool withNew, std::span<const int> de
     m_ListCtrl->header()->setStretchLastSection(false);
     // Room for the default widths, so the page (and the sheet, which takes the pages' sizes) opens
     // with every column in view.
-    int width = 0;
-    for (const int w : defaultWidths)
-        width += w;
-    m_ListCtrl->setMinimumSize(width + 2 * m_ListCtrl->frameWidth() + 4, 160);
+    m_ListCtrl->setMinimumSize(widthForDefaults(*m_ListCtrl, defaultWidths), 160);
     layout->addWidget(m_ListCtrl, 1);
 
     auto* buttons = new QVBoxLayout;
@@ -151,27 +148,51 @@ void TransactionPageBase::setupColumns(std::span<const Column> columns, const ch
     for (std::size_t c = 0; c < columns.size() && c < 32; ++c)
         if (columns[c].right)
             m_rightColumns |= 1u << c;
-    const std::vector<int> widths = readColumnWidths(*services().settings, section, defaults);
-    m_ListCtrl->setColumnCount(static_cast<int>(columns.size()));
+    applyColumns(*m_ListCtrl, columns, readColumnWidths(*services().settings, section, defaults), samples);
+}
+
+void TransactionPageBase::applyColumns(QTreeWidget& list, std::span<const Column> columns, std::span<const int> stored,
+                                       std::span<const std::vector<std::string>> samples) {
+    list.setColumnCount(static_cast<int>(columns.size()));
     QStringList headers;
     for (const Column& column : columns)
         headers << toQString(LoadString(column.header));
-    m_ListCtrl->setHeaderLabels(headers);
+    list.setHeaderLabels(headers);
     // Text margins of a cell, and the row image in the first column.
-    const QFontMetrics metrics = m_ListCtrl->fontMetrics();
-    const int margin =
-        2 * (m_ListCtrl->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_ListCtrl) + 1) + 6;
-    const int image = m_ListCtrl->iconSize().isValid() ? m_ListCtrl->iconSize().width() : 16;
+    const QFontMetrics metrics = list.fontMetrics();
+    const int margin = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1) + 6;
+    const int image = list.iconSize().isValid() ? list.iconSize().width() : 16;
     for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-        m_ListCtrl->headerItem()->setTextAlignment(c, (columns[c].right ? Qt::AlignRight : Qt::AlignLeft) |
-                                                          Qt::AlignVCenter);
-        int needed = m_ListCtrl->header()->sectionSizeHint(c);
+        list.headerItem()->setTextAlignment(c, (columns[c].right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        int needed = list.header()->sectionSizeHint(c);
         if (c < static_cast<int>(samples.size()))
             for (const std::string& sample : samples[static_cast<std::size_t>(c)])
                 needed =
                     std::max(needed, metrics.horizontalAdvance(toQString(sample)) + margin + (c == 0 ? image + 4 : 0));
-        m_ListCtrl->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)], needed));
+        const int width = c < static_cast<int>(stored.size()) ? stored[static_cast<std::size_t>(c)] : 0;
+        list.setColumnWidth(c, std::max(width, needed));
     }
+}
+
+int TransactionPageBase::widthForColumns(const QTreeWidget& list) {
+    int columns = 0;
+    for (int c = 0; c < list.columnCount(); ++c)
+        columns += list.columnWidth(c);
+    const QStyle* style = list.style();
+    const int bar = style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list) +
+                    std::max(0, style->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, &list));
+    return columns + 2 * list.frameWidth() + bar;
+}
+
+int TransactionPageBase::widthForDefaults(const QTreeWidget& list, std::span<const int> defaultWidths) {
+    int width = 0;
+    for (const int w : defaultWidths)
+        width += w;
+    return width + 2 * list.frameWidth() + 4;
+}
+
+void TransactionPageBase::fitListToColumns() {
+    m_ListCtrl->setMinimumWidth(std::max(m_ListCtrl->minimumWidth(), widthForColumns(*m_ListCtrl)));
 }
 
 void TransactionPageBase::setTips(unsigned newTip, unsigned deleteAllTip) {

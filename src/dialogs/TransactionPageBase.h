@@ -23,6 +23,7 @@
 class CColoredListCtrl;
 class CWPapierDoc;
 class QPushButton;
+class QTreeWidget;
 class QTreeWidgetItem;
 class QVBoxLayout;
 
@@ -70,6 +71,16 @@ protected:
     // sized before the page is built) and scrolls sideways where the columns need more.
     void setupColumns(std::span<const Column> columns, const char* section, std::span<const int> defaults,
                       std::span<const std::vector<std::string>> samples = {});
+    // Makes the list at least as wide as its columns and a vertical scroll bar, so that no column
+    // is cut once the rows need the bar. Before the sheet measures the page (BuildControls).
+    void fitListToColumns();
+    // setupColumns on any list, with the widths `stored`: for measuring a page not yet built.
+    static void applyColumns(QTreeWidget& list, std::span<const Column> columns, std::span<const int> stored,
+                             std::span<const std::vector<std::string>> samples);
+    // The width a list needs for all its columns and a vertical scroll bar (fitListToColumns), and
+    // the one makeListArea gives it for `defaultWidths`.
+    static int widthForColumns(const QTreeWidget& list);
+    static int widthForDefaults(const QTreeWidget& list, std::span<const int> defaultWidths);
     // The button tips.
     void setTips(unsigned newTip, unsigned deleteAllTip);
 

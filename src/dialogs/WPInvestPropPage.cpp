@@ -34,6 +34,35 @@ private:
 
 } // namespace
 
+const TransactionPageBase::Column CWPInvestPropPage::kColumns[9] = {
+    {IDS_INVEST_COL_TRANSACTION, false}, {IDS_INVEST_COL_DATE, false},        {IDS_INVEST_COL_NOTE, false},
+    {IDS_INVEST_COL_UNITS, true},        {IDS_INVEST_COL_QUOTATION, true},    {IDS_INVEST_COL_TAXES, true},
+    {IDS_INVEST_COL_VOLUME, true},       {IDS_INVEST_COL_TRANS_RESULT, true}, {IDS_INVEST_COL_INVEST_RESULT, true},
+};
+
+std::vector<std::vector<std::string>> CWPInvestPropPage::columnSamples() {
+    std::vector<std::string> kinds = transactionKindNames(false);
+    for (const unsigned label : {IDS_ROW_BREAK_EVEN, IDS_ROW_HYPOTHETICAL_SELL, IDS_ROW_OPEN_TOTAL})
+        kinds.push_back(LoadString(label));
+    const std::string amount = widestAmountText("%4.2lf");
+    const std::string percent = widestAmountText("%+4.2lf%%");
+    return {
+        kinds,    {widestDateText(false)},       {},        {amount},  {amount},
+        {amount}, {widestAmountText("%+4.2lf")}, {percent}, {percent},
+    };
+}
+
+int CWPInvestPropPage::ExtraListWidth(const QWidget& host, const SettingsStore& settings) {
+    // A list like the page's, never shown, measured as the page will size its own.
+    CColoredListCtrl probe;
+    probe.setFont(host.font());
+    probe.setIconSize(QSize(16, 16));
+    const std::vector<int> stored = readColumnWidths(settings, kInvestColumnsSection, kInvestColumnWidths);
+    const std::vector<std::vector<std::string>> samples = columnSamples();
+    applyColumns(probe, kColumns, stored, samples);
+    return std::max(0, widthForColumns(probe) - widthForDefaults(probe, kInvestColumnWidths));
+}
+
 CWPInvestPropPage::CWPInvestPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_INVEST, std::move(services), IDS_PAGE_INVESTMENT) {
     m_LastQuotation = CKurs(now(), 0.0);
@@ -45,6 +74,10 @@ void CWPInvestPropPage::BuildControls() {
     auto* inner = new QVBoxLayout(transactions);
     inner->addWidget(makeListArea(true, kInvestColumnWidths));
     layout->addWidget(transactions, 1);
+    // The columns are sized before the sheet measures the page, so that it makes room for all of
+    // them and the scroll bar the rows need.
+    setupColumns(kColumns, kInvestColumnsSection, kInvestColumnWidths, columnSamples());
+    fitListToColumns();
 
     auto* limits = new QGroupBox(QStringLiteral("Limit Warning (\"!\" icon on items' entry in main list view)"));
     auto* grid = new QGridLayout(limits);
@@ -86,21 +119,6 @@ void CWPInvestPropPage::DoDataExchange(DataExchange& dx) {
 
 bool CWPInvestPropPage::OnInitDialog() {
     PropertyPage::OnInitDialog();
-    static constexpr Column kColumns[] = {
-        {IDS_INVEST_COL_TRANSACTION, false}, {IDS_INVEST_COL_DATE, false},        {IDS_INVEST_COL_NOTE, false},
-        {IDS_INVEST_COL_UNITS, true},        {IDS_INVEST_COL_QUOTATION, true},    {IDS_INVEST_COL_TAXES, true},
-        {IDS_INVEST_COL_VOLUME, true},       {IDS_INVEST_COL_TRANS_RESULT, true}, {IDS_INVEST_COL_INVEST_RESULT, true},
-    };
-    std::vector<std::string> kinds = transactionKindNames(false);
-    for (const unsigned label : {IDS_ROW_BREAK_EVEN, IDS_ROW_HYPOTHETICAL_SELL, IDS_ROW_OPEN_TOTAL})
-        kinds.push_back(LoadString(label));
-    const std::string amount = widestAmountText("%4.2lf");
-    const std::string percent = widestAmountText("%+4.2lf%%");
-    const std::vector<std::string> samples[] = {
-        kinds,    {widestDateText(false)},       {},        {amount},  {amount},
-        {amount}, {widestAmountText("%+4.2lf")}, {percent}, {percent},
-    };
-    setupColumns(kColumns, kInvestColumnsSection, kInvestColumnWidths, samples);
     m_nSelectTransaction = -1;
     fillRows();
     OnAlarmBelow();

@@ -13,6 +13,7 @@
 // program options; after IDOK it reads the six alarm members.
 
 #include "dialogs/TransactionPageBase.h"
+#include "platform/Settings.h"
 #include "portfolio/ItemPos.h"
 #include "portfolio/Kurs.h"
 #include "portfolio/Transaction.h"
@@ -28,6 +29,11 @@ class CWPInvestPropPage : public TransactionPageBase {
 public:
     explicit CWPInvestPropPage(Services services);
     ~CWPInvestPropPage() override;
+
+    // How much wider than the room of its default column widths the page's list will be (its
+    // columns and a vertical scroll bar in `host`'s font), for a sheet sized before the page is
+    // built.
+    static int ExtraListWidth(const QWidget& host, const SettingsStore& settings);
 
     // Replaces the page's copies of the transactions (in date order).
     void SetTransactionList(std::vector<CTransaction> transactions);
@@ -71,6 +77,9 @@ protected:
     void OnAlarmBreakEven();
 
 private:
+    // The list's columns, and the longest texts each shows.
+    static const Column kColumns[9];
+    static std::vector<std::vector<std::string>> columnSamples();
     // Rebuilds the rows only; the alarm fields keep what the user typed.
     void fillRows();
 };

@@ -198,7 +198,11 @@ void CWPPropertiesSheet::addPages() {
             if (which == start)
                 startIndex = GetPageCount();
             AddPage(p);
-            room = room.expandedTo(ItemSheetPageSize(which, fontMetrics()));
+            QSize needs = ItemSheetPageSize(which, fontMetrics());
+            // The Investment page's list shows all its columns and the scroll bar.
+            if (which == ItemSheetPage::Investment)
+                needs.rwidth() += CWPInvestPropPage::ExtraListWidth(*this, *services().settings);
+            room = room.expandedTo(needs);
         }
     m_psh.nStartPage = startIndex;
     // The pages build their controls as they are first shown; the sheet has room for them all.

@@ -4,6 +4,8 @@
 #include "log/Log.h"
 
 #include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QShowEvent>
 
 #include <exception>
@@ -33,6 +35,49 @@ protected:
 private:
     std::function<void()> m_action;
 };
+
+// A multi-line field of a dialog: Tab and Shift+Tab move on to the next or previous control, and
+// Ctrl+Tab puts a tab character into the text instead.
+class MultiLineTabKeys final : public QObject {
+public:
+    static constexpr const char* kName = "cvr_multiline_tab_keys";
+
+    explicit MultiLineTabKeys(QWidget* edit) : QObject(edit) {
+        setObjectName(QLatin1String(kName));
+        edit->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_Tab || (key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+            return QObject::eventFilter(watched, event);
+        if (type == QEvent::ShortcutOverride) {
+            event->accept(); // the field's key, not a shortcut's
+            return true;
+        }
+        if (auto* plain = qobject_cast<QPlainTextEdit*>(watched); plain && !plain->isReadOnly())
+            plain->insertPlainText(QStringLiteral("\t"));
+        else if (auto* rich = qobject_cast<QTextEdit*>(watched); rich && !rich->isReadOnly())
+            rich->insertPlainText(QStringLiteral("\t"));
+        return true;
+    }
+};
+
+void takeMultiLineTabKeys(QAbstractScrollArea* edit) {
+    if (edit->findChild<MultiLineTabKeys*>(QLatin1String(MultiLineTabKeys::kName), Qt::FindDirectChildrenOnly))
+        return;
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(edit))
+        plain->setTabChangesFocus(true);
+    else if (auto* rich = qobject_cast<QTextEdit*>(edit))
+        rich->setTabChangesFocus(true);
+    else
+        return;
+    new MultiLineTabKeys(edit); // a child of the field
+}
 
 } // namespace
 
@@ -99,7 +144,18 @@ void Dialog::OnCancel() {
 void Dialog::showEvent(QShowEvent* event) {
     // A dialog shown without DoModal (a modeless one) is initialised as it first shows.
     initDialog();
+    // Also the fields of pages built on their first activation: they show for the first time then.
+    useDialogTabKeys(this);
     QDialog::showEvent(event);
+}
+
+void Dialog::useDialogTabKeys(QWidget* root) {
+    if (!root)
+        return;
+    for (QPlainTextEdit* edit : root->findChildren<QPlainTextEdit*>())
+        takeMultiLineTabKeys(edit);
+    for (QTextEdit* edit : root->findChildren<QTextEdit*>())
+        takeMultiLineTabKeys(edit);
 }
 
 void Dialog::initDialog() {

@@ -7,7 +7,7 @@
 // the dialog through the bundle's modal runner, and returns how it ended (IDOK, IDCANCEL or what
 // EndDialog was given). OK -- the OK button, Return -- runs OnOK (the base saves the controls and
 // ends with IDOK unless a value is refused); Cancel, Escape and the close button run OnCancel
-// (the base ends with IDCANCEL).
+// (the base ends with IDCANCEL). In a multi-line field Tab moves on and Ctrl+Tab inserts a tab.
 
 #include "framework/DataExchange.h"
 #include "framework/Services.h"
@@ -45,6 +45,10 @@ public:
     // Return and Enter in `widget` run `action` instead of ending the dialog with OK (a list whose
     // Return edits its row).
     static void redirectReturn(QWidget* widget, std::function<void()> action);
+    // The keys of a dialog's multi-line fields (QPlainTextEdit, QTextEdit) in and below `root`:
+    // Tab and Shift+Tab leave the field for the next or previous control, Ctrl+Tab inserts a tab
+    // character. Every dialog and page does this for its fields as it shows.
+    static void useDialogTabKeys(QWidget* root);
 
     // QDialog's ends, routed to OnOK and OnCancel.
     void accept() override;

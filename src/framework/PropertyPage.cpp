@@ -112,6 +112,8 @@ void PropertyPage::setVisible(bool visible) {
 }
 
 void PropertyPage::showEvent(QShowEvent* event) {
+    // The multi-line fields of a page built on its first activation show for the first time now.
+    useDialogTabKeys(this);
     QWidget::showEvent(event);
 }
 

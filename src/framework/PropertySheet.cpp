@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -70,6 +71,25 @@ QWidget* firstFocusable(QWidget* page) {
     return nullptr;
 }
 
+// The page step of a key: Ctrl+Tab and Ctrl+PageDown forward, with Shift (or Ctrl+PageUp) back;
+// 0 for any other key.
+int pageStep(const QKeyEvent& key) {
+    const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+    if (!(mods & Qt::ControlModifier) || (mods & (Qt::AltModifier | Qt::MetaModifier)))
+        return 0;
+    const bool shift = (mods & Qt::ShiftModifier) != 0;
+    switch (key.key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_PageDown:
+        return shift ? -1 : 1;
+    case Qt::Key_Backtab:
+    case Qt::Key_PageUp:
+        return -1;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 PropertySheet::PropertySheet(unsigned resourceId, const QString& caption, Services services, QWidget* parent,
@@ -80,6 +100,8 @@ PropertySheet::PropertySheet(unsigned resourceId, const QString& caption, Servic
 }
 
 PropertySheet::~PropertySheet() {
+    if (m_bWindowCreated)
+        qApp->removeEventFilter(this);
     if (m_pTab) {
         m_pTab->disconnect(this);
         m_pTab->removeEventFilter(this);
@@ -294,16 +316,37 @@ void PropertySheet::onTabChanged(int index) {
 }
 
 bool PropertySheet::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == m_pTab || watched == m_pLine) &&
-        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::ShortcutOverride) && !IsWizard() && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        // The page keys reach the sheet before any control of it (a multi-line field would take
+        // Ctrl+Tab as a tab) or a shortcut.
+        if (const int step = pageStep(*static_cast<QKeyEvent*>(event))) {
+            if (type == QEvent::KeyPress)
+                stepPage(step > 0);
+            event->accept();
+            return true;
+        }
+    }
+    if ((watched == m_pTab || watched == m_pLine) && (type == QEvent::Move || type == QEvent::Resize))
         placeActivePage();
     return Dialog::eventFilter(watched, event);
+}
+
+void PropertySheet::stepPage(bool forward) {
+    const int count = GetPageCount();
+    if (count < 2)
+        return;
+    const int from = m_nActive < 0 ? 0 : m_nActive;
+    SetActivePage((from + (forward ? 1 : count - 1)) % count);
 }
 
 // --- the window ---
 
 bool PropertySheet::OnInitDialog() {
     m_bWindowCreated = true;
+    // The keys that change pages, seen before the focused control gets them.
+    qApp->installEventFilter(this);
     const int start = std::clamp(m_psh.nStartPage, 0, std::max(0, GetPageCount() - 1));
     buildWindow(start);
     if (!activate(start, false))

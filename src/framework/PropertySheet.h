@@ -130,6 +130,11 @@ protected:
     virtual void OnPageActivated(int index);
     // Gives the sheet the size its controls need; the base fixes it at that size.
     virtual void fitWindow(const QSize& size);
+    // Ctrl+Tab / Ctrl+PageDown (forward) and Ctrl+Shift+Tab / Ctrl+Shift+PageDown / Ctrl+PageUp
+    // (back), wherever the focus lies in the sheet (not in a wizard): the next or previous page,
+    // around at the ends, once the active page lets go. A sheet that orders its pages otherwise
+    // (a page tree) takes these keys itself.
+    void stepPage(bool forward);
     // Places the active page into pageArea().
     void placeActivePage();
     // Sizes the sheet for its pages, tabs and buttons again (after the tabs changed).

@@ -34,6 +34,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -418,6 +420,31 @@ TEST_F(ItemSheetTest, InvestmentPageLimitsReachTheItemOnOkOnly) {
     EXPECT_EQ(item(pos).m_dUnits, 10.0);
 }
 
+// Every column of the Investment page's list stays in view at the sheet's size, also once the
+// rows need the vertical scroll bar: the last one, Volume and the results are not cut.
+TEST_F(ItemSheetTest, InvestmentColumnsStayInViewWithTheScrollBar) {
+    for (const int transactions : {1, 40}) {
+        SCOPED_TRACE(transactions);
+        const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 16, 20, 0, 0), 100.0}});
+        for (int t = 0; t < transactions; ++t)
+            ASSERT_GE(doc->AddTransaction(pos, CTransaction(t % 2 ? CTransaction::kSell : CTransaction::kBuy,
+                                                            OleDate(2024, 1, 3 + t % 28, 10, 0, 0), 100, 123.45,
+                                                            9.5, 0, false, OleDate(), "")),
+                      0);
+        onSheet([&](QDialog& sheet) {
+            auto* list = child<CColoredListCtrl>(pageOf(sheet, IDD_PROPPAGE_INVEST), IDC_TRANSACTION_LIST);
+            QApplication::processEvents();
+            EXPECT_EQ(list->verticalScrollBar()->isVisible(), transactions > 1);
+            EXPECT_LE(list->header()->length(), list->viewport()->width());
+            EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+            if (transactions > 1)
+                testsupport::saveRendering(sheet, "investment-scrolled");
+            click(sheet, IDCANCEL);
+        });
+        launch(pos, 4);
+    }
+}
+
 // A split on the Quotations page also splits the transactions and limits: the Investment page,
 // already open, shows them, and OK stores the split limit rather than the page's old one.
 TEST_F(ItemSheetTest, MathFormulaRefreshesTheInvestmentPage) {
@@ -610,6 +637,47 @@ TEST_F(ItemSheetTest, DeleteAllAsksAndEmptyFormulaIsRefused) {
               (std::vector<std::string>{"Do you really want to delete all quotations?", "Wrong parameter",
                                         "Do you really want to delete all quotations?"}));
     EXPECT_EQ(item(pos).GetQuotationCount(), 0);
+}
+
+// Keyboard only: Tab leaves the General page's note for the next control without adding a tab,
+// Ctrl+Tab adds none either; Ctrl+Tab and Ctrl+PageDown (Shift: back) change the sheet's page.
+TEST_F(ItemSheetTest, KeyboardLeavesTheNoteAndChangesPages) {
+    const ItemPos pos = addItem("Acme", {{OleDate(2024, 5, 10, 20, 0, 0), 1.0}});
+    item(pos).m_strNote = "line";
+    onSheet([&](QDialog& sheet) {
+        sheet.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&sheet));
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            QWidget* focus = sheet.focusWidget();
+            ASSERT_NE(focus, nullptr);
+            QTest::keyClick(focus, key, modifiers);
+        };
+        const std::vector<QString> order = tabs(sheet);
+        ASSERT_GE(order.size(), 3u);
+        ASSERT_EQ(activeTab(sheet), order[0]);
+        auto* note = child<QPlainTextEdit>(pageOf(sheet, IDD_PROPPAGE_GENERAL), IDC_GEN_NOTE);
+        note->setFocus();
+        note->moveCursor(QTextCursor::End);
+        QTest::keyClick(note, Qt::Key_Tab);
+        EXPECT_EQ(sheet.focusWidget(), child<QPushButton>(sheet, IDC_GEN_ZOOM_NOTE));
+        EXPECT_EQ(note->toPlainText(), "line");
+
+        note->setFocus();
+        QTest::keyClick(note, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(activeTab(sheet), order[1]);
+        EXPECT_EQ(note->toPlainText(), "line");
+        press(Qt::Key_PageDown, Qt::ControlModifier);
+        EXPECT_EQ(activeTab(sheet), order[2]);
+        press(Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(activeTab(sheet), order[1]);
+        press(Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(activeTab(sheet), order[0]);
+        press(Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        EXPECT_EQ(activeTab(sheet), order.back());
+        click(sheet, IDOK);
+    });
+    EXPECT_EQ(launch(pos, 0), IDOK);
+    EXPECT_EQ(item(pos).m_strNote, "line");
 }
 
 // A formula that is refused changes nothing and says why: one that cannot be read, and one that

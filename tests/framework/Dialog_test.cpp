@@ -14,9 +14,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -341,6 +343,56 @@ TEST_F(DialogTest, ReturnInAListRunsItsActionInsteadOfOk) {
     FieldsDialog dialog(services->bundle());
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(edits, 2);
+}
+
+// Multi-line fields of a dialog: Tab and Shift+Tab move on, as in any other field; Ctrl+Tab puts
+// a tab into an editable one and leaves a read-only one as it is.
+TEST_F(DialogTest, TabLeavesAMultiLineFieldAndCtrlTabInsertsATab) {
+    services->modal->on("dlg_9003", [](QDialog& d) {
+        auto* before = d.findChild<QLineEdit*>("idc_1001");
+        auto* plain = d.findChild<QPlainTextEdit*>("idc_1002");
+        auto* rich = d.findChild<QTextEdit*>("idc_1003");
+        auto* readOnly = d.findChild<QPlainTextEdit*>("idc_1004");
+        auto* after = d.findChild<QLineEdit*>("idc_1005");
+        ASSERT_TRUE(before && plain && rich && readOnly && after);
+        d.activateWindow();
+
+        plain->setFocus();
+        QTest::keyClick(plain, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), rich);
+        QTest::keyClick(rich, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), readOnly);
+        QTest::keyClick(readOnly, Qt::Key_Tab);
+        EXPECT_EQ(d.focusWidget(), after);
+        plain->setFocus();
+        QTest::keyClick(plain, Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(d.focusWidget(), before);
+        EXPECT_EQ(plain->toPlainText(), "first line");
+        EXPECT_EQ(rich->toPlainText(), "");
+
+        plain->setFocus();
+        plain->moveCursor(QTextCursor::End);
+        QTest::keyClick(plain, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(d.focusWidget(), plain);
+        EXPECT_EQ(plain->toPlainText(), "first line\t");
+        rich->setFocus();
+        QTest::keyClick(rich, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(rich->toPlainText(), "\t");
+        readOnly->setFocus();
+        QTest::keyClick(readOnly, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(readOnly->toPlainText(), "status");
+        static_cast<Dialog&>(d).EndDialog(IDOK);
+    });
+    Dialog dialog(9003, services->bundle());
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(Dialog::withId(new QLineEdit, 1001));
+    layout->addWidget(Dialog::withId(new QPlainTextEdit("first line"), 1002));
+    layout->addWidget(Dialog::withId(new QTextEdit, 1003));
+    auto* status = Dialog::withId(new QPlainTextEdit("status"), 1004);
+    status->setReadOnly(true);
+    layout->addWidget(status);
+    layout->addWidget(Dialog::withId(new QLineEdit, 1005));
+    EXPECT_EQ(dialog.DoModal(), IDOK);
 }
 
 // Editable combo boxes exchanged as text: a text longer than the box shows its beginning (the

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <QFormLayout>
+#include <QApplication>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -235,6 +238,75 @@ TEST_F(PropertySheetTest, TheTabFrameLooksAsAPlainTabWidgetDrawsIt) {
         }
     }
     testsupport::saveRendering(sheet, "frame");
+}
+
+// A page with a multi-line field, built on its first activation.
+class NotePage : public PropertyPage {
+public:
+    explicit NotePage(Services services) : PropertyPage(9105, std::move(services)) { setWindowTitle("Note"); }
+
+protected:
+    void BuildControls() override {
+        auto* layout = new QFormLayout(this);
+        layout->addRow("Note:", withId(new QPlainTextEdit("a note"), IDC_NAME));
+        layout->addRow("Number:", withId(new QLineEdit, IDC_NUMBER));
+    }
+};
+
+// Ctrl+Tab and Ctrl+PageDown go to the next page, with Shift (or Ctrl+PageUp) to the previous
+// one, around at both ends, wherever the focus lies -- also in a multi-line field, whose Tab
+// moves on to the next control. A wizard keeps its page.
+TEST_F(PropertySheetTest, CtrlTabAndCtrlPageDownChangePages) {
+    ThreePageSheet sheet(fakes->bundle());
+    NotePage note(fakes->bundle());
+    sheet.AddPage(&note);
+    sheet.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    sheet.activateWindow();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int page;
+    } steps[] = {
+        {Qt::Key_Tab, Qt::ControlModifier, 1},
+        {Qt::Key_PageDown, Qt::ControlModifier, 2},
+        {Qt::Key_Tab, Qt::ControlModifier, 3},
+        {Qt::Key_PageDown, Qt::ControlModifier, 0},
+        {Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier, 3},
+        {Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier, 2},
+        {Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier, 1},
+        {Qt::Key_PageUp, Qt::ControlModifier, 0},
+    };
+    for (const auto& step : steps) {
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        ASSERT_EQ(focus->window(), &sheet);
+        QTest::keyClick(focus, step.key, step.modifiers);
+        EXPECT_EQ(sheet.GetActiveIndex(), step.page) << QKeySequence(step.key | step.modifiers).toString().toStdString();
+        EXPECT_EQ(sheet.GetTabControl()->currentIndex(), step.page);
+    }
+
+    // In the multi-line field: Tab moves on, Ctrl+Tab changes the page and adds nothing.
+    ASSERT_TRUE(sheet.SetActivePage(&note));
+    auto* field = note.control<QPlainTextEdit>(IDC_NAME);
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), note.control<QLineEdit>(IDC_NUMBER));
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(sheet.GetActiveIndex(), 0);
+    EXPECT_EQ(field->toPlainText(), "a note");
+    sheet.close();
+
+    ThreePageSheet wizard(fakes->bundle());
+    wizard.SetWizardMode();
+    wizard.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
+    wizard.activateWindow();
+    wizard.general.edit(IDC_NAME)->setFocus();
+    QTest::keyClick(wizard.general.edit(IDC_NAME), Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(wizard.general.edit(IDC_NAME), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(wizard.GetActiveIndex(), 0);
 }
 
 TEST_F(PropertySheetTest, ARefusedValueKeepsThePage) {

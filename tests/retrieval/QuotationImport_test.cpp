@@ -276,8 +276,8 @@ TEST_F(QuotationImportTest, ImpossibleDatesAreSkippedNeverRedated) {
 }
 
 // Lines of the data that give no quotation (a volume "abc", no date) are counted and told once
-// after the import, the first one named; headings, blank lines and another symbol's lines are not
-// skipped records.
+// after the import, the first one named; headings, blank lines, what stands apart from the data
+// and another symbol's lines are not skipped records.
 TEST_F(QuotationImportTest, SkippedLinesAreToldOnceAfterTheImport) {
     const QuotationImportRules csv = MakeQuotationImportRules(kDefaultDataFormat, "", "", ".", true);
     const auto file = path("history.csv");
@@ -290,7 +290,7 @@ TEST_F(QuotationImportTest, SkippedLinesAreToldOnceAfterTheImport) {
                                  "13-11-2026,60.00,61.00,59.00,60.50,1100\n"
                                  "14-11-2026,70.00,71.00,69.00,70.50,\n"
                                  "\n"
-                                 "Source: an exchange\n");
+                                 "Source: an exchange, 2026\n");
     const std::string note = "Quotations read: 2, lines of the file skipped: 4. The first skipped: line "
                              "\"10-11-2026,30.00,31.00,29.00,30.50,abc\": it does not match the data format.";
     for (const bool confirm : {true, false}) {
