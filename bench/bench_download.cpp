@@ -817,8 +817,92 @@ void BM_PeerEventLoopGap(benchmark::State& state) {
     }
 }
 
+// --- an abort of a large update ---
+
+// The threads of this process now.
+int processThreads() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    int threads = -1;
+    while (std::fgets(line, sizeof line, status))
+        if (std::strncmp(line, "Threads:", 8) == 0)
+            threads = std::atoi(line + 8);
+    std::fclose(status);
+    return threads;
+}
+
+// "Update all" on 10,000 items, all downloading from the server at 50 ms with the default 5 slots,
+// then an abort 200 ms later: the time from the abort until every item has its final report
+// taken in and no worker is alive, and the most threads of the process meanwhile (sampled every
+// millisecond from the start of the update).
+void BM_AbortOf10000Items(benchmark::State& state) {
+    constexpr int kTotal = 10000;
+    DelayedServer server;
+    benchsupport::BenchHost host; // 5 slots
+    auto queue = std::make_shared<ManualMessageQueue>();
+    UpdateReceiver receiver;
+    ReceiverRegistration registration(MessageTarget::instance(), receiver, queue);
+    SetDownloadRouting({registration.id(), nullptr});
+    DownloadManager& manager = DownloadManager::instance();
+    std::string error;
+    int mostThreads = 0;
+    for (auto _ : state) {
+        auto doc = std::make_unique<CWPapierDoc>(&host);
+        doc->OnNewDocument();
+        const std::string base = "http://127.0.0.1:" + std::to_string(server.port());
+        for (int i = 0; i < kTotal; ++i) {
+            auto item = std::make_unique<CWPapier>();
+            item->m_strName = numbered("Item ", i);
+            item->m_bDownloadEnabled = 1;
+            item->m_Server.m_nTimeout = 60;
+            item->m_Server.m_strURL = base + numbered("/item", i);
+            item->m_Server.m_strTextBeforeValue = "Kurs:";
+            item->m_Server.m_strThousands = std::string(1, '.');
+            item->m_Server.m_strDecimal = std::string(1, ',');
+            doc->AddItem(std::move(item));
+        }
+        receiver.reset(doc.get());
+        const auto deliverFor = [&](std::chrono::milliseconds span) {
+            const auto end = std::chrono::steady_clock::now() + span;
+            while (std::chrono::steady_clock::now() < end) {
+                mostThreads = std::max(mostThreads, processThreads());
+                if (queue->drain() == 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        const int scheduled = UpdateAllItems(*doc);
+        deliverFor(std::chrono::milliseconds(200));
+        const auto abortAt = std::chrono::steady_clock::now();
+        doc->AbortDownloads();
+        while ((receiver.finals < scheduled || manager.workersAlive() > 0) &&
+               std::chrono::steady_clock::now() - abortAt < kUpdateLimit) {
+            mostThreads = std::max(mostThreads, processThreads());
+            if (queue->drain() == 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - abortAt).count());
+        queue->drain();
+        if (scheduled != kTotal || receiver.finals != kTotal || manager.workersAlive() != 0)
+            error = "the update scheduled " + std::to_string(scheduled) + " items, " + std::to_string(receiver.finals) +
+                    " final reports, " + std::to_string(manager.workersAlive()) + " workers alive";
+        receiver.reset(nullptr);
+        doc.reset();
+        if (!error.empty()) {
+            std::fprintf(stderr, "abort: %s\n", error.c_str());
+            g_failed = true;
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    SetDownloadRouting({});
+    state.counters["most_threads"] = mostThreads;
+}
+
 } // namespace
 
+BENCHMARK(BM_AbortOf10000Items)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_UpdateEventLoopGap)
     ->Args({500, 1})
     ->Args({10000, 1})
