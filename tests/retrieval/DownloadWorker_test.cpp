@@ -308,7 +308,7 @@ TEST_F(DownloadTest, AbortEndsAWorkerWaitingForAnAnswerAndOneWaitingForASlot) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     const auto reports = collect();
     EXPECT_EQ(statuses(reports, 1), (std::vector<int>{1, 2, 13}));
     EXPECT_EQ(statuses(reports, 2), (std::vector<int>{1, 13}));
@@ -366,14 +366,14 @@ TEST_F(DownloadTest, LocalPathsThatAreNoRegularFilesAreRefused) {
         auto job = makeJob("file://" + target, 60);
         job->AddItem(anchorItem(1, "local", "Kurs:"));
         ASSERT_NE(m_manager.startQuotationDownload(std::move(job)), 0u);
-        const bool ended = m_manager.waitForWorkers(std::chrono::seconds(10));
+        const bool ended = m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10)));
         if (!ended) {
             m_manager.abortAll();
             // A worker blocked in the open of the FIFO goes on once a writer comes.
             const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
             if (writer >= 0)
                 ::close(writer);
-            m_manager.waitForWorkers(std::chrono::seconds(10));
+            m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10)));
         }
         ASSERT_TRUE(ended) << "the worker is still reading";
         const auto reports = collect();
@@ -463,7 +463,7 @@ TEST_F(DownloadTest, AnAbortWhileThePageStreamsEndsTheJob) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     for (auto& r : collect())
         reports.push_back(std::move(r));
     const DownloadStatus* done = finalFor(reports, 1);
@@ -542,7 +542,7 @@ TEST_F(DownloadTest, AnItemWaitsForItsExchangeRateItem) {
         event.reset();
         m_manager.startQuotationDownload(std::move(stockJob));
         m_manager.startQuotationDownload(std::move(rateJob));
-        ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+        ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
         const auto reports = collect();
 
         std::vector<ItemPos> finals;
@@ -616,7 +616,7 @@ TEST_F(DownloadTest, AbortReachesAnItemWaitingForItsExchangeRateItem) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(2)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(2))));
     for (auto& r : collect())
         reports.push_back(std::move(r));
     EXPECT_EQ(finalFor(reports, 1)->m_nStatus, DOWNLOAD_FINISHED);
