@@ -53,8 +53,9 @@ public:
     // The start of an update: posts the first report (status 1) of every item of every job, in
     // order, before any worker starts, so a receiver that counts the active downloads cannot see
     // the count fall to 0 while jobs are still starting. Then hands the jobs to the starter thread,
-    // which gives each job a worker of its own in their order, and returns at once. The queued jobs count
-    // as alive workers from here on, so an abort stays set until they have seen it. Returns the
+    // which gives each job a worker of its own (those whose items others wait for first, the rest
+    // in their order), and returns at once. The queued jobs count as alive workers from here on,
+    // so an abort stays set until the starter has ended them with their abort report. Returns the
     // worker ids; 0 for every job after shutdown() (each got its final report). A job whose thread
     // the system refuses later gets its final report (12/11) from the starter.
     std::vector<std::uint32_t> startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs);
