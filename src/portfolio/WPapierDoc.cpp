@@ -210,9 +210,17 @@ ItemPos CWPapierDoc::GetItemPosition(const CWPapier* item) const {
 
 ItemPos CWPapierDoc::FindInvestmentHistoryItem() const {
     const ListLock lock(*this);
-    for (const auto& item : m_WPList)
-        if (item->m_bInvestmentHistory)
-            return item->id();
+    // Where it was found last time, when it is still there (a loaded file without it gets it
+    // appended, so it often sits last). Added and pasted items are never the history, so the
+    // portfolio holds one at most.
+    const std::size_t hint = m_historyPlaceHint;
+    if (hint < m_WPList.size() && m_WPList[hint]->m_bInvestmentHistory)
+        return m_WPList[hint]->id();
+    for (std::size_t place = 0; place < m_WPList.size(); ++place)
+        if (m_WPList[place]->m_bInvestmentHistory) {
+            m_historyPlaceHint = place;
+            return m_WPList[place]->id();
+        }
     return kNoItemPos;
 }
 
@@ -269,9 +277,18 @@ void CWPapierDoc::SetDownloadInProgress(ItemPos pos) {
 }
 
 void CWPapierDoc::clearAbortFlagWhenIdleLocked() {
-    // The flag itself falls back once no worker is alive either (DownloadActivity).
-    const bool downloading =
-        std::any_of(m_WPList.begin(), m_WPList.end(), [](const auto& item) { return item->m_bDownloadPending != 0; });
+    // The flag itself falls back once no worker is alive either (DownloadActivity). The search
+    // starts where an item still downloading was found last time, so while an update runs it
+    // mostly ends at its first look.
+    const std::size_t count = m_WPList.size();
+    bool downloading = false;
+    for (std::size_t step = 0; step < count && !downloading; ++step) {
+        const std::size_t place = (m_pendingPlaceHint + step) % count;
+        if (m_WPList[place]->m_bDownloadPending != 0) {
+            downloading = true;
+            m_pendingPlaceHint = place;
+        }
+    }
     m_downloadingItems.set(downloading);
 }
 

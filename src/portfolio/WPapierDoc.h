@@ -360,6 +360,9 @@ public:
     // transaction dates used (from 23 January 1975), its close the sum. False when no item holds
     // units and quotations. Locked.
     bool ComputeSumInvestValue(CKurs& out) const;
+    // Marks the document modified (or not). Every change of an item marks the document, so the
+    // values kept for the total of the holdings are dropped here.
+    void SetModifiedFlag(bool modified = true) override;
     // Brings the history's newest value up to date with the total as of now: a total dated before
     // the history's newest value first removes the values from its date to a year later; within
     // five minutes of the newest value the total replaces it, else it is added in date order.
@@ -424,6 +427,44 @@ private:
         ListLock m_lock;
     };
     void flushNoticeCollection();
+
+    // The total of the holdings item by item, in list order, as ComputeSumInvestValue sums it: a
+    // new quotation of one item then costs its own value and a sum over the kept values instead
+    // of a walk over every item's quotations and transactions. The kept values hold while the
+    // list holds the same items, nothing else changed them (SetModifiedFlag, which every other
+    // change of an item calls, and every public investment-history call drop them), and the clock
+    // stays before the first quotation or transaction dated after the time they were taken.
+    // Guarded by m_MutexWPList.
+    struct HoldingValue {
+        const CWPapier* item = nullptr;
+        bool counts = false; // holds units and has quotations
+        double value = 0.0;  // units times the close in force
+        OleDate date;        // the later of that close's date and the last transaction's
+    };
+    struct HoldingValues {
+        std::vector<HoldingValue> items;
+        bool valid = false;
+        OleDate takenAt;    // the time of the oldest value
+        OleDate validUntil; // the first quotation or transaction dated after it (invalid: none)
+    };
+    // One item's value as of `now`; widens nothing, narrows `until` to its first later date.
+    static HoldingValue holdingValue(const CWPapier& item, const OleDate& now, OleDate& until);
+    // Whether the kept values hold for `now` (locked).
+    bool holdingValuesHoldLocked(const OleDate& now) const;
+    // Takes every item's value as of `now` (locked).
+    void takeHoldingValuesLocked(const OleDate& now) const;
+    // Takes `pos`'s value anew after its quotations changed, when the others are kept (locked).
+    void retakeHoldingValueLocked(ItemPos pos, const OleDate& now) const;
+    // The total from the kept values (locked).
+    bool sumHoldingValuesLocked(CKurs& out) const;
+    // ComputeSumInvestValue with the kept values where they hold (locked).
+    bool computeSumInvestValueLocked(CKurs& out, const OleDate& now) const;
+    // UpdateSumInvestValue with the kept values where they hold (locked).
+    void updateSumInvestValueLocked();
+    mutable HoldingValues m_holdingValues;
+    // Where the investment history and the first item still downloading were last found (hints).
+    mutable std::size_t m_historyPlaceHint = 0;
+    std::size_t m_pendingPlaceHint = 0;
 
     // The cash account's balance quotations are rebuilt from the first changed transaction on
     // when they still are what the last rebuild left (same item, unchanged quotation list, the

@@ -411,39 +411,133 @@ std::vector<CKurs> rebuildHistory(const std::vector<HistoryInput>& inputs, const
 
 // ---------------------------------------------------------------- the total as of now
 
-bool CWPapierDoc::ComputeSumInvestValue(CKurs& out) const {
+// The value of each item is taken as the total always took it; the total sums the values in
+// list order, so it is the same number to the last bit whether the values were just taken or kept.
+
+CWPapierDoc::HoldingValue CWPapierDoc::holdingValue(const CWPapier& item, const OleDate& now, OleDate& until) {
+    const auto narrow = [&until](const OleDate& date) {
+        if (until.GetStatus() != OleDate::valid || dateEarlier(date, until))
+            until = date;
+    };
+    // A quotation or transaction dated later changes the value once the clock reaches it.
+    item.readQuotations([&](const QuotationList& quotations) {
+        if (quotations.size() == 0)
+            return;
+        if (!quotations.ordered()) {
+            narrow(now); // irregular dates: nothing is kept for this item's sake
+            return;
+        }
+        for (std::size_t i = quotations.size(); i-- > 0 && dateLater(quotations[i].m_dtDate, now);)
+            narrow(quotations[i].m_dtDate);
+    });
+    const int transactions = item.GetTransactionCount();
+    for (int i = 0; i < transactions; ++i)
+        if (const CTransaction* t = item.GetTransactionAt(i); t && dateLater(t->m_dtDate, now))
+            narrow(t->m_dtDate);
+
+    HoldingValue value;
+    value.item = &item;
+    const double units = item.GetUnitsOnDate(now);
+    if (units == 0.0 || item.IsQuotationListEmpty())
+        return value;
+    CKurs current;
+    item.GetQuotationOnOrBefore(now, current);
+    OleDate lastTransaction;
+    item.GetLastTransactionDate(now, lastTransaction);
+    value.date = current.m_dtDate;
+    if (dateLater(lastTransaction, value.date))
+        value.date = lastTransaction;
+    value.value = units * current.m_dClose;
+    value.counts = true;
+    return value;
+}
+
+bool CWPapierDoc::holdingValuesHoldLocked(const OleDate& now) const {
+    const HoldingValues& kept = m_holdingValues;
+    if (!kept.valid || kept.items.size() != m_WPList.size() || dateEarlier(now, kept.takenAt))
+        return false;
+    if (kept.validUntil.GetStatus() == OleDate::valid && !dateEarlier(now, kept.validUntil))
+        return false;
+    for (std::size_t i = 0; i < m_WPList.size(); ++i)
+        if (kept.items[i].item != m_WPList[i].get())
+            return false;
+    return true;
+}
+
+void CWPapierDoc::takeHoldingValuesLocked(const OleDate& now) const {
+    HoldingValues& kept = m_holdingValues;
+    kept.items.clear();
+    kept.items.reserve(m_WPList.size());
+    kept.validUntil = OleDate();
+    kept.validUntil.SetStatus(OleDate::invalid);
+    for (const auto& item : m_WPList)
+        kept.items.push_back(holdingValue(*item, now, kept.validUntil));
+    kept.takenAt = now;
+    kept.valid = true;
+}
+
+void CWPapierDoc::retakeHoldingValueLocked(ItemPos pos, const OleDate& now) const {
+    HoldingValues& kept = m_holdingValues;
+    if (!holdingValuesHoldLocked(now))
+        return; // taken anew when next asked for
+    const std::size_t place = m_places.find(pos);
+    if (place == ItemPlaceIndex::npos || place >= kept.items.size())
+        return;
+    kept.items[place] = holdingValue(*m_WPList[place], now, kept.validUntil);
+    kept.takenAt = now; // the values hold from the latest time one was taken
+}
+
+bool CWPapierDoc::sumHoldingValuesLocked(CKurs& out) const {
     out.m_dtDate = CWPapier::fallbackDate();
     out.m_dClose = 0.0;
-    const ListLock lock(*this);
-    const OleDate now = OleDate::GetCurrentTime();
     bool contributed = false;
-    for (const auto& item : m_WPList) {
-        const double units = item->GetUnitsOnDate(now);
-        if (units == 0.0 || item->IsQuotationListEmpty())
+    for (const HoldingValue& value : m_holdingValues.items) {
+        if (!value.counts)
             continue;
-        CKurs current;
-        item->GetQuotationOnOrBefore(now, current);
-        OleDate lastTransaction;
-        item->GetLastTransactionDate(now, lastTransaction);
-        OleDate date = current.m_dtDate;
-        if (dateLater(lastTransaction, date))
-            date = lastTransaction;
-        out.m_dClose += units * current.m_dClose;
-        if (dateLater(date, out.m_dtDate))
-            out.m_dtDate = date;
+        out.m_dClose += value.value;
+        if (dateLater(value.date, out.m_dtDate))
+            out.m_dtDate = value.date;
         contributed = true;
     }
     return contributed;
 }
 
+bool CWPapierDoc::computeSumInvestValueLocked(CKurs& out, const OleDate& now) const {
+    if (!holdingValuesHoldLocked(now))
+        takeHoldingValuesLocked(now);
+    return sumHoldingValuesLocked(out);
+}
+
+bool CWPapierDoc::ComputeSumInvestValue(CKurs& out) const {
+    const ListLock lock(*this);
+    // Every value taken anew: the items may have changed in any way since the last call.
+    m_holdingValues.valid = false;
+    return computeSumInvestValueLocked(out, OleDate::GetCurrentTime());
+}
+
+void CWPapierDoc::SetModifiedFlag(bool modified) {
+    {
+        const ListLock lock(*this);
+        m_holdingValues.valid = false;
+    }
+    Document::SetModifiedFlag(modified);
+}
+
 void CWPapierDoc::UpdateSumInvestValue() {
+    const ListLock lock(*this);
+    m_holdingValues.valid = false;
+    updateSumInvestValueLocked();
+}
+
+void CWPapierDoc::updateSumInvestValueLocked() {
     const ListLock lock(*this);
     const std::lock_guard historyLock(m_CritSectSumInvest);
     DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue SingleLock granted***");
     CKurs total;
     const ItemPos historyPos = FindInvestmentHistoryItem();
     CWPapier* history = itemLocked(historyPos);
-    if (ComputeSumInvestValue(total) && history) {
+    const OleDate now = OleDate::GetCurrentTime();
+    if (computeSumInvestValueLocked(total, now) && history) {
         OleDate newest;
         history->GetLastQuotationDate(newest);
         if (dateEarlier(total.m_dtDate, newest)) {
@@ -469,6 +563,8 @@ void CWPapierDoc::UpdateSumInvestValue() {
             AddQuotationToItem(historyPos, CKurs(total.m_dtDate, total.m_dClose), programOptions().DisableIntraday != 0,
                                true);
         }
+        // The history's own value (it rarely holds units) follows its new values.
+        retakeHoldingValueLocked(historyPos, now);
     }
     DOC_LOG(LOG_LEVEL_DEBUG, "UpdateSumInvestValue finished***");
 }

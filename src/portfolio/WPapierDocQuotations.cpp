@@ -14,15 +14,18 @@ int CWPapierDoc::AddQuotationToItem(ItemPos pos, const CKurs& quotation, bool bS
     if (!item)
         return -1;
     const int index = item->AddQuotation(quotation, bSameDay);
+    // The values kept for the total stay, with this item's taken anew.
+    retakeHoldingValueLocked(pos, OleDate::GetCurrentTime());
     // Only a new newest value of an ordinary item with units changes the current total.
     bool historyChanged = false;
     if (index == item->GetQuotationCount() - 1 && !item->m_bInvestmentHistory && !item->m_bCashAccount &&
         item->m_dUnits > 0.0) {
-        UpdateSumInvestValue();
+        updateSumInvestValueLocked();
         historyChanged = true;
     }
     if (bUpdateViews) {
-        SetModifiedFlag();
+        // The base's flag only: the change is in the kept values already.
+        Document::SetModifiedFlag(true);
         // The chart is told only when it shows the item.
         DocumentObserver* sender = chart && !shownInChart ? chart : nullptr;
         UpdateAllViews(sender, pos);

@@ -3,6 +3,8 @@
 #include "log/CrashReport.h"
 #include "log/Log.h"
 
+#include <algorithm>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -10,9 +12,27 @@ namespace {
 std::atomic<std::uint32_t> g_lastWorkerId{0};
 // Idle workers kept for later jobs; a worker whose job ends beyond them ends too.
 constexpr std::size_t kMaxIdleWorkers = 64;
-// How long the starter waits, while it holds jobs back, before it looks at the abort flag again.
-constexpr auto kHoldBackPause = std::chrono::milliseconds(20);
 thread_local std::uint32_t t_workerId = 0;
+// The manager and worker of a worker thread (null elsewhere).
+thread_local DownloadManager* t_manager = nullptr;
+thread_local void* t_worker = nullptr;
+
+// The managers that live, for the abort's wake hook (a manager of a test may end before the
+// program does; the hook outlives it).
+std::mutex& liveManagersMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::vector<DownloadManager*>& liveManagers() {
+    static std::vector<DownloadManager*> managers;
+    return managers;
+}
+
+// Whether a job has an item that an item of another job may wait for.
+bool othersWaitFor(const DownloadJob& job) {
+    return std::any_of(job.m_Items.begin(), job.m_Items.end(),
+                       [](const auto& item) { return item && item->HasSignalEvents(); });
+}
 
 // Ends a job that gets no worker: every item still gets its first and its final report, so the
 // receivers' counts balance.
@@ -35,10 +55,46 @@ DownloadManager::DownloadManager() {
     MessageTarget::instance();
     downloadEventBoard();
     Log::Instance();
+    std::lock_guard lock(liveManagersMutex());
+    // An abort wakes the starters, which then end the jobs still queued.
+    static const bool hooked = (DownloadActivity::instance().addWakeHook([] { wakeStarters(); }), true);
+    (void)hooked;
+    liveManagers().push_back(this);
 }
 
 DownloadManager::~DownloadManager() {
+    {
+        std::lock_guard lock(liveManagersMutex());
+        std::erase(liveManagers(), this);
+    }
     shutdown();
+}
+
+void DownloadManager::wakeStarters() {
+    std::lock_guard registry(liveManagersMutex());
+    for (DownloadManager* manager : liveManagers()) {
+        // Under the manager's lock: the abort flag, set before, is seen by the starter's next check.
+        std::lock_guard lock(manager->m_mutex);
+        manager->m_queueChanged.notify_all();
+    }
+}
+
+void downloadWorkerLeavesSlots() {
+    DownloadManager* manager = t_manager;
+    if (!manager)
+        return;
+    std::lock_guard lock(manager->m_mutex);
+    manager->leaveSlotsLocked(static_cast<DownloadManager::Worker*>(t_worker));
+}
+
+void DownloadManager::leaveSlotsLocked(Worker* worker) {
+    if (!worker->wantsSlot)
+        return;
+    worker->wantsSlot = false;
+    const auto it = m_jobsBySlots.find(worker->downloadSlots);
+    if (it != m_jobsBySlots.end() && --it->second <= 0)
+        m_jobsBySlots.erase(it);
+    m_queueChanged.notify_all(); // the starter may hand out the next job of these slots
 }
 
 DownloadManager& DownloadManager::instance() {
@@ -79,6 +135,9 @@ std::vector<std::uint32_t> DownloadManager::startQuotationDownloads(std::vector<
             }
         return ids;
     }
+    // The jobs whose items others wait for go first, so no job waits for an exchange-rate item
+    // whose job is still queued behind it; the rest keep their order.
+    const std::size_t firstQueued = m_queue.size();
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         if (!jobs[i])
             continue;
@@ -86,6 +145,8 @@ std::vector<std::uint32_t> DownloadManager::startQuotationDownloads(std::vector<
         ++m_alive;
         m_queue.push_back({ids[i], std::move(jobs[i])});
     }
+    std::stable_partition(m_queue.begin() + static_cast<std::ptrdiff_t>(firstQueued), m_queue.end(),
+                          [](const QueuedStart& queued) { return othersWaitFor(*queued.job); });
     if (m_queue.empty())
         return ids;
     if (!m_starter.joinable()) {
@@ -116,9 +177,16 @@ void DownloadManager::starterLoop() {
         joinExited(lock);
         if (m_shutDown || m_queue.empty())
             continue;
+        if (g_bAbortDownloads.load() != 0) {
+            refuseQueuedLocked(lock);
+            continue;
+        }
         if (holdBackLocked(m_queue.front())) {
-            // Woken when a job ends; the abort flag is seen within the pause.
-            m_queueChanged.wait_for(lock, kHoldBackPause);
+            // Woken when a job ends or leaves its slots, when jobs are queued, and by an abort.
+            m_queueChanged.wait(lock, [this] {
+                return m_shutDown || m_queue.empty() || g_bAbortDownloads.load() != 0 ||
+                       !holdBackLocked(m_queue.front());
+            });
             continue;
         }
         QueuedStart next = std::move(m_queue.front());
@@ -128,9 +196,26 @@ void DownloadManager::starterLoop() {
     }
 }
 
+void DownloadManager::refuseQueuedLocked(std::unique_lock<std::mutex>& lock) {
+    std::deque<QueuedStart> queued;
+    queued.swap(m_queue);
+    lock.unlock();
+    // Each job as its worker would have ended it at its first look at the flag: every item
+    // reported aborted (its first report went out when it was queued).
+    for (QueuedStart& next : queued) {
+        refuseJob(*next.job, next.id, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
+        next.job.reset();
+        DownloadActivity::instance().workerEnded();
+        std::lock_guard counted(m_mutex);
+        --m_alive;
+        m_changed.notify_all();
+    }
+    lock.lock();
+}
+
 bool DownloadManager::holdBackLocked(const QueuedStart& next) const {
     const CountingSemaphore* slots = next.job->m_pSemaphore.get();
-    if (!slots || g_bAbortDownloads.load() != 0)
+    if (!slots)
         return false;
     const auto it = m_jobsBySlots.find(slots);
     return it != m_jobsBySlots.end() && it->second >= 2 * slots->maximum();
@@ -158,11 +243,17 @@ bool DownloadManager::launch(std::unique_lock<std::mutex>& lock, std::unique_ptr
         worker = m_idle.back();
         m_idle.pop_back();
     } else {
-        auto made = std::make_unique<Worker>();
+        // Recorded before its thread starts: a failure in between never destroys a joinable thread.
+        Worker* made = nullptr;
         try {
-            Worker* raw = made.get();
-            made->thread = std::thread([this, raw] { workerLoop(raw); });
-        } catch (const std::system_error& e) {
+            m_workers.push_back(std::make_unique<Worker>());
+            made = m_workers.back().get();
+            made->thread = std::thread([this, made] { workerLoop(made); });
+            worker = made;
+            ++m_threadsMade;
+        } catch (const std::exception& e) {
+            if (made)
+                m_workers.pop_back();
             if (counted) {
                 --m_alive;
                 m_changed.notify_all();
@@ -174,15 +265,14 @@ bool DownloadManager::launch(std::unique_lock<std::mutex>& lock, std::unique_ptr
             refuseJob(*job, id, DOWNLOAD_ERROR, DOWNLOAD_DETAIL_MESSAGE, "Could not start the download thread!");
             return false;
         }
-        worker = made.get();
-        m_workers.push_back(std::move(made));
     }
     if (!counted) {
         DownloadActivity::instance().workerStarted();
         ++m_alive;
     }
     worker->downloadSlots = job->m_pSemaphore.get();
-    if (worker->downloadSlots)
+    worker->wantsSlot = worker->downloadSlots != nullptr;
+    if (worker->wantsSlot)
         ++m_jobsBySlots[worker->downloadSlots];
     worker->job = std::move(job);
     worker->procedure = procedure;
@@ -194,6 +284,8 @@ bool DownloadManager::launch(std::unique_lock<std::mutex>& lock, std::unique_ptr
 
 void DownloadManager::workerLoop(Worker* worker) {
     prepareThreadForCrashReports();
+    t_manager = this;
+    t_worker = worker;
     std::unique_lock lock(m_mutex);
     for (;;) {
         worker->wake.wait(lock, [this, worker] { return worker->job || m_shutDown; });
@@ -213,12 +305,8 @@ void DownloadManager::workerLoop(Worker* worker) {
         DownloadActivity::instance().workerEnded();
         lock.lock();
         t_workerId = 0;
-        if (worker->downloadSlots) {
-            const auto it = m_jobsBySlots.find(worker->downloadSlots);
-            if (it != m_jobsBySlots.end() && --it->second <= 0)
-                m_jobsBySlots.erase(it);
-            worker->downloadSlots = nullptr;
-        }
+        leaveSlotsLocked(worker);
+        worker->downloadSlots = nullptr;
         worker->busy = false;
         worker->id = 0;
         --m_alive;
@@ -259,6 +347,17 @@ void DownloadManager::abortAll() {
 
 int DownloadManager::workersAlive() const {
     return m_alive;
+}
+
+int DownloadManager::threadsRunning() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(std::count_if(m_workers.begin(), m_workers.end(),
+                                          [](const auto& worker) { return !worker->exited; }));
+}
+
+int DownloadManager::threadsMade() const {
+    std::lock_guard lock(m_mutex);
+    return m_threadsMade;
 }
 
 bool DownloadManager::waitForWorkers(std::optional<std::chrono::milliseconds> timeout) {

@@ -2,10 +2,14 @@
 // The owner of the download workers. Each job runs on a worker thread of its own while it runs;
 // a thread whose job has ended waits for the next job instead of ending, so an update of hundreds
 // of items does not create (and tear down) hundreds of threads. The jobs of an update are handed
-// to the workers by the manager's starter thread, in the order of their jobs, so the caller (the
-// GUI thread) never waits for thread creations; the starter hands out no more jobs of one set of
-// download slots than twice its slots can serve (the rest would only wait for a slot), unless an
-// abort is set. At shut-down the manager aborts whatever still runs and joins every thread, so no
+// to the workers by the manager's starter thread, the jobs whose items others wait for (exchange-
+// rate items) first, the rest in their order, so the caller (the GUI thread) never waits for thread
+// creations. The starter holds a job back while twice its slots' count of jobs of the same slots
+// still want a slot (wait for one or hold one); a job whose page is in (one that only extracts, or
+// waits for its exchange-rate item) no longer counts, so a job never waits for one that cannot
+// start. The starter sleeps until a job ends or leaves its slot, an update is queued, or an abort
+// is set; on an abort it ends every queued job with its abort report, without giving it a thread.
+// At shut-down the manager aborts whatever still runs and joins every thread, so no
 // worker outlives the program's objects. A worker that the abort cannot reach (blocked in a system
 // call, such as the open of a file on a hung mount) can be left behind by a shut-down with a
 // bound; the process then ends without running its static destructors.
@@ -49,8 +53,9 @@ public:
     // The start of an update: posts the first report (status 1) of every item of every job, in
     // order, before any worker starts, so a receiver that counts the active downloads cannot see
     // the count fall to 0 while jobs are still starting. Then hands the jobs to the starter thread,
-    // which gives each job a worker of its own in their order, and returns at once. The queued jobs count
-    // as alive workers from here on, so an abort stays set until they have seen it. Returns the
+    // which gives each job a worker of its own (those whose items others wait for first, the rest
+    // in their order), and returns at once. The queued jobs count as alive workers from here on,
+    // so an abort stays set until the starter has ended them with their abort report. Returns the
     // worker ids; 0 for every job after shutdown() (each got its final report). A job whose thread
     // the system refuses later gets its final report (12/11) from the starter.
     std::vector<std::uint32_t> startQuotationDownloads(std::vector<std::unique_ptr<DownloadJob>> jobs);
@@ -66,6 +71,9 @@ public:
 
     // Workers of this manager that have started, or are queued to start, and have not yet ended.
     int workersAlive() const;
+    // Threads of this manager that have not ended (busy or idle), and the threads it has made so far.
+    int threadsRunning() const;
+    int threadsMade() const;
 
     // Waits until no worker is alive; false when `timeout` passed first.
     bool waitForWorkers(std::optional<std::chrono::milliseconds> timeout = std::nullopt);
@@ -86,6 +94,7 @@ private:
         std::uint32_t id = 0;                             // the id of the job it runs
         const CountingSemaphore* downloadSlots = nullptr; // the job's download slots
         bool busy = false;                                // a job is handed over or runs
+        bool wantsSlot = false; // counted in m_jobsBySlots: its page is not in yet
         bool exited = false;                              // the thread left its loop
     };
 
@@ -102,6 +111,14 @@ private:
     bool launch(std::unique_lock<std::mutex>& lock, std::unique_ptr<DownloadJob>& job, Procedure procedure,
                 std::uint32_t id, bool counted);
     void starterLoop();
+    // Ends the queued jobs with their abort report (unlocks while it reports).
+    void refuseQueuedLocked(std::unique_lock<std::mutex>& lock);
+    // The worker no longer counts against its slots (under the lock).
+    void leaveSlotsLocked(Worker* worker);
+    // The manager's side of downloadWorkerLeavesSlots().
+    friend void downloadWorkerLeavesSlots();
+    // Wakes the starters of the live managers (the abort's wake hook).
+    static void wakeStarters();
     // Whether the next queued job is held back: its slots have twice as many jobs as slots.
     bool holdBackLocked(const QueuedStart& next) const;
     void workerLoop(Worker* worker);
@@ -114,8 +131,9 @@ private:
     std::vector<std::unique_ptr<Worker>> m_workers;
     std::vector<Worker*> m_idle;                                     // waiting for a job
     std::deque<QueuedStart> m_queue;                                 // in the order of their jobs
-    std::unordered_map<const CountingSemaphore*, int> m_jobsBySlots; // jobs handed out, by their slots
+    std::unordered_map<const CountingSemaphore*, int> m_jobsBySlots; // handed-out jobs that want a slot
     std::thread m_starter;                                           // made at the first update
     std::atomic<int> m_alive{0};
+    int m_threadsMade = 0;
     bool m_shutDown = false;
 };

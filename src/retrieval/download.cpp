@@ -625,7 +625,10 @@ private:
         }
         CVR_LOG(LOG_LEVEL_DEBUG, "Finished downloading '%s' (%li / %li Bytes) to '%s'.", m_parsed.object.c_str(),
                 static_cast<long>(body.bytes), static_cast<long>(m_contentLength), m_page.c_str());
+        // The page is in: the slot goes to the next job, and this one no longer counts against
+        // its slots while it extracts or waits for an exchange-rate item.
         m_slot.release();
+        downloadWorkerLeavesSlots();
         return true;
     }
 

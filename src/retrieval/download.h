@@ -198,6 +198,8 @@ public:
     void SetWaitEvent(DownloadEventHandle event) { m_hWaitEvent = std::move(event); }
     const DownloadEventHandle& GetWaitEvent() const { return m_hWaitEvent; }
     void AddSignalEvent(DownloadEventHandle event);
+    // Whether an item of another job waits for this one.
+    bool HasSignalEvents() const { return !m_SignalEvents.empty(); }
     // Sets every event to signal, front first, and lets go of it.
     void SignalAll();
     void SignalAllAndFree();
@@ -255,6 +257,11 @@ int PostDownloadStatusAs(std::uint32_t workerId, DownloadJob& job, int status, i
 
 // The id of the download worker running on this thread (0 elsewhere).
 std::uint32_t currentDownloadWorkerId();
+
+// Tells the download manager that the worker on this thread has its page and wants no download
+// slot any more (it only extracts now, or waits for an exchange-rate item): the starter may hand
+// out another job of the same slots. Nothing on other threads.
+void downloadWorkerLeavesSlots();
 
 // --- Workers -------------------------------------------------------------------------------
 

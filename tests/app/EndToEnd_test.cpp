@@ -270,6 +270,36 @@ TEST_F(EndToEndTest, UpdateFromAWebServerStepsBackADateAndRetriesAServerError) {
     EXPECT_EQ(requests[0].headers.at("user-agent"), "CVR");
 }
 
+// Dollar-priced shares entered before their exchange-rate item: the update ends, whatever the
+// number of shares against the default five download slots, and every share is converted.
+TEST_F(EndToEndTest, SharesConvertingByARateItemListedAfterThemAreAllUpdated) {
+    testsupport::LoopbackHttpServer server;
+    server.reply("/usd", testsupport::HttpReply::page(quotePage("USDEUR", "0.80")));
+    server.replyWith(
+        [](const testsupport::RecordedRequest&) { return testsupport::HttpReply::page(quotePage("SHR", "12.50")); });
+    for (const int shares : {1, 10, 30}) {
+        SCOPED_TRACE(std::to_string(shares) + " shares");
+        const fs::path file = work / "dollars.cvr";
+        auto rate = quotedItem("USD / EUR", "USDEUR", server.url("/usd"));
+        std::vector<std::unique_ptr<CWPapier>> items;
+        for (int i = 0; i < shares; ++i) {
+            items.push_back(quotedItem("Share " + std::to_string(i), "SHR", server.url("/s" + std::to_string(i))));
+            items.back()->m_bConvertCurrency = true;
+            items.back()->m_pCurrencyItem = rate.get();
+        }
+        items.push_back(std::move(rate));
+        ASSERT_TRUE(apptest::writePortfolio(file, std::move(items)));
+
+        expectSuccess(corvana({"-u", file.string()}));
+        OpenedPortfolio p(file);
+        for (int i = 0; i < shares; ++i) {
+            CKurs last;
+            ASSERT_TRUE(p.item("Share " + std::to_string(i))->GetLastQuotation(last)) << i;
+            EXPECT_DOUBLE_EQ(last.m_dClose, 10.0) << i;
+        }
+    }
+}
+
 TEST_F(EndToEndTest, APortfolioWithNothingToUpdateEndsAtOnceAndKeepsItsFile) {
     const fs::path file = work / "quiet.cvr";
     std::vector<std::unique_ptr<CWPapier>> items;

@@ -1,13 +1,83 @@
 #include "platform/Sync.h"
+#include "support/Sanitizer.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 using namespace std::chrono_literals;
+
+namespace {
+
+// How long a test waits for a thread it expects to end.
+constexpr auto kBound = testsupport::sanitizerScaled(std::chrono::milliseconds(10s));
+
+// A wait run on a thread of its own, given an abort flag of its own. The test asks for its result
+// with a bound and fails by name when it does not come; the helper's end sets the flag and wakes
+// the waiters, so a failing test never hangs.
+template <class Result>
+class BoundedWait {
+public:
+    BoundedWait(std::function<Result(const std::atomic<int>&)> wait, std::function<void()> wake)
+        : m_wake(std::move(wake)) {
+        m_result = m_promise.get_future();
+        m_thread = std::thread([this, wait = std::move(wait)] { m_promise.set_value(wait(m_abort)); });
+    }
+    ~BoundedWait() {
+        abort();
+        m_thread.join();
+    }
+    BoundedWait(const BoundedWait&) = delete;
+    BoundedWait& operator=(const BoundedWait&) = delete;
+
+    // Sets its flag and wakes the waiters.
+    void abort() {
+        m_abort = 1;
+        m_wake();
+    }
+    // Sets its flag only: it sees it when something else wakes it.
+    void setFlagOnly() { m_abort = 1; }
+    bool ended(std::chrono::milliseconds within = kBound) const {
+        return m_result.wait_for(within) == std::future_status::ready;
+    }
+    // The result; a failure of the test (and a default value) when the wait did not end in time.
+    Result result(const char* what) {
+        if (!ended()) {
+            ADD_FAILURE() << what << ": the wait did not end within " << kBound.count() << " ms";
+            return Result{};
+        }
+        return m_result.get();
+    }
+
+private:
+    std::function<void()> m_wake;
+    std::atomic<int> m_abort{0};
+    std::promise<Result> m_promise;
+    std::future<Result> m_result;
+    std::thread m_thread;
+};
+
+// A slot of `semaphore` asked for on a thread of its own.
+struct SlotWait : BoundedWait<bool> {
+    explicit SlotWait(CountingSemaphore& semaphore)
+        : BoundedWait<bool>([&semaphore](const std::atomic<int>& abort) { return semaphore.acquire(&abort); },
+                            [&semaphore] { semaphore.wakeAll(); }) {}
+};
+
+// Waits until `count` threads wait for a slot of `semaphore`.
+void awaitWaiting(const CountingSemaphore& semaphore, int count) {
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    while (semaphore.waiting() < count && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(semaphore.waiting(), count) << "waiters did not queue";
+}
+
+} // namespace
 
 TEST(CountingSemaphore, LimitsHoldersToItsCount) {
     CountingSemaphore semaphore(3);
@@ -48,13 +118,11 @@ TEST(CountingSemaphore, CountsSlotsAndRefusesOverRelease) {
 TEST(CountingSemaphore, WaiterGetsTheSlotAnotherThreadReleases) {
     CountingSemaphore semaphore(1);
     ASSERT_TRUE(semaphore.acquire());
-    std::atomic<bool> got{false};
-    std::thread waiter([&] { got = semaphore.acquire(); });
-    std::this_thread::sleep_for(20ms);
-    EXPECT_FALSE(got);
+    SlotWait waiter(semaphore);
+    awaitWaiting(semaphore, 1);
+    EXPECT_FALSE(waiter.ended(20ms));
     semaphore.release();
-    waiter.join();
-    EXPECT_TRUE(got);
+    EXPECT_TRUE(waiter.result("the waiter after the release"));
     EXPECT_EQ(semaphore.available(), 0);
 }
 
@@ -62,19 +130,19 @@ TEST(CountingSemaphore, AbortWakesEveryWaiter) {
     CountingSemaphore semaphore(1);
     ASSERT_TRUE(semaphore.acquire());
     std::atomic<int> abort{0};
-    std::atomic<int> failed{0};
-    std::vector<std::thread> waiters;
+    std::vector<std::unique_ptr<BoundedWait<bool>>> waiters;
     for (int i = 0; i < 4; ++i)
-        waiters.emplace_back([&] {
-            if (!semaphore.acquire(&abort)) // no time limit: only the abort ends the wait
-                ++failed;
-        });
-    std::this_thread::sleep_for(20ms);
+        waiters.push_back(std::make_unique<BoundedWait<bool>>(
+            // no time limit: only the shared abort flag (or the helper's own at its end) ends the wait
+            [&](const std::atomic<int>&) { return semaphore.acquire(&abort); }, [&] {
+                abort = 1;
+                semaphore.wakeAll();
+            }));
+    awaitWaiting(semaphore, 4);
     abort = 1;
     semaphore.wakeAll();
-    for (auto& th : waiters)
-        th.join();
-    EXPECT_EQ(failed, 4);
+    for (auto& waiter : waiters)
+        EXPECT_FALSE(waiter->result("a waiter after the abort"));
     EXPECT_EQ(semaphore.available(), 0); // still held by this thread only
 
     // A flag already set fails at once, even with a free slot.
@@ -83,34 +151,31 @@ TEST(CountingSemaphore, AbortWakesEveryWaiter) {
     EXPECT_EQ(semaphore.available(), 1);
 }
 
-// Waits until `count` threads wait for a slot of `semaphore`.
-void awaitWaiting(const CountingSemaphore& semaphore, int count) {
-    for (int i = 0; i < 1000 && semaphore.waiting() < count; ++i)
-        std::this_thread::sleep_for(1ms);
-    ASSERT_EQ(semaphore.waiting(), count);
-}
-
 TEST(CountingSemaphore, SlotsGoToTheWaitersInTheOrderTheyAsked) {
     CountingSemaphore semaphore(1);
     ASSERT_TRUE(semaphore.acquire());
     std::mutex mutex;
     std::vector<int> order;
-    std::vector<std::thread> waiters;
+    std::vector<std::unique_ptr<BoundedWait<bool>>> waiters;
     for (int i = 0; i < 6; ++i) {
-        waiters.emplace_back([&, i] {
-            ASSERT_TRUE(semaphore.acquire());
-            {
-                std::lock_guard lock(mutex);
-                order.push_back(i);
-            }
-            semaphore.release();
-        });
+        waiters.push_back(std::make_unique<BoundedWait<bool>>(
+            [&, i](const std::atomic<int>& abort) {
+                if (!semaphore.acquire(&abort))
+                    return false;
+                {
+                    std::lock_guard lock(mutex);
+                    order.push_back(i);
+                }
+                semaphore.release();
+                return true;
+            },
+            [&] { semaphore.wakeAll(); }));
         awaitWaiting(semaphore, i + 1);
     }
     EXPECT_FALSE(semaphore.tryAcquire()); // nobody jumps the queue
     semaphore.release();
-    for (auto& th : waiters)
-        th.join();
+    for (auto& waiter : waiters)
+        EXPECT_TRUE(waiter->result("a waiter in line"));
     EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4, 5}));
     EXPECT_EQ(semaphore.available(), 1);
     EXPECT_EQ(semaphore.waiting(), 0);
@@ -120,28 +185,59 @@ TEST(CountingSemaphore, EverySlotFreedAtOnceFindsAWaiterAndAnAbortedOneLetsTheNe
     CountingSemaphore semaphore(2);
     ASSERT_TRUE(semaphore.acquire());
     ASSERT_TRUE(semaphore.acquire());
-    std::atomic<int> abortFirst{0};
-    auto first = std::async(std::launch::async, [&] { return semaphore.acquire(&abortFirst); });
+    SlotWait first(semaphore);
     awaitWaiting(semaphore, 1);
-    auto second = std::async(std::launch::async, [&] { return semaphore.acquire(); });
+    SlotWait second(semaphore);
     awaitWaiting(semaphore, 2);
-    auto third = std::async(std::launch::async, [&] { return semaphore.acquire(); });
+    SlotWait third(semaphore);
     awaitWaiting(semaphore, 3);
 
     // The first in line gives up: the others keep waiting for a slot.
-    abortFirst = 1;
-    semaphore.wakeAll();
-    ASSERT_EQ(first.wait_for(10s), std::future_status::ready);
-    EXPECT_FALSE(first.get());
+    first.abort();
+    EXPECT_FALSE(first.result("the first waiter after its abort"));
     awaitWaiting(semaphore, 2);
 
     // Two slots freed one right after the other: both waiters get one.
     semaphore.release();
     semaphore.release();
-    ASSERT_EQ(second.wait_for(10s), std::future_status::ready);
-    ASSERT_EQ(third.wait_for(10s), std::future_status::ready);
-    EXPECT_TRUE(second.get());
-    EXPECT_TRUE(third.get());
+    EXPECT_TRUE(second.result("the second waiter"));
+    EXPECT_TRUE(third.result("the third waiter"));
+    EXPECT_EQ(semaphore.available(), 0);
+}
+
+// A waiter woken for a freed slot that leaves because of its abort flag passes the slot on to the
+// next in line: nobody else would wake that one.
+TEST(CountingSemaphore, AWokenWaiterThatLeavesPassesTheSlotOn) {
+    CountingSemaphore semaphore(1);
+    ASSERT_TRUE(semaphore.acquire());
+    SlotWait leaving(semaphore);
+    awaitWaiting(semaphore, 1);
+    SlotWait next(semaphore);
+    awaitWaiting(semaphore, 2);
+
+    leaving.setFlagOnly(); // as a worker's own abort: nobody wakes the waiters for it
+    semaphore.release();   // wakes the first in line, which leaves
+    EXPECT_FALSE(leaving.result("the waiter whose flag is set"));
+    EXPECT_TRUE(next.result("the next waiter, after the first left"));
+    EXPECT_EQ(semaphore.available(), 0);
+    EXPECT_EQ(semaphore.waiting(), 0);
+}
+
+// Every slot freed at once goes to a waiter at once: three slots released together while three
+// waiters queue, each gets one, none is left waiting for a wake that never comes.
+TEST(CountingSemaphore, SlotsFreedTogetherEachWakeAWaiter) {
+    CountingSemaphore semaphore(3);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(semaphore.acquire());
+    std::vector<std::unique_ptr<SlotWait>> waiters;
+    for (int i = 0; i < 3; ++i) {
+        waiters.push_back(std::make_unique<SlotWait>(semaphore));
+        awaitWaiting(semaphore, i + 1);
+    }
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(semaphore.release());
+    for (auto& waiter : waiters)
+        EXPECT_TRUE(waiter->result("a waiter for a freed slot"));
     EXPECT_EQ(semaphore.available(), 0);
 }
 
@@ -177,20 +273,17 @@ TEST(SemaphoreSlot, ReleasesWhenLeftAndAllowsEarlyRelease) {
 
 TEST(EventBoard, SignalReleasesEveryWaiterOfThatIdOnly) {
     EventBoard board;
-    std::atomic<int> done{0};
-    std::vector<std::thread> waiters;
+    std::vector<std::unique_ptr<BoundedWait<EventBoard::WaitResult>>> waiters;
     for (int i = 0; i < 4; ++i)
-        waiters.emplace_back([&] {
-            if (board.wait(7) == EventBoard::WaitResult::Signalled)
-                ++done;
-        });
+        waiters.push_back(std::make_unique<BoundedWait<EventBoard::WaitResult>>(
+            [&](const std::atomic<int>& abort) { return board.wait(7, kWaitForever, &abort); },
+            [&] { board.wakeAll(); }));
     board.signal(8);
-    std::this_thread::sleep_for(20ms);
-    EXPECT_EQ(done, 0);
+    for (auto& waiter : waiters)
+        EXPECT_FALSE(waiter->ended(5ms)) << "another id's event ended a wait";
     board.signal(7);
-    for (auto& th : waiters)
-        th.join();
-    EXPECT_EQ(done, 4);
+    for (auto& waiter : waiters)
+        EXPECT_EQ(waiter->result("a waiter for the signalled id"), EventBoard::WaitResult::Signalled);
     // Manual reset: it stays set until reset.
     EXPECT_EQ(board.wait(7, 0ms), EventBoard::WaitResult::Signalled);
     board.reset(7);
@@ -201,19 +294,18 @@ TEST(EventBoard, SignalReleasesEveryWaiterOfThatIdOnly) {
 TEST(EventBoard, AbortEndsWaitsButASetEventWins) {
     EventBoard board;
     std::atomic<int> abort{0};
-    std::atomic<int> aborted{0};
-    std::vector<std::thread> waiters;
+    std::vector<std::unique_ptr<BoundedWait<EventBoard::WaitResult>>> waiters;
     for (int i = 0; i < 3; ++i)
-        waiters.emplace_back([&] {
-            if (board.wait(1, kWaitForever, &abort) == EventBoard::WaitResult::Aborted)
-                ++aborted;
-        });
+        waiters.push_back(std::make_unique<BoundedWait<EventBoard::WaitResult>>(
+            [&](const std::atomic<int>&) { return board.wait(1, kWaitForever, &abort); }, [&] {
+                abort = 1;
+                board.wakeAll();
+            }));
     std::this_thread::sleep_for(20ms);
     abort = 1;
     board.wakeAll();
-    for (auto& th : waiters)
-        th.join();
-    EXPECT_EQ(aborted, 3);
+    for (auto& waiter : waiters)
+        EXPECT_EQ(waiter->result("a waiter after the abort"), EventBoard::WaitResult::Aborted);
 
     board.signal(2);
     EXPECT_EQ(board.wait(2, kWaitForever, &abort), EventBoard::WaitResult::Signalled);
@@ -229,7 +321,7 @@ TEST(EventBoard, WaitAnyReturnsTheLowestSignalledIndex) {
         std::this_thread::sleep_for(20ms);
         board.signal(30);
     });
-    const auto first = board.waitAny(ids);
+    const auto first = board.waitAny(ids, kBound);
     signaller.join();
     EXPECT_EQ(first.result, EventBoard::WaitResult::Signalled);
     EXPECT_EQ(first.index, 2u);

@@ -287,7 +287,7 @@ TEST_F(DownloadTest, TheAbortFlagCannotStaySet) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     m_manager.abortAll();
     doc.ResetDownloadFlagAt(a);
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     EXPECT_EQ(g_bAbortDownloads.load(), 0);
     EXPECT_EQ(m_manager.workersAlive(), 0);
 
@@ -313,7 +313,7 @@ TEST_F(DownloadTest, AnUpdateAnnouncesEveryItemBeforeAnyWorkerRuns) {
     }
 
     const auto ids = m_manager.startQuotationDownloads(std::move(jobs));
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     const auto reports = collect();
 
     ASSERT_EQ(ids.size(), 3u);
@@ -355,7 +355,7 @@ TEST_F(DownloadTest, AShutDownWithABoundLeavesAWorkerThatDoesNotEndBehind) {
     EXPECT_EQ(statuses(collect(), 1), (std::vector<int>{1, 12}));
 
     release.set_value();
-    EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    EXPECT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     EXPECT_TRUE(m_manager.shutdown());
     EXPECT_EQ(m_manager.workersAlive(), 0);
 }
@@ -396,7 +396,7 @@ TEST_F(DownloadTest, AnAbortAndAShutDownReachEveryQueuedJob) {
     EXPECT_EQ(std::count(ids.begin(), ids.end(), 0u), 0);
     EXPECT_EQ(m_manager.workersAlive(), static_cast<int>(kJobs));
     m_manager.abortAll();
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(30)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(30))));
     expectOneFirstAndOneFinalReport(collect(), DOWNLOAD_ABORTED);
     EXPECT_EQ(g_bAbortDownloads.load(), 0);
     EXPECT_EQ(server.requestCount(), 0u);

@@ -308,7 +308,7 @@ TEST_F(DownloadTest, AbortEndsAWorkerWaitingForAnAnswerAndOneWaitingForASlot) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     const auto reports = collect();
     EXPECT_EQ(statuses(reports, 1), (std::vector<int>{1, 2, 13}));
     EXPECT_EQ(statuses(reports, 2), (std::vector<int>{1, 13}));
@@ -366,14 +366,14 @@ TEST_F(DownloadTest, LocalPathsThatAreNoRegularFilesAreRefused) {
         auto job = makeJob("file://" + target, 60);
         job->AddItem(anchorItem(1, "local", "Kurs:"));
         ASSERT_NE(m_manager.startQuotationDownload(std::move(job)), 0u);
-        const bool ended = m_manager.waitForWorkers(std::chrono::seconds(10));
+        const bool ended = m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10)));
         if (!ended) {
             m_manager.abortAll();
             // A worker blocked in the open of the FIFO goes on once a writer comes.
             const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
             if (writer >= 0)
                 ::close(writer);
-            m_manager.waitForWorkers(std::chrono::seconds(10));
+            m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10)));
         }
         ASSERT_TRUE(ended) << "the worker is still reading";
         const auto reports = collect();
@@ -463,7 +463,7 @@ TEST_F(DownloadTest, AnAbortWhileThePageStreamsEndsTheJob) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     for (auto& r : collect())
         reports.push_back(std::move(r));
     const DownloadStatus* done = finalFor(reports, 1);
@@ -542,7 +542,7 @@ TEST_F(DownloadTest, AnItemWaitsForItsExchangeRateItem) {
         event.reset();
         m_manager.startQuotationDownload(std::move(stockJob));
         m_manager.startQuotationDownload(std::move(rateJob));
-        ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+        ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
         const auto reports = collect();
 
         std::vector<ItemPos> finals;
@@ -552,6 +552,46 @@ TEST_F(DownloadTest, AnItemWaitsForItsExchangeRateItem) {
         EXPECT_EQ(finals, (std::vector<ItemPos>{2, 1}));
         EXPECT_EQ(finalFor(reports, 1)->m_nStatus, DOWNLOAD_FINISHED);
     }
+}
+
+// One slot: the job whose item waits for an exchange-rate item of another job gives its slot up
+// once its page is in, so the rate item's job (started after it) gets the slot, and both finish.
+TEST_F(DownloadTest, AnItemWaitingForItsExchangeRateItemLeavesTheSlotToIt) {
+    LoopbackHttpServer server;
+    server.reply("/stock", HttpReply::page(kPage));
+    server.reply("/rate", HttpReply::page(kPage));
+    const auto slots = std::make_shared<CountingSemaphore>(1);
+    auto event = CreateManualResetEvent();
+    auto stockJob = makeJob(server.url("/stock"));
+    stockJob->m_pSemaphore = slots;
+    auto waiting = anchorItem(1, "stock", "Kurs:");
+    waiting->SetWaitEvent(event);
+    stockJob->AddItem(std::move(waiting));
+    auto rateJob = makeJob(server.url("/rate"));
+    rateJob->m_pSemaphore = slots;
+    auto rate = anchorItem(2, "rate", "Kurs:");
+    rate->AddSignalEvent(event);
+    rateJob->AddItem(std::move(rate));
+    event.reset();
+
+    m_manager.startQuotationDownload(std::move(stockJob));
+    std::vector<Report> reports;
+    for (int i = 0; i < 1000 && statuses(reports, 1) != std::vector<int>{1, 2, 3, 4, 5}; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (auto& r : collect())
+            reports.push_back(std::move(r));
+    }
+    ASSERT_EQ(statuses(reports, 1), (std::vector<int>{1, 2, 3, 4, 5})) << "the stock item is not waiting";
+    m_manager.startQuotationDownload(std::move(rateJob));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))))
+        << "the rate item's job never got the slot";
+    for (auto& r : collect())
+        reports.push_back(std::move(r));
+    ASSERT_NE(finalFor(reports, 1), nullptr);
+    ASSERT_NE(finalFor(reports, 2), nullptr);
+    EXPECT_EQ(finalFor(reports, 2)->m_nStatus, DOWNLOAD_FINISHED);
+    EXPECT_EQ(finalFor(reports, 1)->m_nStatus, DOWNLOAD_FINISHED);
+    EXPECT_EQ(slots->available(), 1);
 }
 
 TEST_F(DownloadTest, AbortReachesAnItemWaitingForItsExchangeRateItem) {
@@ -576,7 +616,7 @@ TEST_F(DownloadTest, AbortReachesAnItemWaitingForItsExchangeRateItem) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(2)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(2))));
     for (auto& r : collect())
         reports.push_back(std::move(r));
     EXPECT_EQ(finalFor(reports, 1)->m_nStatus, DOWNLOAD_FINISHED);

@@ -322,6 +322,51 @@ TEST_F(UpdateTest, ConversionByAnExchangeRateOfTheSameUpdate) {
     }
 }
 
+// Items that convert by an exchange-rate item listed after them all finish, whatever the number of
+// slots: a job waiting for the rate item neither keeps its slot nor keeps the rate item's job from
+// starting. With one slot and one converting item a slot kept while waiting hangs the update; with
+// twice the slots of converting jobs ahead of the rate item, jobs counted until they end do.
+TEST_F(UpdateTest, ItemsConvertingByARateItemListedLastAllFinishWhateverTheSlots) {
+    struct Case {
+        int slots;
+        int converting;
+    };
+    const Case cases[] = {{1, 1}, {1, 3}, {2, 5}, {5, 10}, {5, 11}, {5, 30}};
+    LoopbackHttpServer server;
+    server.reply("/fx", HttpReply::page(page("EURUSD: 0,80")));
+    server.replyWith([](const testsupport::RecordedRequest&) { return HttpReply::page(page("Fund: 12,50")); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.converting) + " converting items, " + std::to_string(c.slots) + " slots");
+        host.options.NumberDownloads = c.slots;
+        doc = std::make_unique<CWPapierDoc>(&host);
+        std::vector<CWPapier*> funds;
+        for (int i = 0; i < c.converting; ++i)
+            funds.push_back(addItem("Fund " + std::to_string(i), server.url("/fund" + std::to_string(i)), "Fund:"));
+        CWPapier* rate = addItem("EUR / USD", server.url("/fx"), "EURUSD:");
+        for (CWPapier* fund : funds) {
+            fund->m_bConvertCurrency = true;
+            fund->m_pCurrencyItem = rate;
+        }
+
+        EXPECT_EQ(UpdateAllItems(*doc), c.converting + 1);
+        ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))))
+            << "the update hangs: " << m_manager.workersAlive() << " jobs still alive";
+        auto reports = collect();
+        std::vector<const CWPapier*> updated(funds.begin(), funds.end());
+        updated.push_back(rate);
+        for (const CWPapier* item : updated) {
+            const DownloadStatus* done = finalFor(reports, pos(item));
+            ASSERT_NE(done, nullptr) << item->m_strName;
+            EXPECT_EQ(done->m_nStatus, DOWNLOAD_FINISHED) << item->m_strName;
+        }
+        EXPECT_EQ(takeIn(reports), std::vector<int>(funds.size() + 1, 1));
+        for (const CWPapier* fund : funds) {
+            ASSERT_EQ(quotations(fund).size(), 1u) << fund->m_strName;
+            EXPECT_DOUBLE_EQ(quotations(fund)[0].m_dClose, 10.0) << fund->m_strName;
+        }
+    }
+}
+
 // Exchange-rate links never make items wait for each other in a circle: two items converting by
 // each other are not linked, and the link that would close a longer cycle is not made, with a
 // warning. Everything is extracted without an abort.

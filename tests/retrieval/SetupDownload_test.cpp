@@ -55,7 +55,7 @@ protected:
         job->m_nMessage = WMU_SETUP_DOWNLOAD_STATUS;
         job->m_Options.caFile = m_cert.certFile.string();
         EXPECT_NE(m_manager.startSetupDownload(std::move(job)), 0u);
-        EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(20)));
+        EXPECT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(20))));
         return collect();
     }
 
@@ -164,7 +164,7 @@ TEST_F(SetupDownloadTest, AnAbortDuringTheTransferDeletesTheArchive) {
 
     m_manager.abortAll();
 
-    ASSERT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(10)));
+    ASSERT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(10))));
     for (auto& r : collect())
         reports.push_back(std::move(r));
     EXPECT_EQ(reports.back().status->m_nStatus, DOWNLOAD_ABORTED);

@@ -74,7 +74,7 @@ protected:
 
     // Waits for every worker and returns the reports, in the order they were posted.
     std::vector<Report> finish() {
-        EXPECT_TRUE(m_manager.waitForWorkers(std::chrono::seconds(30)));
+        EXPECT_TRUE(m_manager.waitForWorkers(testsupport::sanitizerScaled(std::chrono::seconds(30))));
         return collect();
     }
 
