@@ -24,6 +24,7 @@
 #include "portfolio/ServerSettings.h"
 #include "portfolio/Transaction.h"
 
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -217,16 +218,28 @@ public:
     // Sort order by list column 0..12: 1, -1 or the name comparison (1 when `other` is null). The
     // change columns follow the list view's percent display and time frame.
     int CompareItems(const CWPapier* other, int column, bool procentualValue, int timeFrameDays) const;
-    // What CompareItems reads of one item for one column at the moment `now`, taken once: a sort
-    // of many items computes each item's key once and compares keys, in the order CompareItems
-    // gives for the same moment (ties and the special items included).
+    // What CompareItems reads of one item at the moment `now`, taken once: a sort of many items
+    // computes each item's key once (for one column, or for all columns with the row's texts) and
+    // compares keys, in the order CompareItems gives for the same moment (ties and the special
+    // items included). A key holds copies, never the item: it may outlive the item.
+    static constexpr int kSortColumns = 13;
     struct SortKey {
-        const CWPapier* item = nullptr;
-        OleDate date;       // column 2: the newest quotation's date
-        double value = 0.0; // columns 3 to 12: the compared value
+        bool present = false; // false: no item; compares equal to every key
+        bool cashAccount = false;
+        bool investmentHistory = false;
+        double units = 0.0; // m_dUnits (column 11)
+        std::string name;
+        std::string category;
+        OleDate date;                           // column 2: the newest quotation's date
+        std::array<double, kSortColumns> values{}; // columns 3 to 12: the compared value
     };
+    // The key of `column` alone (the other values stay 0).
     SortKey GetSortKey(int column, bool procentualValue, int timeFrameDays, const OleDate& now) const;
-    // CompareItems of the two keys' items by `column`; both keys taken for that column.
+    // The key of every column.
+    SortKey GetSortKeys(bool procentualValue, int timeFrameDays, const OleDate& now) const;
+    // CompareItems of the two keys' items by `column`; both keys taken for that column. A value
+    // that does not compare (NaN, as a user formula "0/0" gives) sorts below every number and
+    // equal to another NaN, so the order stays a strict weak order.
     static int CompareSortKeys(const SortKey& a, const SortKey& b, int column);
     // Applies a formula in x to close, open, high and low of the quotations first..last (0 =
     // oldest); the split presets "x/2".."x/10" and "x*2".."x*10" also divide volumes, the units of
