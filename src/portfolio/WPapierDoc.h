@@ -452,5 +452,9 @@ private:
 
     NoticeCollection m_noticeCollection;
     CashBalanceMemo m_cashBalanceMemo;
+    // Within a catch-up of recurring instances (UpdateRecurringTransactions): the investment total
+    // is brought up to date once at its end, not after each mirror.
+    int m_catchUpDepth = 0;
+    bool m_sumInvestDue = false;
     CountryProvider m_countryProvider;
 };

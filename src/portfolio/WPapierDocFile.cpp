@@ -207,7 +207,13 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
         SetModifiedFlag(true);
         PortfolioInput input;
         std::string readError;
-        if (!input.open(path, readError)) {
+        bool opened = false;
+        try {
+            opened = input.open(path, readError);
+        } catch (const std::bad_alloc&) {
+            readError = "not enough memory";
+        }
+        if (!opened) {
             failure = readError;
         } else if (input.size() == 0) {
             // An empty file is an empty portfolio; it is completed like any loaded one.

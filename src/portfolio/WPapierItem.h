@@ -203,8 +203,11 @@ public:
     // taxes, debits take amount and taxes away.
     static double CashBalanceAfter(double balance, const CTransaction& t);
     // Adds the next due instance of the first due recurring transaction; true (and `out` holds a
-    // copy of the instance, `index` where it went) when one was added.
-    bool AddRecurringTransaction(CTransaction& out, int* index = nullptr);
+    // copy of the instance, `index` where it went) when one was added. The investment figures
+    // follow at once unless `recalculate` is false: a catch-up of many instances recomputes them
+    // once at its end (RecalculateAverageInvestPrice), as each recomputation may walk every
+    // transaction.
+    bool AddRecurringTransaction(CTransaction& out, int* index = nullptr, bool recalculate = true);
 
     std::uint32_t GetColor() const { return m_crColor; }
 
@@ -301,6 +304,11 @@ private:
     mutable std::vector<RunningFigures> m_runningFigures; // after each transaction of a leading run
     // No transaction before this index recurs: the search for a due recurrence starts here.
     std::size_t m_recurrenceSearchFrom = 0;
+    // Where the last transaction added went and its date, while the list has not changed since
+    // otherwise: the walk that places a later transaction in a list out of date order (the
+    // instances of a recurring plan, one after the other) starts after it instead of at the oldest.
+    std::size_t m_lastAddedIndex = static_cast<std::size_t>(-1);
+    OleDate m_lastAddedDate;
 };
 
 // A selection of items handed around sorted (not owning).

@@ -114,7 +114,9 @@ TEST_F(KeyedSortTest, KeysCompareAsTheDocumentComparesEveryPair) {
                                                     << " < " << item(items[c]).m_strName;
                         const bool abTie = !less(a, b) && !less(b, a);
                         const bool bcTie = !less(b, c) && !less(c, b);
-                        if (abTie && bcTie && column != LIST_COLUMN_LAST_UPDATE)
+                        // Ties of values are transitive (NaN included); the category column
+                        // and the dates' half-second equality are not, in the pairwise rule too.
+                        if (abTie && bcTie && column > LIST_COLUMN_LAST_UPDATE)
                             EXPECT_TRUE(!less(a, c) && !less(c, a));
                     }
         }
@@ -154,9 +156,11 @@ protected:
         view->OnInitialUpdate();
         view->flush();
     }
-    // The document's order sorted stably by the pairwise comparison of the view's sort column.
-    std::vector<ItemPos> pairwiseOrder() const {
-        std::vector<ItemPos> order = documentOrder();
+    // `order` (the document's order by default) sorted stably by the pairwise comparison of the
+    // view's sort column.
+    std::vector<ItemPos> pairwiseOrder(std::vector<ItemPos> order = {}) const {
+        if (order.empty())
+            order = documentOrder();
         const int column = view->m_nSortColumn;
         const bool reverse = view->m_bSortReverse;
         std::stable_sort(order.begin(), order.end(), [&](ItemPos a, ItemPos b) {
@@ -183,10 +187,12 @@ TEST_F(KeyedSortViewTest, HeaderClicksGiveThePairwiseOrderInPercentAndInAmounts)
         show(settings, LIST_COLUMN_NAME, false);
         for (int column = 0; column < kListColumnCount; ++column) {
             for (int click = 0; click < 2; ++click) {
+                // A click sorts the rows as they stand (ties keep their places).
+                const std::vector<ItemPos> before = view->model().items();
                 view->OnColumnClick(column);
                 SCOPED_TRACE(testing::Message() << describe(settings) << ", column " << column
                                                 << (view->m_bSortReverse ? " reversed" : ""));
-                EXPECT_EQ(names(view->model().items()), names(pairwiseOrder()));
+                EXPECT_EQ(names(view->model().items()), names(pairwiseOrder(before)));
             }
         }
     }
