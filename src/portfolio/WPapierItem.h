@@ -233,7 +233,7 @@ public:
         double units = 0.0; // m_dUnits (column 11)
         std::string name;
         std::string category;
-        OleDate date;                           // column 2: the newest quotation's date
+        OleDate date;                              // column 2: the newest quotation's date
         std::array<double, kSortColumns> values{}; // columns 3 to 12: the compared value
     };
     // The key of `column` alone (the other values stay 0).

@@ -317,10 +317,9 @@ TEST_F(DocSpecialTest, AddItemsAppendsInOrderWithANoticePerItemAndNoSecondSpecia
     EXPECT_EQ(item(ids[1]).m_bDownloadPending, 0);
     EXPECT_EQ(doc.FindCashAccountItem(), cash);
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(view.updates,
-              (std::vector<RecordingView::Update>{{nullptr, static_cast<std::int64_t>(ids[0])},
-                                                  {nullptr, static_cast<std::int64_t>(ids[1])},
-                                                  {nullptr, static_cast<std::int64_t>(ids[2])}}));
+    EXPECT_EQ(view.updates, (std::vector<RecordingView::Update>{{nullptr, static_cast<std::int64_t>(ids[0])},
+                                                                {nullptr, static_cast<std::int64_t>(ids[1])},
+                                                                {nullptr, static_cast<std::int64_t>(ids[2])}}));
 
     // Nothing to append: no notice, no change.
     clearRecord();

@@ -49,8 +49,8 @@ protected:
         buy(large, 2.0, 90.0);
         buy(twin, 10.0, 11.0);
         item(seller).AddTransaction(CTransaction(CTransaction::kSell, day1, 2.0, 40.0, 0.0, 0, false, day1, ""));
-        const std::pair<ItemPos, const char*> formulas[] = {
-            {small, "x*2"}, {large, "x/10"}, {twin, "X*2"}, {nanItem, "0/0"}, {nanToo, "0/0"}, {seller, "-x"}};
+        const std::pair<ItemPos, const char*> formulas[] = {{small, "x*2"},   {large, "x/10"}, {twin, "X*2"},
+                                                            {nanItem, "0/0"}, {nanToo, "0/0"}, {seller, "-x"}};
         for (const auto& [pos, formula] : formulas) {
             item(pos).m_strFormula = formula;
             item(pos).m_pFormulaItemX = &item(pos);
