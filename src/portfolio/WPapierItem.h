@@ -231,8 +231,8 @@ public:
         bool cashAccount = false;
         bool investmentHistory = false;
         double units = 0.0; // m_dUnits (column 11)
-        std::string name;
-        std::string category;
+        std::u32string name;     // foldedText of the name and category: compared as compareNoCase
+        std::u32string category; // compares the texts, at a fraction of its cost
         OleDate date;                              // column 2: the newest quotation's date
         std::array<double, kSortColumns> values{}; // columns 3 to 12: the compared value
     };

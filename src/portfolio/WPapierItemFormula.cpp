@@ -23,6 +23,10 @@ constexpr int kValueYearChange = 3;
 // A sort value that stands for "not available" in the time-frame and user-defined columns.
 constexpr double kUnavailableSortValue = -1000000.0;
 
+int sign(int v) {
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
+
 // NaN has one place: below every number, equal to another NaN.
 int compareNumbers(double a, double b) {
     if (a > b)
@@ -228,8 +232,8 @@ CWPapier::SortKey CWPapier::GetSortKey(int column, bool procentualValue, int tim
     key.cashAccount = m_bCashAccount != 0;
     key.investmentHistory = m_bInvestmentHistory != 0;
     key.units = m_dUnits;
-    key.name = m_strName;
-    key.category = m_strCategory;
+    key.name = foldedText(m_strName);
+    key.category = foldedText(m_strCategory);
     if (column == 2)
         GetLastQuotationDate(key.date);
     else if (column >= 3 && column < kSortColumns)
@@ -261,7 +265,7 @@ int CWPapier::CompareSortKeys(const SortKey& a, const SortKey& b, int column) {
     };
     const auto byName = [&] {
         const int s = special();
-        return s ? s : compareNoCase(a.name, b.name);
+        return s ? s : sign(a.name.compare(b.name));
     };
     const double va = column >= 3 && column < kSortColumns ? a.values[static_cast<std::size_t>(column)] : 0.0;
     const double vb = column >= 3 && column < kSortColumns ? b.values[static_cast<std::size_t>(column)] : 0.0;
@@ -276,7 +280,7 @@ int CWPapier::CompareSortKeys(const SortKey& a, const SortKey& b, int column) {
         return byName();
     case 1: {
         const int s = special();
-        return s ? s : compareNoCase(a.category, b.category);
+        return s ? s : sign(a.category.compare(b.category));
     }
     case 2:
         if (datesEqual(a.date, b.date))

@@ -4,6 +4,7 @@
 // items pasted into a sorted list are merged in where a full sort puts them.
 
 #include "framework/ItemTableModel.h"
+#include "portfolio/PortfolioText.h"
 #include "support/FakeServices.h"
 #include "views/ListViewDocFixture.h"
 #include "views/wpapierlview.h"
@@ -131,6 +132,29 @@ TEST_F(KeyedSortTest, KeysCompareAsTheDocumentComparesEveryPair) {
         EXPECT_LT(sortedBy(column, false), 0);
         EXPECT_GT(sortedBy(column, true), 0);
     }
+}
+
+// The keys hold names folded once; folded names compare as compareNoCase compares the names:
+// case, characters beyond ASCII, bytes that start no character, prefixes and leading blanks.
+TEST(SortKeyNames, FoldedNamesCompareAsTheNamesCompareWithoutCase) {
+    const std::string names[] = {"",
+                                 "a",
+                                 "A",
+                                 "ab",
+                                 "Ab",
+                                 "b",
+                                 " Cash Account",
+                                 "Zebra",
+                                 "\xC3\x89clair",
+                                 "\xC3\xA9clair",
+                                 "\xC3\xA9clairs",
+                                 "e\xCC\x81",
+                                 "\xFF\xFE",
+                                 "x\xC3",
+                                 "\xE2\x82\xAC 10"};
+    for (const std::string& a : names)
+        for (const std::string& b : names)
+            EXPECT_EQ(sign(foldedText(a).compare(foldedText(b))), compareNoCase(a, b)) << a << " against " << b;
 }
 
 class KeyedSortViewTest : public KeyedSortTest {
