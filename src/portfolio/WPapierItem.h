@@ -231,8 +231,10 @@ public:
         bool cashAccount = false;
         bool investmentHistory = false;
         double units = 0.0; // m_dUnits (column 11)
-        std::u32string name;     // foldedText of the name and category: compared as compareNoCase
-        std::u32string category; // compares the texts, at a fraction of its cost
+        // foldedText of the name and the category: they compare as compareNoCase compares the
+        // texts, at a fraction of its cost.
+        std::u32string name;
+        std::u32string category;
         OleDate date;                              // column 2: the newest quotation's date
         std::array<double, kSortColumns> values{}; // columns 3 to 12: the compared value
     };
