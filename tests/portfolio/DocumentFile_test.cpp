@@ -680,18 +680,21 @@ TEST_F(DocumentFileTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
     doc.AddItem(makeItem("kept"));
     host.clearRecord();
 
-    // Should the open wait for a writer, a writer comes after a bounded wait and the test fails.
+    // Should an open wait for a writer, writers come after a bounded wait (one for each open that
+    // waits) and the test fails.
     std::atomic<bool> done{false};
     std::atomic<bool> hadToWrite{false};
     std::thread watchdog([&] {
         const auto until = std::chrono::steady_clock::now() + testsupport::sanitizerScaled(std::chrono::seconds(10));
-        while (!done && std::chrono::steady_clock::now() < until)
+        while (!done) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!done) {
-            hadToWrite = true;
+            if (done || std::chrono::steady_clock::now() < until)
+                continue;
             const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            if (fd >= 0)
+            if (fd >= 0) {
+                hadToWrite = true;
                 ::close(fd);
+            }
         }
     });
     const bool openedFifo = doc.openDocument(fifo);
