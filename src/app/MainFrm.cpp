@@ -66,7 +66,9 @@ CMainFrame::CMainFrame(MainFrameContext context) : FrameWnd(context.services), m
     BCMenu::xp_drawmode = 1;
     BCMenu::original_drawmode = 1;
     registerMainMenus();
-    setWindowIcon(programIcon(IDI_TRAY));
+    // The unattended export never shows the window: no icon is drawn for it.
+    if (!options().exportMode)
+        setWindowIcon(programIcon(IDI_TRAY));
     const char* path = std::getenv("PATH");
     m_calculator = findCalculator(path ? path : "");
     addCommand(ID_UPDATE_ALL, [this] { OnUpdateAll(); });
@@ -242,7 +244,9 @@ QRect CMainFrame::defaultWindowRect(const QRect& available) {
 int CMainFrame::OnCreate(CreateContext& context) {
     if (FrameWnd::OnCreate(context) == -1)
         return -1;
-    createToolBar();
+    // The unattended export shows nothing: no tool bar (its images are drawn when it is made).
+    if (!options().exportMode)
+        createToolBar();
     createStatusBar();
 
     m_dlgConn = new CDlgConn(this, services());
@@ -648,12 +652,13 @@ bool CMainFrame::OnCreateClient(CreateContext& context) {
         return FrameWnd::OnCreateClient(context);
     }
     m_wndSplitter->addWidget(list);
-    View* chart = CreateView(context, m_wndSplitter, std::make_unique<CGraphView>());
+    // The unattended export writes the quotations and ends: it has no chart to show.
+    View* chart = options().exportMode ? nullptr : CreateView(context, m_wndSplitter, std::make_unique<CGraphView>());
     m_pGraphView = dynamic_cast<CGraphView*>(chart);
     if (chart) {
         m_wndSplitter->addWidget(chart);
         m_wndSplitter->setStretchFactor(1, 1);
-    } else
+    } else if (!options().exportMode)
         CVR_LOG(LOG_LEVEL_ERROR, "Error in m_wndSplitter.CreateView(1,0,...)!");
     SetActiveView(list);
     if (m_pWPapierLView) {

@@ -14,7 +14,6 @@
 #include "log/Log.h"
 #include "log/LogSetup.h"
 #include "log/NumberFormat.h"
-#include "platform/HeapReserve.h"
 #include "platform/Paths.h"
 #include "platform/Settings.h"
 #include "platform/TextCodec.h"
@@ -194,11 +193,6 @@ bool CWPapierApp::InitInstance() {
         if (quitRequested())
             return true; // nothing was to be updated: the run is over already
     } else if (m_bExportMode) {
-        // The whole portfolio is in memory before the first line is written: the heap makes room
-        // for it at once (about twice the file's size).
-        std::error_code ec;
-        if (const auto size = std::filesystem::file_size(info.m_strFileName, ec); !ec)
-            reserveHeapForLargeLoad(2 * static_cast<std::size_t>(size));
         if (!openForUnattendedRun(info))
             return false;
         runExportMode();

@@ -15,6 +15,10 @@
 
 namespace {
 
+// An unattended run ends with an exit code and one line on standard error whatever fails, also
+// when the toolkit gives up (no memory for its start-up): no core dump for nobody to read.
+bool g_unattended = false;
+
 bool environmentSet(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
@@ -43,6 +47,10 @@ void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
     LogMessage(level, "Qt", "%s", bytes.constData());
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "corvana: %s\n", bytes.constData());
+        if (g_unattended) {
+            std::fflush(nullptr);
+            std::_Exit(kExitStartFailed);
+        }
         std::abort();
     }
 }
@@ -53,6 +61,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const int mode = CWPapierApp::programModeOf(arguments);
     const bool unattended = mode != CMyCommandLineInfo::kModeNone;
+    g_unattended = unattended;
     if (!environmentSet("DISPLAY") && !environmentSet("WAYLAND_DISPLAY") && !environmentSet("QT_QPA_PLATFORM")) {
         if (!unattended) {
             std::fputs("corvana: no display to show the window on (the unattended modes -u and -e run without one)\n",

@@ -173,6 +173,71 @@ void ItemTableModel::reconcile(const std::vector<ItemPos>& requested, QItemSelec
     m_reconciling = false;
 }
 
+bool ItemTableModel::insertInOrder(const std::vector<ItemPos>& order, QItemSelectionModel* selection) {
+    // The current rows in their order, the new ones once each, and where each row goes.
+    const std::size_t current = m_rows.size();
+    if (order.size() < current)
+        return false;
+    std::vector<int> placeOfOld(current, -1);
+    std::vector<ItemPos> added;
+    std::unordered_set<ItemPos> addedSet;
+    std::vector<int> placeOfAdded;
+    int lastOld = -1;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const ItemPos pos = order[i];
+        if (const auto it = m_index.find(pos); it != m_index.end()) {
+            if (it->second <= lastOld)
+                return false; // out of order, or named twice
+            lastOld = it->second;
+            placeOfOld[static_cast<std::size_t>(it->second)] = static_cast<int>(i);
+        } else {
+            if (pos == kNoItemPos || !addedSet.insert(pos).second)
+                return false;
+            added.push_back(pos);
+            placeOfAdded.push_back(static_cast<int>(i));
+        }
+    }
+    if (order.size() - added.size() != current)
+        return false; // a current row is missing
+    if (added.empty())
+        return true;
+
+    m_reconciling = true;
+    std::optional<QSignalBlocker> quiet;
+    if (selection)
+        quiet.emplace(selection);
+    // The new rows at the end, in one step.
+    const int first = static_cast<int>(current);
+    beginInsertRows({}, first, first + static_cast<int>(added.size()) - 1);
+    m_rows.reserve(order.size());
+    for (const ItemPos pos : added)
+        m_rows.push_back({pos, textsOf(pos)});
+    endInsertRows();
+    // Then every row to its place, in one layout change that the persistent indexes (selection,
+    // current row) follow.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRow(m_rows.size());
+    for (std::size_t i = 0; i < current; ++i)
+        newRow[i] = placeOfOld[i];
+    for (std::size_t j = 0; j < added.size(); ++j)
+        newRow[current + j] = placeOfAdded[j];
+    std::vector<Row> rows(m_rows.size());
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        rows[static_cast<std::size_t>(newRow[i])] = std::move(m_rows[i]);
+    m_rows = std::move(rows);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after << (index.isValid() ? this->index(newRow[static_cast<std::size_t>(index.row())], index.column())
+                                  : QModelIndex());
+    changePersistentIndexList(before, after);
+    reindex();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    m_reconciling = false;
+    return true;
+}
+
 bool ItemTableModel::refresh(ItemPos pos) {
     const int row = rowOf(pos);
     if (row < 0)

@@ -41,6 +41,12 @@ public:
     // Brings the rows to the items `order` (each item once) and asks every row's texts anew; the
     // selection of `selection` (when given) follows its items.
     void reconcile(const std::vector<ItemPos>& order, QItemSelectionModel* selection = nullptr);
+    // Adds the rows of the items of `order` that have none, at their places in `order`, which holds
+    // every current row once in its current order besides them: the new rows are appended in one
+    // step and moved to their places in one layout change, so only the new rows' texts are asked
+    // and the current rows, their texts, the selection and the current row stay. False, and
+    // nothing changed, when `order` is not such an order (reconcile then).
+    bool insertInOrder(const std::vector<ItemPos>& order, QItemSelectionModel* selection = nullptr);
     // Asks the texts of the item's row anew; false when it has no row.
     bool refresh(ItemPos pos);
     bool reconciling() const { return m_reconciling; }

@@ -22,10 +22,12 @@ ItemListReadResult readItemList(Archive& ar) {
     const std::uint32_t count = ar.readCount(2);
     // Every item record takes well over 100 bytes; the count comes from the file.
     result.items.reserve(std::min<std::size_t>(count, ar.remaining() / 100 + 1));
+    // Null entries are left out and counted: one line for the whole list, however many there are.
+    std::uint32_t nulls = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         ArchiveObject* object = ar.readObject({CWPapier::kClassName});
         if (!object) {
-            DOC_LOG(LOG_LEVEL_ERROR, "Ignoring NULL reference in item list!!!");
+            ++nulls;
             continue;
         }
         // The list owns its items; an item named twice in the list fails here.
@@ -37,6 +39,10 @@ ItemListReadResult readItemList(Archive& ar) {
         owned.release();
         result.items.push_back(std::move(typed));
     }
+    if (nulls == 1)
+        DOC_LOG(LOG_LEVEL_ERROR, "Ignoring NULL reference in item list!!!");
+    else if (nulls > 1)
+        DOC_LOG(LOG_LEVEL_ERROR, "Ignoring %u NULL references in item list!!!", static_cast<unsigned>(nulls));
 
     // The last item record read is the one created last: every item of the stream is a list item
     // or stands at a link of another item read, and ids grow with every item made.

@@ -31,6 +31,14 @@ char32_t foldCase(char32_t cp) {
 
 } // namespace
 
+std::u32string foldedText(std::string_view s) {
+    std::u32string folded;
+    folded.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();)
+        folded.push_back(foldCase(nextCodePoint(s, i)));
+    return folded;
+}
+
 int compareNoCase(std::string_view a, std::string_view b) {
     std::size_t i = 0;
     std::size_t j = 0;

@@ -10,6 +10,9 @@
 // which start with a blank, stay in front. A byte that starts no well-formed UTF-8 character
 // stands for itself (as 0xDC00 + byte), so that two different texts never read alike.
 int compareNoCase(std::string_view a, std::string_view b);
+// The characters compareNoCase compares, each in lower case: two folded texts compare (as
+// sequences of codes) as compareNoCase compares the texts. For a text compared many times.
+std::u32string foldedText(std::string_view s);
 
 // printf's "%<width>.<decimals>f" with '.' as the decimal point whatever the locale.
 std::string fixedText(double value, int decimals, int width = 0);

@@ -140,8 +140,9 @@ public:
     ItemPos AddItem(std::unique_ptr<CWPapier> item);
     // Appends the items in their order as AddItem appends each (a second cash account or
     // investment history among them comes in as an ordinary item), under one lock, with one
-    // modified flag and one notice to the views. Returns their positions in that order; null items
-    // are skipped. Nothing, and no notice, when no item is given.
+    // modified flag and a notice to the views naming each new item (a list adds their rows and
+    // keeps the others). Returns their positions in that order; null items are skipped. Nothing,
+    // and no notice, when no item is given.
     std::vector<ItemPos> AddItems(std::vector<std::unique_ptr<CWPapier>> items);
     // Removes the item, repairs the links to it and destroys it. False (nothing changes) when
     // there is no item.
@@ -493,5 +494,9 @@ private:
 
     NoticeCollection m_noticeCollection;
     CashBalanceMemo m_cashBalanceMemo;
+    // Within a catch-up of recurring instances (UpdateRecurringTransactions): the investment total
+    // is brought up to date once at its end, not after each mirror.
+    int m_catchUpDepth = 0;
+    bool m_sumInvestDue = false;
     CountryProvider m_countryProvider;
 };

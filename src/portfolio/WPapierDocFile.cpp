@@ -10,7 +10,6 @@
 #include "portfolio/ZipWriter.h"
 
 #include <cerrno>
-#include <fstream>
 #include <limits>
 #include <new>
 #include <optional>
@@ -78,7 +77,7 @@ public:
     int readError() const { return m_readError; }
 
 private:
-    std::vector<std::uint8_t> m_bytes; // a zipped file's entry, or a file that is not a regular one
+    std::vector<std::uint8_t> m_bytes; // a zipped file's entry
     int m_fd = -1;                     // a plain regular file, read by the archive
     std::uint64_t m_size = 0;
     int m_readError = 0;
@@ -125,7 +124,7 @@ bool PortfolioInput::open(const std::filesystem::path& path, std::string& error)
         m_size = m_bytes.size();
         return true;
     }
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     struct stat st {};
     if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
         error = fileio::errorText(errno);
@@ -136,18 +135,11 @@ bool PortfolioInput::open(const std::filesystem::path& path, std::string& error)
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        // No size to go by: read whole.
-        ::close(m_fd);
-        m_fd = -1;
-        auto contents = fileio::readFile<std::vector<std::uint8_t>>(path);
-        if (!contents.bytes) {
-            error = contents.error == ENOMEM ? "the file is too large" : fileio::errorText(contents.error);
-            return false;
-        }
-        m_bytes = std::move(*contents.bytes);
-        m_size = m_bytes.size();
-        return true;
+        // Replaced by something else since it was looked at: refused as before.
+        error = "not a regular file";
+        return false;
     }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     m_size = static_cast<std::uint64_t>(st.st_size);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return true;
@@ -180,12 +172,21 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
     const std::string name = path.string();
     DOC_LOG(LOG_LEVEL_DEBUG, "Loading file '%s'...", name.c_str());
 
-    // A file that cannot be opened leaves the document as it is.
+    // A file that cannot be opened leaves the document as it is. Only a regular file is read: the
+    // open does not wait, so a FIFO without a writer or a device is refused instead of blocking.
     {
-        std::ifstream probe(path, std::ios::binary);
-        std::error_code ec;
-        if (!probe || std::filesystem::is_directory(path, ec)) {
-            const std::string reason = probe ? std::string("it is a folder") : fileio::errorText(errno);
+        std::string reason;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        struct stat st {};
+        if (fd < 0 || ::fstat(fd, &st) != 0)
+            reason = fileio::errorText(errno);
+        else if (S_ISDIR(st.st_mode))
+            reason = "it is a folder";
+        else if (!S_ISREG(st.st_mode))
+            reason = "not a regular file";
+        if (fd >= 0)
+            ::close(fd);
+        if (!reason.empty()) {
             DOC_LOG(LOG_LEVEL_ERROR, "Cannot open file '%s': %s", name.c_str(), reason.c_str());
             notifyUser(PortfolioNotice::Kind::Error, "Cannot open the portfolio '" + name + "':\n" + reason);
             return false;
@@ -206,7 +207,13 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
         SetModifiedFlag(true);
         PortfolioInput input;
         std::string readError;
-        if (!input.open(path, readError)) {
+        bool opened = false;
+        try {
+            opened = input.open(path, readError);
+        } catch (const std::bad_alloc&) {
+            readError = "not enough memory";
+        }
+        if (!opened) {
             failure = readError;
         } else if (input.size() == 0) {
             // An empty file is an empty portfolio; it is completed like any loaded one.

@@ -105,7 +105,9 @@ std::vector<ItemPos> CWPapierDoc::AddItems(std::vector<std::unique_ptr<CWPapier>
     if (positions.empty())
         return positions;
     SetModifiedFlag();
-    UpdateAllViews(nullptr, 0);
+    // Each new item by its position: a list adds their rows and keeps the others.
+    for (const ItemPos pos : positions)
+        UpdateAllViews(nullptr, static_cast<std::int64_t>(pos));
     return positions;
 }
 

@@ -7,10 +7,13 @@
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <queue>
+#include <utility>
 
 using textcodec::formatText;
 
@@ -173,8 +176,12 @@ void CWPapierDoc::transactionFollowUp(ItemPos pos, CWPapier& item, bool recurs, 
         refreshCashBalance(item, firstChanged, countBefore);
         item.RecalculateAverageInvestPrice();
     }
-    if (!item.m_bInvestmentHistory)
-        UpdateSumInvestValue();
+    if (!item.m_bInvestmentHistory) {
+        if (m_catchUpDepth > 0)
+            m_sumInvestDue = true;
+        else
+            UpdateSumInvestValue();
+    }
     SetModifiedFlag();
     UpdateAllViews(nullptr, 0);
 }
@@ -354,16 +361,30 @@ bool CWPapierDoc::UpdateRecurringTransactions(ItemPos pos) {
     CTransaction instance;
     auto countBefore = static_cast<std::size_t>(item->GetTransactionCount());
     int index = 0;
-    while (item->AddRecurringTransaction(instance, &index)) {
-        added = true;
-        if (item->m_bCashAccount) {
-            // The balances before the new instance stay; the rest are added again.
-            refreshCashBalance(*item, static_cast<std::size_t>(index), countBefore);
-            countBefore = static_cast<std::size_t>(item->GetTransactionCount());
-        } else {
-            AddCashAccountTransaction(instance, item->m_strName, false);
+    // What each instance would bring up to date -- the item's investment figures, the investment
+    // total after each mirror -- follows once, after the last instance: the catch-up of a plan
+    // that started long ago stays in proportion to its instances.
+    {
+        struct CatchUp {
+            int& depth;
+            explicit CatchUp(int& d) : depth(d) { ++depth; }
+            ~CatchUp() { --depth; }
+        } catchUp(m_catchUpDepth);
+        while (item->AddRecurringTransaction(instance, &index, false)) {
+            added = true;
+            if (item->m_bCashAccount) {
+                // The balances before the new instance stay; the rest are added again.
+                refreshCashBalance(*item, static_cast<std::size_t>(index), countBefore);
+                countBefore = static_cast<std::size_t>(item->GetTransactionCount());
+            } else {
+                AddCashAccountTransaction(instance, item->m_strName, false);
+            }
         }
     }
+    if (added)
+        item->RecalculateAverageInvestPrice();
+    if (m_catchUpDepth == 0 && std::exchange(m_sumInvestDue, false))
+        UpdateSumInvestValue();
     return added;
 }
 

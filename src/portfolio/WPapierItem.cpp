@@ -273,9 +273,14 @@ int CWPapier::addTransactionLocked(const CTransaction& transaction) {
                      static_cast<int>(index));
     };
 
+    const auto added = [this, &t](std::size_t at) {
+        transactionInserted(at);
+        m_lastAddedIndex = at;
+        m_lastAddedDate = t.m_dtDate;
+    };
     if (n == 0 || dateEarlier(t.m_dtDate, list.front().m_dtDate)) {
         list.insert(list.begin(), t);
-        transactionInserted(0);
+        added(0);
         logLine("Added new 1st transaction to '%s': %s [type %i] at index %i", 0);
         return 0;
     }
@@ -286,17 +291,25 @@ int CWPapier::addTransactionLocked(const CTransaction& transaction) {
     if (const auto onOrBefore = transactionsOnOrBefore(t.m_dtDate)) {
         c = std::min(*onOrBefore, n - 1);
     } else {
+        // Every transaction the walk passed for the last one added (and that one) is on or before
+        // a date more than three days later too: whatever their dates, they lie within half a
+        // second of it or earlier, which on the time scale is less than two days and a second
+        // later at most. So the walk for such a date goes on from there.
+        if (m_lastAddedIndex < n && t.m_dtDate.m_status == OleDate::valid &&
+            m_lastAddedDate.m_status == OleDate::valid &&
+            QuotationList::key(t.m_dtDate) > QuotationList::key(m_lastAddedDate) + 3.0)
+            c = std::min(m_lastAddedIndex + 1, n - 1);
         while (c + 1 < n && dateLaterOrEqual(t.m_dtDate, list[c].m_dtDate))
             ++c;
     }
     if (dateLater(t.m_dtDate, list[c].m_dtDate)) {
         list.push_back(t);
-        transactionInserted(n);
+        added(n);
         logLine("Added new latest transaction to '%s': %s [type %i] at index %i", n);
         return static_cast<int>(n);
     }
     list.insert(list.begin() + static_cast<std::ptrdiff_t>(c), t);
-    transactionInserted(c);
+    added(c);
     logLine("Added transaction to '%s': %s [type %i] at index %i", c);
     return static_cast<int>(c);
 }
@@ -323,6 +336,7 @@ void CWPapier::transactionInserted(std::size_t i) {
     if (m_runningFigures.size() > i)
         m_runningFigures.resize(i);
     m_recurrenceSearchFrom = std::min(m_recurrenceSearchFrom, i);
+    m_lastAddedIndex = static_cast<std::size_t>(-1);
 }
 
 void CWPapier::transactionErasing(std::size_t i) {
@@ -339,6 +353,7 @@ void CWPapier::transactionErasing(std::size_t i) {
         m_runningFigures.resize(i);
     if (m_recurrenceSearchFrom > i)
         --m_recurrenceSearchFrom;
+    m_lastAddedIndex = static_cast<std::size_t>(-1);
 }
 
 void CWPapier::transactionsReplaced() {
@@ -351,6 +366,7 @@ void CWPapier::transactionsReplaced() {
     }
     m_runningFigures.clear();
     m_recurrenceSearchFrom = 0;
+    m_lastAddedIndex = static_cast<std::size_t>(-1);
 }
 
 bool CWPapier::DeleteTransaction(int index) {

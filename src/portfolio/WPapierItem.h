@@ -24,6 +24,7 @@
 #include "portfolio/ServerSettings.h"
 #include "portfolio/Transaction.h"
 
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -202,8 +203,11 @@ public:
     // taxes, debits take amount and taxes away.
     static double CashBalanceAfter(double balance, const CTransaction& t);
     // Adds the next due instance of the first due recurring transaction; true (and `out` holds a
-    // copy of the instance, `index` where it went) when one was added.
-    bool AddRecurringTransaction(CTransaction& out, int* index = nullptr);
+    // copy of the instance, `index` where it went) when one was added. The investment figures
+    // follow at once unless `recalculate` is false: a catch-up of many instances recomputes them
+    // once at its end (RecalculateAverageInvestPrice), as each recomputation may walk every
+    // transaction.
+    bool AddRecurringTransaction(CTransaction& out, int* index = nullptr, bool recalculate = true);
 
     std::uint32_t GetColor() const { return m_crColor; }
 
@@ -217,16 +221,30 @@ public:
     // Sort order by list column 0..12: 1, -1 or the name comparison (1 when `other` is null). The
     // change columns follow the list view's percent display and time frame.
     int CompareItems(const CWPapier* other, int column, bool procentualValue, int timeFrameDays) const;
-    // What CompareItems reads of one item for one column at the moment `now`, taken once: a sort
-    // of many items computes each item's key once and compares keys, in the order CompareItems
-    // gives for the same moment (ties and the special items included).
+    // What CompareItems reads of one item at the moment `now`, taken once: a sort of many items
+    // computes each item's key once (for one column, or for all columns with the row's texts) and
+    // compares keys, in the order CompareItems gives for the same moment (ties and the special
+    // items included). A key holds copies, never the item: it may outlive the item.
+    static constexpr int kSortColumns = 13;
     struct SortKey {
-        const CWPapier* item = nullptr;
-        OleDate date;       // column 2: the newest quotation's date
-        double value = 0.0; // columns 3 to 12: the compared value
+        bool present = false; // false: no item; compares equal to every key
+        bool cashAccount = false;
+        bool investmentHistory = false;
+        double units = 0.0; // m_dUnits (column 11)
+        // foldedText of the name and the category: they compare as compareNoCase compares the
+        // texts, at a fraction of its cost.
+        std::u32string name;
+        std::u32string category;
+        OleDate date;                              // column 2: the newest quotation's date
+        std::array<double, kSortColumns> values{}; // columns 3 to 12: the compared value
     };
+    // The key of `column` alone (the other values stay 0).
     SortKey GetSortKey(int column, bool procentualValue, int timeFrameDays, const OleDate& now) const;
-    // CompareItems of the two keys' items by `column`; both keys taken for that column.
+    // The key of every column.
+    SortKey GetSortKeys(bool procentualValue, int timeFrameDays, const OleDate& now) const;
+    // CompareItems of the two keys' items by `column`; both keys taken for that column. A value
+    // that does not compare (NaN, as a user formula "0/0" gives) sorts below every number and
+    // equal to another NaN, so the order stays a strict weak order.
     static int CompareSortKeys(const SortKey& a, const SortKey& b, int column);
     // Applies a formula in x to close, open, high and low of the quotations first..last (0 =
     // oldest); the split presets "x/2".."x/10" and "x*2".."x*10" also divide volumes, the units of
@@ -288,6 +306,11 @@ private:
     mutable std::vector<RunningFigures> m_runningFigures; // after each transaction of a leading run
     // No transaction before this index recurs: the search for a due recurrence starts here.
     std::size_t m_recurrenceSearchFrom = 0;
+    // Where the last transaction added went and its date, while the list has not changed since
+    // otherwise: the walk that places a later transaction in a list out of date order (the
+    // instances of a recurring plan, one after the other) starts after it instead of at the oldest.
+    std::size_t m_lastAddedIndex = static_cast<std::size_t>(-1);
+    OleDate m_lastAddedDate;
 };
 
 // A selection of items handed around sorted (not owning).

@@ -23,12 +23,19 @@ constexpr int kValueYearChange = 3;
 // A sort value that stands for "not available" in the time-frame and user-defined columns.
 constexpr double kUnavailableSortValue = -1000000.0;
 
+int sign(int v) {
+    return v < 0 ? -1 : v > 0 ? 1 : 0;
+}
+
+// NaN has one place: below every number, equal to another NaN.
 int compareNumbers(double a, double b) {
     if (a > b)
         return 1;
     if (a < b)
         return -1;
-    return 0;
+    const bool aNan = std::isnan(a);
+    const bool bNan = std::isnan(b);
+    return aNan == bNan ? 0 : aNan ? -1 : 1;
 }
 
 // ---------------------------------------------------------------- user-defined value
@@ -163,93 +170,108 @@ int CWPapier::CompareItems(const CWPapier* other, int column, bool procentualVal
                            other->GetSortKey(column, procentualValue, timeFrameDays, now), column);
 }
 
-CWPapier::SortKey CWPapier::GetSortKey(int column, bool procentualValue, int timeFrameDays, const OleDate& now) const {
-    SortKey key;
-    key.item = this;
+namespace {
+
+// The value of `column` (3 to 12) in a sort key.
+double sortValue(const CWPapier& item, int column, bool procentualValue, int timeFrameDays, const OleDate& now) {
     double v = 0.0;
     double min = 0.0;
     double max = 0.0;
     CKurs q;
     std::int64_t age = 0;
     switch (column) {
-    case 2:
-        GetLastQuotationDate(key.date);
-        break;
     case 3:
-        GetLastQuotation(q);
-        key.value = q.m_dClose;
-        break;
+        item.GetLastQuotation(q);
+        return q.m_dClose;
     case 4:
-        GetMinMaxUntil(now, min, max);
-        key.value = min;
-        break;
+        item.GetMinMaxUntil(now, min, max);
+        return min;
     case 5:
-        GetMinMaxUntil(now, min, max);
-        key.value = max;
-        break;
+        item.GetMinMaxUntil(now, min, max);
+        return max;
     case 6:
-        GetChangePercent(now, v, true);
-        key.value = v;
-        break;
+        item.GetChangePercent(now, v, true);
+        return v;
     case 7:
         if (procentualValue)
-            GetChangePercent(now, v, false);
+            item.GetChangePercent(now, v, false);
         else
-            GetChange(now, v, false);
-        key.value = v;
-        break;
+            item.GetChange(now, v, false);
+        return v;
     case 8: {
-        const bool found = procentualValue ? GetTimeFrameChangePercent(now, timeFrameDays, v, age)
-                                           : GetTimeFrameChange(now, timeFrameDays, v, age);
-        key.value = found ? v : kUnavailableSortValue;
-        break;
+        const bool found = procentualValue ? item.GetTimeFrameChangePercent(now, timeFrameDays, v, age)
+                                           : item.GetTimeFrameChange(now, timeFrameDays, v, age);
+        return found ? v : kUnavailableSortValue;
     }
     case 9:
-        key.value = GetUnitsOnDate(now);
-        break;
+        return item.GetUnitsOnDate(now);
     case 10:
-        GetQuotationOnOrBefore(now, q);
-        key.value = GetUnitsOnDate(now) * q.m_dClose;
-        break;
+        item.GetQuotationOnOrBefore(now, q);
+        return item.GetUnitsOnDate(now) * q.m_dClose;
     case 11:
-        GetQuotationOnOrBefore(now, q);
+        item.GetQuotationOnOrBefore(now, q);
         if (!procentualValue)
-            key.value = (q.m_dClose - m_dBreakEven) * m_dUnits;
-        else if (m_dAveragePrice == 0.0 || m_dUnits == 0.0)
-            key.value = 0.0;
-        else
-            key.value = (m_dAveragePrice + q.m_dClose - m_dBreakEven) / m_dAveragePrice;
-        break;
+            return (q.m_dClose - item.m_dBreakEven) * item.m_dUnits;
+        if (item.m_dAveragePrice == 0.0 || item.m_dUnits == 0.0)
+            return 0.0;
+        return (item.m_dAveragePrice + q.m_dClose - item.m_dBreakEven) / item.m_dAveragePrice;
     case 12: {
         std::string text;
-        key.value = GetUserDefinedValue(v, text, "") ? v : kUnavailableSortValue;
-        break;
+        return item.GetUserDefinedValue(v, text, "") ? v : kUnavailableSortValue;
     }
     default:
-        break;
+        return 0.0;
     }
+}
+
+} // namespace
+
+CWPapier::SortKey CWPapier::GetSortKey(int column, bool procentualValue, int timeFrameDays, const OleDate& now) const {
+    SortKey key;
+    key.present = true;
+    key.cashAccount = m_bCashAccount != 0;
+    key.investmentHistory = m_bInvestmentHistory != 0;
+    key.units = m_dUnits;
+    key.name = foldedText(m_strName);
+    key.category = foldedText(m_strCategory);
+    if (column == 2)
+        GetLastQuotationDate(key.date);
+    else if (column >= 3 && column < kSortColumns)
+        key.values[static_cast<std::size_t>(column)] = sortValue(*this, column, procentualValue, timeFrameDays, now);
+    return key;
+}
+
+CWPapier::SortKey CWPapier::GetSortKeys(bool procentualValue, int timeFrameDays, const OleDate& now) const {
+    SortKey key = GetSortKey(2, procentualValue, timeFrameDays, now);
+    double min = 0.0;
+    double max = 0.0;
+    GetMinMaxUntil(now, min, max);
+    for (int column = 3; column < kSortColumns; ++column)
+        key.values[static_cast<std::size_t>(column)] =
+            column == 4   ? min
+            : column == 5 ? max
+                          : sortValue(*this, column, procentualValue, timeFrameDays, now);
     return key;
 }
 
 int CWPapier::CompareSortKeys(const SortKey& a, const SortKey& b, int column) {
-    const CWPapier& mine = *a.item;
-    const CWPapier& theirs = *b.item;
     const auto special = [&]() -> int {
         // The cash account comes after the investment history, whatever their names.
-        if (mine.m_bCashAccount && theirs.m_bInvestmentHistory)
+        if (a.cashAccount && b.investmentHistory)
             return 1;
-        if (mine.m_bInvestmentHistory && theirs.m_bCashAccount)
+        if (a.investmentHistory && b.cashAccount)
             return -1;
         return 0;
     };
     const auto byName = [&] {
         const int s = special();
-        return s ? s : compareNoCase(mine.m_strName, theirs.m_strName);
+        return s ? s : sign(a.name.compare(b.name));
     };
-    // A greater value of this item sorts after; equal values (or values that do not compare, as
-    // NaN) sort by name.
+    const double va = column >= 3 && column < kSortColumns ? a.values[static_cast<std::size_t>(column)] : 0.0;
+    const double vb = column >= 3 && column < kSortColumns ? b.values[static_cast<std::size_t>(column)] : 0.0;
+    // A greater value of this item sorts after; equal values sort by name.
     const auto byValue = [&] {
-        const int result = compareNumbers(a.value, b.value);
+        const int result = compareNumbers(va, vb);
         return result ? result : byName();
     };
 
@@ -258,7 +280,7 @@ int CWPapier::CompareSortKeys(const SortKey& a, const SortKey& b, int column) {
         return byName();
     case 1: {
         const int s = special();
-        return s ? s : compareNoCase(mine.m_strCategory, theirs.m_strCategory);
+        return s ? s : sign(a.category.compare(b.category));
     }
     case 2:
         if (datesEqual(a.date, b.date))
@@ -270,13 +292,13 @@ int CWPapier::CompareSortKeys(const SortKey& a, const SortKey& b, int column) {
         return byName();
     case 10:
         // No investment at all sorts below every investment, negative ones included.
-        if (a.value == 0.0 || b.value == 0.0)
-            return a.value == b.value ? byName() : (a.value == 0.0 ? -1 : 1);
+        if (va == 0.0 || vb == 0.0)
+            return va == vb ? byName() : (va == 0.0 ? -1 : 1);
         return byValue();
     case 11:
         // Items holding no units sort below every item holding some.
-        if (mine.m_dUnits == 0.0 || theirs.m_dUnits == 0.0)
-            return mine.m_dUnits == theirs.m_dUnits ? byName() : (mine.m_dUnits == 0.0 ? -1 : 1);
+        if (a.units == 0.0 || b.units == 0.0)
+            return a.units == b.units ? byName() : (a.units == 0.0 ? -1 : 1);
         return byValue();
     case 3:
     case 4:

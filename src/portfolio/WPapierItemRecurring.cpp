@@ -76,7 +76,7 @@ void CWPapier::RecalculateCashAccountQuotationList() {
     ITEM_LOG(LOG_LEVEL_DEBUG, "RecalculateCashAccountQuotationList finished.");
 }
 
-bool CWPapier::AddRecurringTransaction(CTransaction& out, int* index) {
+bool CWPapier::AddRecurringTransaction(CTransaction& out, int* index, bool recalculate) {
     std::lock_guard lock(m_csTransactions);
     const OleDate now = OleDate::GetCurrentTime();
 
@@ -123,6 +123,7 @@ bool CWPapier::AddRecurringTransaction(CTransaction& out, int* index) {
     const int added = addTransactionLocked(instance);
     if (index)
         *index = added;
-    RecalculateAverageInvestPrice();
+    if (recalculate)
+        RecalculateAverageInvestPrice();
     return true;
 }

@@ -41,18 +41,28 @@ template <class T> bool readRecordEntry(Archive& ar, int schema, std::vector<T>&
     return false;
 }
 
+// The ERROR line for `nulls` null entries left out of a list (`reader`, `listName`): one line for
+// the whole list, with the count when there were several.
+void logNullEntries(std::uint32_t nulls, const char* reader, const char* listName, const std::string& itemName) {
+    if (nulls == 1)
+        ITEM_LOG(LOG_LEVEL_ERROR, "%s: ignoring NULL reference in %s of '%s'!!!", reader, listName, itemName.c_str());
+    else if (nulls > 1)
+        ITEM_LOG(LOG_LEVEL_ERROR, "%s: ignoring %u NULL references in %s of '%s'!!!", reader,
+                 static_cast<unsigned>(nulls), listName, itemName.c_str());
+}
+
 // Reads a record list of the item `itemName` in the form of `schema`: its count, then its entries.
-// A null entry is left out with an ERROR line naming the list (`reader`, `listName`).
+// Null entries are left out with one ERROR line naming the list (`reader`, `listName`).
 template <class T>
 std::vector<T> readRecordList(Archive& ar, int schema, std::size_t minBytes, const char* reader, const char* listName,
                               const std::string& itemName) {
     const std::uint32_t count = ar.readCount(2);
     std::vector<T> list;
     reserveFor(list, count, ar, minBytes);
+    std::uint32_t nulls = 0;
     for (std::uint32_t i = 0; i < count; ++i)
-        if (!readRecordEntry(ar, schema, list))
-            ITEM_LOG(LOG_LEVEL_ERROR, "%s: ignoring NULL reference in %s of '%s'!!!", reader, listName,
-                     itemName.c_str());
+        nulls += readRecordEntry(ar, schema, list) ? 0 : 1;
+    logNullEntries(nulls, reader, listName, itemName);
     return list;
 }
 
@@ -64,16 +74,16 @@ std::vector<std::vector<CKurs>> readQuotationBlocks(Archive& ar, int schema, con
     std::vector<std::vector<CKurs>> blocks;
     blocks.reserve(std::min<std::size_t>(count, ar.remaining() / minBytes) / QuotationList::kDefaultBlockSize + 1);
     std::uint32_t left = count;
+    std::uint32_t nulls = 0;
     while (left > 0) {
         std::vector<CKurs>& block = blocks.emplace_back();
         reserveFor(block, std::min<std::uint32_t>(left, QuotationList::kDefaultBlockSize), ar, minBytes);
         while (left > 0 && block.size() < QuotationList::kDefaultBlockSize) {
             --left;
-            if (!readRecordEntry(ar, schema, block))
-                ITEM_LOG(LOG_LEVEL_ERROR, "%s: ignoring NULL reference in %s of '%s'!!!", "GetQuotationListCopy",
-                         "quotation list", itemName.c_str());
+            nulls += readRecordEntry(ar, schema, block) ? 0 : 1;
         }
     }
+    logNullEntries(nulls, "GetQuotationListCopy", "quotation list", itemName);
     return blocks;
 }
 

@@ -232,7 +232,28 @@ void CWPapierLView::sortOrder(std::vector<ItemPos>& order) const {
     options.m_bSortReverse = m_bSortReverse;
     // A view on its own (no frame) compares through itself.
     const ListSortSource source = sortSource ? sortSource() : ListSortSource{this, this, GetDocument()};
-    sortRows(order, options, source);
+    if (!source.mainWindow || !source.listView || !source.document) {
+        sortRows(order, options, source);
+        return;
+    }
+    // The keys made with the rows' texts: the rows sort as they read.
+    sortRowsByKeys(order, options, [this](ItemPos pos) -> const CWPapier::SortKey* {
+        const auto it = m_rowData.find(pos);
+        return it == m_rowData.end() ? nullptr : &it->second.keys;
+    });
+}
+
+bool CWPapierLView::mergeAdded(std::vector<ItemPos>& order, const std::vector<ItemPos>& added) const {
+    const ListSortSource source = sortSource ? sortSource() : ListSortSource{this, this, GetDocument()};
+    if (!source.mainWindow || !source.listView || !source.document)
+        return false;
+    ListViewOptions options = m_options;
+    options.m_nSortColumn = m_nSortColumn;
+    options.m_bSortReverse = m_bSortReverse;
+    return mergeRowsByKeys(order, added, options, [this](ItemPos pos) -> const CWPapier::SortKey* {
+        const auto it = m_rowData.find(pos);
+        return it == m_rowData.end() ? nullptr : &it->second.keys;
+    });
 }
 
 void CWPapierLView::SortItems() {
@@ -279,13 +300,17 @@ bool CWPapierLView::updateRow(ItemPos pos, const CWPapier& item, const ListRowCo
     const auto it = m_rowData.find(pos);
     const ListRow* current = it == m_rowData.end() ? nullptr : &it->second.row;
     const ListRowUpdate update = ::UpdateItemRow(current, item, context, m_nSortColumn);
+    CWPapier::SortKey keys = item.GetSortKeys(context.procentualValue, context.timeFrameDays, context.now);
+    // A changed key of the sort column moves the row even where its shown text stays.
+    const bool keyChanged = !current || CWPapier::CompareSortKeys(it->second.keys, keys, m_nSortColumn) != 0;
     RowData& data = m_rowData[pos];
     data.row = update.row;
     data.statusColour = itemStatusColor(item, context.now);
     data.itemColour = item.GetColor();
     data.bold = ::IsItemTypeBold(doc, pos);
     data.dark = ::IsItemTypeDarkBackground(doc, pos);
-    return update.resortDue;
+    data.keys = std::move(keys);
+    return update.resortDue || keyChanged;
 }
 
 void CWPapierLView::OnRefresh(const ViewChanges& changes) {
@@ -335,14 +360,25 @@ void CWPapierLView::OnRefresh(const ViewChanges& changes) {
         }
     }
     if (resort) {
+        // New rows in the order they were appended (item ids grow with every item made).
+        std::sort(added.begin(), added.end());
+        LV_LOG(LOG_LEVEL_DEBUG, "Sorting ListView items...");
+        bool merged = false;
         if (!full) {
             order = m_model->items();
-            order.insert(order.end(), added.begin(), added.end());
+            // Only new rows, into a list in order: they are merged in and only their rows are made.
+            if (!added.empty() && added.size() == changes.hints.size() && mergeAdded(order, added)) {
+                merged = m_model->insertInOrder(order, list.selectionModel());
+            } else {
+                order.insert(order.end(), added.begin(), added.end());
+                sortOrder(order);
+            }
+        } else {
+            sortOrder(order);
         }
-        LV_LOG(LOG_LEVEL_DEBUG, "Sorting ListView items...");
-        sortOrder(order);
         LV_LOG(LOG_LEVEL_DEBUG, "Sorting ListView items finished.");
-        m_model->reconcile(order, list.selectionModel());
+        if (!merged)
+            m_model->reconcile(order, list.selectionModel());
     } else {
         for (const std::int64_t hint : changes.hints)
             m_model->refresh(static_cast<ItemPos>(hint));

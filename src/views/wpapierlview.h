@@ -172,6 +172,7 @@ private:
         COLORREF itemColour = 0;
         bool bold = false;
         bool dark = false;
+        CWPapier::SortKey keys; // every column's sort key, made with the texts
     };
 
     void setUpColumns();
@@ -180,6 +181,9 @@ private:
     void headerSectionMoved();
     // Sorts `order` by the sort settings.
     void sortOrder(std::vector<ItemPos>& order) const;
+    // Merges the new rows `added` into `order` (the rows in their sorted order); false when the
+    // rows are not in order any more (the whole list is sorted then).
+    bool mergeAdded(std::vector<ItemPos>& order, const std::vector<ItemPos>& added) const;
     // Stores the item's row data; true when the list must be sorted again.
     bool updateRow(ItemPos pos, const CWPapier& item, const ListRowContext& context);
     // After a sort: the focused row, else the first selected, else row 0 gets focus and selection,

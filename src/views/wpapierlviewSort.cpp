@@ -4,6 +4,7 @@
 #include "views/wpapierlviewLog.h"
 
 #include <algorithm>
+#include <cstdint>
 
 int CompareFunc(ItemPos a, ItemPos b, int column, const ListSortSource& source) {
     if (!source.mainWindow)
@@ -27,6 +28,34 @@ int compareRows(ItemPos a, ItemPos b, const ListViewOptions& options, const List
                                   : CompareFunc(a, b, options.m_nSortColumn, source);
 }
 
+namespace {
+
+// Whether the row of key `a` sorts before the row of key `b`; a missing key ties with every row.
+bool sortsBefore(const CWPapier::SortKey* a, const CWPapier::SortKey* b, int column, bool reverse) {
+    if (!a || !b || !a->present || !b->present)
+        return false;
+    const int result = CWPapier::CompareSortKeys(*a, *b, column);
+    return reverse ? result > 0 : result < 0;
+}
+
+// A stable sort of `order` by `keys` (one per entry, null: no item) in the sort column's order.
+void sortByKeys(std::vector<ItemPos>& order, const std::vector<const CWPapier::SortKey*>& keys,
+                const ListViewOptions& options) {
+    const int column = options.m_nSortColumn;
+    const bool reverse = options.m_bSortReverse;
+    std::vector<std::uint32_t> index(order.size());
+    for (std::size_t i = 0; i < index.size(); ++i)
+        index[i] = static_cast<std::uint32_t>(i);
+    std::stable_sort(index.begin(), index.end(),
+                     [&](std::uint32_t x, std::uint32_t y) { return sortsBefore(keys[x], keys[y], column, reverse); });
+    std::vector<ItemPos> sorted(order.size());
+    for (std::size_t i = 0; i < index.size(); ++i)
+        sorted[i] = order[index[i]];
+    order = std::move(sorted);
+}
+
+} // namespace
+
 void sortRows(std::vector<ItemPos>& order, const ListViewOptions& options, const ListSortSource& source) {
     if (!source.mainWindow || !source.listView || !source.document) {
         // Every comparison gives 0 (each one logged without the list view): the order stays.
@@ -36,33 +65,62 @@ void sortRows(std::vector<ItemPos>& order, const ListViewOptions& options, const
     }
     const CWPapierDoc& doc = *source.document;
     const int column = options.m_nSortColumn;
-    struct Row {
-        ItemPos pos;
-        CWPapier::SortKey key; // no item: compares equal to every row, as CompareItems does
-    };
-    std::vector<Row> rows;
-    rows.reserve(order.size());
+    std::vector<CWPapier::SortKey> keys(order.size());
+    std::vector<const CWPapier::SortKey*> keyOf(order.size(), nullptr);
     {
         const auto lock = doc.LockList();
         // The settings CWPapierDoc::CompareItems reads, and one moment for all values.
         const PortfolioHost* host = doc.portfolioHost();
         const ListViewSettings view = host ? host->listViewSettings() : ListViewSettings{};
         const OleDate now = OleDate::GetCurrentTime();
-        for (const ItemPos pos : order) {
-            const CWPapier* item = doc.GetItem(pos);
-            rows.push_back({pos, item ? item->GetSortKey(column, view.m_bProcentualValue, view.m_nTimeFrameDays, now)
-                                      : CWPapier::SortKey{}});
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (const CWPapier* item = doc.GetItem(order[i])) {
+                keys[i] = item->GetSortKey(column, view.m_bProcentualValue, view.m_nTimeFrameDays, now);
+                keyOf[i] = &keys[i];
+            }
         }
-        const bool reverse = options.m_bSortReverse;
-        std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-            if (!a.key.item || !b.key.item)
-                return false;
-            const int result = CWPapier::CompareSortKeys(a.key, b.key, column);
-            return reverse ? result > 0 : result < 0;
-        });
     }
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        order[i] = rows[i].pos;
+    sortByKeys(order, keyOf, options);
+}
+
+void sortRowsByKeys(std::vector<ItemPos>& order, const ListViewOptions& options,
+                    const std::function<const CWPapier::SortKey*(ItemPos)>& keyOf) {
+    std::vector<const CWPapier::SortKey*> keys(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        keys[i] = keyOf(order[i]);
+    sortByKeys(order, keys, options);
+}
+
+bool mergeRowsByKeys(std::vector<ItemPos>& order, std::vector<ItemPos> added, const ListViewOptions& options,
+                     const std::function<const CWPapier::SortKey*(ItemPos)>& keyOf) {
+    const int column = options.m_nSortColumn;
+    const bool reverse = options.m_bSortReverse;
+    std::vector<const CWPapier::SortKey*> keys(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        keys[i] = keyOf(order[i]);
+        // A missing key ties with every row: no order to merge into.
+        if (!keys[i] || !keys[i]->present)
+            return false;
+        if (i > 0 && sortsBefore(keys[i], keys[i - 1], column, reverse))
+            return false;
+    }
+    sortRowsByKeys(added, options, keyOf);
+    std::vector<const CWPapier::SortKey*> addedKeys(added.size());
+    for (std::size_t j = 0; j < added.size(); ++j)
+        addedKeys[j] = keyOf(added[j]);
+    std::vector<ItemPos> merged;
+    merged.reserve(order.size() + added.size());
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < order.size() || j < added.size()) {
+        // A new row goes before a kept row only when it sorts before it.
+        if (j < added.size() && (i == order.size() || sortsBefore(addedKeys[j], keys[i], column, reverse)))
+            merged.push_back(added[j++]);
+        else
+            merged.push_back(order[i++]);
+    }
+    order = std::move(merged);
+    return true;
 }
 
 void OnColumnClick(ListViewOptions& options, int column) {

@@ -412,6 +412,98 @@ TEST_F(EndToEndTest, ALargePortfolioIsExportedAsTheDocumentExportsIt) {
     EXPECT_TRUE(exported == testsupport::readFile(work / "reference.csv"));
 }
 
+// Under any limit of the address space the export is complete and byte for byte the document's
+// own, or the program ends with its own exit code and one line on standard error: never a signal,
+// never a success with a missing or different file. The limits run from a little above the
+// smallest in which a one-item export runs (near it the loader, the toolkit or the system's font
+// configuration may fail in their start-up, before the program runs, and that limit varies a
+// little from run to run) up to one in which the large portfolio (about 11 MB) exports.
+TEST_F(EndToEndTest, UnderALimitedAddressSpaceTheExportIsWholeOrEndsWithItsOwnCode) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "a sanitized program reserves more address space than any such limit";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+    GTEST_SKIP() << "a sanitized program reserves more address space than any such limit";
+#endif
+#endif
+    const fs::path small = work / "small.cvr";
+    {
+        std::vector<std::unique_ptr<CWPapier>> items;
+        items.push_back(std::make_unique<CWPapier>());
+        items.back()->m_strName = "One";
+        items.back()->AddQuotation(CKurs(OleDate(2024, 5, 13, 17, 30, 0), 12.5), false);
+        ASSERT_TRUE(apptest::writePortfolio(small, std::move(items)));
+    }
+    const fs::path large = work / "large.cvr";
+    {
+        std::vector<std::unique_ptr<CWPapier>> items;
+        for (int i = 0; i < 40; ++i) {
+            auto item = std::make_unique<CWPapier>();
+            item->m_strName = "Item " + std::to_string(i);
+            std::vector<CKurs> quotations;
+            for (int k = 0; k < 5000; ++k) {
+                CKurs q(OleDate(36000.0 + k + 0.73), 10.0 + i + k * 0.01);
+                q.m_dLow = q.m_dClose - 0.5;
+                q.m_dHigh = q.m_dClose + 0.5;
+                quotations.push_back(q);
+            }
+            item->ReplaceQuotationList(std::move(quotations));
+            items.push_back(std::move(item));
+        }
+        ASSERT_TRUE(apptest::writePortfolio(large, std::move(items)));
+    }
+    std::string reference;
+    {
+        OpenedPortfolio p(large);
+        ASSERT_TRUE(p.ok);
+        ASSERT_TRUE(p.doc->FileExportQuotations(work / "reference.csv"));
+        reference = testsupport::readFile(work / "reference.csv");
+    }
+    const auto exportUnder = [&](const fs::path& file, long limit) {
+        RunOptions limited;
+        limited.addressSpaceLimit = limit;
+        return corvana({"-e", file.string()}, limited);
+    };
+
+    // The smallest limit (to 4 MB) in which the one-item export runs.
+    constexpr long kMB = 1L << 20;
+    long fails = 16 * kMB;
+    long runs = 4096 * kMB;
+    ASSERT_EQ(exportUnder(small, runs).exitCode, 0);
+    while (runs - fails > 4 * kMB) {
+        const long mid = fails + (runs - fails) / 2;
+        (exportUnder(small, mid).exitCode == 0 ? runs : fails) = mid;
+    }
+
+    // From 8 MB above it up in steps of a quarter of the large file's size until it exports.
+    const long step = std::max<long>(static_cast<long>(fs::file_size(large)) / 4, kMB);
+    bool exported = false;
+    int failed = 0;
+    for (long limit = runs + 8 * kMB; !exported && limit <= runs + 160 * step; limit += step) {
+        SCOPED_TRACE(testing::Message() << "limit " << limit / kMB << " MB");
+        fs::remove(work / "large.csv");
+        const RunResult r = exportUnder(large, limit);
+        ASSERT_FALSE(r.timedOut);
+        ASSERT_EQ(r.signal, 0) << r.err;
+        if (r.exitCode == 0) {
+            EXPECT_EQ(r.err, "");
+            ASSERT_TRUE(fs::exists(work / "large.csv"));
+            EXPECT_TRUE(testsupport::readFile(work / "large.csv") == reference);
+            exported = true;
+        } else {
+            ++failed;
+            EXPECT_GE(r.exitCode, 1);
+            EXPECT_LE(r.exitCode, 5);
+            const auto errLines = lines(r.err);
+            ASSERT_EQ(errLines.size(), 1u) << r.err;
+            EXPECT_EQ(errLines[0].rfind("corvana: ", 0), 0u) << errLines[0];
+            EXPECT_FALSE(fs::exists(work / "large.csv"));
+        }
+    }
+    EXPECT_TRUE(exported);
+    EXPECT_GT(failed, 0); // the limits did bite
+}
+
 TEST_F(EndToEndTest, APortfolioThatCannotBeSavedFailsAndKeepsThePreviousFile) {
     // Files may not grow beyond 32 KB in this run: the updated portfolio cannot be written.
     const fs::path file = work / "big.cvr";

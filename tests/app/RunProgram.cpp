@@ -62,6 +62,11 @@ RunResult runProgram(const std::string& program, const std::vector<std::string>&
                                static_cast<rlim_t>(*options.fileSizeLimit)};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (options.addressSpaceLimit) {
+            const rlimit limit{static_cast<rlim_t>(*options.addressSpaceLimit),
+                               static_cast<rlim_t>(*options.addressSpaceLimit)};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }

@@ -17,6 +17,8 @@ struct RunOptions {
     std::chrono::milliseconds timeout{60000};
     // Largest file the child may write (RLIMIT_FSIZE); writes beyond it fail (EFBIG).
     std::optional<long> fileSizeLimit;
+    // Largest address space the child may map (RLIMIT_AS); allocations beyond it fail.
+    std::optional<long> addressSpaceLimit;
 };
 
 struct RunResult {

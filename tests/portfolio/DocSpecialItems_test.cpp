@@ -296,9 +296,10 @@ TEST_F(DocSpecialTest, AddItemLeavesNoSecondSpecialItem) {
     EXPECT_EQ(empty.FindCashAccountItem(), only);
 }
 
-// Appending many items at once: their order, nulls skipped, one notice, and still no second
-// special item, neither beside the list's own nor among the appended.
-TEST_F(DocSpecialTest, AddItemsAppendsInOrderWithOneNoticeAndNoSecondSpecialItem) {
+// Appending many items at once: their order, nulls skipped, a notice naming each new item (so a
+// list adds their rows alone), and still no second special item, neither beside the list's own
+// nor among the appended.
+TEST_F(DocSpecialTest, AddItemsAppendsInOrderWithANoticePerItemAndNoSecondSpecialItem) {
     clearRecord();
     std::vector<std::unique_ptr<CWPapier>> batch;
     batch.push_back(makeItem("a"));
@@ -317,7 +318,9 @@ TEST_F(DocSpecialTest, AddItemsAppendsInOrderWithOneNoticeAndNoSecondSpecialItem
     EXPECT_EQ(item(ids[1]).m_bDownloadPending, 0);
     EXPECT_EQ(doc.FindCashAccountItem(), cash);
     EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(view.updates, (std::vector<RecordingView::Update>{{nullptr, 0}}));
+    EXPECT_EQ(view.updates, (std::vector<RecordingView::Update>{{nullptr, static_cast<std::int64_t>(ids[0])},
+                                                                {nullptr, static_cast<std::int64_t>(ids[1])},
+                                                                {nullptr, static_cast<std::int64_t>(ids[2])}}));
 
     // Nothing to append: no notice, no change.
     clearRecord();

@@ -9,6 +9,7 @@
 #include "support/FakePortfolioHost.h"
 #include "support/FileSizeLimit.h"
 #include "support/LogCapture.h"
+#include "support/Sanitizer.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <thread>
+
+#include <fcntl.h>
 
 using doctest::asciiField;
 using doctest::className;
@@ -663,6 +669,45 @@ TEST_F(DocumentFileTest, AFileThatCannotBeReadLeavesTheDocumentAsItIs) {
     ASSERT_EQ(notices.size(), 2u);
     EXPECT_NE(notices[0].text.find("missing.cvr"), std::string::npos);
     EXPECT_NE(notices[0].text.find("No such file"), std::string::npos) << notices[0].text;
+}
+
+// What is not a regular file is refused at once and leaves the document as it is: a FIFO that no
+// one writes to (an open that waited for a writer would never end) and a device.
+TEST_F(DocumentFileTest, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
+    const auto fifo = path("portfolio.cvr");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    CWPapierDoc doc(&host);
+    doc.AddItem(makeItem("kept"));
+    host.clearRecord();
+
+    // Should an open wait for a writer, writers come after a bounded wait (one for each open that
+    // waits) and the test fails.
+    std::atomic<bool> done{false};
+    std::atomic<bool> hadToWrite{false};
+    std::thread watchdog([&] {
+        const auto until = std::chrono::steady_clock::now() + testsupport::sanitizerScaled(std::chrono::seconds(10));
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (done || std::chrono::steady_clock::now() < until)
+                continue;
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) {
+                hadToWrite = true;
+                ::close(fd);
+            }
+        }
+    });
+    const bool openedFifo = doc.openDocument(fifo);
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(hadToWrite) << "opening a FIFO waited for a writer";
+    EXPECT_FALSE(openedFifo);
+    EXPECT_FALSE(doc.openDocument("/dev/null")); // a device, empty: no portfolio either
+    EXPECT_EQ(doc.GetItemCount(), 1);
+    const auto notices = host.notices();
+    ASSERT_EQ(notices.size(), 2u);
+    for (const auto& notice : notices)
+        EXPECT_NE(notice.text.find("not a regular file"), std::string::npos) << notice.text;
 }
 
 // A damaged file leaves nothing half-read: the document is a new, untitled portfolio, so that a

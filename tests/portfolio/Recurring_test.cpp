@@ -303,3 +303,40 @@ TEST_F(RecurringTest, LogLines) {
               "Added new latest quotation to ' Cash Account':  07/01/24 00:00:00 597.0000 at index 1");
     EXPECT_EQ(messages.back(), "RecalculateCashAccountQuotationList finished.");
 }
+
+// A catch-up in a list out of date order (a transaction in the last half second of a day, two
+// transactions in descending order): each instance goes where the walk from the oldest puts it,
+// also when the walk for a later instance goes on from where the last one went; and the figures
+// recomputed once after a catch-up without them are those of the whole list.
+TEST_F(RecurringTest, CatchUpInAListOutOfDateOrderPlacesEachInstanceAsTheWalkDoes) {
+    OleDate lastHalfSecond = at(2001, 6, 1, 23, 59, 59);
+    lastHalfSecond.m_dt += 0.8 / 86400.0;
+    const std::vector<CTransaction> start = {
+        CTransaction(CTransaction::kBuy, lastHalfSecond, 1.0, 9.0, 0.0, 0, false, OleDate(), "odd"),
+        CTransaction(CTransaction::kBuy, at(2005, 1, 1), 2.0, 11.0, 0.0, 0, false, OleDate(), "later"),
+        CTransaction(CTransaction::kSell, at(2003, 1, 1), 1.0, 12.0, 0.0, 0, false, OleDate(), "earlier"),
+        recurring(CTransaction::kBuy, at(2000, 1, 15, 9), 1.0, 10.0, CTransaction::kRecurrenceMonthly),
+    };
+    for (const bool recalculate : {true, false}) {
+        SCOPED_TRACE(recalculate ? "recomputed with each instance" : "recomputed once");
+        CWPapier item;
+        item.ReplaceTransactionList(start);
+        std::vector<CTransaction> model = item.GetTransactionListCopy();
+        CTransaction out;
+        int index = -1;
+        int instances = 0;
+        while (item.AddRecurringTransaction(out, &index, recalculate)) {
+            ASSERT_EQ(index, literal::addTransaction(model, out)) << instances;
+            ++instances;
+        }
+        EXPECT_GT(instances, 200);
+        if (!recalculate)
+            item.RecalculateAverageInvestPrice();
+        expectDates(dates(item.GetTransactionListCopy()), dates(model));
+        double units = 0, breakEven = 0, average = 0;
+        literal::figures(model, at(2024, 7, 15, 12), units, breakEven, average);
+        EXPECT_EQ(item.m_dUnits, units);
+        EXPECT_EQ(item.m_dBreakEven, breakEven);
+        EXPECT_EQ(item.m_dAveragePrice, average);
+    }
+}

@@ -223,6 +223,12 @@ TEST_F(ItemClipboardTest, DamagedOrForeignDataInsertsNothing) {
     bad.push_back(extraItems);
     std::string trailing = payload + "x";
     bad.push_back(trailing);
+    // The first entry's conversion flag (after the 20-byte header and its 4-byte id): only 0 or 1.
+    for (const char flag : {'\x02', '\xff'}) {
+        std::string badFlag = payload;
+        badFlag[24] = flag;
+        bad.push_back(badFlag);
+    }
     for (const std::string& data : bad) {
         const ItemPasteResult r = PasteItemsFromPayload(*doc, data);
         EXPECT_FALSE(r.ok) << data.size();

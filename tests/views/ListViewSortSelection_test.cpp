@@ -81,6 +81,11 @@ TEST_F(ListSortTest, KeyedSortKeepsTheOrderOfThePairwiseComparison) {
     const ItemPos future = addItem("Future", {{day1, 5.0}, {OleDate(2024, 6, 1, 9, 0, 0), 99.0}});
     const ItemPos seller = addItem("Seller", {{day1, 40.0}, {day3, 20.0}});
     const ItemPos zero = addItem("Zero", {{day1, 0.0}, {day3, 0.0}});
+    // Their last change and the year's order one way in amounts and the other in percent
+    // (+2 = +20 % against +5 = +5 %).
+    const OleDate yearAgo(2023, 5, 15, 9, 0, 0);
+    addItem("Tenfold", {{yearAgo, 10.0}, {OleDate(2024, 5, 14, 9, 0, 0), 10.0}, {day3, 12.0}});
+    addItem("Hundredfold", {{yearAgo, 100.0}, {OleDate(2024, 5, 14, 9, 0, 0), 100.0}, {day3, 105.0}});
     buy(a, 10.0, 20.0);
     buy(twin, 10.0, 20.0);
     buy(future, 3.0, 5.0);
@@ -104,7 +109,7 @@ TEST_F(ListSortTest, KeyedSortKeepsTheOrderOfThePairwiseComparison) {
         doc->GetNextItem(pos);
         documentOrder.push_back(at);
     }
-    ASSERT_EQ(documentOrder.size(), 11u);
+    ASSERT_EQ(documentOrder.size(), 13u);
     const std::vector<ItemPos> turned(documentOrder.rbegin(), documentOrder.rend());
     // An item that went away leaves its row with no key until the rows are rebuilt.
     std::vector<ItemPos> withGone = documentOrder;
