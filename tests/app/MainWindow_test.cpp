@@ -477,8 +477,8 @@ TEST_F(MainWindowTest, TheFirstWindowWidensForItsPanesOnlyAsFarAsTheScreenGoes) 
     QTest::qWait(300); // the idle updates that fit the window to its panes
 
     EXPECT_TRUE(available.contains(frame->frameGeometry()))
-        << frame->frameGeometry().x() << "," << frame->frameGeometry().y() << " "
-        << frame->frameGeometry().width() << "x" << frame->frameGeometry().height();
+        << frame->frameGeometry().x() << "," << frame->frameGeometry().y() << " " << frame->frameGeometry().width()
+        << "x" << frame->frameGeometry().height();
     EXPECT_EQ(frame->frameGeometry().width(), available.width()) << "the window widened as far as it could";
 }
 
