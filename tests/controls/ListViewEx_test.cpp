@@ -180,11 +180,11 @@ TEST(ListViewEx, ShortensWithThreeFullStopsKeepingWholeCharacters) {
     };
     const Case cases[] = {
         {QString(), 0, 12, QString()},
-        {"abc", w("abc") + 4, 4, "abc"},                                  // exact fit
-        {"abcdef", w("abcdef") + 3, 4, "ab..."},                          // "ab..." fits, "abc..." does not
-        {"abcdef", w("ab" + dots) + 4 - 1, 4, "a..."},                    // one pixel short of "ab..."
-        {"x", w("x") + 11, 12, "x..."},                                   // one character, one pixel over
-        {"abcdef", 0, 12, "a..."},                                        // nothing fits: one character stays
+        {"abc", w("abc") + 4, 4, "abc"},                                     // exact fit
+        {"abcdef", w("abcdef") + 3, 4, "ab..."},                             // "ab..." fits, "abc..." does not
+        {"abcdef", w("ab" + dots) + 4 - 1, 4, "a..."},                       // one pixel short of "ab..."
+        {"x", w("x") + 11, 12, "x..."},                                      // one character, one pixel over
+        {"abcdef", 0, 12, "a..."},                                           // nothing fits: one character stays
         {x300, w(x300.left(280)) + w(dots) + 12, 12, x300.left(280) + dots}, // no limit of 260
         {x300, w(x300) + 12, 12, x300},
         {emoji + emoji, 1, 0, emoji + dots},

@@ -683,9 +683,10 @@ TEST_F(OwnerDrawnMenuTest, TheClassicStylesColoursAndChecks) {
     };
     const QRgb tinted = qRgb(245, 245, 245); // the menu colour toward white by 0.6
     const Case cases[] = {
-        {"classic-plain", false, false, false, {{0, 0, menuColour}, {150, 10, menuColour}}},
-        {"classic-selected", true, false, false, {{0, 0, kHighlight}, {150, 10, kHighlight}}},
-        {"classic-greyed-selected", true, true, false, {{0, 0, kHighlight}, {150, 10, kHighlight}}},
+        // The fill right of the label, above the accelerator's ink in any font.
+        {"classic-plain", false, false, false, {{0, 0, menuColour}, {150, 1, menuColour}}},
+        {"classic-selected", true, false, false, {{0, 0, kHighlight}, {150, 1, kHighlight}}},
+        {"classic-greyed-selected", true, true, false, {{0, 0, kHighlight}, {150, 1, kHighlight}}},
         // Checked: the box (1, 3)-(17, 18), the mark at (5, 7), the highlight from x 21 on.
         {"classic-checked", false, false, true, {{2, 4, tinted}, {5, 9, qRgb(0, 0, 0)}, {0, 10, menuColour}}},
         {"classic-checked-selected", true, false, true, {{2, 4, menuColour}, {21, 10, kHighlight}}},

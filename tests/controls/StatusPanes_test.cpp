@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QToolTip>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -38,7 +39,12 @@ protected:
         bar->setObjectName("idc_status");
         frame->setStatusBar(bar);
         ASSERT_TRUE(bar->SetIndicators(kIds));
-        frame->resize(600, 200);
+        // Wide enough for every pane in any font (panes 119 and 120 hold runs of spaces, wide in a
+        // fixed-pitch font).
+        int panes = 0;
+        for (int i = 0; i < bar->GetCount(); ++i)
+            panes += paneWidth(i) + 20;
+        frame->resize(std::max(600, panes + 100), 200);
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
         for (const unsigned id : kIds)

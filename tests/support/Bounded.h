@@ -18,8 +18,7 @@ inline constexpr std::chrono::milliseconds kWaitLimit = sanitizerScaled(std::chr
 // Runs `work` on a thread of its own and waits at most `limit` for it: true when it returned.
 // Work that never returns is left running (the process ends it at exit), so everything it uses must
 // be its own: captured by value or through a shared_ptr, never a reference to the test's locals.
-template <class Work>
-bool returnsWithin(Work work, std::chrono::milliseconds limit = kWaitLimit) {
+template <class Work> bool returnsWithin(Work work, std::chrono::milliseconds limit = kWaitLimit) {
     auto done = std::make_shared<std::promise<void>>();
     std::future<void> finished = done->get_future();
     std::thread([done, work = std::move(work)]() mutable {

@@ -89,8 +89,8 @@ public:
 
 private:
     void OnTestStart(const ::testing::TestInfo& info) override {
-        Watch::instance().replace({Clock::now() + m_limit, m_limit,
-                                   std::string(info.test_suite_name()) + "." + info.name(), "the test"});
+        Watch::instance().replace(
+            {Clock::now() + m_limit, m_limit, std::string(info.test_suite_name()) + "." + info.name(), "the test"});
     }
     void OnTestEnd(const ::testing::TestInfo&) override { Watch::instance().replace({}); }
 
@@ -104,7 +104,8 @@ void watchEveryTest(std::chrono::milliseconds limit) {
 }
 
 HangLimit::HangLimit(std::chrono::milliseconds limit, std::string what) {
-    Watch::Limit previous = Watch::instance().replace({Clock::now() + limit, limit, runningTestName(), std::move(what)});
+    Watch::Limit previous =
+        Watch::instance().replace({Clock::now() + limit, limit, runningTestName(), std::move(what)});
     m_previousDeadline = previous.deadline;
     m_previousWhat = std::move(previous.what);
     m_previousLength = previous.length;

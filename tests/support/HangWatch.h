@@ -14,8 +14,8 @@ namespace testsupport {
 
 // How long one test may run before the watch reports it: well above the slowest test, below the
 // test driver's time-out, stretched under sanitizers up to that time-out.
-inline constexpr std::chrono::milliseconds kTestLimit =
-    std::min<std::chrono::milliseconds>(sanitizerScaled(std::chrono::milliseconds(120000)), std::chrono::milliseconds(270000));
+inline constexpr std::chrono::milliseconds kTestLimit = std::min<std::chrono::milliseconds>(
+    sanitizerScaled(std::chrono::milliseconds(60000)), std::chrono::milliseconds(270000));
 
 // Watches every test of the program from now on: one that has not ended `limit` after it began is
 // reported and the program ends. The test mains install it.

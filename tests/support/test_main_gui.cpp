@@ -2,8 +2,8 @@
 // then the offscreen platform and one QApplication for the whole process. Every test starts with
 // the pointer outside its windows and no mouse button held (Pointer.h). A test that hangs is
 // reported by name (HangWatch.h).
-#include "Pointer.h"
 #include "HangWatch.h"
+#include "Pointer.h"
 #include "TestEnv.h"
 
 #include <gtest/gtest.h>
