@@ -26,7 +26,10 @@
 // and without holdings: the command, the reports and the intake of every result all run on the
 // event loop. The peer is a bare Qt program: 50 threads fetch the same 500 pages with libcurl,
 // read each quotation as the items' rules do, and post it to the GUI thread, which keeps it. Each
-// configuration runs 7 times; printed are the median and the range of the longest gaps.
+// configuration runs 7 times; printed are the median and the range of the longest gaps. The same
+// update runs twice: with the document alone taking in the results, and with the portfolio's list
+// view shown (rendered offscreen), which takes in every final report as the main window hands it
+// over, refreshes its rows and the total investment of the status bar in the turns that follow.
 #include "BenchSupport.h"
 #include "platform/MessageTarget.h"
 #include "portfolio/PortfolioHost.h"
@@ -36,7 +39,9 @@
 #include "retrieval/UpdateOrchestration.h"
 #include "retrieval/download.h"
 #include "retrieval/filtering.h"
+#include "views/wpapierlview.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QObject>
@@ -192,7 +197,12 @@ public:
             !isFinalDownloadStatus(status->m_nStatus))
             return 0;
         ++finals;
-        if (status->m_nStatus == DOWNLOAD_FINISHED) {
+        if (view) {
+            // As the main window does: the list view takes the quotation over from a copy.
+            if (status->m_nStatus != DOWNLOAD_FINISHED)
+                ++failures;
+            view->OnDownloadStatus(status->copyTakingQuotation());
+        } else if (status->m_nStatus == DOWNLOAD_FINISHED) {
             if (WPKursThreadUpdate(*m_doc, status->m_posItem, std::move(status->m_pKurs)) != 1)
                 ++failures;
         } else {
@@ -207,6 +217,7 @@ public:
     int finals = 0;
     int failures = 0;
     int expected = -1;                  // the final reports after which onAllTakenIn runs
+    CWPapierLView* view = nullptr;      // when set, the list view takes in every final report
     std::function<void()> onAllTakenIn; // (on the event loop's thread)
 
 private:
@@ -702,10 +713,12 @@ double longestGapWhile(const std::function<void(std::function<void()> done)>& ru
     return longest;
 }
 
-// "Update all" on `range(0)` items, 500 of them downloading, holding units when range(1) is 1.
+// "Update all" on `range(0)` items, 500 of them downloading, holding units when range(1) is 1,
+// with the list view shown when range(2) is 1.
 void BM_UpdateEventLoopGap(benchmark::State& state) {
     const int total = static_cast<int>(state.range(0));
     const bool holdings = state.range(1) != 0;
+    const bool listShown = state.range(2) != 0;
     DelayedServer server;
     benchsupport::BenchHost host;
     host.options.NumberDownloads = 50;
@@ -716,11 +729,24 @@ void BM_UpdateEventLoopGap(benchmark::State& state) {
     SetDownloadRouting({registration.id(), nullptr});
     DownloadManager& manager = DownloadManager::instance();
     std::string error;
-    auto& gaps = longestGaps()[std::to_string(total) + (holdings ? " items holding units" : " items, no holdings")];
+    auto& gaps = longestGaps()[std::to_string(total) + (holdings ? " items holding units" : " items, no holdings") +
+                               (listShown ? ", list shown" : "")];
     for (auto _ : state) {
         std::vector<ItemPos> positions;
         auto doc = makePortfolio(host, server.port(), positions, total, holdings);
         receiver.reset(doc.get());
+        std::unique_ptr<CWPapierLView> view;
+        if (listShown) {
+            // The list as the main window shows it, over every item, before the update starts.
+            view = std::make_unique<CWPapierLView>();
+            view->attachDocument(doc.get());
+            view->resize(1300, 800);
+            view->show();
+            view->OnInitialUpdate();
+            view->flush();
+            QCoreApplication::processEvents();
+            receiver.view = view.get();
+        }
         receiver.expected = kItems;
         int scheduled = 0;
         const double gap = longestGapWhile([&](std::function<void()> done) {
@@ -728,6 +754,7 @@ void BM_UpdateEventLoopGap(benchmark::State& state) {
             scheduled = UpdateAllItems(*doc);
         });
         receiver.onAllTakenIn = nullptr;
+        receiver.view = nullptr;
         manager.waitForWorkers(std::chrono::seconds(30));
         QCoreApplication::processEvents();
         state.SetIterationTime(std::max(gap, 0.0));
@@ -744,6 +771,7 @@ void BM_UpdateEventLoopGap(benchmark::State& state) {
                     " final reports, " + std::to_string(receiver.failures) + " failures, " + std::to_string(wrong) +
                     " items without their quotation";
         receiver.reset(nullptr);
+        view.reset(); // before its document
         doc.reset();
         if (!error.empty()) {
             std::fprintf(stderr, "event-loop gap, %d items: %s\n", total, error.c_str());
@@ -904,9 +932,12 @@ void BM_AbortOf10000Items(benchmark::State& state) {
 
 BENCHMARK(BM_AbortOf10000Items)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_UpdateEventLoopGap)
-    ->Args({500, 1})
-    ->Args({10000, 1})
-    ->Args({10000, 0})
+    ->Args({500, 1, 0})
+    ->Args({10000, 1, 0})
+    ->Args({10000, 0, 0})
+    ->Args({500, 1, 1})
+    ->Args({10000, 1, 1})
+    ->Args({10000, 0, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1)
@@ -936,7 +967,10 @@ BENCHMARK(BM_PeerStart500Transfers)
     ->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv); // the event loop of the gap measurements
+    // The event loop of the gap measurements; widgets for the list view, rendered offscreen.
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
@@ -972,7 +1006,7 @@ int main(int argc, char** argv) {
                 continue;
             const auto [low, high] = std::minmax_element(values.begin(), values.end());
             const double m = median(values);
-            std::printf("  %-28s %8.1f ms [%.1f - %.1f]", name.c_str(), m * 1e3, *low * 1e3, *high * 1e3);
+            std::printf("  %-42s %8.1f ms [%.1f - %.1f]", name.c_str(), m * 1e3, *low * 1e3, *high * 1e3);
             if (peer > 0.0 && name != "bare Qt peer")
                 std::printf("  %.2f x the peer", m / peer);
             std::printf("\n");
