@@ -360,6 +360,11 @@ public:
     // transaction dates used (from 23 January 1975), its close the sum. False when no item holds
     // units and quotations. Locked.
     bool ComputeSumInvestValue(CKurs& out) const;
+    // The same total from the values kept since the last change where they still hold (taken anew
+    // where they do not), without dropping them: for callers that ask often, such as the list's
+    // status-bar total after every refresh. A change made on an item past the document is seen
+    // only once SetModifiedFlag announces it, as every change does. Locked.
+    bool CurrentSumInvestValue(CKurs& out) const;
     // Marks the document modified (or not). Every change of an item marks the document, so the
     // values kept for the total of the holdings are dropped here.
     void SetModifiedFlag(bool modified = true) override;
@@ -432,8 +437,9 @@ private:
     // new quotation of one item then costs its own value and a sum over the kept values instead
     // of a walk over every item's quotations and transactions. The kept values hold while the
     // list holds the same items, nothing else changed them (SetModifiedFlag, which every other
-    // change of an item calls, and every public investment-history call drop them), and the clock
-    // stays before the first quotation or transaction dated after the time they were taken.
+    // change of an item calls, and every public investment-history call but CurrentSumInvestValue
+    // drop them), and the clock stays before the first quotation or transaction dated after the
+    // time they were taken.
     // Guarded by m_MutexWPList.
     struct HoldingValue {
         const CWPapier* item = nullptr;

@@ -515,6 +515,11 @@ bool CWPapierDoc::ComputeSumInvestValue(CKurs& out) const {
     return computeSumInvestValueLocked(out, OleDate::GetCurrentTime());
 }
 
+bool CWPapierDoc::CurrentSumInvestValue(CKurs& out) const {
+    const ListLock lock(*this);
+    return computeSumInvestValueLocked(out, OleDate::GetCurrentTime());
+}
+
 void CWPapierDoc::SetModifiedFlag(bool modified) {
     {
         const ListLock lock(*this);
