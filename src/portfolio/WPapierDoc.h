@@ -447,14 +447,23 @@ private:
         double value = 0.0;  // units times the close in force
         OleDate date;        // the later of that close's date and the last transaction's
     };
+    // Kept column by column, so that the checks and the sum after each quotation run over packed
+    // arrays: the items (in list order, to compare with the list), and for each its value, whether
+    // it counts, its date and that date's key for comparisons (-inf for a date that is not valid).
     struct HoldingValues {
-        std::vector<HoldingValue> items;
+        std::vector<const CWPapier*> items;
+        std::vector<double> values;
+        std::vector<unsigned char> counts;
+        std::vector<double> dateKeys;
+        std::vector<OleDate> dates;
         bool valid = false;
         OleDate takenAt;    // the time of the oldest value
         OleDate validUntil; // the first quotation or transaction dated after it (invalid: none)
     };
     // One item's value as of `now`; widens nothing, narrows `until` to its first later date.
     static HoldingValue holdingValue(const CWPapier& item, const OleDate& now, OleDate& until);
+    // Keeps `value` at `place` (locked).
+    void keepHoldingValueLocked(std::size_t place, const HoldingValue& value) const;
     // Whether the kept values hold for `now` (locked).
     bool holdingValuesHoldLocked(const OleDate& now) const;
     // Takes every item's value as of `now` (locked).
