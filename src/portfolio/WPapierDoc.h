@@ -361,6 +361,11 @@ public:
     // transaction dates used (from 23 January 1975), its close the sum. False when no item holds
     // units and quotations. Locked.
     bool ComputeSumInvestValue(CKurs& out) const;
+    // The same total from the values kept since the last change where they still hold (taken anew
+    // where they do not), without dropping them: for callers that ask often, such as the list's
+    // status-bar total after every refresh. A change made on an item past the document is seen
+    // only once SetModifiedFlag announces it, as every change does. Locked.
+    bool CurrentSumInvestValue(CKurs& out) const;
     // Marks the document modified (or not). Every change of an item marks the document, so the
     // values kept for the total of the holdings are dropped here.
     void SetModifiedFlag(bool modified = true) override;
@@ -433,8 +438,9 @@ private:
     // new quotation of one item then costs its own value and a sum over the kept values instead
     // of a walk over every item's quotations and transactions. The kept values hold while the
     // list holds the same items, nothing else changed them (SetModifiedFlag, which every other
-    // change of an item calls, and every public investment-history call drop them), and the clock
-    // stays before the first quotation or transaction dated after the time they were taken.
+    // change of an item calls, and every public investment-history call but CurrentSumInvestValue
+    // drop them), and the clock stays before the first quotation or transaction dated after the
+    // time they were taken.
     // Guarded by m_MutexWPList.
     struct HoldingValue {
         const CWPapier* item = nullptr;
@@ -442,14 +448,23 @@ private:
         double value = 0.0;  // units times the close in force
         OleDate date;        // the later of that close's date and the last transaction's
     };
+    // Kept column by column, so that the checks and the sum after each quotation run over packed
+    // arrays: the items (in list order, to compare with the list), and for each its value, whether
+    // it counts, its date and that date's key for comparisons (-inf for a date that is not valid).
     struct HoldingValues {
-        std::vector<HoldingValue> items;
+        std::vector<const CWPapier*> items;
+        std::vector<double> values;
+        std::vector<unsigned char> counts;
+        std::vector<double> dateKeys;
+        std::vector<OleDate> dates;
         bool valid = false;
         OleDate takenAt;    // the time of the oldest value
         OleDate validUntil; // the first quotation or transaction dated after it (invalid: none)
     };
     // One item's value as of `now`; widens nothing, narrows `until` to its first later date.
     static HoldingValue holdingValue(const CWPapier& item, const OleDate& now, OleDate& until);
+    // Keeps `value` at `place` (locked).
+    void keepHoldingValueLocked(std::size_t place, const HoldingValue& value) const;
     // Whether the kept values hold for `now` (locked).
     bool holdingValuesHoldLocked(const OleDate& now) const;
     // Takes every item's value as of `now` (locked).

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -452,26 +453,52 @@ CWPapierDoc::HoldingValue CWPapierDoc::holdingValue(const CWPapier& item, const 
     return value;
 }
 
+namespace {
+
+// The key of a date for "later than" as dateLater compares valid dates; -inf for a date that is not
+// valid, which is never later.
+double laterKey(const OleDate& date) {
+    return date.GetStatus() == OleDate::valid ? OleDate::toContinuous(date.m_dt)
+                                              : -std::numeric_limits<double>::infinity();
+}
+
+} // namespace
+
 bool CWPapierDoc::holdingValuesHoldLocked(const OleDate& now) const {
     const HoldingValues& kept = m_holdingValues;
     if (!kept.valid || kept.items.size() != m_WPList.size() || dateEarlier(now, kept.takenAt))
         return false;
     if (kept.validUntil.GetStatus() == OleDate::valid && !dateEarlier(now, kept.validUntil))
         return false;
-    for (std::size_t i = 0; i < m_WPList.size(); ++i)
-        if (kept.items[i].item != m_WPList[i].get())
+    const std::size_t count = m_WPList.size();
+    const CWPapier* const* items = kept.items.data();
+    for (std::size_t i = 0; i < count; ++i)
+        if (items[i] != m_WPList[i].get())
             return false;
     return true;
 }
 
+void CWPapierDoc::keepHoldingValueLocked(std::size_t place, const HoldingValue& value) const {
+    HoldingValues& kept = m_holdingValues;
+    kept.items[place] = value.item;
+    kept.values[place] = value.value;
+    kept.counts[place] = value.counts ? 1 : 0;
+    kept.dates[place] = value.date;
+    kept.dateKeys[place] = laterKey(value.date);
+}
+
 void CWPapierDoc::takeHoldingValuesLocked(const OleDate& now) const {
     HoldingValues& kept = m_holdingValues;
-    kept.items.clear();
-    kept.items.reserve(m_WPList.size());
+    const std::size_t count = m_WPList.size();
+    kept.items.assign(count, nullptr);
+    kept.values.assign(count, 0.0);
+    kept.counts.assign(count, 0);
+    kept.dates.assign(count, OleDate());
+    kept.dateKeys.assign(count, 0.0);
     kept.validUntil = OleDate();
     kept.validUntil.SetStatus(OleDate::invalid);
-    for (const auto& item : m_WPList)
-        kept.items.push_back(holdingValue(*item, now, kept.validUntil));
+    for (std::size_t place = 0; place < count; ++place)
+        keepHoldingValueLocked(place, holdingValue(*m_WPList[place], now, kept.validUntil));
     kept.takenAt = now;
     kept.valid = true;
 }
@@ -483,22 +510,39 @@ void CWPapierDoc::retakeHoldingValueLocked(ItemPos pos, const OleDate& now) cons
     const std::size_t place = m_places.find(pos);
     if (place == ItemPlaceIndex::npos || place >= kept.items.size())
         return;
-    kept.items[place] = holdingValue(*m_WPList[place], now, kept.validUntil);
+    keepHoldingValueLocked(place, holdingValue(*m_WPList[place], now, kept.validUntil));
     kept.takenAt = now; // the values hold from the latest time one was taken
 }
 
 bool CWPapierDoc::sumHoldingValuesLocked(CKurs& out) const {
+    // In list order, as a walk over the items adds them: the same sum to the last bit. The date is
+    // the latest one (dateLater), the first of equal ones, from the fallback on.
+    const HoldingValues& kept = m_holdingValues;
     out.m_dtDate = CWPapier::fallbackDate();
-    out.m_dClose = 0.0;
+    // A fallback that is not valid is never replaced, as dateLater compares only valid dates.
+    const double startKey = out.m_dtDate.GetStatus() == OleDate::valid ? OleDate::toContinuous(out.m_dtDate.m_dt)
+                                                                       : std::numeric_limits<double>::infinity();
+    const std::size_t count = kept.values.size();
+    const double* values = kept.values.data();
+    const double* keys = kept.dateKeys.data();
+    const unsigned char* counts = kept.counts.data();
+    double sum = 0.0;
+    double latestKey = startKey;
+    std::size_t latest = count;
     bool contributed = false;
-    for (const HoldingValue& value : m_holdingValues.items) {
-        if (!value.counts)
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!counts[i])
             continue;
-        out.m_dClose += value.value;
-        if (dateLater(value.date, out.m_dtDate))
-            out.m_dtDate = value.date;
+        sum += values[i];
+        if (keys[i] > latestKey) {
+            latestKey = keys[i];
+            latest = i;
+        }
         contributed = true;
     }
+    out.m_dClose = sum;
+    if (latest < count)
+        out.m_dtDate = kept.dates[latest];
     return contributed;
 }
 
@@ -512,6 +556,11 @@ bool CWPapierDoc::ComputeSumInvestValue(CKurs& out) const {
     const ListLock lock(*this);
     // Every value taken anew: the items may have changed in any way since the last call.
     m_holdingValues.valid = false;
+    return computeSumInvestValueLocked(out, OleDate::GetCurrentTime());
+}
+
+bool CWPapierDoc::CurrentSumInvestValue(CKurs& out) const {
+    const ListLock lock(*this);
     return computeSumInvestValueLocked(out, OleDate::GetCurrentTime());
 }
 

@@ -102,8 +102,10 @@ InvestmentTotals GetInvestmentTotals(CWPapierDoc& doc) {
     const ItemPos historyPos = doc.FindInvestmentHistoryItem();
     if (!doc.GetItemAt(historyPos))
         return t;
+    // From the values the document keeps: a refresh after one new quotation then costs no walk
+    // over every item's quotations and transactions.
     CKurs computed;
-    doc.ComputeSumInvestValue(computed);
+    doc.CurrentSumInvestValue(computed);
     CKurs latest;
     if (!doc.GetItemAt(historyPos)->GetLastQuotation(latest))
         return t;
