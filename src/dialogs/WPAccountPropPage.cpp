@@ -1,6 +1,5 @@
 #include "dialogs/WPAccountPropPage.h"
 
-#include "controls/StripedList.h"
 #include "dialogs/AccountTransactionDlg.h"
 #include "dialogs/TransactionIds.h"
 #include "dialogs/TransactionListCommon.h"
@@ -9,12 +8,8 @@
 #include "portfolio/WPapierDoc.h"
 
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QPushButton>
-#include <QStyle>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 CWPAccountPropPage::CWPAccountPropPage(Services services)
     : TransactionPageBase(IDD_PROPPAGE_ACCOUNT, std::move(services), IDS_PAGE_STATEMENT) {
@@ -40,12 +35,7 @@ void CWPAccountPropPage::BuildControls() {
     const std::string amount = widestAmountText("%4.2lf");
     const std::vector<std::string> samples[] = {kinds, {widestDateText(true)}, {}, {amount}, {amount}};
     setupColumns(kColumns, kAccountColumnsSection, kAccountColumnWidths, samples);
-    int columns = 0;
-    for (int c = 0; c < m_ListCtrl->columnCount(); ++c)
-        columns += m_ListCtrl->columnWidth(c);
-    const int scrollBar = m_ListCtrl->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_ListCtrl);
-    m_ListCtrl->setMinimumWidth(
-        std::max(m_ListCtrl->minimumWidth(), columns + 2 * m_ListCtrl->frameWidth() + scrollBar + 2));
+    fitListToColumns();
 }
 
 CWPAccountPropPage::~CWPAccountPropPage() = default;
