@@ -1,6 +1,7 @@
 #include "retrieval/RegistryMerge.h"
 
 #include "platform/TextCodec.h"
+#include "retrieval/ServerConfigStore.h"
 
 #include <cstdint>
 #include <fstream>
@@ -14,7 +15,16 @@ using textcodec::formatText;
 
 namespace {
 
-constexpr std::string_view kRoot = "HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\";
+constexpr std::string_view kUserRoot = "HKEY_CURRENT_USER\\";
+constexpr std::string_view kServerVersionKeyText = "Software\\Velmora\\Corvana\\Server Version";
+
+// The keys of named configurations as the export writes them (ServerConfigStore.h), each ending
+// in a backslash before the name, and the store's section the names lie in.
+struct NamedKeys {
+    std::string_view text;
+    std::string_view section;
+};
+constexpr NamedKeys kNamedKeys[] = {{kServerKeyText, "Server"}, {kImportServerKeyText, "ImportServer"}};
 
 // One value to write.
 struct MergedValue {
@@ -135,28 +145,27 @@ private:
                                     shown(path).c_str()));
             return std::nullopt;
         };
-        if (!startsWithNoCase(path, kRoot))
+        if (!startsWithNoCase(path, kUserRoot))
             return outside();
-        const std::string_view rest = path.substr(kRoot.size());
+        const std::string_view rest = path.substr(kUserRoot.size());
         KeyLine key;
         key.text = std::string(path);
-        for (const std::string_view section : {std::string_view("Server"), std::string_view("ImportServer")}) {
-            if (equalsNoCase(rest, section) || (rest.size() == section.size() + 1 && startsWithNoCase(rest, section) &&
-                                                rest.back() == '\\'))
+        for (const NamedKeys& named : kNamedKeys) {
+            if (equalsNoCase(rest, named.text) || equalsNoCase(rest, named.text.substr(0, named.text.size() - 1)))
                 return key; // the key of all configurations: no values of its own
-            if (rest.size() > section.size() + 1 && startsWithNoCase(rest, section) && rest[section.size()] == '\\') {
+            if (rest.size() > named.text.size() && startsWithNoCase(rest, named.text)) {
                 // Everything after the backslash is the name, as the export writes it.
-                const std::string_view name = rest.substr(section.size() + 1);
+                const std::string_view name = rest.substr(named.text.size());
                 if (holdsControlCharacter(name)) {
                     fail(number, "the key's name holds a control character");
                     return std::nullopt;
                 }
                 key.takesValues = true;
-                key.key = SettingsKey(section).child(name);
+                key.key = SettingsKey(named.section).child(name);
                 return key;
             }
         }
-        if (equalsNoCase(rest, "Server Version")) {
+        if (equalsNoCase(rest, kServerVersionKeyText)) {
             key.takesValues = true;
             key.key = SettingsKey("Server Version");
             return key;
