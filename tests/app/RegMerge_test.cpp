@@ -91,6 +91,12 @@ TEST_F(RegMergeToolTest, ADamagedFileIsRefusedAndChangesNothing) {
                                  "\"URL\"=\"https://a.example\"\r\n"
                                  "[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\GeneralOptions]\r\n"
                                  "\"UnattendedTimeLimit\"=dword:00000001\r\n");
+    // A good file, and a settings file given in a folder that cannot be made.
+    const fs::path good = path("good.reg");
+    testsupport::writeFile(good, "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server\\A]\r\n"
+                                 "\"URL\"=\"https://a.example\"\r\n");
+    const fs::path blocker = path("blocker");
+    testsupport::writeFile(blocker, "a file where a folder should be");
     const struct {
         std::vector<std::string> arguments;
         int exitCode;
@@ -103,6 +109,9 @@ TEST_F(RegMergeToolTest, ADamagedFileIsRefusedAndChangesNothing) {
         {{path("missing.reg").string()}, 2, "corvana-regmerge: The file \"" + path("missing.reg").string() +
                                                 "\" could not be read (No such file or directory). Nothing was merged."},
         {{}, 1, "usage: corvana-regmerge [--settings FILE] EXPORT.reg"},
+        {{"--settings", (blocker / "Corvana.conf").string(), good.string()}, 3,
+         "corvana-regmerge: " + good.string() + ": The settings file \"" + (blocker / "Corvana.conf").string() +
+             "\" could not be written. Nothing was merged."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.line);

@@ -156,6 +156,11 @@ TEST_F(RegistryMergeTest, DamagedOrForeignFilesChangeNothing) {
         {"no equals sign", head + "\"URL\" \"x\"\r\n", "Line 5: \"=\" is missing"},
         {"a stray line", head + "URL=x\r\n", "Line 5: \"URL=x\" is neither a key, a value nor a comment"},
         {"cut off", cut, "the text of \"RegExp\" is damaged"},
+        {"control character in a text", head + "\"URL\"=\"a\x1b" "b\"\r\n",
+         "Line 5: the text of \"URL\" holds a control character"},
+        {"control character in a key's name", head + "[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server\\B\x01]\r\n",
+         "Line 5: the key's name holds a control character"},
+        {"empty value name", head + "\"\"=\"x\"\r\n", "Line 5: a value name is empty or holds a control character"},
     };
     SettingsStore target(path("target/Corvana.conf"));
     ServerSettings keep;
@@ -181,6 +186,22 @@ TEST_F(RegistryMergeTest, DamagedOrForeignFilesChangeNothing) {
     EXPECT_EQ(missing.error.rfind("The file \"" + path("missing.reg").string() + "\" could not be read", 0), 0u)
         << missing.error;
     EXPECT_EQ(fileBytes(target.file()), before);
+}
+
+// A good file whose store cannot be written (its folder cannot be made) says so, names the
+// settings file, and tells the caller the store failed rather than the file.
+TEST_F(RegistryMergeTest, AStoreThatCannotBeWrittenIsReported) {
+    testsupport::writeFile(path("blocker"), "a file where the settings folder should be");
+    SettingsStore blocked(path("blocker/Velmora/Corvana.conf"));
+    const RegistryMergeResult merged =
+        MergeServerSettingsText("REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server\\A]\r\n"
+                                "\"URL\"=\"https://a.example\"\r\n",
+                                blocked);
+    EXPECT_FALSE(merged.ok);
+    EXPECT_TRUE(merged.storeFailed);
+    EXPECT_EQ(merged.error, "The settings file \"" + blocked.file().string() +
+                                "\" could not be written. Nothing was merged.");
+    EXPECT_EQ(merged.values, 0);
 }
 
 // What the registry editor also takes is merged the same: LF line ends, comments, blank lines,
