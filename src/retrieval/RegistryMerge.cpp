@@ -59,13 +59,6 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-bool holdsControlCharacter(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
-            return true;
-    return false;
-}
-
 class Merger {
 public:
     explicit Merger(SettingsStore& store) : m_store(store) {}

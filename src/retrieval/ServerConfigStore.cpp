@@ -64,15 +64,6 @@ constexpr StoredField<I> kImportServerFields[] = {
     textField("SymbolSearchUrl", &I::m_strSymbolSearchUrl, false),
 };
 
-// Whether `text` holds a control character other than tab: every stored text is one line, and
-// the export must never let a text start lines of its own.
-bool holdsControlCharacter(std::string_view text) {
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
-            return true;
-    return false;
-}
-
 // `text` with each control character other than tab made a blank.
 std::string blankedControlCharacters(std::string_view text) {
     std::string out(text);
@@ -264,6 +255,13 @@ bool DeleteImportServerSettings(const std::string& name, SettingsStore& store) {
     if (name.empty())
         return false;
     return store.deleteKey(kImportServerKey.child(name));
+}
+
+bool holdsControlCharacter(std::string_view text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t')
+            return true;
+    return false;
 }
 
 std::string EscapeRegString(std::string_view text) {

@@ -39,6 +39,10 @@ bool SaveImportServerSettings(const std::string& name, const ImportServerSetting
 bool DeleteServerSettings(const std::string& name, SettingsStore& store = settingsStore());
 bool DeleteImportServerSettings(const std::string& name, SettingsStore& store = settingsStore());
 
+// Whether `text` holds a control character other than tab: every stored text is one line, and
+// the export must never let a text start lines of its own.
+bool holdsControlCharacter(std::string_view text);
+
 // `text` with every backslash doubled, then a backslash before every double quote.
 std::string EscapeRegString(std::string_view text);
 
