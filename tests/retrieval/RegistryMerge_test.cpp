@@ -156,9 +156,10 @@ TEST_F(RegistryMergeTest, DamagedOrForeignFilesChangeNothing) {
         {"no equals sign", head + "\"URL\" \"x\"\r\n", "Line 5: \"=\" is missing"},
         {"a stray line", head + "URL=x\r\n", "Line 5: \"URL=x\" is neither a key, a value nor a comment"},
         {"cut off", cut, "the text of \"RegExp\" is damaged"},
-        {"control character in a text", head + "\"URL\"=\"a\x1b" "b\"\r\n",
+        {"control character in a text", head + "\"URL\"=\"a\x1b-b\"\r\n",
          "Line 5: the text of \"URL\" holds a control character"},
-        {"control character in a key's name", head + "[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server\\B\x01]\r\n",
+        {"control character in a key's name",
+         head + "[HKEY_CURRENT_USER\\Software\\Velmora\\Corvana\\Server\\B\x01]\r\n",
          "Line 5: the key's name holds a control character"},
         {"empty value name", head + "\"\"=\"x\"\r\n", "Line 5: a value name is empty or holds a control character"},
     };
