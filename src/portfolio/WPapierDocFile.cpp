@@ -58,6 +58,31 @@ bool writeZippedFile(const std::filesystem::path& target, const std::vector<std:
     return true;
 }
 
+// What openRegularFile gives for a file that is neither a regular file nor a folder.
+constexpr int kNotRegularFile = -1;
+
+// Opens `path` for reading when it is a regular file, with its size; -1 otherwise, with the error
+// number in `error` (EISDIR for a folder, kNotRegularFile for anything else that is not a regular
+// file). The open does not wait: a FIFO without a writer or a device is refused instead of blocking.
+int openRegularFile(const std::filesystem::path& path, std::uint64_t& size, int& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = S_ISDIR(st.st_mode) ? EISDIR : kNotRegularFile;
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    size = static_cast<std::uint64_t>(st.st_size);
+    return fd;
+}
+
 // Where a portfolio is read from: the bytes of a zipped file's entry, or a plain file that the
 // archive reads in chunks as it goes, so the file is never held whole beside the items made from it.
 class PortfolioInput {
@@ -124,23 +149,13 @@ bool PortfolioInput::open(const std::filesystem::path& path, std::string& error)
         m_size = m_bytes.size();
         return true;
     }
-    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) {
-        error = fileio::errorText(errno);
+    // Replaced by something else since it was looked at: refused as before.
+    int failure = 0;
+    m_fd = openRegularFile(path, m_size, failure);
+    if (m_fd < 0) {
+        error = failure == kNotRegularFile ? "not a regular file" : fileio::errorText(failure);
         return false;
     }
-    if (S_ISDIR(st.st_mode)) {
-        error = fileio::errorText(EISDIR);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        // Replaced by something else since it was looked at: refused as before.
-        error = "not a regular file";
-        return false;
-    }
-    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
-    m_size = static_cast<std::uint64_t>(st.st_size);
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return true;
 }
@@ -175,17 +190,15 @@ bool CWPapierDoc::OnOpenDocument(const std::filesystem::path& path) {
     // A file that cannot be opened leaves the document as it is. Only a regular file is read: the
     // open does not wait, so a FIFO without a writer or a device is refused instead of blocking.
     {
-        std::string reason;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        struct stat st {};
-        if (fd < 0 || ::fstat(fd, &st) != 0)
-            reason = fileio::errorText(errno);
-        else if (S_ISDIR(st.st_mode))
-            reason = "it is a folder";
-        else if (!S_ISREG(st.st_mode))
-            reason = "not a regular file";
+        std::uint64_t size = 0;
+        int failure = 0;
+        const int fd = openRegularFile(path, size, failure);
         if (fd >= 0)
             ::close(fd);
+        const std::string reason = failure == EISDIR   ? std::string("it is a folder")
+                                   : failure == kNotRegularFile ? std::string("not a regular file")
+                                   : failure != 0      ? fileio::errorText(failure)
+                                                       : std::string();
         if (!reason.empty()) {
             DOC_LOG(LOG_LEVEL_ERROR, "Cannot open file '%s': %s", name.c_str(), reason.c_str());
             notifyUser(PortfolioNotice::Kind::Error, "Cannot open the portfolio '" + name + "':\n" + reason);

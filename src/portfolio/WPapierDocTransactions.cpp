@@ -7,8 +7,6 @@
 #include "portfolio/DocLog.h"
 #include "portfolio/WPapierDoc.h"
 
-#include <utility>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>

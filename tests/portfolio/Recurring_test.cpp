@@ -1,3 +1,4 @@
+#include "DocBehaviourSupport.h"
 #include "ItemTestSupport.h"
 #include "LiteralWalk.h"
 #include "portfolio/WPapierItem.h"
@@ -339,4 +340,24 @@ TEST_F(RecurringTest, CatchUpInAListOutOfDateOrderPlacesEachInstanceAsTheWalkDoe
         EXPECT_EQ(item.m_dBreakEven, breakEven);
         EXPECT_EQ(item.m_dAveragePrice, average);
     }
+}
+
+// A catch-up run on its own, as the load runs it, defers the investment total that each mirror
+// would bring up to date to its end: afterwards the history holds the total after the last
+// instance, and a fresh update of the total changes nothing.
+class RecurringDocTest : public doctest::PortfolioTest {};
+
+TEST_F(RecurringDocTest, ACatchUpLeavesTheInvestmentHistoryUpToDate) {
+    const ItemPos acme = addItem("Acme");
+    item(acme).AddQuotation(CKurs(at(2024, 1, 2, 17), 20.0), false);
+    // The plan stands on the item as a loaded file holds it; the document catches it up.
+    item(acme).ReplaceTransactionList(
+        {recurring(CTransaction::kBuy, at(2024, 1, 15, 9), 2.0, 20.0, CTransaction::kRecurrenceMonthly)});
+    ASSERT_TRUE(item(history).GetQuotationListCopy().empty());
+    ASSERT_TRUE(doc.UpdateRecurringTransactions(acme));
+    EXPECT_EQ(item(acme).GetTransactionCount(), 6);
+    const std::vector<double> caughtUp = doctest::closes(item(history));
+    ASSERT_FALSE(caughtUp.empty()) << "the total was not brought up to date after the catch-up";
+    doc.UpdateSumInvestValue();
+    EXPECT_EQ(doctest::closes(item(history)), caughtUp);
 }
