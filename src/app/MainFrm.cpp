@@ -881,8 +881,8 @@ void CMainFrame::addFrameCommands() {
     addUpdateHandler(ID_IMPORT_ALL, [](CmdUI& ui) { ui.Enable(true); });
     addCommand(ID_EXPORT_SERVER_SETTINGS, [this] { OnExportServerSettings(); });
 
-    addCommand(ID_HELP_FAQ, [this] { openHelpPage("FAQ.html"); });
-    addCommand(ID_HELP_SERVER_SETTINGS, [this] { openHelpPage("ServerSettings.html"); });
+    addCommand(ID_HELP_FAQ, [this] { openHelpPage(services(), "FAQ.html"); });
+    addCommand(ID_HELP_SERVER_SETTINGS, [this] { openHelpPage(services(), "ServerSettings.html"); });
     // The maker's web page, opened through the shell as the About box's link opens it.
     addCommand(ID_WEB_PAGE, [this] {
         OpenHyperlink(LinkServices::of(services()), QString::fromStdString(LoadString(IDS_MAKER_WEB_PAGE)));
@@ -1038,14 +1038,6 @@ void CMainFrame::OnCompareAll() {
     m_pWPapierLView->SelectAllItems(static_cast<int>(selected) != m_pWPapierLView->model().rowCount());
     if (m_pGraphView)
         m_pGraphView->update();
-}
-
-std::filesystem::path CMainFrame::helpFolder() {
-    return helpPagesFolder();
-}
-
-void CMainFrame::openHelpPage(const char* fileName) {
-    ::openHelpPage(services(), fileName);
 }
 
 std::filesystem::path CMainFrame::findCalculator(const std::string& pathVariable) {

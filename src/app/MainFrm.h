@@ -110,8 +110,6 @@ public:
 
     // The first calculator program found on PATH (empty: none).
     static std::filesystem::path findCalculator(const std::string& pathVariable);
-    // The help pages' folder (helpPagesFolder()).
-    static std::filesystem::path helpFolder();
 
     CWPapierDoc* document() const;
 
@@ -209,7 +207,6 @@ private:
     void linkViews();
     void addChartAndPrintCommands();
     void changeListDisplay(const std::function<void(CWPapierLView&)>& change);
-    void openHelpPage(const char* fileName);
     void OnExportServerSettings();
     void OnCalculator();
     void UpdateProgressPane();

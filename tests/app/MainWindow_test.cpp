@@ -18,6 +18,7 @@
 #include "controls/WinGdi.h"
 #include "dialogs/DialogIds.h"
 #include "dialogs/DlgConn.h"
+#include "framework/HelpPages.h"
 #include "framework/ItemTableModel.h"
 #include "framework/QtMessageBoxes.h"
 #include "framework/ResourceIds.h"
@@ -540,7 +541,7 @@ TEST_F(MainWindowTest, HelpPagesShipBesideTheProgram) {
     for (const char* page : {"FAQ.html", "ServerSettings.html"}) {
         SCOPED_TRACE(page);
         EXPECT_TRUE(fs::is_regular_file(data / page));
-        EXPECT_TRUE(fs::is_regular_file(CMainFrame::helpFolder() / page));
+        EXPECT_TRUE(fs::is_regular_file(helpPagesFolder() / page));
     }
 }
 
@@ -561,7 +562,7 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[0], opened[1]);
     EXPECT_EQ(opened[0],
-              QUrl::fromLocalFile(paths::toQString(CMainFrame::helpFolder() / "FAQ.html")).toString().toStdString());
+              QUrl::fromLocalFile(paths::toQString(helpPagesFolder() / "FAQ.html")).toString().toStdString());
     EXPECT_TRUE(services->boxes->texts().empty());
 
     // The desktop cannot open it: both say so.
@@ -569,7 +570,7 @@ TEST_F(MainWindowTest, AboutHelpOpensTheFaqOfTheFrameAndAFailureIsTold) {
     aboutHelp();
     frame->commandAction(ID_HELP_FAQ)->trigger();
     const std::string notOpened =
-        "Could not open the help page '" + (CMainFrame::helpFolder() / "FAQ.html").string() + "'.";
+        "Could not open the help page '" + (helpPagesFolder() / "FAQ.html").string() + "'.";
     EXPECT_EQ(services->boxes->texts(), std::vector<std::string>(2, notOpened));
 
     // A folder without the page.

@@ -6,6 +6,7 @@
 #include "portfolio/WPapierDoc.h"
 #include "portfolio/WPapierItem.h"
 #include "support/Bounded.h"
+#include "support/HangWatch.h"
 
 #include <gtest/gtest.h>
 
@@ -55,11 +56,12 @@ TEST(ItemIndexes, PointerSetHoldsItsItemsAndNullOnlyWhenGiven) {
 }
 
 // --- edge states of the flat tables, each look-up bounded: a table without a free slot or a probe
-// that does not wrap loops for ever rather than answering ---
+// that does not wrap loops for ever rather than answering, and the hang watch reports the test ---
 
 namespace {
 
-using testsupport::returnsWithin;
+using testsupport::HangLimit;
+using testsupport::kWaitLimit;
 
 // The first ids from `from` on whose first slot in a 16-slot table is the last one.
 std::vector<ItemPos> idsHomedAtTheLastSlot(std::size_t count, ItemPos from = 1) {
@@ -73,53 +75,56 @@ std::vector<ItemPos> idsHomedAtTheLastSlot(std::size_t count, ItemPos from = 1) 
 } // namespace
 
 TEST(ItemIndexes, SixteenIdsSetOneAtATimeLeaveRoomToAnswerForAnAbsentId) {
-    auto index = std::make_shared<ItemPlaceIndex>();
+    ItemPlaceIndex index;
     for (ItemPos id = 1; id <= 16; ++id)
-        index->set(id, id - 1);
-    auto places = std::make_shared<std::vector<std::size_t>>();
-    ASSERT_TRUE(returnsWithin([index, places] {
+        index.set(id, id - 1);
+    std::vector<std::size_t> places;
+    {
+        const HangLimit limit(kWaitLimit, "a look-up in the index");
         for (ItemPos id = 1; id <= 17; ++id)
-            places->push_back(index->find(id));
-    })) << "a look-up in the index never ended";
+            places.push_back(index.find(id));
+    }
     for (ItemPos id = 1; id <= 16; ++id)
-        EXPECT_EQ((*places)[id - 1], id - 1) << id;
-    EXPECT_EQ(places->back(), ItemPlaceIndex::npos);
+        EXPECT_EQ(places[id - 1], id - 1) << id;
+    EXPECT_EQ(places.back(), ItemPlaceIndex::npos);
 }
 
 TEST(ItemIndexes, IdsHomedAtTheLastSlotWrapToTheFirst) {
     const std::vector<ItemPos> ids = idsHomedAtTheLastSlot(3);
-    auto index = std::make_shared<ItemPlaceIndex>();
-    auto places = std::make_shared<std::vector<std::size_t>>();
-    ASSERT_TRUE(returnsWithin([index, places, ids] {
-        index->set(ids[0], 10);
-        index->set(ids[1], 20);
+    ItemPlaceIndex index;
+    std::vector<std::size_t> places;
+    {
+        const HangLimit limit(kWaitLimit, "setting or finding ids homed at the last slot");
+        index.set(ids[0], 10);
+        index.set(ids[1], 20);
         for (ItemPos id : ids)
-            places->push_back(index->find(id));
-    })) << "setting or finding ids homed at the last slot never ended";
-    EXPECT_EQ(*places, (std::vector<std::size_t>{10, 20, ItemPlaceIndex::npos}));
-    EXPECT_EQ(index->size(), 2u);
+            places.push_back(index.find(id));
+    }
+    EXPECT_EQ(places, (std::vector<std::size_t>{10, 20, ItemPlaceIndex::npos}));
+    EXPECT_EQ(index.size(), 2u);
 }
 
 // The document's index grows one item at a time as items are added: a stale position still finds
 // nothing, at once.
 TEST(ItemIndexes, SixteenItemsAddedOneByOneAndAStalePositionFindsNothing) {
-    auto doc = std::make_shared<CWPapierDoc>();
+    CWPapierDoc doc;
     std::vector<ItemPos> added;
     std::vector<const CWPapier*> items;
     for (int i = 0; i < 16; ++i) {
         auto item = std::make_unique<CWPapier>();
         items.push_back(item.get());
-        added.push_back(doc->AddItem(std::move(item)));
+        added.push_back(doc.AddItem(std::move(item)));
     }
     const ItemPos stale = CWPapier().id(); // an id no item of the document has
-    auto found = std::make_shared<std::vector<const CWPapier*>>();
-    ASSERT_TRUE(returnsWithin([doc, found, added, stale] {
+    std::vector<const CWPapier*> found;
+    {
+        const HangLimit limit(kWaitLimit, "GetItem");
         for (ItemPos pos : added)
-            found->push_back(doc->GetItem(pos));
-        found->push_back(doc->GetItem(stale));
-    })) << "GetItem never ended";
+            found.push_back(doc.GetItem(pos));
+        found.push_back(doc.GetItem(stale));
+    }
     items.push_back(nullptr);
-    EXPECT_EQ(*found, items);
+    EXPECT_EQ(found, items);
 }
 
 namespace {

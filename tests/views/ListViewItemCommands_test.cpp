@@ -321,6 +321,18 @@ TEST_F(ListViewItemCommandsTest, NewItemCancelledLeavesThePortfolioAsItWas) {
     }
 }
 
+// A new item kept with OK as it was proposed leaves the portfolio modified, though it was not
+// before the insert and nothing on the sheet changed.
+TEST_F(ListViewItemCommandsTest, NewItemKeptUnchangedLeavesThePortfolioModified) {
+    addItem("Acme", {});
+    show();
+    doc->SetModifiedFlag(false);
+    onSheet([](QDialog& sheet) { child<QPushButton>(sheet, IDOK)->click(); });
+    EXPECT_TRUE(run(ID_NEW_ITEM));
+    EXPECT_NE(find("New Item"), kNoItemPos);
+    EXPECT_TRUE(doc->IsModified());
+}
+
 // The new item's template, chosen by the country, is not installed here: the brand-new item opens
 // without the missing-template box, while an existing item naming a missing template still gets it.
 TEST_F(ListViewItemCommandsTest, OnlyAnExistingItemIsToldItsTemplateIsMissing) {
