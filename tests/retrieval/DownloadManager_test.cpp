@@ -2,6 +2,7 @@
 // the slots can serve them, threads are reused, and an abort ends the queued jobs without a thread
 // each.
 #include "DownloadFixture.h"
+#include "support/Bounded.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -13,7 +14,7 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-const auto kBound = testsupport::sanitizerScaled(std::chrono::milliseconds(10000));
+const auto kBound = testsupport::kWaitLimit;
 
 // Holds every answer of the server until opened (at the latest when the bound passes, so a
 // failing test never hangs the server).
@@ -84,17 +85,13 @@ protected:
 
     // Waits until the server holds `count` requests.
     void awaitRequests(std::size_t count) {
-        const auto deadline = std::chrono::steady_clock::now() + kBound;
-        while (m_server.requestCount() < count && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testsupport::becomesTrue([&] { return m_server.requestCount() >= count; });
         ASSERT_EQ(m_server.requestCount(), count) << "the held requests did not arrive";
     }
 
     // Waits until `count` workers wait for a slot.
     static void awaitSlotWaiters(const CountingSemaphore& slots, int count) {
-        const auto deadline = std::chrono::steady_clock::now() + kBound;
-        while (slots.waiting() < count && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testsupport::becomesTrue([&] { return slots.waiting() >= count; });
         ASSERT_EQ(slots.waiting(), count) << "the workers did not queue for the slots";
     }
 
