@@ -200,7 +200,12 @@ void DownloadManager::refuseQueuedLocked(std::unique_lock<std::mutex>& lock) {
     std::deque<QueuedStart> queued;
     queued.swap(m_queue);
     lock.unlock();
-    // Each job as its worker would have ended it at its first look at the flag: every item
+    refuseQueued(queued);
+    lock.lock();
+}
+
+void DownloadManager::refuseQueued(std::deque<QueuedStart>& queued) {
+    // Each job as its worker would have ended it at its first look at the abort flag: every item
     // reported aborted (its first report went out when it was queued).
     for (QueuedStart& next : queued) {
         refuseJob(*next.job, next.id, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
@@ -210,7 +215,6 @@ void DownloadManager::refuseQueuedLocked(std::unique_lock<std::mutex>& lock) {
         --m_alive;
         m_changed.notify_all();
     }
-    lock.lock();
 }
 
 bool DownloadManager::holdBackLocked(const QueuedStart& next) const {
@@ -387,14 +391,8 @@ bool DownloadManager::shutdown(std::optional<std::chrono::milliseconds> bound) {
     }
     if (starter.joinable())
         starter.join();
-    // Jobs that never got their thread end as aborted ones do; their first report went out.
-    for (QueuedStart& next : queued) {
-        DownloadActivity::instance().workerEnded();
-        refuseJob(*next.job, next.id, DOWNLOAD_ABORTED, DOWNLOAD_DETAIL_NONE, {});
-        std::lock_guard lock(m_mutex);
-        --m_alive;
-        m_changed.notify_all();
-    }
+    // Jobs that never got their thread end as aborted ones do.
+    refuseQueued(queued);
     if (workersAlive() > 0)
         abortAll();
     std::vector<std::unique_ptr<Worker>> ending;

@@ -113,6 +113,8 @@ private:
     void starterLoop();
     // Ends the queued jobs with their abort report (unlocks while it reports).
     void refuseQueuedLocked(std::unique_lock<std::mutex>& lock);
+    // Ends `queued`, taken from the queue, with their abort report (unlocked).
+    void refuseQueued(std::deque<QueuedStart>& queued);
     // The worker no longer counts against its slots (under the lock).
     void leaveSlotsLocked(Worker* worker);
     // The manager's side of downloadWorkerLeavesSlots().

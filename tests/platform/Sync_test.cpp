@@ -1,5 +1,5 @@
 #include "platform/Sync.h"
-#include "support/Sanitizer.h"
+#include "support/Bounded.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,12 @@ using namespace std::chrono_literals;
 namespace {
 
 // How long a test waits for a thread it expects to end.
-constexpr auto kBound = testsupport::sanitizerScaled(std::chrono::milliseconds(10s));
+constexpr auto kBound = testsupport::kWaitLimit;
 
 // A wait run on a thread of its own, given an abort flag of its own. The test asks for its result
 // with a bound and fails by name when it does not come; the helper's end sets the flag and wakes
 // the waiters, so a failing test never hangs.
-template <class Result>
-class BoundedWait {
+template <class Result> class BoundedWait {
 public:
     BoundedWait(std::function<Result(const std::atomic<int>&)> wait, std::function<void()> wake)
         : m_wake(std::move(wake)) {
@@ -71,9 +70,7 @@ struct SlotWait : BoundedWait<bool> {
 
 // Waits until `count` threads wait for a slot of `semaphore`.
 void awaitWaiting(const CountingSemaphore& semaphore, int count) {
-    const auto deadline = std::chrono::steady_clock::now() + kBound;
-    while (semaphore.waiting() < count && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(1ms);
+    testsupport::becomesTrue([&] { return semaphore.waiting() >= count; });
     ASSERT_EQ(semaphore.waiting(), count) << "waiters did not queue";
 }
 
@@ -134,7 +131,8 @@ TEST(CountingSemaphore, AbortWakesEveryWaiter) {
     for (int i = 0; i < 4; ++i)
         waiters.push_back(std::make_unique<BoundedWait<bool>>(
             // no time limit: only the shared abort flag (or the helper's own at its end) ends the wait
-            [&](const std::atomic<int>&) { return semaphore.acquire(&abort); }, [&] {
+            [&](const std::atomic<int>&) { return semaphore.acquire(&abort); },
+            [&] {
                 abort = 1;
                 semaphore.wakeAll();
             }));
@@ -297,7 +295,8 @@ TEST(EventBoard, AbortEndsWaitsButASetEventWins) {
     std::vector<std::unique_ptr<BoundedWait<EventBoard::WaitResult>>> waiters;
     for (int i = 0; i < 3; ++i)
         waiters.push_back(std::make_unique<BoundedWait<EventBoard::WaitResult>>(
-            [&](const std::atomic<int>&) { return board.wait(1, kWaitForever, &abort); }, [&] {
+            [&](const std::atomic<int>&) { return board.wait(1, kWaitForever, &abort); },
+            [&] {
                 abort = 1;
                 board.wakeAll();
             }));

@@ -2,6 +2,7 @@
 // the slots can serve them, threads are reused, and an abort ends the queued jobs without a thread
 // each.
 #include "DownloadFixture.h"
+#include "support/Bounded.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -13,7 +14,7 @@ using testsupport::LoopbackHttpServer;
 
 namespace {
 
-const auto kBound = testsupport::sanitizerScaled(std::chrono::milliseconds(10000));
+const auto kBound = testsupport::kWaitLimit;
 
 // Holds every answer of the server until opened (at the latest when the bound passes, so a
 // failing test never hangs the server).
@@ -68,19 +69,29 @@ protected:
         return made;
     }
 
+    // An update job of one item on a page of its own, on `slots`: the item waits for `waitFor`
+    // (when given) before it is extracted, as an item converting by an exchange-rate item does,
+    // and signals `signal` (when given) once it has its result, as that rate item does.
+    std::unique_ptr<DownloadJob> linkedJob(const std::shared_ptr<CountingSemaphore>& slots,
+                                           const DownloadEventHandle& waitFor, const DownloadEventHandle& signal) {
+        auto made = jobs(1, slots);
+        ExtractionItem& item = *made.front()->m_Items.front();
+        if (waitFor)
+            item.SetWaitEvent(waitFor);
+        if (signal)
+            item.AddSignalEvent(signal);
+        return std::move(made.front());
+    }
+
     // Waits until the server holds `count` requests.
     void awaitRequests(std::size_t count) {
-        const auto deadline = std::chrono::steady_clock::now() + kBound;
-        while (m_server.requestCount() < count && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testsupport::becomesTrue([&] { return m_server.requestCount() >= count; });
         ASSERT_EQ(m_server.requestCount(), count) << "the held requests did not arrive";
     }
 
     // Waits until `count` workers wait for a slot.
     static void awaitSlotWaiters(const CountingSemaphore& slots, int count) {
-        const auto deadline = std::chrono::steady_clock::now() + kBound;
-        while (slots.waiting() < count && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        testsupport::becomesTrue([&] { return slots.waiting() >= count; });
         ASSERT_EQ(slots.waiting(), count) << "the workers did not queue for the slots";
     }
 
@@ -162,6 +173,59 @@ TEST_F(DownloadManagerTest, AnAbortEndsTheQueuedJobsWithoutAThreadEach) {
     EXPECT_EQ(finals(reports, DOWNLOAD_ABORTED), 40);
     EXPECT_EQ(m_server.requestCount(), 2u);
     EXPECT_EQ(g_bAbortDownloads.load(), 0) << "nothing runs any more";
+}
+
+// One slot, the server holding its answers: the job of the exchange-rate item, listed after the
+// items converting by it, is among the first two handed out, so its page is one of the first two
+// asked for (the third job gets a thread only once one of those has its page).
+TEST_F(DownloadManagerTest, TheJobOfAnExchangeRateItemStartsBeforeTheItemsWaitingForIt) {
+    const auto slots = std::make_shared<CountingSemaphore>(1);
+    auto rateResult = CreateManualResetEvent();
+    std::vector<std::unique_ptr<DownloadJob>> update;
+    for (int i = 0; i < 4; ++i)
+        update.push_back(linkedJob(slots, rateResult, nullptr));
+    update.push_back(linkedJob(slots, nullptr, rateResult));
+    const std::string ratePage = "/p4";
+    rateResult.reset();
+
+    m_manager.startQuotationDownloads(std::move(update));
+    awaitRequests(1);
+    awaitSlotWaiters(*slots, 1);
+    m_gate.open();
+    ASSERT_TRUE(m_manager.waitForWorkers(kBound)) << "the update hangs";
+    const auto targets = m_server.targets();
+    ASSERT_GE(targets.size(), 2u);
+    EXPECT_TRUE(targets[0] == ratePage || targets[1] == ratePage) << targets[0] << ", " << targets[1];
+    EXPECT_EQ(finals(collect(), DOWNLOAD_FINISHED), 5);
+}
+
+// One slot and a chain of exchange-rate items, each listed before the one it waits for (B waits
+// for C, C for D; A converts by B): B and C are handed out, D is held back while they want the
+// slot. Once their pages are in they only wait, so they no longer count: the starter, woken by
+// that, hands out D, and the whole chain finishes. A job counted until it ends, or a starter not
+// woken when a job leaves its slot, hangs the update.
+TEST_F(DownloadManagerTest, JobsWaitingForAnotherJobsResultNoLongerHoldItBack) {
+    const auto slots = std::make_shared<CountingSemaphore>(1);
+    auto resultOfB = CreateManualResetEvent();
+    auto resultOfC = CreateManualResetEvent();
+    auto resultOfD = CreateManualResetEvent();
+    std::vector<std::unique_ptr<DownloadJob>> update;
+    update.push_back(linkedJob(slots, resultOfB, nullptr));   // A
+    update.push_back(linkedJob(slots, resultOfC, resultOfB)); // B
+    update.push_back(linkedJob(slots, resultOfD, resultOfC)); // C
+    update.push_back(linkedJob(slots, nullptr, resultOfD));   // D
+    for (auto* event : {&resultOfB, &resultOfC, &resultOfD})
+        event->reset();
+
+    m_manager.startQuotationDownloads(std::move(update));
+    awaitRequests(1);
+    awaitSlotWaiters(*slots, 1);
+    EXPECT_EQ(m_manager.threadsMade(), 2) << "D was not held back";
+    m_gate.open();
+    ASSERT_TRUE(m_manager.waitForWorkers(kBound))
+        << "the chain hangs: " << m_manager.workersAlive() << " jobs still alive";
+    EXPECT_EQ(finals(collect(), DOWNLOAD_FINISHED), 4);
+    EXPECT_EQ(slots->available(), 1);
 }
 
 } // namespace

@@ -325,7 +325,8 @@ TEST_F(UpdateTest, ConversionByAnExchangeRateOfTheSameUpdate) {
 // Items that convert by an exchange-rate item listed after them all finish, whatever the number of
 // slots: a job waiting for the rate item neither keeps its slot nor keeps the rate item's job from
 // starting. With one slot and one converting item a slot kept while waiting hangs the update; with
-// twice the slots of converting jobs ahead of the rate item, jobs counted until they end do.
+// twice the slots of converting jobs ahead of the rate item, jobs counted until they end do when
+// the rate item's job is not started first as well (the manager's own tests check each alone).
 TEST_F(UpdateTest, ItemsConvertingByARateItemListedLastAllFinishWhateverTheSlots) {
     struct Case {
         int slots;
